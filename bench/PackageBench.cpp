@@ -1,0 +1,179 @@
+// The package checksum and extraction: the fast checksum against its bitwise
+// definition, and extraction of a 64 MiB package by one streaming pass
+// against inflating the whole payload with uncompress() and a doubling
+// buffer, then splitting it.
+#include <benchmark/benchmark.h>
+#include <zlib.h>
+
+#include <cstdlib>
+#include <random>
+#include <vector>
+
+#include "Memory.h"
+#include "PackageFormat.h"
+#include "PackageWriter.h"
+#include "SinReader.h"
+
+namespace {
+
+std::vector<unsigned char> RandomBytes(size_t n, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::vector<unsigned char> b(n);
+    for (auto& c : b)
+        c = (unsigned char)rng();
+    return b;
+}
+
+void BM_CrcBitwise(benchmark::State& state)
+{
+    const auto data = RandomBytes(1 << 20, 1);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(CRCBitwise(data.data(), (uint32_t)data.size()));
+    state.SetBytesProcessed(state.iterations() * (int64_t)data.size());
+}
+BENCHMARK(BM_CrcBitwise);
+
+void BM_CrcFast(benchmark::State& state)
+{
+    const auto data = RandomBytes(1 << 20, 1);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(CRC(data.data(), (uint32_t)data.size()));
+    state.SetBytesProcessed(state.iterations() * (int64_t)data.size());
+}
+BENCHMARK(BM_CrcFast);
+
+// Counts live and peak heap bytes of everything the foundation allocates.
+size_t g_live = 0, g_peak = 0;
+void* CountingAlloc(size_t size)
+{
+    size_t* p = static_cast<size_t*>(malloc(size + 16));
+    if (!p)
+        return nullptr;
+    *p = size;
+    g_live += size;
+    if (g_live > g_peak)
+        g_peak = g_live;
+    return reinterpret_cast<char*>(p) + 16;
+}
+void CountingFree(void* q)
+{
+    size_t* p = reinterpret_cast<size_t*>(static_cast<char*>(q) - 16);
+    g_live -= *p;
+    free(p);
+}
+
+// ~500 files of mixed content (text-like and incompressible), 64 MiB in all.
+const Container::CArray<unsigned char>& Installer64MiB(uint64_t& payload)
+{
+    static Container::CArray<unsigned char> installer;
+    static uint64_t s_payload = 0;
+    if (!installer.GetSize()) {
+        std::mt19937 rng(42);
+        const char* words[] = {"install ", "program ", "file ", "data ", "window ", "kx ", "setup ", "value "};
+        CItemArray items;
+        const size_t total = 64u << 20;
+        size_t made = 0;
+        for (unsigned i = 0; made < total; i++) {
+            size_t len = std::min<size_t>(total - made, 64 * 1024 + rng() % (200 * 1024));
+            Container::CArray<unsigned char> item;
+            item.SetSize((unsigned)len);
+            for (size_t j = 0; j < len;) {
+                if (i % 4 == 0) { // incompressible
+                    item[(unsigned)j++] = (unsigned char)rng();
+                } else {
+                    const char* w = words[rng() % 8];
+                    while (*w && j < len)
+                        item[(unsigned)j++] = (unsigned char)*w++;
+                }
+            }
+            items.Add(item);
+            made += len;
+            s_payload += 4 + len;
+        }
+        Container::CArray<unsigned char> stub;
+        stub.SetSize(100 * 1024);
+        CSmallString why;
+        BuildPackage(stub, "<install/>", items, 6, installer, why);
+    }
+    payload = s_payload;
+    return installer;
+}
+
+void BM_Extract64MiB(benchmark::State& state)
+{
+    uint64_t payload = 0;
+    const auto& installer = Installer64MiB(payload);
+    bool ok = true;
+    for (auto _ : state) {
+        state.PauseTiming();
+        // Everything the run allocates, the file image included, is counted.
+        KxSetAllocator(CountingAlloc, CountingFree);
+        g_live = g_peak = 0;
+        Container::CArray<unsigned char>* file = new Container::CArray<unsigned char>(installer);
+        CSinReader* reader = new CSinReader;
+        state.ResumeTiming();
+        RemoveJunkFromTheEndOfTheArray(*file);
+        ok = reader->ExtractFromDataBlock(*file) && ok;
+        state.PauseTiming();
+        delete reader;
+        delete file;
+        KxSetAllocator(nullptr, nullptr);
+        state.ResumeTiming();
+    }
+    if (!ok)
+        state.SkipWithError("extraction failed");
+    state.SetBytesProcessed(state.iterations() * (int64_t)payload);
+    state.counters["peak_x_payload"] = (double)g_peak / (double)payload;
+}
+BENCHMARK(BM_Extract64MiB)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The reference: uncompress() into a buffer that starts at twice the data
+// block and doubles, re-inflating from the start each time, then a copy of
+// each item out of the payload.
+void BM_Extract64MiBByDoubling(benchmark::State& state)
+{
+    uint64_t payload = 0;
+    const auto& installer = Installer64MiB(payload);
+    const unsigned char* end = installer.GetData() + installer.GetSize();
+    const uint32_t size = Package::ReadU32(end - 19);
+    const unsigned char* block = end - Package::kTrailerSize - size;
+    size_t peak = 0;
+    int inflations = 0;
+    for (auto _ : state) {
+        inflations = 0;
+        uLongf capacity = 2 * (uLongf)size;
+        unsigned char* out = nullptr;
+        uLongf outLen = 0;
+        for (;;) {
+            out = static_cast<unsigned char*>(malloc(capacity));
+            outLen = capacity;
+            inflations++;
+            const int rc = uncompress(out, &outLen, block, size);
+            if (rc != Z_BUF_ERROR)
+                break;
+            free(out);
+            capacity *= 2;
+        }
+        peak = installer.GetSize() + capacity; // the file image plus the buffer
+        const uint32_t l = Package::ReadU32(out);
+        const uint32_t n = Package::ReadU32(out + 4 + l);
+        CItemArray items;
+        items.SetSize(n);
+        size_t at = 8 + l;
+        for (uint32_t i = 0; i < n; i++) {
+            const uint32_t len = Package::ReadU32(out + at);
+            items[i].Append(out + at + 4, len);
+            at += 4 + len;
+        }
+        peak += payload;
+        free(out);
+        benchmark::DoNotOptimize(items.GetSize());
+    }
+    state.SetBytesProcessed(state.iterations() * (int64_t)payload);
+    state.counters["inflations"] = inflations;
+    state.counters["peak_x_payload"] = (double)peak / (double)payload;
+}
+BENCHMARK(BM_Extract64MiBByDoubling)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+} // namespace

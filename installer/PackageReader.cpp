@@ -1,0 +1,212 @@
+// Reading the installer package out of the program's own file.
+#include <zlib.h>
+
+#include <new>
+
+#include "Exceptions.h"
+#include "FileStore.h"
+#include "PackageFormat.h"
+#include "SinReader.h"
+
+bool ReadFileIntoArray(const char* path, Container::CArray<unsigned char>& array)
+{
+    try {
+        CFileStore file(path, CFileStore::ForReading);
+        const uint32_t size = file.GetSize();
+        array.RemoveAll();
+        array.SetConstruct(false); // every byte is read over at once
+        array.SetSize(size);
+        array.SetConstruct(true);
+        file.Read(array.GetData(), size);
+        return true;
+    } catch (CBaseException* e) {
+        e->Delete();
+    } catch (const std::bad_alloc&) {
+    }
+    array.SetConstruct(true);
+    array.RemoveAll();
+    return false;
+}
+
+void RemoveJunkFromTheEndOfTheArray(Container::CArray<unsigned char>& array)
+{
+    const unsigned tagLen = sizeof(Package::kMagicTag) - 1;
+    if (array.GetSize() < tagLen)
+        return;
+    const unsigned char* data = array.GetData();
+    for (unsigned i = array.GetSize() - tagLen + 1; i-- > 0;) {
+        if (data[i] == 'K' && memcmp(data + i, Package::kMagicTag, tagLen) == 0) {
+            array.SetSize(i + tagLen);
+            return;
+        }
+    }
+}
+
+bool GetValueFromArrayEnd(Container::CArray<unsigned char>& array, const char* tag, uint32_t& value)
+{
+    const unsigned tagLen = (unsigned)strlen(tag);
+    const unsigned size = array.GetSize();
+    if (size < tagLen + 4 || memcmp(array.GetData() + size - tagLen, tag, tagLen) != 0)
+        return false;
+    value = Package::ReadU32(array.GetData() + size - tagLen - 4);
+    array.SetSize(size - tagLen - 4);
+    return true;
+}
+
+namespace {
+
+// One pass of zlib's inflate over the data block, read in exact pieces
+// straight into their destinations: no payload-sized buffer, no
+// re-inflating. It accepts and rejects exactly the streams that the
+// one-shot uncompress() does.
+class CInflater
+{
+public:
+    CInflater(const unsigned char* block, uint32_t size)
+    {
+        memset(&m_zs, 0, sizeof(m_zs));
+        m_zs.next_in = const_cast<unsigned char*>(block);
+        m_zs.avail_in = size;
+        m_bReady = inflateInit(&m_zs) == Z_OK;
+    }
+    ~CInflater() { inflateEnd(&m_zs); }
+
+    bool IsReady() const { return m_bReady; }
+
+    // Fills exactly len bytes; false on corrupt data or an early end.
+    bool Read(void* out, uint32_t len)
+    {
+        m_zs.next_out = static_cast<unsigned char*>(out);
+        m_zs.avail_out = len;
+        while (m_zs.avail_out) {
+            if (m_bEnded)
+                return false; // the payload is shorter than it claims
+            const int rc = inflate(&m_zs, Z_NO_FLUSH);
+            if (rc == Z_STREAM_END)
+                m_bEnded = true;
+            else if (rc != Z_OK)
+                return false; // Z_BUF_ERROR here: the input ran out
+        }
+        m_ullTotal += len;
+        return true;
+    }
+
+    // Inflates (and drops) whatever follows the payload, so that a stream
+    // damaged after the last item, or in its checksum, is still refused.
+    bool Finish()
+    {
+        unsigned char sink[4096];
+        while (!m_bEnded) {
+            m_zs.next_out = sink;
+            m_zs.avail_out = sizeof(sink);
+            const int rc = inflate(&m_zs, Z_NO_FLUSH);
+            if (rc == Z_STREAM_END)
+                m_bEnded = true;
+            else if (rc != Z_OK)
+                return false;
+            m_ullTotal += sizeof(sink) - m_zs.avail_out;
+            if (m_ullTotal > Package::kMaxPayload)
+                return false;
+        }
+        return true;
+    }
+
+    // Whether len more bytes could still come out of this stream: within
+    // the payload cap and within deflate's best ratio of the input left.
+    bool CanHold(uint32_t len) const
+    {
+        const unsigned long long possible = (unsigned long long)m_zs.avail_in * Package::kMaxDeflateRatio + 65536;
+        return m_ullTotal + len <= Package::kMaxPayload && len <= possible;
+    }
+
+private:
+    z_stream m_zs;
+    bool m_bReady = false;
+    bool m_bEnded = false;
+    unsigned long long m_ullTotal = 0;
+};
+
+const char kCorrupt[] = "the data block does not inflate: it is corrupt or truncated";
+
+} // namespace
+
+CSinReader::CSinReader() : m_pDocument(nullptr), m_strSection("install"), m_pszFailure(nullptr) {}
+
+bool CSinReader::Fail(const char* why)
+{
+    m_pszFailure = why;
+    m_arrItems.RemoveAll();
+    m_strScript.Empty();
+    m_arrUninstaller.RemoveAll();
+    return false;
+}
+
+bool CSinReader::ExtractFromDataBlock(Container::CArray<unsigned char>& array)
+{
+    m_pszFailure = nullptr;
+    uint32_t magic = 0, size = 0, crc = 0;
+    if (!GetValueFromArrayEnd(array, Package::kMagicTag, magic))
+        return Fail("no package trailer: the file does not end in \"KXCheck\"");
+    if (magic != Package::kMagicValue)
+        return Fail("wrong magic value in the package trailer");
+    if (!GetValueFromArrayEnd(array, Package::kSizeTag, size))
+        return Fail("the package trailer has no \"SIZE\" tag");
+    if (!GetValueFromArrayEnd(array, Package::kCrcTag, crc))
+        return Fail("the package trailer has no \"CRC\" tag");
+    if (size > array.GetSize())
+        return Fail("truncated package: the data block is larger than the file");
+
+    try {
+        const unsigned stubLen = array.GetSize() - size;
+        m_arrUninstaller.Append(array.GetData(), stubLen);
+        array.RemoveAt(0, stubLen);
+        if (CRC(array.GetData(), size) != crc)
+            return Fail("CRC mismatch: the data block is corrupt");
+        return InflatePayload(array.GetData(), size);
+    } catch (const std::bad_alloc&) {
+        return Fail("out of memory while reading the package");
+    }
+}
+
+bool CSinReader::InflatePayload(const unsigned char* block, uint32_t size)
+{
+    CInflater z(block, size);
+    if (!z.IsReady())
+        return Fail("out of memory while reading the package");
+
+    unsigned char word[4];
+    if (!z.Read(word, 4))
+        return Fail(kCorrupt);
+    const uint32_t scriptLen = Package::ReadU32(word);
+    if (!z.CanHold(scriptLen))
+        return Fail("truncated payload: the script is longer than the package");
+    if (scriptLen) {
+        char* text = m_strScript.GetBufferSetLength((int)scriptLen);
+        if (!z.Read(text, scriptLen))
+            return Fail(kCorrupt);
+    }
+
+    if (!z.Read(word, 4))
+        return Fail(kCorrupt);
+    const uint32_t count = Package::ReadU32(word);
+    if (!z.CanHold(count > 0x3FFFFFFF ? 0xFFFFFFFF : count * 4))
+        return Fail("truncated payload: more items than the package holds");
+    // Items are added as they are read, so a lying count costs nothing.
+    for (uint32_t i = 0; i < count; i++) {
+        if (!z.Read(word, 4))
+            return Fail(kCorrupt);
+        const uint32_t len = Package::ReadU32(word);
+        if (!z.CanHold(len))
+            return Fail("truncated payload: an item is longer than the package");
+        m_arrItems.SetSize(i + 1);
+        Container::CArray<unsigned char>& item = m_arrItems[i];
+        item.SetConstruct(false);
+        item.SetSize(len);
+        item.SetConstruct(true);
+        if (len && !z.Read(item.GetData(), len))
+            return Fail(kCorrupt);
+    }
+    if (!z.Finish())
+        return Fail(kCorrupt);
+    return true;
+}

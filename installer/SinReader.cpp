@@ -1,0 +1,3 @@
+#include "SinReader.h"
+
+CSinReader::~CSinReader() {}

@@ -1,0 +1,51 @@
+// CSinReader: the installer package read from the program's own file, and
+// (on Windows) the engine that runs its script.
+#pragma once
+
+#include "Containers.h"
+#include "SmallString.h"
+
+class CXMLDocument;
+
+class CSinReader
+{
+public:
+    CSinReader();
+    virtual ~CSinReader();
+    CSinReader(const CSinReader&) = delete;
+    CSinReader& operator=(const CSinReader&) = delete;
+
+    // Parses the whole package from the file image in array (consumed: it
+    // holds the data block or less on return). False: no valid package.
+    bool ExtractFromDataBlock(Container::CArray<unsigned char>& array);
+
+    const Container::CArray<Container::CArray<unsigned char>>& GetItems() const { return m_arrItems; }
+    const CSmallString& GetScriptText() const { return m_strScript; }
+    CXMLDocument* GetDocument() const { return m_pDocument; }
+    const Container::CArray<unsigned char>& GetUninstallerImage() const { return m_arrUninstaller; }
+    const CSmallString& GetSection() const { return m_strSection; }
+
+    // Why the last extraction failed, for tools and logs (not shown to users).
+    const char* GetLastFailure() const { return m_pszFailure; }
+
+private:
+    bool Fail(const char* why);
+    bool InflatePayload(const unsigned char* block, uint32_t size);
+
+    Container::CArray<Container::CArray<unsigned char>> m_arrItems;
+    CSmallString m_strScript;
+    CXMLDocument* m_pDocument;
+    CSmallString m_strSection;
+    Container::CArray<unsigned char> m_arrUninstaller;
+    const char* m_pszFailure;
+};
+
+// Reads the whole file; false when it can't be opened or read.
+bool ReadFileIntoArray(const char* path, Container::CArray<unsigned char>& array);
+
+// Cuts everything after the last "KXCheck" in the array.
+void RemoveJunkFromTheEndOfTheArray(Container::CArray<unsigned char>& array);
+
+// When the array ends with tag (without its NUL): value = the u32 before
+// it, the array loses both, true. Otherwise nothing changes, false.
+bool GetValueFromArrayEnd(Container::CArray<unsigned char>& array, const char* tag, uint32_t& value);

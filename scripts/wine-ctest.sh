@@ -1,0 +1,27 @@
+#!/bin/bash
+# Runs the Windows build's tests under Wine in the project's throwaway
+# prefix (build/wine), creating it on first use. A warm wineserver keeps
+# each test program's start-up at ~15 ms instead of ~2.5 s.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+run=cmake/wine-run.sh
+root=${KX_WINE_ROOT:-$PWD/build/wine}
+export KX_WINE_ROOT=$root
+
+export WINEPREFIX=$root/prefix HOME=$root/home WINEDEBUG=-all WINEARCH=win32
+export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="
+mkdir -p "$HOME"
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "Creating the Wine prefix in $WINEPREFIX"
+  wineboot -i >/dev/null 2>&1 </dev/null || true
+  wineserver -w
+  # Without a window manager every top-level window would take 2 s to close.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null || true
+  wineserver -w
+fi
+wineserver -p >/dev/null 2>&1 || true
+wine cmd /c exit >/dev/null 2>&1 </dev/null || true
+status=0
+ctest --preset win32 "$@" || status=$?
+wineserver -k >/dev/null 2>&1 || true
+exit $status

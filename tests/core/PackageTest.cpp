@@ -1,0 +1,401 @@
+// The installer package: the packer's output read back by the reader, a
+// package laid out by hand from the format description, and every kind of
+// damaged package refused without keeping anything.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "PackageFormat.h"
+#include "PackageWriter.h"
+#include "SinReader.h"
+#include "TestFiles.h"
+
+namespace {
+
+typedef std::vector<unsigned char> Bytes;
+
+Bytes ToBytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+Container::CArray<unsigned char> ToArray(const Bytes& b)
+{
+    Container::CArray<unsigned char> a;
+    a.Append(b.data(), (unsigned)b.size());
+    return a;
+}
+
+Bytes Pack(const Bytes& stub, const std::string& script, const std::vector<Bytes>& items, int level = 9)
+{
+    CItemArray arr;
+    arr.SetSize((unsigned)items.size());
+    for (size_t i = 0; i < items.size(); i++)
+        arr[(unsigned)i].Append(items[i].data(), (unsigned)items[i].size());
+    Container::CArray<unsigned char> out;
+    CSmallString why;
+    EXPECT_TRUE(BuildPackage(ToArray(stub), CSmallString(script.data(), (int)script.size()), arr, level, out, why))
+        << why.GetText();
+    return Bytes(out.GetData(), out.GetData() + out.GetSize());
+}
+
+void PutU32(Bytes& b, uint32_t v)
+{
+    for (int i = 0; i < 4; i++)
+        b.push_back((unsigned char)(v >> (8 * i)));
+}
+
+void PutText(Bytes& b, const char* s) { b.insert(b.end(), s, s + strlen(s)); }
+
+// A package assembled straight from the byte layout, independent of the
+// packer: stub, zlib stream of payload, CRC "CRC" SIZE "SIZE" 1234 "KXCheck".
+Bytes Assemble(const Bytes& stub, const Bytes& payload, uint32_t magic = 1234)
+{
+    uLongf blockLen = compressBound((uLong)payload.size());
+    Bytes block(blockLen);
+    EXPECT_EQ(Z_OK, compress(block.data(), &blockLen, payload.data(), (uLong)payload.size()));
+    block.resize(blockLen);
+    Bytes file = stub;
+    file.insert(file.end(), block.begin(), block.end());
+    PutU32(file, CRCBitwise(block.data(), (uint32_t)block.size()));
+    PutText(file, "CRC");
+    PutU32(file, (uint32_t)block.size());
+    PutText(file, "SIZE");
+    PutU32(file, magic);
+    PutText(file, "KXCheck");
+    return file;
+}
+
+Bytes Payload(const std::string& script, const std::vector<Bytes>& items)
+{
+    Bytes p;
+    PutU32(p, (uint32_t)script.size());
+    p.insert(p.end(), script.begin(), script.end());
+    PutU32(p, (uint32_t)items.size());
+    for (const Bytes& item : items) {
+        PutU32(p, (uint32_t)item.size());
+        p.insert(p.end(), item.begin(), item.end());
+    }
+    return p;
+}
+
+struct Extracted
+{
+    bool ok;
+    std::string failure;
+    std::string script;
+    std::vector<Bytes> items;
+    Bytes stub;
+};
+
+Extracted Extract(const Bytes& file)
+{
+    Container::CArray<unsigned char> array = ToArray(file);
+    RemoveJunkFromTheEndOfTheArray(array);
+    CSinReader reader;
+    Extracted r;
+    r.ok = reader.ExtractFromDataBlock(array);
+    r.failure = reader.GetLastFailure() ? reader.GetLastFailure() : "";
+    r.script.assign(reader.GetScriptText().GetText(), reader.GetScriptText().GetLength());
+    for (unsigned i = 0; i < reader.GetItems().GetSize(); i++) {
+        const auto& item = reader.GetItems()[i];
+        r.items.emplace_back(item.GetData(), item.GetData() + item.GetSize());
+    }
+    const auto& stub = reader.GetUninstallerImage();
+    r.stub.assign(stub.GetData(), stub.GetData() + stub.GetSize());
+    return r;
+}
+
+Bytes RandomBytes(size_t n, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    Bytes b(n);
+    for (auto& c : b)
+        c = (unsigned char)rng();
+    return b;
+}
+
+const Bytes kStub = ToBytes("MZ\x90 this stands in for the installer program");
+
+} // namespace
+
+TEST(PackageCrc, MatchesTheBitwiseDefinition)
+{
+    EXPECT_EQ(0xFFFFFFFFu, CRC(nullptr, 0));
+    EXPECT_EQ(0xFFFFFFFFu, CRCBitwise(nullptr, 0));
+    const unsigned char abc[] = {'a', 'b', 'c'};
+    EXPECT_EQ(0xBC7DDB53u, CRC(abc, 3));
+    EXPECT_EQ(0xBC7DDB53u, CRCBitwise(abc, 3));
+    const Bytes data = RandomBytes(70000, 1);
+    for (uint32_t len : {1u, 2u, 3u, 7u, 8u, 15u, 16u, 31u, 64u, 255u, 1000u, 4097u, 70000u})
+        EXPECT_EQ(CRCBitwise(data.data(), len), CRC(data.data(), len)) << "length " << len;
+    for (uint32_t offset = 1; offset < 8; offset++) // unaligned starts
+        EXPECT_EQ(CRCBitwise(data.data() + offset, 999), CRC(data.data() + offset, 999));
+}
+
+TEST(PackageTrailer, GetValueFromArrayEnd)
+{
+    Bytes b = ToBytes("xx");
+    PutU32(b, 0xDEADBEEF);
+    PutText(b, "SIZE");
+    auto array = ToArray(b);
+    uint32_t value = 7;
+    EXPECT_FALSE(GetValueFromArrayEnd(array, "size", value)); // case matters
+    EXPECT_FALSE(GetValueFromArrayEnd(array, "CRC", value));
+    EXPECT_EQ(7u, value);
+    EXPECT_EQ(b.size(), array.GetSize());
+    EXPECT_TRUE(GetValueFromArrayEnd(array, "SIZE", value));
+    EXPECT_EQ(0xDEADBEEFu, value);
+    EXPECT_EQ(2u, array.GetSize());
+
+    // The tag alone, with no room for its value in front, is not a trailer.
+    auto shortArray = ToArray(ToBytes("abSIZE"));
+    EXPECT_FALSE(GetValueFromArrayEnd(shortArray, "SIZE", value));
+    EXPECT_EQ(6u, shortArray.GetSize());
+    Container::CArray<unsigned char> empty;
+    EXPECT_FALSE(GetValueFromArrayEnd(empty, "SIZE", value));
+}
+
+TEST(PackageTrailer, RemoveJunkCutsAfterTheLastMagic)
+{
+    const struct
+    {
+        std::string in, out;
+    } cases[] = {
+        {"abcKXCheckdefKXChecktail", "abcKXCheckdefKXCheck"},
+        {"KXCheck", "KXCheck"},
+        {"KXCheckjunk", "KXCheck"},
+        {"no magic here", "no magic here"},
+        {"KXChec", "KXChec"},
+        {"", ""},
+        {"xKXCheck", "xKXCheck"},
+    };
+    for (const auto& c : cases) {
+        auto array = ToArray(ToBytes(c.in));
+        RemoveJunkFromTheEndOfTheArray(array);
+        EXPECT_EQ(c.out, std::string((const char*)array.GetData(), array.GetSize())) << c.in;
+    }
+}
+
+TEST(PackageRoundTrip, PackerOutputReadsBack)
+{
+    std::vector<Bytes> many;
+    for (int i = 0; i < 1000; i++)
+        many.push_back(RandomBytes(i % 37, i));
+    const struct
+    {
+        const char* name;
+        std::string script;
+        std::vector<Bytes> items;
+    } cases[] = {
+        {"empty script, no items", "", {}},
+        {"script, no items", "<install><app-name>x</app-name></install>", {}},
+        {"empty script with items", "", {ToBytes("one"), ToBytes("")}},
+        {"many items", "<install/>", many},
+        {"several doublings", "<install/>", {Bytes(3 << 20, 0), Bytes(1 << 20, 'a')}},
+        {"incompressible", "<install/>", {RandomBytes(200000, 9)}},
+        {"script with NUL bytes", std::string("a\0b\0", 4), {ToBytes("KXCheck inside an item")}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (int level : {0, 9}) {
+            const Extracted r = Extract(Pack(kStub, c.script, c.items, level));
+            ASSERT_TRUE(r.ok) << r.failure;
+            EXPECT_EQ(c.script, r.script);
+            EXPECT_EQ(c.items, r.items);
+            EXPECT_EQ(kStub, r.stub);
+        }
+    }
+}
+
+TEST(PackageRoundTrip, HandBuiltPackageMatchesThePacker)
+{
+    const std::vector<Bytes> items = {ToBytes("first"), RandomBytes(5000, 3)};
+    const std::string script = "<install><terms id=\"0\"/></install>";
+    const Bytes hand = Assemble(kStub, Payload(script, items));
+    const Extracted r = Extract(hand);
+    ASSERT_TRUE(r.ok) << r.failure;
+    EXPECT_EQ(script, r.script);
+    EXPECT_EQ(items, r.items);
+
+    // The packer lays out the same trailer around its own data block.
+    const Bytes packed = Pack(kStub, script, items);
+    ASSERT_GT(packed.size(), kStub.size() + Package::kTrailerSize);
+    const unsigned char* t = packed.data() + packed.size() - Package::kTrailerSize;
+    const uint32_t size = Package::ReadU32(t + 7);
+    EXPECT_EQ(packed.size(), kStub.size() + size + Package::kTrailerSize);
+    EXPECT_EQ(CRCBitwise(packed.data() + kStub.size(), size), Package::ReadU32(t));
+    EXPECT_EQ(0, memcmp(t + 4, "CRC", 3));
+    EXPECT_EQ(0, memcmp(t + 11, "SIZE", 4));
+    EXPECT_EQ(1234u, Package::ReadU32(t + 15));
+    EXPECT_EQ(0, memcmp(t + 19, "KXCheck", 7));
+    EXPECT_TRUE(std::equal(kStub.begin(), kStub.end(), packed.begin()));
+}
+
+TEST(PackageRoundTrip, TailAfterTheTrailerIsIgnored)
+{
+    Bytes file = Pack(kStub, "<install/>", {ToBytes("item")});
+    const Bytes signature = RandomBytes(4096, 5); // what a code-signing tool appends
+    file.insert(file.end(), signature.begin(), signature.end());
+    const Extracted r = Extract(file);
+    ASSERT_TRUE(r.ok) << r.failure;
+    EXPECT_EQ("<install/>", r.script);
+    EXPECT_EQ(kStub, r.stub);
+}
+
+TEST(PackageDamage, StubAloneAndWrongMagicAreRefused)
+{
+    Bytes stub = kStub;
+    PutText(stub, "...KXCheck...constants"); // the real stub holds the magic text
+    Extracted r = Extract(stub);
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.failure.empty());
+
+    r = Extract(Assemble(kStub, Payload("<install/>", {}), 1235));
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(std::string::npos, r.failure.find("magic"));
+    EXPECT_TRUE(Extract(Assemble(kStub, Payload("<install/>", {}), 1234)).ok);
+}
+
+TEST(PackageDamage, EveryFlippedTrailerByteIsRefused)
+{
+    const Bytes good = Pack(kStub, "<install/>", {ToBytes("payload")});
+    for (size_t i = good.size() - Package::kTrailerSize; i < good.size(); i++) {
+        Bytes bad = good;
+        bad[i] ^= 0xFF;
+        const Extracted r = Extract(bad);
+        EXPECT_FALSE(r.ok) << "trailer byte " << i - (good.size() - Package::kTrailerSize);
+        EXPECT_TRUE(r.items.empty() && r.script.empty() && r.stub.empty());
+    }
+}
+
+TEST(PackageDamage, FlippedDataBytesAreRefused)
+{
+    const std::vector<Bytes> items = {RandomBytes(300, 7), ToBytes("hello hello hello hello")};
+    const Bytes good = Pack(kStub, "<install>x</install>", items);
+    const size_t blockStart = kStub.size();
+    const size_t blockEnd = good.size() - Package::kTrailerSize;
+    for (size_t i = blockStart; i < blockEnd; i++) {
+        Bytes bad = good;
+        bad[i] ^= 0x01;
+        EXPECT_FALSE(Extract(bad).ok) << "data byte " << i - blockStart;
+
+        // With the CRC mended the damage reaches zlib: it must be refused,
+        // or (a flipped padding bit) give back exactly the same package.
+        const uint32_t crc = CRCBitwise(bad.data() + blockStart, (uint32_t)(blockEnd - blockStart));
+        Package::WriteU32(bad.data() + blockEnd, crc);
+        const Extracted r = Extract(bad);
+        if (r.ok) {
+            EXPECT_EQ(items, r.items) << "data byte " << i - blockStart;
+        } else {
+            EXPECT_TRUE(r.items.empty());
+        }
+    }
+}
+
+TEST(PackageDamage, TruncationAtAnyOffsetIsRefused)
+{
+    const Bytes good = Pack(kStub, "<install/>", {RandomBytes(2000, 11), ToBytes("tail item")});
+    for (size_t len = 0; len < good.size(); len += (len < 64 || len > good.size() - 64) ? 1 : 13) {
+        const Bytes cut(good.begin(), good.begin() + len);
+        EXPECT_FALSE(Extract(cut).ok) << "cut at " << len;
+    }
+}
+
+TEST(PackageDamage, LyingLengthsAreRefusedWithoutHugeAllocations)
+{
+    struct Case
+    {
+        const char* name;
+        Bytes payload;
+    };
+    std::vector<Case> cases;
+    Bytes p;
+    cases.push_back({"empty payload", Bytes()});
+    cases.push_back({"payload shorter than L", Bytes{1, 0}});
+    p.clear();
+    PutU32(p, 0xFFFFFFF0); // L far beyond the payload
+    PutText(p, "<install/>");
+    cases.push_back({"L too large", p});
+    p.clear();
+    PutU32(p, 3);
+    PutText(p, "abc"); // no item count follows
+    cases.push_back({"N missing", p});
+    p.clear();
+    PutU32(p, 0);
+    PutU32(p, 0x7FFFFFFF); // N with no items behind it
+    cases.push_back({"N too large", p});
+    p.clear();
+    PutU32(p, 0);
+    PutU32(p, 2);
+    PutU32(p, 1);
+    p.push_back('x');
+    PutU32(p, 0x40000000); // second item claims 1 GiB
+    p.push_back('y');
+    cases.push_back({"Li too large", p});
+    p.clear();
+    PutU32(p, 0);
+    PutU32(p, 1);
+    PutU32(p, 10);
+    PutText(p, "short");
+    cases.push_back({"item cut short", p});
+    for (const Case& c : cases) {
+        const Extracted r = Extract(Assemble(kStub, c.payload));
+        EXPECT_FALSE(r.ok) << c.name;
+        EXPECT_TRUE(r.items.empty()) << c.name;
+    }
+
+    // Bytes after the last item are allowed and ignored.
+    p = Payload("<install/>", {ToBytes("a")});
+    PutText(p, "trailing bytes");
+    EXPECT_TRUE(Extract(Assemble(kStub, p)).ok);
+}
+
+TEST(PackageDamage, SizeAndBlockMismatches)
+{
+    // SIZE larger than the file, and a zero-length data block.
+    Bytes file = kStub;
+    PutU32(file, CRCBitwise(nullptr, 0));
+    PutText(file, "CRC");
+    PutU32(file, 0);
+    PutText(file, "SIZE");
+    PutU32(file, 1234);
+    PutText(file, "KXCheck");
+    EXPECT_FALSE(Extract(file).ok);
+
+    Bytes huge = Pack(kStub, "<install/>", {});
+    Package::WriteU32(huge.data() + huge.size() - 19, 0xFFFFFF00);
+    const Extracted r = Extract(huge);
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(std::string::npos, r.failure.find("larger than the file"));
+
+    // A data block of plain bytes with a correct CRC is no zlib stream.
+    Bytes notZlib = kStub;
+    const Bytes block = ToBytes("this is not a zlib stream at all");
+    notZlib.insert(notZlib.end(), block.begin(), block.end());
+    PutU32(notZlib, CRCBitwise(block.data(), (uint32_t)block.size()));
+    PutText(notZlib, "CRC");
+    PutU32(notZlib, (uint32_t)block.size());
+    PutText(notZlib, "SIZE");
+    PutU32(notZlib, 1234);
+    PutText(notZlib, "KXCheck");
+    EXPECT_FALSE(Extract(notZlib).ok);
+}
+
+TEST(PackageFile, ReadFileIntoArray)
+{
+    CTempDir dir;
+    const Bytes data = RandomBytes(100000, 4);
+    WriteBytes(dir.File("installer.exe"), data);
+    Container::CArray<unsigned char> array;
+    ASSERT_TRUE(ReadFileIntoArray(dir.File("installer.exe").c_str(), array));
+    EXPECT_EQ(data, Bytes(array.GetData(), array.GetData() + array.GetSize()));
+
+    WriteBytes(dir.File("empty"), {});
+    EXPECT_TRUE(ReadFileIntoArray(dir.File("empty").c_str(), array));
+    EXPECT_EQ(0u, array.GetSize());
+
+    EXPECT_FALSE(ReadFileIntoArray(dir.File("missing.exe").c_str(), array));
+    EXPECT_FALSE(ReadFileIntoArray(dir.Path().c_str(), array)); // a folder
+    EXPECT_EQ(0u, array.GetSize());
+}

@@ -1,0 +1,206 @@
+#include "KxPack.h"
+
+#include <cctype>
+#include <cstring>
+
+#include "OutputFile.h"
+#include "PackageFormat.h"
+#include "PackageWriter.h"
+#include "SinReader.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: kxpack build --stub STUB --script SCRIPT [--item FILE]... [--level 0-9] -o OUT\n"
+    "       kxpack list FILE\n"
+    "       kxpack extract FILE -o DIR\n"
+    "       kxpack verify FILE\n";
+
+int Usage(FILE* err, const char* why)
+{
+    fprintf(err, "kxpack: %s\n%s", why, kUsage);
+    return 2;
+}
+
+int Failure(FILE* err, const char* what)
+{
+    fprintf(err, "kxpack: %s\n", what);
+    return 1;
+}
+
+// Reads and checks an installer; on failure prints one line and returns false.
+bool LoadInstaller(const char* path, CSinReader& reader, uint32_t& crc, uint32_t& blockSize, FILE* err)
+{
+    Container::CArray<unsigned char> file;
+    if (!ReadFileIntoArray(path, file)) {
+        Failure(err, (CSmallString("cannot read ") + path).GetText());
+        return false;
+    }
+    RemoveJunkFromTheEndOfTheArray(file);
+    if (file.GetSize() >= Package::kTrailerSize) {
+        const unsigned char* t = file.GetData() + file.GetSize() - Package::kTrailerSize;
+        crc = Package::ReadU32(t);
+        blockSize = Package::ReadU32(t + 7);
+    }
+    if (!reader.ExtractFromDataBlock(file)) {
+        CSmallString line;
+        line.Format("%s: not a valid installer: %s", path, reader.GetLastFailure());
+        Failure(err, line);
+        return false;
+    }
+    return true;
+}
+
+void PrintLeadingBytes(FILE* out, const Container::CArray<unsigned char>& item)
+{
+    const unsigned shown = item.GetSize() < 24 ? item.GetSize() : 24;
+    bool printable = shown > 0;
+    for (unsigned i = 0; i < shown && printable; i++)
+        printable = isprint(item[i]) || item[i] == '\t' || item[i] == '\r' || item[i] == '\n';
+    if (printable) {
+        fputs("  \"", out);
+        for (unsigned i = 0; i < shown; i++)
+            fputc(isprint(item[i]) ? item[i] : ' ', out);
+        fputs(shown < item.GetSize() ? "...\"" : "\"", out);
+    } else if (shown) {
+        fputs("  (binary:", out);
+        for (unsigned i = 0; i < shown && i < 8; i++)
+            fprintf(out, " %02x", item[i]);
+        fputs(")", out);
+    }
+    fputc('\n', out);
+}
+
+int CmdList(const char* path, FILE* out, FILE* err)
+{
+    CSinReader reader;
+    uint32_t crc = 0, blockSize = 0;
+    if (!LoadInstaller(path, reader, crc, blockSize, err))
+        return 1;
+    const CItemArray& items = reader.GetItems();
+    fprintf(out, "%s\n", path);
+    fprintf(out, "stub:       %u bytes\n", reader.GetUninstallerImage().GetSize());
+    fprintf(out, "data block: %u bytes, CRC 0x%08X\n", blockSize, crc);
+    fprintf(out, "script:     %d bytes\n", reader.GetScriptText().GetLength());
+    fprintf(out, "items:      %u\n", items.GetSize());
+    for (unsigned i = 0; i < items.GetSize(); i++) {
+        fprintf(out, "  %4u %12u bytes", i, items[i].GetSize());
+        PrintLeadingBytes(out, items[i]);
+    }
+    return 0;
+}
+
+int CmdVerify(const char* path, FILE* out, FILE* err)
+{
+    CSinReader reader;
+    uint32_t crc = 0, blockSize = 0;
+    if (!LoadInstaller(path, reader, crc, blockSize, err))
+        return 1;
+    fprintf(out, "%s: OK (%u items, script %d bytes, CRC 0x%08X)\n", path, reader.GetItems().GetSize(),
+            reader.GetScriptText().GetLength(), crc);
+    return 0;
+}
+
+int CmdExtract(const char* path, const char* dir, FILE* out, FILE* err)
+{
+    CSinReader reader;
+    uint32_t crc = 0, blockSize = 0;
+    if (!LoadInstaller(path, reader, crc, blockSize, err))
+        return 1;
+    if (!MakeDirectory(dir))
+        return Failure(err, (CSmallString("cannot create the folder ") + dir).GetText());
+    CSmallString why;
+    const CSmallString base = CSmallString(dir) + "/";
+    if (!WriteFileAtomically(base + "script.xml", reader.GetScriptText().GetText(),
+                             (uint32_t)reader.GetScriptText().GetLength(), why) ||
+        !WriteFileAtomically(base + "stub.exe", reader.GetUninstallerImage().GetData(),
+                             reader.GetUninstallerImage().GetSize(), why))
+        return Failure(err, why);
+    const CItemArray& items = reader.GetItems();
+    for (unsigned i = 0; i < items.GetSize(); i++) {
+        CSmallString name;
+        name.Format("%sitem-%u.bin", base.GetText(), i);
+        if (!WriteFileAtomically(name, items[i].GetData(), items[i].GetSize(), why))
+            return Failure(err, why);
+    }
+    fprintf(out, "extracted script.xml, stub.exe and %u items into %s\n", items.GetSize(), dir);
+    return 0;
+}
+
+int CmdBuild(int argc, char** argv, FILE* out, FILE* err)
+{
+    const char* stubPath = nullptr;
+    const char* scriptPath = nullptr;
+    const char* outPath = nullptr;
+    int level = 9;
+    Container::CArray<const char*> itemPaths;
+    for (int i = 2; i < argc; i++) {
+        const bool hasValue = i + 1 < argc;
+        if (!strcmp(argv[i], "--stub") && hasValue)
+            stubPath = argv[++i];
+        else if (!strcmp(argv[i], "--script") && hasValue)
+            scriptPath = argv[++i];
+        else if (!strcmp(argv[i], "--item") && hasValue)
+            itemPaths.Add(argv[++i]);
+        else if (!strcmp(argv[i], "-o") && hasValue)
+            outPath = argv[++i];
+        else if (!strcmp(argv[i], "--level") && hasValue && isdigit((unsigned char)argv[i + 1][0]) && !argv[i + 1][1])
+            level = argv[++i][0] - '0';
+        else
+            return Usage(err, (CSmallString("unexpected argument: ") + argv[i]).GetText());
+    }
+    if (!stubPath || !scriptPath || !outPath)
+        return Usage(err, "build needs --stub, --script and -o");
+
+    // Never overwrite what we read from.
+    Container::CArray<const char*> inputs;
+    inputs.Add(stubPath);
+    inputs.Add(scriptPath);
+    inputs.Append(itemPaths.GetData(), itemPaths.GetSize());
+    for (unsigned i = 0; i < inputs.GetSize(); i++)
+        if (IsSameFile(outPath, inputs[i]))
+            return Failure(err, (CSmallString("refusing to overwrite the input ") + inputs[i]).GetText());
+
+    Container::CArray<unsigned char> stub, scriptBytes;
+    if (!ReadFileIntoArray(stubPath, stub))
+        return Failure(err, (CSmallString("cannot read the stub ") + stubPath).GetText());
+    if (!ReadFileIntoArray(scriptPath, scriptBytes))
+        return Failure(err, (CSmallString("cannot read the script ") + scriptPath).GetText());
+    CItemArray items;
+    items.SetSize(itemPaths.GetSize());
+    for (unsigned i = 0; i < itemPaths.GetSize(); i++)
+        if (!ReadFileIntoArray(itemPaths[i], items[i]))
+            return Failure(err, (CSmallString("cannot read the item ") + itemPaths[i]).GetText());
+
+    const CSmallString script(reinterpret_cast<const char*>(scriptBytes.GetData()), (int)scriptBytes.GetSize());
+    Container::CArray<unsigned char> installer;
+    CSmallString why;
+    if (!BuildPackage(stub, script, items, level, installer, why) ||
+        !WriteFileAtomically(outPath, installer.GetData(), installer.GetSize(), why))
+        return Failure(err, why);
+    fprintf(out, "%s: %u bytes (stub %u, script %d, %u items)\n", outPath, installer.GetSize(), stub.GetSize(),
+            script.GetLength(), items.GetSize());
+    return 0;
+}
+
+} // namespace
+
+int KxPackMain(int argc, char** argv, FILE* out, FILE* err)
+{
+    if (argc < 2)
+        return Usage(err, "no command given");
+    const char* cmd = argv[1];
+    try {
+        if (!strcmp(cmd, "build"))
+            return CmdBuild(argc, argv, out, err);
+        if (!strcmp(cmd, "list") && argc == 3)
+            return CmdList(argv[2], out, err);
+        if (!strcmp(cmd, "verify") && argc == 3)
+            return CmdVerify(argv[2], out, err);
+        if (!strcmp(cmd, "extract") && argc == 5 && !strcmp(argv[3], "-o"))
+            return CmdExtract(argv[2], argv[4], out, err);
+    } catch (const std::bad_alloc&) {
+        return Failure(err, "out of memory");
+    }
+    return Usage(err, (CSmallString("bad command line for ") + cmd).GetText());
+}

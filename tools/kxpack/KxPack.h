@@ -1,0 +1,8 @@
+// The packer's command line, callable in-process so tests need no shell.
+#pragma once
+
+#include <cstdio>
+
+// Exit codes: 0 success, 1 failure (bad package, unreadable input, ...),
+// 2 bad command line.
+int KxPackMain(int argc, char** argv, FILE* out, FILE* err);

@@ -1,0 +1,3 @@
+#include "KxPack.h"
+
+int main(int argc, char** argv) { return KxPackMain(argc, argv, stdout, stderr); }
