@@ -108,7 +108,7 @@ public:
         DestructItems(m_pItems + index, count);
         const unsigned tail = m_uSize - index - count;
         if (tail)
-            memmove(static_cast<void*>(m_pItems + index), m_pItems + index + count, (size_t)tail * sizeof(T));
+            memmove(static_cast<void*>(m_pItems + index), static_cast<const void*>(m_pItems + index + count), (size_t)tail * sizeof(T));
         m_uSize -= count;
     }
 
@@ -146,7 +146,7 @@ private:
         const unsigned capacity = m_uAllocated + increment;
         T* items = static_cast<T*>(KxAlloc(KxArrayBytes(capacity, sizeof(T))));
         if (m_uSize)
-            memcpy(static_cast<void*>(items), m_pItems, (size_t)m_uSize * sizeof(T));
+            memcpy(static_cast<void*>(items), static_cast<const void*>(m_pItems), (size_t)m_uSize * sizeof(T));
         KxFree(m_pItems);
         m_pItems = items;
         m_uAllocated = capacity;
@@ -161,7 +161,7 @@ private:
         Reserve(m_uSize + count);
         const unsigned tail = m_uSize - index;
         if (tail)
-            memmove(static_cast<void*>(m_pItems + index + count), m_pItems + index, (size_t)tail * sizeof(T));
+            memmove(static_cast<void*>(m_pItems + index + count), static_cast<const void*>(m_pItems + index), (size_t)tail * sizeof(T));
         m_uSize += count;
     }
 

@@ -28,7 +28,7 @@ std::string Slurp(FILE* f)
     return s;
 }
 
-Result Run(std::vector<std::string> args)
+Result RunKxPack(std::vector<std::string> args)
 {
     args.insert(args.begin(), "kxpack");
     std::vector<char*> argv;
@@ -61,7 +61,7 @@ protected:
 
     Result Build(const std::string& out)
     {
-        return Run({"build", "--stub", dir.File("stub.exe"), "--script", dir.File("setup.xml"), "--item",
+        return RunKxPack({"build", "--stub", dir.File("stub.exe"), "--script", dir.File("setup.xml"), "--item",
                     dir.File("terms.txt"), "--item", dir.File("app.bin"), "-o", out});
     }
 
@@ -77,11 +77,11 @@ TEST_F(KxPackTest, BuildListVerifyExtract)
     ASSERT_EQ(0, r.code) << r.err;
     EXPECT_FALSE(PathExists(installer + ".kxpack-tmp"));
 
-    r = Run({"verify", installer});
+    r = RunKxPack({"verify", installer});
     EXPECT_EQ(0, r.code) << r.err;
     EXPECT_NE(std::string::npos, r.out.find("OK")) << r.out;
 
-    r = Run({"list", installer});
+    r = RunKxPack({"list", installer});
     ASSERT_EQ(0, r.code) << r.err;
     EXPECT_NE(std::string::npos, r.out.find("items:      2")) << r.out;
     EXPECT_NE(std::string::npos, r.out.find("\"You agree.\"")) << r.out;
@@ -89,7 +89,7 @@ TEST_F(KxPackTest, BuildListVerifyExtract)
     EXPECT_NE(std::string::npos, r.out.find("CRC 0x")) << r.out;
 
     const std::string out = dir.File("extracted");
-    r = Run({"extract", installer, "-o", out});
+    r = RunKxPack({"extract", installer, "-o", out});
     ASSERT_EQ(0, r.code) << r.err;
     EXPECT_EQ(ReadBytes(dir.File("setup.xml")), ReadBytes(out + "/script.xml"));
     EXPECT_EQ(ReadBytes(dir.File("stub.exe")), ReadBytes(out + "/stub.exe"));
@@ -100,7 +100,7 @@ TEST_F(KxPackTest, BuildListVerifyExtract)
     // A rebuild over an existing output replaces it.
     r = Build(installer);
     EXPECT_EQ(0, r.code) << r.err;
-    EXPECT_EQ(0, Run({"verify", installer}).code);
+    EXPECT_EQ(0, RunKxPack({"verify", installer}).code);
 }
 
 TEST_F(KxPackTest, RefusesToOverwriteItsInputs)
@@ -119,7 +119,7 @@ TEST_F(KxPackTest, RefusesToOverwriteItsInputs)
 TEST_F(KxPackTest, BadInputGivesOneClearLineAndNoOutput)
 {
     const std::string installer = dir.File("setup.exe");
-    Result r = Run({"build", "--stub", dir.File("stub.exe"), "--script", dir.File("setup.xml"), "--item",
+    Result r = RunKxPack({"build", "--stub", dir.File("stub.exe"), "--script", dir.File("setup.xml"), "--item",
                     dir.File("missing.bin"), "-o", installer});
     EXPECT_EQ(1, r.code);
     EXPECT_NE(std::string::npos, r.err.find("missing.bin")) << r.err;
@@ -145,7 +145,7 @@ TEST_F(KxPackTest, BadInputGivesOneClearLineAndNoOutput)
         std::vector<unsigned char> bad = bytes;
         bad[d.offset] ^= 0xFF;
         WriteBytes(dir.File("bad.exe"), bad);
-        r = Run({"verify", dir.File("bad.exe")});
+        r = RunKxPack({"verify", dir.File("bad.exe")});
         EXPECT_EQ(1, r.code) << d.name;
         EXPECT_EQ(1, Lines(r.err)) << r.err;
         EXPECT_NE(std::string::npos, r.err.find(d.expect)) << d.name << ": " << r.err;
@@ -153,17 +153,17 @@ TEST_F(KxPackTest, BadInputGivesOneClearLineAndNoOutput)
 
     bytes.resize(bytes.size() - 30);
     WriteBytes(dir.File("cut.exe"), bytes);
-    r = Run({"verify", dir.File("cut.exe")});
+    r = RunKxPack({"verify", dir.File("cut.exe")});
     EXPECT_EQ(1, r.code);
     EXPECT_NE(std::string::npos, r.err.find("trailer")) << r.err;
 
-    r = Run({"extract", dir.File("cut.exe"), "-o", dir.File("never")});
+    r = RunKxPack({"extract", dir.File("cut.exe"), "-o", dir.File("never")});
     EXPECT_EQ(1, r.code);
     EXPECT_FALSE(PathExists(dir.File("never")));
 
-    r = Run({"verify", dir.File("stub.exe")});
+    r = RunKxPack({"verify", dir.File("stub.exe")});
     EXPECT_EQ(1, r.code);
-    r = Run({"verify", dir.File("nothing-here.exe")});
+    r = RunKxPack({"verify", dir.File("nothing-here.exe")});
     EXPECT_EQ(1, r.code);
     EXPECT_NE(std::string::npos, r.err.find("cannot read")) << r.err;
 }
@@ -180,7 +180,7 @@ TEST_F(KxPackTest, CommandLineMistakes)
              {"extract", "x"},
              {"verify", "a", "b"},
          }) {
-        const Result r = Run(args);
+        const Result r = RunKxPack(args);
         EXPECT_EQ(2, r.code);
         EXPECT_NE(std::string::npos, r.err.find("usage:")) << r.err;
     }
