@@ -15,9 +15,11 @@ out=build/demo
 mkdir -p $out
 ex=examples/hello
 build/native/tools/kxpack/kxpack build --stub build/win32/tools/kxpack/kxpack.exe \
-  --script $ex/setup.xml --item $ex/terms.txt --item $ex/uninstall.xml --item $ex/readme.txt \
-  -o $out/hello-setup.exe
+  --script $ex/setup.xml -o $out/hello-setup.exe
 build/native/tools/kxpack/kxpack list $out/hello-setup.exe
+build/native/tools/kxpack/kxpack extract $out/hello-setup.exe -o $out/extracted
+echo "The script as packed:"
+cat $out/extracted/script.xml
 build/native/tools/kxpack/kxpack verify $out/hello-setup.exe
 
 # The installer is itself a working Windows program: run it under Wine and

@@ -5,43 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "KxPack.h"
+#include "KxPackRun.h"
 #include "TestFiles.h"
 
 namespace {
-
-struct Result
-{
-    int code;
-    std::string out, err;
-};
-
-std::string Slurp(FILE* f)
-{
-    std::string s;
-    rewind(f);
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof(buf), f)) > 0)
-        s.append(buf, n);
-    fclose(f);
-    return s;
-}
-
-Result RunKxPack(std::vector<std::string> args)
-{
-    args.insert(args.begin(), "kxpack");
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(&a[0]);
-    FILE* out = tmpfile();
-    FILE* err = tmpfile();
-    Result r;
-    r.code = KxPackMain((int)argv.size(), argv.data(), out, err);
-    r.out = Slurp(out);
-    r.err = Slurp(err);
-    return r;
-}
 
 int Lines(const std::string& s) { return (int)std::count(s.begin(), s.end(), '\n'); }
 
@@ -59,7 +26,7 @@ protected:
         WriteBytes(dir.File("app.bin"), binary);
     }
 
-    Result Build(const std::string& out)
+    KxPackResult Build(const std::string& out)
     {
         return RunKxPack({"build", "--stub", dir.File("stub.exe"), "--script", dir.File("setup.xml"), "--item",
                     dir.File("terms.txt"), "--item", dir.File("app.bin"), "-o", out});
@@ -73,7 +40,7 @@ protected:
 TEST_F(KxPackTest, BuildListVerifyExtract)
 {
     const std::string installer = dir.File("setup.exe");
-    Result r = Build(installer);
+    KxPackResult r = Build(installer);
     ASSERT_EQ(0, r.code) << r.err;
     EXPECT_FALSE(PathExists(installer + ".kxpack-tmp"));
 
@@ -108,7 +75,7 @@ TEST_F(KxPackTest, RefusesToOverwriteItsInputs)
     const std::vector<unsigned char> stub = ReadBytes(dir.File("stub.exe"));
     const std::vector<unsigned char> item = ReadBytes(dir.File("terms.txt"));
     for (const std::string& target : {dir.File("stub.exe"), dir.File("terms.txt"), dir.File("./setup.xml")}) {
-        const Result r = Build(target);
+        const KxPackResult r = Build(target);
         EXPECT_EQ(1, r.code) << target;
         EXPECT_NE(std::string::npos, r.err.find("refusing to overwrite")) << r.err;
     }
@@ -119,7 +86,7 @@ TEST_F(KxPackTest, RefusesToOverwriteItsInputs)
 TEST_F(KxPackTest, BadInputGivesOneClearLineAndNoOutput)
 {
     const std::string installer = dir.File("setup.exe");
-    Result r = RunKxPack({"build", "--stub", dir.File("stub.exe"), "--script", dir.File("setup.xml"), "--item",
+    KxPackResult r = RunKxPack({"build", "--stub", dir.File("stub.exe"), "--script", dir.File("setup.xml"), "--item",
                     dir.File("missing.bin"), "-o", installer});
     EXPECT_EQ(1, r.code);
     EXPECT_NE(std::string::npos, r.err.find("missing.bin")) << r.err;
@@ -180,7 +147,7 @@ TEST_F(KxPackTest, CommandLineMistakes)
              {"extract", "x"},
              {"verify", "a", "b"},
          }) {
-        const Result r = RunKxPack(args);
+        const KxPackResult r = RunKxPack(args);
         EXPECT_EQ(2, r.code);
         EXPECT_NE(std::string::npos, r.err.find("usage:")) << r.err;
     }

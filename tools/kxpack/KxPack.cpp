@@ -6,12 +6,15 @@
 #include "OutputFile.h"
 #include "PackageFormat.h"
 #include "PackageWriter.h"
+#include "ScriptCheck.h"
+#include "ScriptSources.h"
 #include "SinReader.h"
 
 namespace {
 
 const char kUsage[] =
     "usage: kxpack build --stub STUB --script SCRIPT [--item FILE]... [--level 0-9] -o OUT\n"
+    "       kxpack check SCRIPT [--item FILE]...\n"
     "       kxpack list FILE\n"
     "       kxpack extract FILE -o DIR\n"
     "       kxpack verify FILE\n";
@@ -127,6 +130,53 @@ int CmdExtract(const char* path, const char* dir, FILE* out, FILE* err)
     return 0;
 }
 
+// Reads the script and the --item files, resolves the script's own
+// sources into further items and checks the result. False when anything
+// could not be read or the check found errors.
+bool PrepareScript(const char* scriptPath, const Container::CArray<const char*>& itemPaths, CSmallString& script,
+                   CItemArray& items, FILE* err)
+{
+    Container::CArray<unsigned char> scriptBytes;
+    if (!ReadFileIntoArray(scriptPath, scriptBytes)) {
+        Failure(err, (CSmallString("cannot read the script ") + scriptPath).GetText());
+        return false;
+    }
+    items.SetSize(itemPaths.GetSize());
+    for (unsigned i = 0; i < itemPaths.GetSize(); i++) {
+        if (!ReadFileIntoArray(itemPaths[i], items[i])) {
+            Failure(err, (CSmallString("cannot read the item ") + itemPaths[i]).GetText());
+            return false;
+        }
+    }
+    script = CSmallString(reinterpret_cast<const char*>(scriptBytes.GetData()), (int)scriptBytes.GetSize());
+    CScriptReport report(scriptPath);
+    ResolveScriptSources(scriptPath, script, items, report);
+    CheckScript(script, items, report);
+    report.Print(err);
+    if (report.GetErrorCount()) {
+        fprintf(err, "kxpack: %s: %u error(s), %u warning(s)\n", scriptPath, report.GetErrorCount(),
+                report.GetWarningCount());
+        return false;
+    }
+    return true;
+}
+
+int CmdCheck(int argc, char** argv, FILE* out, FILE* err)
+{
+    Container::CArray<const char*> itemPaths;
+    for (int i = 3; i < argc; i++) {
+        if (strcmp(argv[i], "--item") != 0 || i + 1 >= argc)
+            return Usage(err, (CSmallString("unexpected argument: ") + argv[i]).GetText());
+        itemPaths.Add(argv[++i]);
+    }
+    CSmallString script;
+    CItemArray items;
+    if (!PrepareScript(argv[2], itemPaths, script, items, err))
+        return 1;
+    fprintf(out, "%s: no errors (%u items)\n", argv[2], items.GetSize());
+    return 0;
+}
+
 int CmdBuild(int argc, char** argv, FILE* out, FILE* err)
 {
     const char* stubPath = nullptr;
@@ -161,18 +211,13 @@ int CmdBuild(int argc, char** argv, FILE* out, FILE* err)
         if (IsSameFile(outPath, inputs[i]))
             return Failure(err, (CSmallString("refusing to overwrite the input ") + inputs[i]).GetText());
 
-    Container::CArray<unsigned char> stub, scriptBytes;
+    Container::CArray<unsigned char> stub;
     if (!ReadFileIntoArray(stubPath, stub))
         return Failure(err, (CSmallString("cannot read the stub ") + stubPath).GetText());
-    if (!ReadFileIntoArray(scriptPath, scriptBytes))
-        return Failure(err, (CSmallString("cannot read the script ") + scriptPath).GetText());
+    CSmallString script;
     CItemArray items;
-    items.SetSize(itemPaths.GetSize());
-    for (unsigned i = 0; i < itemPaths.GetSize(); i++)
-        if (!ReadFileIntoArray(itemPaths[i], items[i]))
-            return Failure(err, (CSmallString("cannot read the item ") + itemPaths[i]).GetText());
-
-    const CSmallString script(reinterpret_cast<const char*>(scriptBytes.GetData()), (int)scriptBytes.GetSize());
+    if (!PrepareScript(scriptPath, itemPaths, script, items, err))
+        return 1;
     Container::CArray<unsigned char> installer;
     CSmallString why;
     if (!BuildPackage(stub, script, items, level, installer, why) ||
@@ -193,6 +238,8 @@ int KxPackMain(int argc, char** argv, FILE* out, FILE* err)
     try {
         if (!strcmp(cmd, "build"))
             return CmdBuild(argc, argv, out, err);
+        if (!strcmp(cmd, "check") && argc >= 3)
+            return CmdCheck(argc, argv, out, err);
         if (!strcmp(cmd, "list") && argc == 3)
             return CmdList(argv[2], out, err);
         if (!strcmp(cmd, "verify") && argc == 3)

@@ -39,12 +39,6 @@ bool WriteFileAtomically(const char* path, const void* data, uint32_t size, CSma
     return true;
 }
 
-bool FileExists(const char* path)
-{
-    struct stat st;
-    return stat(path, &st) == 0;
-}
-
 bool IsDirectory(const char* path)
 {
     struct stat st;
@@ -64,7 +58,8 @@ bool MakeDirectory(const char* path)
 
 bool IsSameFile(const char* a, const char* b)
 {
-    if (!FileExists(a) || !FileExists(b))
+    struct stat st;
+    if (stat(a, &st) != 0 || stat(b, &st) != 0)
         return false;
 #ifdef _WIN32
     // No inode numbers here: compare the full, case-folded path names.

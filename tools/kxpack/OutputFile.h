@@ -11,7 +11,6 @@ bool WriteFileAtomically(const char* path, const void* data, uint32_t size, CSma
 // True when both names lead to the same existing file.
 bool IsSameFile(const char* a, const char* b);
 
-bool FileExists(const char* path);
 bool IsDirectory(const char* path);
 
 // Creates the folder (one level) unless it exists.

@@ -1,0 +1,136 @@
+#include "ScriptCheck.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "Platform.h"
+#include "ScriptVocabulary.h"
+#include "XMLDocument.h"
+
+unsigned EditDistance(const char* a, const char* b)
+{
+    const size_t n = strlen(a), m = strlen(b);
+    std::vector<unsigned> row(m + 1);
+    for (size_t j = 0; j <= m; j++)
+        row[j] = (unsigned)j;
+    for (size_t i = 1; i <= n; i++) {
+        unsigned diagonal = row[0];
+        row[0] = (unsigned)i;
+        for (size_t j = 1; j <= m; j++) {
+            const unsigned above = row[j];
+            const bool same = Mb::ToUpper((unsigned char)a[i - 1]) == Mb::ToUpper((unsigned char)b[j - 1]);
+            row[j] = std::min(std::min(row[j] + 1, row[j - 1] + 1), diagonal + (same ? 0 : 1));
+            diagonal = above;
+        }
+    }
+    return row[m];
+}
+
+namespace {
+
+// The nearest known name within two edits, or null.
+const char* Nearest(const char* name, bool commands)
+{
+    const char* best = nullptr;
+    unsigned bestDistance = 3;
+    const unsigned count = commands ? g_uScriptCommandCount : g_uScriptSettingCount;
+    for (unsigned i = 0; i < count; i++) {
+        const char* known = commands ? g_arrScriptCommands[i].pszName : g_arrScriptSettings[i];
+        const unsigned d = EditDistance(name, known);
+        if (d < bestDistance) {
+            best = known;
+            bestDistance = d;
+        }
+    }
+    return best;
+}
+
+class CChecker
+{
+public:
+    CChecker(const CItemArray& items, CScriptReport& report) : m_items(items), m_report(report) {}
+
+    void CheckElement(const CXMLNode* element, unsigned index)
+    {
+        const std::string where = DescribeElement(element, index);
+        const char* name = element->GetName();
+        const SScriptCommand* command = FindScriptCommand(name);
+        if (!command && !IsScriptSetting(name)) {
+            if (const char* typo = Nearest(name, true))
+                m_report.Error("%s is not a command: did you mean <%s>? (it would be skipped)", where.c_str(), typo);
+            else if (const char* setting = Nearest(name, false))
+                m_report.Warning("%s is not a known setting: did you mean <%s>?", where.c_str(), setting);
+            else
+                m_report.Warning("%s is neither a command nor a known setting", where.c_str());
+        }
+        const char* id = element->GetAttributeValue("id");
+        if (command && command->bTakesItem && !id) {
+            m_report.Error("%s has no id (the command would be skipped)", where.c_str());
+            return;
+        }
+        if (id)
+            CheckId(where, id);
+    }
+
+    void CheckUninstaller(const CXMLNode* install)
+    {
+        const CXMLNode* uninstaller = install->FindNode("uninstaller");
+        if (!install->FindNode("uninstall-display-name") || !uninstaller) {
+            m_report.Warning("no uninstaller will be registered: the script needs both <uninstall-display-name> "
+                             "and <uninstaller>");
+        }
+        if (!uninstaller)
+            return;
+        CSmallString text = uninstaller->GetText();
+        unsigned id = 0;
+        if (uninstaller->GetAttributeValue("id", id)) {
+            if (id >= m_items.GetSize())
+                return; // already reported as an id outside the table
+            text = CSmallString(reinterpret_cast<const char*>(m_items[id].GetData()), (int)m_items[id].GetSize());
+        }
+        CXMLDocument* log = CXMLDocument::LoadFromMemory(text, (unsigned)text.GetLength());
+        if (!log || !log->FindNode("uninstall"))
+            m_report.Warning("the uninstall script (<uninstaller>) has no <uninstall> section: the uninstaller "
+                             "would remove nothing");
+        if (log)
+            log->Release();
+    }
+
+private:
+    void CheckId(const std::string& where, const char* id)
+    {
+        bool digits = *id != 0;
+        for (const char* p = id; *p; p++)
+            digits = digits && isdigit((unsigned char)*p);
+        if (!digits) {
+            m_report.Error("%s: id \"%s\" is not an item number", where.c_str(), id);
+            return;
+        }
+        const unsigned long n = strtoul(id, nullptr, 10);
+        if (n >= m_items.GetSize())
+            m_report.Error("%s: id %lu is outside the item table (%u items)", where.c_str(), n, m_items.GetSize());
+    }
+
+    const CItemArray& m_items;
+    CScriptReport& m_report;
+};
+
+} // namespace
+
+void CheckScript(const CSmallString& script, const CItemArray& items, CScriptReport& report)
+{
+    CXMLDocument* doc = CXMLDocument::LoadFromMemory(script, (unsigned)script.GetLength());
+    const CXMLNode* install = doc ? doc->FindNode("install") : nullptr;
+    if (!install) {
+        report.Error("there is no <install> section: the installer would do nothing");
+    } else {
+        CChecker checker(items, report);
+        for (unsigned i = 0; i < install->GetChildCount(); i++)
+            checker.CheckElement(install->GetChild(i), i);
+        checker.CheckUninstaller(install);
+    }
+    if (doc)
+        doc->Release();
+}

@@ -1,0 +1,227 @@
+#include "ScriptSources.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "Platform.h"
+#include "ScriptVocabulary.h"
+#include "SinReader.h"
+#include "XMLDocument.h"
+
+namespace {
+
+// The script's own folder, with a trailing separator (or empty).
+std::string FolderOf(const char* path)
+{
+    const std::string p = path;
+    const size_t cut = p.find_last_of("/\\");
+    return cut == std::string::npos ? std::string() : p.substr(0, cut + 1);
+}
+
+// Script paths may use either separator; the host wants its own.
+std::string HostPath(const std::string& folder, const char* relative)
+{
+    std::string rel = relative;
+#ifndef _WIN32
+    std::replace(rel.begin(), rel.end(), '\\', '/');
+#endif
+    const bool absolute = !rel.empty() && (rel[0] == '/' || rel[0] == '\\' || (rel.size() > 1 && rel[1] == ':'));
+    return absolute ? rel : folder + rel;
+}
+
+bool IsFolder(const std::string& path)
+{
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Every file under folder, as paths relative to it with '/' separators.
+void ListFiles(const std::string& folder, const std::string& prefix, std::vector<std::string>& files)
+{
+    DIR* dir = opendir((folder + prefix).c_str());
+    if (!dir)
+        return;
+    while (dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        const std::string rel = prefix + name;
+        if (IsFolder(folder + rel))
+            ListFiles(folder, rel + "/", files);
+        else
+            files.push_back(rel);
+    }
+    closedir(dir);
+}
+
+// An element and everything under it, less the attributes named in skip.
+CXMLNode* CopyElement(const CXMLNode* from, CXMLNode* parent, std::initializer_list<const char*> skip = {},
+                      bool deep = true)
+{
+    CXMLNode* to = parent->CreateNewChild(from->GetName());
+    to->SetText(from->GetText());
+    const CXMLNode::CAttributeMap& attributes = from->GetAttributes();
+    for (unsigned b = 0; b < attributes.GetBucketCount(); b++)
+        for (const auto* e = attributes.GetBucket(b); e; e = e->pNext)
+            if (std::none_of(skip.begin(), skip.end(), [&](const char* s) { return Mb::ICmp(s, e->key) == 0; }))
+                to->SetAttribute(e->key, e->value);
+    for (unsigned i = 0; deep && i < from->GetChildCount(); i++)
+        CopyElement(from->GetChild(i), to)->Release();
+    return to;
+}
+
+unsigned AddItem(CItemArray& items, const void* data, unsigned size)
+{
+    items.SetSize(items.GetSize() + 1);
+    items[items.GetSize() - 1].Append(static_cast<const unsigned char*>(data), size);
+    return items.GetSize() - 1;
+}
+
+bool HasSources(const CXMLNode* install)
+{
+    for (unsigned i = 0; i < install->GetChildCount(); i++) {
+        const CXMLNode* child = install->GetChild(i);
+        if (child->GetAttributeValue("src") || child->GetAttributeValue("text"))
+            return true;
+    }
+    return false;
+}
+
+class CResolver
+{
+public:
+    CResolver(const char* scriptPath, CItemArray& items, CScriptReport& report)
+        : m_strFolder(FolderOf(scriptPath)), m_items(items), m_report(report)
+    {
+    }
+
+    void Resolve(const CXMLNode* from, unsigned index, CXMLNode* install)
+    {
+        const std::string where = DescribeElement(from, index);
+        const char* src = from->GetAttributeValue("src");
+        const char* text = from->GetAttributeValue("text");
+        const SScriptCommand* command = FindScriptCommand(from->GetName());
+        const bool itemIsText = command && command->bTakesItem && Mb::ICmp(command->pszName, "file") != 0;
+
+        if (!(src || (text && itemIsText))) {
+            CopyElement(from, install)->Release();
+            return;
+        }
+        if (from->GetAttributeValue("id")) {
+            m_report.Error("%s has both id and %s", where.c_str(), src ? "src" : "text");
+            return;
+        }
+        if (itemIsText) {
+            if (src) {
+                m_report.Error("%s takes its %s as text=\"...\", not src", where.c_str(),
+                               Mb::ICmp(command->pszName, "broadcast-message") == 0 ? "message name" : "DLL path");
+                return;
+            }
+            CXMLNode* to = CopyElement(from, install, {"text"});
+            to->SetAttributeValue("id", AddItem(m_items, text, (unsigned)strlen(text)));
+            to->Release();
+            return;
+        }
+
+        const std::string path = HostPath(m_strFolder, src);
+        if (IsFolder(path)) {
+            if (!command || Mb::ICmp(command->pszName, "file") != 0) {
+                m_report.Error("%s: src \"%s\" is a folder; only <file> takes a folder", where.c_str(), src);
+                return;
+            }
+            ExpandFolder(from, where, path, install);
+            return;
+        }
+        Container::CArray<unsigned char> bytes;
+        if (!ReadFileIntoArray(path.c_str(), bytes)) {
+            m_report.Error("%s: cannot read src \"%s\" (%s)", where.c_str(), src, path.c_str());
+            return;
+        }
+        CXMLNode* to = CopyElement(from, install, {"src"});
+        to->SetAttributeValue("id", AddItem(m_items, bytes.GetData(), bytes.GetSize()));
+        if (command && !from->GetAttributeValue("name")) {
+            const std::string base = path.substr(path.find_last_of("/\\") + 1);
+            to->SetAttribute("name", base.c_str());
+        }
+        to->Release();
+    }
+
+private:
+    // One <file> per file under the folder, in sorted order, each keeping
+    // its sub-folder under dest.
+    void ExpandFolder(const CXMLNode* from, const std::string& where, std::string folder, CXMLNode* install)
+    {
+        if (folder.back() != '/' && folder.back() != '\\')
+            folder += '/';
+        std::vector<std::string> files;
+        ListFiles(folder, "", files);
+        std::sort(files.begin(), files.end());
+        if (files.empty())
+            m_report.Warning("%s: the folder \"%s\" holds no files", where.c_str(), from->GetAttributeValue("src"));
+        const char* destAttr = from->GetAttributeValue("dest");
+        const std::string dest = destAttr ? destAttr : "";
+        for (const std::string& rel : files) {
+            Container::CArray<unsigned char> bytes;
+            if (!ReadFileIntoArray((folder + rel).c_str(), bytes)) {
+                m_report.Error("%s: cannot read \"%s\"", where.c_str(), (folder + rel).c_str());
+                continue;
+            }
+            const size_t cut = rel.find_last_of('/');
+            std::string sub = cut == std::string::npos ? std::string() : rel.substr(0, cut);
+            std::replace(sub.begin(), sub.end(), '/', '\\');
+            std::string fileDest = dest;
+            if (!sub.empty())
+                fileDest += (fileDest.empty() || fileDest.back() == '\\' ? "" : "\\") + sub;
+            CXMLNode* to = CopyElement(from, install, {"src", "name", "dest"});
+            to->SetAttribute("name", rel.substr(cut == std::string::npos ? 0 : cut + 1).c_str());
+            to->SetAttribute("dest", fileDest.c_str());
+            to->SetAttributeValue("id", AddItem(m_items, bytes.GetData(), bytes.GetSize()));
+            to->Release();
+        }
+    }
+
+    std::string m_strFolder;
+    CItemArray& m_items;
+    CScriptReport& m_report;
+};
+
+} // namespace
+
+bool ResolveScriptSources(const char* scriptPath, CSmallString& script, CItemArray& items, CScriptReport& report)
+{
+    CXMLDocument* doc = CXMLDocument::LoadFromMemory(script, (unsigned)script.GetLength());
+    if (!doc) {
+        report.Error("the script cannot be parsed");
+        return false;
+    }
+    const CXMLNode* install = doc->FindNode("install");
+    if (!install || !HasSources(install)) {
+        doc->Release(); // nothing to resolve: the script goes in as written
+        return true;
+    }
+
+    const unsigned errorsBefore = report.GetErrorCount();
+    CXMLDocument* out = new CXMLDocument();
+    CResolver resolver(scriptPath, items, report);
+    for (unsigned i = 0; i < doc->GetChildCount(); i++) {
+        const CXMLNode* top = doc->GetChild(i);
+        if (top != install) {
+            CopyElement(top, out)->Release();
+            continue;
+        }
+        CXMLNode* section = CopyElement(top, out, {}, false);
+        for (unsigned c = 0; c < install->GetChildCount(); c++)
+            resolver.Resolve(install->GetChild(c), c, section);
+        section->Release();
+    }
+    CCharArray text;
+    out->SavePrettyToCharArray(text, 0);
+    script = CSmallString(text.GetData(), (int)text.GetSize());
+    out->Release();
+    doc->Release();
+    return report.GetErrorCount() == errorsBefore;
+}

@@ -1,0 +1,11 @@
+// Lets a script name its files instead of item numbers: src="path" (a
+// file, or a folder for <file>) and text="..." (for the commands whose item
+// is a text) become package items, numbered after the --item ones.
+#pragma once
+
+#include "PackageWriter.h"
+#include "ScriptReport.h"
+
+// scriptPath locates relative sources. When anything was resolved, script
+// becomes the rewritten text. False when an error was reported.
+bool ResolveScriptSources(const char* scriptPath, CSmallString& script, CItemArray& items, CScriptReport& report);
