@@ -7,6 +7,7 @@
 #include "FileStore.h"
 #include "PackageFormat.h"
 #include "SinReader.h"
+#include "XMLDocument.h"
 
 bool ReadFileIntoArray(const char* path, Container::CArray<unsigned char>& array)
 {
@@ -135,6 +136,10 @@ CSinReader::CSinReader() : m_pDocument(nullptr), m_strSection("install"), m_pszF
 bool CSinReader::Fail(const char* why)
 {
     m_pszFailure = why;
+    if (m_pDocument) {
+        m_pDocument->Release();
+        m_pDocument = nullptr;
+    }
     m_arrItems.RemoveAll();
     m_strScript.Empty();
     m_arrUninstaller.RemoveAll();
@@ -208,5 +213,11 @@ bool CSinReader::InflatePayload(const unsigned char* block, uint32_t size)
     }
     if (!z.Finish())
         return Fail(kCorrupt);
+
+    // A script that does not parse leaves the document null; the caller
+    // finds no install section in it.
+    if (m_pDocument)
+        m_pDocument->Release();
+    m_pDocument = CXMLDocument::LoadFromMemory(m_strScript, (unsigned)m_strScript.GetLength());
     return true;
 }

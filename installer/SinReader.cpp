@@ -1,3 +1,9 @@
 #include "SinReader.h"
 
-CSinReader::~CSinReader() {}
+#include "XMLDocument.h"
+
+CSinReader::~CSinReader()
+{
+    if (m_pDocument)
+        m_pDocument->Release();
+}

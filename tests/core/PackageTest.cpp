@@ -12,6 +12,7 @@
 #include "PackageWriter.h"
 #include "SinReader.h"
 #include "TestFiles.h"
+#include "XMLDocument.h"
 
 namespace {
 
@@ -398,4 +399,27 @@ TEST(PackageFile, ReadFileIntoArray)
     EXPECT_FALSE(ReadFileIntoArray(dir.File("missing.exe").c_str(), array));
     EXPECT_FALSE(ReadFileIntoArray(dir.Path().c_str(), array)); // a folder
     EXPECT_EQ(0u, array.GetSize());
+}
+
+TEST(PackageScript, ExtractionLoadsTheScriptDocument)
+{
+    Container::CArray<unsigned char> array =
+        ToArray(Pack(kStub, "<?xml version=\"1.0\"?><install><app-name>Hello</app-name></install>", {}));
+    CSinReader reader;
+    ASSERT_TRUE(reader.ExtractFromDataBlock(array));
+    ASSERT_NE(nullptr, reader.GetDocument());
+    const CXMLNode* install = reader.GetDocument()->FindNode("install");
+    ASSERT_NE(nullptr, install);
+    ASSERT_NE(nullptr, install->FindNode("app-name"));
+    EXPECT_EQ(install->FindNode("app-name")->GetText(), "Hello");
+    EXPECT_EQ(reader.GetSection(), "install");
+
+    // Any text is accepted as the script; what the document makes of it is
+    // the engine's concern.
+    for (const std::string& script : {std::string(), std::string("not xml at all <<<"), std::string("\0\0", 2)}) {
+        Container::CArray<unsigned char> other = ToArray(Pack(kStub, script, {ToBytes("x")}));
+        CSinReader r;
+        EXPECT_TRUE(r.ExtractFromDataBlock(other));
+        EXPECT_EQ(1u, r.GetItems().GetSize());
+    }
 }
