@@ -7,7 +7,7 @@
 class CBaseException
 {
 public:
-    enum ErrorCodes
+    enum ErrorCodes : int
     {
         OutOfMemory = 0,
         OpenFailed = 1,

@@ -9,7 +9,9 @@ class CStream;
 
 struct CSmallStringData
 {
-    volatile int32_t nRefs;   // -1: never shared (the shared empty string)
+    // Changed only through InterlockedInc/InterlockedDec. Not volatile, so
+    // the static empty block is constant-initialised.
+    int32_t nRefs;            // -1: never shared (the shared empty string)
     int32_t nDataLength;      // bytes of text, without the NUL
     int32_t nAllocLength;     // capacity in bytes, without the NUL
     uint32_t* pFindData;      // cached 256-entry skip table, or null
@@ -117,7 +119,7 @@ inline bool operator==(const CSmallString& a, const char* b) { return __builtin_
 inline bool operator!=(const CSmallString& a, const char* b) { return !(a == b); }
 
 // Skip table of the Horspool searches: 256 shifts, case-independent. The
-// caller frees it with delete[].
+// caller frees it with KxFree; null for an empty pattern.
 uint32_t* InitFindNoCase(const char* pattern, int len);
 
 // The forward searches on raw text; table comes from InitFindNoCase.

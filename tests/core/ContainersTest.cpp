@@ -148,10 +148,9 @@ TEST(ContainersArray, OutOfMemoryLeavesTheArrayIntact)
     KxSetAllocator(nullptr, nullptr);
     EXPECT_EQ(1u, a.GetSize());
     EXPECT_EQ(5, a[0]);
-    // A size whose byte count overflows is refused before allocating.
-    CArray<double> huge;
-    EXPECT_THROW(huge.SetSize(0xFFFFFFF0u), std::bad_alloc);
-    EXPECT_EQ(0u, huge.GetSize());
+    // A byte count that overflows is refused before anything is allocated.
+    EXPECT_THROW(KxArrayBytes((size_t)-1 / 4 + 1, 4), std::bad_alloc);
+    EXPECT_EQ(12u, KxArrayBytes(3, 4));
 }
 
 TEST(ContainersMap, HashAndCaseInsensitiveKeys)
