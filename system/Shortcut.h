@@ -1,0 +1,6 @@
+// Shell links (.lnk files).
+#pragma once
+
+// Creates or replaces the link at linkPath pointing at target. A null
+// workingFolder means the target's own folder; showCommand is an SW_ value.
+bool CreateShortcut(const char* linkPath, const char* target, const char* workingFolder, int showCommand);

@@ -1,0 +1,30 @@
+// A child process whose standard output and error come back through a pipe.
+#pragma once
+
+#include <windows.h>
+
+#include "SmallString.h"
+
+class CSpawnedProcess
+{
+public:
+    CSpawnedProcess();
+    ~CSpawnedProcess();
+    CSpawnedProcess(const CSpawnedProcess&) = delete;
+    CSpawnedProcess& operator=(const CSpawnedProcess&) = delete;
+
+    // Starts the program (CreateProcessA with application name and command
+    // line as given; folder null = inherit). Throws CLastErrorException*.
+    void Create(const char* application, const char* folder, const char* commandLine, int showCommand);
+    // Appends what the child has written so far to chunk, without blocking;
+    // false when nothing was waiting.
+    bool Read(CSmallString& chunk);
+    // True once the child has ended.
+    bool IsFinished();
+    // The child's exit code (valid once finished).
+    DWORD GetExitCode();
+
+private:
+    HANDLE m_hProcess;
+    HANDLE m_hReadPipe;
+};
