@@ -6,6 +6,9 @@
 #include "SmallString.h"
 
 class CXMLDocument;
+class CXMLNode;
+class CSinProgressABC;
+struct CCommandRunner;
 
 class CSinReader
 {
@@ -28,7 +31,36 @@ public:
     // Why the last extraction failed, for tools and logs (not shown to users).
     const char* GetLastFailure() const { return m_pszFailure; }
 
+    // The script engine (Windows only).
+
+    // Runs the install section against destination (APP is set to it);
+    // registers the uninstaller when every file was written.
+    bool Install(const CSmallString& destination, CSinProgressABC* progress);
+    // Children of the current section: the progress bar's range.
+    unsigned GetInstallStepCount();
+    // A setting of the current section: the item `id` as text, or the
+    // element's text. False when there is no such element.
+    bool GetInstallItem(const char* name, CSmallString& value);
+    // A setting's binary item; true when the element exists (data is left
+    // as it was when the element has no usable id).
+    bool GetInstallBinaryItem(const char* name, Container::CArray<unsigned char>& data);
+    // Expands %NAME% references and folds doubled backslashes.
+    void TranslatePath(CSmallString& path);
+    // The uninstaller's entry: asks, then runs the log's uninstall section.
+    void UninstallFromScript(const char* logPath);
+    // Runs the uninstall section of the loaded log with APP = folder.
+    void Uninstall(const CSmallString& folder, CSinProgressABC* progress);
+
 private:
+    friend struct CCommandRunner;
+
+    CXMLNode* FindSection();
+    bool ExecuteCommands(CXMLNode* section, CSinProgressABC* progress);
+    bool WriteFileToDest(unsigned int item, const CSmallString& name, const CSmallString& dest);
+    void AddRegKey(const char* key, const char* valueName, const char* value);
+    void AddRegKey(const char* key, const char* valueName, unsigned int value);
+    void AddUninstall();
+
     bool Fail(const char* why);
     bool InflatePayload(const unsigned char* block, uint32_t size);
 

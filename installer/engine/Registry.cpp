@@ -1,0 +1,81 @@
+// Registry helpers of the engine.
+#include "EngineHelpers.h"
+#include "Platform.h"
+#include "SinReader.h"
+
+HKEY GetKeyFromSection(const char*& key)
+{
+    static const struct
+    {
+        const char* pszName;
+        HKEY hRoot;
+    } s_roots[] = {{"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE}, {"HKEY_CURRENT_USER", HKEY_CURRENT_USER}};
+    for (const auto& root : s_roots) {
+        const size_t len = strlen(root.pszName);
+        if (Mb::NbICmp(key, root.pszName, len) == 0) {
+            key += len;
+            if (*key)
+                key++; // the separating backslash
+            return root.hRoot;
+        }
+    }
+    return nullptr;
+}
+
+bool DeleteRegistryKey(HKEY root, const char* subkey)
+{
+    typedef LONG(WINAPI * SHDeleteKeyFn)(HKEY, LPCSTR);
+    // The export is named for its ANSI form; a lookup of the bare name
+    // would always miss and leave keys with subkeys behind.
+    if (HMODULE shlwapi = LoadLibraryA("Shlwapi.dll")) {
+        SHDeleteKeyFn shDeleteKey = reinterpret_cast<SHDeleteKeyFn>(reinterpret_cast<void*>(GetProcAddress(shlwapi, "SHDeleteKeyA")));
+        if (shDeleteKey) {
+            const LONG rc = shDeleteKey(root, subkey);
+            FreeLibrary(shlwapi);
+            return rc == ERROR_SUCCESS;
+        }
+        FreeLibrary(shlwapi);
+    }
+    return RegDeleteKeyA(root, subkey) == ERROR_SUCCESS;
+}
+
+void GetSpecialFolderPath(const char* folderName, char* buffer, DWORD size)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", 0,
+                      KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return;
+    DWORD type = 0, bytes = size;
+    if (RegQueryValueExA(key, folderName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &bytes) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ))
+        buffer[0] = 0;
+    else
+        buffer[bytes < size ? bytes : size - 1] = 0; // stored values need not end in a NUL
+    RegCloseKey(key);
+}
+
+static void SetValue(const char* key, const char* valueName, DWORD type, const BYTE* data, DWORD size)
+{
+    HKEY root = GetKeyFromSection(key);
+    if (!root)
+        return; // an unknown root would address the wrong place
+    HKEY handle;
+    if (RegCreateKeyA(root, key, &handle) != ERROR_SUCCESS)
+        return;
+    RegSetValueExA(handle, valueName && *valueName ? valueName : nullptr, 0, type, data, size);
+    RegCloseKey(handle);
+}
+
+void CSinReader::AddRegKey(const char* key, const char* valueName, const char* value)
+{
+    CSmallString text(value);
+    TranslatePath(text);
+    // The registry expects string data to include its terminating NUL.
+    SetValue(key, valueName, REG_SZ, reinterpret_cast<const BYTE*>(text.GetText()), (DWORD)text.GetLength() + 1);
+}
+
+void CSinReader::AddRegKey(const char* key, const char* valueName, unsigned int value)
+{
+    const DWORD data = value;
+    SetValue(key, valueName, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof(data));
+}

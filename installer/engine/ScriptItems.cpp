@@ -1,0 +1,44 @@
+// Settings and items of the current script section.
+#include "SinReader.h"
+#include "XMLDocument.h"
+
+CXMLNode* CSinReader::FindSection()
+{
+    return m_pDocument ? m_pDocument->FindNode(m_strSection) : nullptr;
+}
+
+unsigned CSinReader::GetInstallStepCount()
+{
+    CXMLNode* section = FindSection();
+    return section ? section->GetChildCount() : 0;
+}
+
+bool CSinReader::GetInstallItem(const char* name, CSmallString& value)
+{
+    CXMLNode* section = FindSection();
+    CXMLNode* element = section ? section->FindNode(name) : nullptr;
+    if (!element)
+        return false;
+    unsigned id = 0;
+    if (!element->GetAttributeValue("id", id)) {
+        value = element->GetText();
+    } else if (id < m_arrItems.GetSize()) {
+        const Container::CArray<unsigned char>& item = m_arrItems[id];
+        value = CSmallString(reinterpret_cast<const char*>(item.GetData()), (int)item.GetSize());
+    } else {
+        value.Empty(); // an id outside the item table names nothing
+    }
+    return true;
+}
+
+bool CSinReader::GetInstallBinaryItem(const char* name, Container::CArray<unsigned char>& data)
+{
+    CXMLNode* section = FindSection();
+    CXMLNode* element = section ? section->FindNode(name) : nullptr;
+    if (!element)
+        return false;
+    unsigned id = 0;
+    if (element->GetAttributeValue("id", id) && id < m_arrItems.GetSize() && &data != &m_arrItems[id])
+        data = m_arrItems[id];
+    return true;
+}

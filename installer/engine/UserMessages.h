@@ -1,0 +1,15 @@
+// The message boxes the installer shows. Tests answer them through a hook
+// instead of a window; users see exactly what MessageBoxA shows.
+#pragma once
+
+#include <windows.h>
+
+typedef int (*KxMessageBoxHook)(HWND owner, const char* text, const char* caption, UINT type);
+
+// Null restores the real message box.
+void SetMessageBoxHook(KxMessageBoxHook hook);
+
+int KxMessageBox(HWND owner, const char* text, const char* caption, UINT type);
+
+// A warning without owner, captioned "Setup Error" (string 14), OK only.
+void Error(const char* text);

@@ -1,0 +1,43 @@
+#include "EngineTestKit.h"
+
+#include <gtest/gtest.h>
+
+#include "PackageWriter.h"
+#include "UserMessages.h"
+
+CSinReader* MakeReader(const std::string& script, const std::vector<std::string>& items)
+{
+    CItemArray arr;
+    arr.SetSize((unsigned)items.size());
+    for (size_t i = 0; i < items.size(); i++)
+        arr[(unsigned)i].Append(reinterpret_cast<const unsigned char*>(items[i].data()), (unsigned)items[i].size());
+    Container::CArray<unsigned char> stub, file;
+    stub.Append(reinterpret_cast<const unsigned char*>("MZ stub"), 7);
+    CSmallString why;
+    EXPECT_TRUE(BuildPackage(stub, CSmallString(script.data(), (int)script.size()), arr, 6, file, why));
+    CSinReader* reader = new CSinReader;
+    EXPECT_TRUE(reader->ExtractFromDataBlock(file)) << reader->GetLastFailure();
+    return reader;
+}
+
+static std::vector<SShownMessage> g_shown;
+static int g_answer = IDOK;
+
+static int RecordMessageBox(HWND, const char* text, const char* caption, UINT type)
+{
+    g_shown.push_back({text ? text : "", caption ? caption : "", type});
+    return g_answer;
+}
+
+CMessageBoxRecorder::CMessageBoxRecorder(int answer)
+{
+    g_shown.clear();
+    g_answer = answer;
+    SetMessageBoxHook(RecordMessageBox);
+}
+
+CMessageBoxRecorder::~CMessageBoxRecorder() { SetMessageBoxHook(nullptr); }
+
+const std::vector<SShownMessage>& CMessageBoxRecorder::Shown() const { return g_shown; }
+
+void CMessageBoxRecorder::SetAnswer(int answer) { g_answer = answer; }

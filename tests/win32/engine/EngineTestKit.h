@@ -1,0 +1,28 @@
+// Building a reader from a script and items, and answering message boxes.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "SinReader.h"
+
+// A reader holding the package made of script and items (stub "MZ stub").
+CSinReader* MakeReader(const std::string& script, const std::vector<std::string>& items = {});
+
+struct SShownMessage
+{
+    std::string text, caption;
+    UINT type;
+};
+
+// Records every message box and answers it; restores the real one after.
+class CMessageBoxRecorder
+{
+public:
+    explicit CMessageBoxRecorder(int answer = IDOK);
+    ~CMessageBoxRecorder();
+    const std::vector<SShownMessage>& Shown() const;
+    void SetAnswer(int answer);
+};

@@ -1,0 +1,120 @@
+// Uninstall registration after an installation, and the uninstall run.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "EngineTestKit.h"
+#include "WineTestEnv.h"
+
+namespace {
+
+const char kKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KxEngineTest App";
+
+DWORD RegDword(const char* value)
+{
+    HKEY h;
+    DWORD data = 0xdeadbeef, size = sizeof(data), type = 0;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_READ, &h) != ERROR_SUCCESS)
+        return 0xdeadbeef;
+    if (RegQueryValueExA(h, value, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS ||
+        type != REG_DWORD)
+        data = 0xdeadbeef;
+    RegCloseKey(h);
+    return data;
+}
+
+unsigned ValueCount()
+{
+    HKEY h;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_READ, &h) != ERROR_SUCCESS)
+        return 0;
+    DWORD values = 0;
+    RegQueryInfoKeyA(h, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
+                     nullptr);
+    RegCloseKey(h);
+    return values;
+}
+
+const char kLog[] = "<uninstall><app-name>Kx Test App</app-name>"
+                    "<remove-reg-key section=\"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\"
+                    "Uninstall\\KxEngineTest App\"/><remove-folder path=\"%APP%\"/></uninstall>";
+
+std::string Script(bool withDisplayName)
+{
+    return std::string("<install>") +
+           (withDisplayName ? "<uninstall-display-name>KxEngineTest App</uninstall-display-name>" : "") +
+           "<uninstall-publisher>Kx</uninstall-publisher><uninstall-display-icon>%APP%\\app.exe,0"
+           "</uninstall-display-icon><uninstall-helplink>http://help</uninstall-helplink>"
+           "<uninstaller id=\"1\"/><file id=\"0\" name=\"app.exe\" dest=\"%APP%\"/></install>";
+}
+
+} // namespace
+
+TEST(Uninstall, RegistrationWritesEveryValueAndBothFiles)
+{
+    CTestFolder dir;
+    std::unique_ptr<CSinReader> reader(MakeReader(Script(true), {"MZ app", kLog}));
+    ASSERT_TRUE(reader->Install(dir.Path().c_str(), nullptr));
+
+    EXPECT_EQ("KxEngineTest App", RegString(HKEY_LOCAL_MACHINE, kKey, "DisplayName"));
+    EXPECT_EQ("http://help", RegString(HKEY_LOCAL_MACHINE, kKey, "HelpLink"));
+    EXPECT_EQ("Kx", RegString(HKEY_LOCAL_MACHINE, kKey, "Publisher"));
+    EXPECT_EQ("", RegString(HKEY_LOCAL_MACHINE, kKey, "URLInfoAbout")); // missing settings: empty values
+    EXPECT_EQ("", RegString(HKEY_LOCAL_MACHINE, kKey, "URLUpdateInfo"));
+    EXPECT_EQ(dir.Path() + "app.exe,0", RegString(HKEY_LOCAL_MACHINE, kKey, "DisplayIcon"));
+    EXPECT_EQ(1u, RegDword("NoModify"));
+    EXPECT_EQ(1u, RegDword("NoRepair"));
+    EXPECT_EQ("\"" + dir.Path() + "uninstall.exe\"", RegString(HKEY_LOCAL_MACHINE, kKey, "UninstallString"));
+    EXPECT_EQ(9u, ValueCount());
+
+    EXPECT_EQ("MZ stub", ReadWholeFile(dir / "uninstall.exe")); // the image without its package
+    EXPECT_EQ(kLog, ReadWholeFile(dir / "uninstall.dat"));
+    EXPECT_EQ("MZ app", ReadWholeFile(dir / "app.exe"));
+
+    // The log removes what it names: the folder and the registry entry.
+    CMessageBoxRecorder boxes(IDYES);
+    CSinReader uninstaller;
+    uninstaller.UninstallFromScript((dir / "uninstall.dat").c_str());
+    ASSERT_EQ(1u, boxes.Shown().size());
+    EXPECT_EQ("Are you sure you wish to completely remove\nKx Test App and all of its files from your computer?",
+              boxes.Shown()[0].text);
+    EXPECT_EQ("Kx Test App", boxes.Shown()[0].caption);
+    EXPECT_EQ((UINT)(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2), boxes.Shown()[0].type);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(dir.Path().c_str()));
+    EXPECT_EQ(0u, ValueCount());
+}
+
+TEST(Uninstall, NoDisplayNameRegistersNothing)
+{
+    CTestFolder dir;
+    std::unique_ptr<CSinReader> reader(MakeReader(Script(false), {"MZ app", kLog}));
+    ASSERT_TRUE(reader->Install(dir.Path().c_str(), nullptr));
+    EXPECT_EQ("MZ app", ReadWholeFile(dir / "app.exe"));
+    EXPECT_EQ("<missing>", ReadWholeFile(dir / "uninstall.exe"));
+    EXPECT_EQ("<missing>", ReadWholeFile(dir / "uninstall.dat"));
+    EXPECT_EQ(0u, ValueCount());
+}
+
+TEST(Uninstall, AnsweringNoOrAMissingLogChangesNothing)
+{
+    CTestFolder dir;
+    WriteWholeFile(dir / "uninstall.dat", kLog);
+    WriteWholeFile(dir / "app.exe", "MZ");
+    CMessageBoxRecorder boxes(IDNO);
+    CSinReader uninstaller;
+    uninstaller.UninstallFromScript((dir / "uninstall.dat").c_str());
+    EXPECT_EQ(1u, boxes.Shown().size());
+    EXPECT_EQ("MZ", ReadWholeFile(dir / "app.exe"));
+
+    CSinReader missing;
+    missing.UninstallFromScript((dir / "no-such.dat").c_str());
+    EXPECT_EQ(1u, boxes.Shown().size()); // no question without a log
+
+    // An empty uninstall section asks, then does nothing.
+    WriteWholeFile(dir / "empty.dat", "<uninstall><app-name>E</app-name></uninstall>");
+    boxes.SetAnswer(IDYES);
+    CSinReader empty;
+    empty.UninstallFromScript((dir / "empty.dat").c_str());
+    EXPECT_EQ(2u, boxes.Shown().size());
+    EXPECT_EQ("MZ", ReadWholeFile(dir / "app.exe"));
+}
