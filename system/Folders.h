@@ -5,14 +5,19 @@
 // true when the folder exists afterwards.
 bool CreateDirectoryPath(const char* path);
 
-// Deletes the folder with everything in it. Refuses (false, nothing
+// Deletes the folder with everything in it, read-only files included
+// (junctions are removed, never followed). Refuses (false, nothing
 // touched) a path that is empty, relative, a drive root, the Windows
 // folder, a Program Files folder or the user's profile, desktop or
 // documents folder: an uninstall log that names such a folder must not
-// wipe it.
+// wipe it. True when the folder is gone afterwards (also when it never
+// existed); false for a file, or when anything could not be removed.
 bool DeleteDirectory(const char* path);
 
-// Whether DeleteDirectory would refuse this path.
+// Whether DeleteDirectory would refuse this path: see above, plus any
+// ancestor of those folders, the shell's other per-user and common
+// folders, the temporary folder, wildcards and \\?\ or \\.\ paths.
+// Compared as full long paths, case-insensitively.
 bool IsProtectedFolder(const char* path);
 
 // True when a file or folder exists at path.

@@ -14,14 +14,16 @@ public:
     CSpawnedProcess& operator=(const CSpawnedProcess&) = delete;
 
     // Starts the program (CreateProcessA with application name and command
-    // line as given; folder null = inherit). Throws CLastErrorException*.
+    // line as given; folder null = inherit) with standard output and error
+    // on the pipe and an empty standard input. Throws CLastErrorException*.
     void Create(const char* application, const char* folder, const char* commandLine, int showCommand);
     // Appends what the child has written so far to chunk, without blocking;
     // false when nothing was waiting.
     bool Read(CSmallString& chunk);
     // True once the child has ended.
     bool IsFinished();
-    // The child's exit code (valid once finished).
+    // The child's exit code (valid once finished; STILL_ACTIVE before,
+    // (DWORD)-1 when nothing was started).
     DWORD GetExitCode();
 
 private:

@@ -1,0 +1,74 @@
+#include "Shortcut.h"
+
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include "SmallString.h"
+
+namespace {
+// The link's working folder when the caller gives none: the target's own
+// folder, keeping the backslash only for a drive root ("C:\").
+CSmallString FolderOf(const char* target)
+{
+    const char* pLast = nullptr;
+    for (const char* p = target; *p; p = CharNextA(p))
+        if (*p == '\\' || *p == '/')
+            pLast = p;
+    if (!pLast)
+        return CSmallString();
+    int len = (int)(pLast - target);
+    if (len == 2 && target[1] == ':')
+        ++len;
+    return CSmallString(target, len);
+}
+
+bool SaveLink(IShellLinkA* pLink, const char* linkPath, const char* target, const char* workingFolder, int showCommand)
+{
+    if (FAILED(pLink->SetPath(target)))
+        return false;
+    const CSmallString strFolder = workingFolder ? CSmallString(workingFolder) : FolderOf(target);
+    if (!strFolder.IsEmpty() && FAILED(pLink->SetWorkingDirectory(strFolder)))
+        return false;
+    if (FAILED(pLink->SetShowCmd(showCommand)))
+        return false;
+
+    WCHAR wszLink[MAX_PATH];
+    if (!MultiByteToWideChar(CP_ACP, 0, linkPath, -1, wszLink, MAX_PATH))
+        return false;
+
+    IPersistFile* pFile = nullptr;
+    if (FAILED(pLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&pFile))))
+        return false;
+    const HRESULT hr = pFile->Save(wszLink, TRUE);
+    pFile->Release();
+    return SUCCEEDED(hr);
+}
+} // namespace
+
+bool CreateShortcut(const char* linkPath, const char* target, const char* workingFolder, int showCommand)
+{
+    if (!linkPath || !*linkPath || !target || !*target)
+        return false;
+
+    IShellLinkA* pLink = nullptr;
+    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                  reinterpret_cast<void**>(&pLink));
+    // The program initialises COM at start; a caller on another thread may
+    // not have, so initialise just for this call and undo it afterwards.
+    bool bInitialised = false;
+    if (hr == CO_E_NOTINITIALIZED && SUCCEEDED(CoInitialize(nullptr))) {
+        bInitialised = true;
+        hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                              reinterpret_cast<void**>(&pLink));
+    }
+
+    bool bResult = false;
+    if (SUCCEEDED(hr) && pLink) {
+        bResult = SaveLink(pLink, linkPath, target, workingFolder, showCommand);
+        pLink->Release();
+    }
+    if (bInitialised)
+        CoUninitialize();
+    return bResult;
+}

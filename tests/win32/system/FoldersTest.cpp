@@ -1,0 +1,228 @@
+// Folder creation, deletion with its guard, and file presence.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "Folders.h"
+#include "WineTestEnv.h"
+
+namespace {
+bool IsFolder(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Exists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string ShellFolder(int csidl)
+{
+    char path[MAX_PATH] = "";
+    if (FAILED(SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path)))
+        return "";
+    return path;
+}
+
+std::string Parent(const std::string& path)
+{
+    const size_t slash = path.find_last_of('\\', path.size() - 2);
+    return slash == std::string::npos ? "" : path.substr(0, slash);
+}
+
+std::string Upper(std::string s)
+{
+    std::transform(s.begin(), s.end(), s.begin(), [](char c) { return (char)toupper((unsigned char)c); });
+    return s;
+}
+
+std::string Lower(std::string s)
+{
+    std::transform(s.begin(), s.end(), s.begin(), [](char c) { return (char)tolower((unsigned char)c); });
+    return s;
+}
+
+std::string ProgramFilesFromRegistry()
+{
+    HKEY h;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", 0, KEY_QUERY_VALUE, &h) !=
+        ERROR_SUCCESS)
+        return "";
+    char data[MAX_PATH];
+    DWORD size = sizeof(data) - 1;
+    const LONG rc = RegQueryValueExA(h, "ProgramFilesDir", nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(h);
+    if (rc != ERROR_SUCCESS)
+        return "";
+    data[size] = 0;
+    return data;
+}
+} // namespace
+
+TEST(CreateDirectoryPath, CreatesEveryMissingFolder)
+{
+    CTestFolder folder;
+    WriteWholeFile(folder / "file.txt", "x");
+    struct
+    {
+        std::string path;
+        bool expected;
+        std::string check;
+    } cases[] = {
+        {folder / "a\\b\\c", true, folder / "a\\b\\c"},
+        {folder / "d\\e\\", true, folder / "d\\e"},
+        {folder / "f/g/h/", true, folder / "f\\g\\h"},
+        {folder / "i\\\\j", true, folder / "i\\j"},
+        {folder / "a\\b", true, folder / "a\\b"}, // already there
+        {folder.Path(), true, folder.Path()},     // the folder itself
+        {folder / "file.txt", false, ""},         // a file in the way
+        {folder / "file.txt\\sub", false, ""},    // a file on the path
+        {"", false, ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.expected, CreateDirectoryPath(c.path.c_str())) << c.path;
+        if (!c.check.empty()) {
+            EXPECT_TRUE(IsFolder(c.check)) << c.check;
+        }
+    }
+    EXPECT_FALSE(CreateDirectoryPath(nullptr));
+    EXPECT_FALSE(IsFolder(folder / "file.txt"));
+    EXPECT_EQ("x", ReadWholeFile(folder / "file.txt"));
+}
+
+TEST(DeleteDirectory, RemovesATreeWithReadOnlyFiles)
+{
+    CTestFolder folder;
+    const std::string tree = folder / "tree";
+    ASSERT_TRUE(CreateDirectoryPath((tree + "\\sub\\deeper").c_str()));
+    WriteWholeFile(tree + "\\top.txt", "1");
+    WriteWholeFile(tree + "\\sub\\locked.txt", "2");
+    WriteWholeFile(tree + "\\sub\\deeper\\locked.dat", "3");
+    SetFileAttributesA((tree + "\\sub\\locked.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesA((tree + "\\sub\\deeper\\locked.dat").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+    SetFileAttributesA((tree + "\\sub\\deeper").c_str(), FILE_ATTRIBUTE_READONLY);
+    // A neighbour whose name starts the same must survive.
+    ASSERT_TRUE(CreateDirectoryPath((tree + "2\\keep").c_str()));
+    WriteWholeFile(tree + "-file", "keep");
+
+    EXPECT_TRUE(DeleteDirectory((tree + "\\").c_str()));
+    EXPECT_FALSE(Exists(tree));
+    EXPECT_TRUE(IsFolder(tree + "2\\keep"));
+    EXPECT_EQ("keep", ReadWholeFile(tree + "-file"));
+    EXPECT_TRUE(IsFolder(folder.Path()));
+
+    // Gone already counts as done; a file is not a folder to delete.
+    EXPECT_TRUE(DeleteDirectory(tree.c_str()));
+    EXPECT_FALSE(DeleteDirectory((tree + "-file").c_str()));
+    EXPECT_EQ("keep", ReadWholeFile(tree + "-file"));
+    EXPECT_TRUE(DeleteDirectory((tree + "2").c_str()));
+    EXPECT_FALSE(Exists(tree + "2"));
+}
+
+TEST(DeleteDirectory, RefusesSystemAndUserFolders)
+{
+    CTestFolder folder;
+    char buf[MAX_PATH];
+    GetWindowsDirectoryA(buf, MAX_PATH);
+    const std::string windows = buf;
+    GetSystemDirectoryA(buf, MAX_PATH);
+    const std::string system = buf;
+    GetEnvironmentVariableA("USERPROFILE", buf, MAX_PATH);
+    const std::string profile = buf;
+    const std::string programFiles = ProgramFilesFromRegistry();
+    const std::string desktop = ShellFolder(CSIDL_DESKTOPDIRECTORY);
+    const std::string documents = ShellFolder(CSIDL_PERSONAL);
+    const std::string drive = windows.substr(0, 2);
+    ASSERT_FALSE(profile.empty());
+    ASSERT_FALSE(programFiles.empty());
+    ASSERT_FALSE(desktop.empty());
+    ASSERT_FALSE(documents.empty());
+
+    // A relative path that does name a real folder, tried first: should the
+    // guard be missing, this fails before any system folder is touched.
+    char previous[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    ASSERT_TRUE(CreateDirectoryPath((folder / "relative\\path").c_str()));
+    ASSERT_TRUE(SetCurrentDirectoryA(folder.Path().c_str()));
+    const bool bRelative = DeleteDirectory("relative\\path");
+    SetCurrentDirectoryA(previous);
+    ASSERT_FALSE(bRelative);
+    ASSERT_TRUE(IsFolder(folder / "relative\\path"));
+
+    const std::string refused[] = {
+        "",
+        "relative\\path",
+        drive + "\\",
+        drive,
+        drive + "/",
+        drive + "\\.",
+        windows + "\\system32\\..\\..",
+        windows,
+        windows + "\\",
+        Upper(windows),
+        Lower(windows) + "\\",
+        system,
+        programFiles,
+        programFiles + "\\",
+        Upper(programFiles),
+        profile,
+        profile + "\\",
+        Lower(profile),
+        Parent(profile),
+        Parent(profile) + "\\",
+        desktop,
+        desktop + "\\",
+        documents,
+        Upper(documents) + "\\",
+        folder / "..\\..\\..\\..\\..\\..\\..",
+        "\\\\server",
+        "\\\\server\\share",
+        "\\\\server\\share\\",
+        folder / "*",
+        "\\\\?\\" + folder.Path() + "relative",
+    };
+    for (const std::string& path : refused) {
+        ASSERT_TRUE(IsProtectedFolder(path.c_str())) << "'" << path << "'";
+        ASSERT_FALSE(DeleteDirectory(path.c_str())) << "'" << path << "'";
+    }
+    EXPECT_TRUE(IsProtectedFolder(nullptr));
+    EXPECT_FALSE(DeleteDirectory(nullptr));
+
+    for (const std::string& path : {windows, system, programFiles, profile, desktop, documents})
+        EXPECT_TRUE(IsFolder(path)) << path;
+    EXPECT_TRUE(IsFolder(folder / "relative\\path"));
+
+    // What an installation owns stays deletable, even beside or below the
+    // folders above.
+    const std::string allowed[] = {
+        folder / "relative\\path",       programFiles + "\\Kx Test Application", profile + "\\kx-test-child",
+        documents + "\\kx-test-child\\", Lower(windows) + "\\kx-test-child",     "\\\\server\\share\\folder",
+    };
+    for (const std::string& path : allowed)
+        EXPECT_FALSE(IsProtectedFolder(path.c_str())) << path;
+    EXPECT_TRUE(DeleteDirectory((folder / "relative\\path").c_str()));
+    EXPECT_FALSE(Exists(folder / "relative\\path"));
+}
+
+TEST(DoesFileExist, FilesAndFolders)
+{
+    CTestFolder folder;
+    WriteWholeFile(folder / "file.txt", "x");
+    struct
+    {
+        std::string path;
+        bool expected;
+    } cases[] = {
+        {folder / "file.txt", true},           {folder.Path(), true}, {folder / "missing.txt", false},
+        {folder / "missing\\file.txt", false}, {"", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.expected, DoesFileExist(c.path.c_str())) << c.path;
+    EXPECT_FALSE(DoesFileExist(nullptr));
+}
