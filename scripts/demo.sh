@@ -1,28 +1,41 @@
 #!/bin/bash
-# Builds both builds and packs examples/hello into an installer. Until the
-# installer program exists, the Windows build of kxpack stands in as the
-# stub; the result is listed and verified natively and under Wine.
+# Builds everything, packs examples/hello into build/demo/hello-setup.exe,
+# then installs and uninstalls it under Wine in a throwaway prefix (on a
+# virtual display when there is none), clicking through the wizard as a
+# user would. Screenshots of the three wizard pages and of the uninstall
+# question are saved in build/demo/.
+#
+#   scripts/demo.sh [--update-docs]    also copy the screenshots to docs/screenshots/
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh
 
+update_docs=0
+case ${1:-} in
+  --update-docs) update_docs=1 ;;
+  "") ;;
+  *) echo "usage: scripts/demo.sh [--update-docs]" >&2; exit 2 ;;
+esac
+
+scripts/deps.sh
 cmake --preset native >/dev/null
 cmake --build --preset native --target kxpack
 cmake --preset win32 >/dev/null
-cmake --build --preset win32 --target kxpack
+cmake --build --preset win32
 
 out=build/demo
 mkdir -p $out
-ex=examples/hello
-build/native/tools/kxpack/kxpack build --stub build/win32/tools/kxpack/kxpack.exe \
-  --script $ex/setup.xml -o $out/hello-setup.exe
-build/native/tools/kxpack/kxpack list $out/hello-setup.exe
-build/native/tools/kxpack/kxpack extract $out/hello-setup.exe -o $out/extracted
-echo "The script as packed:"
-cat $out/extracted/script.xml
-build/native/tools/kxpack/kxpack verify $out/hello-setup.exe
+status=0
+KX_E2E_DIR=$PWD/$out/run scripts/e2e.sh --demo --no-build || status=$?
 
-# The installer is itself a working Windows program: run it under Wine and
-# let it verify its own package.
-echo "Under Wine:"
-cmake/wine-run.sh $out/hello-setup.exe verify "Z:$PWD/$out/hello-setup.exe"
+cp $out/run/hello-setup.exe $out/hello-setup.exe 2>/dev/null || true
+cp $out/run/shots/*.png $out/ 2>/dev/null || true
+echo
+echo "Installer: $out/hello-setup.exe"
+echo "Screenshots:"
+ls -1 $out/*.png 2>/dev/null | sed 's/^/  /'
+if [ $update_docs == 1 ]; then
+  mkdir -p docs/screenshots
+  cp $out/*.png docs/screenshots/
+  echo "Copied to docs/screenshots/"
+fi
+exit $status

@@ -27,3 +27,4 @@ step "Windows build, tests under Wine"
 cmake --preset win32 >/dev/null
 cmake --build --preset win32
 scripts/wine-ctest.sh
+scripts/e2e.sh

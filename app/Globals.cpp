@@ -1,0 +1,10 @@
+#include "AppGlobals.h"
+
+#include "SinReader.h"
+
+CSmallString g_strWindowsVersion;
+HINSTANCE g_hInstance = nullptr;
+CSinReader g_reader;
+CSmallString g_strDestination;
+HBITMAP g_hInstallerLogo = nullptr;
+SIZE g_szInstallerLogoSize = {0, 0};

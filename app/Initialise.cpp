@@ -1,0 +1,24 @@
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+#include "AppGlobals.h"
+#include "CrashHandler.h"
+#include "Startup.h"
+
+bool Initialise()
+{
+    OSVERSIONINFOA version;
+    ZeroMemory(&version, sizeof(version));
+    version.dwOSVersionInfoSize = sizeof(version);
+    GetVersionExA(&version);
+    g_strWindowsVersion.Format("Windows version %d.%d (%d) %s", (int)version.dwMajorVersion,
+                               (int)version.dwMinorVersion, (int)version.dwBuildNumber, version.szCSDVersion);
+
+    if (SetCrashHandlerFilter(DebugCrashHandler) != 1)
+        return false;
+
+    InitCommonControls();
+    CoInitialize(nullptr);
+    return true;
+}

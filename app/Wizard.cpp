@@ -1,0 +1,51 @@
+#include "Wizard.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "AppGlobals.h"
+#include "Browser.h"
+#include "SinReader.h"
+#include "UserMessages.h"
+#include "win32/ResString.h"
+
+void OnCancel(HWND page)
+{
+    CSmallString caption;
+    g_reader.GetInstallItem("installer-caption", caption);
+    CResString question(2);
+    const int answer = KxMessageBox(page, question, caption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+    // The sheet reads the page's result: non-zero keeps the wizard open.
+    SetWindowLongA(page, DWL_MSGRESULT, answer == IDYES ? 0 : 1);
+    if (answer != IDYES)
+        return;
+    CSmallString url;
+    if (g_reader.GetInstallItem("install-cancel-url", url) && !url.IsEmpty())
+        GotoURL(url, SW_SHOWNORMAL);
+}
+
+// The extended template (DIALOGEX) starts with version 1 and 0xFFFF; its
+// style sits behind the help id and the extended style.
+struct CDialogTemplateEx
+{
+    WORD wVersion;
+    WORD wSignature;
+    DWORD dwHelpID;
+    DWORD dwExStyle;
+    DWORD dwStyle;
+};
+
+int CALLBACK PropSheetCallback(HWND, UINT message, LPARAM parameter)
+{
+    if (message != PSCB_PRECREATE || !parameter)
+        return 0;
+    DWORD* style;
+    CDialogTemplateEx* ex = reinterpret_cast<CDialogTemplateEx*>(parameter);
+    if (ex->wVersion == 1 && ex->wSignature == 0xFFFF)
+        style = &ex->dwStyle;
+    else
+        style = &reinterpret_cast<DLGTEMPLATE*>(parameter)->style;
+    if (!(*style & WS_SYSMENU))
+        *style |= WS_SYSMENU;
+    return 0;
+}

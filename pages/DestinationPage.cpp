@@ -1,0 +1,149 @@
+// Second page: where to install.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "AppGlobals.h"
+#include "DestinationHelpers.h"
+#include "DirDialog.h"
+#include "Exceptions.h"
+#include "PageControls.h"
+#include "Pages.h"
+#include "SinReader.h"
+#include "UserMessages.h"
+#include "Wizard.h"
+#include "win32/ResString.h"
+
+enum
+{
+    IDC_DEST_LABEL = 1003,
+    IDC_DEST_PATH = 1021,
+    IDC_DEST_INTRO = 1025,
+    IDC_DEST_BROWSE = 1029,
+};
+
+static CSmallString GetAppName()
+{
+    CSmallString name;
+    g_reader.GetInstallItem("app-name", name);
+    return name;
+}
+
+static CSmallString GetPathField(HWND page)
+{
+    CSmallString path;
+    GetDlgItemTextA(page, IDC_DEST_PATH, path.GetBuffer(MAX_PATH), MAX_PATH + 1);
+    path.ReleaseBuffer();
+    return path;
+}
+
+// Moves the four controls down together until the text clears the logo.
+static void MakeRoomForLogo(HWND page)
+{
+    const SIZE logo = GetLogoSize();
+    const RECT intro = GetRectInPage(page, IDC_DEST_INTRO);
+    if (intro.top >= logo.cy)
+        return;
+    const int shift = logo.cy + 10 - intro.top;
+    static const int s_nIds[4] = {IDC_DEST_INTRO, IDC_DEST_LABEL, IDC_DEST_PATH, IDC_DEST_BROWSE};
+    HDWP batch = BeginDeferWindowPos(4);
+    for (int i = 0; i < 4 && batch; i++) {
+        const RECT rect = GetRectInPage(page, s_nIds[i]);
+        batch = DeferWindowPos(batch, GetDlgItem(page, s_nIds[i]), nullptr, rect.left, rect.top + shift, 0, 0,
+                               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (batch)
+        EndDeferWindowPos(batch);
+}
+
+static void OnInitDialog(HWND page)
+{
+    g_strDestination = GetDefaultPath();
+    SetDlgItemTextA(page, IDC_DEST_PATH, g_strDestination);
+
+    char intro[256] = {0};
+    GetDlgItemTextA(page, IDC_DEST_INTRO, intro, sizeof(intro));
+    CSmallString text;
+    text.Format(intro, GetAppName().GetText());
+    SetDlgItemTextA(page, IDC_DEST_INTRO, text);
+
+    MakeRoomForLogo(page);
+}
+
+// -1 keeps the page, 0 lets the wizard move on.
+static LONG OnWizardNext(HWND page)
+{
+    g_strDestination = GetPathField(page);
+    CResString caption(14);
+    if (g_strDestination.IsEmpty()) {
+        KxMessageBox(page, CResString(18), caption, MB_OK | MB_ICONWARNING);
+        return -1;
+    }
+    if (IsFolderEmpty(g_strDestination)) {
+        CSmallString question;
+        question.Format(CResString(21), g_strDestination.GetText());
+        if (KxMessageBox(page, question, caption, MB_YESNO | MB_DEFBUTTON2 | MB_ICONWARNING) != IDYES)
+            return -1;
+    }
+    return 0;
+}
+
+static void OnBrowse(HWND page)
+{
+    CSmallString path = GetPathField(page);
+    if (path.IsEmpty())
+        path = GetDefaultPath();
+    CSmallString title;
+    title.Format(CResString(17), GetAppName().GetText());
+    CDirDialog browser(title, path, page);
+    if (browser.DoBrowse())
+        SetDlgItemTextA(page, IDC_DEST_PATH, browser.GetPath());
+}
+
+static INT_PTR OnNotify(HWND page, const NMHDR* header)
+{
+    switch (header->code) {
+    case PSN_SETACTIVE: {
+        CResString next(4);
+        SetWizardNext(page, next, PSWIZB_BACK | PSWIZB_NEXT);
+        SetDlgItemTextA(page, IDC_DEST_PATH, g_strDestination);
+        return SetPageResult(page, 0);
+    }
+    case PSN_WIZNEXT:
+        return SetPageResult(page, OnWizardNext(page));
+    case PSN_QUERYCANCEL:
+        OnCancel(page);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+static INT_PTR HandleMessage(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        OnInitDialog(page);
+        return TRUE;
+    case WM_PAINT:
+        return PaintLogo(page);
+    case WM_NOTIFY:
+        return OnNotify(page, reinterpret_cast<const NMHDR*>(lParam));
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDC_DEST_BROWSE && HIWORD(wParam) == BN_CLICKED) {
+            OnBrowse(page);
+            return TRUE;
+        }
+        return FALSE;
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK DestinationWndProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    try {
+        return HandleMessage(page, message, wParam, lParam);
+    } catch (CBaseException* e) {
+        e->Delete();
+    } catch (...) {
+    }
+    return FALSE;
+}

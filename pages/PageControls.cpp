@@ -1,0 +1,66 @@
+#include "PageControls.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "AppGlobals.h"
+#include "Bitmap.h"
+
+void CentreWindow(HWND window, HWND relativeTo)
+{
+    RECT own, area;
+    if (!GetWindowRect(window, &own) || !GetWindowRect(relativeTo, &area))
+        return;
+    const int width = own.right - own.left;
+    const int height = own.bottom - own.top;
+    int x = area.left + (area.right - area.left - width) / 2;
+    int y = area.top + (area.bottom - area.top - height) / 2;
+    // A window larger than the area keeps its title bar reachable.
+    if (x < area.left)
+        x = area.left;
+    if (y < area.top)
+        y = area.top;
+    SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool PaintLogo(HWND page)
+{
+    if (!g_hInstallerLogo)
+        return false;
+    PAINTSTRUCT paint;
+    const HDC dc = BeginPaint(page, &paint);
+    if (dc)
+        DrawBitmap(dc, g_hInstallerLogo, 0, 0);
+    EndPaint(page, &paint);
+    return true;
+}
+
+RECT GetRectInPage(HWND page, int id)
+{
+    RECT pageRect = {0, 0, 0, 0}, rect = {0, 0, 0, 0};
+    GetWindowRect(page, &pageRect);
+    GetWindowRect(GetDlgItem(page, id), &rect);
+    OffsetRect(&rect, -pageRect.left, -pageRect.top);
+    return rect;
+}
+
+SIZE GetLogoSize()
+{
+    SIZE size = {0, 0};
+    if (g_hInstallerLogo)
+        size = g_szInstallerLogoSize;
+    return size;
+}
+
+void SetWizardNext(HWND page, const char* text, DWORD buttons)
+{
+    const HWND sheet = GetParent(page);
+    SetWindowTextA(GetDlgItem(sheet, IDC_WIZARD_NEXT), text);
+    PostMessageA(sheet, PSM_SETWIZBUTTONS, 0, (LPARAM)buttons);
+}
+
+INT_PTR SetPageResult(HWND page, LONG result)
+{
+    SetWindowLongA(page, DWL_MSGRESULT, result);
+    return TRUE;
+}

@@ -1,0 +1,31 @@
+// What the three pages share: the sheet's buttons, the logo and the moves
+// that make room for it.
+#pragma once
+
+#include <windows.h>
+
+enum
+{
+    IDC_WIZARD_BACK = 0x3023,
+    IDC_WIZARD_NEXT = 0x3024,
+};
+
+// Centres window over relativeTo, kept inside relativeTo's rectangle.
+void CentreWindow(HWND window, HWND relativeTo);
+
+// Paints the logo at the page's top-left corner; false (nothing painted)
+// without a logo.
+bool PaintLogo(HWND page);
+
+// A control's window rectangle relative to the page's top-left corner.
+RECT GetRectInPage(HWND page, int id);
+
+// The logo's extent; 0 x 0 without a logo.
+SIZE GetLogoSize();
+
+// The sheet's Next button gets text; the sheet's wizard buttons are set
+// to buttons (PSWIZB_ flags) once the current message is done.
+void SetWizardNext(HWND page, const char* text, DWORD buttons);
+
+// Sets the page's dialog result and answers "handled".
+INT_PTR SetPageResult(HWND page, LONG result);

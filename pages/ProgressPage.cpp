@@ -1,0 +1,164 @@
+// Third page: runs the installation, then starts the installed program.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "AppGlobals.h"
+#include "Exceptions.h"
+#include "PageControls.h"
+#include "Pages.h"
+#include "Progress.h"
+#include "SinReader.h"
+#include "UserMessages.h"
+#include "Wizard.h"
+#include "win32/ResString.h"
+
+enum
+{
+    IDC_PROGRESS_BAR = 1000,
+    IDC_PROGRESS_TEXT = 1004,
+    WM_KX_INSTALL = WM_USER + 1,
+};
+
+static bool s_bStarted = false;
+
+static void MakeRoomForLogo(HWND page)
+{
+    const SIZE logo = GetLogoSize();
+    const RECT text = GetRectInPage(page, IDC_PROGRESS_TEXT);
+    if (text.top >= logo.cy)
+        return;
+    const RECT bar = GetRectInPage(page, IDC_PROGRESS_BAR);
+    const int shift = logo.cy + 10 - text.top;
+    HDWP batch = BeginDeferWindowPos(2);
+    if (batch)
+        batch = DeferWindowPos(batch, GetDlgItem(page, IDC_PROGRESS_TEXT), nullptr, text.left, logo.cy + 10, 0, 0,
+                               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
+    if (batch)
+        batch = DeferWindowPos(batch, GetDlgItem(page, IDC_PROGRESS_BAR), nullptr, bar.left, bar.top + shift, 0, 0,
+                               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
+    if (batch)
+        EndDeferWindowPos(batch);
+}
+
+static void OnSetActive(HWND page)
+{
+    g_hwndMain = GetParent(page);
+    g_hwndProgress = GetDlgItem(page, IDC_PROGRESS_BAR);
+    const unsigned steps = g_reader.GetInstallStepCount();
+    SendMessageA(g_hwndProgress, PBM_SETRANGE32, 0, (LPARAM)steps);
+    SendMessageA(g_hwndProgress, PBM_SETSTEP, 1, 0);
+    // The sheet becomes visible first; the posted message then runs the
+    // installation from the sheet's own message loop.
+    if (!s_bStarted) {
+        s_bStarted = true;
+        PostMessageA(page, WM_KX_INSTALL, 0, 0);
+    }
+    const HWND next = GetDlgItem(g_hwndMain, IDC_WIZARD_NEXT);
+    CResString close(5);
+    SetWindowTextA(next, close);
+    EnableWindow(next, FALSE);
+    ShowWindow(GetDlgItem(g_hwndMain, IDC_WIZARD_BACK), SW_HIDE);
+}
+
+static void CloseWizard()
+{
+    PostMessageA(g_hwndMain, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
+}
+
+enum CLaunchResult
+{
+    NothingToLaunch,
+    Launched,
+    LaunchFailed,
+};
+
+// Starts the script's "launch-exe" in the destination folder.
+static CLaunchResult LaunchInstalledProgram()
+{
+    CSmallString commandLine;
+    if (!g_reader.GetInstallItem("launch-exe", commandLine) || commandLine.IsEmpty())
+        return NothingToLaunch;
+    g_reader.TranslatePath(commandLine);
+
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof(startup));
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_FORCEONFEEDBACK;
+    startup.wShowWindow = SW_SHOW;
+    PROCESS_INFORMATION process;
+    // CreateProcessA may write into the command line.
+    CSmallString writable = commandLine;
+    const BOOL started = CreateProcessA(nullptr, writable.GetBuffer(writable.GetLength()), nullptr, nullptr, FALSE, 0,
+                                        nullptr, g_strDestination, &startup, &process);
+    writable.ReleaseBuffer();
+    if (started) {
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        return Launched;
+    }
+    CSmallString message;
+    message.Format(CResString(6), commandLine.GetText());
+    Error(message);
+    return LaunchFailed;
+}
+
+static void RunInstallation()
+{
+    CProgress progress;
+    if (!g_reader.Install(g_strDestination, &progress)) {
+        // The engine has told the user what went wrong.
+        CloseWizard();
+        return;
+    }
+    if (LaunchInstalledProgram() == Launched)
+        CloseWizard();
+    // Close leaves the wizard: after a finished installation without a
+    // program to start, and after a start that failed.
+    EnableWindow(GetDlgItem(g_hwndMain, IDC_WIZARD_NEXT), TRUE);
+}
+
+static INT_PTR OnNotify(HWND page, const NMHDR* header)
+{
+    switch (header->code) {
+    case PSN_SETACTIVE:
+        OnSetActive(page);
+        return SetPageResult(page, 0);
+    case PSN_WIZNEXT:
+        // Next is "Close" here and there is no page after this one: end the
+        // wizard as Finish would, without the cancel question.
+        CloseWizard();
+        return SetPageResult(page, -1);
+    case PSN_QUERYCANCEL:
+        OnCancel(page);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+static INT_PTR HandleMessage(HWND page, UINT message, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        MakeRoomForLogo(page);
+        return FALSE;
+    case WM_PAINT:
+        return PaintLogo(page);
+    case WM_NOTIFY:
+        return OnNotify(page, reinterpret_cast<const NMHDR*>(lParam));
+    case WM_KX_INSTALL:
+        RunInstallation();
+        return TRUE;
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK ProgressWndProc(HWND page, UINT message, WPARAM, LPARAM lParam)
+{
+    try {
+        return HandleMessage(page, message, lParam);
+    } catch (CBaseException* e) {
+        e->Delete();
+    } catch (...) {
+    }
+    return FALSE;
+}

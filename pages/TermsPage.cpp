@@ -1,0 +1,109 @@
+// First page: the terms text, accepted with "I Agree".
+#include <windows.h>
+#include <commctrl.h>
+
+#include "AppGlobals.h"
+#include "Exceptions.h"
+#include "PageControls.h"
+#include "Pages.h"
+#include "SinReader.h"
+#include "TextLines.h"
+#include "Wizard.h"
+#include "win32/ResString.h"
+
+enum
+{
+    IDC_TERMS_HEADING = 1002,
+    IDC_TERMS_TEXT = 1004,
+};
+
+static HBRUSH s_hWhiteBrush = nullptr;
+
+// Puts the heading beside the logo and the terms below it.
+static void MakeRoomForLogo(HWND page)
+{
+    if (!g_hInstallerLogo)
+        return;
+    const SIZE logo = GetLogoSize();
+    const RECT text = GetRectInPage(page, IDC_TERMS_TEXT);
+    const RECT heading = GetRectInPage(page, IDC_TERMS_HEADING);
+    const int below = logo.cy + 10;
+
+    HDWP batch = BeginDeferWindowPos(2);
+    if (batch && text.top < logo.cy) {
+        int height = text.bottom - below;
+        if (height < 0)
+            height = 0;
+        batch = DeferWindowPos(batch, GetDlgItem(page, IDC_TERMS_TEXT), nullptr, 0, below, text.right - text.left,
+                               height, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (batch) {
+        // Never lower than the template made it: the heading has two lines.
+        int height = heading.bottom - heading.top;
+        if (height < below)
+            height = below;
+        batch = DeferWindowPos(batch, GetDlgItem(page, IDC_TERMS_HEADING), nullptr, logo.cx + 10, 0,
+                               heading.right - heading.left - logo.cx - 10, height,
+                               SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
+    }
+    if (batch)
+        EndDeferWindowPos(batch);
+}
+
+static INT_PTR OnNotify(HWND page, const NMHDR* header)
+{
+    switch (header->code) {
+    case PSN_SETACTIVE: {
+        CResString agree(3);
+        SetWizardNext(page, agree, PSWIZB_NEXT);
+        CSmallString terms;
+        g_reader.GetInstallItem("terms", terms);
+        SetDlgItemTextA(page, IDC_TERMS_TEXT, WithWindowsLineBreaks(terms));
+        return SetPageResult(page, 0);
+    }
+    case PSN_QUERYCANCEL:
+        OnCancel(page);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+static INT_PTR HandleMessage(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        CentreWindow(GetParent(page), GetDesktopWindow());
+        if (!s_hWhiteBrush)
+            s_hWhiteBrush = CreateSolidBrush(RGB(255, 255, 255));
+        MakeRoomForLogo(page);
+        return TRUE;
+    case WM_PAINT:
+        return PaintLogo(page);
+    case WM_CTLCOLORSTATIC:
+        // The read-only terms edit would otherwise be grey.
+        if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) != IDC_TERMS_TEXT)
+            return FALSE;
+        SetBkColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
+        return reinterpret_cast<INT_PTR>(s_hWhiteBrush);
+    case WM_NOTIFY:
+        return OnNotify(page, reinterpret_cast<const NMHDR*>(lParam));
+    case WM_DESTROY:
+        if (s_hWhiteBrush) {
+            DeleteObject(s_hWhiteBrush);
+            s_hWhiteBrush = nullptr;
+        }
+        return FALSE;
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK TermsAndConditionsWndProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    try {
+        return HandleMessage(page, message, wParam, lParam);
+    } catch (CBaseException* e) {
+        e->Delete();
+    } catch (...) {
+    }
+    return FALSE;
+}

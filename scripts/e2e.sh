@@ -1,0 +1,106 @@
+#!/bin/bash
+# End-to-end test of the installer: packs examples/hello around the real
+# stub, then installs, checks, reinstalls and uninstalls it under Wine in a
+# throwaway prefix, driving the windows with kxdriver.exe as a user would.
+# Also feeds it broken packages and makes it crash on purpose.
+#
+#   scripts/e2e.sh [--demo] [--no-build]
+#
+# --demo     only install and uninstall, keeping the screenshots (scripts/demo.sh)
+# --no-build use the builds as they are
+# KX_WIN32_BUILD / KX_NATIVE_BUILD pick other build folders (default
+# build/win32 and build/native); KX_E2E_DIR the run folder (build/e2e/run);
+# KX_E2E_KEEP=1 keeps its Wine prefix even when everything passed.
+# Ends with "N passed, M failed"; exits 1 when anything failed.
+set -uo pipefail
+cd "$(dirname "$0")/.." || exit 1
+
+demo=0
+build=1
+for arg in "$@"; do
+  case $arg in
+    --demo) demo=1 ;;
+    --no-build) build=0 ;;
+    *) echo "usage: scripts/e2e.sh [--demo] [--no-build]" >&2; exit 2 ;;
+  esac
+done
+
+win32=${KX_WIN32_BUILD:-$PWD/build/win32}
+native=${KX_NATIVE_BUILD:-$PWD/build/native}
+export E2E_RUN=${KX_E2E_DIR:-$PWD/build/e2e/run}
+if [ $demo == 1 ] && [ -z "${KX_E2E_DIR:-}" ]; then E2E_RUN=$PWD/build/demo/run; fi
+
+. tests/e2e/lib.sh
+. tests/e2e/cases.sh
+
+# configure_and_build DIR PRESET TARGETS...: the preset configures the
+# default folders; other folders must be configured already.
+configure_and_build() {
+  local dir=$1 preset=$2
+  shift 2
+  if [ ! -f "$dir/CMakeCache.txt" ]; then
+    cmake --preset "$preset" >/dev/null || return 1
+  fi
+  cmake --build "$dir" --target "$@" >"$dir/e2e-build.log" 2>&1 || { cat "$dir/e2e-build.log" >&2; return 1; }
+}
+
+if [ $build == 1 ]; then
+  configure_and_build "$native" native kxpack || exit 1
+  configure_and_build "$win32" win32 kxsetup hello kxdriver || exit 1
+fi
+
+export E2E_STUB=$win32/app/kxsetup.exe
+export E2E_DRIVER=$win32/tests/e2e/kxdriver.exe
+hello=$win32/examples/hello.exe
+kxpack=$native/tools/kxpack/kxpack
+for f in "$E2E_STUB" "$E2E_DRIVER" "$hello" "$kxpack"; do
+  [ -f "$f" ] || { echo "missing $f (build it first)" >&2; echo "0 passed, 1 failed"; exit 1; }
+done
+
+started=$(date +%s)
+trap teardown_run EXIT
+setup_run || { echo "0 passed, 1 failed"; exit 1; }
+log "Wine prefix ready in $WINEPREFIX (display $DISPLAY) after $(($(date +%s) - started)) s"
+
+# kxpack reads src= paths beside the script: stage the example with the
+# freshly built program.
+export E2E_STAGE=$E2E_RUN/stage
+cp -r examples/hello/setup.xml examples/hello/uninstall.xml examples/hello/terms.txt examples/hello/logo.bmp \
+  examples/hello/payload "$E2E_STAGE/"
+cp "$hello" "$E2E_STAGE/hello.exe"
+export E2E_SETUP=$E2E_RUN/hello-setup.exe
+if "$kxpack" build --stub "$E2E_STUB" --script "$E2E_STAGE/setup.xml" -o "$E2E_SETUP" >"$E2E_RUN/logs/kxpack.log" 2>&1; then
+  pass "kxpack packs examples/hello"
+else
+  fail "kxpack packs examples/hello" "$(cat "$E2E_RUN/logs/kxpack.log")"
+  summary
+  exit 1
+fi
+
+case_paths
+if [ $demo == 1 ]; then
+  install_case
+  uninstall_yes_case
+else
+  bad_installers_case
+  cancel_case
+  destination_errors_case
+  install_case
+  association_case
+  reinstall_case
+  uninstall_no_case
+  uninstall_yes_case
+  crash_case
+fi
+
+log ""
+log "Install (Next on the destination page until the wizard closed): ${T_INSTALL_MS:-?} ms"
+log "Uninstall (uninstall.exe started until its question showed): ${T_UNINSTALL_ASK_MS:-?} ms"
+log "Uninstall (Yes until the temporary copy ended): ${T_UNINSTALL_MS:-?} ms"
+log "Screenshots: $E2E_RUN/shots/"
+log "Whole run: $(($(date +%s) - started)) s"
+summary
+teardown_run
+# The prefix (600 MB) stays only when something failed, for a look inside.
+if [ $E2E_FAILED == 0 ] && [ "${KX_E2E_KEEP:-0}" != 1 ]; then rm -rf "$WINEPREFIX"; fi
+[ $E2E_FAILED == 0 ]

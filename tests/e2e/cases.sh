@@ -1,0 +1,387 @@
+# The end-to-end cases, run in order in one prefix by scripts/e2e.sh (the
+# demo runs install_case and uninstall_yes_case). Each leaves the prefix as
+# the next one expects: nothing installed until install_case, then the
+# example installed until uninstall_yes_case.
+# Needs lib.sh and: E2E_SETUP (packed installer), E2E_STUB, E2E_STAGE (the
+# packed sources).
+
+APP_WIN='C:\Program Files\Hello'
+UNINSTALL_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Hello World'
+APP_PATHS_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\hello.exe'
+CAPTION='Hello Setup'
+TERMS_PAGE="$CAPTION - Terms and Conditions"
+DEST_PAGE="$CAPTION - Destination"
+PROGRESS_PAGE="$CAPTION - Progress"
+
+MSG_EXIT='Are you sure you want to exit the installer?'
+MSG_CORRUPT='The installer failed to find the installation information in the installer.\nThis could be because the install file is corrupt.'
+MSG_INVALID_DEST='Sorry, you appear to have typed an invalid destination.\n\nPlease use the Browse button to select a folder that exists.'
+MSG_WRITE='Sorry, the installer was unable to write the file:\n'
+MSG_REMOVE='Are you sure you wish to completely remove\nHello and all of its files from your computer?'
+
+# Wall times in ms, printed by scripts/e2e.sh.
+export T_INSTALL_MS='' T_UNINSTALL_MS='' T_UNINSTALL_ASK_MS=''
+
+# Paths the checks need once the prefix exists.
+case_paths() {
+  APP_DIR=$(unix_path "$APP_WIN")
+  TEMP_WIN=$(drv expand '%TEMP%')
+  DESKTOP_WIN=$(drv shell-folder Desktop)
+  PROGRAMS_WIN=$(drv shell-folder Programs)
+}
+
+# field NAME OUTPUT: the value of a "name "value"" line of kxdriver's output.
+field() { printf '%s\n' "$2" | sed -n "s/^$1 \"\\(.*\\)\"\$/\\1/p" | head -1; }
+line_of() { printf '%s\n' "$2" | sed -n "s/^$1 //p" | head -1; }
+
+reg_value() { drv reg-query "$1" "$2"; }
+no_reg_key() { ! drv reg-query "$1" >/dev/null; }
+
+# wait_for_text FILE TEXT TIMEOUT-S: the file comes to hold the text (the
+# fake browser runs in its own process).
+wait_for_text() {
+  local deadline=$(($(date +%s) + $3))
+  until grep -qF -- "$2" "$1" 2>/dev/null; do
+    [ "$(date +%s)" -lt "$deadline" ] || return 1
+    sleep 0.05
+  done
+}
+
+nothing_installed() {
+  [ ! -e "$APP_DIR" ] && no_reg_key "$UNINSTALL_KEY" && no_reg_key 'HKLM\Software\kxsetup examples' &&
+    no_reg_key 'HKCU\Software\kxsetup examples' && no_reg_key "$APP_PATHS_KEY" && no_reg_key 'HKCR\.hello' &&
+    [ ! -e "$(unix_path "$DESKTOP_WIN\\Hello.lnk")" ]
+}
+
+logo_file_gone() { [ ! -e "$(unix_path "$TEMP_WIN\\kx-installer-logo-temp.bmp")" ]; }
+
+# A message box: waits, checks caption and exact text, answers.
+# expect_box LABEL ANSWER CAPTION TEXT [BUTTONS] [DEFAULT-ID]
+expect_box() {
+  local label=$1 answer=$2 caption=$3 text=$4 buttons=${5:-} default=${6:-} out
+  if ! out=$(drv answer-messagebox "$answer" "${text:0:30}" 15000); then
+    fail "$label: message box" "$out"
+    return 1
+  fi
+  expect_eq "$label: caption" "$(field caption "$out")" "$caption"
+  expect_eq "$label: text" "$(field text "$out")" "$text"
+  [ -z "$buttons" ] || expect_eq "$label: buttons" "$(line_of buttons "$out")" "$buttons"
+  [ -z "$default" ] || expect_eq "$label: default button" "$(line_of default "$out")" "$default"
+}
+
+# ---- packages that are not installers ---------------------------------------
+
+bad_installers_case() {
+  local stub_size total kind code byte offset
+  stub_size=$(stat -c %s "$E2E_STUB")
+  total=$(stat -c %s "$E2E_SETUP")
+  cp "$E2E_STUB" "$E2E_RUN/bad-bare.exe"
+  head -c $((stub_size + (total - stub_size) / 2)) "$E2E_SETUP" >"$E2E_RUN/bad-truncated.exe"
+  cp "$E2E_SETUP" "$E2E_RUN/bad-flipped.exe"
+  offset=$((stub_size + (total - stub_size) / 2))
+  byte=$(od -An -tu1 -j$offset -N1 "$E2E_SETUP" | tr -d ' ')
+  printf '%b' "\\$(printf '%03o' $((byte ^ 0xFF)))" | dd of="$E2E_RUN/bad-flipped.exe" bs=1 seek=$offset conv=notrunc status=none
+
+  for kind in bare truncated flipped; do
+    start_bg "bad-$kind" "$E2E_RUN/bad-$kind.exe"
+    expect_box "bad installer ($kind)" ok 'Setup Error' "$MSG_CORRUPT" '1:OK'
+    wait_bg 15; code=$E2E_BG_STATUS
+    expect_eq "bad installer ($kind): exit code" "$code" 1
+    check "bad installer ($kind): nothing installed" nothing_installed
+    close_leftovers
+  done
+}
+
+# ---- wizard paths that install nothing ---------------------------------------
+
+# Cancel (No, then Yes) on the first page: the wizard closes, nothing is
+# installed, the cancel page is opened.
+cancel_case() {
+  start_bg cancel "$E2E_SETUP"
+  check "cancel: wizard shows the terms" drv wait-window "$TERMS_PAGE" 30000
+  check "cancel: click Cancel" drv click cancel
+  expect_box "cancel, No" no "$CAPTION" "$MSG_EXIT" '6:&Yes 7:&No' 7
+  check "cancel, No: the wizard stays on the terms" drv expect-page "$TERMS_PAGE" 3000
+  check "cancel: click Cancel again" drv click cancel
+  expect_box "cancel, Yes" yes "$CAPTION" "$MSG_EXIT"
+  check "cancel, Yes: the wizard closes" drv wait-gone "$CAPTION" 10000
+  wait_bg 15
+  expect_eq "cancel, Yes: exit code" "$E2E_BG_STATUS" 0
+  check "cancel, Yes: install-cancel-url opened" wait_for_text "$E2E_RUN/logs/opened-urls.txt" \
+    'https://example.com/hello/install-cancelled' 10
+  check "cancel, Yes: nothing installed" nothing_installed
+  check "cancel, Yes: temporary logo removed" logo_file_gone
+  close_leftovers
+}
+
+# Back and Next, an empty destination, then one that can't be written (a
+# file stands where a folder must be made).
+destination_errors_case() {
+  local out n
+  : >"$(unix_path 'C:\blocked')"
+  start_bg dest-errors "$E2E_SETUP"
+  check "destination errors: wizard shows the terms" drv wait-window "$TERMS_PAGE" 30000
+  check "destination errors: Next" drv click next
+  check "destination page shown" drv expect-page "$DEST_PAGE" 5000
+  check "destination page: Back" drv click back
+  check "Back returns to the terms" drv expect-page "$TERMS_PAGE" 5000
+  check "terms page: Next again" drv click next
+  check "destination page shown again" drv expect-page "$DEST_PAGE" 5000
+
+  check "empty destination: clear the field" drv set-text 1021 ""
+  check "empty destination: Next" drv click next
+  expect_box "empty destination" ok 'Setup Error' "$MSG_INVALID_DEST" '1:OK'
+  check "empty destination: the wizard stays" drv expect-page "$DEST_PAGE" 3000
+
+  check "unwritable destination: type it" drv set-text 1021 'C:\blocked\Hello'
+  check "unwritable destination: Next" drv click next
+  # One message for the folder, one for the file.
+  n=0
+  while out=$(drv answer-messagebox ok "unable to write" 10000); do
+    n=$((n + 1))
+    expect_contains "unwritable destination: message $n" "$(field text "$out")" "$MSG_WRITE"'C:\blocked\Hello'
+    [ $n -lt 3 ] || break
+  done
+  if [ $n -ge 1 ]; then pass "unwritable destination: $n message(s) shown"; else fail "unwritable destination: no message shown"; fi
+  check "unwritable destination: the wizard closes" drv wait-gone "$CAPTION" 10000
+  wait_bg 15
+  expect_eq "unwritable destination: exit code" "$E2E_BG_STATUS" 0
+  check "unwritable destination: nothing registered" nothing_installed
+  check "unwritable destination: no uninstaller written" test ! -e "$(unix_path 'C:\blocked\Hello\uninstall.exe')"
+  rm -f "$(unix_path 'C:\blocked')"
+  close_leftovers
+}
+
+# ---- the installation ---------------------------------------------------------
+
+terms_text_matches() {
+  local shown
+  shown=$(drv get-text 1004 | tr -d '\r')
+  [ "$shown" == "$(cat "$E2E_STAGE/terms.txt")" ]
+}
+
+install_case() {
+  local t0 t1 code
+  start_bg install "$E2E_SETUP"
+  t0=$(now_ms)
+  check "install: wizard shows the terms" drv wait-window "$TERMS_PAGE" 30000
+  log "     (wizard up after $(($(now_ms) - t0)) ms)"
+  shot 1-terms
+  check "terms page: the terms text is shown" terms_text_matches
+  expect_eq "terms page: Next reads I Agree" "$(drv get-text next)" 'I Agree'
+  expect_eq "terms page: Back is disabled" "$(drv state back | cut -d' ' -f2)" disabled
+
+  check "install: I Agree" drv click next
+  check "install: destination page shown" drv expect-page "$DEST_PAGE" 5000
+  shot 2-destination
+  expect_eq "destination page: proposes default-path" "$(drv get-text 1021)" "$APP_WIN"
+  expect_eq "destination page: names the application" "$(drv get-text 1025)" \
+    'Setup will install the Hello files into the following directory. If you wish to install somewhere else, type the new destination or click the Browse button to select from a list.'
+  expect_eq "destination page: Next reads Next" "$(drv get-text next)" 'Next'
+  expect_eq "destination page: Back is enabled" "$(drv state back | cut -d' ' -f2)" enabled
+
+  t1=$(now_ms)
+  check "install: Next" drv click next
+  # The page runs the whole installation, then closes the wizard.
+  if drv wait-window "$PROGRESS_PAGE" 5000 >/dev/null; then shot 3-progress; fi
+  if drv wait-gone "$CAPTION" 30000; then
+    pass "install: the wizard closes by itself"
+  else
+    fail "install: the wizard closes by itself" "open message box: $(drv messagebox "" 0 | tr '\n' ' ')"
+  fi
+  wait_bg 30; code=$E2E_BG_STATUS
+  T_INSTALL_MS=$(($(now_ms) - t1))
+  expect_eq "install: exit code" "$code" 0
+  check "install: no message box left" drv expect-no-messagebox
+  check "install: temporary logo removed" logo_file_gone
+  close_leftovers
+  installed_checks "install"
+}
+
+same_file() { cmp -s "$1" "$2"; }
+
+link_points_at() {
+  local out
+  out=$(drv resolve-link "$1") || return 1
+  printf '%s\n' "$out" >&2
+  [ "$(printf '%s\n' "$out" | sed -n 's/^target\t//p')" == "$APP_WIN\\hello.exe" ] || return 1
+  local folder
+  folder=$(printf '%s\n' "$out" | sed -n 's/^workdir\t//p')
+  [ "$folder" == "$APP_WIN" ] || [ "$folder" == "$APP_WIN\\" ]
+}
+
+# Everything the example's script installs, as it should be.
+installed_checks() {
+  local label=$1 rel missing=0 v
+  while IFS= read -r rel; do
+    same_file "$E2E_STAGE/payload/$rel" "$APP_DIR/$rel" || { missing=1; log "     differs: $rel"; }
+  done < <(cd "$E2E_STAGE/payload" && find . -type f | sed 's|^\./||')
+  if [ $missing == 0 ]; then pass "$label: payload files byte-identical (sub-folders included)"
+  else fail "$label: payload files byte-identical (sub-folders included)"; fi
+  check "$label: hello.exe byte-identical" same_file "$E2E_STAGE/hello.exe" "$APP_DIR/hello.exe"
+  check "$label: uninstall.exe is the bare stub" same_file "$E2E_STUB" "$APP_DIR/uninstall.exe"
+  check "$label: uninstall.dat is the uninstall script" same_file "$E2E_STAGE/uninstall.xml" "$APP_DIR/uninstall.dat"
+  check "$label: install.log holds the command's output" \
+    grep -qF "Hello from the installer, now in $APP_WIN\\" "$APP_DIR/install.log"
+  check "$label: launch-exe started hello.exe in the destination" \
+    grep -qF "hello was started in $APP_WIN" "$APP_DIR/launched.txt"
+
+  expect_eq "$label: DisplayName" "$(reg_value "$UNINSTALL_KEY" DisplayName)" 'Hello World'
+  expect_eq "$label: HelpLink" "$(reg_value "$UNINSTALL_KEY" HelpLink)" 'https://example.com/hello/help'
+  expect_eq "$label: Publisher" "$(reg_value "$UNINSTALL_KEY" Publisher)" 'kxsetup examples'
+  expect_eq "$label: URLInfoAbout" "$(reg_value "$UNINSTALL_KEY" URLInfoAbout)" 'https://example.com/hello'
+  expect_eq "$label: URLUpdateInfo" "$(reg_value "$UNINSTALL_KEY" URLUpdateInfo)" 'https://example.com/hello/update'
+  expect_eq "$label: DisplayIcon" "$(reg_value "$UNINSTALL_KEY" DisplayIcon)" "$APP_WIN\\hello.exe,0"
+  v=$(drv reg-query "$UNINSTALL_KEY")
+  expect_contains "$label: NoModify is DWORD 1" "$v" $'NoModify\tREG_DWORD\t1'
+  expect_contains "$label: NoRepair is DWORD 1" "$v" $'NoRepair\tREG_DWORD\t1'
+  expect_eq "$label: UninstallString, quoted" "$(reg_value "$UNINSTALL_KEY" UninstallString)" "\"$APP_WIN\\uninstall.exe\""
+
+  expect_eq "$label: HKLM InstallPath" "$(reg_value 'HKLM\Software\kxsetup examples\Hello' InstallPath)" "$APP_WIN\\"
+  expect_eq "$label: HKLM Version" "$(reg_value 'HKLM\Software\kxsetup examples\Hello' Version)" '1.0'
+  expect_eq "$label: HKCU default value" "$(reg_value 'HKCU\Software\kxsetup examples\Hello' '(default)')" 'Hello, user'
+  expect_eq "$label: HKCU Greeting" "$(reg_value 'HKCU\Software\kxsetup examples\Hello' Greeting)" 'Hello, world!'
+  expect_eq "$label: App Paths" "$(reg_value "$APP_PATHS_KEY" '(default)')" "$APP_WIN\\hello.exe"
+
+  expect_eq "$label: .hello names its type" "$(reg_value 'HKCR\.hello' '(default)')" 'KxSetup.HelloFile'
+  expect_eq "$label: the type's description" "$(reg_value 'HKCR\KxSetup.HelloFile' '(default)')" 'Hello greeting'
+  v=$(reg_value 'HKCR\KxSetup.HelloFile\shell\open\command' '(default)')
+  expect_contains "$label: the type opens with hello.exe" "$v" "\"$APP_WIN\\hello.exe\""
+  expect_contains "$label: the open command passes the file" "$v" '"%1"'
+  expect_eq "$label: the type's icon" "$(reg_value 'HKCR\KxSetup.HelloFile\DefaultIcon' '(default)')" "$APP_WIN\\hello.exe,0"
+
+  check "$label: desktop shortcut points at hello.exe" link_points_at "$DESKTOP_WIN\\Hello.lnk"
+  check "$label: Programs shortcut points at hello.exe" link_points_at "$PROGRAMS_WIN\\Hello.lnk"
+}
+
+# The association works end to end: opening a .hello file runs hello.exe on it.
+association_case() {
+  local file=$APP_DIR/samples/greetings/moon.hello
+  if [ ! -f "$file" ]; then
+    fail "opening a .hello file: $file is missing"
+    return
+  fi
+  start_bg open-hello start /unix "$file"
+  expect_box "opening a .hello file" ok 'Hello' 'Hello, moon!'
+  wait_bg 10
+  close_leftovers
+}
+
+# Started again: the destination comes from App Paths, the folder is not
+# empty, so the page asks; No stays, Yes installs over the old files.
+reinstall_case() {
+  local folder="$APP_WIN\\"
+  start_bg reinstall "$E2E_SETUP"
+  check "reinstall: wizard shows the terms" drv wait-window "$TERMS_PAGE" 30000
+  check "reinstall: I Agree" drv click next
+  check "reinstall: destination page shown" drv expect-page "$DEST_PAGE" 5000
+  expect_eq "reinstall: proposes the folder from App Paths" "$(drv get-text 1021)" "$folder"
+  check "reinstall: Next" drv click next
+  expect_box "occupied folder, No" no 'Setup Error' \
+    "The folder '$folder' already exists and is not empty.\n\nInstalling into this folder could result in a loss of data.\n\nAre you sure you want to install in this folder?" \
+    '6:&Yes 7:&No' 7
+  check "occupied folder, No: the wizard stays" drv expect-page "$DEST_PAGE" 3000
+  check "reinstall: Next again" drv click next
+  expect_box "occupied folder, Yes" yes 'Setup Error' "The folder '$folder' already exists and is not empty."'\n\n'"Installing into this folder could result in a loss of data.\n\nAre you sure you want to install in this folder?"
+  check "reinstall: the wizard closes by itself" drv wait-gone "$CAPTION" 30000
+  wait_bg 30
+  expect_eq "reinstall: exit code" "$E2E_BG_STATUS" 0
+  check "reinstall: no message box left" drv expect-no-messagebox
+  close_leftovers
+  check "reinstall: files still byte-identical" same_file "$E2E_STAGE/hello.exe" "$APP_DIR/hello.exe"
+  expect_eq "reinstall: Uninstall entry kept" "$(reg_value "$UNINSTALL_KEY" DisplayName)" 'Hello World'
+}
+
+# ---- uninstallation ---------------------------------------------------------------
+
+# Starts uninstall.exe and waits for the temporary copy's question.
+start_uninstaller() {
+  local label=$1 code out t0
+  t0=$(now_ms)
+  start_bg "uninstall-$label" "$APP_WIN\\uninstall.exe"
+  wait_bg 15; code=$E2E_BG_STATUS
+  expect_eq "uninstall ($label): the launcher ends with 0" "$code" 0
+  if ! out=$(drv messagebox "completely remove" 15000); then
+    fail "uninstall ($label): confirmation shown"
+    return 1
+  fi
+  pass "uninstall ($label): confirmation shown"
+  T_UNINSTALL_ASK_MS=$(($(now_ms) - t0))
+  expect_eq "uninstall ($label): asked by the temporary copy" "$(drv wait-process kx-uninstaller-temp.exe 0 && echo yes)" yes
+  expect_eq "uninstall ($label): caption" "$(field caption "$out")" 'Hello'
+  expect_eq "uninstall ($label): text" "$(field text "$out")" "$MSG_REMOVE"
+  expect_eq "uninstall ($label): buttons" "$(line_of buttons "$out")" '6:&Yes 7:&No'
+  expect_eq "uninstall ($label): No is the default" "$(line_of default "$out")" 7
+}
+
+uninstall_no_case() {
+  start_uninstaller no || { close_leftovers; return; }
+  check "uninstall (no): answer No" drv answer-messagebox no "completely remove" 5000
+  check "uninstall (no): the temporary copy ends" drv wait-process-gone kx-uninstaller-temp.exe 15000
+  check "uninstall (no): the temporary copy is deleted" drv wait-file-gone "$TEMP_WIN\\kx-uninstaller-temp.exe" 5000
+  check "uninstall (no): uninstall-url not opened" test "$(grep -c uninstalled "$E2E_RUN/logs/opened-urls.txt")" == 0
+  close_leftovers
+  installed_checks "after uninstall No"
+}
+
+uninstall_yes_case() {
+  local t0
+  start_uninstaller yes || { close_leftovers; return; }
+  shot 4-uninstall-confirm
+  t0=$(now_ms)
+  check "uninstall (yes): answer Yes" drv answer-messagebox yes "completely remove" 5000
+  check "uninstall (yes): the temporary copy ends" drv wait-process-gone kx-uninstaller-temp.exe 30000
+  T_UNINSTALL_MS=$(($(now_ms) - t0))
+  check "uninstall (yes): the temporary copy is deleted" drv wait-file-gone "$TEMP_WIN\\kx-uninstaller-temp.exe" 5000
+  check "uninstall (yes): no message box left" drv expect-no-messagebox
+  close_leftovers
+  check "uninstall (yes): application folder removed" test ! -e "$APP_DIR"
+  check "uninstall (yes): Uninstall entry removed" no_reg_key "$UNINSTALL_KEY"
+  check "uninstall (yes): HKLM values removed" no_reg_key 'HKLM\Software\kxsetup examples'
+  check "uninstall (yes): HKCU values removed" no_reg_key 'HKCU\Software\kxsetup examples'
+  check "uninstall (yes): App Paths removed" no_reg_key "$APP_PATHS_KEY"
+  check "uninstall (yes): .hello removed" no_reg_key 'HKCR\.hello'
+  check "uninstall (yes): file type removed" no_reg_key 'HKCR\KxSetup.HelloFile'
+  check "uninstall (yes): desktop shortcut removed" test ! -e "$(unix_path "$DESKTOP_WIN\\Hello.lnk")"
+  check "uninstall (yes): Programs shortcut removed" test ! -e "$(unix_path "$PROGRAMS_WIN\\Hello.lnk")"
+  check "uninstall (yes): uninstall-url opened" wait_for_text "$E2E_RUN/logs/opened-urls.txt" \
+    'https://example.com/hello/uninstalled' 10
+}
+
+# ---- crash report ------------------------------------------------------------------
+
+crash_case() {
+  local report code html deadline wizard=no
+  report=$(unix_path "$TEMP_WIN\\ZB-Crash.html")
+  rm -f "$report"
+  export KX_TEST_CRASH=1
+  start_bg crash "$E2E_SETUP"
+  unset KX_TEST_CRASH
+  # It must fault before any window: give up as soon as the wizard shows.
+  deadline=$(($(date +%s) + 10))
+  while kill -0 "$E2E_BG_PID" 2>/dev/null && [ "$(date +%s)" -lt "$deadline" ]; do
+    if drv wait-window "$CAPTION" 0 >/dev/null; then
+      wizard=yes
+      break
+    fi
+  done
+  expect_eq "crash: no wizard shown" "$wizard" no
+  wait_bg 5
+  code=$E2E_BG_STATUS
+  if [ "$code" != timeout ] && [ "$code" != 0 ]; then pass "crash: the program ends with an error code ($code)"
+  else fail "crash: the program ends with an error code" "got $code"; fi
+  close_leftovers
+  if [ ! -f "$report" ]; then
+    fail "crash: ZB-Crash.html written to %TEMP%"
+    return
+  fi
+  pass "crash: ZB-Crash.html written to %TEMP%"
+  cp "$report" "$E2E_RUN/logs/"
+  html=$(tr -d '\r' <"$report")
+  local part
+  for part in '<h1>Setup stopped because of an error</h1>' 'System: Windows version' '[Fault]' \
+    'EXCEPTION_ACCESS_VIOLATION' 'Access: write to' '[Registers]' 'EIP=' '[Stack: frames]' \
+    '<form method="post"' 'name="report"' '</html>'; do
+    expect_contains "crash report: $part" "$html" "$part"
+  done
+}

@@ -1,0 +1,345 @@
+#include "Commands.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+#include "MessageBoxes.h"
+#include "SystemQueries.h"
+#include "Text.h"
+#include "TopWindows.h"
+#include "Wizard.h"
+
+namespace {
+
+const DWORD g_dwDefaultTimeoutMs = 10000;
+
+typedef int (*CommandFunction)(const std::vector<std::string>& args);
+
+struct SCommand
+{
+    const char* pszName;
+    size_t uMinArgs; // not counting the name
+    size_t uMaxArgs;
+    CommandFunction pfnRun;
+    const char* pszUsage;
+};
+
+int Fail(const std::string& message)
+{
+    std::fprintf(stderr, "kxdriver: %s\n", message.c_str());
+    return 1;
+}
+
+void Print(const std::string& text)
+{
+    std::fputs(text.c_str(), stdout);
+    if (!text.empty() && text.back() != '\n')
+        std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+DWORD TimeoutArg(const std::vector<std::string>& args, size_t index)
+{
+    long value = 0;
+    if (index < args.size() && Text::ParseNumber(args[index], value) && value >= 0)
+        return (DWORD)value;
+    return g_dwDefaultTimeoutMs;
+}
+
+std::string Arg(const std::vector<std::string>& args, size_t index)
+{
+    return index < args.size() ? args[index] : std::string();
+}
+
+// The wizard, found at once (commands that act on it need it to be there).
+bool GetWizard(HWND& sheet)
+{
+    sheet = CWizard::WaitFor(std::string(), 2000);
+    if (!sheet)
+        Fail("no wizard window");
+    return sheet != nullptr;
+}
+
+int WaitWindow(const std::vector<std::string>& args)
+{
+    const std::string pattern = args[1];
+    HWND window = TopWindows::WaitFor([&](HWND w) { return Text::Matches(TopWindows::GetTitle(w), pattern); },
+                                      TimeoutArg(args, 2));
+    if (!window)
+        return Fail("no window titled " + pattern);
+    Print(TopWindows::GetTitle(window));
+    return 0;
+}
+
+int WaitGone(const std::vector<std::string>& args)
+{
+    const std::string pattern = args[1];
+    const DWORD timeout = TimeoutArg(args, 2), start = GetTickCount();
+    for (;;) {
+        if (TopWindows::Find([&](HWND w) { return Text::Matches(TopWindows::GetTitle(w), pattern); }).empty())
+            return 0;
+        if (GetTickCount() - start >= timeout)
+            return Fail("a window titled " + pattern + " is still open");
+        Sleep(50);
+    }
+}
+
+int Page(const std::vector<std::string>&)
+{
+    HWND sheet = nullptr;
+    if (!GetWizard(sheet))
+        return 1;
+    Print(CWizard(sheet).Describe());
+    return 0;
+}
+
+int ExpectPage(const std::vector<std::string>& args)
+{
+    const DWORD timeout = TimeoutArg(args, 2), start = GetTickCount();
+    std::string last;
+    for (;;) {
+        if (HWND sheet = CWizard::Find()) {
+            CWizard wizard(sheet);
+            wizard.Sync();
+            last = wizard.GetTitle();
+            if (Text::Matches(last, args[1])) {
+                Print(last);
+                return 0;
+            }
+        }
+        if (GetTickCount() - start >= timeout)
+            return Fail("the wizard shows \"" + last + "\", not " + args[1]);
+        Sleep(50);
+    }
+}
+
+int Click(const std::vector<std::string>& args)
+{
+    HWND sheet = nullptr;
+    if (!GetWizard(sheet))
+        return 1;
+    std::string error;
+    return CWizard(sheet).Click(args[1], error) ? 0 : Fail(error);
+}
+
+int SetText(const std::vector<std::string>& args)
+{
+    HWND sheet = nullptr;
+    if (!GetWizard(sheet))
+        return 1;
+    HWND control = CWizard(sheet).FindControl(args[1]);
+    if (!control)
+        return Fail("no control " + args[1]);
+    DWORD_PTR result = 0;
+    const std::string text = Arg(args, 2);
+    SendMessageTimeoutA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_NORMAL, 5000, &result);
+    const std::string now = TopWindows::GetControlText(control);
+    return now == text ? 0 : Fail("control " + args[1] + " holds \"" + now + "\" after setting it");
+}
+
+int GetText(const std::vector<std::string>& args)
+{
+    HWND sheet = nullptr;
+    if (!GetWizard(sheet))
+        return 1;
+    HWND control = CWizard(sheet).FindControl(args[1]);
+    if (!control)
+        return Fail("no control " + args[1]);
+    Print(TopWindows::GetControlText(control) + "\n");
+    return 0;
+}
+
+int State(const std::vector<std::string>& args)
+{
+    HWND sheet = nullptr;
+    if (!GetWizard(sheet))
+        return 1;
+    HWND control = CWizard(sheet).FindControl(args[1]);
+    if (!control)
+        return Fail("no control " + args[1]);
+    Print(std::string(IsWindowVisible(control) ? "visible" : "hidden") +
+          (IsWindowEnabled(control) ? " enabled" : " disabled"));
+    return 0;
+}
+
+int ShowMessageBox(const std::vector<std::string>& args)
+{
+    HWND box = CMessageBoxView::WaitFor(Arg(args, 1), TimeoutArg(args, 2));
+    if (!box)
+        return Fail("no message box " + Arg(args, 1));
+    Print(CMessageBoxView(box).Describe());
+    return 0;
+}
+
+int AnswerMessageBox(const std::vector<std::string>& args)
+{
+    const int id = CMessageBoxView::ButtonId(args[1]);
+    if (!id)
+        return Fail("unknown button " + args[1]);
+    HWND box = CMessageBoxView::WaitFor(Arg(args, 2), TimeoutArg(args, 3));
+    if (!box)
+        return Fail("no message box " + Arg(args, 2));
+    CMessageBoxView view(box);
+    Print(view.Describe());
+    if (!view.HasButton(id))
+        return Fail("the message box has no " + args[1] + " button");
+    return view.Answer(id, 5000) ? 0 : Fail("the message box is still open after " + args[1]);
+}
+
+int ExpectNoMessageBox(const std::vector<std::string>&)
+{
+    std::vector<HWND> boxes = TopWindows::Find(CMessageBoxView::IsMessageBox);
+    if (boxes.empty())
+        return 0;
+    Print(CMessageBoxView(boxes.front()).Describe());
+    return Fail("a message box is open");
+}
+
+int WaitProcess(const std::vector<std::string>& args)
+{
+    const DWORD timeout = TimeoutArg(args, 2), start = GetTickCount();
+    while (SystemQueries::CountProcesses(args[1]) == 0) {
+        if (GetTickCount() - start >= timeout)
+            return Fail("no process " + args[1]);
+        Sleep(20);
+    }
+    return 0;
+}
+
+int WaitProcessGone(const std::vector<std::string>& args)
+{
+    const DWORD timeout = TimeoutArg(args, 2), start = GetTickCount();
+    while (SystemQueries::CountProcesses(args[1]) != 0) {
+        if (GetTickCount() - start >= timeout)
+            return Fail("process " + args[1] + " still runs");
+        Sleep(50);
+    }
+    return 0;
+}
+
+int RegQuery(const std::vector<std::string>& args)
+{
+    std::string out, error;
+    const bool ok = args.size() > 2 ? SystemQueries::ReadRegistryValue(args[1], args[2], out, error)
+                                    : SystemQueries::ListRegistryValues(args[1], out, error);
+    if (!ok)
+        return Fail(error);
+    Print(out);
+    return 0;
+}
+
+int ResolveLink(const std::vector<std::string>& args)
+{
+    std::string out, error;
+    if (!SystemQueries::DescribeShellLink(args[1], out, error))
+        return Fail(error);
+    Print(out);
+    return 0;
+}
+
+int ShellFolder(const std::vector<std::string>& args)
+{
+    std::string out;
+    if (!SystemQueries::GetShellFolder(args[1], out))
+        return Fail("no shell folder " + args[1]);
+    Print(out);
+    return 0;
+}
+
+int Expand(const std::vector<std::string>& args)
+{
+    Print(SystemQueries::ExpandEnvironment(args[1]));
+    return 0;
+}
+
+int FileExists(const std::vector<std::string>& args)
+{
+    return SystemQueries::FileExists(args[1]) ? 0 : 1;
+}
+
+int WaitFileGone(const std::vector<std::string>& args)
+{
+    const DWORD timeout = TimeoutArg(args, 2), start = GetTickCount();
+    while (SystemQueries::FileExists(args[1])) {
+        if (GetTickCount() - start >= timeout)
+            return Fail(args[1] + " is still there");
+        Sleep(50);
+    }
+    return 0;
+}
+
+int Run(const std::vector<std::string>& args)
+{
+    return RunScript(args[1]);
+}
+
+const SCommand g_arrCommands[] = {
+    {"wait-window", 1, 2, WaitWindow, "wait-window TITLE [TIMEOUT-MS]     a visible top-level window"},
+    {"wait-gone", 1, 2, WaitGone, "wait-gone TITLE [TIMEOUT-MS]       no visible window so titled"},
+    {"page", 0, 0, Page, "page                               the wizard's buttons and page controls"},
+    {"expect-page", 1, 2, ExpectPage, "expect-page TITLE [TIMEOUT-MS]     the wizard, idle, shows that page"},
+    {"click", 1, 1, Click, "click next|back|finish|cancel|ID"},
+    {"set-text", 1, 2, SetText, "set-text CONTROL [TEXT]"},
+    {"get-text", 1, 1, GetText, "get-text CONTROL"},
+    {"state", 1, 1, State, "state CONTROL                      visible|hidden enabled|disabled"},
+    {"messagebox", 0, 2, ShowMessageBox, "messagebox [TEXT] [TIMEOUT-MS]     describe without answering"},
+    {"answer-messagebox", 1, 3, AnswerMessageBox, "answer-messagebox yes|no|ok|cancel|ID [TEXT] [TIMEOUT-MS]"},
+    {"expect-no-messagebox", 0, 0, ExpectNoMessageBox, "expect-no-messagebox"},
+    {"wait-process", 1, 2, WaitProcess, "wait-process NAME.exe [TIMEOUT-MS]"},
+    {"wait-process-gone", 1, 2, WaitProcessGone, "wait-process-gone NAME.exe [TIMEOUT-MS]"},
+    {"reg-query", 1, 2, RegQuery, "reg-query KEY [VALUE|(default)]    KEY starts HKLM, HKCU or HKCR"},
+    {"resolve-link", 1, 1, ResolveLink, "resolve-link PATH.lnk"},
+    {"shell-folder", 1, 1, ShellFolder, "shell-folder NAME                  e.g. Desktop, Programs"},
+    {"expand", 1, 1, Expand, "expand TEXT                        environment references expanded"},
+    {"file-exists", 1, 1, FileExists, "file-exists PATH"},
+    {"wait-file-gone", 1, 2, WaitFileGone, "wait-file-gone PATH [TIMEOUT-MS]"},
+    {"run", 1, 1, Run, "run SCRIPT                         one command a line"},
+};
+
+} // namespace
+
+void PrintUsage()
+{
+    std::fprintf(stderr, "usage: kxdriver COMMAND ARGS...\nTITLE and TEXT match as substrings, or as a regular "
+                         "expression when written /like this/.\n");
+    for (const SCommand& command : g_arrCommands)
+        std::fprintf(stderr, "  %s\n", command.pszUsage);
+}
+
+int RunCommand(const std::vector<std::string>& args)
+{
+    if (args.empty())
+        return 2;
+    for (const SCommand& command : g_arrCommands) {
+        if (args[0] != command.pszName)
+            continue;
+        if (args.size() - 1 < command.uMinArgs || args.size() - 1 > command.uMaxArgs) {
+            std::fprintf(stderr, "usage: kxdriver %s\n", command.pszUsage);
+            return 2;
+        }
+        return command.pfnRun(args);
+    }
+    std::fprintf(stderr, "kxdriver: unknown command %s\n", args[0].c_str());
+    return 2;
+}
+
+int RunScript(const std::string& path)
+{
+    std::ifstream in(path.c_str());
+    if (!in)
+        return Fail("cannot read " + path);
+    std::string line;
+    while (std::getline(in, line)) {
+        const std::vector<std::string> args = Text::SplitArguments(line);
+        if (args.empty() || args[0][0] == '#')
+            continue;
+        Print("> " + line);
+        const int status = RunCommand(args);
+        if (status != 0)
+            return status;
+    }
+    return 0;
+}

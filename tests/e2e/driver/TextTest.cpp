@@ -1,0 +1,51 @@
+#include <gtest/gtest.h>
+
+#include "Text.h"
+
+TEST(DriverText, SplitArguments)
+{
+    struct SCase
+    {
+        const char* pszLine;
+        std::vector<std::string> arrExpected;
+    };
+    const SCase cases[] = {
+        {"", {}},
+        {"   \t ", {}},
+        {"click next", {"click", "next"}},
+        {"  set-text   1021  \"C:\\Program Files\\Hello\" ", {"set-text", "1021", "C:\\Program Files\\Hello"}},
+        {"set-text 1021 \"\"", {"set-text", "1021", ""}},
+        {"answer-messagebox ok \"say \\\"hi\\\"\"", {"answer-messagebox", "ok", "say \"hi\""}},
+        {"a\"b c\"d e", {"ab cd", "e"}},
+        {"wait-window Title 500\r\n", {"wait-window", "Title", "500"}},
+        {"unterminated \"quote here", {"unterminated", "quote here"}},
+    };
+    for (const SCase& c : cases)
+        EXPECT_EQ(Text::SplitArguments(c.pszLine), c.arrExpected) << c.pszLine;
+}
+
+TEST(DriverText, MatchesSubstringOrSlashedRegex)
+{
+    EXPECT_TRUE(Text::Matches("Hello Setup - Destination", "Destination"));
+    EXPECT_TRUE(Text::Matches("Hello Setup - Destination", ""));
+    EXPECT_FALSE(Text::Matches("Hello Setup - Destination", "destination"));
+    EXPECT_TRUE(Text::Matches("Hello Setup - Progress", "/^Hello Setup - (Destination|Progress)$/"));
+    EXPECT_FALSE(Text::Matches("Hello Setup - Terms and Conditions", "/^Hello Setup - (Destination|Progress)$/"));
+    // A lone slash is text, not an empty expression.
+    EXPECT_TRUE(Text::Matches("a/b", "/"));
+    EXPECT_FALSE(Text::Matches("ab", "/"));
+}
+
+TEST(DriverText, OneLineAndNumbers)
+{
+    EXPECT_EQ(Text::OneLine("a\r\nb\tc"), "a\\r\\nb\\tc");
+    long value = 0;
+    EXPECT_TRUE(Text::ParseNumber("1021", value));
+    EXPECT_EQ(value, 1021);
+    EXPECT_TRUE(Text::ParseNumber("0x3024", value));
+    EXPECT_EQ(value, 0x3024);
+    EXPECT_TRUE(Text::ParseNumber("-1", value));
+    EXPECT_EQ(value, -1);
+    for (const char* bad : {"", "next", "12a", "0x"})
+        EXPECT_FALSE(Text::ParseNumber(bad, value)) << bad;
+}

@@ -1,0 +1,82 @@
+#include "TopWindows.h"
+
+namespace TopWindows {
+
+namespace {
+
+struct SEnumState
+{
+    const std::function<bool(HWND)>* pFilter;
+    std::vector<HWND>* pFound;
+};
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM param)
+{
+    SEnumState* state = reinterpret_cast<SEnumState*>(param);
+    if (IsWindowVisible(window) && (*state->pFilter)(window))
+        state->pFound->push_back(window);
+    return TRUE;
+}
+
+} // namespace
+
+std::string GetTitle(HWND window)
+{
+    char buffer[1024] = "";
+    GetWindowTextA(window, buffer, sizeof(buffer));
+    return buffer;
+}
+
+std::string GetClass(HWND window)
+{
+    char buffer[256] = "";
+    GetClassNameA(window, buffer, sizeof(buffer));
+    return buffer;
+}
+
+std::string GetControlText(HWND control)
+{
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutA(control, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length))
+        return std::string();
+    std::string text(length + 1, '\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutA(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]), SMTO_NORMAL, 5000,
+                        &copied);
+    text.resize(copied);
+    return text;
+}
+
+std::vector<HWND> Find(const std::function<bool(HWND)>& filter)
+{
+    std::vector<HWND> found;
+    SEnumState state = {&filter, &found};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&state));
+    return found;
+}
+
+HWND WaitFor(const std::function<bool(HWND)>& filter, DWORD timeoutMs)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const std::vector<HWND> found = Find(filter);
+        if (!found.empty())
+            return found.front();
+        if (GetTickCount() - start >= timeoutMs)
+            return nullptr;
+        Sleep(50);
+    }
+}
+
+bool WaitUntilDestroyed(HWND window, DWORD timeoutMs)
+{
+    const DWORD start = GetTickCount();
+    while (IsWindow(window)) {
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        Sleep(50);
+    }
+    return true;
+}
+
+} // namespace TopWindows

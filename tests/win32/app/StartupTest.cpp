@@ -1,0 +1,209 @@
+// Start-up pieces that need no window: the version string, the paths, the
+// logo and the wizard's template change.
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "AppGlobals.h"
+#include "DefaultPath.h"
+#include "EngineHelpers.h"
+#include "Logo.h"
+#include "Startup.h"
+#include "TextLines.h"
+#include "Wizard.h"
+#include "WineTestEnv.h"
+
+TEST(Initialise, FormatsTheVersionAndInstallsTheCrashFilter)
+{
+    const LPTOP_LEVEL_EXCEPTION_FILTER before = SetUnhandledExceptionFilter(nullptr);
+    SetUnhandledExceptionFilter(before);
+
+    g_strWindowsVersion = "untouched";
+    ASSERT_TRUE(Initialise());
+
+    OSVERSIONINFOA version;
+    ZeroMemory(&version, sizeof(version));
+    version.dwOSVersionInfoSize = sizeof(version);
+    ASSERT_TRUE(GetVersionExA(&version));
+    char expected[256];
+    snprintf(expected, sizeof(expected), "Windows version %lu.%lu (%lu) %s", version.dwMajorVersion,
+             version.dwMinorVersion, version.dwBuildNumber, version.szCSDVersion);
+    EXPECT_STREQ(expected, g_strWindowsVersion);
+
+    const LPTOP_LEVEL_EXCEPTION_FILTER installed = SetUnhandledExceptionFilter(before);
+    EXPECT_NE(nullptr, installed);
+    EXPECT_NE(before, installed);
+    CoUninitialize();
+}
+
+TEST(UninstallLogPath, SitsBesideTheProgram)
+{
+    const struct
+    {
+        const char* program;
+        const char* expected;
+    } cases[] = {
+        {"C:\\Program Files\\Hello\\uninstall.exe", "C:\\Program Files\\Hello\\uninstall.dat"},
+        {"C:\\setup.exe", "C:\\uninstall.dat"},
+        {"Z:/tmp/dir/setup.exe", "Z:/tmp/dir/uninstall.dat"},
+        {"\\\\server\\share\\setup.exe", "\\\\server\\share\\uninstall.dat"},
+        {"setup.exe", "uninstall.dat"},
+    };
+    for (const auto& c : cases)
+        EXPECT_STREQ(c.expected, GetUninstallLogPath(c.program)) << c.program;
+}
+
+TEST(ReplaceProgramFiles, FillsInEveryReference)
+{
+    const std::string programFiles = GetProgramFilesDirectory().GetText();
+    ASSERT_FALSE(programFiles.empty());
+    ASSERT_EQ('\\', programFiles.back());
+    const struct
+    {
+        const char* text;
+        std::string expected;
+    } cases[] = {
+        {"%PROGRAM_FILES%Hello", programFiles + "Hello"},
+        {"%PROGRAM_FILES%", programFiles},
+        {"D:\\Apps\\Hello", "D:\\Apps\\Hello"},
+        {"%program_files%Hello", "%program_files%Hello"}, // the name is matched as written
+        {"%PROGRAM_FILES%a;%PROGRAM_FILES%b", programFiles + "a;" + programFiles + "b"},
+        {"%PROGRAM_FILES", "%PROGRAM_FILES"},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        CSmallString path(c.text);
+        ReplaceProgramFiles(path);
+        EXPECT_STREQ(c.expected.c_str(), path) << c.text;
+    }
+}
+
+TEST(WindowsLineBreaks, EveryLineEndBecomesCarriageReturnLineFeed)
+{
+    const struct
+    {
+        const char* text;
+        const char* expected;
+    } cases[] = {
+        {"", ""},
+        {"one line", "one line"},
+        {"a\nb", "a\r\nb"},
+        {"a\r\nb", "a\r\nb"},
+        {"a\rb", "a\r\nb"},
+        {"\n\nx\n", "\r\n\r\nx\r\n"},
+        {"mixed\r\nand\nbare\r", "mixed\r\nand\r\nbare\r\n"},
+        {"\r\r\n", "\r\n\r\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_STREQ(c.expected, WithWindowsLineBreaks(c.text)) << c.text;
+}
+
+// A bottom-up 24-bit bitmap file of width x height pixels.
+static std::string MakeBitmapFile(int width, int height)
+{
+    const int stride = (width * 3 + 3) & ~3;
+    const int imageSize = stride * height;
+    BITMAPFILEHEADER file = {};
+    BITMAPINFOHEADER info = {};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof(file) + sizeof(info);
+    file.bfSize = file.bfOffBits + imageSize;
+    info.biSize = sizeof(info);
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biSizeImage = imageSize;
+    std::string data(reinterpret_cast<const char*>(&file), sizeof(file));
+    data.append(reinterpret_cast<const char*>(&info), sizeof(info));
+    data.append(imageSize, '\x7f');
+    return data;
+}
+
+static Container::CArray<unsigned char> Bytes(const std::string& text)
+{
+    Container::CArray<unsigned char> bytes;
+    bytes.Append(reinterpret_cast<const unsigned char*>(text.data()), (unsigned)text.size());
+    return bytes;
+}
+
+static std::string TempLogoPath()
+{
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    return std::string(temp) + "kx-installer-logo-temp.bmp";
+}
+
+TEST(InstallerLogo, LoadsFromATemporaryFileThatIsRemovedAtExit)
+{
+    CSmallString path("sentinel");
+    ASSERT_TRUE(LoadInstallerLogo(Bytes(MakeBitmapFile(7, 5)), path));
+    EXPECT_STREQ(TempLogoPath().c_str(), path);
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(path));
+    ASSERT_NE(nullptr, g_hInstallerLogo);
+    EXPECT_EQ(7, g_szInstallerLogoSize.cx);
+    EXPECT_EQ(5, g_szInstallerLogoSize.cy);
+
+    FreeInstallerLogo(path);
+    EXPECT_EQ(nullptr, g_hInstallerLogo);
+    EXPECT_EQ(0, g_szInstallerLogoSize.cx);
+    EXPECT_EQ(0, g_szInstallerLogoSize.cy);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(TempLogoPath().c_str()));
+}
+
+TEST(InstallerLogo, NoLogoAndUnreadableLogosLeaveNothingBehind)
+{
+    CSmallString path("sentinel");
+    EXPECT_FALSE(LoadInstallerLogo(Container::CArray<unsigned char>(), path));
+    EXPECT_STREQ("", path); // nothing written, nothing to remove
+    EXPECT_EQ(nullptr, g_hInstallerLogo);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(TempLogoPath().c_str()));
+
+    // Written, but no bitmap: the file still goes at exit.
+    EXPECT_FALSE(LoadInstallerLogo(Bytes("this is not a bitmap"), path));
+    EXPECT_STREQ(TempLogoPath().c_str(), path);
+    EXPECT_EQ(nullptr, g_hInstallerLogo);
+    EXPECT_EQ(0, g_szInstallerLogoSize.cx);
+    FreeInstallerLogo(path);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(TempLogoPath().c_str()));
+}
+
+// What PSCB_PRECREATE hands over: the sheet's template, either form.
+struct CExTemplateHead
+{
+    WORD wVersion, wSignature;
+    DWORD dwHelpID, dwExStyle, dwStyle;
+};
+
+TEST(PropSheetCallback, AddsTheSystemMenuBeforeCreation)
+{
+    const DWORD styles[] = {WS_POPUP | WS_CAPTION | DS_MODALFRAME, WS_POPUP | WS_SYSMENU, 0};
+    for (const DWORD style : styles) {
+        DLGTEMPLATE plain = {};
+        plain.style = style;
+        plain.dwExtendedStyle = 0xdeadbeef;
+        EXPECT_EQ(0, PropSheetCallback(nullptr, PSCB_PRECREATE, reinterpret_cast<LPARAM>(&plain)));
+        EXPECT_EQ(style | WS_SYSMENU, plain.style) << std::hex << style;
+        EXPECT_EQ(0xdeadbeefu, plain.dwExtendedStyle);
+
+        CExTemplateHead ex = {1, 0xFFFF, 0x11111111, 0x22222222, style};
+        PropSheetCallback(nullptr, PSCB_PRECREATE, reinterpret_cast<LPARAM>(&ex));
+        EXPECT_EQ(style | WS_SYSMENU, ex.dwStyle) << std::hex << style;
+        EXPECT_EQ(1, ex.wVersion);
+        EXPECT_EQ(0xFFFF, ex.wSignature);
+        EXPECT_EQ(0x11111111u, ex.dwHelpID);
+        EXPECT_EQ(0x22222222u, ex.dwExStyle);
+    }
+
+    // Other notifications leave the template alone.
+    DLGTEMPLATE other = {};
+    other.style = WS_POPUP;
+    PropSheetCallback(nullptr, PSCB_INITIALIZED, reinterpret_cast<LPARAM>(&other));
+    EXPECT_EQ((DWORD)WS_POPUP, other.style);
+    EXPECT_EQ(0, PropSheetCallback(nullptr, PSCB_PRECREATE, 0));
+}

@@ -1,0 +1,298 @@
+#include "XMLParser.h"
+
+#include <cstring>
+#include <new>
+
+#include "Memory.h"
+#include "XMLEntities.h"
+
+namespace {
+
+const size_t kInitialToken = 1024;
+const char g_lpczCDATA_Start[] = "<![CDATA[";
+const char g_lpczCDATA_End[] = "]]>";
+const size_t kCDataStartLength = sizeof(g_lpczCDATA_Start) - 1;
+const size_t kCDataEndLength = sizeof(g_lpczCDATA_End) - 1;
+
+// The C library's isspace in the "C" locale, without a call per character.
+inline bool IsCSpace(char c) { return c == ' ' || (unsigned char)(c - '\t') <= '\r' - '\t'; }
+
+// What the readers must look at; everything else is copied as it is.
+enum ECharClass
+{
+    kPlain,
+    kSpace,     // folded
+    kQuote,     // toggles quoting in a tag
+    kAngle,     // starts or ends a tag
+    kAmpersand, // starts an entity in text
+};
+
+struct SCharClass
+{
+    unsigned char auClass[256];
+    constexpr SCharClass() : auClass()
+    {
+        for (unsigned c = '\t'; c <= '\r'; c++)
+            auClass[c] = kSpace;
+        auClass[(unsigned char)' '] = kSpace;
+        auClass[(unsigned char)'"'] = kQuote;
+        auClass[(unsigned char)'<'] = kAngle;
+        auClass[(unsigned char)'>'] = kAngle;
+        auClass[(unsigned char)'&'] = kAmpersand;
+    }
+};
+constexpr SCharClass g_charClass;
+
+// Does [p, end) begin with the marker? Never reads past end.
+inline bool StartsWith(const char* p, const char* end, const char* marker, size_t length)
+{
+    return (size_t)(end - p) >= length && memcmp(p, marker, length) == 0;
+}
+
+} // namespace
+
+CXMLParser::CXMLParser()
+    : m_pRead(nullptr), m_pEnd(nullptr), m_pToken(nullptr), m_pTokenWrite(nullptr), m_pTokenLimit(nullptr),
+      m_bLastWasSpace(false), m_bFromEntity(false), m_bInCData(false)
+{
+    InitialiseMaps(); // first: it may throw, and nothing is ours to free yet
+    m_pToken = static_cast<char*>(KxAlloc(kInitialToken));
+    m_pToken[0] = 0;
+    m_pTokenWrite = m_pToken;
+    m_pTokenLimit = m_pToken + kInitialToken - 1;
+    m_arrAttributes.SetConstruct(false);
+}
+
+CXMLParser::~CXMLParser() { KxFree(m_pToken); }
+
+void CXMLParser::InitialiseMaps() { CXMLEntityTables::Get(); }
+
+void CXMLParser::OnGotText(const char*) {}
+void CXMLParser::OnGotTag(const char*, const CAttributeArray&, bool) {}
+void CXMLParser::OnGotEndTag(const char*) {}
+
+bool CXMLParser::GrowToken()
+{
+    const size_t size = (size_t)(m_pTokenLimit - m_pToken) + 1;
+    const size_t used = (size_t)(m_pTokenWrite - m_pToken);
+    if (size > ((size_t)-1) / 2)
+        return false;
+    char* grown;
+    try {
+        grown = static_cast<char*>(KxAlloc(size * 2));
+    } catch (std::bad_alloc&) {
+        return false;
+    }
+    memcpy(grown, m_pToken, size);
+    KxFree(m_pToken);
+    m_pToken = grown;
+    m_pTokenWrite = grown + used;
+    m_pTokenLimit = grown + size * 2 - 1;
+    return true;
+}
+
+inline bool CXMLParser::AddRawTokenChar(char c)
+{
+    if (m_pTokenWrite == m_pTokenLimit && !GrowToken())
+        return false;
+    *m_pTokenWrite++ = c;
+    return true;
+}
+
+void CXMLParser::ResetCurrentToken()
+{
+    m_pTokenWrite = m_pToken;
+    m_bLastWasSpace = false;
+}
+
+// The test is on the buffer's first byte, which a reset leaves alone: right
+// after a tag it still holds the tag's first character, and an empty text
+// is delivered.
+void CXMLParser::DeliverText()
+{
+    if (m_pToken[0] == 0)
+        return;
+    *m_pTokenWrite = 0;
+    OnGotText(m_pToken);
+}
+
+// Both readers below fold whitespace: a whitespace character is kept only
+// when the one stored before it was not whitespace, so every run shrinks to
+// its first character. They keep the read and write positions in locals: a
+// store into the token (a char*) could alias any member, so working on
+// members directly would reload them after every character.
+
+CXMLParser::EState CXMLParser::ReadText()
+{
+    const char* p = m_pRead;
+    const char* const end = m_pEnd;
+    char* w = m_pTokenWrite;
+    char* limit = m_pTokenLimit;
+    bool lastSpace = m_bLastWasSpace;
+    EState next = StateEnd;
+    while (p < end) {
+        const size_t room = (size_t)(limit - w);
+        const char* const stop = (size_t)(end - p) < room ? end : p + room;
+        const char* const runStart = p;
+        while (p < stop && g_charClass.auClass[(unsigned char)*p] == kPlain)
+            *w++ = *p++;
+        if (p != runStart) {
+            lastSpace = false;
+            m_bFromEntity = false;
+        }
+        if (p == end)
+            break;
+        if (w == limit) {
+            m_pTokenWrite = w;
+            if (!GrowToken()) {
+                m_pRead = p;
+                return StateNoMemory;
+            }
+            w = m_pTokenWrite;
+            limit = m_pTokenLimit;
+            continue;
+        }
+        char c = *p++;
+        m_bFromEntity = false;
+        if (c == '<') {
+            if (StartsWith(p - 1, end, g_lpczCDATA_Start, kCDataStartLength)) {
+                p += kCDataStartLength - 1;
+                next = StateCData;
+                break;
+            }
+            m_pTokenWrite = w;
+            m_pRead = p;
+            DeliverText();
+            ResetCurrentToken();
+            return StateTag;
+        }
+        // A decoded character is plain data: a decoded '<' starts nothing,
+        // and decoded whitespace is kept even after a blank.
+        if (c == '&' && ReadXMLEntity(p, end, c)) {
+            lastSpace = false;
+            m_bFromEntity = true;
+        }
+        if (IsCSpace(c)) {
+            if (lastSpace)
+                continue;
+            lastSpace = true;
+        } else {
+            lastSpace = false;
+        }
+        *w++ = c; // room was checked above
+    }
+    m_pRead = p;
+    m_pTokenWrite = w;
+    m_bLastWasSpace = lastSpace;
+    return next;
+}
+
+CXMLParser::EState CXMLParser::ReadTag()
+{
+    const char* p = m_pRead;
+    const char* const end = m_pEnd;
+    char* w = m_pTokenWrite;
+    char* limit = m_pTokenLimit;
+    bool lastSpace = m_bLastWasSpace;
+    bool quoted = false;
+    while (p < end) {
+        // Ordinary characters go in a tight run, as many as the token holds.
+        const size_t room = (size_t)(limit - w);
+        const char* const stop = (size_t)(end - p) < room ? end : p + room;
+        const char* const runStart = p;
+        while (p < stop && g_charClass.auClass[(unsigned char)*p] == kPlain)
+            *w++ = *p++;
+        if (p != runStart)
+            lastSpace = false;
+        if (p == end)
+            break;
+        if (w == limit) {
+            m_pTokenWrite = w;
+            if (!GrowToken()) {
+                m_pRead = p;
+                return StateNoMemory;
+            }
+            w = m_pTokenWrite;
+            limit = m_pTokenLimit;
+            continue;
+        }
+        const char c = *p++;
+        const unsigned char kind = g_charClass.auClass[(unsigned char)c];
+        if (kind == kAngle && !quoted)
+            break;
+        if (kind == kQuote)
+            quoted = !quoted;
+        if (kind == kSpace) {
+            if (lastSpace)
+                continue;
+            lastSpace = true;
+        } else {
+            lastSpace = false;
+        }
+        *w++ = c;
+    }
+    m_pRead = p;
+    *w = 0;
+    bool selfClosing = false;
+    if (w > m_pToken && w[-1] == '/') {
+        w[-1] = 0;
+        selfClosing = true;
+    }
+    m_pTokenWrite = w;
+    OnGotTagText(m_pToken, selfClosing);
+    ResetCurrentToken();
+    return StateText;
+}
+
+// The section joins the surrounding text as it stands: no entities, no
+// whitespace folding, and a '<' inside it is just a character.
+CXMLParser::EState CXMLParser::ReadCData()
+{
+    m_bInCData = true;
+    while (m_pRead < m_pEnd) {
+        if (*m_pRead == ']' && StartsWith(m_pRead, m_pEnd, g_lpczCDATA_End, kCDataEndLength)) {
+            m_pRead += kCDataEndLength;
+            m_bInCData = false;
+            m_bLastWasSpace = false;
+            return StateText;
+        }
+        if (!AddRawTokenChar(*m_pRead++))
+            return StateNoMemory;
+    }
+    m_bInCData = false;
+    return StateEnd;
+}
+
+bool CXMLParser::Parse(const char* data, unsigned length)
+{
+    m_pRead = data;
+    m_pEnd = data ? data + length : data;
+    m_bInCData = false;
+    try {
+        EState state = StateText;
+        for (;;) {
+            switch (state) {
+            case StateText:
+                state = ReadText();
+                break;
+            case StateTag:
+                state = ReadTag();
+                break;
+            case StateCData:
+                state = ReadCData();
+                break;
+            case StateEnd:
+                DeliverText();
+                ResetCurrentToken();
+                return true;
+            case StateNoMemory:
+                ResetCurrentToken();
+                return false;
+            }
+        }
+    } catch (std::bad_alloc&) {
+        // Out of memory inside a callback: the same failure as our own.
+        ResetCurrentToken();
+        return false;
+    }
+}
