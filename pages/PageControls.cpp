@@ -5,6 +5,7 @@
 
 #include "AppGlobals.h"
 #include "Bitmap.h"
+#include "Exceptions.h"
 
 void CentreWindow(HWND window, HWND relativeTo)
 {
@@ -63,4 +64,15 @@ INT_PTR SetPageResult(HWND page, LONG result)
 {
     SetWindowLongA(page, DWL_MSGRESULT, result);
     return TRUE;
+}
+
+INT_PTR RunGuarded(PageHandler handler, HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    try {
+        return handler(page, message, wParam, lParam);
+    } catch (CBaseException* e) {
+        e->Delete();
+    } catch (...) {
+    }
+    return FALSE;
 }

@@ -29,3 +29,8 @@ void SetWizardNext(HWND page, const char* text, DWORD buttons);
 
 // Sets the page's dialog result and answers "handled".
 INT_PTR SetPageResult(HWND page, LONG result);
+
+typedef INT_PTR (*PageHandler)(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Runs a page's message handler: no exception may leave a dialog procedure.
+INT_PTR RunGuarded(PageHandler handler, HWND page, UINT message, WPARAM wParam, LPARAM lParam);

@@ -135,7 +135,7 @@ static INT_PTR OnNotify(HWND page, const NMHDR* header)
     return FALSE;
 }
 
-static INT_PTR HandleMessage(HWND page, UINT message, LPARAM lParam)
+static INT_PTR HandleMessage(HWND page, UINT message, WPARAM, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
@@ -152,13 +152,7 @@ static INT_PTR HandleMessage(HWND page, UINT message, LPARAM lParam)
     return FALSE;
 }
 
-INT_PTR CALLBACK ProgressWndProc(HWND page, UINT message, WPARAM, LPARAM lParam)
+INT_PTR CALLBACK ProgressWndProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    try {
-        return HandleMessage(page, message, lParam);
-    } catch (CBaseException* e) {
-        e->Delete();
-    } catch (...) {
-    }
-    return FALSE;
+    return RunGuarded(HandleMessage, page, message, wParam, lParam);
 }

@@ -99,11 +99,5 @@ static INT_PTR HandleMessage(HWND page, UINT message, WPARAM wParam, LPARAM lPar
 
 INT_PTR CALLBACK TermsAndConditionsWndProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    try {
-        return HandleMessage(page, message, wParam, lParam);
-    } catch (CBaseException* e) {
-        e->Delete();
-    } catch (...) {
-    }
-    return FALSE;
+    return RunGuarded(HandleMessage, page, message, wParam, lParam);
 }
