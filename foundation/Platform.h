@@ -76,6 +76,21 @@ inline int VSNPrintf(char* buf, size_t count, const char* fmt, va_list args)
 }
 #endif
 
+// Always NUL-terminated, cut to fit; -1 when cut. The Windows build goes to
+// msvcrt rather than mingw's own printf, which would add ~28 KB to the stub.
+inline int SNPrintf(char* buf, size_t size, const char* fmt, ...) __attribute__((format(printf, 3, 4)));
+inline int SNPrintf(char* buf, size_t size, const char* fmt, ...)
+{
+    if (size == 0)
+        return -1;
+    va_list args;
+    va_start(args, fmt);
+    int n = VSNPrintf(buf, size - 1, fmt, args);
+    va_end(args);
+    buf[size - 1] = 0;
+    return n;
+}
+
 inline char* Inc(char* p) { return const_cast<char*>(Inc(const_cast<const char*>(p))); }
 inline char* Str(char* s, const char* pat) { return const_cast<char*>(Str(const_cast<const char*>(s), pat)); }
 

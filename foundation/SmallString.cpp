@@ -617,14 +617,14 @@ int CSmallString::ReplaceNoCase(const char* oldText, const char* newText)
 int CSmallString::Replace(const char* oldText, unsigned n)
 {
     char text[32];
-    snprintf(text, sizeof text, "%d", (int)n);
+    Mb::SNPrintf(text, sizeof text, "%d", (int)n);
     return Replace(oldText, text);
 }
 
 int CSmallString::ReplaceNoCase(const char* oldText, unsigned n)
 {
     char text[32];
-    snprintf(text, sizeof text, "%d", (int)n);
+    Mb::SNPrintf(text, sizeof text, "%d", (int)n);
     return ReplaceNoCase(oldText, text);
 }
 

@@ -42,9 +42,9 @@ private:
             m_auLength[c] = 1;
         } else {
             if (!*text)
-                snprintf(m_aszText[c], sizeof(m_aszText[c]), "&#%u;", c);
+                Mb::SNPrintf(m_aszText[c], sizeof(m_aszText[c]), "&#%u;", c);
             else
-                snprintf(m_aszText[c], sizeof(m_aszText[c]), "%s", text);
+                Mb::SNPrintf(m_aszText[c], sizeof(m_aszText[c]), "%s", text);
             m_auLength[c] = (unsigned char)strlen(m_aszText[c]);
         }
     }

@@ -322,7 +322,7 @@ bool CXMLNode::GetAttributeValue(const char* name, bool& value) const
 void CXMLNode::SetAttributeValue(const char* name, unsigned value)
 {
     char text[16];
-    snprintf(text, sizeof(text), "%u", value);
+    Mb::SNPrintf(text, sizeof(text), "%u", value);
     SetAttribute(name, text);
 }
 
