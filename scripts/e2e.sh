@@ -62,6 +62,17 @@ trap teardown_run EXIT
 setup_run || { echo "0 passed, 1 failed"; exit 1; }
 log "Wine prefix ready in $WINEPREFIX (display $DISPLAY) after $(($(date +%s) - started)) s"
 
+# The stub must start on a bare Windows: it may import nothing but the
+# system's own DLLs (no mingw run-time DLL such as libwinpthread-1.dll).
+imports=$(i686-w64-mingw32-objdump -p "$E2E_STUB" | sed -n 's/^\tDLL Name: //p' | tr 'a-z' 'A-Z' | sort | tr '\n' ' ')
+foreign=$(printf '%s\n' $imports | grep -vxE 'KERNEL32.DLL|USER32.DLL|GDI32.DLL|ADVAPI32.DLL|SHELL32.DLL|OLE32.DLL|OLEAUT32.DLL|COMCTL32.DLL|COMDLG32.DLL|SHLWAPI.DLL|MSVCRT.DLL' || true)
+if [ -n "$imports" ] && [ -z "$foreign" ]; then
+  pass "the stub imports only system DLLs"
+else
+  fail "the stub imports only system DLLs" "imports: $imports"
+fi
+log "Stub: $(stat -c %s "$E2E_STUB") bytes, imports $imports"
+
 # kxpack reads src= paths beside the script: stage the example with the
 # freshly built program.
 export E2E_STAGE=$E2E_RUN/stage
