@@ -12,6 +12,7 @@
 #include "Exceptions.h"
 #include "FileStore.h"
 #include "Memory.h"
+#include "Platform.h"
 #include "SmallString.h"
 
 namespace {
@@ -291,6 +292,30 @@ TEST(SmallStringEdit, FormatDoublesUntilTheTextFits)
     s.Addf("%s", tail.c_str());
     EXPECT_EQ(Bytes(s), "ab-ab/007" + tail);
     EXPECT_EQ(s.GetData()->nAllocLength, s.GetLength());
+}
+
+// msvcrt's _vsnprintf leaves a text that exactly fills the buffer without
+// its NUL; the wrapper must terminate it whatever the run-time does.
+TEST(SmallStringEdit, SNPrintfAlwaysTerminatesAndReportsCuts)
+{
+    char buf[6];
+    const struct
+    {
+        const char* text;
+        int result;
+        const char* kept;
+    } cases[] = {{"", 0, ""}, {"abcd", 4, "abcd"}, {"abcde", 5, "abcde"}, {"abcdef", -1, "abcde"}, {"abcdefghij", -1, "abcde"}};
+    for (const auto& c : cases) {
+        memset(buf, '#', sizeof buf);
+        EXPECT_EQ(Mb::SNPrintf(buf, sizeof buf, "%s", c.text), c.result) << c.text;
+        EXPECT_STREQ(buf, c.kept) << c.text;
+    }
+    memset(buf, '#', sizeof buf);
+    EXPECT_EQ(Mb::SNPrintf(buf, sizeof buf, "%u", 4294967295u), -1);
+    EXPECT_STREQ(buf, "42949");
+    EXPECT_EQ(Mb::SNPrintf(buf, 0, "%d", 1), -1); // nothing written, no crash
+    EXPECT_EQ(Mb::SNPrintf(buf, 1, "%d", 1), -1);
+    EXPECT_STREQ(buf, "");
 }
 
 TEST(SmallStringExtract, MidAndMidPoints)
