@@ -5,6 +5,7 @@
 #include "XMLNode.h"
 #include "XMLParser.h"
 #include "XMLStringPool.h"
+#include "XMLTagSplit.h"
 
 class CXMLDocument : public CXMLNode
 {
@@ -38,6 +39,9 @@ public:
     ~CXMLCreator() override;
 
     void OnGotText(const char* text) override;
+    // Builds straight from the tag text: the parser's 8 KB attribute
+    // records are never filled on the way to a tree.
+    void OnGotTagText(const char* tagText, bool selfClosing) override;
     void OnGotTag(const char* name, const CAttributeArray& attributes, bool selfClosing) override;
     void OnGotEndTag(const char* name) override;
 
@@ -49,7 +53,20 @@ private:
         kPooledValue = 16 // values up to this length are shared too
     };
 
+    // An attribute read but not stored yet: the element is made once its
+    // attributes are counted, so that they fit its first block.
+    struct SPendingAttribute
+    {
+        CXMLTagSplitter::SSpan name;
+        CSmallString strValue;
+    };
+
+    void AddPending(const char* name, unsigned nameLength, const char* value, unsigned valueLength);
+    void OpenElement(const char* name, unsigned length, bool selfClosing);
+    void CloseElement(const char* name, unsigned length);
+
     CXMLDocument* m_pDocument;
     CXMLNode* m_pCurrent; // the innermost open element
     CXMLStringPool m_pool;
+    Container::CArray<SPendingAttribute> m_arrPending; // kept from tag to tag
 };

@@ -78,15 +78,15 @@ void CCharArray::AppendTabs(unsigned count)
 void* CXMLNode::operator new(size_t size) { return KxAlloc(size); }
 void CXMLNode::operator delete(void* p) { KxFree(p); }
 
-// Most elements have no attributes: the map gets its 97 buckets with the
-// first one (PrepareBuckets), as an empty map reads the same either way.
+// The map allocates nothing until the first attribute arrives.
 CXMLNode::CXMLNode(const char* name, CXMLNode* parent)
-    : m_nRefs(1), m_strName(OrEmpty(name), (int)strlen(OrEmpty(name))), m_mapAttributes(1), m_pParent(parent)
+    : m_nRefs(1), m_strName(OrEmpty(name), (int)strlen(OrEmpty(name))), m_mapAttributes(kAttributeBuckets),
+      m_pParent(parent)
 {
 }
 
-CXMLNode::CXMLNode(const CSmallString& name, CXMLNode* parent, unsigned buckets)
-    : m_nRefs(1), m_strName(name), m_mapAttributes(buckets), m_pParent(parent)
+CXMLNode::CXMLNode(const CSmallString& name, CXMLNode* parent)
+    : m_nRefs(1), m_strName(name), m_mapAttributes(kAttributeBuckets), m_pParent(parent)
 {
 }
 
@@ -245,22 +245,21 @@ void CXMLNode::AppendText(const char* text)
     m_strText.ReleaseBuffer((int)total);
 }
 
-// The map's own key rule: equal lengths and no difference but case.
-CXMLNode::CAttributeMap::BucketEntry* CXMLNode::FindAttribute(const char* name, size_t length) const
+// The map's own key rule: equal lengths and no difference but case. hash
+// is the name's Container::HashIt.
+CXMLNode::CAttributeMap::BucketEntry* CXMLNode::FindAttribute(const char* name, size_t length, unsigned hash) const
 {
     if (!m_mapAttributes.GetCount())
         return nullptr;
-    const unsigned bucket = HashTable().Hash(name, length) % m_mapAttributes.GetBucketCount();
-    for (CAttributeMap::BucketEntry* e = m_mapAttributes.GetBucket(bucket); e; e = e->pNext)
+    for (CAttributeMap::BucketEntry* e = m_mapAttributes.GetBucket(hash % kAttributeBuckets); e; e = e->pNext)
         if ((size_t)e->key.GetLength() == length && Mb::ICmp(e->key, name) == 0)
             return e;
     return nullptr;
 }
 
-void CXMLNode::PrepareBuckets()
+CXMLNode::CAttributeMap::BucketEntry* CXMLNode::FindAttribute(const char* name, size_t length) const
 {
-    if (m_mapAttributes.GetBucketCount() != kAttributeBuckets)
-        m_mapAttributes.SetBucketSize(kAttributeBuckets);
+    return FindAttribute(name, length, HashTable().Hash(name, length));
 }
 
 void CXMLNode::SetAttribute(const char* name, const char* value)
@@ -268,30 +267,23 @@ void CXMLNode::SetAttribute(const char* name, const char* value)
     name = OrEmpty(name);
     value = OrEmpty(value);
     const size_t length = strlen(name);
-    if (CAttributeMap::BucketEntry* e = FindAttribute(name, length)) {
+    const unsigned hash = HashTable().Hash(name, length);
+    if (CAttributeMap::BucketEntry* e = FindAttribute(name, length, hash)) {
         e->value = value;
         return;
     }
-    PrepareBuckets();
-    m_mapAttributes.SetAt(CSmallString(name, (int)length), CSmallString(value, (int)strlen(value)));
+    m_mapAttributes.Insert(hash, CSmallString(name, (int)length), CSmallString(value, (int)strlen(value)));
 }
 
 void CXMLNode::TakeAttribute(const CSmallString& name, CSmallString&& value)
 {
     const size_t length = (size_t)name.GetLength();
-    if (CAttributeMap::BucketEntry* e = FindAttribute(name, length)) {
+    const unsigned hash = HashTable().Hash(name, length);
+    if (CAttributeMap::BucketEntry* e = FindAttribute(name, length, hash)) {
         e->value = static_cast<CSmallString&&>(value);
         return;
     }
-    PrepareBuckets();
-    // Inserted with an empty value, which costs nothing to copy, and then
-    // given the value's block.
-    m_mapAttributes.SetAt(name, CSmallString());
-    const unsigned bucket = HashTable().Hash(name, length) % kAttributeBuckets;
-    CAttributeMap::BucketEntry* e = m_mapAttributes.GetBucket(bucket);
-    if (!e || e->key.GetText() != name.GetText())
-        e = FindAttribute(name, length);
-    e->value = static_cast<CSmallString&&>(value);
+    m_mapAttributes.Insert(hash, name, static_cast<CSmallString&&>(value));
 }
 
 const char* CXMLNode::GetAttributeValue(const char* name) const

@@ -78,7 +78,6 @@ public:
     // A text value would silently become "1"; SetAttribute is meant.
     void SetAttributeValue(const char* name, const char* value) = delete;
     unsigned GetAttributeCount() const { return m_mapAttributes.GetCount(); }
-    // 97 buckets once the first attribute is set (a single empty one before).
     const CAttributeMap& GetAttributes() const { return m_mapAttributes; }
 
     // A new iterator over the children; the caller deletes it.
@@ -95,12 +94,11 @@ public:
 
 protected:
     CXMLNode(const char* name, CXMLNode* parent);
-    // buckets: 1 until the first attribute, or kAttributeBuckets at once.
-    CXMLNode(const CSmallString& name, CXMLNode* parent, unsigned buckets = 1);
+    CXMLNode(const CSmallString& name, CXMLNode* parent);
     virtual ~CXMLNode();
 
 private:
-    friend class CXMLCreator; // builds children with their buckets ready
+    friend class CXMLCreator; // builds children with their attribute room ready
 
     enum ELayout
     {
@@ -110,8 +108,8 @@ private:
     };
     class CWriter;
 
+    CAttributeMap::BucketEntry* FindAttribute(const char* name, size_t length, unsigned hash) const;
     CAttributeMap::BucketEntry* FindAttribute(const char* name, size_t length) const;
-    void PrepareBuckets();
     CXMLNode* AddChild(CXMLNode* child);
     CXMLNode* WalkPath(const char* path, bool create);
     void Write(CCharArray& out, unsigned indent, ELayout layout) const;

@@ -69,7 +69,6 @@ private:
     bool GrowToken();
     void DeliverText();
     void ResetCurrentToken();
-    void SplitAttributes(const char* p);
 
     const char* m_pRead;
     const char* m_pEnd;

@@ -1,109 +1,155 @@
 // Splitting the inside of a tag into its name and attributes.
+#include "XMLTagSplit.h"
+
 #include <cstring>
 
 #include "Platform.h"
 #include "XMLEntities.h"
-#include "XMLParser.h"
 
 namespace {
 
-// The multibyte-aware space test, asked once per byte value.
-class CSpaceTable
+enum ETagChar
 {
-public:
-    CSpaceTable()
-    {
-        for (unsigned c = 0; c < 256; c++)
-            m_abSpace[c] = c != 0 && Mb::IsSpace(c);
-    }
-    bool operator()(char c) const { return m_abSpace[(unsigned char)c]; }
-
-private:
-    bool m_abSpace[256];
+    kSpace = 1,         // the multibyte-aware space test
+    kEndsTagName = 2,   // a space or the end
+    kEndsAttribute = 4, // a space, '=' or the end
 };
 
-const CSpaceTable& IsSpace()
+// What each byte value means to the splitter, asked once per process.
+class CTagCharTable
 {
-    static const CSpaceTable s_table;
+public:
+    CTagCharTable()
+    {
+        for (unsigned c = 0; c < 256; c++) {
+            const bool space = c != 0 && Mb::IsSpace(c);
+            m_auKind[c] = (unsigned char)((space ? kSpace : 0) | (space || c == 0 ? kEndsTagName : 0) |
+                                          (space || c == 0 || c == '=' ? kEndsAttribute : 0));
+        }
+    }
+    bool Is(char c, unsigned kind) const { return (m_auKind[(unsigned char)c] & kind) != 0; }
+
+private:
+    unsigned char m_auKind[256];
+};
+
+const CTagCharTable& TagChars()
+{
+    static const CTagCharTable s_table;
     return s_table;
 }
 
-inline void SkipSpace(const CSpaceTable& isSpace, const char*& p)
+inline const char* SkipSpace(const CTagCharTable& chars, const char* p)
 {
-    while (isSpace(*p))
+    while (chars.Is(*p, kSpace))
         p++;
+    return p;
 }
 
 } // namespace
 
-void CXMLParser::OnGotTagText(const char* tagText, bool selfClosing)
+CXMLTagSplitter::CXMLTagSplitter(const char* tagText)
 {
-    const CSpaceTable& isSpace = IsSpace();
-    const char* p = tagText;
-    SkipSpace(isSpace, p);
-    const bool endTag = *p == '/';
-    if (endTag)
+    const CTagCharTable& chars = TagChars();
+    const char* p = SkipSpace(chars, tagText);
+    m_bEndTag = *p == '/';
+    if (m_bEndTag)
         p++;
-    SkipSpace(isSpace, p);
+    p = SkipSpace(chars, p);
     // A longer name is cut; its rest is read as attribute text.
-    char name[kMaxTagName + 1];
-    unsigned n = 0;
-    while (*p && !isSpace(*p) && n < kMaxTagName)
-        name[n++] = *p++;
-    name[n] = 0;
-
-    if (endTag) {
-        OnGotEndTag(name); // attributes of an end tag mean nothing
-        return;
-    }
-    SplitAttributes(p);
-    OnGotTag(name, m_arrAttributes, selfClosing);
+    const char* name = p;
+    while (!chars.Is(*p, kEndsTagName) && p - name < CXMLParser::kMaxTagName)
+        p++;
+    m_name.p = name;
+    m_name.n = (unsigned)(p - name);
+    m_p = p;
 }
 
-// Each name and value is stored NUL-terminated in its 4096-byte array: a
-// name keeps at most 4095 characters (the rest starts the next attribute),
-// and a value stops when name and value together reach 4096 characters or
-// the value fills its own array.
-void CXMLParser::SplitAttributes(const char* p)
+// A name keeps at most 4095 characters (the rest starts the next
+// attribute), and a value stops when name and value together reach 4096
+// characters or the value fills its own 4095, as the fixed records of
+// CXMLParser::CAttribute hold them.
+bool CXMLTagSplitter::NextAttribute(SSpan& name, SSpan& value)
 {
-    const CSpaceTable& isSpace = IsSpace();
-    m_arrAttributes.SetSize(0);
-    for (;;) {
-        SkipSpace(isSpace, p);
-        if (!*p)
-            break;
-        m_arrAttributes.SetSize(m_arrAttributes.GetSize() + 1);
-        CAttribute& attribute = m_arrAttributes[m_arrAttributes.GetSize() - 1];
+    const unsigned kMaxText = CXMLParser::kMaxAttributeText;
+    const CTagCharTable& chars = TagChars();
+    const char* p = SkipSpace(chars, m_p);
+    if (!*p) {
+        m_p = p;
+        return false;
+    }
+    name.p = p;
+    while (!chars.Is(*p, kEndsAttribute) && (unsigned)(p - name.p) < kMaxText - 1)
+        p++;
+    name.n = (unsigned)(p - name.p);
 
-        unsigned nName = 0;
-        while (*p && !isSpace(*p) && *p != '=' && nName < kMaxAttributeText - 1)
-            attribute.szName[nName++] = *p++;
-        attribute.szName[nName] = 0;
-
-        unsigned nValue = 0;
-        SkipSpace(isSpace, p);
-        if (*p == '=') {
+    value.p = p;
+    value.n = 0;
+    p = SkipSpace(chars, p);
+    if (*p == '=') {
+        p = SkipSpace(chars, p + 1);
+        const bool quoted = *p == '"';
+        if (quoted)
             p++;
-            SkipSpace(isSpace, p);
-            const bool quoted = *p == '"';
-            if (quoted)
-                p++;
-            const char* end = strchr(p, quoted ? '"' : ' ');
-            if (!end)
-                end = p + strlen(p);
-            unsigned limit = kMaxAttributeText - nName;
-            if (limit > kMaxAttributeText - 1)
-                limit = kMaxAttributeText - 1;
+        const char* end = strchr(p, quoted ? '"' : ' ');
+        if (!end)
+            end = p + strlen(p);
+        unsigned limit = kMaxText - name.n;
+        if (limit > kMaxText - 1)
+            limit = kMaxText - 1;
+        const char* stop = (size_t)(end - p) > limit ? p + limit : end;
+        const char* amp = static_cast<const char*>(memchr(p, '&', (size_t)(stop - p)));
+        value.p = p;
+        if (!amp) {
+            // Nothing to decode: the value is the tag text itself.
+            value.n = (unsigned)(stop - p);
+            p = stop;
+        } else {
             // Entities end with the value: its end stands for the end of input.
-            while (p < end && nValue < limit) {
+            unsigned n = (unsigned)(amp - p);
+            memcpy(m_achValue, p, n);
+            p = amp;
+            while (p < end && n < limit) {
                 char c = *p++;
                 if (c == '&')
                     ReadXMLEntity(p, end, c);
-                attribute.szValue[nValue++] = c;
+                m_achValue[n++] = c;
             }
-            if (quoted && p == end && *p == '"')
-                p++;
+            // A decoded NUL ends the value, as it ends the record's C string.
+            const void* nul = memchr(m_achValue, 0, n);
+            value.p = m_achValue;
+            value.n = nul ? (unsigned)(static_cast<const char*>(nul) - m_achValue) : n;
         }
-        attribute.szValue[nValue] = 0;
+        if (quoted && p == end && *p == '"')
+            p++;
     }
+    m_p = p;
+    return true;
+}
+
+// The base implementation hands the pieces on in CXMLParser's own form.
+void CXMLParser::OnGotTagText(const char* tagText, bool selfClosing)
+{
+    CXMLTagSplitter split(tagText);
+    char name[kMaxTagName + 1];
+    memcpy(name, split.GetName().p, split.GetName().n);
+    name[split.GetName().n] = 0;
+    if (split.IsEndTag()) {
+        OnGotEndTag(name); // attributes of an end tag mean nothing
+        return;
+    }
+    // The records are kept from tag to tag and only the bytes in use are
+    // written: each is 8 KB.
+    m_arrAttributes.SetSize(0);
+    CXMLTagSplitter::SSpan attributeName, value;
+    while (split.NextAttribute(attributeName, value)) {
+        const unsigned i = m_arrAttributes.GetSize();
+        m_arrAttributes.SetSize(i + 1);
+        CAttribute& attribute = m_arrAttributes[i];
+        memcpy(attribute.szName, attributeName.p, attributeName.n);
+        attribute.szName[attributeName.n] = 0;
+        memcpy(attribute.szValue, value.p, value.n);
+        attribute.szValue[value.n] = 0;
+    }
+    OnGotTag(name, m_arrAttributes, selfClosing);
 }
