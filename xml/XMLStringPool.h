@@ -1,5 +1,5 @@
 // Element names, attribute names and short values repeat throughout a
-// script; while one document is built, each distinct text gets one string
+// script; while one document is built, a repeated text gets one string
 // block that every node shares (copy-on-write keeps them independent).
 #pragma once
 
@@ -10,22 +10,24 @@ class CXMLStringPool
 public:
     enum
     {
-        kSlots = 1024,     // open addressing, a power of two
-        kMaxEntries = 768, // then the pool stops growing
+        kSlotBits = 10,
+        kSlots = 1 << kSlotBits
     };
 
     CXMLStringPool();
     CXMLStringPool(const CXMLStringPool&) = delete;
     CXMLStringPool& operator=(const CXMLStringPool&) = delete;
 
-    // A string with exactly these bytes: the pooled one, or when the pool
-    // is full a spare that the next call replaces. Copy it to keep it.
+    // A string with exactly these bytes, valid until the next call: copy it
+    // to keep it.
     const CSmallString& Get(const char* text, unsigned length);
 
 private:
-    const CSmallString m_strEmpty;
-    CSmallString m_strSpare;
+    // One string per slot, the last one asked for: a text that is not
+    // repeated soon is simply replaced, so there is nothing to probe and no
+    // limit to reach. Slots are told apart by hash before their text is
+    // touched.
     CSmallString m_astr[kSlots];
     unsigned m_auHash[kSlots];
-    unsigned m_uCount;
+    const CSmallString m_strEmpty;
 };
