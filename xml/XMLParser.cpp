@@ -5,6 +5,7 @@
 
 #include "Memory.h"
 #include "XMLEntities.h"
+#include "XMLScan.h"
 
 namespace {
 
@@ -131,9 +132,9 @@ CXMLParser::EState CXMLParser::ReadText()
     bool lastSpace = m_bLastWasSpace;
     EState next = StateEnd;
     while (p < end) {
+        const char* const runStart = p;
         const size_t room = (size_t)(limit - w);
         const char* const stop = (size_t)(end - p) < room ? end : p + room;
-        const char* const runStart = p;
         while (p < stop && g_charClass.auClass[(unsigned char)*p] == kPlain)
             *w++ = *p++;
         if (p != runStart) {
@@ -187,51 +188,32 @@ CXMLParser::EState CXMLParser::ReadText()
     return next;
 }
 
+// A tag is found first and then copied whole: only a tag with a run of
+// blanks in it needs the folding copy.
 CXMLParser::EState CXMLParser::ReadTag()
 {
-    const char* p = m_pRead;
-    const char* const end = m_pEnd;
-    char* w = m_pTokenWrite;
-    char* limit = m_pTokenLimit;
-    bool lastSpace = m_bLastWasSpace;
-    bool quoted = false;
-    while (p < end) {
-        // Ordinary characters go in a tight run, as many as the token holds.
-        const size_t room = (size_t)(limit - w);
-        const char* const stop = (size_t)(end - p) < room ? end : p + room;
-        const char* const runStart = p;
-        while (p < stop && g_charClass.auClass[(unsigned char)*p] == kPlain)
-            *w++ = *p++;
-        if (p != runStart)
-            lastSpace = false;
-        if (p == end)
-            break;
-        if (w == limit) {
-            m_pTokenWrite = w;
-            if (!GrowToken()) {
-                m_pRead = p;
-                return StateNoMemory;
-            }
-            w = m_pTokenWrite;
-            limit = m_pTokenLimit;
-            continue;
-        }
-        const char c = *p++;
-        const unsigned char kind = g_charClass.auClass[(unsigned char)c];
-        if (kind == kAngle && !quoted)
-            break;
-        if (kind == kQuote)
-            quoted = !quoted;
-        if (kind == kSpace) {
-            if (lastSpace)
-                continue;
-            lastSpace = true;
-        } else {
-            lastSpace = false;
-        }
-        *w++ = c;
+    const char* const start = m_pRead;
+    bool folds = false;
+    const char* const tagEnd = XMLScan::FindTagEnd(start, m_pEnd, folds);
+    const size_t length = (size_t)(tagEnd - start);
+    while ((size_t)(m_pTokenLimit - m_pToken) < length) {
+        if (!GrowToken())
+            return StateNoMemory;
     }
-    m_pRead = p;
+    char* w = m_pToken;
+    if (!folds) {
+        memcpy(w, start, length);
+        w += length;
+    } else {
+        bool lastSpace = false;
+        for (const char* p = start; p < tagEnd; p++) {
+            const bool space = IsCSpace(*p);
+            if (!(space && lastSpace))
+                *w++ = *p;
+            lastSpace = space;
+        }
+    }
+    m_pRead = tagEnd < m_pEnd ? tagEnd + 1 : tagEnd; // the '<' or '>' is dropped
     *w = 0;
     bool selfClosing = false;
     if (w > m_pToken && w[-1] == '/') {
