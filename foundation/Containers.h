@@ -216,7 +216,7 @@ public:
     {
         RemoveAll();
         KxFree(m_ppBuckets);
-        KxFree(m_pSlots);
+        FreeSlots();
     }
 
     // Only on an empty map: the bucket count is fixed from then on.
@@ -226,19 +226,22 @@ public:
             return;
         KxFree(m_ppBuckets);
         m_ppBuckets = nullptr;
-        KxFree(m_pSlots);
-        m_pSlots = nullptr;
-        m_uSlots = 0;
-        m_uSlotsUsed = 0;
+        FreeSlots();
         m_uBuckets = n ? n : 1;
     }
 
-    // Room for n entries before the chain heads are needed; a hint for a
-    // map that has not stored anything yet, ignored otherwise.
-    void Reserve(unsigned n)
+    // Bytes of slot memory for n entries.
+    static size_t SlotBytes(unsigned n) { return KxArrayBytes(n, sizeof(BucketEntry) + sizeof(unsigned)); }
+    // Lets a map that has allocated nothing yet keep its first n entries in
+    // block (SlotBytes(n) bytes), which the caller frees after the map.
+    void UseSlots(void* block, unsigned n)
     {
-        if (n && !m_pSlots && !m_ppBuckets)
-            AllocSlots(n);
+        if (m_pSlots || m_ppBuckets || !n)
+            return;
+        m_pSlots = static_cast<BucketEntry*>(block);
+        m_uSlots = n;
+        m_uSlotsUsed = 0;
+        m_bOwnSlots = false;
     }
 
     unsigned GetCount() const { return m_uCount; }
@@ -363,9 +366,17 @@ private:
     // The block holds the entries, then the bucket of each.
     void AllocSlots(unsigned n)
     {
-        const size_t each = sizeof(BucketEntry) + sizeof(unsigned);
-        m_pSlots = static_cast<BucketEntry*>(KxAlloc(KxArrayBytes(n, each)));
+        m_pSlots = static_cast<BucketEntry*>(KxAlloc(SlotBytes(n)));
         m_uSlots = n;
+        m_uSlotsUsed = 0;
+        m_bOwnSlots = true;
+    }
+    void FreeSlots()
+    {
+        if (m_bOwnSlots)
+            KxFree(m_pSlots);
+        m_pSlots = nullptr;
+        m_uSlots = 0;
         m_uSlotsUsed = 0;
     }
     unsigned* SlotBuckets() const { return reinterpret_cast<unsigned*>(m_pSlots + m_uSlots); }
@@ -420,6 +431,7 @@ private:
     BucketEntry* m_pSlots = nullptr; // the first entries, with their buckets
     unsigned m_uSlots = 0;
     unsigned m_uSlotsUsed = 0; // removed ones included: slots are not reused
+    bool m_bOwnSlots = false;
 };
 
 } // namespace Container

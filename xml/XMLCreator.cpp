@@ -20,7 +20,7 @@ bool IsPlainName(const char* name, unsigned length)
 
 } // namespace
 
-CXMLCreator::CXMLCreator(CXMLDocument* document) : m_pDocument(document), m_pCurrent(document)
+CXMLCreator::CXMLCreator(CXMLDocument* document) : m_pDocument(document), m_pCurrent(document), m_uPending(0)
 {
     m_pDocument->AddRef();
     m_pCurrent->AddRef();
@@ -44,7 +44,7 @@ void CXMLCreator::OnGotTagText(const char* tagText, bool selfClosing)
     }
     if (!IsPlainName(name.p, name.n))
         return;
-    m_arrPending.SetSize(0);
+    m_uPending = 0;
     CXMLTagSplitter::SSpan attributeName, value;
     while (split.NextAttribute(attributeName, value))
         AddPending(attributeName.p, attributeName.n, value.p, value.n);
@@ -56,7 +56,7 @@ void CXMLCreator::OnGotTag(const char* name, const CAttributeArray& attributes, 
     const unsigned length = (unsigned)strlen(name);
     if (!IsPlainName(name, length))
         return;
-    m_arrPending.SetSize(0);
+    m_uPending = 0;
     for (unsigned i = 0; i < attributes.GetSize(); i++) {
         const CAttribute& attribute = attributes[i];
         AddPending(attribute.szName, (unsigned)strlen(attribute.szName), attribute.szValue,
@@ -70,9 +70,9 @@ void CXMLCreator::OnGotTag(const char* name, const CAttributeArray& attributes, 
 // made.
 void CXMLCreator::AddPending(const char* name, unsigned nameLength, const char* value, unsigned valueLength)
 {
-    const unsigned i = m_arrPending.GetSize();
-    m_arrPending.SetSize(i + 1);
-    SPendingAttribute& pending = m_arrPending[i];
+    if (m_uPending == m_arrPending.GetSize())
+        m_arrPending.SetSize(m_uPending + 1);
+    SPendingAttribute& pending = m_arrPending[m_uPending++];
     pending.name.p = name;
     pending.name.n = nameLength;
     if (valueLength <= kPooledValue)
@@ -85,10 +85,10 @@ void CXMLCreator::AddPending(const char* name, unsigned nameLength, const char* 
 // one.
 void CXMLCreator::OpenElement(const char* name, unsigned length, bool selfClosing)
 {
-    CXMLNode* child = m_pCurrent->AddChild(new CXMLNode(m_pool.Get(name, length), m_pCurrent));
+    CXMLNode* child =
+        m_pCurrent->AddChild(CXMLNode::NewLoaded(m_heap, m_pool.Get(name, length), m_pCurrent, m_uPending));
     try {
-        child->m_mapAttributes.Reserve(m_arrPending.GetSize());
-        for (unsigned i = 0; i < m_arrPending.GetSize(); i++) {
+        for (unsigned i = 0; i < m_uPending; i++) {
             SPendingAttribute& pending = m_arrPending[i];
             child->TakeAttribute(m_pool.Get(pending.name.p, pending.name.n),
                                  static_cast<CSmallString&&>(pending.strValue));

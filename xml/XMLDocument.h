@@ -3,6 +3,7 @@
 #pragma once
 
 #include "XMLNode.h"
+#include "XMLNodeHeap.h"
 #include "XMLParser.h"
 #include "XMLStringPool.h"
 #include "XMLTagSplit.h"
@@ -68,5 +69,8 @@ private:
     CXMLDocument* m_pDocument;
     CXMLNode* m_pCurrent; // the innermost open element
     CXMLStringPool m_pool;
-    Container::CArray<SPendingAttribute> m_arrPending; // kept from tag to tag
+    CXMLNodeHeap m_heap;
+    // Kept from tag to tag, as are the values' slots (moved out, so empty).
+    Container::CArray<SPendingAttribute> m_arrPending;
+    unsigned m_uPending;
 };

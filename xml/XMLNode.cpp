@@ -5,8 +5,8 @@
 #include <cstring>
 #include <new>
 
-#include "Memory.h"
 #include "Platform.h"
+#include "XMLNodeHeap.h"
 
 const char* const g_pcszPathDelimiter = "|";
 
@@ -75,8 +75,26 @@ void CCharArray::AppendTabs(unsigned count)
         InsertAt(GetSize(), '\t', count);
 }
 
-void* CXMLNode::operator new(size_t size) { return KxAlloc(size); }
-void CXMLNode::operator delete(void* p) { KxFree(p); }
+void* CXMLNode::operator new(size_t size) { return CXMLNodeHeap::AllocateAlone(size); }
+void CXMLNode::operator delete(void* p) { CXMLNodeHeap::Free(p); }
+
+void* CXMLNode::operator new(size_t size, CXMLNodeHeap& heap, size_t extra)
+{
+    if (extra > (size_t)-1 - size)
+        throw std::bad_alloc();
+    return heap.Allocate(size + extra);
+}
+void CXMLNode::operator delete(void* p, CXMLNodeHeap&, size_t) { CXMLNodeHeap::Free(p); }
+
+CXMLNode* CXMLNode::NewLoaded(CXMLNodeHeap& heap, const CSmallString& name, CXMLNode* parent, unsigned attributes)
+{
+    const size_t slots = attributes ? CAttributeMap::SlotBytes(attributes) : 0;
+    CXMLNode* node = new (heap, slots) CXMLNode(name, parent);
+    // Freed with the node, after the map is gone.
+    if (attributes)
+        node->m_mapAttributes.UseSlots(reinterpret_cast<char*>(node) + sizeof(CXMLNode), attributes);
+    return node;
+}
 
 // The map allocates nothing until the first attribute arrives.
 CXMLNode::CXMLNode(const char* name, CXMLNode* parent)

@@ -21,6 +21,7 @@ public:
 // Separates the names of a node path such as "install|files".
 extern const char* const g_pcszPathDelimiter;
 
+class CXMLNodeHeap;
 class CXMLNodeItr;
 
 class CXMLNode
@@ -88,7 +89,8 @@ public:
     void SavePrettyToCharArray(CCharArray& out, unsigned indent) const;
     void SavePrettyWithSugarOnTopToCharArray(CCharArray& out, unsigned indent) const;
 
-    // Nodes come from the foundation allocator, like the strings they hold.
+    // Nodes come from the foundation allocator, like the strings they hold,
+    // one by one or (while a document loads) cut from larger blocks.
     static void* operator new(size_t size);
     static void operator delete(void* p);
 
@@ -99,6 +101,11 @@ protected:
 
 private:
     friend class CXMLCreator; // builds children with their attribute room ready
+
+    // A node cut from heap with room for its first attributes behind it.
+    static CXMLNode* NewLoaded(CXMLNodeHeap& heap, const CSmallString& name, CXMLNode* parent, unsigned attributes);
+    static void* operator new(size_t size, CXMLNodeHeap& heap, size_t extra);
+    static void operator delete(void* p, CXMLNodeHeap& heap, size_t extra);
 
     enum ELayout
     {
