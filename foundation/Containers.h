@@ -101,7 +101,16 @@ public:
             new (m_pItems + index + i) T(copy);
     }
 
-    void Add(const T& value) { InsertAt(m_uSize, value, 1); }
+    // With room to spare nothing moves, so value may even be one of ours.
+    void Add(const T& value)
+    {
+        if (m_uSize < m_uAllocated) {
+            new (m_pItems + m_uSize) T(value);
+            m_uSize++;
+            return;
+        }
+        InsertAt(m_uSize, value, 1);
+    }
     void Append(const T* src, unsigned count) { InsertAt(m_uSize, src, count); }
 
     // index + count <= size is the caller's duty.
@@ -209,7 +218,8 @@ public:
         BucketEntry* pNext;
     };
 
-    explicit CMap(unsigned buckets = 97) { SetBucketSize(buckets); }
+    // Nothing is allocated until the first entry arrives.
+    explicit CMap(unsigned buckets = 97) : m_uBuckets(buckets ? buckets : 1) {}
     CMap(const CMap&) = delete;
     CMap& operator=(const CMap&) = delete;
     virtual ~CMap()

@@ -90,8 +90,9 @@ void CXMLCreator::OpenElement(const char* name, unsigned length, bool selfClosin
     try {
         for (unsigned i = 0; i < m_uPending; i++) {
             SPendingAttribute& pending = m_arrPending[i];
-            child->TakeAttribute(m_pool.Get(pending.name.p, pending.name.n),
-                                 static_cast<CSmallString&&>(pending.strValue));
+            unsigned hash;
+            const CSmallString& key = m_pool.Get(pending.name.p, pending.name.n, hash);
+            child->TakeAttribute(key, hash, static_cast<CSmallString&&>(pending.strValue));
         }
     } catch (...) {
         child->Release();

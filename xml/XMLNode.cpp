@@ -1,11 +1,11 @@
 #include "XMLNode.h"
 
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <new>
 
 #include "Platform.h"
+#include "XMLKeyHash.h"
 #include "XMLNodeHeap.h"
 
 const char* const g_pcszPathDelimiter = "|";
@@ -32,34 +32,6 @@ unsigned ParseUnsigned32(const char* text)
 }
 
 inline const char* OrEmpty(const char* s) { return s ? s : ""; }
-
-// Container::HashIt without a library call per character: toupper of the
-// C library, read once into a table.
-class CHashTable
-{
-public:
-    CHashTable()
-    {
-        for (unsigned c = 0; c < 256; c++)
-            m_auUpper[c] = (unsigned)toupper((int)c);
-    }
-    unsigned Hash(const char* text, size_t length) const
-    {
-        unsigned h = 0;
-        for (size_t i = 0; i < length; i++)
-            h = m_auUpper[(unsigned char)text[i]] ^ (h * 2);
-        return h;
-    }
-
-private:
-    unsigned m_auUpper[256];
-};
-
-const CHashTable& HashTable()
-{
-    static const CHashTable s_table;
-    return s_table;
-}
 
 } // namespace
 
@@ -277,7 +249,7 @@ CXMLNode::CAttributeMap::BucketEntry* CXMLNode::FindAttribute(const char* name, 
 
 CXMLNode::CAttributeMap::BucketEntry* CXMLNode::FindAttribute(const char* name, size_t length) const
 {
-    return FindAttribute(name, length, HashTable().Hash(name, length));
+    return FindAttribute(name, length, CXMLKeyHash::Get()(name, length));
 }
 
 void CXMLNode::SetAttribute(const char* name, const char* value)
@@ -285,7 +257,7 @@ void CXMLNode::SetAttribute(const char* name, const char* value)
     name = OrEmpty(name);
     value = OrEmpty(value);
     const size_t length = strlen(name);
-    const unsigned hash = HashTable().Hash(name, length);
+    const unsigned hash = CXMLKeyHash::Get()(name, length);
     if (CAttributeMap::BucketEntry* e = FindAttribute(name, length, hash)) {
         e->value = value;
         return;
@@ -295,9 +267,12 @@ void CXMLNode::SetAttribute(const char* name, const char* value)
 
 void CXMLNode::TakeAttribute(const CSmallString& name, CSmallString&& value)
 {
-    const size_t length = (size_t)name.GetLength();
-    const unsigned hash = HashTable().Hash(name, length);
-    if (CAttributeMap::BucketEntry* e = FindAttribute(name, length, hash)) {
+    TakeAttribute(name, CXMLKeyHash::Get()(name, (size_t)name.GetLength()), static_cast<CSmallString&&>(value));
+}
+
+void CXMLNode::TakeAttribute(const CSmallString& name, unsigned hash, CSmallString&& value)
+{
+    if (CAttributeMap::BucketEntry* e = FindAttribute(name, (size_t)name.GetLength(), hash)) {
         e->value = static_cast<CSmallString&&>(value);
         return;
     }

@@ -174,13 +174,19 @@ CXMLParser::EState CXMLParser::ReadText()
             m_bFromEntity = true;
         }
         if (IsCSpace(c)) {
-            if (lastSpace)
-                continue;
+            if (!lastSpace)
+                *w++ = c; // room was checked above
             lastSpace = true;
-        } else {
-            lastSpace = false;
+            // The rest of the run goes at once.
+            const char* const runEnd = p;
+            while (p < end && IsCSpace(*p))
+                p++;
+            if (p != runEnd)
+                m_bFromEntity = false;
+            continue;
         }
-        *w++ = c; // room was checked above
+        lastSpace = false;
+        *w++ = c;
     }
     m_pRead = p;
     m_pTokenWrite = w;

@@ -2,16 +2,19 @@
 
 #include <cstring>
 
+#include "XMLKeyHash.h"
+
 CXMLStringPool::CXMLStringPool() { memset(m_auHash, 0, sizeof(m_auHash)); }
 
-const CSmallString& CXMLStringPool::Get(const char* text, unsigned length)
+// The map's own hash picks the slot too: texts that differ only in case
+// then share one, which costs nothing but a miss now and then.
+const CSmallString& CXMLStringPool::Get(const char* text, unsigned length, unsigned& keyHash)
 {
+    const unsigned h = CXMLKeyHash::Get()(text, length);
+    keyHash = h;
     if (!length)
         return m_strEmpty;
-    unsigned h = length;
-    for (unsigned i = 0; i < length; i++)
-        h = h * 33 ^ (unsigned char)text[i];
-    const unsigned slot = (h * 2654435761u) >> (32 - kSlotBits); // well-mixed top bits
+    const unsigned slot = ((h ^ length) * 2654435761u) >> (32 - kSlotBits); // well-mixed top bits
     CSmallString& entry = m_astr[slot];
     unsigned& hash = m_auHash[slot];
     if (hash != h || (unsigned)entry.GetLength() != length || memcmp(entry.GetText(), text, length) != 0) {

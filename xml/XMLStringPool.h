@@ -19,8 +19,13 @@ public:
     CXMLStringPool& operator=(const CXMLStringPool&) = delete;
 
     // A string with exactly these bytes, valid until the next call: copy it
-    // to keep it.
-    const CSmallString& Get(const char* text, unsigned length);
+    // to keep it. keyHash receives its Container::HashIt.
+    const CSmallString& Get(const char* text, unsigned length, unsigned& keyHash);
+    const CSmallString& Get(const char* text, unsigned length)
+    {
+        unsigned keyHash;
+        return Get(text, length, keyHash);
+    }
 
 private:
     // One string per slot, the last one asked for: a text that is not

@@ -27,38 +27,40 @@ public:
                                           (space || c == 0 || c == '=' ? kEndsAttribute : 0));
         }
     }
-    bool Is(char c, unsigned kind) const { return (m_auKind[(unsigned char)c] & kind) != 0; }
+    const unsigned char* Kinds() const { return m_auKind; }
 
 private:
     unsigned char m_auKind[256];
 };
 
-const CTagCharTable& TagChars()
+const unsigned char* TagCharKinds()
 {
     static const CTagCharTable s_table;
-    return s_table;
+    return s_table.Kinds();
 }
 
-inline const char* SkipSpace(const CTagCharTable& chars, const char* p)
+inline bool Is(const unsigned char* kinds, char c, unsigned kind) { return (kinds[(unsigned char)c] & kind) != 0; }
+
+inline const char* SkipSpace(const unsigned char* kinds, const char* p)
 {
-    while (chars.Is(*p, kSpace))
+    while (Is(kinds, *p, kSpace))
         p++;
     return p;
 }
 
 } // namespace
 
-CXMLTagSplitter::CXMLTagSplitter(const char* tagText)
+CXMLTagSplitter::CXMLTagSplitter(const char* tagText) : m_pKinds(TagCharKinds())
 {
-    const CTagCharTable& chars = TagChars();
-    const char* p = SkipSpace(chars, tagText);
+    const char* p = SkipSpace(m_pKinds, tagText);
     m_bEndTag = *p == '/';
     if (m_bEndTag)
         p++;
-    p = SkipSpace(chars, p);
+    p = SkipSpace(m_pKinds, p);
     // A longer name is cut; its rest is read as attribute text.
-    const char* name = p;
-    while (!chars.Is(*p, kEndsTagName) && p - name < CXMLParser::kMaxTagName)
+    const char* const name = p;
+    const char* const limit = name + CXMLParser::kMaxTagName;
+    while (p < limit && !Is(m_pKinds, *p, kEndsTagName))
         p++;
     m_name.p = name;
     m_name.n = (unsigned)(p - name);
@@ -72,22 +74,23 @@ CXMLTagSplitter::CXMLTagSplitter(const char* tagText)
 bool CXMLTagSplitter::NextAttribute(SSpan& name, SSpan& value)
 {
     const unsigned kMaxText = CXMLParser::kMaxAttributeText;
-    const CTagCharTable& chars = TagChars();
-    const char* p = SkipSpace(chars, m_p);
+    const unsigned char* const kinds = m_pKinds;
+    const char* p = SkipSpace(kinds, m_p);
     if (!*p) {
         m_p = p;
         return false;
     }
     name.p = p;
-    while (!chars.Is(*p, kEndsAttribute) && (unsigned)(p - name.p) < kMaxText - 1)
+    const char* const nameLimit = p + (kMaxText - 1);
+    while (p < nameLimit && !Is(kinds, *p, kEndsAttribute))
         p++;
     name.n = (unsigned)(p - name.p);
 
     value.p = p;
     value.n = 0;
-    p = SkipSpace(chars, p);
+    p = SkipSpace(kinds, p);
     if (*p == '=') {
-        p = SkipSpace(chars, p + 1);
+        p = SkipSpace(kinds, p + 1);
         const bool quoted = *p == '"';
         if (quoted)
             p++;

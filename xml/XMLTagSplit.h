@@ -29,6 +29,7 @@ public:
     bool NextAttribute(SSpan& name, SSpan& value);
 
 private:
+    const unsigned char* m_pKinds; // what each byte means here
     const char* m_p;
     SSpan m_name;
     bool m_bEndTag;
