@@ -76,7 +76,7 @@ void CXMLCreator::AddPending(const char* name, unsigned nameLength, const char* 
     pending.name.p = name;
     pending.name.n = nameLength;
     if (valueLength <= kPooledValue)
-        pending.strValue = m_pool.Get(value, valueLength);
+        pending.strValue = m_values.Get(value, valueLength);
     else
         pending.strValue = CSmallString(value, (int)valueLength);
 }
@@ -86,12 +86,12 @@ void CXMLCreator::AddPending(const char* name, unsigned nameLength, const char* 
 void CXMLCreator::OpenElement(const char* name, unsigned length, bool selfClosing)
 {
     CXMLNode* child =
-        m_pCurrent->AddChild(CXMLNode::NewLoaded(m_heap, m_pool.Get(name, length), m_pCurrent, m_uPending));
+        m_pCurrent->AddChild(CXMLNode::NewLoaded(m_heap, m_names.Get(name, length), m_pCurrent, m_uPending));
     try {
         for (unsigned i = 0; i < m_uPending; i++) {
             SPendingAttribute& pending = m_arrPending[i];
             unsigned hash;
-            const CSmallString& key = m_pool.Get(pending.name.p, pending.name.n, hash);
+            const CSmallString& key = m_names.Get(pending.name.p, pending.name.n, hash);
             child->TakeAttribute(key, hash, static_cast<CSmallString&&>(pending.strValue));
         }
     } catch (...) {

@@ -68,7 +68,10 @@ private:
 
     CXMLDocument* m_pDocument;
     CXMLNode* m_pCurrent; // the innermost open element
-    CXMLStringPool m_pool;
+    // Names stay apart from values, which are many and mostly new: in one
+    // pool the values would keep pushing the few names out.
+    CXMLStringPool m_names;
+    CXMLStringPool m_values;
     CXMLNodeHeap m_heap;
     // Kept from tag to tag, as are the values' slots (moved out, so empty).
     Container::CArray<SPendingAttribute> m_arrPending;

@@ -4,13 +4,13 @@
 
 #include "XMLKeyHash.h"
 
-CXMLStringPool::CXMLStringPool() { memset(m_auHash, 0, sizeof(m_auHash)); }
+CXMLStringPool::CXMLStringPool() : m_hash(CXMLKeyHash::Get()) { memset(m_auHash, 0, sizeof(m_auHash)); }
 
 // The map's own hash picks the slot too: texts that differ only in case
 // then share one, which costs nothing but a miss now and then.
 const CSmallString& CXMLStringPool::Get(const char* text, unsigned length, unsigned& keyHash)
 {
-    const unsigned h = CXMLKeyHash::Get()(text, length);
+    const unsigned h = m_hash(text, length);
     keyHash = h;
     if (!length)
         return m_strEmpty;

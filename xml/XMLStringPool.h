@@ -5,6 +5,8 @@
 
 #include "SmallString.h"
 
+class CXMLKeyHash;
+
 class CXMLStringPool
 {
 public:
@@ -35,4 +37,5 @@ private:
     CSmallString m_astr[kSlots];
     unsigned m_auHash[kSlots];
     const CSmallString m_strEmpty;
+    const CXMLKeyHash& m_hash;
 };
