@@ -200,7 +200,7 @@ CXMLParser::EState CXMLParser::ReadTag()
 {
     const char* const start = m_pRead;
     bool folds = false;
-    const char* const tagEnd = XMLScan::FindTagEnd(start, m_pEnd, folds);
+    const char* const tagEnd = XMLScan::FindTagEnd<XMLScan::CChunk>(start, m_pEnd, folds);
     const size_t length = (size_t)(tagEnd - start);
     while ((size_t)(m_pTokenLimit - m_pToken) < length) {
         if (!GrowToken())

@@ -1,10 +1,16 @@
-// Eight bytes at a time: finding where a tag ends without a branch per
-// byte. Tags are mostly short words between blanks and quotes, and a byte
-// loop pays a mispredicted branch at the end of every one of them.
+// Finding where a tag ends a chunk of bytes at a time. Tags are mostly short
+// words between blanks and quotes, and a loop over single bytes pays a
+// mispredicted branch at the end of every one of them. Where SSE2 is there
+// (every x86-64) a chunk is 16 bytes; elsewhere, as in the 32-bit Windows
+// build, it is an 8-byte word tested with plain integer arithmetic.
 #pragma once
 
 #include <cstdint>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #if !defined(__BYTE_ORDER__) || __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
 #error "XMLScan.h takes the first byte in memory to be the lowest of a word"
@@ -12,35 +18,70 @@
 
 namespace XMLScan {
 
-typedef uint64_t TWord;
-const TWord kOnes = 0x0101010101010101ull;
-const TWord kHighs = 0x8080808080808080ull;
+// Both chunk readers flag, for each byte, whether it is a quote or an angle
+// bracket (a stop) and whether it is at most a space (a blank; control
+// characters count too, which only costs an exact look later). The flags
+// of byte i sit at bit i * kShift of a mask.
 
-inline TWord Load(const char* p)
+struct SWordChunk
 {
-    TWord x;
-    memcpy(&x, p, sizeof(x));
-    return x;
-}
+    typedef uint64_t TMask;
+    enum
+    {
+        kBytes = 8,
+        kShift = 8, // a byte's flag is its own high bit
+    };
 
-inline void Store(char* p, TWord x) { memcpy(p, &x, sizeof(x)); }
+    static void Flags(const char* p, TMask& stops, TMask& blanks)
+    {
+        uint64_t x;
+        memcpy(&x, p, sizeof(x));
+        stops = BytesEqual(x, '"') | BytesEqual(x, '<') | BytesEqual(x, '>');
+        blanks = BytesBelow(x, '!');
+    }
 
-// The high bit of each byte that equals c. Exact for every byte: no carry
-// crosses from one byte into the next.
-inline TWord BytesEqual(TWord x, unsigned char c)
+    // The high bit of each byte that equals c. Exact for every byte: no
+    // carry crosses from one byte into the next.
+    static uint64_t BytesEqual(uint64_t x, unsigned char c)
+    {
+        const uint64_t t = x ^ (kOnes * c);
+        return ~(((t & ~kHighs) + ~kHighs) | t) & kHighs;
+    }
+    // The high bit of each byte below n (n at most 0x80), exact likewise.
+    static uint64_t BytesBelow(uint64_t x, unsigned char n)
+    {
+        return ~(((x & ~kHighs) + kOnes * (unsigned char)(0x80 - n)) | x) & kHighs;
+    }
+
+    static constexpr uint64_t kOnes = 0x0101010101010101ull;
+    static constexpr uint64_t kHighs = 0x8080808080808080ull;
+};
+
+#if defined(__SSE2__)
+struct SVectorChunk
 {
-    const TWord t = x ^ (kOnes * c);
-    return ~(((t & ~kHighs) + ~kHighs) | t) & kHighs;
-}
+    typedef unsigned TMask;
+    enum
+    {
+        kBytes = 16,
+        kShift = 1,
+    };
 
-// The high bit of each byte below n (n at most 0x80), exact in the same way.
-inline TWord BytesBelow(TWord x, unsigned char n)
-{
-    return ~(((x & ~kHighs) + kOnes * (unsigned char)(0x80 - n)) | x) & kHighs;
-}
-
-// Index of the first flagged byte; flags must not be 0.
-inline unsigned FirstFlagged(TWord flags) { return (unsigned)__builtin_ctzll(flags) >> 3; }
+    static void Flags(const char* p, TMask& stops, TMask& blanks)
+    {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i quote = _mm_cmpeq_epi8(x, _mm_set1_epi8('"'));
+        const __m128i open = _mm_cmpeq_epi8(x, _mm_set1_epi8('<'));
+        const __m128i close = _mm_cmpeq_epi8(x, _mm_set1_epi8('>'));
+        const __m128i space = _mm_set1_epi8(' ');
+        stops = (unsigned)_mm_movemask_epi8(_mm_or_si128(quote, _mm_or_si128(open, close)));
+        blanks = (unsigned)_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(x, space), space));
+    }
+};
+typedef SVectorChunk CChunk;
+#else
+typedef SWordChunk CChunk;
+#endif
 
 // C isspace in the "C" locale, the blanks that the readers fold.
 inline bool IsBlank(char c) { return c == ' ' || (unsigned char)(c - '\t') <= '\r' - '\t'; }
@@ -49,30 +90,31 @@ inline bool IsBlank(char c) { return c == ' ' || (unsigned char)(c - '\t') <= '\
 // quotes, or end. folds tells whether the tag holds two blanks in a row,
 // which the token must fold; it may also be set by two control
 // characters, which only costs the exact fold.
-inline const char* FindTagEnd(const char* p, const char* end, bool& folds)
+template <class TChunk> const char* FindTagEnd(const char* p, const char* end, bool& folds)
 {
+    typedef typename TChunk::TMask TMask;
+    const unsigned kShift = TChunk::kShift;
     bool quoted = false;
-    TWord lastBlank = 0; // the previous word's blank flags
-    TWord pairs = 0;
-    while ((size_t)(end - p) >= sizeof(TWord)) {
-        const TWord x = Load(p);
-        const TWord blanks = BytesBelow(x, '!');
-        TWord stops = BytesEqual(x, '"') | BytesEqual(x, '<') | BytesEqual(x, '>');
-        const TWord runs = blanks & ((blanks << 8) | (lastBlank >> 56));
-        lastBlank = blanks;
+    TMask lastBlanks = 0; // the previous chunk's
+    TMask pairs = 0;
+    while ((size_t)(end - p) >= (size_t)TChunk::kBytes) {
+        TMask stops, blanks;
+        TChunk::Flags(p, stops, blanks);
+        const TMask runs = blanks & ((blanks << kShift) | (lastBlanks >> ((TChunk::kBytes - 1) * kShift)));
+        lastBlanks = blanks;
         for (; stops; stops &= stops - 1) {
-            const unsigned i = FirstFlagged(stops);
+            const unsigned i = (unsigned)__builtin_ctzll(stops) / kShift;
             if (p[i] == '"') {
                 quoted = !quoted;
             } else if (!quoted) {
-                folds = (pairs | (runs & ((TWord(1) << (8 * i)) - 1))) != 0;
+                folds = (pairs | (runs & ((TMask(1) << (i * kShift)) - 1))) != 0;
                 return p + i;
             }
         }
         pairs |= runs;
-        p += sizeof(TWord);
+        p += TChunk::kBytes;
     }
-    bool lastWasBlank = (lastBlank >> 63) != 0;
+    bool lastWasBlank = (lastBlanks >> ((TChunk::kBytes - 1) * kShift)) != 0;
     for (; p < end; p++) {
         const char c = *p;
         if (c == '"') {
@@ -80,7 +122,7 @@ inline const char* FindTagEnd(const char* p, const char* end, bool& folds)
         } else if ((c == '<' || c == '>') && !quoted) {
             break;
         }
-        const bool blank = (unsigned char)c < '!';
+        const bool blank = (unsigned char)c <= ' ';
         pairs |= blank && lastWasBlank;
         lastWasBlank = blank;
     }
