@@ -34,9 +34,21 @@ CXMLCreator::~CXMLCreator()
 
 void CXMLCreator::OnGotText(const char* text) { m_pCurrent->AppendText(text); }
 
+void CXMLCreator::OnGotTextSpan(const char* text, size_t length) { m_pCurrent->AppendText(text, length); }
+
 void CXMLCreator::OnGotTagText(const char* tagText, bool selfClosing)
 {
-    CXMLTagSplitter split(tagText);
+    BuildFromTag(tagText, strlen(tagText), selfClosing);
+}
+
+void CXMLCreator::OnGotTagSpan(const char* tagText, size_t length, bool selfClosing)
+{
+    BuildFromTag(tagText, length, selfClosing);
+}
+
+void CXMLCreator::BuildFromTag(const char* tagText, size_t length, bool selfClosing)
+{
+    CXMLTagSplitter split(tagText, length);
     const CXMLTagSplitter::SSpan name = split.GetName();
     if (split.IsEndTag()) {
         CloseElement(name.p, name.n);

@@ -49,6 +49,10 @@ public:
     CXMLNode* GetCurrentNode() const { return m_pCurrent; }
 
 private:
+    // What Parse delivers, with the lengths it already knows.
+    void OnGotTextSpan(const char* text, size_t length) override;
+    void OnGotTagSpan(const char* tagText, size_t length, bool selfClosing) override;
+
     enum
     {
         kPooledValue = 16 // values up to this length are shared too
@@ -62,6 +66,7 @@ private:
         CSmallString strValue;
     };
 
+    void BuildFromTag(const char* tagText, size_t length, bool selfClosing);
     void AddPending(const char* name, unsigned nameLength, const char* value, unsigned valueLength);
     void OpenElement(const char* name, unsigned length, bool selfClosing);
     void CloseElement(const char* name, unsigned length);

@@ -214,9 +214,14 @@ void CXMLNode::SetText(const char* text) { m_strText = OrEmpty(text); }
 // geometrically so that many pieces cost linear time, not quadratic.
 void CXMLNode::AppendText(const char* text)
 {
-    if (!text || !*text)
+    if (text)
+        AppendText(text, strlen(text));
+}
+
+void CXMLNode::AppendText(const char* text, size_t add)
+{
+    if (!add)
         return;
-    const size_t add = strlen(text);
     const size_t current = (size_t)m_strText.GetLength();
     if (current == 0) {
         m_strText = CSmallString(text, (int)add);

@@ -104,6 +104,7 @@ private:
 
     // A node cut from heap with room for its first attributes behind it.
     static CXMLNode* NewLoaded(CXMLNodeHeap& heap, const CSmallString& name, CXMLNode* parent, unsigned attributes);
+    void AppendText(const char* text, size_t length);
     // TakeAttribute with the name's Container::HashIt already known.
     void TakeAttribute(const CSmallString& name, unsigned hash, CSmallString&& value);
     static void* operator new(size_t size, CXMLNodeHeap& heap, size_t extra);

@@ -26,6 +26,7 @@ enum ECharClass
     kQuote,     // toggles quoting in a tag
     kAngle,     // starts or ends a tag
     kAmpersand, // starts an entity in text
+    kNul,       // ends the text as a C string sees it
 };
 
 struct SCharClass
@@ -40,6 +41,7 @@ struct SCharClass
         auClass[(unsigned char)'<'] = kAngle;
         auClass[(unsigned char)'>'] = kAngle;
         auClass[(unsigned char)'&'] = kAmpersand;
+        auClass[0] = kNul;
     }
 };
 constexpr SCharClass g_charClass;
@@ -54,7 +56,7 @@ inline bool StartsWith(const char* p, const char* end, const char* marker, size_
 
 CXMLParser::CXMLParser()
     : m_pRead(nullptr), m_pEnd(nullptr), m_pToken(nullptr), m_pTokenWrite(nullptr), m_pTokenLimit(nullptr),
-      m_bLastWasSpace(false), m_bFromEntity(false), m_bInCData(false)
+      m_bLastWasSpace(false), m_bTokenHasNul(false), m_bFromEntity(false), m_bInCData(false)
 {
     InitialiseMaps(); // first: it may throw, and nothing is ours to free yet
     m_pToken = static_cast<char*>(KxAlloc(kInitialToken));
@@ -69,6 +71,16 @@ CXMLParser::~CXMLParser() { KxFree(m_pToken); }
 void CXMLParser::InitialiseMaps() { CXMLEntityTables::Get(); }
 
 void CXMLParser::OnGotText(const char*) {}
+void CXMLParser::OnGotTextSpan(const char* text, size_t) { OnGotText(text); }
+
+// ReadTag has made room for the copy.
+void CXMLParser::OnGotTagSpan(const char* tagText, size_t length, bool selfClosing)
+{
+    if (tagText != m_pToken)
+        memcpy(m_pToken, tagText, length);
+    m_pToken[length] = 0;
+    OnGotTagText(m_pToken, selfClosing);
+}
 void CXMLParser::OnGotTag(const char*, const CAttributeArray&, bool) {}
 void CXMLParser::OnGotEndTag(const char*) {}
 
@@ -96,6 +108,7 @@ inline bool CXMLParser::AddRawTokenChar(char c)
 {
     if (m_pTokenWrite == m_pTokenLimit && !GrowToken())
         return false;
+    m_bTokenHasNul |= c == 0;
     *m_pTokenWrite++ = c;
     return true;
 }
@@ -104,6 +117,7 @@ void CXMLParser::ResetCurrentToken()
 {
     m_pTokenWrite = m_pToken;
     m_bLastWasSpace = false;
+    m_bTokenHasNul = false;
 }
 
 // The test is on the buffer's first byte, which a reset leaves alone: right
@@ -114,7 +128,7 @@ void CXMLParser::DeliverText()
     if (m_pToken[0] == 0)
         return;
     *m_pTokenWrite = 0;
-    OnGotText(m_pToken);
+    OnGotTextSpan(m_pToken, m_bTokenHasNul ? strlen(m_pToken) : (size_t)(m_pTokenWrite - m_pToken));
 }
 
 // Both readers below fold whitespace: a whitespace character is kept only
@@ -186,6 +200,7 @@ CXMLParser::EState CXMLParser::ReadText()
             continue;
         }
         lastSpace = false;
+        m_bTokenHasNul |= c == 0;
         *w++ = c;
     }
     m_pRead = p;
@@ -194,23 +209,30 @@ CXMLParser::EState CXMLParser::ReadText()
     return next;
 }
 
-// A tag is found first and then copied whole: only a tag with a run of
-// blanks in it needs the folding copy.
+// A tag is found first. Without a run of blanks or a NUL in it, its bytes
+// are the token as they stand and go out from the input; otherwise they
+// are folded into the token.
 CXMLParser::EState CXMLParser::ReadTag()
 {
     const char* const start = m_pRead;
     bool folds = false;
     const char* const tagEnd = XMLScan::FindTagEnd<XMLScan::CChunk>(start, m_pEnd, folds);
-    const size_t length = (size_t)(tagEnd - start);
+    size_t length = (size_t)(tagEnd - start);
     while ((size_t)(m_pTokenLimit - m_pToken) < length) {
         if (!GrowToken())
             return StateNoMemory;
     }
-    char* w = m_pToken;
+    m_pRead = tagEnd < m_pEnd ? tagEnd + 1 : tagEnd; // the '<' or '>' is dropped
+    const char* text = start;
+    bool selfClosing = false;
     if (!folds) {
-        memcpy(w, start, length);
-        w += length;
+        selfClosing = length && start[length - 1] == '/';
+        length -= selfClosing;
+        // The first byte is what a copy would have left in the token: it
+        // decides whether the next text is delivered.
+        m_pToken[0] = length ? start[0] : 0;
     } else {
+        char* w = m_pToken;
         bool lastSpace = false;
         for (const char* p = start; p < tagEnd; p++) {
             const bool space = IsCSpace(*p);
@@ -218,16 +240,15 @@ CXMLParser::EState CXMLParser::ReadTag()
                 *w++ = *p;
             lastSpace = space;
         }
+        *w = 0;
+        if (w > m_pToken && w[-1] == '/') {
+            w[-1] = 0;
+            selfClosing = true;
+        }
+        text = m_pToken;
+        length = strlen(m_pToken);
     }
-    m_pRead = tagEnd < m_pEnd ? tagEnd + 1 : tagEnd; // the '<' or '>' is dropped
-    *w = 0;
-    bool selfClosing = false;
-    if (w > m_pToken && w[-1] == '/') {
-        w[-1] = 0;
-        selfClosing = true;
-    }
-    m_pTokenWrite = w;
-    OnGotTagText(m_pToken, selfClosing);
+    OnGotTagSpan(text, length, selfClosing);
     ResetCurrentToken();
     return StateText;
 }
