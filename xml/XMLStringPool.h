@@ -32,10 +32,17 @@ public:
 private:
     // One string per slot, the last one asked for: a text that is not
     // repeated soon is simply replaced, so there is nothing to probe and no
-    // limit to reach. Slots are told apart by hash before their text is
-    // touched.
-    CSmallString m_astr[kSlots];
-    unsigned m_auHash[kSlots];
+    // limit to reach. A slot tells by its own fields whether its string
+    // can match, before the string is touched.
+    struct SSlot
+    {
+        CSmallString str;
+        unsigned uHash; // of the pool's own, below
+        unsigned uLength;
+        unsigned uKeyHash;
+    };
+
+    SSlot m_aSlots[kSlots];
     const CSmallString m_strEmpty;
-    const CXMLKeyHash& m_hash;
+    const CXMLKeyHash& m_keyHash;
 };
