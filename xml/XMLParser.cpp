@@ -18,34 +18,6 @@ const size_t kCDataEndLength = sizeof(g_lpczCDATA_End) - 1;
 // The C library's isspace in the "C" locale, without a call per character.
 inline bool IsCSpace(char c) { return c == ' ' || (unsigned char)(c - '\t') <= '\r' - '\t'; }
 
-// What the readers must look at; everything else is copied as it is.
-enum ECharClass
-{
-    kPlain,
-    kSpace,     // folded
-    kQuote,     // toggles quoting in a tag
-    kAngle,     // starts or ends a tag
-    kAmpersand, // starts an entity in text
-    kNul,       // ends the text as a C string sees it
-};
-
-struct SCharClass
-{
-    unsigned char auClass[256];
-    constexpr SCharClass() : auClass()
-    {
-        for (unsigned c = '\t'; c <= '\r'; c++)
-            auClass[c] = kSpace;
-        auClass[(unsigned char)' '] = kSpace;
-        auClass[(unsigned char)'"'] = kQuote;
-        auClass[(unsigned char)'<'] = kAngle;
-        auClass[(unsigned char)'>'] = kAngle;
-        auClass[(unsigned char)'&'] = kAmpersand;
-        auClass[0] = kNul;
-    }
-};
-constexpr SCharClass g_charClass;
-
 // Does [p, end) begin with the marker? Never reads past end.
 inline bool StartsWith(const char* p, const char* end, const char* marker, size_t length)
 {
@@ -146,18 +118,10 @@ CXMLParser::EState CXMLParser::ReadText()
     bool lastSpace = m_bLastWasSpace;
     EState next = StateEnd;
     while (p < end) {
-        const char* const runStart = p;
-        const size_t room = (size_t)(limit - w);
-        const char* const stop = (size_t)(end - p) < room ? end : p + room;
-        while (p < stop && g_charClass.auClass[(unsigned char)*p] == kPlain)
-            *w++ = *p++;
-        if (p != runStart) {
-            lastSpace = false;
-            m_bFromEntity = false;
-        }
-        if (p == end)
-            break;
-        if (w == limit) {
+        // Up to the next byte that needs a look, the text goes as it stands.
+        const char* const stop = XMLScan::FindTextStop<XMLScan::CChunk>(p, end, lastSpace);
+        const size_t run = (size_t)(stop - p);
+        if ((size_t)(limit - w) <= run) { // room for the run and one byte more
             m_pTokenWrite = w;
             if (!GrowToken()) {
                 m_pRead = p;
@@ -167,10 +131,19 @@ CXMLParser::EState CXMLParser::ReadText()
             limit = m_pTokenLimit;
             continue;
         }
+        if (run) {
+            memcpy(w, p, run);
+            w += run;
+            p = stop;
+            lastSpace = IsCSpace(stop[-1]);
+            m_bFromEntity = false;
+            if (p == end)
+                break;
+        }
         char c = *p++;
         m_bFromEntity = false;
         if (c == '<') {
-            if (StartsWith(p - 1, end, g_lpczCDATA_Start, kCDataStartLength)) {
+            if (p < end && *p == '!' && StartsWith(p - 1, end, g_lpczCDATA_Start, kCDataStartLength)) {
                 p += kCDataStartLength - 1;
                 next = StateCData;
                 break;
@@ -183,7 +156,11 @@ CXMLParser::EState CXMLParser::ReadText()
         }
         // A decoded character is plain data: a decoded '<' starts nothing,
         // and decoded whitespace is kept even after a blank.
-        if (c == '&' && ReadXMLEntity(p, end, c)) {
+        // Through a copy of p: were its address taken, p would live in
+        // memory for the whole loop.
+        const char* entityEnd = p;
+        if (c == '&' && ReadXMLEntity(entityEnd, end, c)) {
+            p = entityEnd;
             lastSpace = false;
             m_bFromEntity = true;
         }

@@ -1,8 +1,9 @@
-// Finding where a tag, or a value in it, ends a chunk of bytes at a time. Tags are mostly short
-// words between blanks and quotes, and a loop over single bytes pays a
-// mispredicted branch at the end of every one of them. Where SSE2 is there
-// (every x86-64) a chunk is 16 bytes; elsewhere, as in the 32-bit Windows
-// build, it is an 8-byte word tested with plain integer arithmetic.
+// Finding the next byte that the readers must look at, a chunk of bytes at
+// a time. Tags and text are mostly short words between blanks and quotes,
+// and a loop over single bytes pays a mispredicted branch at the end of
+// every one of them. Where SSE2 is there (every x86-64) a chunk is 16
+// bytes; elsewhere, as in the 32-bit Windows build, it is an 8-byte word
+// tested with plain integer arithmetic.
 #pragma once
 
 #include <cstdint>
@@ -18,11 +19,10 @@
 
 namespace XMLScan {
 
-// Both chunk readers flag, for each byte, whether it is a quote or an angle
-// bracket (a stop), whether it is at most a space (a blank; control
-// characters count too, which only costs an exact look later) and whether
-// it is a NUL. The flags
-// of byte i sit at bit i * kShift of a mask.
+// A chunk reader loads kBytes bytes and flags those that equal a character
+// or are blanks, that is at most a space (control characters count too,
+// which only costs an exact look later). The flag of byte i is bit
+// i * kShift + kShift - 1 of a mask.
 
 struct SWordChunk
 {
@@ -33,36 +33,19 @@ struct SWordChunk
         kShift = 8, // a byte's flag is its own high bit
     };
 
-    static void Flags(const char* p, TMask& stops, TMask& blanks, TMask& nuls)
-    {
-        uint64_t x;
-        memcpy(&x, p, sizeof(x));
-        stops = BytesEqual(x, '"') | BytesEqual(x, '<') | BytesEqual(x, '>');
-        blanks = BytesBelow(x, '!');
-        nuls = BytesEqual(x, 0);
-    }
-    static TMask Either(const char* p, char a, char b)
-    {
-        uint64_t x;
-        memcpy(&x, p, sizeof(x));
-        return BytesEqual(x, (unsigned char)a) | BytesEqual(x, (unsigned char)b);
-    }
+    explicit SWordChunk(const char* p) { memcpy(&m_x, p, sizeof(m_x)); }
 
-    // The high bit of each byte that equals c. Exact for every byte: no
-    // carry crosses from one byte into the next.
-    static uint64_t BytesEqual(uint64_t x, unsigned char c)
+    // Exact for every byte: no carry crosses from one byte into the next.
+    TMask Equal(char c) const
     {
-        const uint64_t t = x ^ (kOnes * c);
+        const uint64_t t = m_x ^ (kOnes * (unsigned char)c);
         return ~(((t & ~kHighs) + ~kHighs) | t) & kHighs;
     }
-    // The high bit of each byte below n (n at most 0x80), exact likewise.
-    static uint64_t BytesBelow(uint64_t x, unsigned char n)
-    {
-        return ~(((x & ~kHighs) + kOnes * (unsigned char)(0x80 - n)) | x) & kHighs;
-    }
+    TMask Blanks() const { return ~(((m_x & ~kHighs) + kOnes * (0x80 - 0x21)) | m_x) & kHighs; }
 
     static constexpr uint64_t kOnes = 0x0101010101010101ull;
     static constexpr uint64_t kHighs = 0x8080808080808080ull;
+    uint64_t m_x;
 };
 
 #if defined(__SSE2__)
@@ -75,28 +58,34 @@ struct SVectorChunk
         kShift = 1,
     };
 
-    static void Flags(const char* p, TMask& stops, TMask& blanks, TMask& nuls)
+    explicit SVectorChunk(const char* p) : m_x(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))) {}
+
+    TMask Equal(char c) const { return (unsigned)_mm_movemask_epi8(_mm_cmpeq_epi8(m_x, _mm_set1_epi8(c))); }
+    TMask Blanks() const
     {
-        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i quote = _mm_cmpeq_epi8(x, _mm_set1_epi8('"'));
-        const __m128i open = _mm_cmpeq_epi8(x, _mm_set1_epi8('<'));
-        const __m128i close = _mm_cmpeq_epi8(x, _mm_set1_epi8('>'));
         const __m128i space = _mm_set1_epi8(' ');
-        stops = (unsigned)_mm_movemask_epi8(_mm_or_si128(quote, _mm_or_si128(open, close)));
-        blanks = (unsigned)_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(x, space), space));
-        nuls = (unsigned)_mm_movemask_epi8(_mm_cmpeq_epi8(x, _mm_setzero_si128()));
+        return (unsigned)_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(m_x, space), space));
     }
-    static TMask Either(const char* p, char a, char b)
-    {
-        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        return (unsigned)_mm_movemask_epi8(
-            _mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8(a)), _mm_cmpeq_epi8(x, _mm_set1_epi8(b))));
-    }
+
+    __m128i m_x;
 };
 typedef SVectorChunk CChunk;
 #else
 typedef SWordChunk CChunk;
 #endif
+
+template <class TChunk> inline unsigned FirstFlagged(typename TChunk::TMask flags)
+{
+    return (unsigned)__builtin_ctzll(flags) / TChunk::kShift;
+}
+
+// Flags of the blanks that follow a blank; lastBlanks are the previous
+// chunk's blanks.
+template <class TChunk>
+inline typename TChunk::TMask SecondBlanks(typename TChunk::TMask blanks, typename TChunk::TMask lastBlanks)
+{
+    return blanks & ((blanks << TChunk::kShift) | (lastBlanks >> ((TChunk::kBytes - 1) * TChunk::kShift)));
+}
 
 // C isspace in the "C" locale, the blanks that the readers fold.
 inline bool IsBlank(char c) { return c == ' ' || (unsigned char)(c - '\t') <= '\r' - '\t'; }
@@ -108,29 +97,27 @@ inline bool IsBlank(char c) { return c == ' ' || (unsigned char)(c - '\t') <= '\
 template <class TChunk> const char* FindTagEnd(const char* p, const char* end, bool& folds)
 {
     typedef typename TChunk::TMask TMask;
-    const unsigned kShift = TChunk::kShift;
     bool quoted = false;
-    TMask lastBlanks = 0; // the previous chunk's
+    TMask lastBlanks = 0;
     TMask pairs = 0; // runs of blanks and NULs before this chunk
     while ((size_t)(end - p) >= (size_t)TChunk::kBytes) {
-        TMask stops, blanks, nuls;
-        TChunk::Flags(p, stops, blanks, nuls);
-        const TMask runs =
-            (blanks & ((blanks << kShift) | (lastBlanks >> ((TChunk::kBytes - 1) * kShift)))) | nuls;
+        const TChunk chunk(p);
+        const TMask blanks = chunk.Blanks();
+        const TMask runs = SecondBlanks<TChunk>(blanks, lastBlanks) | chunk.Equal(0);
         lastBlanks = blanks;
-        for (; stops; stops &= stops - 1) {
-            const unsigned i = (unsigned)__builtin_ctzll(stops) / kShift;
+        for (TMask stops = chunk.Equal('"') | chunk.Equal('<') | chunk.Equal('>'); stops; stops &= stops - 1) {
+            const unsigned i = FirstFlagged<TChunk>(stops);
             if (p[i] == '"') {
                 quoted = !quoted;
             } else if (!quoted) {
-                folds = (pairs | (runs & ((TMask(1) << (i * kShift)) - 1))) != 0;
+                folds = (pairs | (runs & ((TMask(1) << (i * TChunk::kShift)) - 1))) != 0;
                 return p + i;
             }
         }
         pairs |= runs;
         p += TChunk::kBytes;
     }
-    bool lastWasBlank = (lastBlanks >> ((TChunk::kBytes - 1) * kShift)) != 0;
+    bool lastWasBlank = (lastBlanks >> (TChunk::kBytes * TChunk::kShift - 1)) != 0;
     for (; p < end; p++) {
         const char c = *p;
         if (c == '"') {
@@ -146,12 +133,42 @@ template <class TChunk> const char* FindTagEnd(const char* p, const char* end, b
     return p;
 }
 
+// The first byte of text from p on that the reader must look at: '<', '&',
+// a NUL, or a blank right after a blank (lastBlank: the byte before p was
+// one), or end. Everything before it is copied as it stands.
+template <class TChunk> const char* FindTextStop(const char* p, const char* end, bool lastBlank)
+{
+    typedef typename TChunk::TMask TMask;
+    const unsigned kLastFlag = TChunk::kBytes * TChunk::kShift - 1;
+    TMask lastBlanks = lastBlank ? TMask(1) << kLastFlag : 0;
+    while ((size_t)(end - p) >= (size_t)TChunk::kBytes) {
+        const TChunk chunk(p);
+        const TMask blanks = chunk.Blanks();
+        const TMask stops =
+            chunk.Equal('<') | chunk.Equal('&') | chunk.Equal(0) | SecondBlanks<TChunk>(blanks, lastBlanks);
+        if (stops)
+            return p + FirstFlagged<TChunk>(stops);
+        lastBlanks = blanks;
+        p += TChunk::kBytes;
+    }
+    lastBlank = (lastBlanks >> kLastFlag) != 0;
+    for (; p < end; p++) {
+        const char c = *p;
+        const bool blank = (unsigned char)c <= ' ';
+        if (c == '<' || c == '&' || c == 0 || (blank && lastBlank))
+            break;
+        lastBlank = blank;
+    }
+    return p;
+}
+
 // The first byte in [p, end) that is a or b, or end.
 template <class TChunk> const char* FindEither(const char* p, const char* end, char a, char b)
 {
     for (; (size_t)(end - p) >= (size_t)TChunk::kBytes; p += TChunk::kBytes) {
-        if (const typename TChunk::TMask found = TChunk::Either(p, a, b))
-            return p + (unsigned)__builtin_ctzll(found) / TChunk::kShift;
+        const TChunk chunk(p);
+        if (const typename TChunk::TMask found = chunk.Equal(a) | chunk.Equal(b))
+            return p + FirstFlagged<TChunk>(found);
     }
     while (p < end && *p != a && *p != b)
         p++;

@@ -61,8 +61,11 @@ const char* CXMLTagSplitter::DecodeValue(const char* p, const char* amp, unsigne
     p = amp;
     while (p < end && n < limit) {
         char c = *p++;
-        if (c == '&')
-            ReadXMLEntity(p, end, c);
+        if (c == '&') {
+            const char* entityEnd = p; // p itself stays in a register
+            ReadXMLEntity(entityEnd, end, c);
+            p = entityEnd;
+        }
         m_achValue[n++] = c;
     }
     // A decoded NUL ends the value, as it ends the record's C string.
