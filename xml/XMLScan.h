@@ -90,14 +90,27 @@ inline typename TChunk::TMask SecondBlanks(typename TChunk::TMask blanks, typena
 // C isspace in the "C" locale, the blanks that the readers fold.
 inline bool IsBlank(char c) { return c == ' ' || (unsigned char)(c - '\t') <= '\r' - '\t'; }
 
+// For each flag position, the XOR of the flags up to and including it.
+template <class TChunk> inline typename TChunk::TMask PrefixXor(typename TChunk::TMask flags)
+{
+    flags ^= flags << TChunk::kShift;
+    flags ^= flags << (2 * TChunk::kShift);
+    flags ^= flags << (4 * TChunk::kShift);
+    if (TChunk::kBytes > 8)
+        flags ^= flags << (8 * TChunk::kShift);
+    return flags;
+}
+
 // The end of a tag that starts at p: the first '<' or '>' outside double
 // quotes, or end. folds tells whether the tag holds two blanks in a row,
 // which the token must fold, or a NUL, which ends it early; it may also be
-// set by two control characters, which only costs the exact fold.
+// set by two control characters, which only costs the exact fold. Which
+// bytes lie inside quotes is worked out for a whole chunk at once.
 template <class TChunk> const char* FindTagEnd(const char* p, const char* end, bool& folds)
 {
     typedef typename TChunk::TMask TMask;
-    bool quoted = false;
+    const unsigned kLastFlag = TChunk::kBytes * TChunk::kShift - 1;
+    TMask quoted = 0; // all ones inside a quoted stretch carried over
     TMask lastBlanks = 0;
     TMask pairs = 0; // runs of blanks and NULs before this chunk
     while ((size_t)(end - p) >= (size_t)TChunk::kBytes) {
@@ -105,24 +118,24 @@ template <class TChunk> const char* FindTagEnd(const char* p, const char* end, b
         const TMask blanks = chunk.Blanks();
         const TMask runs = SecondBlanks<TChunk>(blanks, lastBlanks) | chunk.Equal(0);
         lastBlanks = blanks;
-        for (TMask stops = chunk.Equal('"') | chunk.Equal('<') | chunk.Equal('>'); stops; stops &= stops - 1) {
-            const unsigned i = FirstFlagged<TChunk>(stops);
-            if (p[i] == '"') {
-                quoted = !quoted;
-            } else if (!quoted) {
-                folds = (pairs | (runs & ((TMask(1) << (i * TChunk::kShift)) - 1))) != 0;
-                return p + i;
-            }
+        const TMask inside = PrefixXor<TChunk>(chunk.Equal('"')) ^ quoted;
+        const TMask ends = (chunk.Equal('<') | chunk.Equal('>')) & ~inside;
+        if (ends) {
+            const unsigned i = FirstFlagged<TChunk>(ends);
+            folds = (pairs | (runs & ((TMask(1) << (i * TChunk::kShift)) - 1))) != 0;
+            return p + i;
         }
+        quoted = (inside >> kLastFlag) & 1 ? ~TMask(0) : 0;
         pairs |= runs;
         p += TChunk::kBytes;
     }
-    bool lastWasBlank = (lastBlanks >> (TChunk::kBytes * TChunk::kShift - 1)) != 0;
+    bool inQuotes = quoted != 0;
+    bool lastWasBlank = (lastBlanks >> kLastFlag) != 0;
     for (; p < end; p++) {
         const char c = *p;
         if (c == '"') {
-            quoted = !quoted;
-        } else if ((c == '<' || c == '>') && !quoted) {
+            inQuotes = !inQuotes;
+        } else if ((c == '<' || c == '>') && !inQuotes) {
             break;
         }
         const bool blank = (unsigned char)c <= ' ';
