@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "XMLDocument.h"
+#include "XMLTagSplit.h"
 
 namespace {
 
@@ -85,8 +86,8 @@ void CXMLCreator::AddPending(const char* name, unsigned nameLength, const char* 
     if (m_uPending == m_arrPending.GetSize())
         m_arrPending.SetSize(m_uPending + 1);
     SPendingAttribute& pending = m_arrPending[m_uPending++];
-    pending.name.p = name;
-    pending.name.n = nameLength;
+    pending.pName = name;
+    pending.uNameLength = nameLength;
     if (valueLength <= kPooledValue)
         pending.strValue = m_values.Get(value, valueLength);
     else
@@ -103,7 +104,7 @@ void CXMLCreator::OpenElement(const char* name, unsigned length, bool selfClosin
         for (unsigned i = 0; i < m_uPending; i++) {
             SPendingAttribute& pending = m_arrPending[i];
             unsigned hash;
-            const CSmallString& key = m_names.Get(pending.name.p, pending.name.n, hash);
+            const CSmallString& key = m_names.Get(pending.pName, pending.uNameLength, hash);
             child->TakeAttribute(key, hash, static_cast<CSmallString&&>(pending.strValue));
         }
     } catch (...) {

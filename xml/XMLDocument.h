@@ -6,7 +6,6 @@
 #include "XMLNodeHeap.h"
 #include "XMLParser.h"
 #include "XMLStringPool.h"
-#include "XMLTagSplit.h"
 
 class CXMLDocument : public CXMLNode
 {
@@ -62,7 +61,8 @@ private:
     // attributes are counted, so that they fit its first block.
     struct SPendingAttribute
     {
-        CXMLTagSplitter::SSpan name;
+        const char* pName; // in the tag text
+        unsigned uNameLength;
         CSmallString strValue;
     };
 
@@ -78,7 +78,8 @@ private:
     CXMLStringPool m_names;
     CXMLStringPool m_values;
     CXMLNodeHeap m_heap;
-    // Kept from tag to tag, as are the values' slots (moved out, so empty).
+    // Kept from tag to tag: a value moved into its element leaves an empty
+    // string behind.
     Container::CArray<SPendingAttribute> m_arrPending;
     unsigned m_uPending;
 };

@@ -105,9 +105,9 @@ void CXMLParser::DeliverText()
 
 // Both readers below fold whitespace: a whitespace character is kept only
 // when the one stored before it was not whitespace, so every run shrinks to
-// its first character. They keep the read and write positions in locals: a
-// store into the token (a char*) could alias any member, so working on
-// members directly would reload them after every character.
+// its first character. The text reader keeps the read and write positions
+// in locals: a store into the token (a char*) could alias any member, so
+// working on members directly would reload them after every character.
 
 CXMLParser::EState CXMLParser::ReadText()
 {
@@ -155,8 +155,8 @@ CXMLParser::EState CXMLParser::ReadText()
             return StateTag;
         }
         // A decoded character is plain data: a decoded '<' starts nothing,
-        // and decoded whitespace is kept even after a blank.
-        // Through a copy of p: were its address taken, p would live in
+        // and decoded whitespace is kept even after a blank. The entity is
+        // read through a copy of p: with its address taken, p would live in
         // memory for the whole loop.
         const char* entityEnd = p;
         if (c == '&' && ReadXMLEntity(entityEnd, end, c)) {
