@@ -2,7 +2,7 @@
 // a time. Tags and text are mostly short words between blanks and quotes,
 // and a loop over single bytes pays a mispredicted branch at the end of
 // every one of them. Where SSE2 is there (every x86-64) a chunk is 16
-// bytes; elsewhere, as in the 32-bit Windows build, it is an 8-byte word
+// bytes; elsewhere, as in the 32-bit Windows build, it is a machine word
 // tested with plain integer arithmetic.
 #pragma once
 
@@ -24,29 +24,32 @@ namespace XMLScan {
 // which only costs an exact look later). The flag of byte i is bit
 // i * kShift + kShift - 1 of a mask.
 
-struct SWordChunk
+// Plain integer arithmetic on a word of TWord: a machine word is best, as
+// 64-bit arithmetic takes twice the code on a 32-bit build.
+template <class TWord> struct SWordChunkOf
 {
-    typedef uint64_t TMask;
+    typedef TWord TMask;
     enum
     {
-        kBytes = 8,
+        kBytes = sizeof(TWord),
         kShift = 8, // a byte's flag is its own high bit
     };
 
-    explicit SWordChunk(const char* p) { memcpy(&m_x, p, sizeof(m_x)); }
+    explicit SWordChunkOf(const char* p) { memcpy(&m_x, p, sizeof(m_x)); }
 
     // Exact for every byte: no carry crosses from one byte into the next.
     TMask Equal(char c) const
     {
-        const uint64_t t = m_x ^ (kOnes * (unsigned char)c);
+        const TWord t = m_x ^ (kOnes * (unsigned char)c);
         return ~(((t & ~kHighs) + ~kHighs) | t) & kHighs;
     }
     TMask Blanks() const { return ~(((m_x & ~kHighs) + kOnes * (0x80 - 0x21)) | m_x) & kHighs; }
 
-    static constexpr uint64_t kOnes = 0x0101010101010101ull;
-    static constexpr uint64_t kHighs = 0x8080808080808080ull;
-    uint64_t m_x;
+    static constexpr TWord kOnes = (TWord)0x0101010101010101ull;
+    static constexpr TWord kHighs = (TWord)0x8080808080808080ull;
+    TWord m_x;
 };
+typedef SWordChunkOf<uintptr_t> SWordChunk;
 
 #if defined(__SSE2__)
 struct SVectorChunk
@@ -95,8 +98,9 @@ template <class TChunk> inline typename TChunk::TMask PrefixXor(typename TChunk:
 {
     flags ^= flags << TChunk::kShift;
     flags ^= flags << (2 * TChunk::kShift);
-    flags ^= flags << (4 * TChunk::kShift);
-    if (TChunk::kBytes > 8)
+    if constexpr (TChunk::kBytes > 4)
+        flags ^= flags << (4 * TChunk::kShift);
+    if constexpr (TChunk::kBytes > 8)
         flags ^= flags << (8 * TChunk::kShift);
     return flags;
 }

@@ -5,6 +5,7 @@
 
 #include "Platform.h"
 #include "XMLEntities.h"
+#include "XMLScan.h"
 
 namespace {
 
@@ -49,6 +50,56 @@ CXMLTagSplitter::CXMLTagSplitter(const char* text, size_t length) : m_pKinds(Kin
     m_name.p = name;
     m_name.n = (unsigned)(p - name);
     m_p = p;
+}
+
+// A name keeps at most 4095 characters (the rest starts the next
+// attribute), and a value stops when name and value together reach 4096
+// characters or the value fills its own 4095, as the fixed records of
+// CXMLParser::CAttribute hold them.
+bool CXMLTagSplitter::NextAttribute(SSpan& name, SSpan& value)
+{
+    const unsigned kMaxText = CXMLParser::kMaxAttributeText;
+    const char* p = SkipSpace(m_p);
+    if (p == m_pEnd) {
+        m_p = p;
+        return false;
+    }
+    name.p = p;
+    const char* const nameLimit = (size_t)(m_pEnd - p) > kMaxText - 1 ? p + (kMaxText - 1) : m_pEnd;
+    while (p < nameLimit && !Is(*p, kEndsAttribute))
+        p++;
+    name.n = (unsigned)(p - name.p);
+
+    value.p = p;
+    value.n = 0;
+    p = SkipSpace(p);
+    if (p < m_pEnd && *p == '=') {
+        p = SkipSpace(p + 1);
+        const bool quoted = p < m_pEnd && *p == '"';
+        if (quoted)
+            p++;
+        // A quoted value runs to the next quote, any other to the next space.
+        const char term = quoted ? '"' : ' ';
+        unsigned limit = kMaxText - name.n;
+        if (limit > kMaxText - 1)
+            limit = kMaxText - 1;
+        const char* const stop = (size_t)(m_pEnd - p) > limit ? p + limit : m_pEnd;
+        const char* const first = XMLScan::FindEither<XMLScan::CChunk>(p, m_pEnd, term, '&');
+        if (first < stop && *first == '&') {
+            p = DecodeValue(p, first, limit, term, value);
+        } else {
+            // Nothing to decode: the value is the tag text itself.
+            const char* const valueEnd = first < stop ? first : stop;
+            value.p = p;
+            value.n = (unsigned)(valueEnd - p);
+            p = valueEnd;
+        }
+        // A value cut short leaves its quote to what follows.
+        if (quoted && p < m_pEnd && *p == '"')
+            p++;
+    }
+    m_p = p;
+    return true;
 }
 
 // Entities end with the value: its end stands for the end of input.

@@ -1,8 +1,9 @@
-// The chunked scans against plain byte loops. The 8-byte word reader is what
-// the 32-bit Windows build runs, the SSE2 one what x86-64 runs; both are
+// The chunked scans against plain byte loops. The 4-byte word reader is what
+// the 32-bit Windows build runs, the SSE2 one what x86-64 runs; all are
 // checked here wherever they compile.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <random>
 #include <string>
 
@@ -90,7 +91,11 @@ template <class TChunk> void CheckChunkReader()
 
 } // namespace
 
-TEST(XmlScan, WordChunksAgreeWithByteLoops) { CheckChunkReader<XMLScan::SWordChunk>(); }
+TEST(XmlScan, WordChunksAgreeWithByteLoops)
+{
+    CheckChunkReader<XMLScan::SWordChunkOf<uint32_t>>(); // the 32-bit build's
+    CheckChunkReader<XMLScan::SWordChunkOf<uint64_t>>();
+}
 
 #if defined(__SSE2__)
 TEST(XmlScan, VectorChunksAgreeWithByteLoops) { CheckChunkReader<XMLScan::SVectorChunk>(); }
