@@ -8,8 +8,8 @@
 // of its own), so that Free needs nothing but the pointer.
 struct CXMLNodeHeap::SBlock
 {
-    unsigned uLive;   // allocations not yet freed
-    bool bRetired;    // the heap cuts no more from it
+    unsigned uLive; // allocations not yet freed
+    bool bRetired;  // the heap cuts no more from it
 };
 
 namespace {
@@ -17,7 +17,10 @@ namespace {
 const size_t kAlign = 8;
 const size_t kBlockBytes = 32 * 1024;
 
-inline size_t Round(size_t n) { return (n + kAlign - 1) & ~(kAlign - 1); }
+inline size_t Round(size_t n)
+{
+    return (n + kAlign - 1) & ~(kAlign - 1);
+}
 
 const size_t kHeader = Round(sizeof(void*));
 
@@ -25,7 +28,10 @@ const size_t kHeader = Round(sizeof(void*));
 
 CXMLNodeHeap::CXMLNodeHeap() : m_pBlock(nullptr), m_pNext(nullptr), m_pEnd(nullptr) {}
 
-CXMLNodeHeap::~CXMLNodeHeap() { Retire(); }
+CXMLNodeHeap::~CXMLNodeHeap()
+{
+    Retire();
+}
 
 void CXMLNodeHeap::Retire()
 {

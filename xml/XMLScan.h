@@ -90,9 +90,6 @@ inline typename TChunk::TMask SecondBlanks(typename TChunk::TMask blanks, typena
     return blanks & ((blanks << TChunk::kShift) | (lastBlanks >> ((TChunk::kBytes - 1) * TChunk::kShift)));
 }
 
-// C isspace in the "C" locale, the blanks that the readers fold.
-inline bool IsBlank(char c) { return c == ' ' || (unsigned char)(c - '\t') <= '\r' - '\t'; }
-
 // For each flag position, the XOR of the flags up to and including it.
 template <class TChunk> inline typename TChunk::TMask PrefixXor(typename TChunk::TMask flags)
 {

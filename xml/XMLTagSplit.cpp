@@ -17,8 +17,8 @@ public:
     {
         for (unsigned c = 0; c < 256; c++) {
             const bool blank = c != 0 && Mb::IsSpace(c);
-            m_auKind[c] = (unsigned char)((blank ? space | endsTagName | endsAttribute : 0) |
-                                          (c == '=' ? endsAttribute : 0));
+            m_auKind[c] =
+                (unsigned char)((blank ? space | endsTagName | endsAttribute : 0) | (c == '=' ? endsAttribute : 0));
         }
     }
     const unsigned char* Kinds() const { return m_auKind; }

@@ -11,7 +11,10 @@
 
 namespace {
 
-bool Blank(char c) { return (unsigned char)c <= ' '; }
+bool Blank(char c)
+{
+    return (unsigned char)c <= ' ';
+}
 
 // FindTagEnd by the byte: the end, and whether a NUL or two blanks in a row
 // come before it.
@@ -65,12 +68,12 @@ template <class TChunk> void CheckChunkReader()
     const std::string cases[] = {
         "",
         "a b=\"c\"",
-        "a b=\"x>y\" c=\"<\"/",                         // angles inside quotes
-        "name  value",                                   // a run
-        std::string("a\0b", 3),                          // a NUL
-        "\"\"\"\">",                                     // quotes only
-        "0123456789abcdef0123456789abcdef\">\"<z",     // across chunk ends
-        "0123456 \t89abcde \r\n23456789abcdef",          // runs at chunk ends
+        "a b=\"x>y\" c=\"<\"/",                    // angles inside quotes
+        "name  value",                             // a run
+        std::string("a\0b", 3),                    // a NUL
+        "\"\"\"\">",                               // quotes only
+        "0123456789abcdef0123456789abcdef\">\"<z", // across chunk ends
+        "0123456 \t89abcde \r\n23456789abcdef",    // runs at chunk ends
         "&amp; x\x01\x01y  <tail",
     };
     for (const std::string& text : cases) {
@@ -78,7 +81,8 @@ template <class TChunk> void CheckChunkReader()
         CheckAgainstBytes<TChunk>(text);
     }
     // Random texts over the bytes that matter, and a few that must not.
-    const char alphabet[] = {'a', ' ', '\t', '\r', '"', '<', '>', '&', '\0', '\x01', '\x20', '\x21', '\xA0', '\xFF', '='};
+    const char alphabet[] = {'a',  ' ',    '\t',   '\r',   '"',    '<',    '>', '&',
+                             '\0', '\x01', '\x20', '\x21', '\xA0', '\xFF', '='};
     std::mt19937 rng(5);
     for (int n = 0; n < 300; n++) {
         std::string text(rng() % 70, 'a');
@@ -98,5 +102,8 @@ TEST(XmlScan, WordChunksAgreeWithByteLoops)
 }
 
 #if defined(__SSE2__)
-TEST(XmlScan, VectorChunksAgreeWithByteLoops) { CheckChunkReader<XMLScan::SVectorChunk>(); }
+TEST(XmlScan, VectorChunksAgreeWithByteLoops)
+{
+    CheckChunkReader<XMLScan::SVectorChunk>();
+}
 #endif
