@@ -4,6 +4,7 @@
 // bytes, pointers, CSmallString, nested CArrays, plain records).
 #pragma once
 
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <type_traits>
@@ -100,7 +101,16 @@ public:
             new (m_pItems + index + i) T(copy);
     }
 
-    void Add(const T& value) { InsertAt(m_uSize, value, 1); }
+    // With room to spare nothing moves, so value may even be one of ours.
+    void Add(const T& value)
+    {
+        if (m_uSize < m_uAllocated) {
+            new (m_pItems + m_uSize) T(value);
+            m_uSize++;
+            return;
+        }
+        InsertAt(m_uSize, value, 1);
+    }
     void Append(const T* src, unsigned count) { InsertAt(m_uSize, src, count); }
 
     // index + count <= size is the caller's duty.
@@ -193,6 +203,11 @@ inline bool KeysEqual(const CSmallString& a, const CSmallString& b)
 inline bool KeysEqual(const char* a, const char* b) { return Mb::ICmp(a, b) == 0; }
 inline bool KeysEqual(char a, char b) { return a == b; }
 
+// The chain heads are allocated only when a map outgrows its first few
+// entries. Until then the entries sit side by side in one small block and a
+// bucket's head is found by scanning it: most XML elements have two or
+// three attributes, and a table of 97 heads for each would cost far more
+// than they do. Either way an entry never moves once added.
 template <class K, class V> class CMap
 {
 public:
@@ -203,13 +218,15 @@ public:
         BucketEntry* pNext;
     };
 
-    explicit CMap(unsigned buckets = 97) { SetBucketSize(buckets); }
+    // Nothing is allocated until the first entry arrives.
+    explicit CMap(unsigned buckets = 97) : m_uBuckets(buckets ? buckets : 1) {}
     CMap(const CMap&) = delete;
     CMap& operator=(const CMap&) = delete;
     virtual ~CMap()
     {
         RemoveAll();
         KxFree(m_ppBuckets);
+        FreeSlots();
     }
 
     // Only on an empty map: the bucket count is fixed from then on.
@@ -219,37 +236,70 @@ public:
             return;
         KxFree(m_ppBuckets);
         m_ppBuckets = nullptr;
-        m_uBuckets = 0;
-        BucketEntry** buckets = static_cast<BucketEntry**>(KxAlloc(KxArrayBytes(n ? n : 1, sizeof(BucketEntry*))));
-        memset(buckets, 0, (size_t)(n ? n : 1) * sizeof(BucketEntry*));
-        m_ppBuckets = buckets;
+        FreeSlots();
         m_uBuckets = n ? n : 1;
+    }
+
+    // Bytes of slot memory for n entries.
+    static size_t SlotBytes(unsigned n) { return KxArrayBytes(n, sizeof(BucketEntry) + sizeof(unsigned)); }
+    // Lets a map that has allocated nothing yet keep its first n entries in
+    // block (SlotBytes(n) bytes), which the caller frees after the map.
+    void UseSlots(void* block, unsigned n)
+    {
+        if (m_pSlots || m_ppBuckets || !n)
+            return;
+        m_pSlots = static_cast<BucketEntry*>(block);
+        m_uSlots = n;
+        m_uSlotsUsed = 0;
+        m_bOwnSlots = false;
     }
 
     unsigned GetCount() const { return m_uCount; }
     unsigned GetBucketCount() const { return m_uBuckets; }
     // Chain head of a bucket, newest entry first.
-    BucketEntry* GetBucket(unsigned bucket) const { return m_ppBuckets[bucket]; }
+    BucketEntry* GetBucket(unsigned bucket) const
+    {
+        if (m_ppBuckets)
+            return m_ppBuckets[bucket];
+        const unsigned* buckets = SlotBuckets();
+        for (unsigned i = m_uSlotsUsed; i-- > 0;)
+            if (buckets[i] == bucket)
+                return &m_pSlots[i];
+        return nullptr;
+    }
 
     // Sets or replaces; an existing key keeps its first spelling.
     void SetAt(const K& key, const V& value)
     {
-        const unsigned bucket = BucketOf(key);
-        if (BucketEntry* e = Find(bucket, key)) {
+        const unsigned hash = HashIt(key);
+        if (BucketEntry* e = Find(hash % m_uBuckets, key)) {
             e->value = value;
             return;
         }
-        BucketEntry* e = static_cast<BucketEntry*>(KxAlloc(sizeof(BucketEntry)));
+        Insert(hash, key, value);
+    }
+
+    // Adds a key that is not in the map yet; hash is its HashIt. Key and
+    // value are moved in when the caller passes them so.
+    template <class KK, class VV> BucketEntry* Insert(unsigned hash, KK&& key, VV&& value)
+    {
+        const unsigned bucket = hash % m_uBuckets;
+        BucketEntry* head = GetBucket(bucket);
+        BucketEntry* e = NewEntry();
         try {
-            new (&e->value) V(value);
+            new (&e->value) V(static_cast<VV&&>(value));
         } catch (...) {
-            KxFree(e);
+            FreeEntry(e);
             throw;
         }
-        new (&e->key) K(key);
-        e->pNext = m_ppBuckets[bucket];
-        m_ppBuckets[bucket] = e;
+        new (&e->key) K(static_cast<KK&&>(key));
+        e->pNext = head;
+        if (m_ppBuckets)
+            m_ppBuckets[bucket] = e;
+        if (InSlots(e))
+            SlotBuckets()[m_uSlotsUsed++] = bucket;
         m_uCount++;
+        return e;
     }
 
     bool Lookup(const K& key, V& value) const
@@ -269,49 +319,129 @@ public:
 
     void RemoveAt(const K& key)
     {
-        for (BucketEntry** link = &m_ppBuckets[BucketOf(key)]; *link; link = &(*link)->pNext) {
-            if (KeysEqual((*link)->key, key)) {
-                BucketEntry* e = *link;
-                *link = e->pNext;
-                Destroy(e);
-                m_uCount--;
-                return;
-            }
+        const unsigned bucket = BucketOf(key);
+        BucketEntry* prev = nullptr;
+        for (BucketEntry* e = GetBucket(bucket); e; prev = e, e = e->pNext) {
+            if (!KeysEqual(e->key, key))
+                continue;
+            if (prev)
+                prev->pNext = e->pNext;
+            else if (m_ppBuckets)
+                m_ppBuckets[bucket] = e->pNext;
+            // Without a table the next entry of the chain heads it now.
+            if (InSlots(e))
+                SlotBuckets()[e - m_pSlots] = kFreeSlot;
+            Destroy(e);
+            m_uCount--;
+            return;
         }
     }
 
     void RemoveAll()
     {
-        for (unsigned b = 0; m_uCount && b < m_uBuckets; b++) {
-            while (BucketEntry* e = m_ppBuckets[b]) {
-                m_ppBuckets[b] = e->pNext;
-                Destroy(e);
-                m_uCount--;
+        if (m_ppBuckets) {
+            for (unsigned b = 0; m_uCount && b < m_uBuckets; b++) {
+                while (BucketEntry* e = m_ppBuckets[b]) {
+                    m_ppBuckets[b] = e->pNext;
+                    Destroy(e);
+                    m_uCount--;
+                }
             }
+        } else {
+            for (unsigned i = 0; i < m_uSlotsUsed; i++)
+                if (SlotBuckets()[i] != kFreeSlot)
+                    Destroy(&m_pSlots[i]);
+            m_uCount = 0;
+            m_uSlotsUsed = 0;
         }
     }
 
 private:
+    enum : unsigned
+    {
+        kDefaultSlots = 4,
+        kFreeSlot = ~0u, // a removed entry's bucket: matches none
+    };
+
     unsigned BucketOf(const K& key) const { return HashIt(key) % m_uBuckets; }
 
     BucketEntry* Find(unsigned bucket, const K& key) const
     {
-        for (BucketEntry* e = m_ppBuckets[bucket]; e; e = e->pNext)
+        for (BucketEntry* e = GetBucket(bucket); e; e = e->pNext)
             if (KeysEqual(e->key, key))
                 return e;
         return nullptr;
     }
 
-    static void Destroy(BucketEntry* e)
+    // The block holds the entries, then the bucket of each.
+    void AllocSlots(unsigned n)
+    {
+        m_pSlots = static_cast<BucketEntry*>(KxAlloc(SlotBytes(n)));
+        m_uSlots = n;
+        m_uSlotsUsed = 0;
+        m_bOwnSlots = true;
+    }
+    void FreeSlots()
+    {
+        if (m_bOwnSlots)
+            KxFree(m_pSlots);
+        m_pSlots = nullptr;
+        m_uSlots = 0;
+        m_uSlotsUsed = 0;
+    }
+    unsigned* SlotBuckets() const { return reinterpret_cast<unsigned*>(m_pSlots + m_uSlots); }
+    bool InSlots(const BucketEntry* e) const
+    {
+        const uintptr_t u = reinterpret_cast<uintptr_t>(e), first = reinterpret_cast<uintptr_t>(m_pSlots);
+        return m_pSlots && u >= first && u < first + m_uSlots * sizeof(BucketEntry);
+    }
+
+    // Raw room for one entry: the next free slot (claimed by Insert once the
+    // entry is built), or a block of its own once the chain heads exist.
+    BucketEntry* NewEntry()
+    {
+        if (!m_ppBuckets) {
+            if (!m_pSlots)
+                AllocSlots(kDefaultSlots);
+            if (m_uSlotsUsed < m_uSlots)
+                return &m_pSlots[m_uSlotsUsed];
+            BuildTable();
+        }
+        return static_cast<BucketEntry*>(KxAlloc(sizeof(BucketEntry)));
+    }
+    void FreeEntry(BucketEntry* e)
+    {
+        if (!InSlots(e))
+            KxFree(e);
+    }
+
+    // The heads of the chains the slots already form: oldest first, so each
+    // bucket ends up with its newest entry.
+    void BuildTable()
+    {
+        BucketEntry** heads = static_cast<BucketEntry**>(KxAlloc(KxArrayBytes(m_uBuckets, sizeof(BucketEntry*))));
+        memset(heads, 0, (size_t)m_uBuckets * sizeof(BucketEntry*));
+        const unsigned* buckets = SlotBuckets();
+        for (unsigned i = 0; i < m_uSlotsUsed; i++)
+            if (buckets[i] != kFreeSlot)
+                heads[buckets[i]] = &m_pSlots[i];
+        m_ppBuckets = heads;
+    }
+
+    void Destroy(BucketEntry* e)
     {
         e->value.~V();
         e->key.~K();
-        KxFree(e);
+        FreeEntry(e);
     }
 
     unsigned m_uBuckets = 0;
-    BucketEntry** m_ppBuckets = nullptr;
+    BucketEntry** m_ppBuckets = nullptr; // null until the slots run out
     unsigned m_uCount = 0;
+    BucketEntry* m_pSlots = nullptr; // the first entries, with their buckets
+    unsigned m_uSlots = 0;
+    unsigned m_uSlotsUsed = 0; // removed ones included: slots are not reused
+    bool m_bOwnSlots = false;
 };
 
 } // namespace Container

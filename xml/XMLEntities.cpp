@@ -27,6 +27,19 @@ const unsigned g_uCharacterCount = sizeof(g_arrCharacters) / sizeof(g_arrCharact
 static_assert(sizeof(g_arrCharacters) / sizeof(g_arrCharacters[0]) == 102, "entity table size");
 static_assert(sizeof(g_arrCharacters) / sizeof(g_arrCharacters[0]) < 128, "m_anExactNext is too small");
 
+namespace {
+
+// Slot of a name's exact spelling among 256.
+unsigned SpellingHash(const char* name, size_t length)
+{
+    unsigned h = (unsigned)length;
+    for (size_t i = 0; i < length; i++)
+        h = h * 31 + (unsigned char)name[i];
+    return (h ^ (h >> 8)) & 255;
+}
+
+} // namespace
+
 // Built on first use; C++ guarantees one construction even if two threads
 // race to it, and nothing writes to the maps afterwards.
 const CXMLEntityTables& CXMLEntityTables::Get()
@@ -45,6 +58,15 @@ CXMLEntityTables::CXMLEntityTables() : m_mapCharacters(97), m_mapNames(97)
     }
     for (short& n : m_anExactFirst)
         n = -1;
+    for (short& n : m_anSpelling)
+        n = -1;
+    for (unsigned i = 0; i < g_uCharacterCount; i++) {
+        const char* name = g_arrCharacters[i].pszName;
+        unsigned slot = SpellingHash(name, strlen(name));
+        while (m_anSpelling[slot] >= 0)
+            slot = (slot + 1) & 255;
+        m_anSpelling[slot] = (short)i;
+    }
     for (unsigned i = 0; i < g_uCharacterCount; i++) {
         const char* name = g_arrCharacters[i].pszName;
         char mapped = 0;
@@ -60,6 +82,14 @@ CXMLEntityTables::CXMLEntityTables() : m_mapCharacters(97), m_mapNames(97)
 
 bool CXMLEntityTables::Lookup(const char* name, char& c) const
 {
+    const size_t length = strlen(name);
+    for (unsigned slot = SpellingHash(name, length); m_anSpelling[slot] >= 0; slot = (slot + 1) & 255) {
+        const SXMLEntity& row = g_arrCharacters[m_anSpelling[slot]];
+        if (strcmp(row.pszName, name) == 0) {
+            c = (char)row.uCode;
+            return true;
+        }
+    }
     const char* found = m_mapCharacters.FindValue(name);
     if (!found)
         return false;
@@ -79,16 +109,17 @@ const char* CXMLEntityTables::NameOf(char c) const
     return name ? *name : nullptr;
 }
 
-long ParseLong32(const char* text)
+long ParseLong32(const char* text, size_t length)
 {
     const char* p = text;
-    while (*p == ' ' || (*p >= '\t' && *p <= '\r'))
+    const char* const end = text + length;
+    while (p < end && (*p == ' ' || (*p >= '\t' && *p <= '\r')))
         p++;
     bool negative = false;
-    if (*p == '+' || *p == '-')
+    if (p < end && (*p == '+' || *p == '-'))
         negative = *p++ == '-';
     long long value = 0;
-    for (; *p >= '0' && *p <= '9'; p++) {
+    for (; p < end && *p >= '0' && *p <= '9'; p++) {
         value = value * 10 + (*p - '0');
         if (value > 0x80000000LL)
             break;
@@ -98,50 +129,59 @@ long ParseLong32(const char* text)
     return value > 0x7FFFFFFFLL ? (long)INT32_MAX : (long)value;
 }
 
+// The name runs to ';' (taken) or end, and is at most 255 characters.
 bool ReadXMLEntity(const char*& pos, const char* end, char& c)
 {
-    const unsigned kMaxName = 255;
-    char name[kMaxName + 1];
-    unsigned n = 0;
-    const char* p = pos;
-    while (p < end) {
-        const char ch = *p++;
-        if (ch == ';')
-            break;
-        if (n == kMaxName)
-            return false; // too long for a name: the '&' stays as typed
-        name[n++] = ch;
+    const size_t kMaxName = 255;
+    const size_t available = (size_t)(end - pos);
+    const char* const name = pos;
+    const char* semicolon =
+        static_cast<const char*>(memchr(name, ';', available < kMaxName + 1 ? available : kMaxName + 1));
+    size_t n;
+    const char* next;
+    if (semicolon) {
+        n = (size_t)(semicolon - name);
+        next = semicolon + 1;
+    } else if (available <= kMaxName) {
+        n = available;
+        next = end;
+    } else {
+        return false; // too long for a name: the '&' stays as typed
     }
-    name[n] = 0;
     // The five that every script uses, spelled as the table spells them.
     switch (n) {
     case 2:
         if (name[1] == 't' && (name[0] == 'l' || name[0] == 'g')) {
             c = name[0] == 'l' ? '<' : '>';
-            pos = p;
+            pos = next;
             return true;
         }
         break;
     case 3:
         if (name[0] == 'a' && name[1] == 'm' && name[2] == 'p') {
             c = '&';
-            pos = p;
+            pos = next;
             return true;
         }
         break;
     case 4:
         if (memcmp(name, "quot", 4) == 0 || memcmp(name, "apos", 4) == 0) {
             c = name[0] == 'q' ? '"' : '\'';
-            pos = p;
+            pos = next;
             return true;
         }
         break;
     }
-    if (name[0] == '#') {
-        c = (char)(ParseLong32(name + 1) & 0xFF);
-    } else if (!CXMLEntityTables::Get().Lookup(name, c)) {
-        return false;
+    if (n && name[0] == '#') {
+        c = (char)(ParseLong32(name + 1, n - 1) & 0xFF);
+    } else {
+        // As a C string: a NUL inside the name ends it.
+        char text[kMaxName + 1];
+        memcpy(text, name, n);
+        text[n] = 0;
+        if (!CXMLEntityTables::Get().Lookup(text, c))
+            return false;
     }
-    pos = p;
+    pos = next;
     return true;
 }

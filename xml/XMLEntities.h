@@ -36,6 +36,10 @@ private:
     // only in case: chained per the code the map gives for them.
     short m_anExactFirst[256];
     short m_anExactNext[128];
+    // Every row by its exact spelling (open addressing, -1 for none): a
+    // name typed as the table has it, the usual case, takes its row's code
+    // without the case-blind map.
+    short m_anSpelling[256];
 };
 
 // Reads an entity whose '&' lies just before pos, stopping at ';' (taken)
@@ -43,5 +47,6 @@ private:
 // failure pos is unchanged and the '&' is meant to stay literal.
 bool ReadXMLEntity(const char*& pos, const char* end, char& c);
 
-// atol with a 32-bit long: leading blanks and a sign, clamped on overflow.
-long ParseLong32(const char* text);
+// atol with a 32-bit long over length bytes: leading blanks and a sign,
+// clamped on overflow.
+long ParseLong32(const char* text, size_t length);

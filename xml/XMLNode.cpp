@@ -1,12 +1,12 @@
 #include "XMLNode.h"
 
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <new>
 
-#include "Memory.h"
 #include "Platform.h"
+#include "XMLKeyHash.h"
+#include "XMLNodeHeap.h"
 
 const char* const g_pcszPathDelimiter = "|";
 
@@ -33,34 +33,6 @@ unsigned ParseUnsigned32(const char* text)
 
 inline const char* OrEmpty(const char* s) { return s ? s : ""; }
 
-// Container::HashIt without a library call per character: toupper of the
-// C library, read once into a table.
-class CHashTable
-{
-public:
-    CHashTable()
-    {
-        for (unsigned c = 0; c < 256; c++)
-            m_auUpper[c] = (unsigned)toupper((int)c);
-    }
-    unsigned Hash(const char* text, size_t length) const
-    {
-        unsigned h = 0;
-        for (size_t i = 0; i < length; i++)
-            h = m_auUpper[(unsigned char)text[i]] ^ (h * 2);
-        return h;
-    }
-
-private:
-    unsigned m_auUpper[256];
-};
-
-const CHashTable& HashTable()
-{
-    static const CHashTable s_table;
-    return s_table;
-}
-
 } // namespace
 
 void CCharArray::AppendText(const char* text)
@@ -75,18 +47,36 @@ void CCharArray::AppendTabs(unsigned count)
         InsertAt(GetSize(), '\t', count);
 }
 
-void* CXMLNode::operator new(size_t size) { return KxAlloc(size); }
-void CXMLNode::operator delete(void* p) { KxFree(p); }
+void* CXMLNode::operator new(size_t size) { return CXMLNodeHeap::AllocateAlone(size); }
+void CXMLNode::operator delete(void* p) { CXMLNodeHeap::Free(p); }
 
-// Most elements have no attributes: the map gets its 97 buckets with the
-// first one (PrepareBuckets), as an empty map reads the same either way.
+void* CXMLNode::operator new(size_t size, CXMLNodeHeap& heap, size_t extra)
+{
+    if (extra > (size_t)-1 - size)
+        throw std::bad_alloc();
+    return heap.Allocate(size + extra);
+}
+void CXMLNode::operator delete(void* p, CXMLNodeHeap&, size_t) { CXMLNodeHeap::Free(p); }
+
+CXMLNode* CXMLNode::NewLoaded(CXMLNodeHeap& heap, const CSmallString& name, CXMLNode* parent, unsigned attributes)
+{
+    const size_t slots = attributes ? CAttributeMap::SlotBytes(attributes) : 0;
+    CXMLNode* node = new (heap, slots) CXMLNode(name, parent);
+    // Freed with the node, after the map is gone.
+    if (attributes)
+        node->m_mapAttributes.UseSlots(reinterpret_cast<char*>(node) + sizeof(CXMLNode), attributes);
+    return node;
+}
+
+// The map allocates nothing until the first attribute arrives.
 CXMLNode::CXMLNode(const char* name, CXMLNode* parent)
-    : m_nRefs(1), m_strName(OrEmpty(name), (int)strlen(OrEmpty(name))), m_mapAttributes(1), m_pParent(parent)
+    : m_nRefs(1), m_strName(OrEmpty(name), (int)strlen(OrEmpty(name))), m_mapAttributes(kAttributeBuckets),
+      m_pParent(parent)
 {
 }
 
-CXMLNode::CXMLNode(const CSmallString& name, CXMLNode* parent, unsigned buckets)
-    : m_nRefs(1), m_strName(name), m_mapAttributes(buckets), m_pParent(parent)
+CXMLNode::CXMLNode(const CSmallString& name, CXMLNode* parent)
+    : m_nRefs(1), m_strName(name), m_mapAttributes(kAttributeBuckets), m_pParent(parent)
 {
 }
 
@@ -224,9 +214,14 @@ void CXMLNode::SetText(const char* text) { m_strText = OrEmpty(text); }
 // geometrically so that many pieces cost linear time, not quadratic.
 void CXMLNode::AppendText(const char* text)
 {
-    if (!text || !*text)
+    if (text)
+        AppendText(text, strlen(text));
+}
+
+void CXMLNode::AppendText(const char* text, size_t add)
+{
+    if (!add)
         return;
-    const size_t add = strlen(text);
     const size_t current = (size_t)m_strText.GetLength();
     if (current == 0) {
         m_strText = CSmallString(text, (int)add);
@@ -245,22 +240,21 @@ void CXMLNode::AppendText(const char* text)
     m_strText.ReleaseBuffer((int)total);
 }
 
-// The map's own key rule: equal lengths and no difference but case.
-CXMLNode::CAttributeMap::BucketEntry* CXMLNode::FindAttribute(const char* name, size_t length) const
+// The map's own key rule: equal lengths and no difference but case. hash
+// is the name's Container::HashIt.
+CXMLNode::CAttributeMap::BucketEntry* CXMLNode::FindAttribute(const char* name, size_t length, unsigned hash) const
 {
     if (!m_mapAttributes.GetCount())
         return nullptr;
-    const unsigned bucket = HashTable().Hash(name, length) % m_mapAttributes.GetBucketCount();
-    for (CAttributeMap::BucketEntry* e = m_mapAttributes.GetBucket(bucket); e; e = e->pNext)
+    for (CAttributeMap::BucketEntry* e = m_mapAttributes.GetBucket(hash % kAttributeBuckets); e; e = e->pNext)
         if ((size_t)e->key.GetLength() == length && Mb::ICmp(e->key, name) == 0)
             return e;
     return nullptr;
 }
 
-void CXMLNode::PrepareBuckets()
+CXMLNode::CAttributeMap::BucketEntry* CXMLNode::FindAttribute(const char* name, size_t length) const
 {
-    if (m_mapAttributes.GetBucketCount() != kAttributeBuckets)
-        m_mapAttributes.SetBucketSize(kAttributeBuckets);
+    return FindAttribute(name, length, CXMLKeyHash::Get()(name, length));
 }
 
 void CXMLNode::SetAttribute(const char* name, const char* value)
@@ -268,30 +262,26 @@ void CXMLNode::SetAttribute(const char* name, const char* value)
     name = OrEmpty(name);
     value = OrEmpty(value);
     const size_t length = strlen(name);
-    if (CAttributeMap::BucketEntry* e = FindAttribute(name, length)) {
+    const unsigned hash = CXMLKeyHash::Get()(name, length);
+    if (CAttributeMap::BucketEntry* e = FindAttribute(name, length, hash)) {
         e->value = value;
         return;
     }
-    PrepareBuckets();
-    m_mapAttributes.SetAt(CSmallString(name, (int)length), CSmallString(value, (int)strlen(value)));
+    m_mapAttributes.Insert(hash, CSmallString(name, (int)length), CSmallString(value, (int)strlen(value)));
 }
 
 void CXMLNode::TakeAttribute(const CSmallString& name, CSmallString&& value)
 {
-    const size_t length = (size_t)name.GetLength();
-    if (CAttributeMap::BucketEntry* e = FindAttribute(name, length)) {
+    TakeAttribute(name, CXMLKeyHash::Get()(name, (size_t)name.GetLength()), static_cast<CSmallString&&>(value));
+}
+
+void CXMLNode::TakeAttribute(const CSmallString& name, unsigned hash, CSmallString&& value)
+{
+    if (CAttributeMap::BucketEntry* e = FindAttribute(name, (size_t)name.GetLength(), hash)) {
         e->value = static_cast<CSmallString&&>(value);
         return;
     }
-    PrepareBuckets();
-    // Inserted with an empty value, which costs nothing to copy, and then
-    // given the value's block.
-    m_mapAttributes.SetAt(name, CSmallString());
-    const unsigned bucket = HashTable().Hash(name, length) % kAttributeBuckets;
-    CAttributeMap::BucketEntry* e = m_mapAttributes.GetBucket(bucket);
-    if (!e || e->key.GetText() != name.GetText())
-        e = FindAttribute(name, length);
-    e->value = static_cast<CSmallString&&>(value);
+    m_mapAttributes.Insert(hash, name, static_cast<CSmallString&&>(value));
 }
 
 const char* CXMLNode::GetAttributeValue(const char* name) const

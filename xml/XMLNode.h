@@ -21,6 +21,7 @@ public:
 // Separates the names of a node path such as "install|files".
 extern const char* const g_pcszPathDelimiter;
 
+class CXMLNodeHeap;
 class CXMLNodeItr;
 
 class CXMLNode
@@ -78,7 +79,6 @@ public:
     // A text value would silently become "1"; SetAttribute is meant.
     void SetAttributeValue(const char* name, const char* value) = delete;
     unsigned GetAttributeCount() const { return m_mapAttributes.GetCount(); }
-    // 97 buckets once the first attribute is set (a single empty one before).
     const CAttributeMap& GetAttributes() const { return m_mapAttributes; }
 
     // A new iterator over the children; the caller deletes it.
@@ -89,18 +89,26 @@ public:
     void SavePrettyToCharArray(CCharArray& out, unsigned indent) const;
     void SavePrettyWithSugarOnTopToCharArray(CCharArray& out, unsigned indent) const;
 
-    // Nodes come from the foundation allocator, like the strings they hold.
+    // Nodes come from the foundation allocator, like the strings they hold,
+    // one by one or (while a document loads) cut from larger blocks.
     static void* operator new(size_t size);
     static void operator delete(void* p);
 
 protected:
     CXMLNode(const char* name, CXMLNode* parent);
-    // buckets: 1 until the first attribute, or kAttributeBuckets at once.
-    CXMLNode(const CSmallString& name, CXMLNode* parent, unsigned buckets = 1);
+    CXMLNode(const CSmallString& name, CXMLNode* parent);
     virtual ~CXMLNode();
 
 private:
-    friend class CXMLCreator; // builds children with their buckets ready
+    friend class CXMLCreator; // builds children with their attribute room ready
+
+    // A node cut from heap with room for its first attributes behind it.
+    static CXMLNode* NewLoaded(CXMLNodeHeap& heap, const CSmallString& name, CXMLNode* parent, unsigned attributes);
+    void AppendText(const char* text, size_t length);
+    // TakeAttribute with the name's Container::HashIt already known.
+    void TakeAttribute(const CSmallString& name, unsigned hash, CSmallString&& value);
+    static void* operator new(size_t size, CXMLNodeHeap& heap, size_t extra);
+    static void operator delete(void* p, CXMLNodeHeap& heap, size_t extra);
 
     enum ELayout
     {
@@ -110,8 +118,8 @@ private:
     };
     class CWriter;
 
+    CAttributeMap::BucketEntry* FindAttribute(const char* name, size_t length, unsigned hash) const;
     CAttributeMap::BucketEntry* FindAttribute(const char* name, size_t length) const;
-    void PrepareBuckets();
     CXMLNode* AddChild(CXMLNode* child);
     CXMLNode* WalkPath(const char* path, bool create);
     void Write(CCharArray& out, unsigned indent, ELayout layout) const;

@@ -5,6 +5,7 @@
 
 #include "Memory.h"
 #include "XMLEntities.h"
+#include "XMLScan.h"
 
 namespace {
 
@@ -17,32 +18,6 @@ const size_t kCDataEndLength = sizeof(g_lpczCDATA_End) - 1;
 // The C library's isspace in the "C" locale, without a call per character.
 inline bool IsCSpace(char c) { return c == ' ' || (unsigned char)(c - '\t') <= '\r' - '\t'; }
 
-// What the readers must look at; everything else is copied as it is.
-enum ECharClass
-{
-    kPlain,
-    kSpace,     // folded
-    kQuote,     // toggles quoting in a tag
-    kAngle,     // starts or ends a tag
-    kAmpersand, // starts an entity in text
-};
-
-struct SCharClass
-{
-    unsigned char auClass[256];
-    constexpr SCharClass() : auClass()
-    {
-        for (unsigned c = '\t'; c <= '\r'; c++)
-            auClass[c] = kSpace;
-        auClass[(unsigned char)' '] = kSpace;
-        auClass[(unsigned char)'"'] = kQuote;
-        auClass[(unsigned char)'<'] = kAngle;
-        auClass[(unsigned char)'>'] = kAngle;
-        auClass[(unsigned char)'&'] = kAmpersand;
-    }
-};
-constexpr SCharClass g_charClass;
-
 // Does [p, end) begin with the marker? Never reads past end.
 inline bool StartsWith(const char* p, const char* end, const char* marker, size_t length)
 {
@@ -53,7 +28,7 @@ inline bool StartsWith(const char* p, const char* end, const char* marker, size_
 
 CXMLParser::CXMLParser()
     : m_pRead(nullptr), m_pEnd(nullptr), m_pToken(nullptr), m_pTokenWrite(nullptr), m_pTokenLimit(nullptr),
-      m_bLastWasSpace(false), m_bFromEntity(false), m_bInCData(false)
+      m_bLastWasSpace(false), m_bTokenHasNul(false), m_bFromEntity(false), m_bInCData(false)
 {
     InitialiseMaps(); // first: it may throw, and nothing is ours to free yet
     m_pToken = static_cast<char*>(KxAlloc(kInitialToken));
@@ -68,6 +43,16 @@ CXMLParser::~CXMLParser() { KxFree(m_pToken); }
 void CXMLParser::InitialiseMaps() { CXMLEntityTables::Get(); }
 
 void CXMLParser::OnGotText(const char*) {}
+void CXMLParser::OnGotTextSpan(const char* text, size_t) { OnGotText(text); }
+
+// ReadTag has made room for the copy.
+void CXMLParser::OnGotTagSpan(const char* tagText, size_t length, bool selfClosing)
+{
+    if (tagText != m_pToken)
+        memcpy(m_pToken, tagText, length);
+    m_pToken[length] = 0;
+    OnGotTagText(m_pToken, selfClosing);
+}
 void CXMLParser::OnGotTag(const char*, const CAttributeArray&, bool) {}
 void CXMLParser::OnGotEndTag(const char*) {}
 
@@ -95,6 +80,7 @@ inline bool CXMLParser::AddRawTokenChar(char c)
 {
     if (m_pTokenWrite == m_pTokenLimit && !GrowToken())
         return false;
+    m_bTokenHasNul |= c == 0;
     *m_pTokenWrite++ = c;
     return true;
 }
@@ -103,6 +89,7 @@ void CXMLParser::ResetCurrentToken()
 {
     m_pTokenWrite = m_pToken;
     m_bLastWasSpace = false;
+    m_bTokenHasNul = false;
 }
 
 // The test is on the buffer's first byte, which a reset leaves alone: right
@@ -113,14 +100,14 @@ void CXMLParser::DeliverText()
     if (m_pToken[0] == 0)
         return;
     *m_pTokenWrite = 0;
-    OnGotText(m_pToken);
+    OnGotTextSpan(m_pToken, m_bTokenHasNul ? strlen(m_pToken) : (size_t)(m_pTokenWrite - m_pToken));
 }
 
 // Both readers below fold whitespace: a whitespace character is kept only
 // when the one stored before it was not whitespace, so every run shrinks to
-// its first character. They keep the read and write positions in locals: a
-// store into the token (a char*) could alias any member, so working on
-// members directly would reload them after every character.
+// its first character. The text reader keeps the read and write positions
+// in locals: a store into the token (a char*) could alias any member, so
+// working on members directly would reload them after every character.
 
 CXMLParser::EState CXMLParser::ReadText()
 {
@@ -131,18 +118,10 @@ CXMLParser::EState CXMLParser::ReadText()
     bool lastSpace = m_bLastWasSpace;
     EState next = StateEnd;
     while (p < end) {
-        const size_t room = (size_t)(limit - w);
-        const char* const stop = (size_t)(end - p) < room ? end : p + room;
-        const char* const runStart = p;
-        while (p < stop && g_charClass.auClass[(unsigned char)*p] == kPlain)
-            *w++ = *p++;
-        if (p != runStart) {
-            lastSpace = false;
-            m_bFromEntity = false;
-        }
-        if (p == end)
-            break;
-        if (w == limit) {
+        // Up to the next byte that needs a look, the text goes as it stands.
+        const char* const stop = XMLScan::FindTextStop<XMLScan::CChunk>(p, end, lastSpace);
+        const size_t run = (size_t)(stop - p);
+        if ((size_t)(limit - w) <= run) { // room for the run and one byte more
             m_pTokenWrite = w;
             if (!GrowToken()) {
                 m_pRead = p;
@@ -152,10 +131,19 @@ CXMLParser::EState CXMLParser::ReadText()
             limit = m_pTokenLimit;
             continue;
         }
+        if (run) {
+            memcpy(w, p, run);
+            w += run;
+            p = stop;
+            lastSpace = IsCSpace(stop[-1]);
+            m_bFromEntity = false;
+            if (p == end)
+                break;
+        }
         char c = *p++;
         m_bFromEntity = false;
         if (c == '<') {
-            if (StartsWith(p - 1, end, g_lpczCDATA_Start, kCDataStartLength)) {
+            if (p < end && *p == '!' && StartsWith(p - 1, end, g_lpczCDATA_Start, kCDataStartLength)) {
                 p += kCDataStartLength - 1;
                 next = StateCData;
                 break;
@@ -167,19 +155,30 @@ CXMLParser::EState CXMLParser::ReadText()
             return StateTag;
         }
         // A decoded character is plain data: a decoded '<' starts nothing,
-        // and decoded whitespace is kept even after a blank.
-        if (c == '&' && ReadXMLEntity(p, end, c)) {
+        // and decoded whitespace is kept even after a blank. The entity is
+        // read through a copy of p: with its address taken, p would live in
+        // memory for the whole loop.
+        const char* entityEnd = p;
+        if (c == '&' && ReadXMLEntity(entityEnd, end, c)) {
+            p = entityEnd;
             lastSpace = false;
             m_bFromEntity = true;
         }
         if (IsCSpace(c)) {
-            if (lastSpace)
-                continue;
+            if (!lastSpace)
+                *w++ = c; // room was checked above
             lastSpace = true;
-        } else {
-            lastSpace = false;
+            // The rest of the run goes at once.
+            const char* const runEnd = p;
+            while (p < end && IsCSpace(*p))
+                p++;
+            if (p != runEnd)
+                m_bFromEntity = false;
+            continue;
         }
-        *w++ = c; // room was checked above
+        lastSpace = false;
+        m_bTokenHasNul |= c == 0;
+        *w++ = c;
     }
     m_pRead = p;
     m_pTokenWrite = w;
@@ -187,59 +186,46 @@ CXMLParser::EState CXMLParser::ReadText()
     return next;
 }
 
+// A tag is found first. Without a run of blanks or a NUL in it, its bytes
+// are the token as they stand and go out from the input; otherwise they
+// are folded into the token.
 CXMLParser::EState CXMLParser::ReadTag()
 {
-    const char* p = m_pRead;
-    const char* const end = m_pEnd;
-    char* w = m_pTokenWrite;
-    char* limit = m_pTokenLimit;
-    bool lastSpace = m_bLastWasSpace;
-    bool quoted = false;
-    while (p < end) {
-        // Ordinary characters go in a tight run, as many as the token holds.
-        const size_t room = (size_t)(limit - w);
-        const char* const stop = (size_t)(end - p) < room ? end : p + room;
-        const char* const runStart = p;
-        while (p < stop && g_charClass.auClass[(unsigned char)*p] == kPlain)
-            *w++ = *p++;
-        if (p != runStart)
-            lastSpace = false;
-        if (p == end)
-            break;
-        if (w == limit) {
-            m_pTokenWrite = w;
-            if (!GrowToken()) {
-                m_pRead = p;
-                return StateNoMemory;
-            }
-            w = m_pTokenWrite;
-            limit = m_pTokenLimit;
-            continue;
-        }
-        const char c = *p++;
-        const unsigned char kind = g_charClass.auClass[(unsigned char)c];
-        if (kind == kAngle && !quoted)
-            break;
-        if (kind == kQuote)
-            quoted = !quoted;
-        if (kind == kSpace) {
-            if (lastSpace)
-                continue;
-            lastSpace = true;
-        } else {
-            lastSpace = false;
-        }
-        *w++ = c;
+    const char* const start = m_pRead;
+    bool folds = false;
+    const char* const tagEnd = XMLScan::FindTagEnd<XMLScan::CChunk>(start, m_pEnd, folds);
+    size_t length = (size_t)(tagEnd - start);
+    while ((size_t)(m_pTokenLimit - m_pToken) < length) {
+        if (!GrowToken())
+            return StateNoMemory;
     }
-    m_pRead = p;
-    *w = 0;
+    m_pRead = tagEnd < m_pEnd ? tagEnd + 1 : tagEnd; // the '<' or '>' is dropped
+    const char* text = start;
     bool selfClosing = false;
-    if (w > m_pToken && w[-1] == '/') {
-        w[-1] = 0;
-        selfClosing = true;
+    if (!folds) {
+        selfClosing = length && start[length - 1] == '/';
+        length -= selfClosing;
+        // The first byte is what a copy would have left in the token: it
+        // decides whether the next text is delivered.
+        m_pToken[0] = length ? start[0] : 0;
+    } else {
+        char* w = m_pToken;
+        bool lastSpace = false;
+        for (const char* p = start; p < tagEnd; p++) {
+            const bool space = IsCSpace(*p);
+            if (!(space && lastSpace))
+                *w++ = *p;
+            lastSpace = space;
+        }
+        *w = 0;
+        if (w > m_pToken && w[-1] == '/') {
+            w[-1] = 0;
+            selfClosing = true;
+        }
+        text = m_pToken;
+        length = strlen(m_pToken);
     }
-    m_pTokenWrite = w;
-    OnGotTagText(m_pToken, selfClosing);
+    OnGotTagSpan(text, length, selfClosing);
     ResetCurrentToken();
     return StateText;
 }

@@ -5,6 +5,8 @@
 // yields whatever events its bytes produce.
 #pragma once
 
+#include <cstddef>
+
 #include "Containers.h"
 #include "SmallString.h"
 
@@ -52,6 +54,13 @@ public:
     static void InitialiseMaps();
 
 private:
+    // How Parse hands text and tags to the callbacks above, with their
+    // lengths (the C string's: a NUL inside ends it). A tag's text may lie
+    // in the input itself, when it needs no folding. These forward to
+    // OnGotText and OnGotTagText; the tree builder takes them directly.
+    virtual void OnGotTextSpan(const char* text, size_t length);
+    virtual void OnGotTagSpan(const char* tagText, size_t length, bool selfClosing);
+
     enum EState
     {
         StateText,     // character data up to the next '<'
@@ -69,7 +78,6 @@ private:
     bool GrowToken();
     void DeliverText();
     void ResetCurrentToken();
-    void SplitAttributes(const char* p);
 
     const char* m_pRead;
     const char* m_pEnd;
@@ -77,7 +85,8 @@ private:
     char* m_pTokenWrite; // next free byte
     char* m_pTokenLimit; // last byte, kept for the terminating NUL
     bool m_bLastWasSpace;
-    bool m_bFromEntity; // the last character came from an entity
+    bool m_bTokenHasNul; // then the text ends before the write position
+    bool m_bFromEntity;  // the last character came from an entity
     bool m_bInCData;
     // Reused from tag to tag so that a tag costs no allocation.
     CAttributeArray m_arrAttributes;

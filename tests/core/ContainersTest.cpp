@@ -1,7 +1,9 @@
 // Container::CArray growth and item lifetimes, Container::CMap keys.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <new>
+#include <string>
 
 #include "Containers.h"
 #include "Memory.h"
@@ -196,4 +198,110 @@ TEST(ContainersMap, HashAndCaseInsensitiveKeys)
     chars.SetAt('<', "lt");
     EXPECT_STREQ("lt", *chars.FindValue('<'));
     EXPECT_EQ(nullptr, chars.FindValue('>'));
+}
+
+namespace {
+
+int g_nMapBlocks = 0;
+void* CountingMapAlloc(size_t size)
+{
+    g_nMapBlocks++;
+    return malloc(size);
+}
+void CountingMapFree(void* p)
+{
+    if (p)
+        g_nMapBlocks--;
+    free(p);
+}
+
+// The map as a walker sees it: "bucket:key=value" in bucket order, newest
+// first within a bucket.
+std::string Walk(const CMap<CSmallString, CSmallString>& map)
+{
+    std::string s;
+    for (unsigned b = 0; b < map.GetBucketCount(); b++)
+        for (const auto* e = map.GetBucket(b); e; e = e->pNext)
+            s += std::to_string(b) + ":" + e->key.GetText() + "=" + e->value.GetText() + " ";
+    return s;
+}
+
+} // namespace
+
+TEST(ContainersMap, ChainsReadTheSameBeforeAndAfterTheTable)
+{
+    // Keys that share buckets: "a" and "k4" (65), "b", "B" and "m9" (66).
+    ASSERT_EQ(65u, Container::HashIt("a") % 97);
+    ASSERT_EQ(65u, Container::HashIt("k4") % 97);
+    ASSERT_EQ(66u, Container::HashIt("m9") % 97);
+    struct Step
+    {
+        const char* key; // null: remove
+        const char* value;
+        const char* removeKey;
+    };
+    const Step steps[] = {
+        {"a", "1", nullptr},  {"b", "2", nullptr}, {"k4", "3", nullptr}, {nullptr, nullptr, "a"},
+        {"B", "4", nullptr},  {"a", "5", nullptr}, {"m9", "6", nullptr}, {"k4", "7", nullptr},
+        {"d", "8", nullptr},  {nullptr, nullptr, "k4"}, {"e", "9", nullptr}, {nullptr, nullptr, "zz"},
+    };
+    // Reference: a map whose slots are used up by one entry, so that it has
+    // its table almost at once, walked after every step.
+    KxSetAllocator(CountingMapAlloc, CountingMapFree);
+    {
+        CMap<CSmallString, CSmallString> slots(97), table(97);
+        table.SetAt("first", "x");
+        table.SetAt("second", "x");
+        table.SetAt("third", "x");
+        table.SetAt("fourth", "x");
+        table.SetAt("fifth", "x"); // past the four slots: the table exists
+        for (const char* k : {"first", "second", "third", "fourth", "fifth"})
+            table.RemoveAt(k);
+        for (const Step& step : steps) {
+            SCOPED_TRACE(step.key ? step.key : step.removeKey);
+            if (step.key) {
+                slots.SetAt(step.key, step.value);
+                table.SetAt(step.key, step.value);
+            } else {
+                slots.RemoveAt(step.removeKey);
+                table.RemoveAt(step.removeKey);
+            }
+            EXPECT_EQ(Walk(table), Walk(slots));
+            EXPECT_EQ(table.GetCount(), slots.GetCount());
+            CSmallString value;
+            EXPECT_EQ(table.Lookup("A", value), slots.Lookup("A", value));
+        }
+        EXPECT_EQ("65:a=5 66:m9=6 66:b=4 68:d=8 69:e=9 ", Walk(slots));
+        slots.RemoveAll();
+        EXPECT_EQ("", Walk(slots));
+        slots.SetAt("again", "1"); // the slots serve again after RemoveAll
+        EXPECT_EQ(1u, slots.GetCount());
+    }
+    EXPECT_EQ(0, g_nMapBlocks) << "blocks leaked";
+
+    // Slots in the caller's memory: nothing allocated for them, nothing
+    // freed by the map, and the table comes only past them.
+    alignas(16) unsigned char block[256];
+    typedef CMap<CSmallString, CSmallString> CTextMap;
+    ASSERT_LE(CTextMap::SlotBytes(3), sizeof(block));
+    {
+        CTextMap map(97);
+        map.UseSlots(block, 3);
+        const int before = g_nMapBlocks;
+        map.SetAt("one", "1");
+        map.SetAt("two", "2");
+        map.SetAt("ONE", "3"); // replaces, keeps the first spelling
+        map.SetAt("three", "3");
+        EXPECT_EQ(before + 3 * 2, g_nMapBlocks); // key and value strings only
+        map.SetAt("four", "4");                  // table, entry and strings
+        EXPECT_EQ(before + 3 * 2 + 4, g_nMapBlocks);
+        CSmallString value;
+        ASSERT_TRUE(map.Lookup("one", value));
+        EXPECT_EQ(value, "3");
+        map.RemoveAt("two");
+        EXPECT_FALSE(map.Lookup("two", value));
+        EXPECT_EQ(3u, map.GetCount());
+    }
+    KxSetAllocator(nullptr, nullptr);
+    EXPECT_EQ(0, g_nMapBlocks) << "blocks leaked";
 }

@@ -438,6 +438,45 @@ TEST(XmlDocument, ManyDistinctNamesAndValues)
     }
 }
 
+TEST(XmlDocument, LoadedNodesOutliveTheirDocument)
+{
+    // Enough elements to fill several of the loader's node blocks; values
+    // repeat, so the loader shares their strings.
+    CLeakCheck leaks;
+    std::string input = "<root>";
+    for (int i = 0; i < 3000; i++)
+        input += "<e id=\"" + std::to_string(i) + "\" kind=\"file\" dest=\"%APP%x.dll\"/>";
+    input += "</root>";
+    CXMLNode* kept[3];
+    {
+        CDocRef doc(Load(input));
+        ASSERT_NE(nullptr, doc.p);
+        const CXMLNode* root = doc->FindNode("root");
+        ASSERT_EQ(3000u, root->GetChildCount());
+        for (int i = 0; i < 3; i++) {
+            kept[i] = root->GetChild((unsigned)i * 1499);
+            kept[i]->AddRef();
+        }
+    }
+    for (int i = 0; i < 3; i++) {
+        EXPECT_EQ(nullptr, kept[i]->GetParent());
+        EXPECT_EQ(kept[i]->GetName(), "e");
+        EXPECT_STREQ(std::to_string(i * 1499).c_str(), kept[i]->GetAttributeValue("ID"));
+    }
+    // A shared value changes for its own node only; a node loaded with room
+    // for three attributes takes more.
+    kept[1]->SetAttribute("kind", "folder");
+    for (int i = 0; i < 8; i++)
+        kept[1]->SetAttribute(("extra" + std::to_string(i)).c_str(), "x");
+    EXPECT_STREQ("file", kept[0]->GetAttributeValue("kind"));
+    EXPECT_STREQ("file", kept[2]->GetAttributeValue("kind"));
+    EXPECT_STREQ("folder", kept[1]->GetAttributeValue("KIND"));
+    EXPECT_EQ(11u, kept[1]->GetAttributeCount());
+    EXPECT_STREQ("%APP%x.dll", kept[1]->GetAttributeValue("dest"));
+    for (CXMLNode* node : kept)
+        node->Release();
+}
+
 TEST(XmlDocument, RoundTripKeepsTheTree)
 {
     CLeakCheck leaks;
