@@ -63,6 +63,19 @@ bool GetWizard(HWND& sheet)
     return sheet != nullptr;
 }
 
+// A control of the wizard's current page by its driver name, or null after
+// saying what was missing.
+HWND GetWizardControl(const std::string& name)
+{
+    HWND sheet = nullptr;
+    if (!GetWizard(sheet))
+        return nullptr;
+    HWND control = CWizard(sheet).FindControl(name);
+    if (!control)
+        Fail("no control " + name);
+    return control;
+}
+
 int WaitWindow(const std::vector<std::string>& args)
 {
     const std::string pattern = args[1];
@@ -127,12 +140,9 @@ int Click(const std::vector<std::string>& args)
 
 int SetText(const std::vector<std::string>& args)
 {
-    HWND sheet = nullptr;
-    if (!GetWizard(sheet))
-        return 1;
-    HWND control = CWizard(sheet).FindControl(args[1]);
+    HWND control = GetWizardControl(args[1]);
     if (!control)
-        return Fail("no control " + args[1]);
+        return 1;
     DWORD_PTR result = 0;
     const std::string text = Arg(args, 2);
     SendMessageTimeoutA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_NORMAL, 5000, &result);
@@ -142,24 +152,18 @@ int SetText(const std::vector<std::string>& args)
 
 int GetText(const std::vector<std::string>& args)
 {
-    HWND sheet = nullptr;
-    if (!GetWizard(sheet))
-        return 1;
-    HWND control = CWizard(sheet).FindControl(args[1]);
+    HWND control = GetWizardControl(args[1]);
     if (!control)
-        return Fail("no control " + args[1]);
+        return 1;
     Print(TopWindows::GetControlText(control) + "\n");
     return 0;
 }
 
 int State(const std::vector<std::string>& args)
 {
-    HWND sheet = nullptr;
-    if (!GetWizard(sheet))
-        return 1;
-    HWND control = CWizard(sheet).FindControl(args[1]);
+    HWND control = GetWizardControl(args[1]);
     if (!control)
-        return Fail("no control " + args[1]);
+        return 1;
     Print(std::string(IsWindowVisible(control) ? "visible" : "hidden") +
           (IsWindowEnabled(control) ? " enabled" : " disabled"));
     return 0;
