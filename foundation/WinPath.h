@@ -1,0 +1,42 @@
+// The text rules of Windows paths, portable so that both builds (and the
+// packer on Linux) judge a path or a file name the same way. Nothing here
+// touches a file system: spellings the system resolves (8.3 names, links,
+// other drive mappings) are the Windows side's business.
+#pragma once
+
+#include "SmallString.h"
+
+namespace WinPath {
+
+// An absolute path in one spelling: '/' as '\', repeated separators
+// collapsed, "." dropped, ".." taken off the path (never above its root),
+// trailing dots and blanks cut from each name as the system does, an upper-
+// case drive letter, "\\?\" and "\\?\UNC\" prefixes dropped, no trailing
+// separator but on a drive root ("C:\"). Empty for anything that is not an
+// absolute path: relative and drive-relative ("C:x") paths, a path from the
+// current drive's root ("\x"), device paths ("\\.\"), a UNC path without
+// its share, or text with a NUL byte (length counts the whole text).
+CSmallString Normalise(const char* path, int length);
+inline CSmallString Normalise(const CSmallString& path) { return Normalise(path.GetText(), path.GetLength()); }
+
+// Length of the root of a normalised path: 3 for "C:\", the length of
+// "\\server\share" for a UNC path.
+int RootLength(const CSmallString& normalised);
+
+// Whether inner is outer or lies below it. Both normalised; names compare
+// without regard to ASCII case.
+bool IsSameOrInside(const CSmallString& inner, const CSmallString& outer);
+
+// Why name can't be a single file or link name inside a folder, or null
+// when it can: empty, a NUL byte (length counts the whole name), a path
+// separator or drive (\ / :), "." or "..", a character Windows refuses
+// (< > " | ? * and control characters), a device name (CON, NUL, COM1,
+// LPT1... with or without an extension), a trailing dot or blank (the
+// system would drop it), or more than 255 bytes.
+const char* WhyNotPlainName(const char* name, int length);
+inline const char* WhyNotPlainName(const CSmallString& name)
+{
+    return WhyNotPlainName(name.GetText(), name.GetLength());
+}
+
+} // namespace WinPath

@@ -1,0 +1,177 @@
+#include "RegistryKeyPath.h"
+
+#include <cstring>
+
+#include "Containers.h"
+
+namespace RegistryKeyPath {
+
+namespace {
+
+const struct
+{
+    const char* pszName;
+    ERoot eRoot;
+} g_arrRoots[] = {{"HKEY_LOCAL_MACHINE", LocalMachine}, {"HKEY_CURRENT_USER", CurrentUser}};
+
+char Upper(char c) { return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c; }
+
+bool SameNoCase(const char* a, int na, const char* b)
+{
+    const int nb = (int)strlen(b);
+    if (na != nb)
+        return false;
+    for (int i = 0; i < na; i++)
+        if (Upper(a[i]) != Upper(b[i]))
+            return false;
+    return true;
+}
+
+struct SName
+{
+    const char* p;
+    int n;
+    bool Is(const char* text) const { return SameNoCase(p, n, text); }
+};
+
+void Split(const CSmallString& subkey, Container::CArray<SName>& names)
+{
+    const char* p = subkey.GetText();
+    while (*p) {
+        const char* end = strchr(p, '\\');
+        const int n = end ? (int)(end - p) : (int)strlen(p);
+        names.Add(SName{p, n});
+        p += n;
+        if (*p)
+            p++;
+    }
+}
+
+// names[from...] as found under Software\Classes.
+EKind ClassifyClasses(const Container::CArray<SName>& names, unsigned from, CSmallString* entry)
+{
+    if (from < names.GetSize() && names[from].Is("Wow6432Node"))
+        from++;
+    if (from >= names.GetSize())
+        return SharedKey;
+    static const char* const s_com[] = {"CLSID", "Interface", "TypeLib", "AppID"};
+    for (const char* com : s_com) {
+        if (!names[from].Is(com))
+            continue;
+        if (from + 1 >= names.GetSize())
+            return SharedKey;
+        if (entry)
+            *entry = CSmallString(names[from + 1].p, names[from + 1].n);
+        return ComEntry;
+    }
+    // Containers that hold many programs' verbs and handlers.
+    static const char* const s_shared[] = {"*",    "Directory", "Drive",     "Folder",        "AllFilesystemObjects",
+                                           "MIME", "Installer", "SystemFileAssociations", "Local Settings"};
+    for (const char* shared : s_shared)
+        if (names[from].Is(shared))
+            return SharedKey;
+    // Applications\<program.exe> is one program's own.
+    if (names[from].Is("Applications") && ++from >= names.GetSize())
+        return SharedKey;
+    if (entry)
+        *entry = CSmallString(names[from].p, names[from].n);
+    return ClassesEntry;
+}
+
+} // namespace
+
+bool Parse(const char* text, SKey& key)
+{
+    key = SKey();
+    if (!text)
+        return false;
+    for (const auto& root : g_arrRoots) {
+        const size_t len = strlen(root.pszName);
+        if (!SameNoCase(text, (int)strnlen(text, len), root.pszName) || (text[len] && text[len] != '\\'))
+            continue;
+        key.eRoot = root.eRoot;
+        // Join the names with single separators.
+        for (const char* p = text + len; *p;) {
+            while (*p == '\\')
+                p++;
+            const char* end = p;
+            while (*end && *end != '\\')
+                end++;
+            if (end > p) {
+                if (!key.strSubKey.IsEmpty())
+                    key.strSubKey += '\\';
+                key.strSubKey += CSmallString(p, (int)(end - p));
+            }
+            p = end;
+        }
+        return true;
+    }
+    return false;
+}
+
+CSmallString Format(const SKey& key)
+{
+    CSmallString text;
+    for (const auto& root : g_arrRoots)
+        if (root.eRoot == key.eRoot)
+            text = root.pszName;
+    if (!key.strSubKey.IsEmpty())
+        text += CSmallString("\\") + key.strSubKey;
+    return text;
+}
+
+bool IsSameOrBelow(const SKey& inner, const SKey& outer)
+{
+    if (inner.eRoot != outer.eRoot || inner.eRoot == NoRoot)
+        return false;
+    const int n = outer.strSubKey.GetLength();
+    if (n == 0)
+        return true;
+    if (inner.strSubKey.GetLength() < n)
+        return false;
+    for (int i = 0; i < n; i++)
+        if (Upper(inner.strSubKey.GetAt(i)) != Upper(outer.strSubKey.GetAt(i)))
+            return false;
+    return inner.strSubKey.GetLength() == n || inner.strSubKey.GetAt(n) == '\\';
+}
+
+EKind Classify(const CSmallString& subkey, CSmallString* entry)
+{
+    Container::CArray<SName> names;
+    Split(subkey, names);
+    if (names.IsEmpty())
+        return Root;
+    if (names.GetSize() == 1)
+        return TopLevel;
+    if (names[0].Is("System"))
+        return SystemTree;
+    if (!names[0].Is("Software"))
+        return Ordinary;
+    unsigned i = 1;
+    if (names[i].Is("Wow6432Node")) {
+        if (++i >= names.GetSize())
+            return SharedKey;
+    }
+    if (names[i].Is("Policies") || names[i].Is("Wine"))
+        return SystemTree;
+    if (names[i].Is("Classes"))
+        return ClassifyClasses(names, i + 1, entry);
+    if (!names[i].Is("Microsoft"))
+        return Ordinary;
+    // Software\Microsoft\Windows\CurrentVersion\{Uninstall,App Paths}\<entry>
+    static const char* const s_path[] = {"Windows", "CurrentVersion"};
+    unsigned j = i + 1;
+    for (const char* name : s_path) {
+        if (j >= names.GetSize() || !names[j].Is(name))
+            return SharedKey;
+        j++;
+    }
+    if (j + 1 < names.GetSize() && (names[j].Is("Uninstall") || names[j].Is("App Paths"))) {
+        if (entry)
+            *entry = CSmallString(names[j + 1].p, names[j + 1].n);
+        return names[j].Is("Uninstall") ? UninstallEntry : AppPathsEntry;
+    }
+    return SharedKey;
+}
+
+} // namespace RegistryKeyPath

@@ -1,0 +1,57 @@
+// Registry key paths as scripts write them
+// ("HKEY_LOCAL_MACHINE\Software\Vendor"), in one spelling, and which of
+// them belong to the system or to other programs. Portable: the packer
+// judges scripts by the same rules the uninstaller applies.
+#pragma once
+
+#include "SmallString.h"
+
+namespace RegistryKeyPath {
+
+enum ERoot
+{
+    NoRoot,
+    LocalMachine,
+    CurrentUser,
+};
+
+struct SKey
+{
+    ERoot eRoot = NoRoot;
+    // Names joined by single backslashes, none leading or trailing: the
+    // registry merges "Software\\Vendor" and "Software\Vendor\" into this.
+    CSmallString strSubKey;
+};
+
+// "HKEY_LOCAL_MACHINE" or "HKEY_CURRENT_USER" (any case), then the end or a
+// backslash and the subkey. False for any other root (the key is left
+// with NoRoot).
+bool Parse(const char* text, SKey& key);
+
+// "HKEY_LOCAL_MACHINE\Software\Vendor" (the root's name alone for an empty
+// subkey).
+CSmallString Format(const SKey& key);
+
+// inner is outer or one of its subkeys; names compare without regard to
+// ASCII case, as the registry does.
+bool IsSameOrBelow(const SKey& inner, const SKey& outer);
+
+enum EKind
+{
+    Ordinary,      // nothing shared about it
+    Root,          // the root itself
+    TopLevel,      // right under the root: Software, System, ...
+    SystemTree,    // System\..., Software\Policies\..., Software\Wine\...: never removed
+    SharedKey,     // shared by many programs: Software\Microsoft\..., Software\Classes, ...\Uninstall, ...
+    UninstallEntry, // Software\Microsoft\Windows\CurrentVersion\Uninstall\<entry>[\...]
+    AppPathsEntry, // Software\Microsoft\Windows\CurrentVersion\App Paths\<entry>[\...]
+    ClassesEntry,  // Software\Classes\<extension or ProgID>[\...]
+    ComEntry,      // Software\Classes\CLSID\<entry>[\...], and Interface, TypeLib, AppID
+};
+
+// Where subkey (normalised) stands; entry, when given, receives the name
+// of the entry for the *Entry kinds. Software\Wow6432Node and
+// Software\Classes\Wow6432Node are the 32-bit views of the same trees.
+EKind Classify(const CSmallString& subkey, CSmallString* entry = nullptr);
+
+} // namespace RegistryKeyPath

@@ -1,0 +1,179 @@
+// The text rules of Windows paths, file names and registry keys, against
+// tables of spellings: every way of naming the same place must come out
+// the same, and nothing that can't be judged may pass.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "RegistryKeyPath.h"
+#include "WinPath.h"
+
+namespace {
+
+std::string Norm(const std::string& path)
+{
+    return WinPath::Normalise(path.data(), (int)path.size()).GetText();
+}
+
+} // namespace
+
+TEST(WinPath, NormaliseSpellings)
+{
+    const struct
+    {
+        const char* in;
+        const char* out;
+    } cases[] = {
+        {"C:\\Games", "C:\\Games"},
+        {"c:/Games/", "C:\\Games"},
+        {"C:\\\\Games\\\\\\Saves", "C:\\Games\\Saves"},
+        {"C:\\Games\\App\\..", "C:\\Games"},
+        {"C:\\Games\\App\\..\\..\\..\\..", "C:\\"},
+        {"C:\\Games\\.\\App\\.", "C:\\Games\\App"},
+        {"C:\\Windows.", "C:\\Windows"},
+        {"C:\\Windows . .\\System32 ", "C:\\Windows\\System32"},
+        {"C:\\Games\\App\\...", "C:\\Games\\App"},
+        {"C:\\", "C:\\"},
+        {"C:/", "C:\\"},
+        {"\\\\?\\C:\\Windows\\", "C:\\Windows"},
+        {"\\\\?\\UNC\\server\\share\\dir", "\\\\server\\share\\dir"},
+        {"\\\\server\\share", "\\\\server\\share"},
+        {"//server//share//a/..", "\\\\server\\share"},
+        {"\\\\server\\share\\a\\..\\..", "\\\\server\\share"},
+        {"Z:\\home\\user\\..\\user\\drive_c", "Z:\\home\\user\\drive_c"},
+        // Not absolute, or not a file-system path: nothing to judge.
+        {"", ""},
+        {"Games", ""},
+        {"C:Games", ""},
+        {"\\Games", ""},
+        {"..\\Games", ""},
+        {"\\\\.\\PhysicalDrive0", ""},
+        {"\\\\server", ""},
+        {"\\\\server\\", ""},
+        {"%APP%", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.out, Norm(c.in)) << "input: " << c.in;
+
+    // A NUL inside the text is never cut off silently.
+    EXPECT_EQ("", Norm(std::string("C:\\Games\0\\Other", 16)));
+}
+
+TEST(WinPath, SameOrInside)
+{
+    const struct
+    {
+        const char *inner, *outer;
+        bool inside;
+    } cases[] = {
+        {"C:\\Games\\App", "C:\\Games", true},  {"C:\\GAMES\\app", "c:\\games", true},
+        {"C:\\Games", "C:\\Games", true},       {"C:\\GamesX", "C:\\Games", false},
+        {"C:\\Games", "C:\\Games\\App", false}, {"C:\\Games", "C:\\", true},
+        {"D:\\Games", "C:\\", false},           {"\\\\srv\\share\\x", "\\\\srv\\share", true},
+        {"\\\\srv\\shareX", "\\\\srv\\share", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.inside, WinPath::IsSameOrInside(WinPath::Normalise(c.inner), WinPath::Normalise(c.outer)))
+            << c.inner << " in " << c.outer;
+    EXPECT_FALSE(WinPath::IsSameOrInside(CSmallString("C:\\x"), CSmallString()));
+    EXPECT_EQ(3, WinPath::RootLength(WinPath::Normalise("C:\\a\\b")));
+    EXPECT_EQ(11, WinPath::RootLength(WinPath::Normalise("\\\\srv\\share\\a")));
+}
+
+TEST(WinPath, PlainNames)
+{
+    const char* const good[] = {"hello.exe", "readme", "a.b.c", ".hidden", "COM10.txt", "CONSOLE", "NULL.txt",
+                                "LPT0", "x..y", "\xc3\xa4\xc3\xb6.txt"};
+    for (const char* name : good)
+        EXPECT_EQ(nullptr, WinPath::WhyNotPlainName(name, (int)strlen(name))) << name;
+
+    const char* const bad[] = {"",     "..\\..\\x", "sub/x",  "C:x",    "..",       ".",        "NUL",
+                               "nul",  "COM1.txt",  "lpt9",   "AUX.a.b", "CON .txt", "CONIN$",   "a<b",
+                               "a|b",  "a?",        "a*",     "a\"b",   "tab\there", "ends.",   "ends ",
+                               "x\x01"};
+    for (const char* name : bad)
+        EXPECT_NE(nullptr, WinPath::WhyNotPlainName(name, (int)strlen(name))) << name;
+
+    EXPECT_NE(nullptr, WinPath::WhyNotPlainName("a\0b", 3));
+    EXPECT_NE(nullptr, WinPath::WhyNotPlainName(std::string(256, 'a').c_str(), 256));
+    EXPECT_EQ(nullptr, WinPath::WhyNotPlainName(std::string(255, 'a').c_str(), 255));
+}
+
+TEST(RegistryKeyPath, ParseAndFormat)
+{
+    const struct
+    {
+        const char* in;
+        bool ok;
+        const char* out;
+    } cases[] = {
+        {"HKEY_LOCAL_MACHINE\\Software\\\\Microsoft", true, "HKEY_LOCAL_MACHINE\\Software\\Microsoft"},
+        {"hkey_current_user\\Software\\Vendor\\", true, "HKEY_CURRENT_USER\\Software\\Vendor"},
+        {"HKEY_LOCAL_MACHINE", true, "HKEY_LOCAL_MACHINE"},
+        {"HKEY_LOCAL_MACHINE\\\\", true, "HKEY_LOCAL_MACHINE"},
+        {"HKEY_LOCAL_MACHINE\\\\\\Software\\Vendor App\\Sub/Key", true,
+         "HKEY_LOCAL_MACHINE\\Software\\Vendor App\\Sub/Key"},
+        {"HKLM\\Software\\Vendor", false, ""},
+        {"HKEY_LOCAL_MACHINEX\\Software", false, ""},
+        {"HKEY_CLASSES_ROOT\\.txt", false, ""},
+        {"", false, ""},
+    };
+    for (const auto& c : cases) {
+        RegistryKeyPath::SKey key;
+        EXPECT_EQ(c.ok, RegistryKeyPath::Parse(c.in, key)) << c.in;
+        EXPECT_STREQ(c.out, c.ok ? RegistryKeyPath::Format(key).GetText() : "") << c.in;
+    }
+
+    RegistryKeyPath::SKey a, b, c;
+    RegistryKeyPath::Parse("HKEY_LOCAL_MACHINE\\Software\\Vendor\\App", a);
+    RegistryKeyPath::Parse("hkey_local_machine\\SOFTWARE\\\\vendor", b);
+    RegistryKeyPath::Parse("HKEY_CURRENT_USER\\Software\\Vendor", c);
+    EXPECT_TRUE(RegistryKeyPath::IsSameOrBelow(a, b));
+    EXPECT_FALSE(RegistryKeyPath::IsSameOrBelow(b, a));
+    EXPECT_FALSE(RegistryKeyPath::IsSameOrBelow(a, c));
+}
+
+TEST(RegistryKeyPath, Classify)
+{
+    using namespace RegistryKeyPath;
+    const struct
+    {
+        const char* subkey;
+        EKind kind;
+        const char* entry;
+    } cases[] = {
+        {"", Root, ""},
+        {"Software", TopLevel, ""},
+        {"SYSTEM", TopLevel, ""},
+        {"System\\CurrentControlSet\\Services", SystemTree, ""},
+        {"Software\\Policies\\Vendor", SystemTree, ""},
+        {"Software\\Wine\\Drivers", SystemTree, ""},
+        {"Software\\Wow6432Node\\Policies\\x", SystemTree, ""},
+        {"Software\\Microsoft", SharedKey, ""},
+        {"Software\\Microsoft\\Windows NT\\CurrentVersion", SharedKey, ""},
+        {"software\\microsoft\\windows\\currentversion\\run", SharedKey, ""},
+        {"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall", SharedKey, ""},
+        {"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Hello World", UninstallEntry, "Hello World"},
+        {"Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\App\\x", UninstallEntry, "App"},
+        {"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\hello.exe", AppPathsEntry, "hello.exe"},
+        {"Software\\Classes", SharedKey, ""},
+        {"Software\\Classes\\.hello", ClassesEntry, ".hello"},
+        {"Software\\Classes\\KxSetup.HelloFile\\shell\\open", ClassesEntry, "KxSetup.HelloFile"},
+        {"Software\\Classes\\Wow6432Node\\.hello", ClassesEntry, ".hello"},
+        {"Software\\Classes\\CLSID", SharedKey, ""},
+        {"Software\\Classes\\CLSID\\{1234}\\InprocServer32", ComEntry, "{1234}"},
+        {"Software\\Classes\\TypeLib\\{99}", ComEntry, "{99}"},
+        {"Software\\Classes\\*\\shell", SharedKey, ""},
+        {"Software\\Classes\\Directory", SharedKey, ""},
+        {"Software\\Classes\\Applications", SharedKey, ""},
+        {"Software\\Classes\\Applications\\hello.exe", ClassesEntry, "hello.exe"},
+        {"Software\\Vendor\\App", Ordinary, ""},
+        {"Software\\Wow6432Node", SharedKey, ""},
+        {"Environment\\Sub", Ordinary, ""},
+    };
+    for (const auto& c : cases) {
+        CSmallString entry;
+        EXPECT_EQ(c.kind, Classify(CSmallString(c.subkey), &entry)) << c.subkey;
+        EXPECT_STREQ(c.entry, entry.GetText()) << c.subkey;
+    }
+}
