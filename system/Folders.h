@@ -1,6 +1,8 @@
 // Folder trees and file presence.
 #pragma once
 
+#include "SmallString.h"
+
 // Creates every missing folder of path (a trailing backslash is fine);
 // true when the folder exists afterwards.
 bool CreateDirectoryPath(const char* path);
@@ -19,6 +21,14 @@ bool DeleteDirectory(const char* path);
 // folders, the temporary folder, wildcards and \\?\ or \\.\ paths.
 // Compared as full long paths, case-insensitively.
 bool IsProtectedFolder(const char* path);
+
+// The Windows folder, the system folder or anything inside them.
+bool IsInsideWindowsFolder(const char* path);
+
+// The one spelling of an absolute path: normalised (WinPath::Normalise),
+// and as far as it exists, as the system itself names it (other drive
+// mappings, 8.3 names and links resolved). Empty for a relative path.
+CSmallString ResolvePath(const char* path);
 
 // True when a file or folder exists at path.
 bool DoesFileExist(const char* path);

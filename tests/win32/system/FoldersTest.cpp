@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "Folders.h"
 #include "WineTestEnv.h"
@@ -225,4 +226,48 @@ TEST(DoesFileExist, FilesAndFolders)
     for (const auto& c : cases)
         EXPECT_EQ(c.expected, DoesFileExist(c.path.c_str())) << c.path;
     EXPECT_FALSE(DoesFileExist(nullptr));
+}
+
+// Another spelling of a protected folder is the same folder: the drive Wine
+// maps to the Linux root, an 8.3 alias, dots, trailing dots and blanks.
+TEST(ResolvePath, OtherSpellingsOfOneFolder)
+{
+    const std::string documents = ShellFolder(CSIDL_PERSONAL);
+    ASSERT_FALSE(documents.empty());
+    const CSmallString canonical = ResolvePath(documents.c_str());
+    ASSERT_FALSE(canonical.IsEmpty());
+
+    char shortName[MAX_PATH] = "";
+    GetShortPathNameA(documents.c_str(), shortName, MAX_PATH);
+    std::vector<std::string> spellings = {
+        documents + "\\.",
+        documents + "\\..\\" + documents.substr(documents.find_last_of('\\') + 1),
+        Lower(documents) + ". .",
+        documents + "\\\\sub\\..",
+        std::string("\\\\?\\") + documents,
+    };
+    if (*shortName)
+        spellings.push_back(shortName);
+    // Under Wine the same folder is also reachable through the Unix root.
+    char prefix[MAX_PATH];
+    const DWORD n = GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH);
+    if (n && n < MAX_PATH && documents.size() > 2 && documents[1] == ':') {
+        std::string unix = std::string("Z:") + prefix + "/drive_c" + documents.substr(2);
+        std::replace(unix.begin(), unix.end(), '/', '\\');
+        spellings.push_back(unix);
+        spellings.push_back(unix + "\\..\\..\\..\\users");
+    }
+    for (const std::string& spelling : spellings) {
+        const CSmallString resolved = ResolvePath(spelling.c_str());
+        if (spelling.find("users", spelling.size() - 5) == std::string::npos) {
+            EXPECT_EQ(0, lstrcmpiA(canonical, resolved)) << spelling << " -> " << resolved.GetText();
+        }
+        EXPECT_TRUE(IsProtectedFolder(spelling.c_str())) << spelling;
+    }
+
+    // Below the existing part names stay as written.
+    EXPECT_EQ(0, lstrcmpiA(canonical + "\\New Folder\\x", ResolvePath((documents + "\\New Folder\\.\\x\\").c_str())));
+    EXPECT_TRUE(ResolvePath("relative\\x").IsEmpty());
+    EXPECT_TRUE(IsInsideWindowsFolder((ShellFolder(CSIDL_SYSTEM) + "\\drivers").c_str()));
+    EXPECT_FALSE(IsInsideWindowsFolder((documents + "\\Work").c_str()));
 }

@@ -1,0 +1,131 @@
+// Owning holders for system handles, so that an exception between opening
+// and closing leaks nothing. Each closes what it holds when it goes.
+#pragma once
+
+#include <windows.h>
+
+// A kernel handle (file, process, thread, event, pipe, job). Both null and
+// INVALID_HANDLE_VALUE mean "none".
+class CAutoHandle
+{
+public:
+    CAutoHandle() {}
+    explicit CAutoHandle(HANDLE h) : m_h(h) {}
+    ~CAutoHandle() { Close(); }
+    CAutoHandle(const CAutoHandle&) = delete;
+    CAutoHandle& operator=(const CAutoHandle&) = delete;
+
+    bool IsValid() const { return m_h && m_h != INVALID_HANDLE_VALUE; }
+    HANDLE Get() const { return m_h; }
+    operator HANDLE() const { return m_h; }
+    // For out-parameters: closes what is held first.
+    HANDLE* Receive()
+    {
+        Close();
+        return &m_h;
+    }
+    void Reset(HANDLE h)
+    {
+        Close();
+        m_h = h;
+    }
+    HANDLE Detach()
+    {
+        HANDLE h = m_h;
+        m_h = nullptr;
+        return h;
+    }
+    void Close()
+    {
+        if (IsValid())
+            CloseHandle(m_h);
+        m_h = nullptr;
+    }
+
+private:
+    HANDLE m_h = nullptr;
+};
+
+// An open registry key.
+class CRegKey
+{
+public:
+    CRegKey() {}
+    ~CRegKey() { Close(); }
+    CRegKey(const CRegKey&) = delete;
+    CRegKey& operator=(const CRegKey&) = delete;
+
+    LONG Open(HKEY root, const char* subkey, REGSAM access)
+    {
+        Close();
+        return RegOpenKeyExA(root, subkey, 0, access, &m_h);
+    }
+    LONG Create(HKEY root, const char* subkey, REGSAM access, DWORD* disposition = nullptr)
+    {
+        Close();
+        return RegCreateKeyExA(root, subkey, 0, nullptr, 0, access, nullptr, &m_h, disposition);
+    }
+    bool IsOpen() const { return m_h != nullptr; }
+    HKEY Get() const { return m_h; }
+    operator HKEY() const { return m_h; }
+    void Close()
+    {
+        if (m_h)
+            RegCloseKey(m_h);
+        m_h = nullptr;
+    }
+
+private:
+    HKEY m_h = nullptr;
+};
+
+// A FindFirstFile enumeration.
+class CFindHandle
+{
+public:
+    CFindHandle() {}
+    ~CFindHandle() { Close(); }
+    CFindHandle(const CFindHandle&) = delete;
+    CFindHandle& operator=(const CFindHandle&) = delete;
+
+    bool First(const char* pattern, WIN32_FIND_DATAA& data)
+    {
+        Close();
+        m_h = FindFirstFileA(pattern, &data);
+        return m_h != INVALID_HANDLE_VALUE;
+    }
+    bool Next(WIN32_FIND_DATAA& data) { return m_h != INVALID_HANDLE_VALUE && FindNextFileA(m_h, &data); }
+    void Close()
+    {
+        if (m_h != INVALID_HANDLE_VALUE)
+            FindClose(m_h);
+        m_h = INVALID_HANDLE_VALUE;
+    }
+
+private:
+    HANDLE m_h = INVALID_HANDLE_VALUE;
+};
+
+// A loaded library.
+class CLibrary
+{
+public:
+    explicit CLibrary(const char* name) : m_h(LoadLibraryA(name)) {}
+    ~CLibrary()
+    {
+        if (m_h)
+            FreeLibrary(m_h);
+    }
+    CLibrary(const CLibrary&) = delete;
+    CLibrary& operator=(const CLibrary&) = delete;
+
+    bool IsLoaded() const { return m_h != nullptr; }
+    // The export cast to the function type asked for, or null.
+    template <class T> T Find(const char* name) const
+    {
+        return m_h ? reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(m_h, name))) : nullptr;
+    }
+
+private:
+    HMODULE m_h;
+};
