@@ -174,4 +174,24 @@ EKind Classify(const CSmallString& subkey, CSmallString* entry)
     return SharedKey;
 }
 
+CSmallString BelowClasses(const CSmallString& subkey)
+{
+    Container::CArray<SName> names;
+    Split(subkey, names);
+    unsigned i = 0;
+    if (i < names.GetSize() && names[i].Is("Software"))
+        i++;
+    else
+        return CSmallString();
+    if (i < names.GetSize() && names[i].Is("Wow6432Node"))
+        i++;
+    if (i >= names.GetSize() || !names[i].Is("Classes"))
+        return CSmallString();
+    if (++i < names.GetSize() && names[i].Is("Wow6432Node"))
+        i++;
+    if (i >= names.GetSize())
+        return CSmallString();
+    return CSmallString(names[i].p);
+}
+
 } // namespace RegistryKeyPath

@@ -54,4 +54,8 @@ enum EKind
 // Software\Classes\Wow6432Node are the 32-bit views of the same trees.
 EKind Classify(const CSmallString& subkey, CSmallString* entry = nullptr);
 
+// The part of subkey below Software\Classes (or its Wow6432Node view),
+// as HKEY_CLASSES_ROOT shows it; empty when subkey is not below it.
+CSmallString BelowClasses(const CSmallString& subkey);
+
 } // namespace RegistryKeyPath

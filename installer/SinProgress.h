@@ -6,6 +6,10 @@ class CSinProgressABC
 {
 public:
     virtual ~CSinProgressABC() {}
-    // The result is ignored.
+    // Before each element. False: the user asked to stop (the run is
+    // undone).
     virtual bool OnItemExecuted(unsigned int index) = 0;
+    // Now and then during one long step (a large file, a running program),
+    // to keep the window alive. False: the user asked to stop.
+    virtual bool OnWorking() { return true; }
 };

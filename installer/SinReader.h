@@ -8,7 +8,10 @@
 class CXMLDocument;
 class CXMLNode;
 class CSinProgressABC;
+class CInstallSession;
+class CSafeRemover;
 struct CCommandRunner;
+enum EStepResult : int;
 
 class CSinReader
 {
@@ -33,9 +36,19 @@ public:
 
     // The script engine (Windows only).
 
-    // Runs the install section against destination (APP is set to it);
-    // registers the uninstaller when every file was written.
+    enum ERunResult
+    {
+        RunDone,      // every step done (or nothing needed doing)
+        RunCancelled, // the user stopped it; everything done was undone
+        RunFailed,    // the user or the log has been told why; undone
+    };
+
+    // Runs the install section against destination (APP is set to it) and,
+    // when every step succeeded, registers the uninstaller. Any failure or
+    // a cancel undoes everything done so far. True for RunDone.
     bool Install(const CSmallString& destination, CSinProgressABC* progress);
+    // How the last Install or uninstall ended.
+    ERunResult GetRunResult() const { return m_eRunResult; }
     // Children of the current section: the progress bar's range.
     unsigned GetInstallStepCount();
     // A setting of the current section: the item `id` as text, or the
@@ -46,20 +59,26 @@ public:
     bool GetInstallBinaryItem(const char* name, Container::CArray<unsigned char>& data);
     // Expands %NAME% references and folds doubled backslashes.
     void TranslatePath(CSmallString& path);
-    // The uninstaller's entry: asks, then runs the log's uninstall section.
-    void UninstallFromScript(const char* logPath);
+    // The uninstaller's entry: checks the log is whole, asks (unless ask is
+    // false), then runs its uninstall section and tells what was left.
+    void UninstallFromScript(const char* logPath, bool ask = true);
     // Runs the uninstall section of the loaded log with APP = folder.
     void Uninstall(const CSmallString& folder, CSinProgressABC* progress);
+    // A file the uninstall must leave until RemoveKeptFile: the waiting
+    // uninstaller's own program.
+    void SetKeepFile(const char* path) { m_strKeepFile = path; }
+    // Removes the kept file and the folders the log removed around it.
+    void RemoveKeptFile();
 
 private:
     friend struct CCommandRunner;
 
     CXMLNode* FindSection();
-    bool ExecuteCommands(CXMLNode* section, CSinProgressABC* progress);
-    bool WriteFileToDest(unsigned int item, const CSmallString& name, const CSmallString& dest);
+    EStepResult ExecuteCommands(CXMLNode* section, CSinProgressABC* progress, CInstallSession* session,
+                                CSafeRemover& remover);
     void AddRegKey(const char* key, const char* valueName, const char* value);
     void AddRegKey(const char* key, const char* valueName, unsigned int value);
-    void AddUninstall();
+    bool AddUninstall(CInstallSession& session);
 
     bool Fail(const char* why);
     bool InflatePayload(const unsigned char* block, uint32_t size);
@@ -70,6 +89,11 @@ private:
     CSmallString m_strSection;
     Container::CArray<unsigned char> m_arrUninstaller;
     const char* m_pszFailure;
+
+    ERunResult m_eRunResult = RunDone;
+    CInstallSession* m_pSession = nullptr; // while Install runs
+    CSmallString m_strKeepFile;
+    Container::CArray<CSmallString> m_arrKeptFolders; // removed with the kept file
 };
 
 // Reads the whole file; false when it can't be opened or read.

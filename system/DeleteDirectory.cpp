@@ -4,66 +4,77 @@
 
 #include <cstring>
 
-#include "SmallString.h"
+#include "WinPath.h"
+#include "win32/Handles.h"
 
 namespace {
-// Empties and removes folder (no trailing backslash); false when anything
-// stayed behind, though everything else is still removed.
-bool DeleteTree(const CSmallString& folder)
+
+bool IsDots(const char* name) { return strcmp(name, ".") == 0 || strcmp(name, "..") == 0; }
+
+// Empties and removes folder without recursion: files go as they are met,
+// folders once everything below them is gone (deepest first).
+void DeleteTree(const CSmallString& folder, const CSmallString& keep, Container::CArray<CSmallString>& leftovers)
 {
-    bool bOk = true;
-    WIN32_FIND_DATAA fd;
-    const HANDLE hFind = FindFirstFileA(folder + "\\*", &fd);
-    if (hFind != INVALID_HANDLE_VALUE) {
-        do {
-            if (strcmp(fd.cFileName, ".") == 0 || strcmp(fd.cFileName, "..") == 0)
+    Container::CArray<CSmallString> folders; // in the order found: parents first
+    folders.Add(folder);
+    for (unsigned next = 0; next < folders.GetSize(); next++) {
+        const CSmallString current = folders[next];
+        WIN32_FIND_DATAA fd;
+        CFindHandle find;
+        for (bool found = find.First(current + "\\*", fd); found; found = find.Next(fd)) {
+            if (IsDots(fd.cFileName))
                 continue;
-            const CSmallString strChild = folder + "\\" + fd.cFileName;
+            const CSmallString child = current + "\\" + fd.cFileName;
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
-                SetFileAttributesA(strChild, FILE_ATTRIBUTE_NORMAL);
-            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                bOk &= DeleteFileA(strChild) != FALSE;
-            else if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
-                bOk &= RemoveDirectoryA(strChild) != FALSE; // the link, never what it points at
-            else
-                bOk &= DeleteTree(strChild);
-        } while (FindNextFileA(hFind, &fd));
-        FindClose(hFind);
+                SetFileAttributesA(child, FILE_ATTRIBUTE_NORMAL);
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+                // The link itself, never what it points at.
+                if (!((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryA(child) : DeleteFileA(child)))
+                    leftovers.Add(child);
+            } else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                folders.Add(child);
+            } else if (!keep.IsEmpty() && lstrcmpiA(child, keep) == 0) {
+                continue; // a running program's own file: removed once it has ended
+            } else if (!DeleteFileA(child)) {
+                leftovers.Add(child);
+            }
+        }
     }
-    const DWORD attributes = GetFileAttributesA(folder);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-        SetFileAttributesA(folder, FILE_ATTRIBUTE_NORMAL);
-    return RemoveDirectoryA(folder) && bOk;
+    for (unsigned i = folders.GetSize(); i-- > 0;) {
+        const DWORD attributes = GetFileAttributesA(folders[i]);
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+            SetFileAttributesA(folders[i], FILE_ATTRIBUTE_NORMAL);
+        if (RemoveDirectoryA(folders[i]))
+            continue;
+        // The folders that hold the kept file can't go yet: that is expected.
+        const bool holdsKept = !keep.IsEmpty() && WinPath::IsSameOrInside(keep, folders[i]);
+        if (!holdsKept)
+            leftovers.Add(folders[i]);
+    }
 }
+
 } // namespace
 
-bool DeleteDirectory(const char* path)
+bool DeleteDirectory(const char* path) { return DeleteDirectory(path, nullptr, nullptr); }
+
+bool DeleteDirectory(const char* path, const char* keepFile, Container::CArray<CSmallString>* leftovers)
 {
     if (IsProtectedFolder(path))
         return false;
-
-    CSmallString strFolder;
-    const DWORD size = GetFullPathNameA(path, 0, nullptr, nullptr);
-    char* p = strFolder.GetBuffer((int)size);
-    const DWORD got = size ? GetFullPathNameA(path, size, p, nullptr) : 0;
-    int length = 0;
-    if (got && got < size) {
-        // Drop trailing separators, walking by characters for double-byte
-        // names.
-        for (const char* q = p; *q; q = CharNextA(q))
-            if (*q != '\\' && *q != '/')
-                length = (int)(CharNextA(q) - p);
-    }
-    strFolder.ReleaseBuffer(length);
-    if (strFolder.IsEmpty())
+    const CSmallString folder = WinPath::Normalise(path, lstrlenA(path));
+    if (folder.IsEmpty())
         return false;
 
-    const DWORD attributes = GetFileAttributesA(strFolder);
+    const DWORD attributes = GetFileAttributesA(folder);
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND;
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
         return false;
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
-        return RemoveDirectoryA(strFolder) != FALSE;
-    return DeleteTree(strFolder);
+        return RemoveDirectoryA(folder) != FALSE;
+    Container::CArray<CSmallString> left;
+    DeleteTree(folder, keepFile ? WinPath::Normalise(keepFile, lstrlenA(keepFile)) : CSmallString(), left);
+    if (leftovers)
+        leftovers->Append(left.GetData(), left.GetSize());
+    return left.IsEmpty();
 }

@@ -1,6 +1,7 @@
 // Folder trees and file presence.
 #pragma once
 
+#include "Containers.h"
 #include "SmallString.h"
 
 // Creates every missing folder of path (a trailing backslash is fine);
@@ -15,6 +16,10 @@ bool CreateDirectoryPath(const char* path);
 // wipe it. True when the folder is gone afterwards (also when it never
 // existed); false for a file, or when anything could not be removed.
 bool DeleteDirectory(const char* path);
+// The same, but keepFile (a running program's own file) and the folders
+// that hold it stay without counting as failures; whatever else could not
+// be removed is added to leftovers (when given).
+bool DeleteDirectory(const char* path, const char* keepFile, Container::CArray<CSmallString>* leftovers);
 
 // Whether DeleteDirectory would refuse this path: see above, plus any
 // ancestor of those folders, the shell's other per-user and common

@@ -11,12 +11,13 @@ void CloseIfOpen(HANDLE& h)
 }
 } // namespace
 
-CSpawnedProcess::CSpawnedProcess() : m_hProcess(nullptr), m_hReadPipe(nullptr) {}
+CSpawnedProcess::CSpawnedProcess() : m_hProcess(nullptr), m_hReadPipe(nullptr), m_hJob(nullptr) {}
 
 CSpawnedProcess::~CSpawnedProcess()
 {
     CloseIfOpen(m_hReadPipe);
     CloseIfOpen(m_hProcess);
+    CloseIfOpen(m_hJob);
 }
 
 void CSpawnedProcess::Create(const char* application, const char* folder, const char* commandLine, int showCommand)
@@ -52,8 +53,9 @@ void CSpawnedProcess::Create(const char* application, const char* folder, const 
     char* pCommandLine = commandLine ? strCommandLine.GetBuffer(strCommandLine.GetLength()) : nullptr;
 
     PROCESS_INFORMATION pi = {};
-    const BOOL bStarted =
-        CreateProcessA(application, pCommandLine, nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, folder, &si, &pi);
+    // Started suspended so that it is in the job before it can start others.
+    const BOOL bStarted = CreateProcessA(application, pCommandLine, nullptr, nullptr, TRUE,
+                                         CREATE_NO_WINDOW | CREATE_SUSPENDED, nullptr, folder, &si, &pi);
     const DWORD error = GetLastError();
 
     // The parent must not keep a write end open, or the pipe stays alive
@@ -64,6 +66,11 @@ void CSpawnedProcess::Create(const char* application, const char* folder, const 
         CloseIfOpen(hRead);
         throw new CLastErrorException(CBaseException::OpenFailed, (int)error);
     }
+    CloseIfOpen(m_hJob);
+    m_hJob = CreateJobObjectA(nullptr, nullptr);
+    if (m_hJob && !AssignProcessToJobObject(m_hJob, pi.hProcess))
+        CloseIfOpen(m_hJob); // already in a job that allows none: Terminate ends the child alone
+    ResumeThread(pi.hThread);
     CloseHandle(pi.hThread);
     m_hProcess = pi.hProcess;
     m_hReadPipe = hRead;
@@ -93,6 +100,16 @@ bool CSpawnedProcess::Read(CSmallString& chunk)
         bRead = true;
     }
     return bRead;
+}
+
+void CSpawnedProcess::Terminate()
+{
+    if (m_hJob)
+        TerminateJobObject(m_hJob, ERROR_CANCELLED);
+    if (m_hProcess) {
+        TerminateProcess(m_hProcess, ERROR_CANCELLED);
+        WaitForSingleObject(m_hProcess, 5000);
+    }
 }
 
 bool CSpawnedProcess::IsFinished()

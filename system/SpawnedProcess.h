@@ -22,6 +22,10 @@ public:
     bool Read(CSmallString& chunk);
     // True once the child has ended.
     bool IsFinished();
+    // Ends the child and whatever it started (all in one job).
+    void Terminate();
+    // For waits; null when nothing was started.
+    HANDLE GetProcessHandle() const { return m_hProcess; }
     // The child's exit code (valid once finished; STILL_ACTIVE before,
     // (DWORD)-1 when nothing was started).
     DWORD GetExitCode();
@@ -29,4 +33,5 @@ public:
 private:
     HANDLE m_hProcess;
     HANDLE m_hReadPipe;
+    HANDLE m_hJob;
 };

@@ -2,18 +2,25 @@
 #include "Commands.h"
 
 #include "EngineHelpers.h"
+#include "Exceptions.h"
 #include "FileAssociation.h"
 #include "Folders.h"
 #include "Platform.h"
+#include "SafeRemover.h"
+#include "SetupLog.h"
 #include "SinProgress.h"
 #include "Shortcut.h"
 #include "UserMessages.h"
+#include "WinPath.h"
 #include "XMLDocument.h"
+#include "resource.h"
 #include "win32/ResString.h"
 
 CSmallString CCommandRunner::Text(const CXMLNode* element, const char* name)
 {
-    return CSmallString(element->GetAttributeValue(name));
+    // The whole value, so that a NUL inside is seen rather than cut.
+    const CSmallString* value = element->GetAttributes().FindValue(CSmallString(name));
+    return value ? *value : CSmallString();
 }
 
 CSmallString CCommandRunner::Translated(const CXMLNode* element, const char* name)
@@ -40,6 +47,8 @@ bool CCommandRunner::ItemText(const CXMLNode* element, CSmallString& text)
     return true;
 }
 
+bool CCommandRunner::KeepGoing() { return !m_pProgress || m_pProgress->OnWorking(); }
+
 namespace {
 
 // "<Shell Folders value>\<name>.lnk", or empty when the folder is unknown.
@@ -53,33 +62,49 @@ CSmallString LinkPath(const CXMLNode* element)
     return path;
 }
 
-bool DoFile(CCommandRunner& runner, const CXMLNode* element)
+// A name the script gives must stay a name: no folders, devices or NULs.
+bool IsPlainName(const CSmallString& name)
 {
-    unsigned id = 0;
-    if (!runner.Item(element, id))
+    const char* why = WinPath::WhyNotPlainName(name);
+    if (!why)
         return true;
-    const CSmallString name = CCommandRunner::Text(element, "name");
-    const CSmallString dest = CCommandRunner::Text(element, "dest");
-    if (runner.WriteFileToDest(id, name, dest))
-        return true;
-    CSmallString path = ExpandEnvironment(dest);
-    CheckPath(path);
-    path += name;
     CSmallString message;
-    message.Format(CResString(19), path.GetText());
+    message.Format(CResString(IDS_BAD_FILE_NAME), name.GetText(), why);
     Error(message);
     return false;
 }
 
+bool DoFile(CCommandRunner& runner, const CXMLNode* element)
+{
+    unsigned id = 0;
+    if (!runner.m_pSession || !runner.Item(element, id))
+        return true;
+    const EStepResult result =
+        runner.m_pSession->WriteItem(id, CCommandRunner::Text(element, "name"), CCommandRunner::Text(element, "dest"));
+    return result == StepDone || runner.Stop(result);
+}
+
 bool DoShortcut(CCommandRunner& runner, const CXMLNode* element)
 {
+    if (!IsPlainName(CCommandRunner::Text(element, "name")))
+        return runner.Stop(StepFailed);
     const CSmallString target = runner.Translated(element, "target");
     const CSmallString link = LinkPath(element);
+    CSmallString backup;
+    DWORD error = 0;
+    if (runner.m_pSession && DoesFileExist(link) && !runner.m_pSession->GetJournal().SetAside(link, backup, error))
+        LogLine("Could not set aside the shortcut %s: %s", link.GetText(), GetLastErrorString((int)error).GetText());
     if (link.IsEmpty() || !CreateShortcut(link, target, nullptr, SW_SHOWNORMAL)) {
         CSmallString message;
-        message.Format(CResString(7), target.GetText());
+        message.Format(CResString(IDS_SHORTCUT_FAILED), target.GetText());
         Error(message);
+        if (!backup.IsEmpty())
+            MoveFileExA(backup, link, MOVEFILE_COPY_ALLOWED | MOVEFILE_REPLACE_EXISTING);
+        return true;
     }
+    if (runner.m_pSession)
+        runner.m_pSession->GetJournal().AddShortcut(link, backup);
+    LogLine("Shortcut created: %s -> %s", link.GetText(), target.GetText());
     return true;
 }
 
@@ -87,12 +112,32 @@ bool DoAssociation(CCommandRunner& runner, const CXMLNode* element)
 {
     const CSmallString exe = runner.Translated(element, "exe");
     const CSmallString iconFile = runner.Translated(element, "iconfile");
+    const CSmallString extension = CCommandRunner::Text(element, "extension");
+    const CSmallString progId = CCommandRunner::Text(element, "progid");
     unsigned iconNum = 0;
     element->GetAttributeValue("iconnum", iconNum);
-    if (CreateFileAssociation(CCommandRunner::Text(element, "extension"), CCommandRunner::Text(element, "progid"),
-                              CCommandRunner::Text(element, "desc"), exe, iconFile.IsEmpty() ? exe : iconFile, iconNum,
-                              CCommandRunner::Text(element, "commandline")))
+
+    // The values the association may write, as they are now, for the undo
+    // and the record.
+    const CSmallString keys[4] = {extension, progId, progId + "\\shell\\open\\command", progId + "\\DefaultIcon"};
+    SRegistryBefore before[4];
+    const bool named = !extension.IsEmpty() && !progId.IsEmpty();
+    for (int i = 0; named && runner.m_pSession && i < 4; i++)
+        before[i] = CaptureRegistry(HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", keys[i], nullptr);
+
+    if (CreateFileAssociation(extension, progId, CCommandRunner::Text(element, "desc"), exe,
+                              iconFile.IsEmpty() ? exe : iconFile, iconNum,
+                              CCommandRunner::Text(element, "commandline"))) {
         runner.m_bAssociationChanged = true;
+        LogLine("Association: %s -> %s (%s)", extension.GetText(), progId.GetText(), exe.GetText());
+    }
+    for (int i = 0; named && runner.m_pSession && i < 4; i++) {
+        const SRegistryBefore after = CaptureRegistry(HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", keys[i], nullptr);
+        const bool changed = after.bExisted != before[i].bExisted || after.dwType != before[i].dwType ||
+                             after.arrData.GetSize() != before[i].arrData.GetSize() ||
+                             memcmp(after.arrData.GetData(), before[i].arrData.GetData(), after.arrData.GetSize()) != 0;
+        runner.m_pSession->GetJournal().AddRegistry(before[i], changed);
+    }
     return true;
 }
 
@@ -113,66 +158,22 @@ bool DoBroadcastMessage(CCommandRunner& runner, const CXMLNode* element)
     return true;
 }
 
-bool DoRemoveShortcut(CCommandRunner&, const CXMLNode* element)
+bool DoRemoveShortcut(CCommandRunner& runner, const CXMLNode* element)
 {
-    const CSmallString link = LinkPath(element);
-    if (!link.IsEmpty())
-        DeleteFileA(link);
+    runner.m_remover.RemoveShortcut(CCommandRunner::Text(element, "folder"), CCommandRunner::Text(element, "name"));
     return true;
 }
 
-// Keys no uninstall log may delete whole: they hold other programs' data.
-bool IsSharedRegistryKey(const char* subkey)
+bool DoRemoveRegKey(CCommandRunner& runner, const CXMLNode* element)
 {
-    static const char* const s_shared[] = {
-        "Software\\Microsoft",
-        "Software\\Microsoft\\Windows",
-        "Software\\Microsoft\\Windows\\CurrentVersion",
-        "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
-        "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths",
-        "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
-        "Software\\Classes",
-        "Software\\Policies",
-        "Software\\Wow6432Node",
-    };
-    CSmallString key(subkey);
-    while (key.GetLength() && key.GetAt(key.GetLength() - 1) == '\\')
-        key.Delete(key.GetLength() - 1, 1);
-    if (key.IsEmpty() || key.Find(CSmallString("\\")) < 0)
-        return true; // the root itself or one of its top-level keys
-    for (const char* shared : s_shared)
-        if (Mb::ICmp(key, shared) == 0)
-            return true;
-    return false;
-}
-
-bool DoRemoveRegKey(CCommandRunner&, const CXMLNode* element)
-{
-    const char* key = element->GetAttributeValue("section");
-    if (!key)
-        return true;
-    HKEY root = GetKeyFromSection(key);
-    if (!root)
-        return true;
-    const char* name = element->GetAttributeValue("name");
-    if (!name) {
-        if (!IsSharedRegistryKey(key))
-            DeleteRegistryKey(root, key);
-        return true;
-    }
-    HKEY handle;
-    if (RegOpenKeyExA(root, key, 0, KEY_ALL_ACCESS, &handle) == ERROR_SUCCESS) {
-        RegDeleteValueA(handle, *name ? name : nullptr);
-        RegCloseKey(handle);
-    }
+    if (const char* section = element->GetAttributeValue("section"))
+        runner.m_remover.RemoveRegistry(section, element->GetAttributeValue("name"));
     return true;
 }
 
 bool DoRemoveFolder(CCommandRunner& runner, const CXMLNode* element)
 {
-    const CSmallString path = runner.Translated(element, "path");
-    if (!path.IsEmpty() && DoesFileExist(path))
-        DeleteDirectory(path); // refuses system and user folders by itself
+    runner.m_remover.RemoveFolder(runner.Translated(element, "path"));
     return true;
 }
 
@@ -181,7 +182,13 @@ bool DoRegisterDll(CCommandRunner& runner, const CXMLNode* element)
     CSmallString dll;
     if (runner.ItemText(element, dll)) {
         runner.m_reader.TranslatePath(dll);
-        RegisterCOMDLL(dll);
+        if (RegisterCOMDLL(dll)) {
+            LogLine("Registered %s", dll.GetText());
+            if (runner.m_pSession)
+                runner.m_pSession->GetJournal().AddDll(dll);
+        } else {
+            LogLine("Could not load %s to register it", dll.GetText());
+        }
     }
     return true;
 }
@@ -191,7 +198,7 @@ bool DoUnregisterDll(CCommandRunner& runner, const CXMLNode* element)
     CSmallString dll;
     if (runner.ItemText(element, dll)) {
         runner.m_reader.TranslatePath(dll);
-        UnregisterCOMDLL(dll);
+        LogLine("%s %s", UnregisterCOMDLL(dll) ? "Unregistered" : "Could not load", dll.GetText());
     }
     return true;
 }
@@ -224,19 +231,19 @@ CommandFn FindCommand(const char* name)
     return nullptr;
 }
 
-bool CSinReader::ExecuteCommands(CXMLNode* section, CSinProgressABC* progress)
+EStepResult CSinReader::ExecuteCommands(CXMLNode* section, CSinProgressABC* progress, CInstallSession* session,
+                                        CSafeRemover& remover)
 {
-    CCommandRunner runner(*this);
-    unsigned index = 0;
+    CCommandRunner runner(*this, progress, session, remover);
     for (unsigned i = 0; i < section->GetChildCount(); i++) {
         const CXMLNode* element = section->GetChild(i);
-        if (progress)
-            progress->OnItemExecuted(index++);
+        if (progress && !progress->OnItemExecuted(i))
+            return StepCancelled;
         if (CommandFn run = FindCommand(element->GetName()))
             if (!run(runner, element))
-                return false;
+                return runner.m_eStop;
     }
     if (runner.m_bAssociationChanged)
         UpdateShellFileAssociationChanged();
-    return true;
+    return StepDone;
 }

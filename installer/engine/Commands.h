@@ -1,13 +1,19 @@
 // The command loop's table: one small function per script command.
 #pragma once
 
+#include "InstallSession.h"
 #include "SinReader.h"
 
 class CXMLNode;
+class CSafeRemover;
+class CSinProgressABC;
 
 struct CCommandRunner
 {
-    CCommandRunner(CSinReader& reader) : m_reader(reader) {}
+    CCommandRunner(CSinReader& reader, CSinProgressABC* progress, CInstallSession* session, CSafeRemover& remover)
+        : m_reader(reader), m_pProgress(progress), m_pSession(session), m_remover(remover)
+    {
+    }
 
     // A text attribute; absent reads as "".
     static CSmallString Text(const CXMLNode* element, const char* name);
@@ -16,17 +22,25 @@ struct CCommandRunner
     // The item named by the element's id, when it has one inside the table.
     const Container::CArray<unsigned char>* Item(const CXMLNode* element, unsigned& id);
     bool ItemText(const CXMLNode* element, CSmallString& text);
-    bool WriteFileToDest(unsigned item, const CSmallString& name, const CSmallString& dest)
-    {
-        return m_reader.WriteFileToDest(item, name, dest);
-    }
     void AddRegKey(const char* key, const char* name, const char* value) { m_reader.AddRegKey(key, name, value); }
+    // Between pieces of long work; false once the user asked to stop.
+    bool KeepGoing();
+    // Ends the run: the command returns false after this.
+    bool Stop(EStepResult why)
+    {
+        m_eStop = why;
+        return false;
+    }
 
     CSinReader& m_reader;
+    CSinProgressABC* m_pProgress;
+    CInstallSession* m_pSession; // null while uninstalling
+    CSafeRemover& m_remover;
     bool m_bAssociationChanged = false;
+    EStepResult m_eStop = StepDone;
 };
 
-// Each returns false only when the whole run must stop.
+// Each returns false only when the whole run must stop (m_eStop says why).
 typedef bool (*CommandFn)(CCommandRunner& runner, const CXMLNode* element);
 
 CommandFn FindCommand(const char* name);

@@ -21,8 +21,6 @@ void GetSpecialFolderPath(const char* folderName, char* buffer, DWORD size);
 bool RegisterCOMDLL(const char* dll);
 bool UnregisterCOMDLL(const char* dll);
 
-// Creates or overwrites path with data; false on any failure.
-bool WriteArrayToFile(const char* path, const Container::CArray<unsigned char>& data);
 
 // Copies source cut after its last '\' or '/'; no separator gives "".
 void RemoveFilename(const char* source, char* destination);

@@ -1,41 +1,70 @@
-// Installation: the install section run against a destination folder.
+// Installation: the install section run against a destination folder, all
+// or nothing.
+#include <new>
+
 #include "EngineHelpers.h"
-#include "Folders.h"
+#include "Exceptions.h"
+#include "InstallSession.h"
+#include "SafeRemover.h"
+#include "SetupLog.h"
 #include "SinReader.h"
 #include "UserMessages.h"
 #include "XMLDocument.h"
+#include "resource.h"
 #include "win32/ResString.h"
+
+namespace {
+void TellUnexpected(const char* why)
+{
+    LogLine("Unexpected error: %s", why);
+    CSmallString message;
+    message.Format(CResString(IDS_UNEXPECTED_ERROR), why);
+    Error(message);
+}
+} // namespace
 
 bool CSinReader::Install(const CSmallString& destination, CSinProgressABC* progress)
 {
+    m_eRunResult = RunFailed;
     m_strSection = "install";
     CSmallString folder = destination;
     CheckPath(folder);
     SetEnvironmentVariableA("APP", folder);
     CXMLNode* section = FindSection();
-    if (!section)
-        return false;
-    if (!ExecuteCommands(section, progress))
-        return false;
-    AddUninstall();
-    return true;
-}
-
-bool CSinReader::WriteFileToDest(unsigned int item, const CSmallString& name, const CSmallString& dest)
-{
-    if (item >= m_arrItems.GetSize())
-        return false;
-    CSmallString path = ExpandEnvironment(dest);
-    if (!CreateDirectoryPath(path)) {
-        CSmallString message;
-        message.Format(CResString(19), path.GetText());
-        Error(message);
+    if (!section) {
+        LogLine("The package holds no install section: nothing to do");
         return false;
     }
-    CheckPath(path);
-    path += name;
-    // Read-only files are replaced like any other.
-    if (DoesFileExist(path) && !SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL))
+    LogLine("Installing into %s", folder.GetText());
+
+    CInstallSession session(*this, folder, progress);
+    CSafeRemover remover(folder, nullptr);
+    m_pSession = &session;
+    EStepResult result = StepFailed;
+    try {
+        result = session.Prepare();
+        if (result == StepDone)
+            result = ExecuteCommands(section, progress, &session, remover);
+        if (result == StepDone && !AddUninstall(session))
+            result = StepFailed;
+    } catch (CBaseException* e) {
+        TellUnexpected(e->GetError());
+        e->Delete();
+        result = StepFailed;
+    } catch (const std::bad_alloc&) {
+        TellUnexpected("out of memory");
+        result = StepFailed;
+    }
+    m_pSession = nullptr;
+
+    if (result != StepDone) {
+        LogLine(result == StepCancelled ? "Installation cancelled: undoing it" : "Installation failed: undoing it");
+        session.Rollback();
+        m_eRunResult = result == StepCancelled ? RunCancelled : RunFailed;
         return false;
-    return WriteArrayToFile(path, m_arrItems[item]);
+    }
+    session.Commit();
+    LogLine("Installation complete (%llu bytes written)", session.GetBytesWritten());
+    m_eRunResult = RunDone;
+    return true;
 }

@@ -1,7 +1,12 @@
 // Registry helpers of the engine.
 #include "EngineHelpers.h"
+#include "Exceptions.h"
+#include "InstallSession.h"
 #include "Platform.h"
+#include "RegistryKeyPath.h"
+#include "SetupLog.h"
 #include "SinReader.h"
+#include "win32/Handles.h"
 
 HKEY GetKeyFromSection(const char*& key)
 {
@@ -12,7 +17,8 @@ HKEY GetKeyFromSection(const char*& key)
     } s_roots[] = {{"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE}, {"HKEY_CURRENT_USER", HKEY_CURRENT_USER}};
     for (const auto& root : s_roots) {
         const size_t len = strlen(root.pszName);
-        if (Mb::NbICmp(key, root.pszName, len) == 0) {
+        // The name must end there: "HKEY_LOCAL_MACHINEX" is no root.
+        if (Mb::NbICmp(key, root.pszName, len) == 0 && (key[len] == 0 || key[len] == '\\')) {
             key += len;
             if (*key)
                 key++; // the separating backslash
@@ -54,16 +60,32 @@ void GetSpecialFolderPath(const char* folderName, char* buffer, DWORD size)
     RegCloseKey(key);
 }
 
-static void SetValue(const char* key, const char* valueName, DWORD type, const BYTE* data, DWORD size)
+// Writes one value, journaled when an installation is running.
+static void SetValue(CInstallSession* session, const char* key, const char* valueName, DWORD type, const BYTE* data,
+                     DWORD size)
 {
-    HKEY root = GetKeyFromSection(key);
-    if (!root)
+    RegistryKeyPath::SKey parsed;
+    if (!RegistryKeyPath::Parse(key, parsed)) {
+        LogLine("Registry value not written: %s has no known root (HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER)", key);
         return; // an unknown root would address the wrong place
-    HKEY handle;
-    if (RegCreateKeyA(root, key, &handle) != ERROR_SUCCESS)
-        return;
-    RegSetValueExA(handle, valueName && *valueName ? valueName : nullptr, 0, type, data, size);
-    RegCloseKey(handle);
+    }
+    const HKEY root = parsed.eRoot == RegistryKeyPath::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+    const char* rootName = parsed.eRoot == RegistryKeyPath::LocalMachine ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER";
+    const char* name = valueName && *valueName ? valueName : nullptr;
+    SRegistryBefore before;
+    if (session)
+        before = CaptureRegistry(root, rootName, parsed.strSubKey, name);
+    CRegKey handle;
+    LONG rc = handle.Create(root, parsed.strSubKey, KEY_SET_VALUE);
+    if (rc == ERROR_SUCCESS)
+        rc = RegSetValueExA(handle, name, 0, type, data, size);
+    if (session)
+        session->GetJournal().AddRegistry(before, rc == ERROR_SUCCESS);
+    if (rc == ERROR_SUCCESS)
+        LogLine("Registry value written: %s\\%s", RegistryKeyPath::Format(parsed).GetText(), name ? name : "(default)");
+    else
+        LogLine("Registry value not written: %s\\%s: %s", RegistryKeyPath::Format(parsed).GetText(),
+                name ? name : "(default)", GetLastErrorString((int)rc).GetText());
 }
 
 void CSinReader::AddRegKey(const char* key, const char* valueName, const char* value)
@@ -71,11 +93,12 @@ void CSinReader::AddRegKey(const char* key, const char* valueName, const char* v
     CSmallString text(value);
     TranslatePath(text);
     // The registry expects string data to include its terminating NUL.
-    SetValue(key, valueName, REG_SZ, reinterpret_cast<const BYTE*>(text.GetText()), (DWORD)text.GetLength() + 1);
+    SetValue(m_pSession, key, valueName, REG_SZ, reinterpret_cast<const BYTE*>(text.GetText()),
+             (DWORD)text.GetLength() + 1);
 }
 
 void CSinReader::AddRegKey(const char* key, const char* valueName, unsigned int value)
 {
     const DWORD data = value;
-    SetValue(key, valueName, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof(data));
+    SetValue(m_pSession, key, valueName, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof(data));
 }

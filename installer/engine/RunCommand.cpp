@@ -1,11 +1,65 @@
 // run-command: start a program, collect what it prints, keep it in
-// %APP%install.log.
+// %APP%install.log. The wizard stays responsive meanwhile: Cancel stops the
+// program, and a `timeout` (seconds) stops one that takes too long.
 #include "Commands.h"
 #include "Exceptions.h"
 #include "FileText.h"
+#include "SetupLog.h"
 #include "SpawnedProcess.h"
 #include "UserMessages.h"
 #include "XMLDocument.h"
+#include "resource.h"
+#include "win32/ResString.h"
+
+namespace {
+
+enum EOutcome
+{
+    Finished,
+    NotStarted,
+    TimedOut,
+    Cancelled,
+};
+
+// Runs the program to its end, or until the user or the timeout stops it.
+EOutcome Run(CCommandRunner& runner, const CSmallString& cmd, const CSmallString& commandLine, unsigned timeoutSeconds,
+             CSmallString& output, CSmallString& why)
+{
+    CSpawnedProcess process;
+    try {
+        process.Create(cmd, nullptr, commandLine, SW_HIDE);
+    } catch (CBaseException* e) {
+        why = e->GetError();
+        e->Delete();
+        return NotStarted;
+    }
+    const DWORD start = GetTickCount();
+    for (;;) {
+        while (process.Read(output)) {
+        }
+        if (process.IsFinished()) {
+            while (process.Read(output)) {
+            }
+            LogLine("Command ended with exit code %lu", process.GetExitCode());
+            return Finished;
+        }
+        if (!runner.KeepGoing()) {
+            process.Terminate();
+            LogLine("Command stopped: the user cancelled the installation");
+            return Cancelled;
+        }
+        if (timeoutSeconds && GetTickCount() - start >= timeoutSeconds * 1000u) {
+            process.Terminate();
+            LogLine("Command stopped after %u seconds (its timeout)", timeoutSeconds);
+            return TimedOut;
+        }
+        // Wakes for the program's end or for a window message to pump.
+        HANDLE handle = process.GetProcessHandle();
+        MsgWaitForMultipleObjects(1, &handle, FALSE, 50, QS_ALLINPUT);
+    }
+}
+
+} // namespace
 
 bool RunCommand(CCommandRunner& runner, const CXMLNode* element)
 {
@@ -15,40 +69,39 @@ bool RunCommand(CCommandRunner& runner, const CXMLNode* element)
     CSmallString parameters = runner.Translated(element, "parameters");
     bool stopOnFail = false;
     element->GetAttributeValue("stoponfail", stopOnFail);
+    unsigned timeout = 0;
+    element->GetAttributeValue("timeout", timeout);
 
     // Scripts write quotes as apostrophes, \' included.
     parameters.Replace("\\'", "'");
     parameters.Replace("'", "\"");
     const CSmallString commandLine = CSmallString("\"") + cmd + "\" " + parameters;
+    LogLine("Running %s", commandLine.GetText());
 
-    CSmallString output;
-    try {
-        CSpawnedProcess process;
-        process.Create(cmd, nullptr, commandLine, SW_HIDE);
-        Sleep(100);
-        for (;;) {
-            if (process.Read(output))
-                continue;
-            Sleep(500);
-            if (process.IsFinished()) {
-                while (process.Read(output)) {
-                }
-                break;
-            }
-        }
-    } catch (CBaseException* e) {
+    CSmallString output, why;
+    const EOutcome outcome = Run(runner, cmd, commandLine, timeout, output, why);
+    if (outcome == Cancelled)
+        return runner.Stop(StepCancelled);
+    if (outcome == NotStarted) {
+        LogLine("Command did not start: %s", why.GetText());
         if (stopOnFail) {
             CSmallString message;
             message.Format("Failed to run process %s with parameters %s because:\n%s", cmd.GetText(),
-                           parameters.GetText(), e->GetError());
+                           parameters.GetText(), why.GetText());
             Error(message);
         }
-        e->Delete();
+    } else if (outcome == TimedOut && stopOnFail) {
+        CSmallString message;
+        message.Format(CResString(IDS_COMMAND_TIMED_OUT), cmd.GetText(), timeout);
+        Error(message);
     }
 
     CSmallString log("%APP%\\install.log");
     runner.m_reader.TranslatePath(log);
-    if (!WriteStringToFile(log, output, (unsigned)output.GetLength()) && stopOnFail) {
+    if (WriteStringToFile(log, output, (unsigned)output.GetLength())) {
+        if (runner.m_pSession)
+            runner.m_pSession->NoteFile(log);
+    } else if (stopOnFail) {
         CSmallString message;
         message.Format("Failed to run process %s with parameters %s", cmd.GetText(), parameters.GetText());
         Error(message);

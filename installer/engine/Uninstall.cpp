@@ -3,16 +3,36 @@
 #include "Browser.h"
 #include "EngineHelpers.h"
 #include "FileText.h"
+#include "InstallRecord.h"
+#include "InstallSession.h"
+#include "SafeRemover.h"
+#include "SetupLog.h"
 #include "SinReader.h"
 #include "UserMessages.h"
 #include "XMLDocument.h"
+#include "XMLWellFormed.h"
+#include "resource.h"
 #include "win32/ResString.h"
 
 namespace {
+
 const char kUninstallKey[] = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+// One line per item, at most a screenful: the setup log has them all.
+CSmallString ListForUser(const Container::CArray<CSmallString>& items)
+{
+    const unsigned shown = items.GetSize() < 12 ? items.GetSize() : 12;
+    CSmallString list;
+    for (unsigned i = 0; i < shown; i++)
+        list += CSmallString("- ") + items[i] + "\n";
+    if (shown < items.GetSize())
+        list.Addf("... and %u more (see the setup log)\n", items.GetSize() - shown);
+    return list;
 }
 
-void CSinReader::AddUninstall()
+} // namespace
+
+bool CSinReader::AddUninstall(CInstallSession& session)
 {
     CSmallString displayName, helpLink, publisher, urlAbout, urlUpdate, displayIcon;
     GetInstallItem("uninstall-display-name", displayName);
@@ -22,10 +42,32 @@ void CSinReader::AddUninstall()
     GetInstallItem("uninstall-url-update", urlUpdate);
     GetInstallItem("uninstall-display-icon", displayIcon);
     TranslatePath(displayIcon);
-    if (displayName.IsEmpty())
-        return;
+    if (displayName.IsEmpty()) {
+        LogLine("No uninstaller registered: the script has no uninstall-display-name");
+        return true;
+    }
 
+    // Both files whole and in place before the entry that points at them;
+    // the program first, so that the log's record lists it.
     const CSmallString key = CSmallString(kUninstallKey) + displayName;
+    CSmallString exe("%APP%uninstall.exe"), logPath("%APP%uninstall.dat"), why, log, composed;
+    TranslatePath(exe);
+    TranslatePath(logPath);
+    GetInstallItem("uninstaller", log);
+    bool written = session.WriteFileWhole(exe, m_arrUninstaller.GetData(), m_arrUninstaller.GetSize(), why);
+    if (written) {
+        session.PlanKey(key);
+        if (!session.ComposeUninstallLog(log, composed))
+            LogLine("The uninstall log has no uninstall section to hold the installation's record");
+        written = session.WriteFileWhole(logPath, composed.GetText(), (unsigned)composed.GetLength(), why);
+    }
+    if (!written) {
+        CSmallString message, reason;
+        reason.Format(CResString(IDS_SYSTEM_REASON), why.GetText());
+        message.Format(CResString(IDS_UNINSTALLER_NOT_WRITTEN), exe.GetText(), reason.GetText());
+        Error(message);
+        return false;
+    }
     AddRegKey(key, "DisplayName", displayName);
     AddRegKey(key, "HelpLink", helpLink);
     AddRegKey(key, "Publisher", publisher);
@@ -35,32 +77,51 @@ void CSinReader::AddUninstall()
     AddRegKey(key, "NoModify", 1u);
     AddRegKey(key, "NoRepair", 1u);
     AddRegKey(key, "UninstallString", "\"%APP%uninstall.exe\"");
-
-    CSmallString exe("%APP%uninstall.exe");
-    TranslatePath(exe);
-    WriteArrayToFile(exe, m_arrUninstaller);
-
-    CSmallString log, logPath("%APP%uninstall.dat");
-    GetInstallItem("uninstaller", log);
-    TranslatePath(logPath);
-    WriteStringToFile(logPath, log, (unsigned)log.GetLength());
+    return true;
 }
 
-void CSinReader::UninstallFromScript(const char* logPath)
+void CSinReader::UninstallFromScript(const char* logPath, bool ask)
 {
     m_strSection = "uninstall";
-    CXMLDocument* log = CXMLDocument::Load(logPath);
-    if (!log)
+    m_eRunResult = RunFailed;
+    LogLine("Uninstalling with %s", logPath);
+
+    // A log cut short or damaged would run whatever its last bytes say.
+    CSmallString text, why;
+    SXMLProblem problem;
+    if (!LoadFileIntoString(logPath, text))
+        why = "it can't be read";
+    else if (!CheckXMLWellFormed(text, (unsigned)text.GetLength(), false, problem))
+        why.Format("line %u, column %u: %s", problem.uLine, problem.uColumn, problem.szMessage);
+    CXMLDocument* log = why.IsEmpty() ? CXMLDocument::LoadFromMemory(text, (unsigned)text.GetLength()) : nullptr;
+    if (log && !log->FindNode("uninstall"))
+        why = "it has no uninstall section";
+    if (!why.IsEmpty() || !log) {
+        if (log)
+            log->Release();
+        if (why.IsEmpty())
+            why = "it can't be read";
+        LogLine("Uninstall log refused: %s", why.GetText());
+        CSmallString message;
+        message.Format(CResString(IDS_UNINSTALL_DAMAGED), logPath, why.GetText());
+        Error(message);
         return;
+    }
     if (m_pDocument)
         m_pDocument->Release();
     m_pDocument = log;
 
-    CSmallString appName, question;
+    CSmallString appName;
     GetInstallItem("app-name", appName);
-    question.Format(CResString(13), appName.GetText());
-    if (KxMessageBox(nullptr, question, appName, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
-        return;
+    if (ask) {
+        CSmallString question;
+        question.Format(CResString(IDS_REMOVE_QUESTION), appName.GetText());
+        if (KxMessageBox(nullptr, question, appName, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) {
+            LogLine("The user chose not to uninstall");
+            m_eRunResult = RunCancelled;
+            return;
+        }
+    }
 
     CSmallString folder(logPath);
     RemoveFilename(logPath, folder.GetBuffer(folder.GetLength()));
@@ -74,9 +135,39 @@ void CSinReader::UninstallFromScript(const char* logPath)
 
 void CSinReader::Uninstall(const CSmallString& folder, CSinProgressABC* progress)
 {
+    m_eRunResult = RunDone;
     CSmallString app = folder;
     CheckPath(app);
     SetEnvironmentVariableA("APP", app);
-    if (CXMLNode* section = FindSection())
-        ExecuteCommands(section, progress);
+    CXMLNode* section = FindSection();
+    if (!section)
+        return;
+    CInstallRecord record;
+    const bool hasRecord = record.ReadFrom(section);
+    if (hasRecord)
+        LogLine("The log records what the installation created: only that is removed");
+    else
+        LogLine("The log has no record of the installation: removals stay inside %s", app.GetText());
+    CSafeRemover remover(app, hasRecord ? &record : nullptr);
+    remover.SetKeepFile(m_strKeepFile);
+    ExecuteCommands(section, progress, nullptr, remover);
+    m_arrKeptFolders = remover.GetKeptFolders();
+
+    CSmallString appName;
+    GetInstallItem("app-name", appName);
+    if (!remover.GetRefused().IsEmpty()) {
+        CSmallString message;
+        message.Format(CResString(IDS_UNINSTALL_REFUSED), appName.GetText(),
+                       ListForUser(remover.GetRefused()).GetText());
+        KxMessageBox(nullptr, message, appName, MB_OK | MB_ICONINFORMATION);
+    }
+    if (!remover.GetFailed().IsEmpty()) {
+        CSmallString message;
+        message.Format(CResString(IDS_UNINSTALL_LEFT_OVER), ListForUser(remover.GetFailed()).GetText());
+        Error(message);
+        m_eRunResult = RunFailed;
+    }
+    LogLine("Uninstall %s", m_eRunResult == RunDone ? "complete" : "incomplete");
 }
+
+void CSinReader::RemoveKeptFile() { ::RemoveKeptFile(m_strKeepFile, m_arrKeptFolders); }

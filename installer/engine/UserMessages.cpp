@@ -1,20 +1,66 @@
 #include "UserMessages.h"
 
+#include "SetupLog.h"
+#include "resource.h"
 #include "win32/ResString.h"
 
 static KxMessageBoxHook g_pfnMessageBoxHook = nullptr;
+static bool g_bUnattended = false;
 
 void SetMessageBoxHook(KxMessageBoxHook hook) { g_pfnMessageBoxHook = hook; }
 
+void SetUnattended(bool unattended) { g_bUnattended = unattended; }
+
+bool IsUnattended() { return g_bUnattended; }
+
+static const char* AnswerName(int answer)
+{
+    switch (answer) {
+    case IDOK:
+        return "OK";
+    case IDCANCEL:
+        return "Cancel";
+    case IDYES:
+        return "Yes";
+    case IDNO:
+        return "No";
+    case IDRETRY:
+        return "Retry";
+    }
+    return "?";
+}
+
+// What an unattended run answers: never the choice that goes on regardless.
+static int SafeAnswer(UINT type)
+{
+    switch (type & MB_TYPEMASK) {
+    case MB_YESNO:
+    case MB_YESNOCANCEL:
+        return IDNO;
+    case MB_RETRYCANCEL:
+    case MB_OKCANCEL:
+        return IDCANCEL;
+    }
+    return IDOK;
+}
+
 int KxMessageBox(HWND owner, const char* text, const char* caption, UINT type)
 {
+    LogLine("Message [%s]: %s", caption ? caption : "", text ? text : "");
+    int answer;
     if (g_pfnMessageBoxHook)
-        return g_pfnMessageBoxHook(owner, text, caption, type);
-    return MessageBoxA(owner, text, caption, type);
+        answer = g_pfnMessageBoxHook(owner, text, caption, type);
+    else if (g_bUnattended)
+        answer = SafeAnswer(type);
+    else
+        answer = MessageBoxA(owner, text, caption, type);
+    if ((type & MB_TYPEMASK) != MB_OK)
+        LogLine("Answer: %s", AnswerName(answer));
+    return answer;
 }
 
 void Error(const char* text)
 {
-    CResString caption(14);
+    CResString caption(IDS_SETUP_ERROR);
     KxMessageBox(nullptr, text, caption, MB_ICONWARNING | MB_OK);
 }

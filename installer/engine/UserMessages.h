@@ -1,5 +1,6 @@
 // The message boxes the installer shows. Tests answer them through a hook
-// instead of a window; users see exactly what MessageBoxA shows.
+// instead of a window; users see exactly what MessageBoxA shows. Every
+// message and its answer also goes to the setup log.
 #pragma once
 
 #include <windows.h>
@@ -8,6 +9,11 @@ typedef int (*KxMessageBoxHook)(HWND owner, const char* text, const char* captio
 
 // Null restores the real message box.
 void SetMessageBoxHook(KxMessageBoxHook hook);
+
+// Unattended runs show no window at all: each message is only logged and
+// answered with the choice that changes nothing (No, Cancel, OK).
+void SetUnattended(bool unattended);
+bool IsUnattended();
 
 int KxMessageBox(HWND owner, const char* text, const char* caption, UINT type);
 

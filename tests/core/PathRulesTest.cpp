@@ -176,4 +176,9 @@ TEST(RegistryKeyPath, Classify)
         EXPECT_EQ(c.kind, Classify(CSmallString(c.subkey), &entry)) << c.subkey;
         EXPECT_STREQ(c.entry, entry.GetText()) << c.subkey;
     }
+
+    EXPECT_STREQ(".hello\\x", BelowClasses(CSmallString("Software\\Classes\\.hello\\x")).GetText());
+    EXPECT_STREQ("KxFile", BelowClasses(CSmallString("SOFTWARE\\Wow6432Node\\classes\\KxFile")).GetText());
+    EXPECT_STREQ("", BelowClasses(CSmallString("Software\\Classes")).GetText());
+    EXPECT_STREQ("", BelowClasses(CSmallString("Software\\Vendor\\Classes\\x")).GetText());
 }

@@ -17,7 +17,7 @@ struct CRecordingProgress : CSinProgressABC
     bool OnItemExecuted(unsigned int index) override
     {
         indexes.push_back(index);
-        return false; // ignored by the engine
+        return true; // false would ask the engine to stop
     }
     std::vector<unsigned> indexes;
 };
@@ -160,14 +160,15 @@ TEST(FileCommand, OverwritesReadOnlyFilesAndStopsOnFailure)
                                  "<file id=\"0\" name=\"after.txt\" dest=\"%APP%\"/></install>",
                                  {"data"}));
     EXPECT_FALSE(failing->Install(dir.Path().c_str(), nullptr));
-    ASSERT_EQ(2u, boxes.Shown().size()); // the folder, then the file
-    for (const SShownMessage& m : boxes.Shown()) {
-        EXPECT_EQ(0u, m.text.find("Sorry, the installer was unable to write the file:\n")) << m.text;
-        EXPECT_EQ("Setup Error", m.caption);
-        EXPECT_EQ((UINT)(MB_ICONWARNING | MB_OK), m.type);
-    }
-    EXPECT_NE(std::string::npos, boxes.Shown()[0].text.find(dir / "blocker\\sub\n")) << boxes.Shown()[0].text;
-    EXPECT_NE(std::string::npos, boxes.Shown()[1].text.find(dir / "blocker\\sub\\x.txt")) << boxes.Shown()[1].text;
+    EXPECT_EQ(CSinReader::RunFailed, failing->GetRunResult());
+    // One message: the folder that can't be made, and the system's reason.
+    ASSERT_EQ(1u, boxes.Shown().size());
+    const SShownMessage& m = boxes.Shown()[0];
+    EXPECT_EQ(0u, m.text.find("Sorry, the installer was unable to write the file:\n")) << m.text;
+    EXPECT_NE(std::string::npos, m.text.find(dir / "blocker\\sub\n")) << m.text;
+    EXPECT_NE(std::string::npos, m.text.find("\n\nThe system's reason: (")) << m.text;
+    EXPECT_EQ("Setup Error", m.caption);
+    EXPECT_EQ((UINT)(MB_ICONWARNING | MB_OK), m.type);
     EXPECT_EQ("<missing>", ReadWholeFile(dir / "after.txt")); // later commands don't run
     EXPECT_EQ("<missing>", ReadWholeFile(dir / "uninstall.exe")); // and nothing is registered
     EXPECT_EQ("<missing>", RegString(HKEY_LOCAL_MACHINE,

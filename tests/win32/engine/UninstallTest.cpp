@@ -48,39 +48,49 @@ std::string Script(bool withDisplayName)
            "<uninstaller id=\"1\"/><file id=\"0\" name=\"app.exe\" dest=\"%APP%\"/></install>";
 }
 
+bool FileExistsHere(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
 } // namespace
 
 TEST(Uninstall, RegistrationWritesEveryValueAndBothFiles)
 {
-    CTestFolder dir;
+    CTestFolder parent;
+    const std::string app = parent / "App\\"; // created by the installation
     std::unique_ptr<CSinReader> reader(MakeReader(Script(true), {"MZ app", kLog}));
-    ASSERT_TRUE(reader->Install(dir.Path().c_str(), nullptr));
+    ASSERT_TRUE(reader->Install(app.c_str(), nullptr));
 
     EXPECT_EQ("KxEngineTest App", RegString(HKEY_LOCAL_MACHINE, kKey, "DisplayName"));
     EXPECT_EQ("http://help", RegString(HKEY_LOCAL_MACHINE, kKey, "HelpLink"));
     EXPECT_EQ("Kx", RegString(HKEY_LOCAL_MACHINE, kKey, "Publisher"));
     EXPECT_EQ("", RegString(HKEY_LOCAL_MACHINE, kKey, "URLInfoAbout")); // missing settings: empty values
     EXPECT_EQ("", RegString(HKEY_LOCAL_MACHINE, kKey, "URLUpdateInfo"));
-    EXPECT_EQ(dir.Path() + "app.exe,0", RegString(HKEY_LOCAL_MACHINE, kKey, "DisplayIcon"));
+    EXPECT_EQ(app + "app.exe,0", RegString(HKEY_LOCAL_MACHINE, kKey, "DisplayIcon"));
     EXPECT_EQ(1u, RegDword("NoModify"));
     EXPECT_EQ(1u, RegDword("NoRepair"));
-    EXPECT_EQ("\"" + dir.Path() + "uninstall.exe\"", RegString(HKEY_LOCAL_MACHINE, kKey, "UninstallString"));
+    EXPECT_EQ("\"" + app + "uninstall.exe\"", RegString(HKEY_LOCAL_MACHINE, kKey, "UninstallString"));
     EXPECT_EQ(9u, ValueCount());
 
-    EXPECT_EQ("MZ stub", ReadWholeFile(dir / "uninstall.exe")); // the image without its package
-    EXPECT_EQ(kLog, ReadWholeFile(dir / "uninstall.dat"));
-    EXPECT_EQ("MZ app", ReadWholeFile(dir / "app.exe"));
+    EXPECT_EQ("MZ stub", ReadWholeFile(app + "uninstall.exe")); // the image without its package
+    // The script's log, with the record of what the installation created.
+    const std::string log = ReadWholeFile(app + "uninstall.dat");
+    EXPECT_NE(std::string::npos, log.find("<remove-folder path=\"%APP%\" />")) << log;
+    EXPECT_NE(std::string::npos, log.find("<install-record folder=\"" + app.substr(0, app.size() - 1) +
+                                          "\" folder-existed=\"0\">")) << log;
+    for (const char* file : {"app.exe", "uninstall.exe", "uninstall.dat"})
+        EXPECT_NE(std::string::npos, log.find("<file path=\"" + app + file + "\" />")) << file << "\n" << log;
+    EXPECT_NE(std::string::npos, log.find(std::string("<key path=\"HKEY_LOCAL_MACHINE\\") + kKey + "\" />")) << log;
+    EXPECT_EQ("MZ app", ReadWholeFile(app + "app.exe"));
 
     // The log removes what it names: the folder and the registry entry.
     CMessageBoxRecorder boxes(IDYES);
     CSinReader uninstaller;
-    uninstaller.UninstallFromScript((dir / "uninstall.dat").c_str());
+    uninstaller.UninstallFromScript((app + "uninstall.dat").c_str());
     ASSERT_EQ(1u, boxes.Shown().size());
     EXPECT_EQ("Are you sure you wish to completely remove\nKx Test App and all of its files from your computer?",
               boxes.Shown()[0].text);
     EXPECT_EQ("Kx Test App", boxes.Shown()[0].caption);
     EXPECT_EQ((UINT)(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2), boxes.Shown()[0].type);
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(dir.Path().c_str()));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(app.c_str()));
     EXPECT_EQ(0u, ValueCount());
 }
 
@@ -106,15 +116,31 @@ TEST(Uninstall, AnsweringNoOrAMissingLogChangesNothing)
     EXPECT_EQ(1u, boxes.Shown().size());
     EXPECT_EQ("MZ", ReadWholeFile(dir / "app.exe"));
 
-    CSinReader missing;
-    missing.UninstallFromScript((dir / "no-such.dat").c_str());
-    EXPECT_EQ(1u, boxes.Shown().size()); // no question without a log
+    EXPECT_EQ(CSinReader::RunCancelled, uninstaller.GetRunResult());
+
+    // A log that is missing or cut short is refused with a message, before
+    // any question: its last command may be cut into something else.
+    const std::string cut = std::string(kLog).substr(0, std::string(kLog).find("%APP%") + 5);
+    WriteWholeFile(dir / "cut.dat", cut);
+    for (const std::string& log : {dir / "no-such.dat", dir / "cut.dat"}) {
+        CMessageBoxRecorder refused(IDYES);
+        CSinReader damaged;
+        damaged.UninstallFromScript(log.c_str());
+        ASSERT_EQ(1u, refused.Shown().size()) << log;
+        EXPECT_EQ(0u, refused.Shown()[0].text.find("The uninstall information\n" + log + "\nis damaged or incomplete ("))
+            << refused.Shown()[0].text;
+        EXPECT_EQ("Setup Error", refused.Shown()[0].caption);
+        EXPECT_EQ(CSinReader::RunFailed, damaged.GetRunResult());
+    }
+    EXPECT_EQ("MZ", ReadWholeFile(dir / "app.exe"));
+    EXPECT_TRUE(FileExistsHere(dir.Path()));
 
     // An empty uninstall section asks, then does nothing.
     WriteWholeFile(dir / "empty.dat", "<uninstall><app-name>E</app-name></uninstall>");
-    boxes.SetAnswer(IDYES);
+    CMessageBoxRecorder yes(IDYES);
     CSinReader empty;
     empty.UninstallFromScript((dir / "empty.dat").c_str());
-    EXPECT_EQ(2u, boxes.Shown().size());
+    EXPECT_EQ(1u, yes.Shown().size());
+    EXPECT_EQ(CSinReader::RunDone, empty.GetRunResult());
     EXPECT_EQ("MZ", ReadWholeFile(dir / "app.exe"));
 }

@@ -1,0 +1,54 @@
+// Resource ids shared by the .rc files, the program and its tests.
+#pragma once
+
+// Dialog templates and icon
+#define IDD_TERMS 103
+#define IDD_DESTINATION 104
+#define IDD_PROGRESS 105
+#define IDI_SETUP 110
+
+// Terms and Conditions page
+#define IDC_TERMS_HEADING 1002
+#define IDC_TERMS_TEXT 1004
+// Destination page
+#define IDC_DEST_LABEL 1003
+#define IDC_DEST_PATH 1021
+#define IDC_DEST_INTRO 1025
+#define IDC_DEST_BROWSE 1029
+// Progress page
+#define IDC_PROGRESS_BAR 1000
+#define IDC_PROGRESS_TEXT 1004
+
+// Texts
+#define IDS_EXIT_QUESTION 2
+#define IDS_I_AGREE 3
+#define IDS_NEXT 4
+#define IDS_CLOSE 5
+#define IDS_LAUNCH_FAILED 6
+#define IDS_SHORTCUT_FAILED 7
+#define IDS_TITLE_TERMS 9
+#define IDS_TITLE_DESTINATION 10
+#define IDS_TITLE_PROGRESS 11
+#define IDS_NO_WIZARD 12
+#define IDS_REMOVE_QUESTION 13
+#define IDS_SETUP_ERROR 14
+#define IDS_CANT_READ_SELF 15
+#define IDS_NO_PACKAGE 16
+#define IDS_BROWSE_TITLE 17
+#define IDS_EMPTY_DESTINATION 18
+#define IDS_WRITE_FAILED 19
+#define IDS_FOLDER_NOT_EMPTY 21
+#define IDS_SYSTEM_REASON 22
+#define IDS_FILE_IN_USE 23
+#define IDS_BAD_FILE_NAME 24
+#define IDS_DEST_NOT_FULL_PATH 25
+#define IDS_DEST_TOO_LONG 26
+#define IDS_DEST_PROTECTED 27
+#define IDS_DEST_CHARACTERS 28
+#define IDS_UNINSTALL_REFUSED 29
+#define IDS_UNINSTALL_DAMAGED 30
+#define IDS_UNINSTALL_LEFT_OVER 31
+#define IDS_UNINSTALLER_NOT_WRITTEN 32
+#define IDS_COMMAND_TIMED_OUT 33
+#define IDS_BAD_UNINSTALL_SCRIPT 34
+#define IDS_UNEXPECTED_ERROR 35

@@ -1,0 +1,165 @@
+#include "CommandLine.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "Platform.h"
+
+const char g_szUsage[] = "Usage:\n"
+                         "  setup.exe [/S] [/LOG=file] [/FORCE] [/D=folder]\n"
+                         "  uninstall.exe [/S] [/LOG=file]\n\n"
+                         "/S\tInstall or uninstall without any window.\n"
+                         "/D=folder\tInstall into folder (last on the line; spaces allowed).\n"
+                         "/LOG=file\tWrite the setup log to file (default: in %TEMP%).\n"
+                         "/FORCE\tInstall even over a newer version.\n"
+                         "/?\tShow this help.\n\n"
+                         "Exit codes: 0 done, 1 the installer is damaged, 2 cancelled,\n"
+                         "3 the installation or uninstallation failed, 4 bad command line.";
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// One argument by the rules of CommandLineToArgvW: quotes group, a
+// backslash escapes a quote only when it precedes one.
+const char* NextArgument(const char* p, CSmallString& argument)
+{
+    argument.Empty();
+    while (IsBlank(*p))
+        p++;
+    bool quoted = false;
+    while (*p && (quoted || !IsBlank(*p))) {
+        if (*p == '\\') {
+            int backslashes = 0;
+            while (p[backslashes] == '\\')
+                backslashes++;
+            if (p[backslashes] == '"') {
+                for (int i = 0; i < backslashes / 2; i++)
+                    argument += '\\';
+                p += backslashes;
+                if (backslashes % 2) {
+                    argument += '"';
+                    p++;
+                }
+                continue;
+            }
+            for (int i = 0; i < backslashes; i++)
+                argument += '\\';
+            p += backslashes;
+            continue;
+        }
+        if (*p == '"') {
+            quoted = !quoted;
+            p++;
+            continue;
+        }
+        argument += *p++;
+    }
+    return p;
+}
+
+// The program's own path: quoted or up to the first blank, no escapes.
+const char* SkipProgram(const char* p)
+{
+    while (IsBlank(*p))
+        p++;
+    if (*p == '"') {
+        const char* end = strchr(p + 1, '"');
+        return end ? end + 1 : p + strlen(p);
+    }
+    while (*p && !IsBlank(*p))
+        p++;
+    return p;
+}
+
+bool Is(const CSmallString& argument, const char* name) { return Mb::ICmp(argument, name) == 0; }
+
+// "/NAME=value": true with the value when argument starts with prefix.
+bool Value(const CSmallString& argument, const char* prefix, CSmallString& value)
+{
+    const size_t n = strlen(prefix);
+    if ((size_t)argument.GetLength() < n || Mb::NbICmp(argument, prefix, n) != 0)
+        return false;
+    value = CSmallString(argument.GetText() + n);
+    return true;
+}
+
+bool Number(const CSmallString& text, unsigned long& number)
+{
+    char* end = nullptr;
+    number = strtoul(text, &end, 10);
+    return !text.IsEmpty() && end && !*end;
+}
+
+bool Fail(SCommandLine& line, const char* what, const char* argument)
+{
+    line.strError = CSmallString(what) + argument;
+    return false;
+}
+
+} // namespace
+
+bool ParseCommandLine(const char* commandLine, SCommandLine& line)
+{
+    line = SCommandLine();
+    const char* p = SkipProgram(commandLine ? commandLine : "");
+    int plain = 0;
+    for (;;) {
+        while (IsBlank(*p))
+            p++;
+        if (!*p)
+            break;
+        // /D= takes the rest of the line as it stands, quotes optional.
+        if (p[0] == '/' && (p[1] == 'D' || p[1] == 'd') && p[2] == '=') {
+            CSmallString rest(p + 3);
+            rest.TrimRight();
+            if (rest.GetLength() >= 2 && rest.GetAt(0) == '"' && rest.GetAt(rest.GetLength() - 1) == '"')
+                rest = rest.Mid(1, rest.GetLength() - 2);
+            line.bDestination = true;
+            line.strDestination = rest;
+            if (rest.IsEmpty())
+                return Fail(line, "/D= names no folder", "");
+            break;
+        }
+        CSmallString argument, value;
+        p = NextArgument(p, argument);
+        if (argument.IsEmpty())
+            continue;
+        if (argument.GetAt(0) != '/') {
+            // The help spellings of other programs, rather than a log named so.
+            if (Is(argument, "-?") || Is(argument, "-h") || Is(argument, "--help") || Is(argument, "-help")) {
+                line.bHelp = true;
+                continue;
+            }
+            line.strUninstallLog = argument;
+            plain++;
+            continue;
+        }
+        if (Is(argument, "/S"))
+            line.bSilent = true;
+        else if (Is(argument, "/FORCE"))
+            line.bForce = true;
+        else if (Is(argument, "/?") || Is(argument, "/HELP"))
+            line.bHelp = true;
+        else if (Value(argument, "/LOG=", value)) {
+            if (value.IsEmpty())
+                return Fail(line, "/LOG= names no file", "");
+            line.strLog = value;
+        } else if (Value(argument, "/RESULTPIPE=", value)) {
+            if (!Number(value, line.ulResultPipe))
+                return Fail(line, "bad switch: ", argument);
+        } else if (Value(argument, "/PARENT=", value)) {
+            if (!Number(value, line.ulParent))
+                return Fail(line, "bad switch: ", argument);
+        } else if (Value(argument, "/KEEP=", value)) {
+            line.strKeep = value;
+        } else {
+            return Fail(line, "unknown switch: ", argument);
+        }
+    }
+    if (plain > 1) {
+        // Old launchers never pass two: taken as no argument at all.
+        line.strUninstallLog.Empty();
+    }
+    return true;
+}

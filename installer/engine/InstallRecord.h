@@ -1,0 +1,63 @@
+// What an installation created, kept in its uninstall log as an
+// <install-record> element of the uninstall section, so that uninstalling
+// removes only that. Logs of older installers have no record; they run as
+// they always did, within the guards.
+#pragma once
+
+#include "Containers.h"
+#include "SmallString.h"
+
+class CXMLNode;
+struct SJournalEntry;
+
+class CInstallRecord
+{
+public:
+    CInstallRecord();
+    CInstallRecord(const CInstallRecord&) = delete;
+    CInstallRecord& operator=(const CInstallRecord&) = delete;
+
+    // Building, at the end of an installation.
+    void SetFolder(const CSmallString& folder, bool existed);
+    // Whether a folder or key that the uninstall log removes existed before
+    // the installation (key paths formatted as "HKEY_LOCAL_MACHINE\...").
+    void AddTarget(const CSmallString& pathOrKey, bool isKey, bool existed);
+    void AddJournal(const Container::CArray<SJournalEntry>& entries);
+    // Keeps what an earlier installation into the same folder recorded, so
+    // that an upgrade still removes what the first one created.
+    void Merge(const CInstallRecord& earlier);
+    // Appends the <install-record> element to section.
+    void WriteTo(CXMLNode* section) const;
+
+    // Reading, at uninstall. False when section holds no record.
+    bool ReadFrom(const CXMLNode* section);
+
+    const CSmallString& GetFolder() const { return m_strFolder; }
+    bool GetFolderExisted() const { return m_bFolderExisted; }
+    // Known: the answer is in existed.
+    bool GetTargetExisted(const CSmallString& pathOrKey, bool isKey, bool& existed) const;
+    bool HasFile(const CSmallString& path) const;
+    bool HasShortcut(const CSmallString& path) const;
+    // The folder was created by the installation, or lies inside one that was.
+    bool IsInCreatedFolder(const CSmallString& path) const;
+    // The key was created by the installation, or lies below one that was.
+    bool IsBelowCreatedKey(const CSmallString& key) const;
+    bool HasValue(const CSmallString& key, const char* name) const;
+
+    // Normalised paths (files, created folders) and formatted keys.
+    const Container::CArray<CSmallString>& GetFiles() const { return m_arrFiles; }
+    const Container::CArray<CSmallString>& GetFolders() const { return m_arrFolders; }
+    const Container::CArray<CSmallString>& GetKeys() const { return m_arrKeys; }
+    const Container::CArray<CSmallString>& GetValues() const { return m_arrValues; } // "key\nname"
+
+private:
+    static CSmallString ValueId(const CSmallString& key, const char* name);
+    void AddUnique(Container::CArray<CSmallString>& list, Container::CMap<CSmallString, bool>& set,
+                   const CSmallString& item);
+
+    CSmallString m_strFolder;
+    bool m_bFolderExisted = false;
+    Container::CArray<CSmallString> m_arrFiles, m_arrFolders, m_arrKeys, m_arrValues, m_arrShortcuts, m_arrDlls;
+    Container::CMap<CSmallString, bool> m_setFiles, m_setFolders, m_setKeys, m_setValues, m_setShortcuts, m_setDlls;
+    Container::CMap<CSmallString, bool> m_mapTargets; // "f:" or "k:" + path -> existed
+};

@@ -1,0 +1,298 @@
+#include "InstallSession.h"
+
+#include "EngineHelpers.h"
+#include "Exceptions.h"
+#include "FileText.h"
+#include "Folders.h"
+#include "SetupLog.h"
+#include "SinProgress.h"
+#include "SinReader.h"
+#include "UserMessages.h"
+#include "WinPath.h"
+#include "XMLDocument.h"
+#include "XMLWellFormed.h"
+#include "resource.h"
+#include "win32/Handles.h"
+#include "win32/ResString.h"
+
+namespace {
+
+// Writes go out in pieces this large, so that Cancel is seen inside a
+// large file.
+const unsigned kChunk = 1u << 20;
+
+bool IsInUse(DWORD error)
+{
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED ||
+           error == ERROR_USER_MAPPED_FILE;
+}
+
+// Message 19 for path, ending with the system's reason.
+void TellWriteFailed(const CSmallString& path, DWORD error)
+{
+    CSmallString message, reason;
+    message.Format(CResString(IDS_WRITE_FAILED), path.GetText());
+    reason.Format(CResString(IDS_SYSTEM_REASON), GetLastErrorString((int)error).GetText());
+    Error(message + reason);
+}
+
+bool IsFolder(const char* path)
+{
+    const DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+} // namespace
+
+CInstallSession::CInstallSession(CSinReader& reader, const CSmallString& folder, CSinProgressABC* progress)
+    : m_reader(reader), m_strFolder(folder), m_pProgress(progress)
+{
+    m_setKnownFolders.SetBucketSize(1021);
+}
+
+EStepResult CInstallSession::Prepare()
+{
+    m_bFolderExisted = IsFolder(m_strFolder);
+
+    // An earlier installation into this folder: what it created stays ours.
+    const CSmallString earlierLog = m_strFolder + "uninstall.dat";
+    if (m_bFolderExisted && FileExists(earlierLog)) {
+        if (CXMLDocument* log = CXMLDocument::Load(earlierLog)) {
+            m_bHasEarlier = m_earlier.ReadFrom(log->FindNode("uninstall"));
+            log->Release();
+        }
+        if (m_bHasEarlier)
+            LogLine("An earlier installation's record was found in %s", earlierLog.GetText());
+    }
+
+    CSmallString log;
+    if (!m_reader.GetInstallItem("uninstaller", log) || log.IsEmpty())
+        return StepDone;
+    // The uninstaller refuses a log that isn't whole: find out now, before
+    // anything is installed that could then never be removed.
+    SXMLProblem problem;
+    if (!CheckXMLWellFormed(log, (unsigned)log.GetLength(), false, problem)) {
+        CSmallString why, appName, message;
+        why.Format("line %u, column %u: %s", problem.uLine, problem.uColumn, problem.szMessage);
+        m_reader.GetInstallItem("app-name", appName);
+        message.Format(CResString(IDS_BAD_UNINSTALL_SCRIPT), why.GetText(), appName.GetText());
+        Error(message);
+        return StepFailed;
+    }
+    if (CXMLDocument* doc = CXMLDocument::LoadFromMemory(log, (unsigned)log.GetLength())) {
+        NoteTargets(doc->FindNode("uninstall"));
+        doc->Release();
+    }
+    return StepDone;
+}
+
+void CInstallSession::NoteTargets(const CXMLNode* section)
+{
+    for (unsigned i = 0; section && i < section->GetChildCount(); i++) {
+        const CXMLNode* command = section->GetChild(i);
+        if (Mb::ICmp(command->GetName(), "remove-folder") == 0) {
+            CSmallString path(command->GetAttributeValue("path"));
+            m_reader.TranslatePath(path);
+            if (!WinPath::Normalise(path).IsEmpty())
+                m_targets.AddTarget(path, false, DoesFileExist(path));
+        } else if (Mb::ICmp(command->GetName(), "remove-reg-key") == 0 && !command->GetAttributeValue("name")) {
+            const char* key = command->GetAttributeValue("section");
+            CSmallString subkey;
+            if (const HKEY root = SplitRegistryKey(key, subkey)) {
+                CRegKey open;
+                m_targets.AddTarget(CSmallString(key), true, open.Open(root, subkey, KEY_READ) == ERROR_SUCCESS);
+            }
+        }
+    }
+}
+
+bool CInstallSession::KeepGoing() { return !m_pProgress || m_pProgress->OnWorking(); }
+
+bool CInstallSession::CreateFolders(const CSmallString& path, DWORD& error)
+{
+    const CSmallString folder = WinPath::Normalise(path);
+    if (folder.IsEmpty()) {
+        error = ERROR_BAD_PATHNAME;
+        return false;
+    }
+    if (m_setKnownFolders.FindValue(folder))
+        return true;
+    // From the root down: each missing folder is made and journaled.
+    const int root = WinPath::RootLength(folder);
+    for (int end = root; end <= folder.GetLength(); end++) {
+        if (end < folder.GetLength() && folder.GetAt(end) != '\\')
+            continue;
+        const CSmallString prefix = folder.Mid(0, end);
+        if (end == root || m_setKnownFolders.FindValue(prefix))
+            continue;
+        const DWORD attributes = GetFileAttributesA(prefix);
+        if (attributes == INVALID_FILE_ATTRIBUTES) {
+            if (!CreateDirectoryA(prefix, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+                error = GetLastError();
+                return false;
+            }
+            m_journal.AddFolder(prefix);
+            LogLine("Folder created: %s", prefix.GetText());
+        } else if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            error = ERROR_DIRECTORY; // a file stands where the folder must be
+            return false;
+        }
+        m_setKnownFolders.SetAt(prefix, true);
+    }
+    return true;
+}
+
+EStepResult CInstallSession::WriteItem(unsigned id, const CSmallString& name, const CSmallString& dest)
+{
+    const Container::CArray<unsigned char>& item = m_reader.GetItems()[id];
+    if (const char* why = WinPath::WhyNotPlainName(name)) {
+        CSmallString message;
+        message.Format(CResString(IDS_BAD_FILE_NAME), name.GetText(), why);
+        Error(message);
+        return StepFailed;
+    }
+    const CSmallString expanded = ExpandEnvironment(dest);
+    const CSmallString folder = WinPath::Normalise(expanded);
+    DWORD error = 0;
+    if (!CreateFolders(folder, error)) {
+        TellWriteFailed(folder.IsEmpty() ? expanded : folder, error);
+        return StepFailed;
+    }
+    const CSmallString path = folder + (folder.GetAt(folder.GetLength() - 1) == '\\' ? "" : "\\") + name;
+
+    // One create in the usual case; a file in the way is set aside first.
+    CSmallString backup;
+    CAutoHandle file;
+    for (;;) {
+        file.Reset(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file.IsValid())
+            break;
+        error = GetLastError();
+        if ((error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) && backup.IsEmpty() && !IsFolder(path) &&
+            m_journal.SetAside(path, backup, error))
+            continue;
+        if (IsInUse(error) && !IsFolder(path)) {
+            CSmallString question;
+            question.Format(CResString(IDS_FILE_IN_USE), path.GetText(), GetLastErrorString((int)error).GetText());
+            CSmallString caption;
+            m_reader.GetInstallItem("installer-caption", caption);
+            LogLine("In use: %s: %s", path.GetText(), GetLastErrorString((int)error).GetText());
+            if (KxMessageBox(nullptr, question, caption, MB_RETRYCANCEL | MB_ICONWARNING) == IDRETRY)
+                continue;
+            return StepCancelled;
+        }
+        TellWriteFailed(path, error);
+        return StepFailed;
+    }
+    m_journal.AddFile(path, backup);
+
+    const unsigned char* data = item.GetData();
+    for (unsigned done = 0; done < item.GetSize();) {
+        const unsigned piece = item.GetSize() - done < kChunk ? item.GetSize() - done : kChunk;
+        DWORD written = 0;
+        if (!WriteFile(file, data + done, piece, &written, nullptr) || written != piece) {
+            error = GetLastError();
+            file.Close();
+            TellWriteFailed(path, error ? error : ERROR_DISK_FULL);
+            return StepFailed;
+        }
+        done += piece;
+        if (done < item.GetSize() && !KeepGoing())
+            return StepCancelled;
+    }
+    if (!CloseHandle(file.Detach())) {
+        TellWriteFailed(path, GetLastError());
+        return StepFailed;
+    }
+    m_ullBytes += item.GetSize();
+    LogLine("File written: %s (%u bytes%s)", path.GetText(), item.GetSize(), backup.IsEmpty() ? "" : ", replaced");
+    return StepDone;
+}
+
+bool CInstallSession::WriteFileWhole(const CSmallString& path, const void* data, unsigned size, CSmallString& why)
+{
+    const CSmallString temp = path + ".kx-new";
+    DWORD error = 0;
+    {
+        CAutoHandle file(CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        DWORD written = 0;
+        if (!file.IsValid() || (size && !WriteFile(file, data, size, &written, nullptr)) || written != size ||
+            !FlushFileBuffers(file) || !CloseHandle(file.Detach()))
+            error = GetLastError() ? GetLastError() : ERROR_DISK_FULL;
+    }
+    CSmallString backup;
+    if (!error && DoesFileExist(path) && !m_journal.SetAside(path, backup, error))
+        backup.Empty();
+    if (!error && !MoveFileExA(temp, path, MOVEFILE_WRITE_THROUGH))
+        error = GetLastError();
+    if (!error) {
+        m_journal.AddFile(path, backup);
+        WIN32_FILE_ATTRIBUTE_DATA written;
+        if (!GetFileAttributesExA(path, GetFileExInfoStandard, &written) || written.nFileSizeHigh ||
+            written.nFileSizeLow != size)
+            error = ERROR_WRITE_FAULT;
+    }
+    if (error) {
+        DeleteFileA(temp);
+        why = GetLastErrorString((int)error);
+        return false;
+    }
+    m_ullBytes += size;
+    LogLine("File written: %s (%u bytes)", path.GetText(), size);
+    return true;
+}
+
+void CInstallSession::NoteFile(const CSmallString& path) { m_journal.AddFile(path, CSmallString()); }
+
+void CInstallSession::PlanKey(const CSmallString& key)
+{
+    CSmallString subkey;
+    const HKEY root = SplitRegistryKey(key, subkey);
+    CRegKey open;
+    if (!root || open.Open(root, subkey, KEY_READ) == ERROR_SUCCESS)
+        return;
+    m_arrPlanned.SetSize(m_arrPlanned.GetSize() + 1);
+    m_arrPlanned[m_arrPlanned.GetSize() - 1].eKind = SJournalEntry::Key;
+    m_arrPlanned[m_arrPlanned.GetSize() - 1].strPath = key;
+}
+
+void CInstallSession::BuildRecord(CInstallRecord& record) const
+{
+    record.SetFolder(m_strFolder, m_bFolderExisted);
+    record.AddJournal(m_journal.GetEntries());
+    record.AddJournal(m_arrPlanned);
+    // The uninstall log itself is written once the record is complete.
+    Container::CArray<SJournalEntry> log;
+    log.SetSize(1);
+    log[0].eKind = SJournalEntry::File;
+    log[0].strPath = m_strFolder + "uninstall.dat";
+    record.AddJournal(log);
+    record.Merge(m_targets);
+    if (m_bHasEarlier)
+        record.Merge(m_earlier);
+}
+
+bool CInstallSession::ComposeUninstallLog(const CSmallString& text, CSmallString& out) const
+{
+    out = text;
+    CXMLDocument* doc = CXMLDocument::LoadFromMemory(text, (unsigned)text.GetLength());
+    CXMLNode* section = doc ? doc->FindNode("uninstall") : nullptr;
+    if (!section) {
+        if (doc)
+            doc->Release();
+        return false;
+    }
+    CInstallRecord record;
+    BuildRecord(record);
+    record.WriteTo(section);
+    CCharArray composed;
+    composed.AppendText("<?xml version=\"1.0\"?>\r\n");
+    doc->SavePrettyToCharArray(composed, 0);
+    out = CSmallString(composed.GetData(), (int)composed.GetSize());
+    doc->Release();
+    return true;
+}
+
+void CInstallSession::Rollback() { m_journal.Rollback(); }
+
+void CInstallSession::Commit() { m_journal.Commit(); }

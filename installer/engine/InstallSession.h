@@ -1,0 +1,80 @@
+// One installation in progress: the journal of what it changed, the
+// folders it has made sure of, the way back when it fails or is cancelled,
+// and the record it leaves for the uninstaller.
+#pragma once
+
+#include <windows.h>
+
+#include "Containers.h"
+#include "InstallRecord.h"
+#include "Journal.h"
+#include "SmallString.h"
+
+class CSinProgressABC;
+class CSinReader;
+
+enum EStepResult : int
+{
+    StepDone,
+    StepFailed,    // the user has been told; the installation is undone
+    StepCancelled, // the user asked to stop
+};
+
+class CInstallSession
+{
+public:
+    CInstallSession(CSinReader& reader, const CSmallString& folder, CSinProgressABC* progress);
+    CInstallSession(const CInstallSession&) = delete;
+    CInstallSession& operator=(const CInstallSession&) = delete;
+
+    // Before the first command: notes what exists already (the folder, an
+    // earlier installation's record, what the uninstall log will remove)
+    // and refuses an uninstall log the uninstaller could not run.
+    EStepResult Prepare();
+
+    // Writes item id as name into folder dest (environment references
+    // expanded), setting a replaced file aside for the undo. A file in use
+    // is asked about (Retry/Cancel); other failures are told.
+    EStepResult WriteItem(unsigned id, const CSmallString& name, const CSmallString& dest);
+    // Writes data to path whole or not at all: a temporary file, flushed,
+    // then renamed into place. False with the system's reason.
+    bool WriteFileWhole(const CSmallString& path, const void* data, unsigned size, CSmallString& why);
+    // Every missing folder of path, created once per installation.
+    bool CreateFolders(const CSmallString& path, DWORD& error);
+    // A file some command wrote (install.log); recorded, not undone.
+    void NoteFile(const CSmallString& path);
+    // A key the installation will create after the record is written (the
+    // Uninstall entry): recorded as created when it does not exist yet.
+    void PlanKey(const CSmallString& key);
+
+    // Between pieces of long work; false when the user asked to stop.
+    bool KeepGoing();
+
+    CInstallJournal& GetJournal() { return m_journal; }
+    const CSmallString& GetFolder() const { return m_strFolder; }
+    unsigned long long GetBytesWritten() const { return m_ullBytes; }
+
+    // The record of everything done, merged with an earlier installation's.
+    void BuildRecord(CInstallRecord& record) const;
+    // The uninstall log with the record in it; false when the script's log
+    // can't carry one (it is then written as it is).
+    bool ComposeUninstallLog(const CSmallString& text, CSmallString& out) const;
+
+    void Rollback();
+    void Commit();
+
+private:
+    void NoteTargets(const CXMLNode* log);
+
+    CSinReader& m_reader;
+    CSmallString m_strFolder; // with its trailing backslash
+    CSinProgressABC* m_pProgress;
+    CInstallJournal m_journal;
+    Container::CMap<CSmallString, bool> m_setKnownFolders; // exist now
+    bool m_bFolderExisted = false;
+    CInstallRecord m_earlier;   // what an earlier installation here recorded
+    CInstallRecord m_targets;   // existence of what the uninstall log removes
+    bool m_bHasEarlier = false;
+    Container::CArray<SJournalEntry> m_arrPlanned; // keys created after the record
+    unsigned long long m_ullBytes = 0;
+};

@@ -1,0 +1,59 @@
+// The uninstaller's hand: removes folders, shortcuts and registry entries
+// that a log names, but only what the installation created (by its record,
+// or for logs without one, inside its own folder), never a protected
+// folder, a system key or another program's entry. What it refuses or
+// can't remove is listed for the user and the setup log.
+#pragma once
+
+#include "Containers.h"
+#include "SmallString.h"
+
+class CInstallRecord;
+
+// Once the kept file's program has ended: the file, then each folder that
+// held it, up to the ones in folders.
+void RemoveKeptFile(const CSmallString& file, const Container::CArray<CSmallString>& folders);
+
+class CSafeRemover
+{
+public:
+    // folder: the installation's folder; record: null for a log without one.
+    CSafeRemover(const CSmallString& folder, const CInstallRecord* record);
+    CSafeRemover(const CSafeRemover&) = delete;
+    CSafeRemover& operator=(const CSafeRemover&) = delete;
+
+    // A running program's own file (the uninstaller that waits for us):
+    // left in place, with the folders that hold it, until RemoveKept.
+    void SetKeepFile(const CSmallString& path) { m_strKeep = path; }
+
+    void RemoveFolder(const CSmallString& path);
+    void RemoveShortcut(const char* folderName, const CSmallString& name);
+    // valueName null: the key with everything below it.
+    void RemoveRegistry(const char* section, const char* valueName);
+
+    // The folders the log removed that hold the kept file.
+    const Container::CArray<CSmallString>& GetKeptFolders() const { return m_arrKeptFolders; }
+
+    // "what (why)" lines.
+    const Container::CArray<CSmallString>& GetRefused() const { return m_arrRefused; }
+    const Container::CArray<CSmallString>& GetFailed() const { return m_arrFailed; }
+
+private:
+    void Refuse(const CSmallString& what, const char* why);
+    void Failed(const CSmallString& what, const char* why);
+    void RemoveFile(const CSmallString& path);
+    // Only what the record lists below folder.
+    void RemoveRecordedContent(const CSmallString& folder);
+    void RemoveRecordedKeys(const CSmallString& key);
+    // Whether the entry (Uninstall, App Paths, a file type, a COM class)
+    // belongs to this installation.
+    bool OwnsEntry(int kind, const CSmallString& formattedKey, const CSmallString& subkey, const CSmallString& entry);
+    bool MentionsFolder(const char* text) const;
+
+    CSmallString m_strFolder;   // as the log gives it
+    CSmallString m_strResolved; // ResolvePath of it
+    const CInstallRecord* m_pRecord;
+    CSmallString m_strKeep;
+    Container::CArray<CSmallString> m_arrKeptFolders; // to remove once the kept file is gone
+    Container::CArray<CSmallString> m_arrRefused, m_arrFailed;
+};

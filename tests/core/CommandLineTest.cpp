@@ -1,0 +1,61 @@
+// The installer's command line: switches, /D= with its blanks, the one
+// uninstall log argument, and what is refused.
+#include <gtest/gtest.h>
+
+#include "CommandLine.h"
+
+TEST(CommandLine, Table)
+{
+    const struct
+    {
+        const char* line;
+        bool ok, silent, force, help, destination;
+        const char *dest, *log, *uninstallLog;
+    } cases[] = {
+        {"setup.exe", true, false, false, false, false, "", "", ""},
+        {"\"C:\\Temp Folder\\setup.exe\"", true, false, false, false, false, "", "", ""},
+        {"setup.exe /S", true, true, false, false, false, "", "", ""},
+        {"setup.exe /s /d=C:\\Program Files\\My App", true, true, false, false, true, "C:\\Program Files\\My App", "",
+         ""},
+        {"setup.exe /S /D=\"C:\\My App\"  ", true, true, false, false, true, "C:\\My App", "", ""},
+        {"setup.exe /S /LOG=\"C:\\logs\\a b.txt\" /FORCE", true, true, true, false, false, "", "C:\\logs\\a b.txt", ""},
+        {"setup.exe /?", true, false, false, true, false, "", "", ""},
+        {"setup.exe /Help", true, false, false, true, false, "", "", ""},
+        {"setup.exe --help", true, false, false, true, false, "", "", ""},
+        {"\"C:\\T\\kx-uninstaller-temp.exe\" \"C:\\Program Files\\Hello\\uninstall.dat\"", true, false, false, false,
+         false, "", "", "C:\\Program Files\\Hello\\uninstall.dat"},
+        {"copy.exe /S /RESULTPIPE=44 /PARENT=52 \"/KEEP=C:\\A B\\uninstall.exe\" \"C:\\A B\\uninstall.dat\"", true,
+         true, false, false, false, "", "", "C:\\A B\\uninstall.dat"},
+        // Two plain arguments: as if there were none, as before.
+        {"setup.exe one two", true, false, false, false, false, "", "", ""},
+        {"setup.exe /SILENT", false, false, false, false, false, "", "", ""},
+        {"setup.exe /quiet", false, false, false, false, false, "", "", ""},
+        {"setup.exe /S /D=", false, true, false, false, true, "", "", ""},
+        {"setup.exe /LOG=", false, false, false, false, false, "", "", ""},
+        {"setup.exe /RESULTPIPE=x", false, false, false, false, false, "", "", ""},
+    };
+    for (const auto& c : cases) {
+        SCommandLine line;
+        EXPECT_EQ(c.ok, ParseCommandLine(c.line, line)) << c.line;
+        EXPECT_EQ(c.ok, line.strError.IsEmpty()) << c.line;
+        if (!c.ok)
+            continue;
+        EXPECT_EQ(c.silent, line.bSilent) << c.line;
+        EXPECT_EQ(c.force, line.bForce) << c.line;
+        EXPECT_EQ(c.help, line.bHelp) << c.line;
+        EXPECT_EQ(c.destination, line.bDestination) << c.line;
+        EXPECT_STREQ(c.dest, line.strDestination) << c.line;
+        EXPECT_STREQ(c.log, line.strLog) << c.line;
+        EXPECT_STREQ(c.uninstallLog, line.strUninstallLog) << c.line;
+    }
+
+    SCommandLine line;
+    ASSERT_TRUE(ParseCommandLine("copy.exe /RESULTPIPE=44 /PARENT=52 \"/KEEP=C:\\A B\\u.exe\" x", line));
+    EXPECT_EQ(44ul, line.ulResultPipe);
+    EXPECT_EQ(52ul, line.ulParent);
+    EXPECT_STREQ("C:\\A B\\u.exe", line.strKeep);
+    // Backslashes stay as they are unless they precede a quote.
+    ASSERT_TRUE(ParseCommandLine("setup.exe \"C:\\dir\\\\\" /S", line));
+    EXPECT_STREQ("C:\\dir\\", line.strUninstallLog);
+    EXPECT_TRUE(line.bSilent);
+}
