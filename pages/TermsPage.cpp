@@ -58,7 +58,10 @@ static INT_PTR OnNotify(HWND page, const NMHDR* header)
         SetWizardNext(page, agree, PSWIZB_NEXT);
         CSmallString terms;
         g_reader.GetInstallItem("terms", terms);
-        SetDlgItemTextA(page, IDC_TERMS_TEXT, WithWindowsLineBreaks(terms));
+        CResString note(22);
+        const char* noteText = note;
+        SetDlgItemTextA(page, IDC_TERMS_TEXT,
+                        PrepareTermsText(terms, (unsigned)terms.GetLength(), noteText ? noteText : ""));
         return SetPageResult(page, 0);
     }
     case PSN_QUERYCANCEL:
