@@ -1,11 +1,14 @@
-// Arbitrary bytes through the event parser and the tree builder: nothing
-// may crash, read past the input or write past the fixed name and value
-// arrays, and the tree built must be consistent.
+// Arbitrary bytes through the event parser, the tree builder and the
+// well-formedness check: nothing may crash, read past the input or write past
+// the fixed name and value arrays, and the tree built must be consistent.
+// What the check passes must load as exactly one top-level element, and
+// strict mode passes nothing that structural mode refuses.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
 #include "XMLDocument.h"
+#include "XMLWellFormed.h"
 
 namespace {
 
@@ -78,6 +81,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!document)
         abort();
     CheckTree(document);
+
+    SXMLProblem problem;
+    const bool wellFormed = CheckXMLWellFormed(text, (unsigned)size, false, problem);
+    if (!wellFormed && (!problem.uLine || !problem.uColumn || !problem.szMessage[0]))
+        abort();
+    if (wellFormed && document->GetChildCount() != 1)
+        abort();
+    if (CheckXMLWellFormed(text, (unsigned)size, true, problem) && !wellFormed)
+        abort();
     document->Release();
     return 0;
 }

@@ -9,13 +9,8 @@
 #include "SinReader.h"
 #include "TextLines.h"
 #include "Wizard.h"
+#include "resource.h"
 #include "win32/ResString.h"
-
-enum
-{
-    IDC_TERMS_HEADING = 1002,
-    IDC_TERMS_TEXT = 1004,
-};
 
 static HBRUSH s_hWhiteBrush = nullptr;
 
@@ -58,7 +53,10 @@ static INT_PTR OnNotify(HWND page, const NMHDR* header)
         SetWizardNext(page, agree, PSWIZB_NEXT);
         CSmallString terms;
         g_reader.GetInstallItem("terms", terms);
-        SetDlgItemTextA(page, IDC_TERMS_TEXT, WithWindowsLineBreaks(terms));
+        CResString note(IDS_TERMS_CUT_NOTE);
+        const char* noteText = note;
+        SetDlgItemTextA(page, IDC_TERMS_TEXT,
+                        PrepareTermsText(terms, (unsigned)terms.GetLength(), noteText ? noteText : ""));
         return SetPageResult(page, 0);
     }
     case PSN_QUERYCANCEL:

@@ -53,6 +53,7 @@ export E2E_STUB=$win32/app/kxsetup.exe
 export E2E_DRIVER=$win32/tests/e2e/kxdriver.exe
 hello=$win32/examples/hello.exe
 kxpack=$native/tools/kxpack/kxpack
+export E2E_KXPACK=$kxpack
 for f in "$E2E_STUB" "$E2E_DRIVER" "$hello" "$kxpack"; do
   [ -f "$f" ] || { echo "missing $f (build it first)" >&2; echo "0 passed, 1 failed"; exit 1; }
 done
@@ -96,6 +97,7 @@ else
   bad_installers_case
   cancel_case
   destination_errors_case
+  huge_terms_case
   install_case
   association_case
   reinstall_case

@@ -3,7 +3,7 @@
 # the next one expects: nothing installed until install_case, then the
 # example installed until uninstall_yes_case.
 # Needs lib.sh and: E2E_SETUP (packed installer), E2E_STUB, E2E_STAGE (the
-# packed sources).
+# packed sources), E2E_KXPACK (the packer).
 
 APP_WIN='C:\Program Files\Hello'
 UNINSTALL_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Hello World'
@@ -384,4 +384,34 @@ crash_case() {
     '<form method="post"' 'name="report"' '</html>'; do
     expect_contains "crash report: $part" "$html" "$part"
   done
+}
+
+# ---- a huge terms text ---------------------------------------------------------
+
+# Terms of 5 MB on one line (they used to hang the page, then crash it): the
+# page shows within seconds, the text ends with the note, and Cancel works.
+huge_terms_case() {
+  local stage=$E2E_RUN/stage-huge setup=$E2E_RUN/huge-terms.exe t0 shown
+  local note='[The rest of the terms is not shown here. The full text is part of this installer.]'
+  rm -rf "$stage"
+  cp -r "$E2E_STAGE" "$stage"
+  yes 'These terms go on and on without a break. ' | tr -d '\n' | head -c $((5 * 1024 * 1024)) >"$stage/terms.txt"
+  if ! "$E2E_KXPACK" build --stub "$E2E_STUB" --script "$stage/setup.xml" -o "$setup" >"$E2E_RUN/logs/kxpack-huge.log" 2>&1; then
+    fail "huge terms: kxpack packs them" "$(cat "$E2E_RUN/logs/kxpack-huge.log")"
+    return
+  fi
+  t0=$(now_ms)
+  start_bg huge-terms "$setup"
+  check "huge terms: the terms page shows within 5 s" drv wait-window "$TERMS_PAGE" 5000
+  log "     (terms page up after $(($(now_ms) - t0)) ms)"
+  shown=$(drv get-text 1004 | tr -d '\r')
+  expect_eq "huge terms: the text starts as the file does" "${shown:0:80}" "$(head -c 80 "$stage/terms.txt")"
+  expect_eq "huge terms: the text ends with the note" "$(printf '%s\n' "$shown" | tail -n 1)" "$note"
+  check "huge terms: click Cancel" drv click cancel
+  expect_box "huge terms: cancel, Yes" yes "$CAPTION" "$MSG_EXIT"
+  check "huge terms: the wizard closes" drv wait-gone "$CAPTION" 10000
+  wait_bg 15
+  expect_eq "huge terms: exit code" "$E2E_BG_STATUS" 0
+  check "huge terms: nothing installed" nothing_installed
+  close_leftovers
 }

@@ -14,7 +14,6 @@
 #include "EngineHelpers.h"
 #include "Logo.h"
 #include "Startup.h"
-#include "TextLines.h"
 #include "Wizard.h"
 #include "WineTestEnv.h"
 
@@ -81,26 +80,6 @@ TEST(ReplaceProgramFiles, FillsInEveryReference)
         ReplaceProgramFiles(path);
         EXPECT_STREQ(c.expected.c_str(), path) << c.text;
     }
-}
-
-TEST(WindowsLineBreaks, EveryLineEndBecomesCarriageReturnLineFeed)
-{
-    const struct
-    {
-        const char* text;
-        const char* expected;
-    } cases[] = {
-        {"", ""},
-        {"one line", "one line"},
-        {"a\nb", "a\r\nb"},
-        {"a\r\nb", "a\r\nb"},
-        {"a\rb", "a\r\nb"},
-        {"\n\nx\n", "\r\n\r\nx\r\n"},
-        {"mixed\r\nand\nbare\r", "mixed\r\nand\r\nbare\r\n"},
-        {"\r\r\n", "\r\n\r\n"},
-    };
-    for (const auto& c : cases)
-        EXPECT_STREQ(c.expected, WithWindowsLineBreaks(c.text)) << c.text;
 }
 
 // A bottom-up 24-bit bitmap file of width x height pixels.
