@@ -7,18 +7,33 @@
 #include "Browser.h"
 #include "SinReader.h"
 #include "UserMessages.h"
+#include "resource.h"
 #include "win32/ResString.h"
 
 void OnCancel(HWND page)
 {
     CSmallString caption;
     g_reader.GetInstallItem("installer-caption", caption);
-    CResString question(2);
+    CResString question(IDS_EXIT_QUESTION);
     const int answer = KxMessageBox(page, question, caption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+    // While the installation runs the wizard stays until it has undone
+    // itself; the Progress page then closes it.
+    if (g_bInstalling) {
+        if (answer == IDYES)
+            g_bCancelRequested = true;
+        SetWindowLongA(page, DWL_MSGRESULT, 1);
+        return;
+    }
     // The sheet reads the page's result: non-zero keeps the wizard open.
     SetWindowLongA(page, DWL_MSGRESULT, answer == IDYES ? 0 : 1);
     if (answer != IDYES)
         return;
+    g_nExitCode = 2;
+    OpenCancelPage();
+}
+
+void OpenCancelPage()
+{
     CSmallString url;
     if (g_reader.GetInstallItem("install-cancel-url", url) && !url.IsEmpty())
         GotoURL(url, SW_SHOWNORMAL);

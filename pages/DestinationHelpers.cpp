@@ -3,45 +3,12 @@
 #include <windows.h>
 
 #include "AppGlobals.h"
-#include "DefaultPath.h"
+#include "Destination.h"
 #include "EngineHelpers.h"
 #include "FindFileIter.h"
 #include "SinReader.h"
 
-CSmallString GetDefaultPathFromReg(const char* name)
-{
-    const CSmallString key = CSmallString("Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\") + name;
-    HKEY hKey;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
-        return CSmallString();
-    // One byte more than the value may take: registry text need not end in NUL.
-    char value[521] = {0};
-    DWORD size = 520;
-    DWORD type = 0;
-    const LONG result = RegQueryValueExA(hKey, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
-    RegCloseKey(hKey);
-    if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
-        return CSmallString();
-    value[size < 520 ? size : 520] = 0;
-    char folder[521];
-    RemoveFilename(value, folder);
-    return CSmallString(folder);
-}
-
-CSmallString GetDefaultPath()
-{
-    CSmallString name;
-    g_reader.GetInstallItem("default-path-registry-name", name);
-    if (!name.IsEmpty()) {
-        const CSmallString registered = GetDefaultPathFromReg(name);
-        if (!registered.IsEmpty())
-            return registered;
-    }
-    CSmallString path;
-    g_reader.GetInstallItem("default-path", path);
-    ReplaceProgramFiles(path);
-    return path;
-}
+CSmallString GetDefaultPath() { return ProposeDestination(g_reader); }
 
 bool IsFolderEmpty(const char* folder)
 {

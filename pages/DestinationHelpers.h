@@ -3,12 +3,9 @@
 
 #include "SmallString.h"
 
-// The folder of an application registered under App Paths\name (with its
-// trailing backslash), or "" when there is none.
-CSmallString GetDefaultPathFromReg(const char* name);
+#include "Destination.h"
 
-// The registered folder of "default-path-registry-name", else the script's
-// "default-path" with %PROGRAM_FILES% filled in.
+// ProposeDestination for the program's own package.
 CSmallString GetDefaultPath();
 
 // True only when folder exists and holds at least one entry besides "."

@@ -3,7 +3,9 @@
 #include <commctrl.h>
 
 #include "AppGlobals.h"
+#include "Destination.h"
 #include "DestinationHelpers.h"
+#include "WinPath.h"
 #include "DirDialog.h"
 #include "Exceptions.h"
 #include "PageControls.h"
@@ -11,15 +13,8 @@
 #include "SinReader.h"
 #include "UserMessages.h"
 #include "Wizard.h"
+#include "resource.h"
 #include "win32/ResString.h"
-
-enum
-{
-    IDC_DEST_LABEL = 1003,
-    IDC_DEST_PATH = 1021,
-    IDC_DEST_INTRO = 1025,
-    IDC_DEST_BROWSE = 1029,
-};
 
 static CSmallString GetAppName()
 {
@@ -28,11 +23,15 @@ static CSmallString GetAppName()
     return name;
 }
 
+// The whole field: a path cut at MAX_PATH would install somewhere else.
 static CSmallString GetPathField(HWND page)
 {
+    const HWND field = GetDlgItem(page, IDC_DEST_PATH);
+    const int length = GetWindowTextLengthA(field);
     CSmallString path;
-    GetDlgItemTextA(page, IDC_DEST_PATH, path.GetBuffer(MAX_PATH), MAX_PATH + 1);
+    GetWindowTextA(field, path.GetBuffer(length + 1), length + 1);
     path.ReleaseBuffer();
+    path.TrimBoth();
     return path;
 }
 
@@ -72,16 +71,31 @@ static void OnInitDialog(HWND page)
 // -1 keeps the page, 0 lets the wizard move on.
 static LONG OnWizardNext(HWND page)
 {
-    g_strDestination = GetPathField(page);
-    CResString caption(14);
-    if (g_strDestination.IsEmpty()) {
-        KxMessageBox(page, CResString(18), caption, MB_OK | MB_ICONWARNING);
+    const CSmallString typed = GetPathField(page);
+    CResString caption(IDS_SETUP_ERROR);
+    const CSmallString why = CheckDestination(g_reader, typed);
+    if (!why.IsEmpty()) {
+        KxMessageBox(page, why, caption, MB_OK | MB_ICONWARNING);
         return -1;
     }
-    if (IsFolderEmpty(g_strDestination)) {
+    g_strDestination = WinPath::Normalise(typed);
+    // An earlier installation of this application is ours to replace.
+    const bool earlier = IsEarlierInstall(g_reader, g_strDestination);
+    if (!earlier && IsFolderEmpty(g_strDestination)) {
         CSmallString question;
-        question.Format(CResString(21), g_strDestination.GetText());
+        question.Format(CResString(IDS_FOLDER_NOT_EMPTY), g_strDestination.GetText());
         if (KxMessageBox(page, question, caption, MB_YESNO | MB_DEFBUTTON2 | MB_ICONWARNING) != IDYES)
+            return -1;
+    }
+    const CSmallString newer = GetNewerInstalledVersion(g_reader);
+    if (!newer.IsEmpty()) {
+        CSmallString question, version;
+        g_reader.GetInstallItem("version", version);
+        question.Format(CResString(IDS_DOWNGRADE_QUESTION), GetAppName().GetText(), newer.GetText(),
+                        version.GetText());
+        CSmallString title;
+        g_reader.GetInstallItem("installer-caption", title);
+        if (KxMessageBox(page, question, title, MB_YESNO | MB_DEFBUTTON2 | MB_ICONQUESTION) != IDYES)
             return -1;
     }
     return 0;
@@ -93,7 +107,7 @@ static void OnBrowse(HWND page)
     if (path.IsEmpty())
         path = GetDefaultPath();
     CSmallString title;
-    title.Format(CResString(17), GetAppName().GetText());
+    title.Format(CResString(IDS_BROWSE_TITLE), GetAppName().GetText());
     CDirDialog browser(title, path, page);
     if (browser.DoBrowse())
         SetDlgItemTextA(page, IDC_DEST_PATH, browser.GetPath());
@@ -103,7 +117,7 @@ static INT_PTR OnNotify(HWND page, const NMHDR* header)
 {
     switch (header->code) {
     case PSN_SETACTIVE: {
-        CResString next(4);
+        CResString next(IDS_NEXT);
         SetWizardNext(page, next, PSWIZB_BACK | PSWIZB_NEXT);
         SetDlgItemTextA(page, IDC_DEST_PATH, g_strDestination);
         return SetPageResult(page, 0);

@@ -14,5 +14,7 @@ extern HWND g_hwndProgress;
 class CProgress : public CSinProgressABC
 {
 public:
+    // Both answer false once the user has asked to stop.
     bool OnItemExecuted(unsigned int index) override;
+    bool OnWorking() override;
 };

@@ -7,15 +7,15 @@
 #include "PageControls.h"
 #include "Pages.h"
 #include "Progress.h"
+#include "SetupLog.h"
 #include "SinReader.h"
 #include "UserMessages.h"
 #include "Wizard.h"
+#include "resource.h"
 #include "win32/ResString.h"
 
 enum
 {
-    IDC_PROGRESS_BAR = 1000,
-    IDC_PROGRESS_TEXT = 1004,
     WM_KX_INSTALL = WM_USER + 1,
 };
 
@@ -54,7 +54,7 @@ static void OnSetActive(HWND page)
         PostMessageA(page, WM_KX_INSTALL, 0, 0);
     }
     const HWND next = GetDlgItem(g_hwndMain, IDC_WIZARD_NEXT);
-    CResString close(5);
+    CResString close(IDS_CLOSE);
     SetWindowTextA(next, close);
     EnableWindow(next, FALSE);
     ShowWindow(GetDlgItem(g_hwndMain, IDC_WIZARD_BACK), SW_HIDE);
@@ -94,10 +94,12 @@ static CLaunchResult LaunchInstalledProgram()
     if (started) {
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
+        LogLine("Started %s", commandLine.GetText());
         return Launched;
     }
+    LogLine("Could not start %s: %s", commandLine.GetText(), GetLastErrorString().GetText());
     CSmallString message;
-    message.Format(CResString(6), commandLine.GetText());
+    message.Format(CResString(IDS_LAUNCH_FAILED), commandLine.GetText());
     Error(message);
     return LaunchFailed;
 }
@@ -105,13 +107,25 @@ static CLaunchResult LaunchInstalledProgram()
 static void RunInstallation()
 {
     CProgress progress;
-    if (!g_reader.Install(g_strDestination, &progress)) {
-        // The engine has told the user what went wrong.
+    g_bInstalling = true;
+    const bool installed = g_reader.Install(g_strDestination, &progress);
+    g_bInstalling = false;
+    if (!installed) {
+        // Undone already; the engine has told the user what went wrong.
+        if (g_reader.GetRunResult() == CSinReader::RunCancelled) {
+            g_nExitCode = 2;
+            OpenCancelPage();
+        } else {
+            g_nExitCode = 3;
+        }
         CloseWizard();
         return;
     }
-    if (LaunchInstalledProgram() == Launched)
+    const CLaunchResult launch = LaunchInstalledProgram();
+    if (launch == Launched)
         CloseWizard();
+    else if (launch == LaunchFailed)
+        g_nExitCode = 3;
     // Close leaves the wizard: after a finished installation without a
     // program to start, and after a start that failed.
     EnableWindow(GetDlgItem(g_hwndMain, IDC_WIZARD_NEXT), TRUE);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "CommandLine.h"
+#include "Versions.h"
 
 TEST(CommandLine, Table)
 {
@@ -58,4 +59,24 @@ TEST(CommandLine, Table)
     ASSERT_TRUE(ParseCommandLine("setup.exe \"C:\\dir\\\\\" /S", line));
     EXPECT_STREQ("C:\\dir\\", line.strUninstallLog);
     EXPECT_TRUE(line.bSilent);
+}
+
+TEST(Versions, Compare)
+{
+    const struct
+    {
+        const char *a, *b;
+        int sign;
+    } cases[] = {
+        {"1.0", "1.0", 0},   {"1.0", "1", 0},         {"1.1", "1.0", 1},      {"1.10", "1.9", 1},
+        {"2.0", "10.0", -1}, {"1.0.1", "1.0", 1},     {"1.0b", "1.0", -1},    {"1.0b", "1.0a", 1},
+        {"1.0-rc1", "1.0", -1}, {"", "", 0},           {"", "0.1", -1},        {"3.2.1", "3.2.01", 0},
+        {"1.2.3.4", "1.2.3.5", -1}, {"V2", "v2", 0},
+    };
+    for (const auto& c : cases) {
+        const int got = CompareVersions(c.a, c.b);
+        EXPECT_EQ(c.sign, (got > 0) - (got < 0)) << c.a << " vs " << c.b;
+        const int back = CompareVersions(c.b, c.a);
+        EXPECT_EQ(-c.sign, (back > 0) - (back < 0)) << c.b << " vs " << c.a;
+    }
 }

@@ -1,0 +1,202 @@
+#include "Destination.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "EngineHelpers.h"
+#include "Folders.h"
+#include "SinReader.h"
+#include "Versions.h"
+#include "WinPath.h"
+#include "XMLDocument.h"
+#include "resource.h"
+#include "win32/Handles.h"
+#include "win32/ResString.h"
+
+namespace {
+
+const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+// The last name of "default-path" (the application's own folder name), or
+// the application's name.
+CSmallString AppFolderName(CSinReader& reader)
+{
+    CSmallString path, name;
+    reader.GetInstallItem("default-path", path);
+    while (path.GetLength() && (path.GetAt(path.GetLength() - 1) == '\\' || path.GetAt(path.GetLength() - 1) == '/'))
+        path.Delete(path.GetLength() - 1, 1);
+    const char* slash = strrchr(path.GetText(), '\\');
+    name = slash ? CSmallString(slash + 1) : path;
+    if (name.IsEmpty() || name.Find(CSmallString("%")) >= 0)
+        reader.GetInstallItem("app-name", name);
+    return name.IsEmpty() ? CSmallString("App") : name;
+}
+
+// The longest path the script writes below %APP%, so that every file fits
+// when the destination is added in front.
+int LongestPathBelowApp(CSinReader& reader)
+{
+    const CXMLDocument* doc = reader.GetDocument();
+    const CXMLNode* install = doc ? doc->FindNode("install") : nullptr;
+    int longest = 0;
+    for (unsigned i = 0; install && i < install->GetChildCount(); i++) {
+        const CXMLNode* command = install->GetChild(i);
+        if (Mb::ICmp(command->GetName(), "file") != 0)
+            continue;
+        const char* dest = command->GetAttributeValue("dest");
+        const char* name = command->GetAttributeValue("name");
+        if (!dest || Mb::NbICmp(dest, "%APP%", 5) != 0)
+            continue;
+        const char* rest = dest + 5;
+        while (*rest == '\\')
+            rest++;
+        const int length = (int)strlen(rest) + 1 + (name ? (int)strlen(name) : 0);
+        if (length > longest)
+            longest = length;
+    }
+    // uninstall.exe, uninstall.dat and their temporary names at least.
+    return longest > 20 ? longest : 20;
+}
+
+} // namespace
+
+CSmallString GetUninstallKeyName(CSinReader& reader)
+{
+    CSmallString name;
+    if (!reader.GetInstallItem("uninstall-key", name) || name.IsEmpty())
+        reader.GetInstallItem("uninstall-display-name", name);
+    return name;
+}
+
+CSmallString GetUninstallValue(CSinReader& reader, const char* name)
+{
+    const CSmallString key = GetUninstallKeyName(reader);
+    if (key.IsEmpty())
+        return CSmallString();
+    CRegKey open;
+    if (open.Open(HKEY_LOCAL_MACHINE, CSmallString(kUninstallKey) + key, KEY_QUERY_VALUE) != ERROR_SUCCESS)
+        return CSmallString();
+    char value[1024];
+    DWORD size = sizeof(value) - 1, type = 0;
+    if (RegQueryValueExA(open, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ))
+        return CSmallString();
+    value[size < sizeof(value) ? size : sizeof(value) - 1] = 0;
+    return CSmallString(value);
+}
+
+CSmallString GetDefaultPathFromReg(const char* name)
+{
+    const CSmallString key = CSmallString("Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\") + name;
+    CRegKey open;
+    if (open.Open(HKEY_LOCAL_MACHINE, key, KEY_QUERY_VALUE) != ERROR_SUCCESS)
+        return CSmallString();
+    // One byte more than the value may take: registry text need not end in NUL.
+    char value[521] = {0};
+    DWORD size = 520;
+    DWORD type = 0;
+    if (RegQueryValueExA(open, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ))
+        return CSmallString();
+    value[size < 520 ? size : 520] = 0;
+    char folder[521];
+    RemoveFilename(value, folder);
+    return CSmallString(folder);
+}
+
+CSmallString ProposeDestination(CSinReader& reader)
+{
+    // An upgrade goes where the installed version is.
+    CSmallString earlier = GetUninstallValue(reader, "InstallLocation");
+    if (earlier.IsEmpty()) {
+        CSmallString uninstaller = GetUninstallValue(reader, "UninstallString");
+        uninstaller.Remove('"');
+        char folder[1024];
+        RemoveFilename(uninstaller.Mid(0, 1000), folder);
+        earlier = folder;
+    }
+    if (!earlier.IsEmpty() && !WinPath::Normalise(earlier).IsEmpty())
+        return earlier;
+
+    CSmallString name;
+    reader.GetInstallItem("default-path-registry-name", name);
+    if (!name.IsEmpty()) {
+        const CSmallString registered = GetDefaultPathFromReg(name);
+        if (!registered.IsEmpty())
+            return registered;
+    }
+    CSmallString path;
+    reader.GetInstallItem("default-path", path);
+    static const char s_szProgramFiles[] = "%PROGRAM_FILES%";
+    if (strstr(path, s_szProgramFiles))
+        path.Replace(s_szProgramFiles, GetProgramFilesDirectory());
+    return path;
+}
+
+CSmallString CheckDestination(CSinReader& reader, const CSmallString& destination)
+{
+    CSmallString message;
+    if (destination.IsEmpty())
+        return CSmallString(CResString(IDS_EMPTY_DESTINATION));
+
+    // After the root, characters the system refuses in names, and those a
+    // command line or %...% expansion would take apart ("C:\A & set").
+    const CSmallString normalised = WinPath::Normalise(destination);
+    const int root = normalised.IsEmpty() ? 0 : WinPath::RootLength(normalised);
+    CSmallString bad;
+    for (int i = root; i < normalised.GetLength(); i++) {
+        const char c = normalised.GetAt(i);
+        if ((c && strchr("<>\"|?*:&^%", c)) || (unsigned char)c < 0x20)
+            if (bad.Find(CSmallString(&c, 1)) < 0)
+                bad += CSmallString(bad.IsEmpty() ? "" : " ") + CSmallString(&c, 1);
+    }
+    if (!bad.IsEmpty()) {
+        message.Format(CResString(IDS_DEST_CHARACTERS), bad.GetText());
+        return message;
+    }
+    if (normalised.IsEmpty()) {
+        message.Format(CResString(IDS_DEST_NOT_FULL_PATH), AppFolderName(reader).GetText());
+        return message;
+    }
+    const int room = MAX_PATH - 1 - 1 - LongestPathBelowApp(reader);
+    if (normalised.GetLength() > room) {
+        CSmallString appName;
+        reader.GetInstallItem("app-name", appName);
+        message.Format(CResString(IDS_DEST_TOO_LONG), room > 3 ? room : 3, appName.GetText());
+        return message;
+    }
+    if (IsProtectedFolder(normalised) || IsInsideWindowsFolder(normalised)) {
+        CSmallString suggestion = IsInsideWindowsFolder(normalised) ? GetProgramFilesDirectory() : normalised;
+        CheckPath(suggestion);
+        suggestion += AppFolderName(reader);
+        message.Format(CResString(IDS_DEST_PROTECTED), normalised.GetText(), suggestion.GetText());
+        return message;
+    }
+    return CSmallString();
+}
+
+bool IsEarlierInstall(CSinReader& reader, const CSmallString& folder)
+{
+    CSmallString app = WinPath::Normalise(folder);
+    if (app.IsEmpty())
+        return false;
+    CheckPath(app);
+    if (!DoesFileExist(app + "uninstall.dat"))
+        return false;
+    CSmallString uninstaller = GetUninstallValue(reader, "UninstallString");
+    uninstaller.Remove('"');
+    uninstaller.TrimBoth();
+    const CSmallString registered = WinPath::Normalise(uninstaller), ours = WinPath::Normalise(app + "uninstall.exe");
+    return !ours.IsEmpty() && WinPath::IsSameOrInside(registered, ours) && WinPath::IsSameOrInside(ours, registered);
+}
+
+CSmallString GetNewerInstalledVersion(CSinReader& reader)
+{
+    CSmallString ours;
+    reader.GetInstallItem("version", ours);
+    const CSmallString installed = GetUninstallValue(reader, "DisplayVersion");
+    if (ours.IsEmpty() || installed.IsEmpty() || CompareVersions(installed, ours) <= 0)
+        return CSmallString();
+    return installed;
+}
