@@ -109,11 +109,13 @@ int CmdVerify(const char* path, FILE* out, FILE* err)
 // What extract writes: piece 0 is the script, 1 the stub, then the items.
 CSmallString ExtractedName(const char* dir, unsigned piece)
 {
+    const size_t length = strlen(dir);
+    const char* separator = length && (dir[length - 1] == '/' || dir[length - 1] == '\\') ? "" : "/";
     CSmallString name;
     if (piece < 2)
-        name.Format("%s/%s", dir, piece ? "stub.exe" : "script.xml");
+        name.Format("%s%s%s", dir, separator, piece ? "stub.exe" : "script.xml");
     else
-        name.Format("%s/item-%u.bin", dir, piece - 2);
+        name.Format("%s%sitem-%u.bin", dir, separator, piece - 2);
     return name;
 }
 
