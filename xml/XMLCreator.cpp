@@ -21,7 +21,8 @@ bool IsPlainName(const char* name, unsigned length)
 
 } // namespace
 
-CXMLCreator::CXMLCreator(CXMLDocument* document) : m_pDocument(document), m_pCurrent(document), m_uPending(0)
+CXMLCreator::CXMLCreator(CXMLDocument* document, bool keepNul)
+    : m_pDocument(document), m_pCurrent(document), m_uPending(0), m_bKeepNul(keepNul)
 {
     m_pDocument->AddRef();
     m_pCurrent->AddRef();
@@ -33,9 +34,15 @@ CXMLCreator::~CXMLCreator()
     m_pDocument->Release();
 }
 
-void CXMLCreator::OnGotText(const char* text) { m_pCurrent->AppendText(text); }
+void CXMLCreator::OnGotText(const char* text)
+{
+    m_pCurrent->AppendText(text);
+}
 
-void CXMLCreator::OnGotTextSpan(const char* text, size_t length) { m_pCurrent->AppendText(text, length); }
+void CXMLCreator::OnGotTextSpan(const char* text, size_t length)
+{
+    m_pCurrent->AppendText(text, length);
+}
 
 void CXMLCreator::OnGotTagText(const char* tagText, bool selfClosing)
 {
@@ -49,7 +56,7 @@ void CXMLCreator::OnGotTagSpan(const char* tagText, size_t length, bool selfClos
 
 void CXMLCreator::BuildFromTag(const char* tagText, size_t length, bool selfClosing)
 {
-    CXMLTagSplitter split(tagText, length);
+    CXMLTagSplitter split(tagText, length, m_bKeepNul);
     const CXMLTagSplitter::SSpan name = split.GetName();
     if (split.IsEndTag()) {
         CloseElement(name.p, name.n);
@@ -119,7 +126,10 @@ void CXMLCreator::OpenElement(const char* name, unsigned length, bool selfClosin
     m_pCurrent = child; // the creation reference moves to us
 }
 
-void CXMLCreator::OnGotEndTag(const char* name) { CloseElement(name, (unsigned)strlen(name)); }
+void CXMLCreator::OnGotEndTag(const char* name)
+{
+    CloseElement(name, (unsigned)strlen(name));
+}
 
 // An end tag that does not name the open element is ignored, and so is one
 // at the top: the document itself is never closed.

@@ -18,14 +18,14 @@ CXMLDocument* CXMLDocument::Load(const char* path)
     return LoadFromMemory(text, (unsigned)text.GetLength());
 }
 
-CXMLDocument* CXMLDocument::LoadFromMemory(const char* data, unsigned length)
+CXMLDocument* CXMLDocument::LoadFromMemory(const char* data, unsigned length, bool keepNul)
 {
     CXMLDocument* document = nullptr;
     try {
         document = new CXMLDocument;
         bool parsed;
         {
-            CXMLCreator creator(document);
+            CXMLCreator creator(document, keepNul);
             parsed = creator.Parse(data, length);
         }
         if (parsed)

@@ -15,7 +15,10 @@ public:
     // Null when the file is missing or unreadable, or memory runs out. The
     // document comes with one reference, the caller's.
     static CXMLDocument* Load(const char* path);
-    static CXMLDocument* LoadFromMemory(const char* data, unsigned length);
+    // keepNul: attribute values keep the NUL bytes that character
+    // references decode to (the installer cuts them there), so a checker
+    // can see them.
+    static CXMLDocument* LoadFromMemory(const char* data, unsigned length, bool keepNul = false);
 
     // False when the file cannot be written.
     bool Save(const char* path) const;
@@ -35,7 +38,7 @@ private:
 class CXMLCreator : public CXMLParser
 {
 public:
-    explicit CXMLCreator(CXMLDocument* document);
+    explicit CXMLCreator(CXMLDocument* document, bool keepNul = false);
     ~CXMLCreator() override;
 
     void OnGotText(const char* text) override;
@@ -82,4 +85,5 @@ private:
     // string behind.
     Container::CArray<SPendingAttribute> m_arrPending;
     unsigned m_uPending;
+    bool m_bKeepNul;
 };

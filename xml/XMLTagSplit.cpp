@@ -35,7 +35,8 @@ const unsigned char* CXMLTagSplitter::Kinds()
     return s_table.Kinds();
 }
 
-CXMLTagSplitter::CXMLTagSplitter(const char* text, size_t length) : m_pKinds(Kinds()), m_pEnd(text + length)
+CXMLTagSplitter::CXMLTagSplitter(const char* text, size_t length, bool keepNul)
+    : m_pKinds(Kinds()), m_pEnd(text + length), m_bKeepNul(keepNul)
 {
     const char* p = SkipSpace(text);
     m_bEndTag = p < m_pEnd && *p == '/';
@@ -120,7 +121,7 @@ const char* CXMLTagSplitter::DecodeValue(const char* p, const char* amp, unsigne
         m_achValue[n++] = c;
     }
     // A decoded NUL ends the value, as it ends the record's C string.
-    const void* nul = memchr(m_achValue, 0, n);
+    const void* nul = m_bKeepNul ? nullptr : memchr(m_achValue, 0, n);
     value.p = m_achValue;
     value.n = nul ? (unsigned)(static_cast<const char*>(nul) - m_achValue) : n;
     return p;

@@ -17,8 +17,9 @@ public:
         unsigned n;
     };
 
-    // text: length bytes, none of them NUL.
-    CXMLTagSplitter(const char* text, size_t length);
+    // text: length bytes, none of them NUL. A value decoded to a NUL byte
+    // ends there, as the parser's C strings have it, unless keepNul.
+    CXMLTagSplitter(const char* text, size_t length, bool keepNul = false);
     CXMLTagSplitter(const CXMLTagSplitter&) = delete;
     CXMLTagSplitter& operator=(const CXMLTagSplitter&) = delete;
 
@@ -54,5 +55,6 @@ private:
     const char* const m_pEnd;
     SSpan m_name;
     bool m_bEndTag;
+    bool m_bKeepNul;
     char m_achValue[CXMLParser::kMaxAttributeText];
 };

@@ -7,6 +7,10 @@ namespace {
 
 const char kLineBreak[] = "\r\n";
 
+// Deeper lines get no more tabs than this, so the output of a deep tree
+// grows with its depth, not with its square.
+const unsigned kMaxTabs = 64;
+
 // Values and texts are trimmed, then escaped.
 CSmallString Escape(const CSmallString& text)
 {
@@ -62,8 +66,10 @@ private:
     void Indent(unsigned depth)
     {
         if (m_layout != LayoutCompact)
-            m_out.AppendTabs(depth);
+            Tabs(depth);
     }
+
+    void Tabs(unsigned count) { m_out.AppendTabs(count < kMaxTabs ? count : kMaxTabs); }
 
     void LineBreak()
     {
@@ -109,7 +115,7 @@ private:
         if (first)
             return;
         m_out.AppendText(kLineBreak, 2);
-        m_out.AppendTabs(depth + (hasChildren ? 2 : 1));
+        Tabs(depth + (hasChildren ? 2 : 1));
     }
 
     CCharArray& m_out;
@@ -143,9 +149,15 @@ void CXMLNode::Write(CCharArray& out, unsigned indent, ELayout layout) const
     }
 }
 
-void CXMLNode::SaveToCharArray(CCharArray& out) const { Write(out, 0, LayoutCompact); }
+void CXMLNode::SaveToCharArray(CCharArray& out) const
+{
+    Write(out, 0, LayoutCompact);
+}
 
-void CXMLNode::SavePrettyToCharArray(CCharArray& out, unsigned indent) const { Write(out, indent, LayoutPretty); }
+void CXMLNode::SavePrettyToCharArray(CCharArray& out, unsigned indent) const
+{
+    Write(out, indent, LayoutPretty);
+}
 
 void CXMLNode::SavePrettyWithSugarOnTopToCharArray(CCharArray& out, unsigned indent) const
 {

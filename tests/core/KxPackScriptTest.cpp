@@ -6,18 +6,16 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include "KxPackRun.h"
 #include "ScriptCheck.h"
 #include "SinReader.h"
 #include "TestFiles.h"
 #include "XMLDocument.h"
-
-#ifdef _WIN32
-#include <direct.h>
-#define MakeDir(p) _mkdir(p)
-#else
-#define MakeDir(p) mkdir(p, 0700)
-#endif
 
 namespace {
 
@@ -84,8 +82,8 @@ protected:
     KxPackResult Build(const std::string& script, std::vector<std::string> extra = {})
     {
         WriteText(dir.File("setup.xml"), script);
-        std::vector<std::string> args = {"build", "--stub", dir.File("stub.exe"), "--script", dir.File("setup.xml"),
-                                         "-o", dir.File("setup.exe")};
+        std::vector<std::string> args = {
+            "build", "--stub", dir.File("stub.exe"), "--script", dir.File("setup.xml"), "-o", dir.File("setup.exe")};
         args.insert(args.end(), extra.begin(), extra.end());
         return RunKxPack(args);
     }
@@ -98,6 +96,26 @@ protected:
         return RunKxPack(args);
     }
 
+    struct Case
+    {
+        std::string script;
+        int code;
+        const char* expect; // null: no message at all
+    };
+
+    template <size_t N> void CheckAll(const Case (&cases)[N])
+    {
+        for (const Case& c : cases) {
+            const KxPackResult r = Check(c.script);
+            const std::string shown = c.script.substr(0, 300);
+            EXPECT_EQ(c.code, r.code) << shown << "\n" << r.err;
+            if (c.expect)
+                EXPECT_NE(std::string::npos, r.err.find(c.expect)) << shown << "\n" << r.err;
+            else
+                EXPECT_TRUE(r.err.empty()) << r.err;
+        }
+    }
+
     CTempDir dir;
 };
 
@@ -108,13 +126,13 @@ const char kUninstallSettings[] =
 
 TEST_F(KxPackScriptTest, SourcesBecomeItemsAfterTheGivenOnes)
 {
-    const KxPackResult r = Build(std::string("<install><terms src=\"terms.txt\"/><logo src=\"logo.bmp\"/>") +
-                                     kUninstallSettings +
-                                     "<file src=\"first.bin\" dest=\"%APP%\"/>"
-                                     "<file src=\"terms.txt\" name=\"LICENSE\" dest=\"%APP%\\doc\"/>"
-                                     "<register-dll text=\"%APP%\\com.dll\"/>"
-                                     "<broadcast-message text=\"KxRefresh\"/></install>",
-                                 {"--item", dir.File("first.bin")});
+    const KxPackResult r =
+        Build(std::string("<install><terms src=\"terms.txt\"/><logo src=\"logo.bmp\"/>") + kUninstallSettings +
+                  "<file src=\"first.bin\" dest=\"%APP%\"/>"
+                  "<file src=\"terms.txt\" name=\"LICENSE\" dest=\"%APP%\\doc\"/>"
+                  "<register-dll text=\"%APP%\\com.dll\"/>"
+                  "<broadcast-message text=\"KxRefresh\"/></install>",
+              {"--item", dir.File("first.bin")});
     ASSERT_EQ(0, r.code) << r.err;
     const Package p = ReadPackage(dir.File("setup.exe"));
     const std::vector<std::string> want = {
@@ -128,18 +146,18 @@ TEST_F(KxPackScriptTest, SourcesBecomeItemsAfterTheGivenOnes)
         "broadcast-message id=7",
     };
     EXPECT_EQ(want, Elements(p.script)) << p.script;
-    const std::vector<std::string> items = {"given with --item", "terms text", "BM logo",
-                                            "<uninstall><remove-folder path=\"%APP%\"/></uninstall>",
-                                            "given with --item", "terms text", "%APP%\\com.dll", "KxRefresh"};
+    const std::vector<std::string> items = {
+        "given with --item", "terms text", "BM logo",        "<uninstall><remove-folder path=\"%APP%\"/></uninstall>",
+        "given with --item", "terms text", "%APP%\\com.dll", "KxRefresh"};
     EXPECT_EQ(items, p.items);
 }
 
 TEST_F(KxPackScriptTest, FolderExpandsToSortedFilesKeepingSubFolders)
 {
-    MakeDir(dir.File("app").c_str());
-    MakeDir(dir.File("app/sub").c_str());
-    MakeDir(dir.File("app/sub/deep").c_str());
-    MakeDir(dir.File("app/empty").c_str());
+    MakeFolder(dir.File("app"));
+    MakeFolder(dir.File("app/sub"));
+    MakeFolder(dir.File("app/sub/deep"));
+    MakeFolder(dir.File("app/empty"));
     WriteText(dir.File("app/b.exe"), "B");
     WriteText(dir.File("app/a.dll"), "A");
     WriteText(dir.File("app/sub/c.txt"), "C");
@@ -191,7 +209,7 @@ TEST_F(KxPackScriptTest, SourceMistakesStopTheBuild)
         {"<terms src=\"terms.txt\" id=\"0\"/>", "element 3 <terms> has both id and src"},
         {"<terms src=\"app-folder\"/>", "is a folder; only <file> takes a folder"},
     };
-    MakeDir(dir.File("app-folder").c_str());
+    MakeFolder(dir.File("app-folder"));
     for (const auto& c : cases) {
         const KxPackResult r = Build(std::string("<install>") + kUninstallSettings + c.element + "</install>");
         EXPECT_EQ(1, r.code) << c.element;
@@ -203,17 +221,13 @@ TEST_F(KxPackScriptTest, SourceMistakesStopTheBuild)
 TEST_F(KxPackScriptTest, CheckReportsWhereAndHowBad)
 {
     const std::string ok = std::string("<install>") + kUninstallSettings;
-    const struct
-    {
-        std::string script;
-        int code;
-        const char* expect; // null: no message at all
-    } cases[] = {
+    const Case cases[] = {
         {ok + "<app-name>A</app-name></install>", 0, nullptr},
         {ok + "<flie id=\"0\"/></install>", 1, "error: element 3 <flie> is not a command: did you mean <file>?"},
         {ok + "<reg-kye/></install>", 1, "did you mean <reg-key>?"},
         {ok + "<FILE id=\"0\" name=\"x\" dest=\"%APP%\"/></install>", 0, nullptr}, // commands ignore case
-        {ok + "<app-nmae>A</app-nmae></install>", 0, "warning: element 3 <app-nmae> is not a known setting: did you mean <app-name>?"},
+        {ok + "<app-nmae>A</app-nmae></install>", 0,
+         "warning: element 3 <app-nmae> is not a known setting: did you mean <app-name>?"},
         {ok + "<publisher-notes/></install>", 0, "warning: element 3 <publisher-notes> is neither"},
         {ok + "<file name=\"a\" dest=\"%APP%\"/></install>", 1, "element 3 <file> has no id"},
         {ok + "<register-dll/></install>", 1, "element 3 <register-dll> has no id"},
@@ -224,14 +238,7 @@ TEST_F(KxPackScriptTest, CheckReportsWhereAndHowBad)
         {"<install><uninstaller src=\"terms.txt\"/><uninstall-display-name>A</uninstall-display-name></install>", 0,
          "has no <uninstall> section"},
     };
-    for (const auto& c : cases) {
-        const KxPackResult r = Check(c.script);
-        EXPECT_EQ(c.code, r.code) << c.script << "\n" << r.err;
-        if (c.expect)
-            EXPECT_NE(std::string::npos, r.err.find(c.expect)) << c.script << "\n" << r.err;
-        else
-            EXPECT_TRUE(r.err.empty()) << r.err;
-    }
+    CheckAll(cases);
 
     // Warnings alone let a build through; errors stop it.
     EXPECT_EQ(0, Build("<install><app-name>A</app-name></install>").code);
@@ -241,13 +248,125 @@ TEST_F(KxPackScriptTest, CheckReportsWhereAndHowBad)
     EXPECT_FALSE(PathExists(dir.File("setup.exe")));
 }
 
+TEST_F(KxPackScriptTest, CheckNamesAndTerms)
+{
+    const std::string shown(256 * 1024, 't');
+    WriteText(dir.File("terms-shown.txt"), shown);
+    WriteText(dir.File("terms-long.txt"), shown + "t");
+    WriteText(dir.File("remove-good.xml"), "<uninstall><remove-shortcut folder=\"Desktop\" name=\"App\"/></uninstall>");
+    WriteText(dir.File("remove-bad.xml"), "<uninstall><remove-shortcut folder=\"Desktop\" name=\"App.\"/></uninstall>");
+    const std::string ok = std::string("<install>") + kUninstallSettings;
+    const std::string file = "<file id=\"0\" dest=\"%APP%\" ";
+    const std::string uninstall = "<install><uninstall-display-name>App</uninstall-display-name>";
+    const Case cases[] = {
+        {ok + file + "name=\"app.exe\"/></install>", 0, nullptr},
+        {ok + file + "name=\"..\\app.exe\"/></install>", 1,
+         "error: element 3 <file>: name \"..\\app.exe\" is not a plain file name: the name contains a path separator"},
+        {ok + file + "name=\"app&#0;.exe\"/></install>", 1,
+         "name \"app\\x00.exe\" is not a plain file name: the name contains a NUL"},
+        {ok + file + "/></install>", 1, "element 3 <file> has no name"},
+        {ok + "<shortcut folder=\"Desktop\" name=\"App\" target=\"%APP%app.exe\"/></install>", 0, nullptr},
+        {ok + "<shortcut folder=\"Desktop\" name=\"con\" target=\"%APP%app.exe\"/></install>", 1,
+         "element 3 <shortcut>: name \"con\" is not a plain file name: the name is a device name"},
+        {ok + "<remove-shortcut folder=\"Desktop\" name=\"App\"/></install>", 0, nullptr},
+        {ok + "<remove-shortcut folder=\"Desktop\" name=\"A?\"/></install>", 1, "element 3 <remove-shortcut>: name"},
+        {uninstall + "<uninstaller src=\"remove-good.xml\"/></install>", 0, nullptr},
+        {uninstall + "<uninstaller src=\"remove-bad.xml\"/></install>", 1,
+         "error: the uninstall script (<uninstaller>), element 1 <remove-shortcut>: name \"App.\" is not a plain file "
+         "name: the name ends with a dot"},
+        {ok + "<terms src=\"terms-shown.txt\"/></install>", 0, nullptr},
+        {ok + "<terms src=\"terms-long.txt\"/></install>", 0,
+         "warning: <terms> is 262145 bytes: the wizard shows only the first part"},
+        {ok + "<terms>" + shown + "tt</terms></install>", 0, "warning: <terms> is 262146 bytes"},
+    };
+    CheckAll(cases);
+}
+
+TEST_F(KxPackScriptTest, HundredThousandLevelsCheckAndBuild)
+{
+    const size_t depth = 100000;
+    std::string deep;
+    for (size_t i = 0; i < depth; i++)
+        deep += "<a>";
+    for (size_t i = 0; i < depth; i++)
+        deep += "</a>";
+    // The uninstaller's src= makes the build copy and rewrite the script.
+    const std::string script =
+        std::string("<install>") + kUninstallSettings + "<app-name>A" + deep + "</app-name></install>";
+    KxPackResult r = Check(script);
+    EXPECT_EQ(0, r.code) << r.err;
+    r = Build(script);
+    ASSERT_EQ(0, r.code) << r.err;
+    const Package p = ReadPackage(dir.File("setup.exe"));
+    EXPECT_LT(p.script.size(), 200 * depth); // lines indent no deeper than a fixed cap
+    CXMLDocument* doc = CXMLDocument::LoadFromMemory(p.script.data(), (unsigned)p.script.size());
+    ASSERT_NE(nullptr, doc);
+    size_t levels = 0;
+    for (const CXMLNode* n = doc->FindNodePath("install|app-name"); n && n->GetChildCount(); n = n->GetChild(0))
+        levels++;
+    EXPECT_EQ(depth, levels);
+    doc->Release();
+}
+
+#ifndef _WIN32
+TEST_F(KxPackScriptTest, FolderWalkRefusesLoopsAndUnreadableEntries)
+{
+    enum EEntry
+    {
+        TwoLinks,
+        Pipe,
+        LockedFolder
+    };
+    const struct
+    {
+        const char* what;
+        EEntry entry; // made in <folder>/sub
+        const char* target;
+        const char* expect;
+    } cases[] = {
+        {"links to the folder itself", TwoLinks, ".", "sub/l1/\" leads back to \""},
+        {"links to the folder above", TwoLinks, "..", "sub/l1/\" leads back to \""},
+        {"a link to nothing", TwoLinks, "missing.txt", "sub/l1\" is a link to nothing"},
+        {"a pipe", Pipe, nullptr, "sub/pipe\" is neither a file nor a folder"},
+        {"an unreadable folder", LockedFolder, nullptr, "cannot open the folder"},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        const std::string name = "app" + std::to_string(n++);
+        const std::string sub = dir.File(name + "/sub");
+        MakeFolder(dir.File(name));
+        MakeFolder(sub);
+        WriteText(sub + "/file.txt", "x");
+        if (c.entry == TwoLinks) {
+            ASSERT_EQ(0, symlink(c.target, (sub + "/l1").c_str()));
+            ASSERT_EQ(0, symlink(c.target, (sub + "/l2").c_str()));
+        } else if (c.entry == Pipe) {
+            ASSERT_EQ(0, mkfifo((sub + "/pipe").c_str(), 0600));
+        } else if (geteuid() == 0) {
+            continue; // root reads it whatever its mode
+        } else {
+            MakeFolder(sub + "/locked");
+            ASSERT_EQ(0, chmod((sub + "/locked").c_str(), 0));
+        }
+        const KxPackResult r = Build(std::string("<install>") + kUninstallSettings + "<file src=\"" + name +
+                                     "\" dest=\"%APP%\"/></install>");
+        EXPECT_EQ(1, r.code) << c.what;
+        EXPECT_NE(std::string::npos, r.err.find("element 3 <file>: ")) << c.what << ": " << r.err;
+        EXPECT_NE(std::string::npos, r.err.find(c.expect)) << c.what << ": " << r.err;
+        EXPECT_FALSE(PathExists(dir.File("setup.exe"))) << c.what;
+        if (c.entry == LockedFolder)
+            chmod((sub + "/locked").c_str(), 0700);
+    }
+}
+#endif
+
 TEST(KxPackScript, EditDistance)
 {
     const struct
     {
         const char *a, *b;
         unsigned d;
-    } cases[] = {{"file", "file", 0}, {"flie", "file", 2}, {"fil", "file", 1},   {"FILE", "file", 0},
+    } cases[] = {{"file", "file", 0}, {"flie", "file", 2}, {"fil", "file", 1},        {"FILE", "file", 0},
                  {"", "abc", 3},      {"abc", "", 3},      {"reg-kye", "reg-key", 2}, {"shortcut", "shortcuts", 1}};
     for (const auto& c : cases)
         EXPECT_EQ(c.d, EditDistance(c.a, c.b)) << c.a << " / " << c.b;

@@ -10,7 +10,10 @@
 
 namespace {
 
-int Lines(const std::string& s) { return (int)std::count(s.begin(), s.end(), '\n'); }
+int Lines(const std::string& s)
+{
+    return (int)std::count(s.begin(), s.end(), '\n');
+}
 
 class KxPackTest : public ::testing::Test
 {
@@ -29,7 +32,7 @@ protected:
     KxPackResult Build(const std::string& out)
     {
         return RunKxPack({"build", "--stub", dir.File("stub.exe"), "--script", dir.File("setup.xml"), "--item",
-                    dir.File("terms.txt"), "--item", dir.File("app.bin"), "-o", out});
+                          dir.File("terms.txt"), "--item", dir.File("app.bin"), "-o", out});
     }
 
     CTempDir dir;
@@ -70,24 +73,107 @@ TEST_F(KxPackTest, BuildListVerifyExtract)
     EXPECT_EQ(0, RunKxPack({"verify", installer}).code);
 }
 
-TEST_F(KxPackTest, RefusesToOverwriteItsInputs)
+TEST_F(KxPackTest, BuildNeverOverwritesAnInput)
 {
-    const std::vector<unsigned char> stub = ReadBytes(dir.File("stub.exe"));
-    const std::vector<unsigned char> item = ReadBytes(dir.File("terms.txt"));
-    for (const std::string& target : {dir.File("stub.exe"), dir.File("terms.txt"), dir.File("./setup.xml")}) {
-        const KxPackResult r = Build(target);
-        EXPECT_EQ(1, r.code) << target;
-        EXPECT_NE(std::string::npos, r.err.find("refusing to overwrite")) << r.err;
+    // Every kind of input, the script's own sources among them; the last
+    // item is named like the temporary file of an output "next.exe".
+    MakeFolder(dir.File("app"));
+    MakeFolder(dir.File("app/sub"));
+    WriteText(dir.File("app/sub/c.txt"), "in a src folder");
+    WriteText(dir.File("logo.bmp"), "BM src file");
+    WriteText(dir.File("uninstall.xml"), "<uninstall><remove-folder path=\"%APP%\"/></uninstall>");
+    WriteText(dir.File("next.exe.kxpack-tmp"), "an item");
+    WriteText(dir.File("setup.xml"), "<install><uninstall-display-name>A</uninstall-display-name>"
+                                     "<uninstaller src=\"uninstall.xml\"/><terms id=\"0\"/><logo src=\"logo.bmp\"/>"
+                                     "<file src=\"app\" dest=\"%APP%\"/></install>");
+    const std::vector<std::string> inputs = {"stub.exe",      "setup.xml", "terms.txt",    "next.exe.kxpack-tmp",
+                                             "uninstall.xml", "logo.bmp",  "app/sub/c.txt"};
+    std::vector<std::vector<unsigned char>> before;
+    for (const std::string& input : inputs)
+        before.push_back(ReadBytes(dir.File(input)));
+
+    const struct
+    {
+        const char* what;
+        const char* out;
+    } cases[] = {
+        {"the stub", "stub.exe"},
+        {"the script, spelt otherwise", "./setup.xml"},
+        {"an --item", "terms.txt"},
+        {"a src file", "logo.bmp"},
+        {"a file found in a src folder", "app/sub/c.txt"},
+        {"a src folder", "app"},
+        {"a folder inside a src folder", "app/sub/"},
+        {"an input at the temporary name", "next.exe"},
+    };
+    for (const auto& c : cases) {
+        const std::string out = dir.File(c.out);
+        const KxPackResult r =
+            RunKxPack({"build", "--stub", dir.File("stub.exe"), "--script", dir.File("setup.xml"), "--item",
+                       dir.File("terms.txt"), "--item", dir.File("next.exe.kxpack-tmp"), "-o", out});
+        EXPECT_EQ(1, r.code) << c.what;
+        EXPECT_EQ(1, Lines(r.err)) << c.what << ": " << r.err;
+        EXPECT_NE(std::string::npos, r.err.find("refusing to overwrite")) << c.what << ": " << r.err;
+        EXPECT_FALSE(PathExists(dir.File("next.exe"))) << c.what;
+        for (size_t i = 0; i < inputs.size(); i++)
+            EXPECT_EQ(before[i], ReadBytes(dir.File(inputs[i]))) << c.what << ": " << inputs[i];
     }
-    EXPECT_EQ(stub, ReadBytes(dir.File("stub.exe")));
-    EXPECT_EQ(item, ReadBytes(dir.File("terms.txt")));
+}
+
+TEST_F(KxPackTest, ExtractReplacesFilesOnlyWithForceAndNeverTheInstaller)
+{
+    ASSERT_EQ(0, Build(dir.File("setup.exe")).code);
+    const std::vector<unsigned char> installer = ReadBytes(dir.File("setup.exe"));
+    const std::vector<unsigned char> old = {'o', 'l', 'd'};
+    const std::vector<std::string> pieces = {"script.xml", "stub.exe", "item-0.bin", "item-1.bin"};
+    const struct
+    {
+        const char* existing; // already in the output folder, or null
+        bool installerThere;  // the installer is read from that name
+        bool force;
+        int code;
+        const char* expect;
+    } cases[] = {
+        {nullptr, false, false, 0, "extracted"},
+        {"item-1.bin", false, false, 1, "refusing to overwrite"},
+        {"script.xml", false, true, 0, "extracted"},
+        {"stub.exe", true, false, 1, "refusing to overwrite"},
+        {"stub.exe", true, true, 1, "it is the installer being read"},
+        {"item-0.bin", true, true, 1, "it is the installer being read"},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        const std::string out = dir.File("out" + std::to_string(n++));
+        std::string from = dir.File("setup.exe");
+        if (c.existing) {
+            MakeFolder(out);
+            from = c.installerThere ? out + "/" + c.existing : from;
+            WriteBytes(out + "/" + c.existing, c.installerThere ? installer : old);
+        }
+        std::vector<std::string> args = {"extract", from, "-o", out};
+        if (c.force)
+            args.push_back("--force");
+        const KxPackResult r = RunKxPack(args);
+        const std::string what = std::string(c.existing ? c.existing : "-") + (c.force ? " --force" : "");
+        EXPECT_EQ(c.code, r.code) << what;
+        EXPECT_NE(std::string::npos, (r.code ? r.err : r.out).find(c.expect)) << what << ": " << r.err;
+        if (c.code == 0) {
+            EXPECT_EQ(ReadBytes(dir.File("terms.txt")), ReadBytes(out + "/item-0.bin")) << what;
+            EXPECT_EQ(ReadBytes(dir.File("setup.xml")), ReadBytes(out + "/script.xml")) << what;
+            continue;
+        }
+        // Refused: the file there is untouched and nothing else was written.
+        EXPECT_EQ(c.installerThere ? installer : old, ReadBytes(out + "/" + c.existing)) << what;
+        for (const std::string& piece : pieces)
+            EXPECT_TRUE(piece == c.existing || !PathExists(out + "/" + piece)) << what << ": " << piece;
+    }
 }
 
 TEST_F(KxPackTest, BadInputGivesOneClearLineAndNoOutput)
 {
     const std::string installer = dir.File("setup.exe");
     KxPackResult r = RunKxPack({"build", "--stub", dir.File("stub.exe"), "--script", dir.File("setup.xml"), "--item",
-                    dir.File("missing.bin"), "-o", installer});
+                                dir.File("missing.bin"), "-o", installer});
     EXPECT_EQ(1, r.code);
     EXPECT_NE(std::string::npos, r.err.find("missing.bin")) << r.err;
     EXPECT_FALSE(PathExists(installer));

@@ -12,10 +12,15 @@
 #include <direct.h>
 #endif
 
+// Links are removed, never followed: a test may leave one that loops.
 static void RemoveTree(const std::string& path)
 {
     struct stat st;
+#ifdef _WIN32
     if (stat(path.c_str(), &st) != 0)
+#else
+    if (lstat(path.c_str(), &st) != 0)
+#endif
         return;
     if (S_ISDIR(st.st_mode)) {
         if (DIR* dir = opendir(path.c_str())) {
@@ -55,7 +60,10 @@ CTempDir::CTempDir()
     throw std::runtime_error("cannot create a temporary folder");
 }
 
-CTempDir::~CTempDir() { RemoveTree(m_path); }
+CTempDir::~CTempDir()
+{
+    RemoveTree(m_path);
+}
 
 void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes)
 {
@@ -90,4 +98,15 @@ bool PathExists(const std::string& path)
 {
     struct stat st;
     return stat(path.c_str(), &st) == 0;
+}
+
+void MakeFolder(const std::string& path)
+{
+#ifdef _WIN32
+    const int failed = _mkdir(path.c_str());
+#else
+    const int failed = mkdir(path.c_str(), 0700);
+#endif
+    if (failed)
+        throw std::runtime_error("cannot create " + path);
 }

@@ -20,3 +20,4 @@ void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes
 void WriteText(const std::string& path, const std::string& text);
 std::vector<unsigned char> ReadBytes(const std::string& path);
 bool PathExists(const std::string& path);
+void MakeFolder(const std::string& path);

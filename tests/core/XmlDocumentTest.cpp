@@ -65,9 +65,15 @@ struct CDocRef
     CXMLDocument* p;
 };
 
-CXMLDocument* Load(const std::string& text) { return CXMLDocument::LoadFromMemory(text.data(), (unsigned)text.size()); }
+CXMLDocument* Load(const std::string& text)
+{
+    return CXMLDocument::LoadFromMemory(text.data(), (unsigned)text.size());
+}
 
-std::string Str(const CCharArray& a) { return std::string(a.GetData() ? a.GetData() : "", a.GetSize()); }
+std::string Str(const CCharArray& a)
+{
+    return std::string(a.GetData() ? a.GetData() : "", a.GetSize());
+}
 
 std::string Compact(const CXMLNode* node)
 {
@@ -115,21 +121,20 @@ std::string Dump(const CXMLNode* node)
     return s + "}";
 }
 
-const char g_szScript[] =
-    "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\r\n"
-    "<!-- install script -->\r\n"
-    "<install>\r\n"
-    "\t<app-name>Demo &amp; Co &#153;</app-name>\r\n"
-    "\t<default-path>%ProgramFiles%\\Demo\\</default-path>\r\n"
-    "\t<terms>Line one&#13;&#10;Line two: &quot;quoted&quot; &lt;tag&gt; caf&eacute;</terms>\r\n"
-    "\t<file src=\"1\" dest=\"%APP%demo.exe\" />\r\n"
-    "\t<file src=\"2\" dest=\"%APP%readme.txt\" overwrite=\"1\"/>\r\n"
-    "\t<shortcut name=\"Demo\" target=\"%APP%demo.exe\" folder=\"programs\">\r\n"
-    "\t\t<arguments>-x &apos;y&apos;</arguments>\r\n"
-    "\t</shortcut>\r\n"
-    "\t<registry root=\"HKLM\" key=\"Software\\Demo\" name=\"Path\" value=\"%APP%\"/>\r\n"
-    "\t<run-command wait=\"1\"><![CDATA[cmd /c echo <done> & exit]]></run-command>\r\n"
-    "</install>\r\n";
+const char g_szScript[] = "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\r\n"
+                          "<!-- install script -->\r\n"
+                          "<install>\r\n"
+                          "\t<app-name>Demo &amp; Co &#153;</app-name>\r\n"
+                          "\t<default-path>%ProgramFiles%\\Demo\\</default-path>\r\n"
+                          "\t<terms>Line one&#13;&#10;Line two: &quot;quoted&quot; &lt;tag&gt; caf&eacute;</terms>\r\n"
+                          "\t<file src=\"1\" dest=\"%APP%demo.exe\" />\r\n"
+                          "\t<file src=\"2\" dest=\"%APP%readme.txt\" overwrite=\"1\"/>\r\n"
+                          "\t<shortcut name=\"Demo\" target=\"%APP%demo.exe\" folder=\"programs\">\r\n"
+                          "\t\t<arguments>-x &apos;y&apos;</arguments>\r\n"
+                          "\t</shortcut>\r\n"
+                          "\t<registry root=\"HKLM\" key=\"Software\\Demo\" name=\"Path\" value=\"%APP%\"/>\r\n"
+                          "\t<run-command wait=\"1\"><![CDATA[cmd /c echo <done> & exit]]></run-command>\r\n"
+                          "</install>\r\n";
 
 } // namespace
 
@@ -240,11 +245,16 @@ TEST(XmlDocument, AttributesIgnoreCaseAndReadNumbers)
         bool flag;
     };
     const Case cases[] = {
-        {"42", 42, true},          {"0", 0, false},
-        {"abc", 0, false},         {" 7x", 7, true},
-        {"+8", 8, true},           {"0x10", 0, false},
-        {"", 0, false},            {"-1", 4294967295u, true},
-        {"4294967295", 4294967295u, true}, {"4294967296", 4294967295u, true},
+        {"42", 42, true},
+        {"0", 0, false},
+        {"abc", 0, false},
+        {" 7x", 7, true},
+        {"+8", 8, true},
+        {"0x10", 0, false},
+        {"", 0, false},
+        {"-1", 4294967295u, true},
+        {"4294967295", 4294967295u, true},
+        {"4294967296", 4294967295u, true},
         {"99999999999999999999", 4294967295u, true},
     };
     for (const Case& c : cases) {
@@ -486,14 +496,13 @@ TEST(XmlDocument, RoundTripKeepsTheTree)
     ASSERT_NE(nullptr, install);
     EXPECT_EQ(8u, install->GetChildCount());
     EXPECT_EQ(Trimmed(install->FindNode("app-name")->GetText()), "Demo & Co \x99");
-    EXPECT_EQ(Trimmed(install->FindNode("terms")->GetText()),
-              "Line one\r\nLine two: \"quoted\" <tag> caf\xE9");
+    EXPECT_EQ(Trimmed(install->FindNode("terms")->GetText()), "Line one\r\nLine two: \"quoted\" <tag> caf\xE9");
     EXPECT_EQ(install->FindNode("run-command")->GetText(), "cmd /c echo <done> & exit");
     EXPECT_STREQ("%APP%", install->FindNodePath("registry")->GetAttributeValue("VALUE"));
 
     typedef std::string (*Writer)(const CXMLNode*);
-    const Writer writers[] = {
-        Compact, [](const CXMLNode* n) { return Pretty(n); }, [](const CXMLNode* n) { return Sugar(n); }};
+    const Writer writers[] = {Compact, [](const CXMLNode* n) { return Pretty(n); },
+                              [](const CXMLNode* n) { return Sugar(n); }};
     for (Writer write : writers) {
         const std::string saved = write(doc.p);
         CDocRef again(Load(saved));
@@ -554,17 +563,24 @@ TEST(XmlDocument, DeepTreesNeedNoStack)
         expected += "</a>";
     EXPECT_EQ(expected, Compact(doc.p));
 
-    // Pretty output grows with the square of the depth: a shallower tree.
-    CDocRef shallow(Load(input.substr(0, 3 * 2000)));
-    const std::string pretty = Pretty(shallow.p);
-    // Level i of 2000 takes i tabs on its start and end lines ("<a>\r\n",
-    // "</a>\r\n"); the innermost is one "<a />\r\n" line.
-    size_t size = 1999 + 7;
-    for (size_t i = 0; i < 1999; i++)
-        size += 2 * i + 5 + 6;
+    // Level i takes i tabs, but never more than 64, on its start and end
+    // lines ("<a>\r\n", "</a>\r\n"); the innermost is one "<a />\r\n" line.
+    const std::string pretty = Pretty(doc.p);
+    size_t size = 64 + 7;
+    for (size_t i = 0; i < depth - 1; i++)
+        size += 2 * std::min<size_t>(i, 64) + 5 + 6;
     EXPECT_EQ(size, pretty.size());
     CDocRef back(Load(pretty));
-    EXPECT_EQ(Compact(shallow.p), Compact(back.p));
+    EXPECT_EQ(expected, Compact(back.p));
+
+    // Attribute lines stop at the same cap.
+    std::string withAttributes;
+    for (unsigned i = 0; i < 100; i++)
+        withAttributes += "<a x=\"1\" y=\"2\">";
+    CDocRef attributed(Load(withAttributes));
+    const std::string sugar = Sugar(attributed.p);
+    EXPECT_NE(std::string::npos, sugar.find("\r\n" + std::string(64, '\t') + "y=")) << sugar.substr(0, 2000);
+    EXPECT_EQ(std::string::npos, sugar.find(std::string(65, '\t')));
 }
 
 TEST(XmlDocument, OutOfMemoryGivesNullWithoutLeaks)
@@ -601,8 +617,7 @@ TEST(XmlDocument, FilesLoadAndSave)
     CTempDir dir;
     CDocRef doc(Load(g_szScript));
     ASSERT_NE(nullptr, doc.p);
-    const std::string compact = dir.File("compact.xml"), pretty = dir.File("pretty.xml"),
-                      sugar = dir.File("sugar.xml");
+    const std::string compact = dir.File("compact.xml"), pretty = dir.File("pretty.xml"), sugar = dir.File("sugar.xml");
     ASSERT_TRUE(doc->Save(compact.c_str()));
     ASSERT_TRUE(doc->SavePretty(pretty.c_str()));
     ASSERT_TRUE(doc->SavePrettyWithSugarOnTop(sugar.c_str()));

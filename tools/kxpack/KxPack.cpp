@@ -2,7 +2,10 @@
 
 #include <cctype>
 #include <cstring>
+#include <string>
+#include <vector>
 
+#include "FileId.h"
 #include "OutputFile.h"
 #include "PackageFormat.h"
 #include "PackageWriter.h"
@@ -12,12 +15,11 @@
 
 namespace {
 
-const char kUsage[] =
-    "usage: kxpack build --stub STUB --script SCRIPT [--item FILE]... [--level 0-9] -o OUT\n"
-    "       kxpack check SCRIPT [--item FILE]...\n"
-    "       kxpack list FILE\n"
-    "       kxpack extract FILE -o DIR\n"
-    "       kxpack verify FILE\n";
+const char kUsage[] = "usage: kxpack build --stub STUB --script SCRIPT [--item FILE]... [--level 0-9] -o OUT\n"
+                      "       kxpack check SCRIPT [--item FILE]...\n"
+                      "       kxpack list FILE\n"
+                      "       kxpack extract FILE -o DIR [--force]\n"
+                      "       kxpack verify FILE\n";
 
 int Usage(FILE* err, const char* why)
 {
@@ -104,37 +106,102 @@ int CmdVerify(const char* path, FILE* out, FILE* err)
     return 0;
 }
 
-int CmdExtract(const char* path, const char* dir, FILE* out, FILE* err)
+// What extract writes: piece 0 is the script, 1 the stub, then the items.
+CSmallString ExtractedName(const char* dir, unsigned piece)
+{
+    const size_t length = strlen(dir);
+    const char* separator = length && (dir[length - 1] == '/' || dir[length - 1] == '\\') ? "" : "/";
+    CSmallString name;
+    if (piece < 2)
+        name.Format("%s%s%s", dir, separator, piece ? "stub.exe" : "script.xml");
+    else
+        name.Format("%s%sitem-%u.bin", dir, separator, piece - 2);
+    return name;
+}
+
+// Why the pieces can't go into dir, or empty. Checked for all of them
+// before anything is written, so a refusal leaves no half-done extraction.
+CSmallString WhyNotExtract(const char* path, const char* dir, unsigned pieces, bool force)
+{
+    CSmallString why;
+    for (unsigned i = 0; i < pieces && why.IsEmpty(); i++) {
+        const CSmallString name = ExtractedName(dir, i);
+        const CSmallString temp = TemporaryNameFor(name);
+        // Not even --force may replace what is being read.
+        const bool overName = IsSameFile(name, path);
+        if (overName || IsSameFile(temp, path))
+            why.Format("refusing to overwrite %s: it is the installer being read",
+                       overName ? name.GetText() : temp.GetText());
+        else if (IsDirectory(name))
+            why.Format("cannot extract to %s: a folder has that name", name.GetText());
+        else if (!force && NameIsTaken(name))
+            why.Format("refusing to overwrite %s (--force replaces existing files)", name.GetText());
+    }
+    return why;
+}
+
+int CmdExtract(const char* path, const char* dir, bool force, FILE* out, FILE* err)
 {
     CSinReader reader;
     uint32_t crc = 0, blockSize = 0;
     if (!LoadInstaller(path, reader, crc, blockSize, err))
         return 1;
+    const CItemArray& items = reader.GetItems();
+    const unsigned pieces = 2 + items.GetSize();
+    const CSmallString refusal = WhyNotExtract(path, dir, pieces, force);
+    if (!refusal.IsEmpty())
+        return Failure(err, refusal);
     if (!MakeDirectory(dir))
         return Failure(err, (CSmallString("cannot create the folder ") + dir).GetText());
-    CSmallString why;
-    const CSmallString base = CSmallString(dir) + "/";
-    if (!WriteFileAtomically(base + "script.xml", reader.GetScriptText().GetText(),
-                             (uint32_t)reader.GetScriptText().GetLength(), why) ||
-        !WriteFileAtomically(base + "stub.exe", reader.GetUninstallerImage().GetData(),
-                             reader.GetUninstallerImage().GetSize(), why))
-        return Failure(err, why);
-    const CItemArray& items = reader.GetItems();
-    for (unsigned i = 0; i < items.GetSize(); i++) {
-        CSmallString name;
-        name.Format("%sitem-%u.bin", base.GetText(), i);
-        if (!WriteFileAtomically(name, items[i].GetData(), items[i].GetSize(), why))
+    for (unsigned i = 0; i < pieces; i++) {
+        const void* data;
+        uint32_t size;
+        if (i == 0) {
+            data = reader.GetScriptText().GetText();
+            size = (uint32_t)reader.GetScriptText().GetLength();
+        } else if (i == 1) {
+            data = reader.GetUninstallerImage().GetData();
+            size = reader.GetUninstallerImage().GetSize();
+        } else {
+            data = items[i - 2].GetData();
+            size = items[i - 2].GetSize();
+        }
+        CSmallString why;
+        if (!WriteFileAtomically(ExtractedName(dir, i), data, size, why))
             return Failure(err, why);
     }
     fprintf(out, "extracted script.xml, stub.exe and %u items into %s\n", items.GetSize(), dir);
     return 0;
 }
 
+// Why the installer can't be written to out, or empty: it must replace
+// neither an input (through the file or its temporary name) nor a folder.
+CSmallString WhyNotWrite(const char* out, const std::vector<std::string>& inputs)
+{
+    CSmallString why;
+    const CSmallString temp = TemporaryNameFor(out);
+    SFileId outId, tempId;
+    const bool outExists = GetFileId(out, outId);
+    const bool tempExists = GetFileId(temp, tempId);
+    for (size_t i = 0; i < inputs.size() && (outExists || tempExists); i++) {
+        SFileId id;
+        if (!GetFileId(inputs[i].c_str(), id))
+            continue;
+        if ((outExists && id == outId) || (tempExists && id == tempId)) {
+            why.Format("refusing to overwrite %s: the build reads it (choose another -o)", inputs[i].c_str());
+            return why;
+        }
+    }
+    if (IsDirectory(out))
+        why.Format("cannot write %s: it is a folder", out);
+    return why;
+}
+
 // Reads the script and the --item files, resolves the script's own
 // sources into further items and checks the result. False when anything
 // could not be read or the check found errors.
 bool PrepareScript(const char* scriptPath, const Container::CArray<const char*>& itemPaths, CSmallString& script,
-                   CItemArray& items, FILE* err)
+                   CItemArray& items, std::vector<std::string>& inputs, FILE* err)
 {
     Container::CArray<unsigned char> scriptBytes;
     if (!ReadFileIntoArray(scriptPath, scriptBytes)) {
@@ -150,7 +217,7 @@ bool PrepareScript(const char* scriptPath, const Container::CArray<const char*>&
     }
     script = CSmallString(reinterpret_cast<const char*>(scriptBytes.GetData()), (int)scriptBytes.GetSize());
     CScriptReport report(scriptPath);
-    ResolveScriptSources(scriptPath, script, items, report);
+    ResolveScriptSources(scriptPath, script, items, report, inputs);
     CheckScript(script, items, report);
     report.Print(err);
     if (report.GetErrorCount()) {
@@ -171,7 +238,8 @@ int CmdCheck(int argc, char** argv, FILE* out, FILE* err)
     }
     CSmallString script;
     CItemArray items;
-    if (!PrepareScript(argv[2], itemPaths, script, items, err))
+    std::vector<std::string> inputs;
+    if (!PrepareScript(argv[2], itemPaths, script, items, inputs, err))
         return 1;
     fprintf(out, "%s: no errors (%u items)\n", argv[2], items.GetSize());
     return 0;
@@ -202,22 +270,19 @@ int CmdBuild(int argc, char** argv, FILE* out, FILE* err)
     if (!stubPath || !scriptPath || !outPath)
         return Usage(err, "build needs --stub, --script and -o");
 
-    // Never overwrite what we read from.
-    Container::CArray<const char*> inputs;
-    inputs.Add(stubPath);
-    inputs.Add(scriptPath);
-    inputs.Append(itemPaths.GetData(), itemPaths.GetSize());
-    for (unsigned i = 0; i < inputs.GetSize(); i++)
-        if (IsSameFile(outPath, inputs[i]))
-            return Failure(err, (CSmallString("refusing to overwrite the input ") + inputs[i]).GetText());
-
     Container::CArray<unsigned char> stub;
     if (!ReadFileIntoArray(stubPath, stub))
         return Failure(err, (CSmallString("cannot read the stub ") + stubPath).GetText());
+    std::vector<std::string> inputs = {stubPath, scriptPath};
+    inputs.insert(inputs.end(), itemPaths.GetData(), itemPaths.GetData() + itemPaths.GetSize());
     CSmallString script;
     CItemArray items;
-    if (!PrepareScript(scriptPath, itemPaths, script, items, err))
+    if (!PrepareScript(scriptPath, itemPaths, script, items, inputs, err))
         return 1;
+    // Only now is every input known, the script's own sources included.
+    const CSmallString refusal = WhyNotWrite(outPath, inputs);
+    if (!refusal.IsEmpty())
+        return Failure(err, refusal);
     Container::CArray<unsigned char> installer;
     CSmallString why;
     if (!BuildPackage(stub, script, items, level, installer, why) ||
@@ -226,6 +291,23 @@ int CmdBuild(int argc, char** argv, FILE* out, FILE* err)
     fprintf(out, "%s: %u bytes (stub %u, script %d, %u items)\n", outPath, installer.GetSize(), stub.GetSize(),
             script.GetLength(), items.GetSize());
     return 0;
+}
+
+int ParseExtract(int argc, char** argv, FILE* out, FILE* err)
+{
+    const char* dir = nullptr;
+    bool force = false;
+    for (int i = 3; i < argc; i++) {
+        if (!strcmp(argv[i], "-o") && i + 1 < argc && !dir)
+            dir = argv[++i];
+        else if (!strcmp(argv[i], "--force") && !force)
+            force = true;
+        else
+            return Usage(err, (CSmallString("unexpected argument: ") + argv[i]).GetText());
+    }
+    if (!dir)
+        return Usage(err, "extract needs -o");
+    return CmdExtract(argv[2], dir, force, out, err);
 }
 
 } // namespace
@@ -244,8 +326,8 @@ int KxPackMain(int argc, char** argv, FILE* out, FILE* err)
             return CmdList(argv[2], out, err);
         if (!strcmp(cmd, "verify") && argc == 3)
             return CmdVerify(argv[2], out, err);
-        if (!strcmp(cmd, "extract") && argc == 5 && !strcmp(argv[3], "-o"))
-            return CmdExtract(argv[2], argv[4], out, err);
+        if (!strcmp(cmd, "extract") && argc >= 3)
+            return ParseExtract(argc, argv, out, err);
     } catch (const std::bad_alloc&) {
         return Failure(err, "out of memory");
     }

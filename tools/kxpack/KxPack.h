@@ -3,6 +3,6 @@
 
 #include <cstdio>
 
-// Exit codes: 0 success, 1 failure (bad package, unreadable input, ...),
-// 2 bad command line.
+// Exit codes: 0 success, 1 failure (bad package, unreadable input, script
+// errors, a refusal to overwrite), 2 bad command line.
 int KxPackMain(int argc, char** argv, FILE* out, FILE* err);

@@ -6,18 +6,20 @@
 
 #ifdef _WIN32
 #include <direct.h>
-#include <string.h>
-#else
-#include <climits>
-#include <unistd.h>
 #endif
 
 #include "Exceptions.h"
+#include "FileId.h"
 #include "FileStore.h"
+
+CSmallString TemporaryNameFor(const char* path)
+{
+    return CSmallString(path) + ".kxpack-tmp";
+}
 
 bool WriteFileAtomically(const char* path, const void* data, uint32_t size, CSmallString& why)
 {
-    const CSmallString temp = CSmallString(path) + ".kxpack-tmp";
+    const CSmallString temp = TemporaryNameFor(path);
     try {
         CFileStore file(temp, CFileStore::ForWriting);
         file.Write(data, size);
@@ -58,17 +60,16 @@ bool MakeDirectory(const char* path)
 
 bool IsSameFile(const char* a, const char* b)
 {
+    SFileId ia, ib;
+    return GetFileId(a, ia) && GetFileId(b, ib) && ia == ib;
+}
+
+bool NameIsTaken(const char* path)
+{
     struct stat st;
-    if (stat(a, &st) != 0 || stat(b, &st) != 0)
-        return false;
 #ifdef _WIN32
-    // No inode numbers here: compare the full, case-folded path names.
-    char fa[1024], fb[1024];
-    if (!_fullpath(fa, a, sizeof(fa)) || !_fullpath(fb, b, sizeof(fb)))
-        return _stricmp(a, b) == 0;
-    return _stricmp(fa, fb) == 0;
+    return stat(path, &st) == 0;
 #else
-    struct stat sa, sb;
-    return stat(a, &sa) == 0 && stat(b, &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    return lstat(path, &st) == 0;
 #endif
 }

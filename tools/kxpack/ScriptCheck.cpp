@@ -7,6 +7,7 @@
 
 #include "Platform.h"
 #include "ScriptVocabulary.h"
+#include "WinPath.h"
 #include "XMLDocument.h"
 
 unsigned EditDistance(const char* a, const char* b)
@@ -30,6 +31,9 @@ unsigned EditDistance(const char* a, const char* b)
 
 namespace {
 
+// The wizard's terms box shows no more than about this much.
+const unsigned kTermsShown = 256 * 1024;
+
 // The nearest known name within two edits, or null.
 const char* Nearest(const char* name, bool commands)
 {
@@ -45,6 +49,42 @@ const char* Nearest(const char* name, bool commands)
         }
     }
     return best;
+}
+
+// Commands whose name becomes a file name: <file> writes it, the shortcut
+// commands add ".lnk" to it.
+bool NamesAFile(const SScriptCommand* command)
+{
+    return command && (Mb::ICmp(command->pszName, "file") == 0 || Mb::ICmp(command->pszName, "shortcut") == 0 ||
+                       Mb::ICmp(command->pszName, "remove-shortcut") == 0);
+}
+
+// The value whole: GetAttributeValue() would stop at a NUL.
+const CSmallString* FindValue(const CXMLNode* element, const char* name)
+{
+    const CXMLNode::CAttributeMap& map = element->GetAttributes();
+    for (unsigned b = 0; b < map.GetBucketCount(); b++)
+        for (const auto* e = map.GetBucket(b); e; e = e->pNext)
+            if (Mb::ICmp(e->key, name) == 0)
+                return &e->value;
+    return nullptr;
+}
+
+// Control bytes (a NUL among them) as \xNN, so the report stays one line.
+std::string Printable(const CSmallString& text)
+{
+    std::string out;
+    for (int i = 0; i < text.GetLength(); i++) {
+        const unsigned char c = (unsigned char)text.GetText()[i];
+        if (c < 0x20 || c == 0x7F) {
+            char hex[8];
+            snprintf(hex, sizeof(hex), "\\x%02X", c);
+            out += hex;
+        } else {
+            out += (char)c;
+        }
+    }
+    return out;
 }
 
 class CChecker
@@ -66,12 +106,26 @@ public:
                 m_report.Warning("%s is neither a command nor a known setting", where.c_str());
         }
         const char* id = element->GetAttributeValue("id");
-        if (command && command->bTakesItem && !id) {
+        if (command && command->bTakesItem && !id)
             m_report.Error("%s has no id (the command would be skipped)", where.c_str());
-            return;
-        }
-        if (id)
+        else if (id)
             CheckId(where, id);
+        if (NamesAFile(command))
+            CheckFileName(where, element);
+    }
+
+    void CheckTerms(const CXMLNode* install)
+    {
+        const CXMLNode* terms = install->FindNode("terms");
+        if (!terms)
+            return;
+        unsigned size = (unsigned)terms->GetText().GetLength();
+        unsigned id = 0;
+        if (terms->GetAttributeValue("id", id))
+            size = id < m_items.GetSize() ? m_items[id].GetSize() : 0;
+        if (size > kTermsShown)
+            m_report.Warning("<terms> is %u bytes: the wizard shows only the first part of a text over %u KB", size,
+                             kTermsShown / 1024);
     }
 
     void CheckUninstaller(const CXMLNode* install)
@@ -90,15 +144,31 @@ public:
                 return; // already reported as an id outside the table
             text = CSmallString(reinterpret_cast<const char*>(m_items[id].GetData()), (int)m_items[id].GetSize());
         }
-        CXMLDocument* log = CXMLDocument::LoadFromMemory(text, (unsigned)text.GetLength());
-        if (!log || !log->FindNode("uninstall"))
+        CXMLDocument* log = CXMLDocument::LoadFromMemory(text, (unsigned)text.GetLength(), true);
+        const CXMLNode* section = log ? log->FindNode("uninstall") : nullptr;
+        if (!section)
             m_report.Warning("the uninstall script (<uninstaller>) has no <uninstall> section: the uninstaller "
                              "would remove nothing");
+        for (unsigned i = 0; section && i < section->GetChildCount(); i++) {
+            const CXMLNode* element = section->GetChild(i);
+            if (NamesAFile(FindScriptCommand(element->GetName())))
+                CheckFileName("the uninstall script (<uninstaller>), " + DescribeElement(element, i), element);
+        }
         if (log)
             log->Release();
     }
 
 private:
+    void CheckFileName(const std::string& where, const CXMLNode* element)
+    {
+        const CSmallString* name = FindValue(element, "name");
+        if (!name)
+            m_report.Error("%s has no name", where.c_str());
+        else if (const char* why = WinPath::WhyNotPlainName(*name))
+            m_report.Error("%s: name \"%s\" is not a plain file name: %s", where.c_str(), Printable(*name).c_str(),
+                           why);
+    }
+
     void CheckId(const std::string& where, const char* id)
     {
         bool digits = *id != 0;
@@ -121,7 +191,7 @@ private:
 
 void CheckScript(const CSmallString& script, const CItemArray& items, CScriptReport& report)
 {
-    CXMLDocument* doc = CXMLDocument::LoadFromMemory(script, (unsigned)script.GetLength());
+    CXMLDocument* doc = CXMLDocument::LoadFromMemory(script, (unsigned)script.GetLength(), true);
     const CXMLNode* install = doc ? doc->FindNode("install") : nullptr;
     if (!install) {
         report.Error("there is no <install> section: the installer would do nothing");
@@ -129,6 +199,7 @@ void CheckScript(const CSmallString& script, const CItemArray& items, CScriptRep
         CChecker checker(items, report);
         for (unsigned i = 0; i < install->GetChildCount(); i++)
             checker.CheckElement(install->GetChild(i), i);
+        checker.CheckTerms(install);
         checker.CheckUninstaller(install);
     }
     if (doc)

@@ -1,6 +1,7 @@
 // Checks an install script against the package it goes into: unknown or
-// misspelt element names, item ids outside the item table, a missing
-// install section, and an uninstaller that would not be registered.
+// misspelt element names, item ids outside the item table, file and
+// shortcut names that are not plain file names, a missing install section,
+// an uninstaller that would not be registered, and terms too long to show.
 #pragma once
 
 #include "PackageWriter.h"

@@ -1,12 +1,12 @@
 #include "ScriptSources.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
+#include "FolderWalk.h"
 #include "Platform.h"
 #include "ScriptVocabulary.h"
 #include "SinReader.h"
@@ -39,28 +39,9 @@ bool IsFolder(const std::string& path)
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// Every file under folder, as paths relative to it with '/' separators.
-void ListFiles(const std::string& folder, const std::string& prefix, std::vector<std::string>& files)
-{
-    DIR* dir = opendir((folder + prefix).c_str());
-    if (!dir)
-        return;
-    while (dirent* entry = readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        const std::string rel = prefix + name;
-        if (IsFolder(folder + rel))
-            ListFiles(folder, rel + "/", files);
-        else
-            files.push_back(rel);
-    }
-    closedir(dir);
-}
-
-// An element and everything under it, less the attributes named in skip.
-CXMLNode* CopyElement(const CXMLNode* from, CXMLNode* parent, std::initializer_list<const char*> skip = {},
-                      bool deep = true)
+// One element without its children. Values are taken whole: one holding a
+// NUL must still hold it for the check.
+CXMLNode* CopyOne(const CXMLNode* from, CXMLNode* parent, std::initializer_list<const char*> skip)
 {
     CXMLNode* to = parent->CreateNewChild(from->GetName());
     to->SetText(from->GetText());
@@ -68,10 +49,42 @@ CXMLNode* CopyElement(const CXMLNode* from, CXMLNode* parent, std::initializer_l
     for (unsigned b = 0; b < attributes.GetBucketCount(); b++)
         for (const auto* e = attributes.GetBucket(b); e; e = e->pNext)
             if (std::none_of(skip.begin(), skip.end(), [&](const char* s) { return Mb::ICmp(s, e->key) == 0; }))
-                to->SetAttribute(e->key, e->value);
-    for (unsigned i = 0; deep && i < from->GetChildCount(); i++)
-        CopyElement(from->GetChild(i), to)->Release();
+                to->TakeAttribute(e->key, CSmallString(e->value));
     return to;
+}
+
+// An element and everything under it, less the attributes named in skip
+// (on the element itself). Iterative: scripts may nest without limit.
+CXMLNode* CopyElement(const CXMLNode* from, CXMLNode* parent, std::initializer_list<const char*> skip = {},
+                      bool deep = true)
+{
+    CXMLNode* top = CopyOne(from, parent, skip);
+    if (!deep)
+        return top;
+    struct SFrame
+    {
+        const CXMLNode* pFrom;
+        CXMLNode* pTo;
+        unsigned uNext;
+    };
+    try {
+        std::vector<SFrame> stack{{from, top, 0}};
+        while (!stack.empty()) {
+            SFrame& frame = stack.back();
+            if (frame.uNext == frame.pFrom->GetChildCount()) {
+                stack.pop_back();
+                continue;
+            }
+            const CXMLNode* child = frame.pFrom->GetChild(frame.uNext++);
+            CXMLNode* to = CopyOne(child, frame.pTo, {});
+            to->Release(); // its parent holds it
+            stack.push_back({child, to, 0});
+        }
+    } catch (...) {
+        top->Release();
+        throw;
+    }
+    return top;
 }
 
 unsigned AddItem(CItemArray& items, const void* data, unsigned size)
@@ -94,8 +107,8 @@ bool HasSources(const CXMLNode* install)
 class CResolver
 {
 public:
-    CResolver(const char* scriptPath, CItemArray& items, CScriptReport& report)
-        : m_strFolder(FolderOf(scriptPath)), m_items(items), m_report(report)
+    CResolver(const char* scriptPath, CItemArray& items, CScriptReport& report, std::vector<std::string>& inputs)
+        : m_strFolder(FolderOf(scriptPath)), m_items(items), m_report(report), m_inputs(inputs)
     {
     }
 
@@ -141,6 +154,7 @@ public:
             m_report.Error("%s: cannot read src \"%s\" (%s)", where.c_str(), src, path.c_str());
             return;
         }
+        m_inputs.push_back(path);
         CXMLNode* to = CopyElement(from, install, {"src"});
         to->SetAttributeValue("id", AddItem(m_items, bytes.GetData(), bytes.GetSize()));
         if (command && !from->GetAttributeValue("name")) {
@@ -155,10 +169,17 @@ private:
     // its sub-folder under dest.
     void ExpandFolder(const CXMLNode* from, const std::string& where, std::string folder, CXMLNode* install)
     {
+        m_inputs.push_back(folder);
         if (folder.back() != '/' && folder.back() != '\\')
             folder += '/';
-        std::vector<std::string> files;
-        ListFiles(folder, "", files);
+        std::vector<std::string> files, folders;
+        std::string why;
+        if (!ListFolder(folder, files, folders, why)) {
+            m_report.Error("%s: %s", where.c_str(), why.c_str());
+            return;
+        }
+        for (const std::string& sub : folders)
+            m_inputs.push_back(folder + sub);
         std::sort(files.begin(), files.end());
         if (files.empty())
             m_report.Warning("%s: the folder \"%s\" holds no files", where.c_str(), from->GetAttributeValue("src"));
@@ -170,6 +191,7 @@ private:
                 m_report.Error("%s: cannot read \"%s\"", where.c_str(), (folder + rel).c_str());
                 continue;
             }
+            m_inputs.push_back(folder + rel);
             const size_t cut = rel.find_last_of('/');
             std::string sub = cut == std::string::npos ? std::string() : rel.substr(0, cut);
             std::replace(sub.begin(), sub.end(), '/', '\\');
@@ -187,13 +209,15 @@ private:
     std::string m_strFolder;
     CItemArray& m_items;
     CScriptReport& m_report;
+    std::vector<std::string>& m_inputs;
 };
 
 } // namespace
 
-bool ResolveScriptSources(const char* scriptPath, CSmallString& script, CItemArray& items, CScriptReport& report)
+bool ResolveScriptSources(const char* scriptPath, CSmallString& script, CItemArray& items, CScriptReport& report,
+                          std::vector<std::string>& inputs)
 {
-    CXMLDocument* doc = CXMLDocument::LoadFromMemory(script, (unsigned)script.GetLength());
+    CXMLDocument* doc = CXMLDocument::LoadFromMemory(script, (unsigned)script.GetLength(), true);
     if (!doc) {
         report.Error("the script cannot be parsed");
         return false;
@@ -206,7 +230,7 @@ bool ResolveScriptSources(const char* scriptPath, CSmallString& script, CItemArr
 
     const unsigned errorsBefore = report.GetErrorCount();
     CXMLDocument* out = new CXMLDocument();
-    CResolver resolver(scriptPath, items, report);
+    CResolver resolver(scriptPath, items, report, inputs);
     for (unsigned i = 0; i < doc->GetChildCount(); i++) {
         const CXMLNode* top = doc->GetChild(i);
         if (top != install) {

@@ -3,9 +3,15 @@
 // is a text) become package items, numbered after the --item ones.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "PackageWriter.h"
 #include "ScriptReport.h"
 
 // scriptPath locates relative sources. When anything was resolved, script
-// becomes the rewritten text. False when an error was reported.
-bool ResolveScriptSources(const char* scriptPath, CSmallString& script, CItemArray& items, CScriptReport& report);
+// becomes the rewritten text. inputs receives every file and folder read,
+// so that the build can refuse to write over one. False when an error was
+// reported.
+bool ResolveScriptSources(const char* scriptPath, CSmallString& script, CItemArray& items, CScriptReport& report,
+                          std::vector<std::string>& inputs);
