@@ -8,16 +8,23 @@
 #include <cstdlib>
 
 #include "AppGlobals.h"
+#include "CommandLine.h"
 #include "DefaultPath.h"
+#include "Destination.h"
 #include "EngineHelpers.h"
 #include "Exceptions.h"
+#include "FileText.h"
 #include "Folders.h"
 #include "Logo.h"
 #include "Pages.h"
+#include "SetupLog.h"
 #include "SinReader.h"
 #include "Startup.h"
 #include "UserMessages.h"
+#include "WinPath.h"
 #include "Wizard.h"
+#include "XMLDocument.h"
+#include "resource.h"
 #include "win32/ResString.h"
 
 // Without the default handler the demangler stays out of the program.
@@ -28,9 +35,11 @@ void __verbose_terminate_handler()
 }
 } // namespace __gnu_cxx
 
+namespace {
+
 // A test build's way to prove the crash report: KX_TEST_CRASH=1 makes the
 // program fault right after the handler is in place. Users never set it.
-static void CrashIfAsked()
+void CrashIfAsked()
 {
     char value[4] = {0};
     if (GetEnvironmentVariableA("KX_TEST_CRASH", value, sizeof(value)) == 1 && value[0] == '1') {
@@ -39,12 +48,33 @@ static void CrashIfAsked()
     }
 }
 
-static void ShowWizard(const CSmallString& caption)
+int ExitCodeOf(CSinReader::ERunResult result)
 {
-    CResString terms(9), destination(10), progress(11);
+    return result == CSinReader::RunDone ? 0 : result == CSinReader::RunCancelled ? 2 : 3;
+}
+
+// The setup log at /LOG= or its default place; the run's first lines.
+void OpenSetupLog(const SCommandLine& line, const char* appName, const char* kind)
+{
+    const CSmallString path = line.strLog.IsEmpty() ? DefaultSetupLogPath(appName, kind) : line.strLog;
+    if (!g_setupLog.Open(path))
+        LogLine("The setup log can't be written to %s", path.GetText());
+}
+
+void StartLog(const char* what)
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    LogLine("kxsetup %s, %04u-%02u-%02u", what, now.wYear, now.wMonth, now.wDay);
+    LogLine("Command line: %s", GetCommandLineA());
+}
+
+void ShowWizard(const CSmallString& caption)
+{
+    CResString terms(IDS_TITLE_TERMS), destination(IDS_TITLE_DESTINATION), progress(IDS_TITLE_PROGRESS);
     const CSmallString titles[3] = {caption + (const char*)terms, caption + (const char*)destination,
                                     caption + (const char*)progress};
-    static const WORD s_uTemplates[3] = {103, 104, 105};
+    static const WORD s_uTemplates[3] = {IDD_TERMS, IDD_DESTINATION, IDD_PROGRESS};
     static const DLGPROC s_pfnProcs[3] = {TermsAndConditionsWndProc, DestinationWndProc, ProgressWndProc};
 
     PROPSHEETPAGEA pages[3];
@@ -64,31 +94,68 @@ static void ShowWizard(const CSmallString& caption)
     header.dwSize = PROPSHEETHEADERA_V1_SIZE;
     header.dwFlags = PSH_USEICONID | PSH_PROPSHEETPAGE | PSH_WIZARD | PSH_USECALLBACK;
     header.hInstance = g_hInstance;
-    header.pszIcon = MAKEINTRESOURCEA(110);
+    header.pszIcon = MAKEINTRESOURCEA(IDI_SETUP);
     header.nPages = 3;
     header.nStartPage = 0;
     header.ppsp = pages;
     header.pfnCallback = PropSheetCallback;
     if (PropertySheetA(&header) == -1) {
         const CSmallString why = GetLastErrorString();
-        CResString failed(12);
+        CResString failed(IDS_NO_WIZARD);
         Error(CSmallString(failed) + " because: " + why);
+        g_nExitCode = 3;
     }
 }
 
-// 0 when the wizard ran, 1 when the package could not be read.
-static int RunInstaller(const char* self, CSmallString& logoPath)
+// /S: the destination from /D= or the proposal, no window at all.
+int InstallSilently(const SCommandLine& line)
+{
+    const CSmallString destination = line.bDestination ? line.strDestination : ProposeDestination(g_reader);
+    LogLine("Destination: %s%s", destination.GetText(), line.bDestination ? " (/D=)" : "");
+    const CSmallString why = CheckDestination(g_reader, destination);
+    if (!why.IsEmpty()) {
+        LogLine("Destination refused: %s", why.GetText());
+        return line.bDestination ? 4 : 3;
+    }
+    const CSmallString newer = GetNewerInstalledVersion(g_reader);
+    if (!newer.IsEmpty()) {
+        if (!line.bForce) {
+            LogLine("Version %s is installed, newer than this installer's: not replaced without /FORCE",
+                    newer.GetText());
+            return 3;
+        }
+        LogLine("Version %s is installed, newer than this installer's: replaced (/FORCE)", newer.GetText());
+    }
+    g_reader.Install(WinPath::Normalise(destination), nullptr);
+    return ExitCodeOf(g_reader.GetRunResult());
+}
+
+// 1 when the package could not be read, else the installation's code.
+int RunInstaller(const char* self, const SCommandLine& line, CSmallString& logoPath)
 {
     Container::CArray<unsigned char> image;
     if (!ReadFileIntoArray(self, image)) {
-        Error(CResString(15));
+        OpenSetupLog(line, nullptr, "install");
+        StartLog("installer");
+        Error(CResString(IDS_CANT_READ_SELF));
         return 1;
     }
     RemoveJunkFromTheEndOfTheArray(image);
     if (!g_reader.ExtractFromDataBlock(image)) {
-        Error(CResString(16));
+        OpenSetupLog(line, nullptr, "install");
+        StartLog("installer");
+        LogLine("The package is damaged: %s", g_reader.GetLastFailure());
+        Error(CResString(IDS_NO_PACKAGE));
         return 1;
     }
+    CSmallString appName;
+    g_reader.GetInstallItem("app-name", appName);
+    OpenSetupLog(line, appName, "install");
+    StartLog("installer");
+    LogLine("Package: %s (%u items)", self, g_reader.GetItems().GetSize());
+
+    if (line.bSilent)
+        return InstallSilently(line);
 
     CSmallString caption;
     g_reader.GetInstallItem("installer-caption", caption);
@@ -101,42 +168,110 @@ static int RunInstaller(const char* self, CSmallString& logoPath)
     ReplaceProgramFiles(g_strDestination);
 
     ShowWizard(caption);
-    return 0;
+    return g_nExitCode;
 }
+
+// The temporary copy: runs the log, reports to the launcher, and once the
+// launcher has ended removes its file.
+int RunUninstaller(const SCommandLine& line)
+{
+    CSmallString appName;
+    if (CXMLDocument* log = CXMLDocument::Load(line.strUninstallLog)) {
+        if (const CXMLNode* section = log->FindNode("uninstall"))
+            if (const CXMLNode* name = section->FindNode("app-name"))
+                appName = name->GetText();
+        log->Release();
+    }
+    OpenSetupLog(line, appName, "uninstall");
+    StartLog("uninstaller");
+    // Started by an older launcher, which ends on its own: let it go first.
+    if (!line.ulParent)
+        Sleep(200);
+    if (!line.strKeep.IsEmpty())
+        g_reader.SetKeepFile(line.strKeep);
+    g_reader.UninstallFromScript(line.strUninstallLog, !line.bSilent);
+    const int code = ExitCodeOf(g_reader.GetRunResult());
+
+    const HANDLE pipe = (HANDLE)(ULONG_PTR)line.ulResultPipe;
+    if (line.ulResultPipe) {
+        DWORD written = 0;
+        const DWORD result = (DWORD)code;
+        WriteFile(pipe, &result, sizeof(result), &written, nullptr);
+        CloseHandle(pipe);
+    }
+    const HANDLE parent = (HANDLE)(ULONG_PTR)line.ulParent;
+    if (line.ulParent) {
+        WaitForSingleObject(parent, 10000);
+        CloseHandle(parent);
+    }
+    g_reader.RemoveKeptFile();
+    return code;
+}
+
+void ShowUsage(const SCommandLine& line)
+{
+    if (line.bSilent)
+        return;
+    CSmallString text = line.strError.IsEmpty() ? CSmallString() : line.strError + "\n\n";
+    text += g_szUsage;
+    KxMessageBox(nullptr, text, CResString(IDS_USAGE_TITLE),
+                 MB_OK | (line.strError.IsEmpty() ? MB_ICONINFORMATION : MB_ICONWARNING));
+}
+
+} // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     g_hInstance = instance;
     if (!Initialise()) {
         Error("Couldn't initialise setup");
-        return 0;
+        return 3;
     }
     CrashIfAsked();
+
+    SCommandLine line;
+    const bool understood = ParseCommandLine(GetCommandLineA(), line);
+    SetUnattended(line.bSilent);
+    if (!understood || line.bHelp) {
+        if (!line.strLog.IsEmpty())
+            OpenSetupLog(line, nullptr, "install");
+        if (understood)
+            LogLine("Usage shown (/?)");
+        else
+            LogLine("Bad command line: %s", line.strError.GetText());
+        ShowUsage(line);
+        LogLine("Exit code %d", understood ? 0 : 4);
+        return understood ? 0 : 4;
+    }
 
     char self[520] = {0};
     GetModuleFileNameA(nullptr, self, sizeof(self) - 1);
 
     CSmallString logoPath;
+    int code = 0;
     try {
-        if (__argc == 2) {
-            // Let the launching copy end before its folder goes.
-            Sleep(200);
-            g_reader.UninstallFromScript(__argv[1]);
+        if (!line.strUninstallLog.IsEmpty()) {
+            code = RunUninstaller(line);
         } else {
             const CSmallString log = GetUninstallLogPath(self);
-            if (DoesFileExist(log)) {
-                CSmallString argument;
-                argument.Format("\"%s\"", log.GetText());
-                CommitSuicide(argument);
-            } else if (RunInstaller(self, logoPath) != 0) {
-                return 1;
+            if (!DoesFileExist(log)) {
+                code = RunInstaller(self, line, logoPath);
+            } else if ((code = CommitSuicide(log, line)) < 0) {
+                // The copy never ran, so it wrote no log: say why here.
+                OpenSetupLog(line, nullptr, "uninstall");
+                StartLog("uninstaller");
+                code = 3;
             }
         }
     } catch (CBaseException* e) {
+        LogLine("Unexpected error: %s", e->GetError());
         e->Delete();
+        code = 3;
     }
+    LogLine("Exit code %d", code);
+    g_setupLog.Close();
 
     FreeInstallerLogo(logoPath);
     CoUninitialize();
-    return 0;
+    return code;
 }

@@ -109,10 +109,14 @@ bool ParseCommandLine(const char* commandLine, SCommandLine& line)
             p++;
         if (!*p)
             break;
-        // /D= takes the rest of the line as it stands, quotes optional.
-        if (p[0] == '/' && (p[1] == 'D' || p[1] == 'd') && p[2] == '=') {
-            CSmallString rest(p + 3);
+        // /D= takes the rest of the line as it stands, quotes optional (also
+        // around the whole switch, as programs that quote blanks write it).
+        const char* d = *p == '"' ? p + 1 : p;
+        if (d[0] == '/' && (d[1] == 'D' || d[1] == 'd') && d[2] == '=') {
+            CSmallString rest(d + 3);
             rest.TrimRight();
+            if (d != p && rest.GetLength() && rest.GetAt(rest.GetLength() - 1) == '"')
+                rest = rest.Mid(0, rest.GetLength() - 1);
             if (rest.GetLength() >= 2 && rest.GetAt(0) == '"' && rest.GetAt(rest.GetLength() - 1) == '"')
                 rest = rest.Mid(1, rest.GetLength() - 2);
             line.bDestination = true;

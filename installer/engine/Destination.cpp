@@ -72,37 +72,17 @@ CSmallString GetUninstallKeyName(CSinReader& reader)
 CSmallString GetUninstallValue(CSinReader& reader, const char* name)
 {
     const CSmallString key = GetUninstallKeyName(reader);
-    if (key.IsEmpty())
-        return CSmallString();
-    CRegKey open;
-    if (open.Open(HKEY_LOCAL_MACHINE, CSmallString(kUninstallKey) + key, KEY_QUERY_VALUE) != ERROR_SUCCESS)
-        return CSmallString();
-    char value[1024];
-    DWORD size = sizeof(value) - 1, type = 0;
-    if (RegQueryValueExA(open, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ))
-        return CSmallString();
-    value[size < sizeof(value) ? size : sizeof(value) - 1] = 0;
-    return CSmallString(value);
+    return key.IsEmpty() ? CSmallString() : ReadRegistryText(HKEY_LOCAL_MACHINE, CSmallString(kUninstallKey) + key, name);
 }
 
 CSmallString GetDefaultPathFromReg(const char* name)
 {
-    const CSmallString key = CSmallString("Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\") + name;
-    CRegKey open;
-    if (open.Open(HKEY_LOCAL_MACHINE, key, KEY_QUERY_VALUE) != ERROR_SUCCESS)
-        return CSmallString();
-    // One byte more than the value may take: registry text need not end in NUL.
-    char value[521] = {0};
-    DWORD size = 520;
-    DWORD type = 0;
-    if (RegQueryValueExA(open, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ))
-        return CSmallString();
-    value[size < 520 ? size : 520] = 0;
-    char folder[521];
-    RemoveFilename(value, folder);
-    return CSmallString(folder);
+    const CSmallString value =
+        ReadRegistryText(HKEY_LOCAL_MACHINE, CSmallString("Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\") + name, nullptr);
+    CSmallString folder;
+    RemoveFilename(value, folder.GetBuffer(value.GetLength()));
+    folder.ReleaseBuffer(-1);
+    return folder;
 }
 
 CSmallString ProposeDestination(CSinReader& reader)

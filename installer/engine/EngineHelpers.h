@@ -11,6 +11,11 @@
 // Null (key untouched) for any other text.
 HKEY GetKeyFromSection(const char*& key);
 
+// A string value (REG_SZ or REG_EXPAND_SZ, not expanded) of any length, or
+// empty when the key, the value or a string is missing. name null or ""
+// is the default value.
+CSmallString ReadRegistryText(HKEY root, const char* subkey, const char* name);
+
 // Deletes subkey with all its subkeys.
 bool DeleteRegistryKey(HKEY root, const char* subkey);
 

@@ -60,27 +60,15 @@ void CheckPath(CSmallString& path)
 
 CSmallString GetProgramFilesDirectory()
 {
+    static const char s_szKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
+    CSmallString folder = ReadRegistryText(HKEY_LOCAL_MACHINE, s_szKey, "ProgramFilesPath");
+    if (!folder.IsEmpty())
+        folder = ExpandEnvironment(folder);
+    else
+        folder = ReadRegistryText(HKEY_LOCAL_MACHINE, s_szKey, "ProgramFilesDir");
     // Used when the registry has no answer.
-    CSmallString folder("C:\\Program Files");
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", 0, KEY_QUERY_VALUE, &key) ==
-        ERROR_SUCCESS) {
-        char value[261] = {0};
-        DWORD size = 260;
-        if (RegQueryValueExA(key, "ProgramFilesPath", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size) ==
-            ERROR_SUCCESS) {
-            value[260] = 0;
-            folder = ExpandEnvironment(value);
-        } else {
-            size = 260;
-            if (RegQueryValueExA(key, "ProgramFilesDir", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size) ==
-                ERROR_SUCCESS) {
-                value[260] = 0;
-                folder = value;
-            }
-        }
-        RegCloseKey(key);
-    }
+    if (folder.IsEmpty())
+        folder = "C:\\Program Files";
     CheckPath(folder);
     return folder;
 }

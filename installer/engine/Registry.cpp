@@ -28,6 +28,29 @@ HKEY GetKeyFromSection(const char*& key)
     return nullptr;
 }
 
+CSmallString ReadRegistryText(HKEY root, const char* subkey, const char* name)
+{
+    CRegKey key;
+    if (key.Open(root, subkey, KEY_QUERY_VALUE) != ERROR_SUCCESS)
+        return CSmallString();
+    name = name && *name ? name : nullptr;
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ))
+        return CSmallString();
+    CSmallString text;
+    // Stored strings need not end in a NUL: one byte more, and cut at the first.
+    const LONG rc = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text.GetBuffer((int)size + 1)),
+                                     &size);
+    if (rc != ERROR_SUCCESS) {
+        text.ReleaseBuffer(0);
+        return text;
+    }
+    text.GetBuffer((int)size + 1)[size] = 0;
+    text.ReleaseBuffer(-1);
+    return text;
+}
+
 bool DeleteRegistryKey(HKEY root, const char* subkey)
 {
     typedef LONG(WINAPI * SHDeleteKeyFn)(HKEY, LPCSTR);

@@ -29,21 +29,6 @@ HKEY RootHandle(RegistryKeyPath::ERoot root)
                                                   : nullptr;
 }
 
-// A value's data as text (string types only), or empty.
-CSmallString ReadText(HKEY root, const char* subkey, const char* name)
-{
-    CRegKey key;
-    if (key.Open(root, subkey, KEY_QUERY_VALUE) != ERROR_SUCCESS)
-        return CSmallString();
-    char data[2048];
-    DWORD size = sizeof(data) - 1, type = 0;
-    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ))
-        return CSmallString();
-    data[size < sizeof(data) ? size : sizeof(data) - 1] = 0;
-    return CSmallString(data);
-}
-
 bool KeyExists(HKEY root, const char* subkey)
 {
     CRegKey key;
@@ -204,21 +189,21 @@ bool CSafeRemover::OwnsEntry(int kind, const CSmallString& formattedKey, const C
     const CSmallString base = subkey.Mid(0, subkey.Find(entry) + entry.GetLength());
     switch (kind) {
     case RegistryKeyPath::UninstallEntry:
-        return MentionsFolder(ReadText(root, base, "UninstallString")) ||
-               MentionsFolder(ReadText(root, base, "InstallLocation"));
+        return MentionsFolder(ReadRegistryText(root, base, "UninstallString")) ||
+               MentionsFolder(ReadRegistryText(root, base, "InstallLocation"));
     case RegistryKeyPath::AppPathsEntry:
-        return MentionsFolder(ReadText(root, base, nullptr)) || MentionsFolder(ReadText(root, base, "Path"));
+        return MentionsFolder(ReadRegistryText(root, base, nullptr)) || MentionsFolder(ReadRegistryText(root, base, "Path"));
     case RegistryKeyPath::ComEntry:
-        return MentionsFolder(ReadText(root, base + "\\InprocServer32", nullptr)) ||
-               MentionsFolder(ReadText(root, base + "\\LocalServer32", nullptr));
+        return MentionsFolder(ReadRegistryText(root, base + "\\InprocServer32", nullptr)) ||
+               MentionsFolder(ReadRegistryText(root, base + "\\LocalServer32", nullptr));
     case RegistryKeyPath::ClassesEntry: {
-        if (MentionsFolder(ReadText(root, base + "\\shell\\open\\command", nullptr)))
+        if (MentionsFolder(ReadRegistryText(root, base + "\\shell\\open\\command", nullptr)))
             return true;
         // An extension: ours when the file type it names opens with our program.
-        const CSmallString type = ReadText(root, base, nullptr);
+        const CSmallString type = ReadRegistryText(root, base, nullptr);
         const int cut = base.GetLength() - entry.GetLength();
         return !type.IsEmpty() && entry.GetAt(0) == '.' &&
-               MentionsFolder(ReadText(root, base.Mid(0, cut) + type + "\\shell\\open\\command", nullptr));
+               MentionsFolder(ReadRegistryText(root, base.Mid(0, cut) + type + "\\shell\\open\\command", nullptr));
     }
     }
     return false;
@@ -267,7 +252,7 @@ void CSafeRemover::RemoveRegistry(const char* section, const char* valueName)
         if (shared || (isEntry && !OwnsEntry(kind, formatted, key.strSubKey, entry))) {
             // In a shared key only a value the installation wrote may go.
             const bool ours = m_pRecord ? m_pRecord->HasValue(formatted, valueName)
-                                        : MentionsFolder(ReadText(root, key.strSubKey, *valueName ? valueName : nullptr));
+                                        : MentionsFolder(ReadRegistryText(root, key.strSubKey, *valueName ? valueName : nullptr));
             if (!ours)
                 return Refuse(what, "a value of a system or shared key that the installation did not write");
         }

@@ -19,6 +19,7 @@ TEST(CommandLine, Table)
         {"setup.exe /s /d=C:\\Program Files\\My App", true, true, false, false, true, "C:\\Program Files\\My App", "",
          ""},
         {"setup.exe /S /D=\"C:\\My App\"  ", true, true, false, false, true, "C:\\My App", "", ""},
+        {"setup.exe /S \"/D=C:\\My App\"", true, true, false, false, true, "C:\\My App", "", ""},
         {"setup.exe /S /LOG=\"C:\\logs\\a b.txt\" /FORCE", true, true, true, false, false, "", "C:\\logs\\a b.txt", ""},
         {"setup.exe /?", true, false, false, true, false, "", "", ""},
         {"setup.exe /Help", true, false, false, true, false, "", "", ""},
