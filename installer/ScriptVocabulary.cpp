@@ -35,6 +35,8 @@ const char* const g_arrScriptSettings[] = {
     "uninstall-url-update",
     "uninstall-display-icon",
     "uninstall-url",
+    "uninstall-key",
+    "version",
     "logo",
 };
 const unsigned g_uScriptSettingCount = sizeof(g_arrScriptSettings) / sizeof(g_arrScriptSettings[0]);

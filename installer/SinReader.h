@@ -76,8 +76,9 @@ private:
     CXMLNode* FindSection();
     EStepResult ExecuteCommands(CXMLNode* section, CSinProgressABC* progress, CInstallSession* session,
                                 CSafeRemover& remover);
-    void AddRegKey(const char* key, const char* valueName, const char* value);
-    void AddRegKey(const char* key, const char* valueName, unsigned int value);
+    // False when the value could not be written.
+    bool AddRegKey(const char* key, const char* valueName, const char* value);
+    bool AddRegKey(const char* key, const char* valueName, unsigned int value);
     bool AddUninstall(CInstallSession& session);
 
     bool Fail(const char* why);

@@ -2,6 +2,7 @@
 // or nothing.
 #include <new>
 
+#include "Destination.h"
 #include "EngineHelpers.h"
 #include "Exceptions.h"
 #include "InstallSession.h"
@@ -64,6 +65,11 @@ bool CSinReader::Install(const CSmallString& destination, CSinProgressABC* progr
         return false;
     }
     session.Commit();
+    // An entry under an earlier display name that runs the same uninstaller
+    // would stay behind as a second, dead entry.
+    const CSmallString keyName = GetUninstallKeyName(*this);
+    if (!keyName.IsEmpty())
+        RemoveOrphanEntries(folder, keyName);
     LogLine("Installation complete (%llu bytes written)", session.GetBytesWritten());
     m_eRunResult = RunDone;
     return true;

@@ -84,13 +84,13 @@ void GetSpecialFolderPath(const char* folderName, char* buffer, DWORD size)
 }
 
 // Writes one value, journaled when an installation is running.
-static void SetValue(CInstallSession* session, const char* key, const char* valueName, DWORD type, const BYTE* data,
+static bool SetValue(CInstallSession* session, const char* key, const char* valueName, DWORD type, const BYTE* data,
                      DWORD size)
 {
     RegistryKeyPath::SKey parsed;
     if (!RegistryKeyPath::Parse(key, parsed)) {
         LogLine("Registry value not written: %s has no known root (HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER)", key);
-        return; // an unknown root would address the wrong place
+        return false; // an unknown root would address the wrong place
     }
     const HKEY root = parsed.eRoot == RegistryKeyPath::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
     const char* rootName = parsed.eRoot == RegistryKeyPath::LocalMachine ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER";
@@ -109,19 +109,20 @@ static void SetValue(CInstallSession* session, const char* key, const char* valu
     else
         LogLine("Registry value not written: %s\\%s: %s", RegistryKeyPath::Format(parsed).GetText(),
                 name ? name : "(default)", GetLastErrorString((int)rc).GetText());
+    return rc == ERROR_SUCCESS;
 }
 
-void CSinReader::AddRegKey(const char* key, const char* valueName, const char* value)
+bool CSinReader::AddRegKey(const char* key, const char* valueName, const char* value)
 {
     CSmallString text(value);
     TranslatePath(text);
     // The registry expects string data to include its terminating NUL.
-    SetValue(m_pSession, key, valueName, REG_SZ, reinterpret_cast<const BYTE*>(text.GetText()),
+    return SetValue(m_pSession, key, valueName, REG_SZ, reinterpret_cast<const BYTE*>(text.GetText()),
              (DWORD)text.GetLength() + 1);
 }
 
-void CSinReader::AddRegKey(const char* key, const char* valueName, unsigned int value)
+bool CSinReader::AddRegKey(const char* key, const char* valueName, unsigned int value)
 {
     const DWORD data = value;
-    SetValue(m_pSession, key, valueName, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof(data));
+    return SetValue(m_pSession, key, valueName, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof(data));
 }

@@ -1,6 +1,7 @@
 // Uninstall registration after a successful installation, and the run of
 // an uninstall log.
 #include "Browser.h"
+#include "Destination.h"
 #include "EngineHelpers.h"
 #include "FileText.h"
 #include "InstallRecord.h"
@@ -10,7 +11,9 @@
 #include "SinReader.h"
 #include "UserMessages.h"
 #include "XMLDocument.h"
+#include "WinPath.h"
 #include "XMLWellFormed.h"
+#include "win32/Handles.h"
 #include "resource.h"
 #include "win32/ResString.h"
 
@@ -32,24 +35,55 @@ CSmallString ListForUser(const Container::CArray<CSmallString>& items)
 
 } // namespace
 
+void RemoveOrphanEntries(const CSmallString& folder, const CSmallString& keep)
+{
+    CSmallString app = folder;
+    CheckPath(app);
+    const CSmallString ours = WinPath::Normalise(app + "uninstall.exe");
+    static const char s_szUninstall[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+    Container::CArray<CSmallString> orphans;
+    {
+        CRegKey uninstall;
+        if (uninstall.Open(HKEY_LOCAL_MACHINE, s_szUninstall, KEY_READ) != ERROR_SUCCESS)
+            return;
+        char name[256];
+        for (DWORD i = 0; RegEnumKeyA(uninstall, i, name, sizeof(name)) == ERROR_SUCCESS; i++) {
+            if (lstrcmpiA(name, keep) == 0)
+                continue;
+            CSmallString command = ReadRegistryText(uninstall, name, "UninstallString");
+            command.Remove('"');
+            command.TrimBoth();
+            const CSmallString theirs = WinPath::Normalise(command);
+            if (!theirs.IsEmpty() && WinPath::IsSameOrInside(theirs, ours) && WinPath::IsSameOrInside(ours, theirs))
+                orphans.Add(name);
+        }
+    }
+    for (unsigned i = 0; i < orphans.GetSize(); i++) {
+        DeleteRegistryKey(HKEY_LOCAL_MACHINE, CSmallString(s_szUninstall) + "\\" + orphans[i]);
+        LogLine("Removed the earlier entry \"%s\", which named the same uninstaller", orphans[i].GetText());
+    }
+}
+
 bool CSinReader::AddUninstall(CInstallSession& session)
 {
-    CSmallString displayName, helpLink, publisher, urlAbout, urlUpdate, displayIcon;
+    CSmallString displayName, helpLink, publisher, urlAbout, urlUpdate, displayIcon, version;
     GetInstallItem("uninstall-display-name", displayName);
     GetInstallItem("uninstall-helplink", helpLink);
     GetInstallItem("uninstall-publisher", publisher);
     GetInstallItem("uninstall-url-about", urlAbout);
     GetInstallItem("uninstall-url-update", urlUpdate);
     GetInstallItem("uninstall-display-icon", displayIcon);
+    GetInstallItem("version", version);
     TranslatePath(displayIcon);
-    if (displayName.IsEmpty()) {
+    const CSmallString keyName = GetUninstallKeyName(*this);
+    if (displayName.IsEmpty() || keyName.IsEmpty()) {
         LogLine("No uninstaller registered: the script has no uninstall-display-name");
         return true;
     }
 
     // Both files whole and in place before the entry that points at them;
     // the program first, so that the log's record lists it.
-    const CSmallString key = CSmallString(kUninstallKey) + displayName;
+    const CSmallString key = CSmallString(kUninstallKey) + keyName;
     CSmallString exe("%APP%uninstall.exe"), logPath("%APP%uninstall.dat"), why, log, composed;
     TranslatePath(exe);
     TranslatePath(logPath);
@@ -68,16 +102,31 @@ bool CSinReader::AddUninstall(CInstallSession& session)
         Error(message);
         return false;
     }
+
+    CSmallString location = session.GetFolder(), date;
+    if (location.GetLength() > 3)
+        location.Delete(location.GetLength() - 1, 1); // no trailing backslash but on a drive
+    SYSTEMTIME today;
+    GetLocalTime(&today);
+    date.Format("%04u%02u%02u", today.wYear, today.wMonth, today.wDay);
     AddRegKey(key, "DisplayName", displayName);
+    if (!version.IsEmpty())
+        AddRegKey(key, "DisplayVersion", version);
     AddRegKey(key, "HelpLink", helpLink);
     AddRegKey(key, "Publisher", publisher);
-    AddRegKey(key, "URLInfoAbout", urlAbout);
-    AddRegKey(key, "URLUpdateInfo", urlUpdate);
+    if (!urlAbout.IsEmpty())
+        AddRegKey(key, "URLInfoAbout", urlAbout);
+    if (!urlUpdate.IsEmpty())
+        AddRegKey(key, "URLUpdateInfo", urlUpdate);
     AddRegKey(key, "DisplayIcon", displayIcon);
+    AddRegKey(key, "InstallLocation", location);
+    AddRegKey(key, "InstallDate", date);
+    // KiB of what was installed, rounded up.
+    AddRegKey(key, "EstimatedSize", (unsigned)((session.GetBytesWritten() + 1023) / 1024));
     AddRegKey(key, "NoModify", 1u);
     AddRegKey(key, "NoRepair", 1u);
-    AddRegKey(key, "UninstallString", "\"%APP%uninstall.exe\"");
-    return true;
+    AddRegKey(key, "QuietUninstallString", "\"%APP%uninstall.exe\" /S");
+    return AddRegKey(key, "UninstallString", "\"%APP%uninstall.exe\"");
 }
 
 void CSinReader::UninstallFromScript(const char* logPath, bool ask)

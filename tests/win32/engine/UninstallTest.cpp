@@ -43,7 +43,7 @@ std::string Script(bool withDisplayName)
 {
     return std::string("<install>") +
            (withDisplayName ? "<uninstall-display-name>KxEngineTest App</uninstall-display-name>" : "") +
-           "<uninstall-publisher>Kx</uninstall-publisher><uninstall-display-icon>%APP%\\app.exe,0"
+           "<uninstall-publisher>Kx</uninstall-publisher><version>2.1</version><uninstall-display-icon>%APP%\\app.exe,0"
            "</uninstall-display-icon><uninstall-helplink>http://help</uninstall-helplink>"
            "<uninstaller id=\"1\"/><file id=\"0\" name=\"app.exe\" dest=\"%APP%\"/></install>";
 }
@@ -62,13 +62,23 @@ TEST(Uninstall, RegistrationWritesEveryValueAndBothFiles)
     EXPECT_EQ("KxEngineTest App", RegString(HKEY_LOCAL_MACHINE, kKey, "DisplayName"));
     EXPECT_EQ("http://help", RegString(HKEY_LOCAL_MACHINE, kKey, "HelpLink"));
     EXPECT_EQ("Kx", RegString(HKEY_LOCAL_MACHINE, kKey, "Publisher"));
-    EXPECT_EQ("", RegString(HKEY_LOCAL_MACHINE, kKey, "URLInfoAbout")); // missing settings: empty values
-    EXPECT_EQ("", RegString(HKEY_LOCAL_MACHINE, kKey, "URLUpdateInfo"));
+    EXPECT_EQ("<missing>", RegString(HKEY_LOCAL_MACHINE, kKey, "URLInfoAbout")); // written only when set
+    EXPECT_EQ("<missing>", RegString(HKEY_LOCAL_MACHINE, kKey, "URLUpdateInfo"));
+    EXPECT_EQ("2.1", RegString(HKEY_LOCAL_MACHINE, kKey, "DisplayVersion"));
+    EXPECT_EQ(app.substr(0, app.size() - 1), RegString(HKEY_LOCAL_MACHINE, kKey, "InstallLocation"));
+    SYSTEMTIME today;
+    GetLocalTime(&today);
+    char date[16];
+    snprintf(date, sizeof(date), "%04u%02u%02u", today.wYear, today.wMonth, today.wDay);
+    EXPECT_EQ(date, RegString(HKEY_LOCAL_MACHINE, kKey, "InstallDate"));
+    // app.exe, uninstall.dat and the stub: a few bytes, so 1 KiB.
+    EXPECT_EQ(1u, RegDword("EstimatedSize"));
+    EXPECT_EQ("\"" + app + "uninstall.exe\" /S", RegString(HKEY_LOCAL_MACHINE, kKey, "QuietUninstallString"));
     EXPECT_EQ(app + "app.exe,0", RegString(HKEY_LOCAL_MACHINE, kKey, "DisplayIcon"));
     EXPECT_EQ(1u, RegDword("NoModify"));
     EXPECT_EQ(1u, RegDword("NoRepair"));
     EXPECT_EQ("\"" + app + "uninstall.exe\"", RegString(HKEY_LOCAL_MACHINE, kKey, "UninstallString"));
-    EXPECT_EQ(9u, ValueCount());
+    EXPECT_EQ(12u, ValueCount());
 
     EXPECT_EQ("MZ stub", ReadWholeFile(app + "uninstall.exe")); // the image without its package
     // The script's log, with the record of what the installation created.
