@@ -143,7 +143,8 @@ void CSafeRemover::RemoveFolder(const CSmallString& path)
     if (!whole) {
         LogLine("Removing what the installation put into %s", resolved.GetText());
         RemoveRecordedContent(resolved);
-        return;
+        return Refuse(resolved, "it was there before the installation: only what the installation put in it was "
+                                "removed");
     }
     Container::CArray<CSmallString> leftovers;
     DeleteDirectory(resolved, m_strKeep.IsEmpty() ? nullptr : m_strKeep.GetText(), &leftovers);
@@ -280,7 +281,8 @@ void CSafeRemover::RemoveRegistry(const char* section, const char* valueName)
     if (!isEntry && m_pRecord && m_pRecord->GetTargetExisted(formatted, true, existed) && existed) {
         LogLine("Removing what the installation put into %s", formatted.GetText());
         RemoveRecordedKeys(formatted);
-        return;
+        return Refuse(formatted, "it was there before the installation: only what the installation added was "
+                                 "removed");
     }
     if (DeleteRegistryKey(root, key.strSubKey) || !KeyExists(root, key.strSubKey))
         LogLine("Removed key %s", formatted.GetText());

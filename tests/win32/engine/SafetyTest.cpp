@@ -1,0 +1,274 @@
+// What an installation may change and what it must give back: a failure or
+// a cancel undoes everything, names stay inside their folders, a file in
+// use is asked about, and uninstalling removes only what was created.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "EngineTestKit.h"
+#include "SinProgress.h"
+#include "UserMessages.h"
+#include "WineTestEnv.h"
+
+namespace {
+
+typedef std::unique_ptr<CSinReader> ReaderPtr;
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool KeyExists(HKEY root, const std::string& key)
+{
+    HKEY h;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(h);
+    return true;
+}
+
+void SetString(HKEY root, const std::string& key, const char* name, const char* value)
+{
+    HKEY h;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr));
+    RegSetValueExA(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), (DWORD)strlen(value) + 1);
+    RegCloseKey(h);
+}
+
+// Stops the run when asked at a given element, or inside a long step.
+struct CStoppingProgress : CSinProgressABC
+{
+    unsigned uStopAt = ~0u, uWorkingCalls = 0, uStopAfterWorking = ~0u;
+    bool OnItemExecuted(unsigned index) override { return index < uStopAt; }
+    bool OnWorking() override { return ++uWorkingCalls < uStopAfterWorking; }
+};
+
+// A script that changes a bit of everything in app and key, then fails or
+// stops at its last element.
+std::string ChangingScript(const CTestRegKey& key, const std::string& last)
+{
+    return "<install><uninstall-display-name>KxSafetyTest</uninstall-display-name>"
+           "<uninstaller>&lt;uninstall&gt;&lt;/uninstall&gt;</uninstaller>"
+           "<file id=\"0\" name=\"new.txt\" dest=\"%APP%\"/>"
+           "<file id=\"0\" name=\"old.txt\" dest=\"%APP%\"/>"
+           "<file id=\"0\" name=\"deep.txt\" dest=\"%APP%made\\deeper\"/>"
+           "<reg-key section=\"" + key.FullName() + "\" name=\"existing\" value=\"changed\"/>"
+           "<reg-key section=\"" + key.FullName() + "\" name=\"added\" value=\"new\"/>"
+           "<reg-key section=\"" + key.FullName() + "\\Created\\Below\" name=\"v\" value=\"1\"/>" +
+           last + "</install>";
+}
+
+void ExpectUnchanged(const CTestFolder& dir, const CTestRegKey& key)
+{
+    EXPECT_FALSE(Exists(dir / "new.txt"));
+    EXPECT_EQ("old", ReadWholeFile(dir / "old.txt"));
+    EXPECT_FALSE(Exists(dir / "made"));
+    EXPECT_EQ("before", RegString(HKEY_CURRENT_USER, key.SubKey(), "existing"));
+    EXPECT_EQ("<missing>", RegString(HKEY_CURRENT_USER, key.SubKey(), "added"));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, key.SubKey() + "\\Created"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KxSafetyTest"));
+    EXPECT_FALSE(Exists(dir / "uninstall.exe"));
+}
+
+} // namespace
+
+TEST(Safety, FailureAndCancelUndoEverything)
+{
+    const struct
+    {
+        const char* label;
+        std::string last; // the element that ends the run
+        unsigned stopAt;  // cancel before this element
+        CSinReader::ERunResult result;
+    } cases[] = {
+        {"a file that can't be written", "<file id=\"0\" name=\"x\" dest=\"%APP%old.txt\\sub\"/>", ~0u,
+         CSinReader::RunFailed},
+        {"a name that escapes its folder", "<file id=\"0\" name=\"..\\escaped.txt\" dest=\"%APP%\"/>", ~0u,
+         CSinReader::RunFailed},
+        {"cancel before the last element", "<file id=\"0\" name=\"late.txt\" dest=\"%APP%\"/>", 8,
+         CSinReader::RunCancelled},
+    };
+    // Left by an earlier run that failed, it would fail every run after.
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KxSafetyTest");
+    for (const auto& c : cases) {
+        CTestFolder dir;
+        CTestRegKey key;
+        WriteWholeFile(dir / "old.txt", "old");
+        SetString(HKEY_CURRENT_USER, key.SubKey(), "existing", "before");
+        ReaderPtr reader(MakeReader(ChangingScript(key, c.last), {"new"}));
+        CMessageBoxRecorder boxes;
+        CStoppingProgress progress;
+        progress.uStopAt = c.stopAt;
+        EXPECT_FALSE(reader->Install(dir.Path().c_str(), &progress)) << c.label;
+        EXPECT_EQ(c.result, reader->GetRunResult()) << c.label;
+        EXPECT_EQ(c.result == CSinReader::RunFailed ? 1u : 0u, boxes.Shown().size()) << c.label;
+        ExpectUnchanged(dir, key);
+        EXPECT_FALSE(Exists(dir / "escaped.txt"));
+        EXPECT_FALSE(Exists(dir / "late.txt"));
+    }
+}
+
+TEST(Safety, CancelInsideALargeFileRemovesWhatWasWritten)
+{
+    CTestFolder dir;
+    ReaderPtr reader(MakeReader("<install><file id=\"0\" name=\"big.bin\" dest=\"%APP%sub\"/></install>",
+                                {std::string(5 << 20, 'x')}));
+    CStoppingProgress progress;
+    progress.uStopAfterWorking = 2; // after the second megabyte
+    EXPECT_FALSE(reader->Install(dir.Path().c_str(), &progress));
+    EXPECT_EQ(CSinReader::RunCancelled, reader->GetRunResult());
+    EXPECT_FALSE(Exists(dir / "sub"));
+}
+
+TEST(Safety, NamesMustStayNames)
+{
+    const char* const names[] = {"..\\..\\x.txt", "sub/x.txt", "C:x.txt", "NUL", "com1.txt", "CON .log", "x.txt.",
+                                 "a|b", ""};
+    for (const char* name : names) {
+        for (const std::string element : {"file id=\"0\" dest=\"%APP%\"", "shortcut folder=\"Desktop\" target=\"x\""}) {
+            CTestFolder dir;
+            ReaderPtr reader(MakeReader("<install><" + element + " name=\"" + name + "\"/></install>", {"x"}));
+            CMessageBoxRecorder boxes;
+            EXPECT_FALSE(reader->Install(dir.Path().c_str(), nullptr)) << element << " " << name;
+            ASSERT_EQ(1u, boxes.Shown().size()) << element << " " << name;
+            EXPECT_EQ(0u, boxes.Shown()[0].text.find("The installation script asks for a file or shortcut name that "
+                                                     "Windows can't use:\n'" +
+                                                     std::string(name) + "'"))
+                << boxes.Shown()[0].text;
+        }
+    }
+}
+
+namespace {
+HANDLE g_hLocked = INVALID_HANDLE_VALUE;
+int g_nAsked = 0;
+int ReleaseOnSecondQuestion(HWND, const char*, const char*, UINT type)
+{
+    EXPECT_EQ((UINT)(MB_RETRYCANCEL | MB_ICONWARNING), type);
+    if (++g_nAsked == 2 && g_hLocked != INVALID_HANDLE_VALUE) {
+        CloseHandle(g_hLocked);
+        g_hLocked = INVALID_HANDLE_VALUE;
+    }
+    return IDRETRY;
+}
+} // namespace
+
+TEST(Safety, AFileInUseIsAskedAbout)
+{
+    CTestFolder dir;
+    WriteWholeFile(dir / "app.exe", "old");
+    ReaderPtr reader(MakeReader("<install><file id=\"0\" name=\"new.txt\" dest=\"%APP%\"/>"
+                                "<file id=\"0\" name=\"app.exe\" dest=\"%APP%\"/></install>",
+                                {"new"}));
+    // Held open without sharing, as a running program may hold its files.
+    g_hLocked = CreateFileA((dir / "app.exe").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, g_hLocked);
+    {
+        CMessageBoxRecorder boxes(IDCANCEL);
+        EXPECT_FALSE(reader->Install(dir.Path().c_str(), nullptr));
+        EXPECT_EQ(CSinReader::RunCancelled, reader->GetRunResult());
+        ASSERT_EQ(1u, boxes.Shown().size());
+        EXPECT_EQ(0u, boxes.Shown()[0].text.find("Setup can't replace the file:\n" + dir / "app.exe" + "\n\n("))
+            << boxes.Shown()[0].text;
+        EXPECT_FALSE(Exists(dir / "new.txt"));
+    }
+    // Retry while it is still in use asks again; once it is free, it goes on.
+    g_nAsked = 0;
+    SetMessageBoxHook(ReleaseOnSecondQuestion);
+    EXPECT_TRUE(reader->Install(dir.Path().c_str(), nullptr));
+    SetMessageBoxHook(nullptr);
+    EXPECT_EQ(2, g_nAsked);
+    EXPECT_EQ("new", ReadWholeFile(dir / "app.exe"));
+    if (g_hLocked != INVALID_HANDLE_VALUE)
+        CloseHandle(g_hLocked);
+}
+
+TEST(Safety, UninstallRemovesOnlyWhatTheInstallationCreated)
+{
+    const std::string log = "<uninstall><app-name>Kx</app-name><remove-folder path=\"%APP%\"/></uninstall>";
+    const std::string script = "<install><uninstall-display-name>KxSafetyRecord</uninstall-display-name>"
+                               "<uninstaller id=\"1\"/><file id=\"0\" name=\"app.exe\" dest=\"%APP%\"/>"
+                               "<file id=\"0\" name=\"data.txt\" dest=\"%APP%data\"/></install>";
+    // Into a folder that held the user's files: those stay, with the folder.
+    {
+        CTestFolder dir;
+        WriteWholeFile(dir / "important.txt", "mine");
+        ReaderPtr reader(MakeReader(script, {"MZ", log}));
+        ASSERT_TRUE(reader->Install(dir.Path().c_str(), nullptr));
+        WriteWholeFile(dir / "data\\saved-later.txt", "also mine");
+        CMessageBoxRecorder boxes(IDYES);
+        CSinReader uninstaller;
+        uninstaller.UninstallFromScript((dir / "uninstall.dat").c_str());
+        EXPECT_EQ(CSinReader::RunDone, uninstaller.GetRunResult());
+        EXPECT_EQ("mine", ReadWholeFile(dir / "important.txt"));
+        EXPECT_EQ("also mine", ReadWholeFile(dir / "data\\saved-later.txt"));
+        for (const char* file : {"app.exe", "data\\data.txt", "uninstall.exe", "uninstall.dat"})
+            EXPECT_FALSE(Exists(dir / file)) << file;
+    }
+    // Into a folder of its own: the whole folder goes, as it always did.
+    {
+        CTestFolder parent;
+        const std::string app = parent / "App\\";
+        ReaderPtr reader(MakeReader(script, {"MZ", log}));
+        ASSERT_TRUE(reader->Install(app.c_str(), nullptr));
+        WriteWholeFile(app + "later.txt", "x");
+        CMessageBoxRecorder boxes(IDYES);
+        CSinReader uninstaller;
+        uninstaller.UninstallFromScript((app + "uninstall.dat").c_str());
+        EXPECT_FALSE(Exists(app));
+        EXPECT_TRUE(Exists(parent.Path()));
+    }
+}
+
+TEST(Safety, UninstallRefusesOtherSpellingsOfForeignPlaces)
+{
+    CTestFolder parent;
+    const std::string app = parent / "Games\\App\\";
+    CreateDirectoryA((parent / "Games").c_str(), nullptr);
+    CreateDirectoryA((parent / "Games\\Other").c_str(), nullptr);
+    WriteWholeFile(parent / "Games\\Other\\save.dat", "another game's");
+    CTestRegKey key;
+    SetString(HKEY_CURRENT_USER, key.SubKey() + "\\Vendor\\Other", "data", "theirs");
+    const std::string otherEntry = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KxSafetyOtherApp";
+    SetString(HKEY_LOCAL_MACHINE, otherEntry, "UninstallString", "C:\\Other\\uninstall.exe");
+
+    const std::string log =
+        "<uninstall><app-name>Kx</app-name>"
+        "<remove-folder path=\"%APP%..\"/><remove-folder path=\"%APP%\\..\\..\\Games\"/>"
+        "<remove-folder path=\"%APP%..\\Other\"/>"
+        "<remove-reg-key section=\"HKEY_LOCAL_MACHINE\\Software\\\\Microsoft\"/>"
+        "<remove-reg-key section=\"HKEY_CURRENT_USER\\\\Software\\Classes\\CLSID\"/>"
+        "<remove-reg-key section=\"HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\"/>"
+        "<remove-reg-key section=\"HKEY_LOCAL_MACHINE\\" + otherEntry + "\"/>"
+        "<remove-reg-key section=\"" + key.FullName() + "\\Vendor\"/>"
+        "<remove-shortcut folder=\"Desktop\" name=\"..\\..\\Public\\Desktop\\Other\"/>"
+        "<remove-folder path=\"%APP%\"/></uninstall>";
+    ReaderPtr reader(MakeReader("<install><uninstall-display-name>KxSafetyGuards</uninstall-display-name>"
+                                "<uninstaller id=\"1\"/><file id=\"0\" name=\"app.exe\" dest=\"%APP%\"/>"
+                                "<reg-key section=\"" + key.FullName() + "\\Vendor\\Ours\" name=\"v\" value=\"1\"/>"
+                                "</install>",
+                                {"MZ", log}));
+    ASSERT_TRUE(reader->Install(app.c_str(), nullptr));
+
+    CMessageBoxRecorder boxes(IDYES);
+    CSinReader uninstaller;
+    uninstaller.UninstallFromScript((app + "uninstall.dat").c_str());
+    EXPECT_EQ("another game's", ReadWholeFile(parent / "Games\\Other\\save.dat"));
+    EXPECT_FALSE(Exists(app));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows"));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet"));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, otherEntry));
+    // The vendor key existed before: only what the installation added goes.
+    EXPECT_EQ("theirs", RegString(HKEY_CURRENT_USER, key.SubKey() + "\\Vendor\\Other", "data"));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, key.SubKey() + "\\Vendor\\Ours"));
+
+    // Everything refused is told, once, after the question.
+    ASSERT_EQ(2u, boxes.Shown().size());
+    const std::string& told = boxes.Shown()[1].text;
+    for (const std::string& part :
+         {parent / "Games (it was there before", parent / "Games\\Other (it was there before",
+          std::string("HKEY_LOCAL_MACHINE\\Software\\Microsoft ("), key.FullName() + "\\Vendor (it was there before",
+          std::string("HKEY_CURRENT_USER\\Software\\Classes\\CLSID ("), std::string("HKEY_LOCAL_MACHINE\\System"),
+          "HKEY_LOCAL_MACHINE\\" + otherEntry, std::string("Public\\Desktop\\Other")})
+        EXPECT_NE(std::string::npos, told.find(part)) << part << "\n" << told;
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, otherEntry.c_str());
+    RemoveTestTree(parent / "Games");
+}
