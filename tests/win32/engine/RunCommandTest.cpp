@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "EngineTestKit.h"
+#include "SinProgress.h"
 #include "WineTestEnv.h"
 
 namespace {
@@ -57,4 +58,43 @@ TEST(RunCommand, ProgramThatDoesNotStart)
 
     RunScript("<run-command cmd=\"\" parameters=\"x\" stoponfail=\"1\"/>", dir.Path()); // nothing to run
     EXPECT_EQ(1u, boxes.Shown().size());
+}
+
+namespace {
+struct CCancelAfter : CSinProgressABC
+{
+    unsigned uCalls = 0, uLimit;
+    explicit CCancelAfter(unsigned limit) : uLimit(limit) {}
+    bool OnItemExecuted(unsigned) override { return true; }
+    bool OnWorking() override { return ++uCalls < uLimit; }
+};
+} // namespace
+
+// A program that never ends (one showing a window, started hidden) must not
+// hold the installation: its timeout stops it, and so does Cancel.
+TEST(RunCommand, TimeoutAndCancelStopAProgramThatNeverEnds)
+{
+    const std::string forever = "<run-command cmd=\"" + Cmd() +
+                                "\" parameters=\"/c for /l %%i in (1,0,2) do @rem\" timeout=\"1\" stoponfail=\"1\"/>";
+    CTestFolder dir;
+    CMessageBoxRecorder boxes;
+    std::unique_ptr<CSinReader> reader(
+        MakeReader("<install>" + forever + "<file id=\"0\" name=\"after.txt\" dest=\"%APP%\"/></install>", {"x"}));
+    const DWORD start = GetTickCount();
+    EXPECT_TRUE(reader->Install(dir.Path().c_str(), nullptr));
+    EXPECT_LT(GetTickCount() - start, 15000u); // a bound against hanging, not a speed target
+    EXPECT_EQ("x", ReadWholeFile(dir / "after.txt"));
+    ASSERT_EQ(1u, boxes.Shown().size());
+    EXPECT_EQ(0u, boxes.Shown()[0].text.find("The program " + Cmd() + " did not finish within 1 seconds"))
+        << boxes.Shown()[0].text;
+
+    // Cancel while it runs: stopped, and the installation undone.
+    CCancelAfter progress(3);
+    CTestFolder other;
+    std::unique_ptr<CSinReader> cancelled(MakeReader("<install><file id=\"0\" name=\"before.txt\" dest=\"%APP%\"/>" +
+                                                     forever + "</install>",
+                                                     {"x"}));
+    EXPECT_FALSE(cancelled->Install(other.Path().c_str(), &progress));
+    EXPECT_EQ(CSinReader::RunCancelled, cancelled->GetRunResult());
+    EXPECT_EQ("<missing>", ReadWholeFile(other / "before.txt"));
 }
