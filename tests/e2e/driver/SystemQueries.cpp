@@ -6,9 +6,13 @@
 #include <winioctl.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <deque>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Text.h"
@@ -297,60 +301,143 @@ bool ReadRegistryValue(const std::string& keyPath, const std::string& name, std:
     return true;
 }
 
+namespace {
+
+struct SDumpKey
+{
+    std::wstring strPath; // below the root
+    std::string strLines; // the key's own line and its values'
+    std::vector<size_t> arrChildren;
+};
+
+// Keys read at once. Each read is a few round trips to wineserver; on a busy
+// machine each waits for a time slice, and several in flight share the wait
+// (HKLM\Software with 1 thread: 1.5-4 s; 4: 0.7-1.1 s; 6: 0.6-1.1 s).
+const unsigned g_uDumpThreads = 6;
+
+// A walk of the tree by several threads; the lines come out in order.
+class CRegistryDump
+{
+public:
+    explicit CRegistryDump(const SRootName& root) : m_root(root), m_uBusy(0) {}
+
+    // False when the start key can't be opened.
+    bool Run(const std::wstring& start, std::string& out);
+
+private:
+    bool ReadKey(const std::wstring& path, bool openLinks, std::string& lines, std::vector<std::wstring>& subkeys);
+    void Work();
+
+    const SRootName& m_root;
+    std::mutex m_mutex;
+    std::condition_variable m_cvChanged;
+    std::deque<SDumpKey> m_arrKeys;
+    std::vector<size_t> m_arrPending;
+    unsigned m_uBusy;
+};
+
+bool CRegistryDump::ReadKey(const std::wstring& path, bool openLinks, std::string& lines,
+                            std::vector<std::wstring>& subkeys)
+{
+    const std::string shown = Text::OneLine(std::string(m_root.pszShortName) + (path.empty() ? "" : "\\" + Utf8(path)));
+    HKEY key = nullptr;
+    const LONG status = RegOpenKeyExW(m_root.hRoot, path.empty() ? nullptr : path.c_str(),
+                                      openLinks ? REG_OPTION_OPEN_LINK : 0, KEY_READ, &key);
+    if (status != ERROR_SUCCESS) {
+        lines = shown + "\t(cannot open: error " + std::to_string(status) + ")\n";
+        return false;
+    }
+    lines = shown + "\n";
+    DWORD subkeyCount = 0, maxSubkeyLength = 0, valueCount = 0, maxValueNameLength = 0, maxDataSize = 0;
+    std::vector<SDumpValue> values;
+    bool listed = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeyCount, &maxSubkeyLength, nullptr, &valueCount,
+                                   &maxValueNameLength, &maxDataSize, nullptr, nullptr) == ERROR_SUCCESS;
+    listed = listed && ReadDumpValues(key, valueCount, maxValueNameLength, maxDataSize, values) &&
+             ReadSubkeyNames(key, subkeyCount, maxSubkeyLength, subkeys);
+    RegCloseKey(key);
+    if (!listed)
+        lines += shown + "\t(cannot list)\n";
+    for (const SDumpValue& value : values) {
+        lines += shown;
+        lines += '\t';
+        lines += value.strName.empty() ? std::string("(default)") : Text::OneLine(Utf8(value.strName));
+        lines += '\t';
+        lines += TypeName(value.dwType);
+        lines += '\t';
+        lines += FormatDumpData(value);
+        lines += '\n';
+    }
+    return true;
+}
+
+void CRegistryDump::Work()
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    for (;;) {
+        m_cvChanged.wait(lock, [this] { return !m_arrPending.empty() || m_uBusy == 0; });
+        if (m_arrPending.empty())
+            return;
+        const size_t index = m_arrPending.back();
+        m_arrPending.pop_back();
+        const std::wstring path = m_arrKeys[index].strPath;
+        m_uBusy++;
+        lock.unlock();
+        std::string lines;
+        std::vector<std::wstring> subkeys;
+        ReadKey(path, true, lines, subkeys);
+        lock.lock();
+        m_arrKeys[index].strLines.swap(lines);
+        for (const std::wstring& name : subkeys) {
+            m_arrKeys.push_back(SDumpKey{path.empty() ? name : path + L"\\" + name, std::string(), {}});
+            m_arrKeys[index].arrChildren.push_back(m_arrKeys.size() - 1);
+            m_arrPending.push_back(m_arrKeys.size() - 1);
+        }
+        m_uBusy--;
+        m_cvChanged.notify_all();
+    }
+}
+
+bool CRegistryDump::Run(const std::wstring& start, std::string& out)
+{
+    m_arrKeys.push_back(SDumpKey{start, std::string(), {}});
+    std::vector<std::wstring> subkeys;
+    // The key asked for is followed if it is a link; links below it are
+    // listed as their REG_LINK value, so that nothing shows twice.
+    if (!ReadKey(start, false, m_arrKeys[0].strLines, subkeys))
+        return false;
+    for (const std::wstring& name : subkeys) {
+        m_arrKeys.push_back(SDumpKey{start.empty() ? name : start + L"\\" + name, std::string(), {}});
+        m_arrKeys[0].arrChildren.push_back(m_arrKeys.size() - 1);
+        m_arrPending.push_back(m_arrKeys.size() - 1);
+    }
+    std::vector<std::thread> threads;
+    for (unsigned i = 0; i < g_uDumpThreads; i++)
+        threads.emplace_back([this] { Work(); });
+    for (std::thread& thread : threads)
+        thread.join();
+    // Depth first, each key before its subkeys, with our own stack.
+    std::vector<size_t> stack(1, 0);
+    while (!stack.empty()) {
+        const SDumpKey& key = m_arrKeys[stack.back()];
+        stack.pop_back();
+        out += key.strLines;
+        stack.insert(stack.end(), key.arrChildren.rbegin(), key.arrChildren.rend());
+    }
+    return true;
+}
+
+} // namespace
+
 bool DumpRegistry(const std::string& keyPath, std::string& out, std::string& error)
 {
     std::string start;
     const SRootName* root = SplitKeyPath(keyPath, start, error);
     if (!root)
         return false;
-    // Depth first with our own stack: a deep tree can't overflow the thread's.
-    std::vector<std::wstring> pending(1, Widen(start));
-    bool first = true;
-    while (!pending.empty()) {
-        const std::wstring path = pending.back();
-        pending.pop_back();
-        const std::string shown =
-            Text::OneLine(std::string(root->pszShortName) + (path.empty() ? "" : "\\" + Utf8(path)));
-        HKEY key = nullptr;
-        // Below the first key a link shows as its REG_LINK value and is not
-        // followed, so that no key is listed twice.
-        const LONG status = RegOpenKeyExW(root->hRoot, path.empty() ? nullptr : path.c_str(),
-                                          first ? 0 : REG_OPTION_OPEN_LINK, KEY_READ, &key);
-        if (status != ERROR_SUCCESS) {
-            if (first) {
-                error = "no registry key " + keyPath;
-                return false;
-            }
-            char text[32];
-            std::snprintf(text, sizeof(text), "%ld", (long)status);
-            out += shown + "\t(cannot open: error " + text + ")\n";
-            continue;
-        }
-        first = false;
-        out += shown + "\n";
-        DWORD subkeyCount = 0, maxSubkeyLength = 0, valueCount = 0, maxValueNameLength = 0, maxDataSize = 0;
-        std::vector<SDumpValue> values;
-        std::vector<std::wstring> subkeys;
-        bool listed =
-            RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeyCount, &maxSubkeyLength, nullptr, &valueCount,
-                             &maxValueNameLength, &maxDataSize, nullptr, nullptr) == ERROR_SUCCESS;
-        listed = listed && ReadDumpValues(key, valueCount, maxValueNameLength, maxDataSize, values) &&
-                 ReadSubkeyNames(key, subkeyCount, maxSubkeyLength, subkeys);
-        RegCloseKey(key);
-        if (!listed)
-            out += shown + "\t(cannot list)\n";
-        for (const SDumpValue& value : values) {
-            out += shown;
-            out += '\t';
-            out += value.strName.empty() ? std::string("(default)") : Text::OneLine(Utf8(value.strName));
-            out += '\t';
-            out += TypeName(value.dwType);
-            out += '\t';
-            out += FormatDumpData(value);
-            out += '\n';
-        }
-        for (auto it = subkeys.rbegin(); it != subkeys.rend(); ++it)
-            pending.push_back(path.empty() ? *it : path + L"\\" + *it);
+    CRegistryDump dump(*root);
+    if (!dump.Run(Widen(start), out)) {
+        error = "no registry key " + keyPath;
+        return false;
     }
     return true;
 }
