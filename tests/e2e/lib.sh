@@ -291,8 +291,8 @@ E2E_SNAP_VOLATILE=(
   "^$(snap_path_re 'HKLM\System\CurrentControlSet\Control\Video')"
   # The first window after wineserver starts rewrites the display adapter,
   # the monitor, their device interfaces (with the time as DriverDateData)
-  # and the display modes.
-  "^$(snap_path_re 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\System\CurrentControlSet\Control\Video')"
+  # and, in a key of its own made then, the display modes.
+  "^$(snap_path_re 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\System')"
   "^$(snap_path_re 'HKLM\System\CurrentControlSet\Control\Class\{4D36E968-E325-11CE-BFC1-08002BE10318}')"
   "^$(snap_path_re 'HKLM\System\CurrentControlSet\Control\Class\{4D36E96E-E325-11CE-BFC1-08002BE10318}')"
   "^$(snap_path_re 'HKLM\System\CurrentControlSet\Control\DeviceClasses\{1CA05180-A699-450A-9A0C-DE4FBE3DDD89}')"
