@@ -11,7 +11,8 @@
 # KX_WIN32_BUILD / KX_NATIVE_BUILD pick other build folders (default
 # build/win32 and build/native); KX_E2E_DIR the run folder (build/e2e/run);
 # KX_E2E_KEEP=1 keeps its Wine prefix even when everything passed.
-# Ends with "N passed, M failed"; exits 1 when anything failed.
+# Ends with "N passed, M failed" (", K skipped" when checks could not run
+# here); exits 1 when anything failed.
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
 
@@ -104,12 +105,14 @@ else
   uninstall_no_case
   uninstall_yes_case
   crash_case
+  small_drive_case
 fi
 
 log ""
 log "Install (Next on the destination page until the wizard closed): ${T_INSTALL_MS:-?} ms"
 log "Uninstall (uninstall.exe started until its question showed): ${T_UNINSTALL_ASK_MS:-?} ms"
 log "Uninstall (Yes until the temporary copy ended): ${T_UNINSTALL_MS:-?} ms"
+log "Snapshots of the prefix: $E2E_SNAP_COUNT, $E2E_SNAP_MS ms in all"
 log "Screenshots: $E2E_RUN/shots/"
 log "Whole run: $(($(date +%s) - started)) s"
 summary

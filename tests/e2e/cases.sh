@@ -97,6 +97,7 @@ bad_installers_case() {
 # Cancel (No, then Yes) on the first page: the wizard closes, nothing is
 # installed, the cancel page is opened.
 cancel_case() {
+  snapshot cancel-before
   start_bg cancel "$E2E_SETUP"
   check "cancel: wizard shows the terms" drv wait-window "$TERMS_PAGE" 30000
   check "cancel: click Cancel" drv click cancel
@@ -112,6 +113,8 @@ cancel_case() {
   check "cancel, Yes: nothing installed" nothing_installed
   check "cancel, Yes: temporary logo removed" logo_file_gone
   close_leftovers
+  snapshot cancel-after
+  expect_unchanged "cancel, Yes: changed nothing" cancel-before cancel-after
 }
 
 # Back and Next, an empty destination, then one that can't be written (a
@@ -162,6 +165,7 @@ terms_text_matches() {
 
 install_case() {
   local t0 t1 code
+  snapshot install-before
   start_bg install "$E2E_SETUP"
   t0=$(now_ms)
   check "install: wizard shows the terms" drv wait-window "$TERMS_PAGE" 30000
@@ -196,6 +200,13 @@ install_case() {
   check "install: temporary logo removed" logo_file_gone
   close_leftovers
   installed_checks "install"
+  snapshot install-after
+  expect_changes "install: added the application and nothing else" install-before install-after \
+    "$(snap_under "$APP_WIN" +)" "$(snap_under "$DESKTOP_WIN\\Hello.lnk" +)" \
+    "$(snap_under "$PROGRAMS_WIN\\Hello.lnk" +)" "$(snap_under "$UNINSTALL_KEY" +)" \
+    "$(snap_under "$APP_PATHS_KEY" +)" "$(snap_under 'HKLM\Software\kxsetup examples' +)" \
+    "$(snap_under 'HKCU\Software\kxsetup examples' +)" "$(snap_under 'HKCR\.hello' +)" \
+    "$(snap_under 'HKCR\KxSetup.HelloFile' +)"
 }
 
 same_file() { cmp -s "$1" "$2"; }
@@ -414,4 +425,25 @@ huge_terms_case() {
   expect_eq "huge terms: exit code" "$E2E_BG_STATUS" 0
   check "huge terms: nothing installed" nothing_installed
   close_leftovers
+}
+
+# ---- a full disk -------------------------------------------------------------------
+
+not_a_drive() { ! drv disk-free "$1" >/dev/null; }
+
+# The small drive the fault cases fill: Wine sees its size, and writing past
+# its end fails as on a full disk.
+small_drive_case() {
+  local out
+  small_drive_mount X 64 || return 0
+  out=$(drv disk-free 'X:\')
+  expect_eq "small drive: Wine sees 64 KiB" "$(sed -n 's/^total\t//p' <<<"$out")" 65536
+  expect_eq "small drive: all of it free" "$(sed -n 's/^free\t//p' <<<"$out")" 65536
+  out=$(drv fill-file 'X:\too-big.bin' 100000)
+  expect_eq "small drive: a larger file stops at its end" "$(sed -n 's/^written\t//p' <<<"$out")" 65536
+  expect_contains "small drive: ... with ERROR_DISK_FULL" "$out" $'error\t112\t'
+  out=$(drv fill-file 'X:\one-more.bin' 1)
+  expect_contains "small drive: full, one more byte fails too" "$out" $'error\t112\t'
+  small_drive_unmount X
+  check "small drive: gone once unmounted" not_a_drive 'X:\'
 }

@@ -9,6 +9,11 @@ E2E_TEMPLATE=${KX_E2E_TEMPLATE:-$PWD/build/e2e/template}
 E2E_PASSED=0
 E2E_FAILED=0
 E2E_FAILURES=()
+E2E_SKIPPED=0
+E2E_SKIPS=()
+E2E_SMALL_LETTER=
+E2E_SNAP_COUNT=0
+E2E_SNAP_MS=0
 E2E_XVFB_PID=
 E2E_BG_PID=
 export E2E_BG_STATUS=
@@ -25,6 +30,13 @@ fail() {
   E2E_FAILURES+=("$1")
   printf 'FAIL %s\n' "$1"
   [ $# -lt 2 ] || printf '     %s\n' "${@:2}"
+}
+
+# skip NAME WHY: a check that can't run here; not a failure.
+skip() {
+  E2E_SKIPPED=$((E2E_SKIPPED + 1))
+  E2E_SKIPS+=("$1: $2")
+  printf 'SKIP %s: %s\n' "$1" "$2"
 }
 
 # check NAME COMMAND...: PASS when the command succeeds.
@@ -51,7 +63,14 @@ summary() {
     local f
     for f in "${E2E_FAILURES[@]}"; do log "  $f"; done
   fi
-  echo "$E2E_PASSED passed, $E2E_FAILED failed"
+  if [ $E2E_SKIPPED -gt 0 ]; then
+    log ""
+    log "Skipped:"
+    for f in "${E2E_SKIPS[@]}"; do log "  $f"; done
+    echo "$E2E_PASSED passed, $E2E_FAILED failed, $E2E_SKIPPED skipped"
+  else
+    echo "$E2E_PASSED passed, $E2E_FAILED failed"
+  fi
 }
 
 now_ms() { date +%s%3N; }
@@ -98,6 +117,8 @@ make_template() {
 
 # Fresh prefix, HOME, fake browser and log folders for E2E_RUN.
 setup_run() {
+  # A run that was killed may have left its small drive mounted.
+  if mountpoint -q "$E2E_RUN/small" 2>/dev/null; then umount "$E2E_RUN/small" || umount -l "$E2E_RUN/small"; fi
   rm -rf "$E2E_RUN"
   mkdir -p "$E2E_RUN/home" "$E2E_RUN/logs" "$E2E_RUN/shots" "$E2E_RUN/fakebin" "$E2E_RUN/stage"
   make_template || { log "cannot create the Wine prefix"; return 1; }
@@ -141,6 +162,7 @@ teardown_run() {
   [ -z "${E2E_TORN_DOWN:-}" ] || return 0
   E2E_TORN_DOWN=1
   if [ -n "$E2E_BG_PID" ] && kill -0 "$E2E_BG_PID" 2>/dev/null; then kill "$E2E_BG_PID" 2>/dev/null || true; fi
+  [ -z "$E2E_SMALL_LETTER" ] || small_drive_unmount "$E2E_SMALL_LETTER"
   if [ -n "${WINEPREFIX:-}" ]; then wineserver -k >/dev/null 2>&1 </dev/null || true; fi
   if [ -n "$E2E_XVFB_PID" ]; then
     kill "$E2E_XVFB_PID" 2>/dev/null || true
@@ -210,4 +232,227 @@ unix_path() {
   local p=${1#[Cc]:}
   p=${p//\\//}
   printf '%s\n' "$WINEPREFIX/drive_c$p"
+}
+
+# ---- Snapshots of the prefix ------------------------------------------------
+# snapshot NAME writes snap/NAME.files (all of drive_c) and snap/NAME.reg
+# (the registry under E2E_SNAP_KEYS), a line per entry:
+#   C:/path/to/folder<TAB>dir
+#   C:/path/to/file<TAB>file<TAB>SIZE<TAB>CRC
+#   C:/path/to/link<TAB>link<TAB>TARGET
+#   HKLM\Key\Sub
+#   HKLM\Key\Sub<TAB>NAME<TAB>REG_TYPE<TAB>DATA
+# expect_unchanged and expect_changes compare two snapshots: a difference is
+# such a line prefixed "+ " (only after) or "- " (only before). Patterns are
+# extended regexes matched case-blind, as Windows compares names; snap_under
+# writes one for a folder or key and all below it.
+
+# snap_path_re PATH-OR-KEY: a regex for the path (C:\... or C:/...) or
+# registry key and all below it, as they show in a snapshot line. HKCR
+# stands for HKLM\Software\Classes, which it is in Wine.
+snap_path_re() {
+  local path=$1 below
+  case $path in
+    [Hh][Kk][Cc][Rr]\\*) path='HKLM\Software\Classes\'${path:5} ;;
+    [Hh][Kk][Cc][Rr]) path='HKLM\Software\Classes' ;;
+  esac
+  case $path in
+    [A-Za-z]:\\* | [A-Za-z]:/*) path=${path//\\//} below=/ ;;
+    *) below='\\' ;;
+  esac
+  path=${path%/}
+  path=${path%\\}
+  path=$(printf '%s' "$path" | sed 's/[][\.*^$?+(){}|]/\\&/g')
+  printf '%s(%s|\t|$)' "$path" "$below"
+}
+
+# snap_under PATH-OR-KEY [+|-]: a pattern for the differences at or below
+# the path or key; + only what was added, - only what was removed.
+snap_under() {
+  local sign
+  case ${2:-} in
+    +) sign='\+' ;;
+    -) sign='-' ;;
+    *) sign='[-+]' ;;
+  esac
+  printf '^%s %s' "$sign" "$(snap_path_re "$1")"
+}
+
+# HKLM\Software holds HKCR's classes; HKLM\System the services, drivers and
+# the machine's environment; HKCU all of the user's settings. HKCR and
+# HKU\<user> are views of these, and Wine rebuilds HKLM\Hardware at start.
+E2E_SNAP_KEYS=('HKLM\Software' 'HKLM\System' 'HKCU')
+
+# What Wine changes by itself: found by comparing snapshots taken seconds
+# apart while idle, and around programs that start, open windows and end.
+# All registry: drive_c did not change by itself.
+E2E_SNAP_VOLATILE=(
+  # Each new program with a window registers its display under a new GUID.
+  "^$(snap_path_re 'HKLM\System\CurrentControlSet\Control\Video')"
+  # The first window after wineserver starts rewrites the display adapter,
+  # the monitor, their device interfaces (with the time as DriverDateData)
+  # and, in a key of its own made then, the display modes.
+  "^$(snap_path_re 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\System')"
+  "^$(snap_path_re 'HKLM\System\CurrentControlSet\Control\Class\{4D36E968-E325-11CE-BFC1-08002BE10318}')"
+  "^$(snap_path_re 'HKLM\System\CurrentControlSet\Control\Class\{4D36E96E-E325-11CE-BFC1-08002BE10318}')"
+  "^$(snap_path_re 'HKLM\System\CurrentControlSet\Control\DeviceClasses\{1CA05180-A699-450A-9A0C-DE4FBE3DDD89}')"
+  "^$(snap_path_re 'HKLM\System\CurrentControlSet\Control\DeviceClasses\{5B45201D-F2F2-4F3B-85BB-30FF1F953599}')"
+  "^$(snap_path_re 'HKLM\System\CurrentControlSet\Control\DeviceClasses\{E6F07B5F-EE97-4A90-B076-33F57BF4EAA7}')"
+  # Counts the services started (the display's among them).
+  "^$(snap_path_re 'HKLM\System\CurrentControlSet\Control\ServiceCurrent')"
+  # Wine's copies of mouse, colour and metric settings for this session,
+  # written by whichever program first asks for them.
+  "^$(snap_path_re 'HKCU\Software\Wine\Temporary System Parameters')"
+  # Drive mappings: small_drive_mount's come and go (Drives stays, empty).
+  "^$(snap_path_re 'HKLM\System\MountedDevices')"
+  "^$(snap_path_re 'HKLM\Software\Wine\Drives')"
+)
+
+# snap_files: the snapshot lines of drive_c, sorted.
+snap_files() {
+  (
+    cd "$WINEPREFIX/drive_c" || exit 1
+    # CRC-32 is enough to see a change and hashes the 600 MB in ~0.2 s.
+    LC_ALL=C awk -F '\t' '
+      FNR == NR { crc[substr($0, index($0, "\t") + 1)] = $1; next }
+      $1 == "d" { print "C:/" $3 "\tdir"; next }
+      $1 == "f" { print "C:/" $3 "\tfile\t" $2 "\t" crc[$3]; next }
+      $1 == "l" { print "C:/" $3 "\tlink\t" $4; next }
+      { print "C:/" $3 "\t" $1 }' \
+      <(find . -mindepth 1 -type f -print0 | xargs -0 -r cksum | sed 's|^\([0-9]*\) [0-9]* \./|\1\t|') \
+      <(find . -mindepth 1 -printf '%y\t%s\t%P\t%l\n') | LC_ALL=C sort
+  )
+}
+
+# snap_drop PATTERN...: the input lines that match none of the patterns.
+snap_drop() {
+  if [ $# == 0 ]; then
+    cat
+  else
+    grep -viE -f <(printf '%s\n' "$@") || true
+  fi
+}
+
+# snapshot NAME
+snapshot() {
+  local dir=$E2E_RUN/snap pid status=0 t0
+  t0=$(now_ms)
+  mkdir -p "$dir"
+  # drive_c is hashed while the driver reads the registry.
+  snap_files | snap_drop "${E2E_SNAP_VOLATILE[@]}" >"$dir/$1.files" &
+  pid=$!
+  drv reg-dump "${E2E_SNAP_KEYS[@]}" | snap_drop "${E2E_SNAP_VOLATILE[@]}" >"$dir/$1.reg" || status=1
+  wait $pid || status=1
+  [ $status == 0 ] || log "snapshot $1 is incomplete"
+  E2E_SNAP_COUNT=$((E2E_SNAP_COUNT + 1))
+  E2E_SNAP_MS=$((E2E_SNAP_MS + $(now_ms) - t0))
+  return $status
+}
+
+# snap_diff BEFORE AFTER: the differences, "- " and "+ " lines.
+snap_diff() {
+  local dir=$E2E_RUN/snap kind
+  for kind in files reg; do
+    diff "$dir/$1.$kind" "$dir/$2.$kind" | sed -n 's/^< /- /p; s/^> /+ /p'
+  done
+}
+
+# snap_report LABEL DIFFERENCES: keeps them all in snap/LABEL.diff and
+# prints the first 40.
+snap_report() {
+  local file n
+  file=$E2E_RUN/snap/${1//[^A-Za-z0-9_-]/_}.diff
+  printf '%s\n' "$2" >"$file"
+  n=$(wc -l <"$file")
+  printf '%s\n' "$2" | head -40 | sed 's/^/       /'
+  [ "$n" -le 40 ] || printf '       ... %d more in %s\n' $((n - 40)) "$file"
+}
+
+# expect_unchanged LABEL BEFORE AFTER [ALLOWED-PATTERN...]: no difference
+# but what the patterns allow.
+expect_unchanged() {
+  local label=$1 diffs
+  diffs=$(snap_diff "$2" "$3" | snap_drop "${@:4}")
+  if [ -z "$diffs" ]; then
+    pass "$label"
+    return 0
+  fi
+  fail "$label" "changed:"
+  snap_report "$label" "$diffs"
+  return 1
+}
+
+# expect_changes LABEL BEFORE AFTER PATTERN...: every difference matches a
+# pattern and every pattern a difference: "added exactly these things".
+expect_changes() {
+  local label=$1 all diffs pattern missing=()
+  all=$(snap_diff "$2" "$3")
+  diffs=$(snap_drop "${@:4}" <<<"$all")
+  for pattern in "${@:4}"; do
+    grep -qiE -- "$pattern" <<<"$all" || missing+=("$pattern")
+  done
+  if [ -z "$diffs" ] && [ ${#missing[@]} == 0 ]; then
+    pass "$label"
+    return 0
+  fi
+  fail "$label"
+  [ ${#missing[@]} == 0 ] || printf '     no change matches: %s\n' "${missing[@]}"
+  if [ -n "$diffs" ]; then
+    printf '     unexpected:\n'
+    snap_report "$label" "$diffs"
+  fi
+  return 1
+}
+
+# ---- A small drive, for full-disk faults ---------------------------------
+
+# small_drive_mount LETTER KIB: a tmpfs of that size at $E2E_RUN/small, which
+# Wine's mount manager maps as drive LETTER: (a volume like C:, so cmd's dir
+# and GetVolumeInformation work too). Needs root to mount (CI has it);
+# otherwise prints a SKIP line and returns 1. One such drive at a time: a
+# second one replaces the first.
+small_drive_mount() {
+  local letter=${1,,} kib=$2 dir=$E2E_RUN/small out what
+  letter=${letter%:}
+  what="small drive $letter: ($kib KiB)"
+  [ -z "$E2E_SMALL_LETTER" ] || small_drive_unmount "$E2E_SMALL_LETTER"
+  if [ "$(id -u)" != 0 ]; then
+    skip "$what" "mounting a tmpfs needs root"
+    return 1
+  fi
+  if [ -e "$WINEPREFIX/dosdevices/$letter:" ]; then
+    skip "$what" "Wine has a drive $letter: already"
+    return 1
+  fi
+  mkdir -p "$dir"
+  if ! out=$(mount -t tmpfs -o "size=${kib}k,mode=0755" kx-small-drive "$dir" 2>&1); then
+    skip "$what" "mount refused: $out"
+    return 1
+  fi
+  E2E_SMALL_LETTER=$letter
+  if ! drv define-drive "$letter" "$dir"; then
+    # A bare link still gives a drive, only without a volume.
+    log "     (the mount manager refused $letter:, linking it instead)"
+    ln -s "$dir" "$WINEPREFIX/dosdevices/$letter:"
+  fi
+  # Wine must report the size Linux gives the tmpfs (whole pages).
+  if ! out=$(drv disk-free "$letter:\\") ||
+    [ "$(printf '%s\n' "$out" | sed -n 's/^total\t//p')" != $(($(stat -f -c '%b * %S' "$dir"))) ]; then
+    skip "$what" "Wine does not see it: $(printf '%s' "$out" | tr '\n' ' ')"
+    small_drive_unmount "$letter"
+    return 1
+  fi
+}
+
+# small_drive_unmount LETTER
+small_drive_unmount() {
+  local letter=${1,,} dir=$E2E_RUN/small
+  letter=${letter%:}
+  drv define-drive "$letter" || true
+  rm -f "$WINEPREFIX/dosdevices/$letter:"
+  if mountpoint -q "$dir"; then
+    # A program still holding a file there must not keep the mount.
+    umount "$dir" 2>/dev/null || umount -l "$dir"
+  fi
+  E2E_SMALL_LETTER=
 }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -235,6 +236,19 @@ int RegQuery(const std::vector<std::string>& args)
     return 0;
 }
 
+int RegDump(const std::vector<std::string>& args)
+{
+    // Several keys in one run save a Wine start-up each.
+    std::string out, error;
+    for (size_t i = 1; i < args.size(); i++) {
+        if (!SystemQueries::DumpRegistry(args[i], out, error))
+            return Fail(error);
+    }
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    std::fflush(stdout);
+    return 0;
+}
+
 int ResolveLink(const std::vector<std::string>& args)
 {
     std::string out, error;
@@ -275,6 +289,60 @@ int WaitFileGone(const std::vector<std::string>& args)
     return 0;
 }
 
+int DiskFree(const std::vector<std::string>& args)
+{
+    unsigned long long freeBytes = 0, totalBytes = 0;
+    std::string error;
+    if (!SystemQueries::GetDiskFree(args[1], freeBytes, totalBytes, error))
+        return Fail(error);
+    std::printf("free\t%llu\ntotal\t%llu\n", freeBytes, totalBytes);
+    std::fflush(stdout);
+    return 0;
+}
+
+bool ParseSize(const std::string& text, unsigned long long& size)
+{
+    char* end = nullptr;
+    size = std::strtoull(text.c_str(), &end, 0);
+    return !text.empty() && text[0] != '-' && *end == '\0';
+}
+
+std::string DescribeError(DWORD code)
+{
+    char text[512] = "";
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text, sizeof(text),
+                   nullptr);
+    std::string message = text;
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' '))
+        message.pop_back();
+    return std::to_string(code) + "\t" + Text::OneLine(message);
+}
+
+int FillFile(const std::vector<std::string>& args)
+{
+    unsigned long long size = 0, chunk = 64 * 1024;
+    if (!ParseSize(args[2], size) ||
+        (args.size() > 3 && (!ParseSize(args[3], chunk) || chunk == 0 || chunk > MAXDWORD)))
+        return Fail("not a size: " + args[2] + " " + Arg(args, 3));
+    const SystemQueries::SWriteResult result = SystemQueries::WriteZeros(args[1], size, (DWORD)chunk);
+    std::printf("written\t%llu\n", result.uWritten);
+    if (result.uShortWrites)
+        std::printf("short-writes\t%u\n", result.uShortWrites);
+    if (result.dwError != ERROR_SUCCESS)
+        std::printf("error\t%s\n", DescribeError(result.dwError).c_str());
+    std::fflush(stdout);
+    return result.uWritten == size && result.dwError == ERROR_SUCCESS ? 0 : 1;
+}
+
+int DefineDrive(const std::vector<std::string>& args)
+{
+    const std::string& letter = args[1];
+    if (letter.empty() || !std::isalpha((unsigned char)letter[0]) || (letter.size() > 1 && letter.substr(1) != ":"))
+        return Fail("not a drive letter: " + letter);
+    std::string error;
+    return SystemQueries::DefineWineDrive(letter[0], Arg(args, 2), error) ? 0 : Fail(error);
+}
+
 int Run(const std::vector<std::string>& args)
 {
     return RunScript(args[1]);
@@ -295,11 +363,16 @@ const SCommand g_arrCommands[] = {
     {"wait-process", 1, 2, WaitProcess, "wait-process NAME.exe [TIMEOUT-MS]"},
     {"wait-process-gone", 1, 2, WaitProcessGone, "wait-process-gone NAME.exe [TIMEOUT-MS]"},
     {"reg-query", 1, 2, RegQuery, "reg-query KEY [VALUE|(default)]    KEY starts HKLM, HKCU or HKCR"},
+    {"reg-dump", 1, 16, RegDump, "reg-dump KEY...                    the keys and all below them, sorted, a line each"},
     {"resolve-link", 1, 1, ResolveLink, "resolve-link PATH.lnk"},
     {"shell-folder", 1, 1, ShellFolder, "shell-folder NAME                  e.g. Desktop, Programs"},
     {"expand", 1, 1, Expand, "expand TEXT                        environment references expanded"},
     {"file-exists", 1, 1, FileExists, "file-exists PATH"},
     {"wait-file-gone", 1, 2, WaitFileGone, "wait-file-gone PATH [TIMEOUT-MS]"},
+    {"disk-free", 1, 1, DiskFree, "disk-free PATH                     free and total bytes of its drive"},
+    {"define-drive", 1, 2, DefineDrive,
+     "define-drive LETTER [UNIX-FOLDER]  Wine maps the drive there; none removes it"},
+    {"fill-file", 2, 3, FillFile, "fill-file PATH BYTES [CHUNK]       writes zeros; how far it got, the error"},
     {"run", 1, 1, Run, "run SCRIPT                         one command a line"},
 };
 

@@ -1,5 +1,6 @@
 #include "Text.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <regex>
 
@@ -55,8 +56,17 @@ std::string OneLine(const std::string& text)
         case '\t':
             out += "\\t";
             break;
+        case '\0':
+            out += "\\0";
+            break;
         default:
-            out += c;
+            if ((unsigned char)c < 0x20 || c == 0x7f) {
+                char escape[8];
+                std::snprintf(escape, sizeof(escape), "\\x%02x", (unsigned)(unsigned char)c);
+                out += escape;
+            } else {
+                out += c;
+            }
         }
     }
     return out;

@@ -14,7 +14,8 @@ std::vector<std::string> SplitArguments(const std::string& line);
 // the text; anything else must occur in it as it stands.
 bool Matches(const std::string& text, const std::string& pattern);
 
-// Line breaks and tabs written as \n, \r, \t, so that a text prints on one line.
+// Control characters written as \n, \r, \t, \0 or \xNN, so that a text
+// prints on one line.
 std::string OneLine(const std::string& text);
 
 bool ParseNumber(const std::string& text, long& value);

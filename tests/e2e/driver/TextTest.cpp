@@ -39,6 +39,9 @@ TEST(DriverText, MatchesSubstringOrSlashedRegex)
 TEST(DriverText, OneLineAndNumbers)
 {
     EXPECT_EQ(Text::OneLine("a\r\nb\tc"), "a\\r\\nb\\tc");
+    EXPECT_EQ(Text::OneLine(std::string("a\0b\x01\x1f\x7f", 6)), "a\\0b\\x01\\x1f\\x7f");
+    // Backslashes stay (paths), and so do bytes of UTF-8.
+    EXPECT_EQ(Text::OneLine("C:\\x \xc3\xa9"), "C:\\x \xc3\xa9");
     long value = 0;
     EXPECT_TRUE(Text::ParseNumber("1021", value));
     EXPECT_EQ(value, 1021);
