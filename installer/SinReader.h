@@ -67,7 +67,8 @@ public:
     // A file the uninstall must leave until RemoveKeptFile: the waiting
     // uninstaller's own program.
     void SetKeepFile(const char* path) { m_strKeepFile = path; }
-    // Removes the kept file and the folders the log removed around it.
+    // Removes the kept file and the folders the log removed around it, when
+    // the log removed it.
     void RemoveKeptFile();
 
 private:
@@ -95,6 +96,7 @@ private:
     CInstallSession* m_pSession = nullptr; // while Install runs
     CSmallString m_strKeepFile;
     Container::CArray<CSmallString> m_arrKeptFolders; // removed with the kept file
+    bool m_bKeptFileRemoved = false;                  // the log removed it
 };
 
 // Reads the whole file; false when it can't be opened or read.

@@ -10,6 +10,7 @@
 #include "Exceptions.h"
 #include "PageControls.h"
 #include "Pages.h"
+#include "SetupLog.h"
 #include "SinReader.h"
 #include "UserMessages.h"
 #include "Wizard.h"
@@ -79,6 +80,7 @@ static LONG OnWizardNext(HWND page)
         return -1;
     }
     g_strDestination = WinPath::Normalise(typed);
+    LogLine("Destination: %s", g_strDestination.GetText());
     // An earlier installation of this application is ours to replace.
     const bool earlier = IsEarlierInstall(g_reader, g_strDestination);
     if (!earlier && IsFolderEmpty(g_strDestination)) {

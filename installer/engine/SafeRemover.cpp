@@ -72,8 +72,10 @@ bool CSafeRemover::MentionsFolder(const char* text) const
 
 void CSafeRemover::RemoveFile(const CSmallString& path)
 {
-    if (!m_strKeep.IsEmpty() && WinPath::IsSameOrInside(WinPath::Normalise(path), WinPath::Normalise(m_strKeep)))
-        return; // removed once its program has ended
+    if (!m_strKeep.IsEmpty() && WinPath::IsSameOrInside(WinPath::Normalise(path), WinPath::Normalise(m_strKeep))) {
+        m_bKeptRemoved = true; // removed once its program has ended
+        return;
+    }
     SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
     if (DeleteFileA(path)) {
         LogLine("Removed %s", path.GetText());
@@ -150,8 +152,10 @@ void CSafeRemover::RemoveFolder(const CSmallString& path)
     DeleteDirectory(resolved, m_strKeep.IsEmpty() ? nullptr : m_strKeep.GetText(), &leftovers);
     for (unsigned i = 0; i < leftovers.GetSize(); i++)
         Failed(leftovers[i], "in use or not allowed");
-    if (!m_strKeep.IsEmpty() && WinPath::IsSameOrInside(WinPath::Normalise(m_strKeep), resolved))
+    if (!m_strKeep.IsEmpty() && WinPath::IsSameOrInside(WinPath::Normalise(m_strKeep), resolved)) {
         m_arrKeptFolders.Add(resolved);
+        m_bKeptRemoved = true;
+    }
     LogLine("Removed folder %s%s", resolved.GetText(), leftovers.IsEmpty() ? "" : " (in part)");
 }
 

@@ -31,7 +31,9 @@ public:
     // valueName null: the key with everything below it.
     void RemoveRegistry(const char* section, const char* valueName);
 
-    // The folders the log removed that hold the kept file.
+    // Whether the log removed the kept file (it is left until RemoveKeptFile)
+    // and the folders it removed that hold it.
+    bool IsKeptFileRemoved() const { return m_bKeptRemoved; }
     const Container::CArray<CSmallString>& GetKeptFolders() const { return m_arrKeptFolders; }
 
     // "what (why)" lines.
@@ -54,6 +56,7 @@ private:
     CSmallString m_strResolved; // ResolvePath of it
     const CInstallRecord* m_pRecord;
     CSmallString m_strKeep;
+    bool m_bKeptRemoved = false;
     Container::CArray<CSmallString> m_arrKeptFolders; // to remove once the kept file is gone
     Container::CArray<CSmallString> m_arrRefused, m_arrFailed;
 };

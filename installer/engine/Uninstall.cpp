@@ -201,6 +201,7 @@ void CSinReader::Uninstall(const CSmallString& folder, CSinProgressABC* progress
     remover.SetKeepFile(m_strKeepFile);
     ExecuteCommands(section, progress, nullptr, remover);
     m_arrKeptFolders = remover.GetKeptFolders();
+    m_bKeptFileRemoved = remover.IsKeptFileRemoved();
 
     CSmallString appName;
     GetInstallItem("app-name", appName);
@@ -219,4 +220,8 @@ void CSinReader::Uninstall(const CSmallString& folder, CSinProgressABC* progress
     LogLine("Uninstall %s", m_eRunResult == RunDone ? "complete" : "incomplete");
 }
 
-void CSinReader::RemoveKeptFile() { ::RemoveKeptFile(m_strKeepFile, m_arrKeptFolders); }
+void CSinReader::RemoveKeptFile()
+{
+    if (m_bKeptFileRemoved)
+        ::RemoveKeptFile(m_strKeepFile, m_arrKeptFolders);
+}

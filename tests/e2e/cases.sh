@@ -19,6 +19,9 @@ MSG_INVALID_DEST='Sorry, you appear to have typed an invalid destination.\n\nPle
 MSG_WRITE='Sorry, the installer was unable to write the file:\n'
 MSG_REMOVE='Are you sure you wish to completely remove\nHello and all of its files from your computer?'
 
+# Setup logs in the temporary folder: what every run may add.
+setup_log_re() { printf '^[-+] C:/users/[^/\t]+/Temp/[^/\t]*-(un)?install\\.log\t'; }
+
 # Wall times in ms, printed by scripts/e2e.sh.
 export T_INSTALL_MS='' T_UNINSTALL_MS='' T_UNINSTALL_ASK_MS=''
 
@@ -107,20 +110,21 @@ cancel_case() {
   expect_box "cancel, Yes" yes "$CAPTION" "$MSG_EXIT"
   check "cancel, Yes: the wizard closes" drv wait-gone "$CAPTION" 10000
   wait_bg 15
-  expect_eq "cancel, Yes: exit code" "$E2E_BG_STATUS" 0
+  expect_eq "cancel, Yes: exit code" "$E2E_BG_STATUS" 2
   check "cancel, Yes: install-cancel-url opened" wait_for_text "$E2E_RUN/logs/opened-urls.txt" \
     'https://example.com/hello/install-cancelled' 10
   check "cancel, Yes: nothing installed" nothing_installed
   check "cancel, Yes: temporary logo removed" logo_file_gone
   close_leftovers
   snapshot cancel-after
-  expect_unchanged "cancel, Yes: changed nothing" cancel-before cancel-after
+  expect_unchanged "cancel, Yes: changed nothing" cancel-before cancel-after "$(setup_log_re)"
+  check "cancel, Yes: the setup log says so" grep -q "Exit code 2" "$(unix_path "$TEMP_WIN\\Hello-install.log")"
 }
 
 # Back and Next, an empty destination, then one that can't be written (a
 # file stands where a folder must be made).
 destination_errors_case() {
-  local out n
+  local out
   : >"$(unix_path 'C:\blocked')"
   start_bg dest-errors "$E2E_SETUP"
   check "destination errors: wizard shows the terms" drv wait-window "$TERMS_PAGE" 30000
@@ -138,17 +142,16 @@ destination_errors_case() {
 
   check "unwritable destination: type it" drv set-text 1021 'C:\blocked\Hello'
   check "unwritable destination: Next" drv click next
-  # One message for the folder, one for the file.
-  n=0
-  while out=$(drv answer-messagebox ok "unable to write" 10000); do
-    n=$((n + 1))
-    expect_contains "unwritable destination: message $n" "$(field text "$out")" "$MSG_WRITE"'C:\blocked\Hello'
-    [ $n -lt 3 ] || break
-  done
-  if [ $n -ge 1 ]; then pass "unwritable destination: $n message(s) shown"; else fail "unwritable destination: no message shown"; fi
+  if out=$(drv answer-messagebox ok "unable to write" 10000); then
+    expect_contains "unwritable destination: the message names the folder" "$(field text "$out")" "$MSG_WRITE"'C:\blocked\Hello'
+    expect_contains "unwritable destination: ... and the system's reason" "$(field text "$out")" "The system's reason: ("
+  else
+    fail "unwritable destination: message shown"
+  fi
+  check "unwritable destination: no second message" drv expect-no-messagebox
   check "unwritable destination: the wizard closes" drv wait-gone "$CAPTION" 10000
   wait_bg 15
-  expect_eq "unwritable destination: exit code" "$E2E_BG_STATUS" 0
+  expect_eq "unwritable destination: exit code" "$E2E_BG_STATUS" 3
   check "unwritable destination: nothing registered" nothing_installed
   check "unwritable destination: no uninstaller written" test ! -e "$(unix_path 'C:\blocked\Hello\uninstall.exe')"
   rm -f "$(unix_path 'C:\blocked')"
@@ -206,7 +209,15 @@ install_case() {
     "$(snap_under "$PROGRAMS_WIN\\Hello.lnk" +)" "$(snap_under "$UNINSTALL_KEY" +)" \
     "$(snap_under "$APP_PATHS_KEY" +)" "$(snap_under 'HKLM\Software\kxsetup examples' +)" \
     "$(snap_under 'HKCU\Software\kxsetup examples' +)" "$(snap_under 'HKCR\.hello' +)" \
-    "$(snap_under 'HKCR\KxSetup.HelloFile' +)"
+    "$(snap_under 'HKCR\KxSetup.HelloFile' +)" "$(setup_log_re)"
+  local setuplog
+  setuplog=$(tr -d '\r' <"$(unix_path "$TEMP_WIN\\Hello-install.log")")
+  for part in "Destination: $APP_WIN" "Installing into $APP_WIN\\" "File written: $APP_WIN\\hello.exe (" \
+    "Folder created: $APP_WIN\\samples\\greetings" "Shortcut created: $DESKTOP_WIN\\Hello.lnk" \
+    "Association: .hello -> KxSetup.HelloFile" "Registry value written: HKEY_LOCAL_MACHINE\\Software\\kxsetup examples\\Hello\\Version" \
+    "Command ended with exit code 0" "Started \"$APP_WIN\\hello.exe\"" "Installation complete" "Exit code 0"; do
+    expect_contains "install: the setup log holds '$part'" "$setuplog" "$part"
+  done
 }
 
 same_file() { cmp -s "$1" "$2"; }
@@ -231,7 +242,14 @@ installed_checks() {
   else fail "$label: payload files byte-identical (sub-folders included)"; fi
   check "$label: hello.exe byte-identical" same_file "$E2E_STAGE/hello.exe" "$APP_DIR/hello.exe"
   check "$label: uninstall.exe is the bare stub" same_file "$E2E_STUB" "$APP_DIR/uninstall.exe"
-  check "$label: uninstall.dat is the uninstall script" same_file "$E2E_STAGE/uninstall.xml" "$APP_DIR/uninstall.dat"
+  local dat
+  dat=$(cat "$APP_DIR/uninstall.dat" 2>/dev/null)
+  for part in '<remove-folder path="%APP%" />' '<remove-shortcut folder="Desktop" name="Hello" />' \
+    "<install-record folder=\"$APP_WIN\" folder-existed=\"0\">" "<file path=\"$APP_WIN\\hello.exe\" />" \
+    "<shortcut path=\"$DESKTOP_WIN\\Hello.lnk\" />" "<key path=\"HKEY_LOCAL_MACHINE\\Software\\kxsetup examples\" />" \
+    '</uninstall>'; do
+    expect_contains "$label: uninstall.dat holds $part" "$dat" "$part"
+  done
   check "$label: install.log holds the command's output" \
     grep -qF "Hello from the installer, now in $APP_WIN\\" "$APP_DIR/install.log"
   check "$label: launch-exe started hello.exe in the destination" \
@@ -243,9 +261,18 @@ installed_checks() {
   expect_eq "$label: URLInfoAbout" "$(reg_value "$UNINSTALL_KEY" URLInfoAbout)" 'https://example.com/hello'
   expect_eq "$label: URLUpdateInfo" "$(reg_value "$UNINSTALL_KEY" URLUpdateInfo)" 'https://example.com/hello/update'
   expect_eq "$label: DisplayIcon" "$(reg_value "$UNINSTALL_KEY" DisplayIcon)" "$APP_WIN\\hello.exe,0"
+  expect_eq "$label: DisplayVersion" "$(reg_value "$UNINSTALL_KEY" DisplayVersion)" '1.0'
+  expect_eq "$label: InstallLocation" "$(reg_value "$UNINSTALL_KEY" InstallLocation)" "$APP_WIN"
+  expect_eq "$label: InstallDate" "$(reg_value "$UNINSTALL_KEY" InstallDate)" "$(date +%Y%m%d)"
+  expect_eq "$label: QuietUninstallString" "$(reg_value "$UNINSTALL_KEY" QuietUninstallString)" "\"$APP_WIN\\uninstall.exe\" /S"
   v=$(drv reg-query "$UNINSTALL_KEY")
   expect_contains "$label: NoModify is DWORD 1" "$v" $'NoModify\tREG_DWORD\t1'
   expect_contains "$label: NoRepair is DWORD 1" "$v" $'NoRepair\tREG_DWORD\t1'
+  # KiB of what was written: the example's files and the uninstaller.
+  local size
+  size=$(printf '%s\n' "$v" | sed -n 's/^EstimatedSize\tREG_DWORD\t//p')
+  if [ -n "$size" ] && [ "$size" -ge 250 ] && [ "$size" -le 400 ]; then pass "$label: EstimatedSize is DWORD KiB ($size)"
+  else fail "$label: EstimatedSize is DWORD KiB" "got: '$size'"; fi
   expect_eq "$label: UninstallString, quoted" "$(reg_value "$UNINSTALL_KEY" UninstallString)" "\"$APP_WIN\\uninstall.exe\""
 
   expect_eq "$label: HKLM InstallPath" "$(reg_value 'HKLM\Software\kxsetup examples\Hello' InstallPath)" "$APP_WIN\\"
@@ -278,40 +305,45 @@ association_case() {
   close_leftovers
 }
 
-# Started again: the destination comes from App Paths, the folder is not
-# empty, so the page asks; No stays, Yes installs over the old files.
+# Started again: the destination is the installed folder (its Uninstall
+# entry's InstallLocation), which is the application's own: Next installs
+# over it without the occupied-folder question, and the entry stays one.
 reinstall_case() {
-  local folder="$APP_WIN\\"
+  snapshot reinstall-before
   start_bg reinstall "$E2E_SETUP"
   check "reinstall: wizard shows the terms" drv wait-window "$TERMS_PAGE" 30000
   check "reinstall: I Agree" drv click next
   check "reinstall: destination page shown" drv expect-page "$DEST_PAGE" 5000
-  expect_eq "reinstall: proposes the folder from App Paths" "$(drv get-text 1021)" "$folder"
+  expect_eq "reinstall: proposes the installed folder" "$(drv get-text 1021)" "$APP_WIN"
   check "reinstall: Next" drv click next
-  expect_box "occupied folder, No" no 'Setup Error' \
-    "The folder '$folder' already exists and is not empty.\n\nInstalling into this folder could result in a loss of data.\n\nAre you sure you want to install in this folder?" \
-    '6:&Yes 7:&No' 7
-  check "occupied folder, No: the wizard stays" drv expect-page "$DEST_PAGE" 3000
-  check "reinstall: Next again" drv click next
-  expect_box "occupied folder, Yes" yes 'Setup Error' "The folder '$folder' already exists and is not empty."'\n\n'"Installing into this folder could result in a loss of data.\n\nAre you sure you want to install in this folder?"
-  check "reinstall: the wizard closes by itself" drv wait-gone "$CAPTION" 30000
+  check "reinstall: the wizard closes by itself, asking nothing" drv wait-gone "$CAPTION" 30000
   wait_bg 30
   expect_eq "reinstall: exit code" "$E2E_BG_STATUS" 0
   check "reinstall: no message box left" drv expect-no-messagebox
   close_leftovers
   check "reinstall: files still byte-identical" same_file "$E2E_STAGE/hello.exe" "$APP_DIR/hello.exe"
-  expect_eq "reinstall: Uninstall entry kept" "$(reg_value "$UNINSTALL_KEY" DisplayName)" 'Hello World'
+  expect_eq "reinstall: one Uninstall entry runs its uninstaller" "$(entries_running "$APP_WIN")" 1
+  snapshot reinstall-after
+  # Shortcuts are written anew (a link holds its time of writing).
+  expect_unchanged "reinstall: nothing else changed" reinstall-before reinstall-after "$(setup_log_re)" \
+    "$(snap_under "$APP_WIN\\uninstall.dat")" "$(snap_under "$DESKTOP_WIN\\Hello.lnk")" \
+    "$(snap_under "$PROGRAMS_WIN\\Hello.lnk")"
+}
+
+# entries_running FOLDER: how many Uninstall entries run FOLDER\uninstall.exe.
+entries_running() {
+  drv reg-dump 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' |
+    grep -ciF $'\tUninstallString\tREG_SZ\t"'"$1"'\uninstall.exe"'
 }
 
 # ---- uninstallation ---------------------------------------------------------------
 
-# Starts uninstall.exe and waits for the temporary copy's question.
+# Starts uninstall.exe, which waits for its temporary copy's result, and
+# waits for the copy's question.
 start_uninstaller() {
-  local label=$1 code out t0
+  local label=$1 out t0
   t0=$(now_ms)
   start_bg "uninstall-$label" "$APP_WIN\\uninstall.exe"
-  wait_bg 15; code=$E2E_BG_STATUS
-  expect_eq "uninstall ($label): the launcher ends with 0" "$code" 0
   if ! out=$(drv messagebox "completely remove" 15000); then
     fail "uninstall ($label): confirmation shown"
     return 1
@@ -319,6 +351,7 @@ start_uninstaller() {
   pass "uninstall ($label): confirmation shown"
   T_UNINSTALL_ASK_MS=$(($(now_ms) - t0))
   expect_eq "uninstall ($label): asked by the temporary copy" "$(drv wait-process kx-uninstaller-temp.exe 0 && echo yes)" yes
+  expect_eq "uninstall ($label): uninstall.exe waits for it" "$(kill -0 "$E2E_BG_PID" 2>/dev/null && echo yes)" yes
   expect_eq "uninstall ($label): caption" "$(field caption "$out")" 'Hello'
   expect_eq "uninstall ($label): text" "$(field text "$out")" "$MSG_REMOVE"
   expect_eq "uninstall ($label): buttons" "$(line_of buttons "$out")" '6:&Yes 7:&No'
@@ -328,6 +361,8 @@ start_uninstaller() {
 uninstall_no_case() {
   start_uninstaller no || { close_leftovers; return; }
   check "uninstall (no): answer No" drv answer-messagebox no "completely remove" 5000
+  wait_bg 15
+  expect_eq "uninstall (no): uninstall.exe ends with 2 (cancelled)" "$E2E_BG_STATUS" 2
   check "uninstall (no): the temporary copy ends" drv wait-process-gone kx-uninstaller-temp.exe 15000
   check "uninstall (no): the temporary copy is deleted" drv wait-file-gone "$TEMP_WIN\\kx-uninstaller-temp.exe" 5000
   check "uninstall (no): uninstall-url not opened" test "$(grep -c uninstalled "$E2E_RUN/logs/opened-urls.txt")" == 0
@@ -336,17 +371,15 @@ uninstall_no_case() {
 }
 
 uninstall_yes_case() {
-  local t0
+  local t0 gone
   start_uninstaller yes || { close_leftovers; return; }
   shot 4-uninstall-confirm
   t0=$(now_ms)
   check "uninstall (yes): answer Yes" drv answer-messagebox yes "completely remove" 5000
-  check "uninstall (yes): the temporary copy ends" drv wait-process-gone kx-uninstaller-temp.exe 30000
+  wait_bg 30
   T_UNINSTALL_MS=$(($(now_ms) - t0))
-  check "uninstall (yes): the temporary copy is deleted" drv wait-file-gone "$TEMP_WIN\\kx-uninstaller-temp.exe" 5000
-  check "uninstall (yes): no message box left" drv expect-no-messagebox
-  close_leftovers
-  check "uninstall (yes): application folder removed" test ! -e "$APP_DIR"
+  expect_eq "uninstall (yes): uninstall.exe ends with 0" "$E2E_BG_STATUS" 0
+  # When uninstall.exe returns, all but its own file is gone already.
   check "uninstall (yes): Uninstall entry removed" no_reg_key "$UNINSTALL_KEY"
   check "uninstall (yes): HKLM values removed" no_reg_key 'HKLM\Software\kxsetup examples'
   check "uninstall (yes): HKCU values removed" no_reg_key 'HKCU\Software\kxsetup examples'
@@ -355,8 +388,21 @@ uninstall_yes_case() {
   check "uninstall (yes): file type removed" no_reg_key 'HKCR\KxSetup.HelloFile'
   check "uninstall (yes): desktop shortcut removed" test ! -e "$(unix_path "$DESKTOP_WIN\\Hello.lnk")"
   check "uninstall (yes): Programs shortcut removed" test ! -e "$(unix_path "$PROGRAMS_WIN\\Hello.lnk")"
+  check "uninstall (yes): the program's files removed" test ! -e "$APP_DIR/hello.exe"
+  gone=no
+  for _ in $(seq 20); do
+    [ -e "$APP_DIR" ] || { gone=yes; break; }
+    sleep 0.05
+  done
+  expect_eq "uninstall (yes): the folder is gone within a second" "$gone" yes
+  check "uninstall (yes): the temporary copy ends" drv wait-process-gone kx-uninstaller-temp.exe 30000
+  check "uninstall (yes): the temporary copy is deleted" drv wait-file-gone "$TEMP_WIN\\kx-uninstaller-temp.exe" 5000
+  check "uninstall (yes): no message box left" drv expect-no-messagebox
+  close_leftovers
   check "uninstall (yes): uninstall-url opened" wait_for_text "$E2E_RUN/logs/opened-urls.txt" \
     'https://example.com/hello/uninstalled' 10
+  check "uninstall (yes): the setup log says what was removed" grep -q "Removed key HKEY_LOCAL_MACHINE.Software.kxsetup examples" \
+    "$(unix_path "$TEMP_WIN\\Hello-uninstall.log")"
 }
 
 # ---- crash report ------------------------------------------------------------------
@@ -422,7 +468,7 @@ huge_terms_case() {
   expect_box "huge terms: cancel, Yes" yes "$CAPTION" "$MSG_EXIT"
   check "huge terms: the wizard closes" drv wait-gone "$CAPTION" 10000
   wait_bg 15
-  expect_eq "huge terms: exit code" "$E2E_BG_STATUS" 0
+  expect_eq "huge terms: exit code" "$E2E_BG_STATUS" 2
   check "huge terms: nothing installed" nothing_installed
   close_leftovers
 }

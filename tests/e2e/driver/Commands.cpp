@@ -334,6 +334,24 @@ int FillFile(const std::vector<std::string>& args)
     return result.uWritten == size && result.dwError == ERROR_SUCCESS ? 0 : 1;
 }
 
+// Holds a file open without sharing, as a running program holds its own,
+// until the time is up or the file "<path>.release" appears.
+int HoldFile(const std::vector<std::string>& args)
+{
+    HANDLE file = CreateFileA(args[1].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return Fail("cannot open " + args[1] + ": " + DescribeError(GetLastError()));
+    std::printf("held\n");
+    std::fflush(stdout);
+    const DWORD timeout = TimeoutArg(args, 2), start = GetTickCount();
+    const std::string release = args[1] + ".release";
+    while (GetTickCount() - start < timeout && GetFileAttributesA(release.c_str()) == INVALID_FILE_ATTRIBUTES)
+        Sleep(20);
+    CloseHandle(file);
+    DeleteFileA(release.c_str());
+    return 0;
+}
+
 int DefineDrive(const std::vector<std::string>& args)
 {
     const std::string& letter = args[1];
@@ -373,6 +391,7 @@ const SCommand g_arrCommands[] = {
     {"define-drive", 1, 2, DefineDrive,
      "define-drive LETTER [UNIX-FOLDER]  Wine maps the drive there; none removes it"},
     {"fill-file", 2, 3, FillFile, "fill-file PATH BYTES [CHUNK]       writes zeros; how far it got, the error"},
+    {"hold-file", 1, 2, HoldFile, "hold-file PATH [TIMEOUT-MS]        open without sharing until PATH.release"},
     {"run", 1, 1, Run, "run SCRIPT                         one command a line"},
 };
 
