@@ -33,6 +33,8 @@ if [ $demo == 1 ] && [ -z "${KX_E2E_DIR:-}" ]; then E2E_RUN=$PWD/build/demo/run;
 
 . tests/e2e/lib.sh
 . tests/e2e/cases.sh
+. tests/e2e/cases-safety.sh
+. tests/e2e/cases-deploy.sh
 
 # configure_and_build DIR PRESET TARGETS...: the preset configures the
 # default folders; other folders must be configured already.
@@ -104,8 +106,19 @@ else
   reinstall_case
   uninstall_no_case
   uninstall_yes_case
+  destination_choices_case
+  occupied_folder_case
+  guard_spellings_case
+  traversal_names_case
+  damaged_log_case
+  full_disk_case
+  cancel_running_case
+  file_in_use_case
+  silent_case
+  command_line_case
+  one_argument_case
+  upgrade_case
   crash_case
-  small_drive_case
 fi
 
 log ""

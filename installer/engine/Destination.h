@@ -38,6 +38,7 @@ bool IsEarlierInstall(CSinReader& reader, const CSmallString& folder);
 // The installed version is newer than the package's: its text, else empty.
 CSmallString GetNewerInstalledVersion(CSinReader& reader);
 
-// Deletes every other Uninstall entry (not keep) that names folder's
-// uninstaller: what an earlier version left under another display name.
+// Deletes every other Uninstall entry (not keep; an empty keep spares none)
+// that names folder's uninstaller: what an earlier version left under
+// another display name, or what an uninstall log forgot.
 void RemoveOrphanEntries(const CSmallString& folder, const CSmallString& keep);

@@ -216,6 +216,10 @@ void CSinReader::Uninstall(const CSmallString& folder, CSinProgressABC* progress
         message.Format(CResString(IDS_UNINSTALL_LEFT_OVER), ListForUser(remover.GetFailed()).GetText());
         Error(message);
         m_eRunResult = RunFailed;
+    } else {
+        // An entry that still runs this uninstaller (renamed since the log
+        // was written) would be a dead line in the installed-programs list.
+        RemoveOrphanEntries(app, CSmallString());
     }
     LogLine("Uninstall %s", m_eRunResult == RunDone ? "complete" : "incomplete");
 }

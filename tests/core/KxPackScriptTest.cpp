@@ -211,11 +211,25 @@ TEST_F(KxPackScriptTest, SourceMistakesStopTheBuild)
     };
     MakeFolder(dir.File("app-folder"));
     for (const auto& c : cases) {
+        // --force builds past the script's own errors, never past a source it can't read.
         const KxPackResult r = Build(std::string("<install>") + kUninstallSettings + c.element + "</install>");
         EXPECT_EQ(1, r.code) << c.element;
         EXPECT_NE(std::string::npos, r.err.find(c.expect)) << r.err;
         EXPECT_FALSE(PathExists(dir.File("setup.exe"))) << c.element;
     }
+    const KxPackResult unreadable =
+        Build(std::string("<install>") + kUninstallSettings + cases[0].element + "</install>", {"--force"});
+    EXPECT_EQ(1, unreadable.code);
+    EXPECT_FALSE(PathExists(dir.File("setup.exe")));
+
+    const std::string badName =
+        std::string("<install>") + kUninstallSettings + "<file src=\"terms.txt\" name=\"..\\x\" dest=\"%APP%\"/></install>";
+    EXPECT_EQ(1, Build(badName).code);
+    EXPECT_FALSE(PathExists(dir.File("setup.exe")));
+    const KxPackResult forced = Build(badName, {"--force"});
+    EXPECT_EQ(0, forced.code) << forced.err;
+    EXPECT_NE(std::string::npos, forced.err.find("built anyway (--force)")) << forced.err;
+    EXPECT_TRUE(PathExists(dir.File("setup.exe")));
 }
 
 TEST_F(KxPackScriptTest, CheckReportsWhereAndHowBad)

@@ -472,24 +472,3 @@ huge_terms_case() {
   check "huge terms: nothing installed" nothing_installed
   close_leftovers
 }
-
-# ---- a full disk -------------------------------------------------------------------
-
-not_a_drive() { ! drv disk-free "$1" >/dev/null; }
-
-# The small drive the fault cases fill: Wine sees its size, and writing past
-# its end fails as on a full disk.
-small_drive_case() {
-  local out
-  small_drive_mount X 64 || return 0
-  out=$(drv disk-free 'X:\')
-  expect_eq "small drive: Wine sees 64 KiB" "$(sed -n 's/^total\t//p' <<<"$out")" 65536
-  expect_eq "small drive: all of it free" "$(sed -n 's/^free\t//p' <<<"$out")" 65536
-  out=$(drv fill-file 'X:\too-big.bin' 100000)
-  expect_eq "small drive: a larger file stops at its end" "$(sed -n 's/^written\t//p' <<<"$out")" 65536
-  expect_contains "small drive: ... with ERROR_DISK_FULL" "$out" $'error\t112\t'
-  out=$(drv fill-file 'X:\one-more.bin' 1)
-  expect_contains "small drive: full, one more byte fails too" "$out" $'error\t112\t'
-  small_drive_unmount X
-  check "small drive: gone once unmounted" not_a_drive 'X:\'
-}

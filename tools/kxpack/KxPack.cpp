@@ -15,7 +15,7 @@
 
 namespace {
 
-const char kUsage[] = "usage: kxpack build --stub STUB --script SCRIPT [--item FILE]... [--level 0-9] -o OUT\n"
+const char kUsage[] = "usage: kxpack build --stub STUB --script SCRIPT [--item FILE]... [--level 0-9] [--force] -o OUT\n"
                       "       kxpack check SCRIPT [--item FILE]...\n"
                       "       kxpack list FILE\n"
                       "       kxpack extract FILE -o DIR [--force]\n"
@@ -201,7 +201,7 @@ CSmallString WhyNotWrite(const char* out, const std::vector<std::string>& inputs
 // sources into further items and checks the result. False when anything
 // could not be read or the check found errors.
 bool PrepareScript(const char* scriptPath, const Container::CArray<const char*>& itemPaths, CSmallString& script,
-                   CItemArray& items, std::vector<std::string>& inputs, FILE* err)
+                   CItemArray& items, std::vector<std::string>& inputs, FILE* err, bool force = false)
 {
     Container::CArray<unsigned char> scriptBytes;
     if (!ReadFileIntoArray(scriptPath, scriptBytes)) {
@@ -218,12 +218,15 @@ bool PrepareScript(const char* scriptPath, const Container::CArray<const char*>&
     script = CSmallString(reinterpret_cast<const char*>(scriptBytes.GetData()), (int)scriptBytes.GetSize());
     CScriptReport report(scriptPath);
     ResolveScriptSources(scriptPath, script, items, report, inputs);
+    // What could not be read is never built around, --force or not.
+    const unsigned unreadable = report.GetErrorCount();
     CheckScript(script, items, report);
     report.Print(err);
     if (report.GetErrorCount()) {
-        fprintf(err, "kxpack: %s: %u error(s), %u warning(s)\n", scriptPath, report.GetErrorCount(),
-                report.GetWarningCount());
-        return false;
+        const bool forced = force && !unreadable;
+        fprintf(err, "kxpack: %s: %u error(s), %u warning(s)%s\n", scriptPath, report.GetErrorCount(),
+                report.GetWarningCount(), forced ? ": built anyway (--force)" : "");
+        return forced;
     }
     return true;
 }
@@ -251,10 +254,13 @@ int CmdBuild(int argc, char** argv, FILE* out, FILE* err)
     const char* scriptPath = nullptr;
     const char* outPath = nullptr;
     int level = 9;
+    bool force = false;
     Container::CArray<const char*> itemPaths;
     for (int i = 2; i < argc; i++) {
         const bool hasValue = i + 1 < argc;
-        if (!strcmp(argv[i], "--stub") && hasValue)
+        if (!strcmp(argv[i], "--force"))
+            force = true;
+        else if (!strcmp(argv[i], "--stub") && hasValue)
             stubPath = argv[++i];
         else if (!strcmp(argv[i], "--script") && hasValue)
             scriptPath = argv[++i];
@@ -277,7 +283,7 @@ int CmdBuild(int argc, char** argv, FILE* out, FILE* err)
     inputs.insert(inputs.end(), itemPaths.GetData(), itemPaths.GetData() + itemPaths.GetSize());
     CSmallString script;
     CItemArray items;
-    if (!PrepareScript(scriptPath, itemPaths, script, items, inputs, err))
+    if (!PrepareScript(scriptPath, itemPaths, script, items, inputs, err, force))
         return 1;
     // Only now is every input known, the script's own sources included.
     const CSmallString refusal = WhyNotWrite(outPath, inputs);

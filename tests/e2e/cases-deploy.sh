@@ -1,0 +1,148 @@
+# Deployment from outside: unattended install and uninstall, the exit
+# codes, the command line's help and mistakes, the one-argument uninstaller
+# mode, upgrades and a refused downgrade.
+# Needs lib.sh, cases.sh and cases-safety.sh; runs while nothing is installed.
+
+SILENT_WIN='C:\Program Files\Hello Silent'
+
+silent_case() {
+  local dir v gone log
+  dir=$(unix_path "$SILENT_WIN")
+  snapshot silent-before
+  run_silent silent-install "$E2E_SETUP" /S "/D=$SILENT_WIN"
+  expect_eq "silent install: exit code 0" "$E2E_BG_STATUS" 0
+  check "silent install: no window at all" drv expect-no-messagebox
+  check "silent install: into /D= with its blanks" same_file "$E2E_STAGE/hello.exe" "$dir/hello.exe"
+  check "silent install: launch-exe not started" test ! -e "$dir/launched.txt"
+  v=$(drv reg-query "$UNINSTALL_KEY")
+  expect_contains "silent install: InstallLocation" "$v" $'InstallLocation\tREG_SZ\t'"$SILENT_WIN"
+  expect_contains "silent install: QuietUninstallString" "$v" \
+    $'QuietUninstallString\tREG_SZ\t"'"$SILENT_WIN"$'\\uninstall.exe" /S'
+  expect_contains "silent install: DisplayVersion" "$v" $'DisplayVersion\tREG_SZ\t1.0'
+  log=$(tr -d '\r' <"$(unix_path "$TEMP_WIN\\Hello-install.log")")
+  for part in "Command line: " " /S " "Destination: $SILENT_WIN (/D=)" "File written: $SILENT_WIN\\hello.exe (49" \
+    "Installation complete" "Exit code 0"; do
+    expect_contains "silent install: the setup log holds '$part'" "$log" "$part"
+  done
+  snapshot silent-installed
+  expect_changes "silent install: added the application and nothing else" silent-before silent-installed \
+    "$(snap_under "$SILENT_WIN" +)" "$(snap_under "$DESKTOP_WIN\\Hello.lnk" +)" \
+    "$(snap_under "$PROGRAMS_WIN\\Hello.lnk" +)" "$(snap_under "$UNINSTALL_KEY" +)" \
+    "$(snap_under "$APP_PATHS_KEY" +)" "$(snap_under 'HKLM\Software\kxsetup examples' +)" \
+    "$(snap_under 'HKCU\Software\kxsetup examples' +)" "$(snap_under 'HKCR\.hello' +)" \
+    "$(snap_under 'HKCR\KxSetup.HelloFile' +)" "$(setup_log_re)"
+
+  # Returns once everything but uninstall.exe itself is gone; that follows.
+  run_silent silent-uninstall "$SILENT_WIN\\uninstall.exe" /S
+  expect_eq "silent uninstall: exit code 0" "$E2E_BG_STATUS" 0
+  check "silent uninstall: no question" drv expect-no-messagebox
+  check "silent uninstall: entry gone when it returns" no_reg_key "$UNINSTALL_KEY"
+  check "silent uninstall: keys gone when it returns" no_reg_key 'HKLM\Software\kxsetup examples'
+  check "silent uninstall: shortcut gone when it returns" test ! -e "$(unix_path "$DESKTOP_WIN\\Hello.lnk")"
+  check "silent uninstall: files gone when it returns" test ! -e "$dir/hello.exe"
+  gone=no
+  for _ in $(seq 20); do
+    [ -e "$dir" ] || { gone=yes; break; }
+    sleep 0.05
+  done
+  expect_eq "silent uninstall: the folder is gone within a second" "$gone" yes
+  check "silent uninstall: the temporary copy goes" drv wait-file-gone "$TEMP_WIN\\kx-uninstaller-temp.exe" 5000
+  log_has "silent uninstall: the setup log holds what was removed" uninstall "Removed folder $SILENT_WIN"
+  log_has "silent uninstall: ... and its exit code" uninstall "Exit code 0"
+  snapshot silent-after
+  expect_unchanged "silent uninstall: the machine as before" silent-before silent-after "$(setup_log_re)"
+}
+
+# /? and mistakes on the command line; a damaged installer run unattended.
+command_line_case() {
+  local out
+  start_bg help "$E2E_SETUP" /?
+  if out=$(drv answer-messagebox ok "Usage:" 15000); then
+    expect_contains "/?: the usage" "$(field text "$out")" '/D=folder'
+  else
+    fail "/?: the usage is shown"
+  fi
+  wait_bg 15
+  expect_eq "/?: exit code 0" "$E2E_BG_STATUS" 0
+  start_bg bad-switch "$E2E_SETUP" /SILENT
+  if out=$(drv answer-messagebox ok "unknown switch" 15000); then
+    expect_contains "unknown switch: named, with the usage" "$(field text "$out")" 'unknown switch: /SILENT\n\nUsage:'
+  else
+    fail "unknown switch: the usage is shown"
+  fi
+  wait_bg 15
+  expect_eq "unknown switch: exit code 4" "$E2E_BG_STATUS" 4
+  run_silent bad-switch-silent "$E2E_SETUP" /S /quiet
+  expect_eq "unknown switch with /S: exit code 4" "$E2E_BG_STATUS" 4
+  check "unknown switch with /S: no window" drv expect-no-messagebox
+  run_silent relative-d "$E2E_SETUP" /S /D=HelloRel
+  expect_eq "/S /D=relative: exit code 4" "$E2E_BG_STATUS" 4
+  log_has "/S /D=relative: the setup log says why" install "Destination refused: Please type the full path"
+  run_silent bad-silent "$E2E_RUN/bad-truncated.exe" /S "/LOG=C:\\damaged.log"
+  expect_eq "damaged installer with /S: exit code 1" "$E2E_BG_STATUS" 1
+  check "damaged installer with /S: no window" drv expect-no-messagebox
+  check "damaged installer with /S: /LOG= holds why" grep -q "The package is damaged" "$(unix_path 'C:\damaged.log')"
+  check "nothing installed by any of them" nothing_installed
+  rm -f "$(unix_path 'C:\damaged.log')"
+}
+
+# The program started with the quoted path of a log, as older launchers
+# start it: it is the uninstaller.
+one_argument_case() {
+  run_silent one-arg-install "$E2E_SETUP" /S
+  expect_eq "one argument: installed" "$E2E_BG_STATUS" 0
+  cp "$E2E_STUB" "$E2E_RUN/plain-copy.exe"
+  start_bg one-arg "$E2E_RUN/plain-copy.exe" "$APP_WIN\\uninstall.dat"
+  check "one argument: the uninstall question" drv answer-messagebox no "completely remove" 15000
+  wait_bg 15
+  expect_eq "one argument, No: exit code 2" "$E2E_BG_STATUS" 2
+  check "one argument, No: still installed" test -f "$APP_DIR/hello.exe"
+}
+
+# 1.0 (left by one_argument_case) to 1.1 under the same uninstall-key:
+# one entry. Then 1.0 again: refused unattended without /FORCE, asked about
+# in the wizard. Then 1.2 under another display name and no uninstall-key:
+# the entry of the same uninstaller is replaced, not doubled.
+upgrade_case() {
+  local out key12='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Hello World 1.2'
+  variant v11 setup '<version>1.0</version>' '<version>1.1</version>' \
+    setup '<uninstall-display-name>Hello World</uninstall-display-name>' \
+    '<uninstall-display-name>Hello World 1.1</uninstall-display-name><uninstall-key>Hello World</uninstall-key>' || return
+  variant v12 setup '<version>1.0</version>' '<version>1.2</version>' \
+    setup '<uninstall-display-name>Hello World</uninstall-display-name>' \
+    '<uninstall-display-name>Hello World 1.2</uninstall-display-name>' || return
+  run_silent upgrade-11 "$E2E_RUN/v11.exe" /S
+  expect_eq "upgrade to 1.1: exit code 0" "$E2E_BG_STATUS" 0
+  expect_eq "upgrade to 1.1: into the installed folder" "$(reg_value "$UNINSTALL_KEY" InstallLocation)" "$APP_WIN"
+  expect_eq "upgrade to 1.1: the entry now says 1.1" "$(reg_value "$UNINSTALL_KEY" DisplayVersion)" '1.1'
+  expect_eq "upgrade to 1.1: ... under its new name" "$(reg_value "$UNINSTALL_KEY" DisplayName)" 'Hello World 1.1'
+  expect_eq "upgrade to 1.1: one entry" "$(entries_running "$APP_WIN")" 1
+
+  run_silent downgrade "$E2E_SETUP" /S
+  expect_eq "downgrade to 1.0 unattended: exit code 3" "$E2E_BG_STATUS" 3
+  log_has "downgrade: the setup log says why" install "Version 1.1 is installed, newer than this installer's"
+  expect_eq "downgrade: 1.1 stays" "$(reg_value "$UNINSTALL_KEY" DisplayVersion)" '1.1'
+  to_destination "$E2E_SETUP" downgrade-wizard || fail "downgrade: destination page shown"
+  drv click next >/dev/null
+  if out=$(drv answer-messagebox no "is installed, which is newer" 15000); then
+    expect_contains "downgrade in the wizard: asked" "$(field text "$out")" \
+      "Hello 1.1 is installed, which is newer than the version 1.0 that this installer holds."
+  else
+    fail "downgrade in the wizard: asked"
+  fi
+  check "downgrade in the wizard, No: the page stays" drv expect-page "$DEST_PAGE" 3000
+  cancel_wizard "downgrade in the wizard"
+  run_silent downgrade-forced "$E2E_SETUP" /S /FORCE
+  expect_eq "downgrade with /FORCE: exit code 0" "$E2E_BG_STATUS" 0
+  expect_eq "downgrade with /FORCE: the entry says 1.0" "$(reg_value "$UNINSTALL_KEY" DisplayVersion)" '1.0'
+
+  run_silent upgrade-12 "$E2E_RUN/v12.exe" /S
+  expect_eq "upgrade to 1.2: exit code 0" "$E2E_BG_STATUS" 0
+  expect_eq "upgrade to 1.2: its entry" "$(reg_value "$key12" DisplayVersion)" '1.2'
+  check "upgrade to 1.2: the earlier entry is gone" no_reg_key "$UNINSTALL_KEY"
+  expect_eq "upgrade to 1.2: one entry" "$(entries_running "$APP_WIN")" 1
+  run_silent upgrade-cleanup "$APP_WIN\\uninstall.exe" /S
+  expect_eq "upgrades: uninstalled" "$E2E_BG_STATUS" 0
+  check "upgrades: nothing left" nothing_installed
+  check "upgrades: no entry left" no_reg_key "$key12"
+}
