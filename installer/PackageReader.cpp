@@ -218,6 +218,7 @@ bool CSinReader::InflatePayload(const unsigned char* block, uint32_t size)
     // finds no install section in it.
     if (m_pDocument)
         m_pDocument->Release();
-    m_pDocument = CXMLDocument::LoadFromMemory(m_strScript, (unsigned)m_strScript.GetLength());
+    // NULs stay in attribute values, so that a name cut at one is seen.
+    m_pDocument = CXMLDocument::LoadFromMemory(m_strScript, (unsigned)m_strScript.GetLength(), true);
     return true;
 }

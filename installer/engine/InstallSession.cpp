@@ -145,7 +145,11 @@ bool CInstallSession::CreateFolders(const CSmallString& path, DWORD& error)
 EStepResult CInstallSession::WriteItem(unsigned id, const CSmallString& name, const CSmallString& dest)
 {
     const Container::CArray<unsigned char>& item = m_reader.GetItems()[id];
-    if (const char* why = WinPath::WhyNotPlainName(name)) {
+    const char* why = WinPath::WhyNotPlainName(name);
+    // A folder cut at a NUL would put the file somewhere else.
+    if (!why && (int)strlen(dest) != dest.GetLength())
+        why = "the destination folder contains a NUL character";
+    if (why) {
         CSmallString message;
         message.Format(CResString(IDS_BAD_FILE_NAME), name.GetText(), why);
         Error(message);
@@ -275,7 +279,7 @@ void CInstallSession::BuildRecord(CInstallRecord& record) const
 bool CInstallSession::ComposeUninstallLog(const CSmallString& text, CSmallString& out) const
 {
     out = text;
-    CXMLDocument* doc = CXMLDocument::LoadFromMemory(text, (unsigned)text.GetLength());
+    CXMLDocument* doc = CXMLDocument::LoadFromMemory(text, (unsigned)text.GetLength(), true);
     CXMLNode* section = doc ? doc->FindNode("uninstall") : nullptr;
     if (!section) {
         if (doc)

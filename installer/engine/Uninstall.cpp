@@ -142,7 +142,7 @@ void CSinReader::UninstallFromScript(const char* logPath, bool ask)
         why = "it can't be read";
     else if (!CheckXMLWellFormed(text, (unsigned)text.GetLength(), false, problem))
         why.Format("line %u, column %u: %s", problem.uLine, problem.uColumn, problem.szMessage);
-    CXMLDocument* log = why.IsEmpty() ? CXMLDocument::LoadFromMemory(text, (unsigned)text.GetLength()) : nullptr;
+    CXMLDocument* log = why.IsEmpty() ? CXMLDocument::LoadFromMemory(text, (unsigned)text.GetLength(), true) : nullptr;
     if (log && !log->FindNode("uninstall"))
         why = "it has no uninstall section";
     if (!why.IsEmpty() || !log) {

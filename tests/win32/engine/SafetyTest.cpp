@@ -135,6 +135,17 @@ TEST(Safety, NamesMustStayNames)
                 << boxes.Shown()[0].text;
         }
     }
+    // A name or folder cut at a NUL would write another file than meant.
+    for (const std::string attributes : {"name=\"app&#0;.exe\" dest=\"%APP%\"", "name=\"app.exe\" dest=\"%APP%x&#0;y\""}) {
+        CTestFolder dir;
+        ReaderPtr reader(MakeReader("<install><file id=\"0\" " + attributes + "/></install>", {"x"}));
+        CMessageBoxRecorder boxes;
+        EXPECT_FALSE(reader->Install(dir.Path().c_str(), nullptr)) << attributes;
+        ASSERT_EQ(1u, boxes.Shown().size()) << attributes;
+        EXPECT_NE(std::string::npos, boxes.Shown()[0].text.find("NUL character")) << boxes.Shown()[0].text;
+        EXPECT_FALSE(Exists(dir / "app")) << attributes;
+        EXPECT_FALSE(Exists(dir / "x")) << attributes;
+    }
 }
 
 namespace {
