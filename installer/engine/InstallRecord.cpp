@@ -27,12 +27,17 @@ CSmallString KeyId(const CSmallString& key)
 
 } // namespace
 
+namespace {
+// The record's element for each list, in the order of CInstallRecord::EList.
+const char* const g_arrElements[] = {"folder", "file", "shortcut", "key", "dll", "value"};
+} // namespace
+
 CInstallRecord::CInstallRecord()
 {
     // Installations of many thousand files are looked up here one by one.
-    m_setFiles.SetBucketSize(8191);
-    m_setFolders.SetBucketSize(1021);
-    m_setValues.SetBucketSize(509);
+    m_lists[Files].setItems.SetBucketSize(8191);
+    m_lists[Folders].setItems.SetBucketSize(1021);
+    m_lists[Values].setItems.SetBucketSize(509);
 }
 
 CSmallString CInstallRecord::ValueId(const CSmallString& key, const char* name)
@@ -40,13 +45,13 @@ CSmallString CInstallRecord::ValueId(const CSmallString& key, const char* name)
     return KeyId(key) + "\n" + (name ? name : "");
 }
 
-void CInstallRecord::AddUnique(Container::CArray<CSmallString>& list, Container::CMap<CSmallString, bool>& set,
-                               const CSmallString& item)
+void CInstallRecord::Add(EList list, const CSmallString& item)
 {
-    if (item.IsEmpty() || set.FindValue(item))
+    SList& to = m_lists[list];
+    if (item.IsEmpty() || to.setItems.FindValue(item))
         return;
-    set.SetAt(item, true);
-    list.Add(item);
+    to.setItems.SetAt(item, true);
+    to.arrItems.Add(item);
 }
 
 void CInstallRecord::SetFolder(const CSmallString& folder, bool existed)
@@ -57,7 +62,8 @@ void CInstallRecord::SetFolder(const CSmallString& folder, bool existed)
 
 void CInstallRecord::AddTarget(const CSmallString& pathOrKey, bool isKey, bool existed)
 {
-    const CSmallString id = isKey ? CSmallString("k:") + KeyId(pathOrKey) : CSmallString("f:") + WinPath::Normalise(pathOrKey);
+    const CSmallString id =
+        isKey ? CSmallString("k:") + KeyId(pathOrKey) : CSmallString("f:") + WinPath::Normalise(pathOrKey);
     if (id.GetLength() > 2 && !m_mapTargets.FindValue(id))
         m_mapTargets.SetAt(id, existed);
 }
@@ -68,22 +74,22 @@ void CInstallRecord::AddJournal(const Container::CArray<SJournalEntry>& entries)
         const SJournalEntry& entry = entries[i];
         switch (entry.eKind) {
         case SJournalEntry::File:
-            AddUnique(m_arrFiles, m_setFiles, WinPath::Normalise(entry.strPath));
+            Add(Files, WinPath::Normalise(entry.strPath));
             break;
         case SJournalEntry::Shortcut:
-            AddUnique(m_arrShortcuts, m_setShortcuts, WinPath::Normalise(entry.strPath));
+            Add(Shortcuts, WinPath::Normalise(entry.strPath));
             break;
         case SJournalEntry::Folder:
-            AddUnique(m_arrFolders, m_setFolders, WinPath::Normalise(entry.strPath));
+            Add(Folders, WinPath::Normalise(entry.strPath));
             break;
         case SJournalEntry::Key:
-            AddUnique(m_arrKeys, m_setKeys, KeyId(entry.strPath));
+            Add(Keys, KeyId(entry.strPath));
             break;
         case SJournalEntry::Value:
-            AddUnique(m_arrValues, m_setValues, ValueId(entry.strPath, entry.strName));
+            Add(Values, ValueId(entry.strPath, entry.strName));
             break;
         case SJournalEntry::Dll:
-            AddUnique(m_arrDlls, m_setDlls, WinPath::Normalise(entry.strPath));
+            Add(Dlls, WinPath::Normalise(entry.strPath));
             break;
         }
     }
@@ -94,18 +100,9 @@ void CInstallRecord::Merge(const CInstallRecord& earlier)
     if (!earlier.m_strFolder.IsEmpty() && WinPath::IsSameOrInside(m_strFolder, earlier.m_strFolder) &&
         WinPath::IsSameOrInside(earlier.m_strFolder, m_strFolder))
         m_bFolderExisted = earlier.m_bFolderExisted;
-    for (unsigned i = 0; i < earlier.m_arrFiles.GetSize(); i++)
-        AddUnique(m_arrFiles, m_setFiles, earlier.m_arrFiles[i]);
-    for (unsigned i = 0; i < earlier.m_arrShortcuts.GetSize(); i++)
-        AddUnique(m_arrShortcuts, m_setShortcuts, earlier.m_arrShortcuts[i]);
-    for (unsigned i = 0; i < earlier.m_arrFolders.GetSize(); i++)
-        AddUnique(m_arrFolders, m_setFolders, earlier.m_arrFolders[i]);
-    for (unsigned i = 0; i < earlier.m_arrKeys.GetSize(); i++)
-        AddUnique(m_arrKeys, m_setKeys, earlier.m_arrKeys[i]);
-    for (unsigned i = 0; i < earlier.m_arrValues.GetSize(); i++)
-        AddUnique(m_arrValues, m_setValues, earlier.m_arrValues[i]);
-    for (unsigned i = 0; i < earlier.m_arrDlls.GetSize(); i++)
-        AddUnique(m_arrDlls, m_setDlls, earlier.m_arrDlls[i]);
+    for (int list = 0; list < ListCount; list++)
+        for (unsigned i = 0; i < earlier.m_lists[list].arrItems.GetSize(); i++)
+            Add((EList)list, earlier.m_lists[list].arrItems[i]);
     // What existed before the first installation is what counts.
     for (unsigned b = 0; b < earlier.m_mapTargets.GetBucketCount(); b++)
         for (const auto* e = earlier.m_mapTargets.GetBucket(b); e; e = e->pNext)
@@ -124,26 +121,19 @@ void CInstallRecord::WriteTo(CXMLNode* section) const
             target->SetAttributeValue("existed", e->value);
             target->Release();
         }
-    const struct
-    {
-        const char* pszElement;
-        const Container::CArray<CSmallString>* pList;
-    } lists[] = {{"folder", &m_arrFolders}, {"file", &m_arrFiles}, {"shortcut", &m_arrShortcuts},
-                 {"key", &m_arrKeys},       {"dll", &m_arrDlls}};
-    for (const auto& list : lists)
-        for (unsigned i = 0; i < list.pList->GetSize(); i++) {
-            CXMLNode* item = record->CreateNewChild(list.pszElement);
-            item->SetAttribute("path", (*list.pList)[i]);
-            item->Release();
+    for (int list = 0; list < ListCount; list++)
+        for (unsigned i = 0; i < m_lists[list].arrItems.GetSize(); i++) {
+            const CSmallString& item = m_lists[list].arrItems[i];
+            CXMLNode* node = record->CreateNewChild(g_arrElements[list]);
+            if (list == Values) {
+                const int cut = item.Find(CSmallString("\n"));
+                node->SetAttribute("key", item.Mid(0, cut));
+                node->SetAttribute("name", item.Mid(cut + 1, item.GetLength()));
+            } else {
+                node->SetAttribute("path", item);
+            }
+            node->Release();
         }
-    for (unsigned i = 0; i < m_arrValues.GetSize(); i++) {
-        const CSmallString& id = m_arrValues[i];
-        const int cut = id.Find(CSmallString("\n"));
-        CXMLNode* item = record->CreateNewChild("value");
-        item->SetAttribute("key", id.Mid(0, cut));
-        item->SetAttribute("name", id.Mid(cut + 1, id.GetLength()));
-        item->Release();
-    }
     record->Release();
 }
 
@@ -154,32 +144,26 @@ bool CInstallRecord::ReadFrom(const CXMLNode* section)
         return false;
     bool existed = true;
     record->GetAttributeValue("folder-existed", existed);
-    const char* folder = record->GetAttributeValue("folder");
-    SetFolder(CSmallString(folder), existed);
+    SetFolder(CSmallString(record->GetAttributeValue("folder")), existed);
     for (unsigned i = 0; i < record->GetChildCount(); i++) {
         const CXMLNode* item = record->GetChild(i);
         const CSmallString path(item->GetAttributeValue("path"));
-        const CSmallString& name = item->GetName();
-        if (name == "target") {
+        if (item->GetName() == "target") {
             bool before = true;
             item->GetAttributeValue("existed", before);
             if (const char* key = item->GetAttributeValue("key"))
                 AddTarget(CSmallString(key), true, before);
             else
                 AddTarget(path, false, before);
-        } else if (name == "file") {
-            AddUnique(m_arrFiles, m_setFiles, WinPath::Normalise(path));
-        } else if (name == "folder") {
-            AddUnique(m_arrFolders, m_setFolders, WinPath::Normalise(path));
-        } else if (name == "shortcut") {
-            AddUnique(m_arrShortcuts, m_setShortcuts, WinPath::Normalise(path));
-        } else if (name == "key") {
-            AddUnique(m_arrKeys, m_setKeys, KeyId(path));
-        } else if (name == "dll") {
-            AddUnique(m_arrDlls, m_setDlls, WinPath::Normalise(path));
-        } else if (name == "value") {
-            AddUnique(m_arrValues, m_setValues,
-                      ValueId(CSmallString(item->GetAttributeValue("key")), item->GetAttributeValue("name")));
+            continue;
+        }
+        for (int list = 0; list < ListCount; list++) {
+            if (item->GetName() != g_arrElements[list])
+                continue;
+            if (list == Values)
+                Add(Values, ValueId(CSmallString(item->GetAttributeValue("key")), item->GetAttributeValue("name")));
+            else
+                Add((EList)list, list == Keys ? KeyId(path) : WinPath::Normalise(path));
         }
     }
     return true;
@@ -187,7 +171,8 @@ bool CInstallRecord::ReadFrom(const CXMLNode* section)
 
 bool CInstallRecord::GetTargetExisted(const CSmallString& pathOrKey, bool isKey, bool& existed) const
 {
-    const CSmallString id = isKey ? CSmallString("k:") + KeyId(pathOrKey) : CSmallString("f:") + WinPath::Normalise(pathOrKey);
+    const CSmallString id =
+        isKey ? CSmallString("k:") + KeyId(pathOrKey) : CSmallString("f:") + WinPath::Normalise(pathOrKey);
     const bool* value = m_mapTargets.FindValue(id);
     if (!value)
         return false;
@@ -195,23 +180,18 @@ bool CInstallRecord::GetTargetExisted(const CSmallString& pathOrKey, bool isKey,
     return true;
 }
 
-bool CInstallRecord::HasFile(const CSmallString& path) const
-{
-    return m_setFiles.FindValue(WinPath::Normalise(path)) != nullptr;
-}
+bool CInstallRecord::HasFile(const CSmallString& path) const { return Has(Files, WinPath::Normalise(path)); }
 
-bool CInstallRecord::HasShortcut(const CSmallString& path) const
-{
-    return m_setShortcuts.FindValue(WinPath::Normalise(path)) != nullptr;
-}
+bool CInstallRecord::HasShortcut(const CSmallString& path) const { return Has(Shortcuts, WinPath::Normalise(path)); }
 
 bool CInstallRecord::IsInCreatedFolder(const CSmallString& path) const
 {
     const CSmallString normalised = WinPath::Normalise(path);
     if (!m_bFolderExisted && WinPath::IsSameOrInside(normalised, m_strFolder))
         return true;
-    for (unsigned i = 0; i < m_arrFolders.GetSize(); i++)
-        if (WinPath::IsSameOrInside(normalised, m_arrFolders[i]))
+    const Container::CArray<CSmallString>& folders = GetFolders();
+    for (unsigned i = 0; i < folders.GetSize(); i++)
+        if (WinPath::IsSameOrInside(normalised, folders[i]))
             return true;
     return false;
 }
@@ -219,13 +199,11 @@ bool CInstallRecord::IsInCreatedFolder(const CSmallString& path) const
 bool CInstallRecord::IsBelowCreatedKey(const CSmallString& key) const
 {
     const CSmallString id = KeyId(key);
-    for (unsigned i = 0; i < m_arrKeys.GetSize(); i++)
-        if (WinPath::IsSameOrInside(id, m_arrKeys[i]))
+    const Container::CArray<CSmallString>& keys = GetKeys();
+    for (unsigned i = 0; i < keys.GetSize(); i++)
+        if (WinPath::IsSameOrInside(id, keys[i]))
             return true;
     return false;
 }
 
-bool CInstallRecord::HasValue(const CSmallString& key, const char* name) const
-{
-    return m_setValues.FindValue(ValueId(key, name)) != nullptr;
-}
+bool CInstallRecord::HasValue(const CSmallString& key, const char* name) const { return Has(Values, ValueId(key, name)); }

@@ -45,19 +45,35 @@ public:
     bool HasValue(const CSmallString& key, const char* name) const;
 
     // Normalised paths (files, created folders) and formatted keys.
-    const Container::CArray<CSmallString>& GetFiles() const { return m_arrFiles; }
-    const Container::CArray<CSmallString>& GetFolders() const { return m_arrFolders; }
-    const Container::CArray<CSmallString>& GetKeys() const { return m_arrKeys; }
-    const Container::CArray<CSmallString>& GetValues() const { return m_arrValues; } // "key\nname"
+    const Container::CArray<CSmallString>& GetFiles() const { return m_lists[Files].arrItems; }
+    const Container::CArray<CSmallString>& GetFolders() const { return m_lists[Folders].arrItems; }
+    const Container::CArray<CSmallString>& GetKeys() const { return m_lists[Keys].arrItems; }
+    const Container::CArray<CSmallString>& GetValues() const { return m_lists[Values].arrItems; } // "key\nname"
 
 private:
+    // One list per kind of thing created, in the order of the record.
+    enum EList
+    {
+        Folders,
+        Files,
+        Shortcuts,
+        Keys,
+        Dlls,
+        Values,
+        ListCount
+    };
+    struct SList
+    {
+        Container::CArray<CSmallString> arrItems;
+        Container::CMap<CSmallString, bool> setItems; // the same, for lookups
+    };
+
     static CSmallString ValueId(const CSmallString& key, const char* name);
-    void AddUnique(Container::CArray<CSmallString>& list, Container::CMap<CSmallString, bool>& set,
-                   const CSmallString& item);
+    void Add(EList list, const CSmallString& item);
+    bool Has(EList list, const CSmallString& item) const { return m_lists[list].setItems.FindValue(item) != nullptr; }
 
     CSmallString m_strFolder;
     bool m_bFolderExisted = false;
-    Container::CArray<CSmallString> m_arrFiles, m_arrFolders, m_arrKeys, m_arrValues, m_arrShortcuts, m_arrDlls;
-    Container::CMap<CSmallString, bool> m_setFiles, m_setFolders, m_setKeys, m_setValues, m_setShortcuts, m_setDlls;
+    SList m_lists[ListCount];
     Container::CMap<CSmallString, bool> m_mapTargets; // "f:" or "k:" + path -> existed
 };

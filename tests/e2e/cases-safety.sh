@@ -47,14 +47,21 @@ to_destination() {
     drv expect-page "$DEST_PAGE" 5000 >/dev/null
 }
 
+# wizard_ends LABEL CODE [TIMEOUT-S]: the wizard closes, the program ends
+# with CODE.
+wizard_ends() {
+  local timeout=${3:-15}
+  check "$1: the wizard closes" drv wait-gone "$CAPTION" $((timeout * 1000))
+  wait_bg "$timeout"
+  expect_eq "$1: exit code $2" "$E2E_BG_STATUS" "$2"
+  close_leftovers
+}
+
 # cancel_wizard LABEL: Cancel, Yes, and the wizard's exit code is 2.
 cancel_wizard() {
   drv click cancel >/dev/null
   drv answer-messagebox yes "$MSG_EXIT" 10000 >/dev/null
-  check "$1: the wizard closes" drv wait-gone "$CAPTION" 15000
-  wait_bg 15
-  expect_eq "$1: exit code 2 (cancelled)" "$E2E_BG_STATUS" 2
-  close_leftovers
+  wizard_ends "$1" 2
 }
 
 # log_has LABEL KIND TEXT: the last setup log of that kind (install or
@@ -206,10 +213,7 @@ traversal_names_case() {
   else
     fail "names: '..\\..\\escaped.txt' refused with a message"
   fi
-  check "names: the wizard closes" drv wait-gone "$CAPTION" 15000
-  wait_bg 15
-  expect_eq "names: exit code 3" "$E2E_BG_STATUS" 3
-  close_leftovers
+  wizard_ends "names" 3 15
   for kind in 'shortcut|<shortcut folder="Desktop" name="..\..\..\windows\adv-lnk" target="%APP%hello.exe" />' \
     'nul|<file src="terms.txt" name="NUL" dest="%APP%" />' 'com1|<file src="terms.txt" name="COM1.txt" dest="%APP%" />'; do
     variant "name-${kind%%|*}" setup '<file src="hello.exe" dest="%APP%" />' \
@@ -269,10 +273,7 @@ full_disk_case() {
   else
     fail "full disk: told with a message"
   fi
-  check "full disk: the wizard closes" drv wait-gone "$CAPTION" 15000
-  wait_bg 15
-  expect_eq "full disk: exit code 3" "$E2E_BG_STATUS" 3
-  close_leftovers
+  wizard_ends "full disk" 3 15
   expect_eq "full disk: the drive is empty again" "$(ls -A "$E2E_RUN/small")" ""
 
   small_drive_mount X 128 || return 0
@@ -299,10 +300,7 @@ cancel_running_case() {
   check "cancel while running: the wizard still answers" drv expect-page "$PROGRESS_PAGE" 2000
   drv click cancel >/dev/null
   check "cancel while running: asked" drv answer-messagebox yes "$MSG_EXIT" 10000
-  check "cancel while running: the wizard closes" drv wait-gone "$CAPTION" 15000
-  wait_bg 15
-  expect_eq "cancel while running: exit code 2" "$E2E_BG_STATUS" 2
-  close_leftovers
+  wizard_ends "cancel while running" 2 15
   check "cancel while running: the program was stopped" drv wait-process-gone cmd.exe 5000
   check "cancel while running: install-cancel-url opened" wait_for_text "$E2E_RUN/logs/opened-urls.txt" \
     'https://example.com/hello/install-cancelled' 10
@@ -329,10 +327,7 @@ file_in_use_case() {
   else
     fail "file in use: asked"
   fi
-  check "file in use, Cancel: the wizard closes" drv wait-gone "$CAPTION" 15000
-  wait_bg 15
-  expect_eq "file in use, Cancel: exit code 2" "$E2E_BG_STATUS" 2
-  close_leftovers
+  wizard_ends "file in use, Cancel" 2 15
   expect_eq "file in use, Cancel: the replaced file came back" "$(cat "$APP_DIR/hello.exe")" 'the user changed this'
   snapshot in-use-after
   expect_unchanged "file in use, Cancel: everything undone" in-use-before in-use-after "$(setup_log_re)"
@@ -344,10 +339,7 @@ file_in_use_case() {
   : >"$APP_DIR/readme.txt.release"
   wait "$holder" 2>/dev/null
   check "file in use, Retry once free" drv answer-messagebox 4 "can't replace" 5000
-  check "file in use, Retry: the wizard closes" drv wait-gone "$CAPTION" 30000
-  wait_bg 30
-  expect_eq "file in use, Retry: exit code 0" "$E2E_BG_STATUS" 0
-  close_leftovers
+  wizard_ends "file in use, Retry" 0 30
   check "file in use, Retry: installed" same_file "$E2E_STAGE/hello.exe" "$APP_DIR/hello.exe"
   run_silent in-use-cleanup "$APP_WIN\\uninstall.exe" /S
   expect_eq "file in use: uninstalled" "$E2E_BG_STATUS" 0

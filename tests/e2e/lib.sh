@@ -205,6 +205,17 @@ wait_bg() {
   E2E_BG_PID=
 }
 
+# gone_soon DIR: DIR disappears within a second (what a program that just
+# ended removes once its own file is free).
+gone_soon() {
+  local _
+  for _ in $(seq 20); do
+    [ -e "$1" ] || return 0
+    sleep 0.05
+  done
+  return 1
+}
+
 # Closes whatever a failed step left open, so the next case starts clean.
 close_leftovers() {
   local _

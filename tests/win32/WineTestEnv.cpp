@@ -92,3 +92,12 @@ std::string RegString(HKEY root, const std::string& key, const char* value)
     data[size] = 0;
     return data;
 }
+
+bool KeyExists(HKEY root, const std::string& key)
+{
+    HKEY h;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(h);
+    return true;
+}

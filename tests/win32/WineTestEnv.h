@@ -39,5 +39,7 @@ void RemoveTestTree(const std::string& path);
 std::string ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::string& data);
 
+bool KeyExists(HKEY root, const std::string& key);
+
 // The string value or "<missing>".
 std::string RegString(HKEY root, const std::string& key, const char* value);

@@ -16,15 +16,6 @@ std::unique_ptr<CSinReader> RunScript(const std::string& body, const std::string
     return reader;
 }
 
-bool KeyExists(HKEY root, const std::string& key)
-{
-    HKEY h;
-    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(h);
-    return true;
-}
-
 } // namespace
 
 TEST(RegKeyCommand, WritesStringValuesWithTheirTerminator)

@@ -16,15 +16,6 @@ typedef std::unique_ptr<CSinReader> ReaderPtr;
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-bool KeyExists(HKEY root, const std::string& key)
-{
-    HKEY h;
-    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(h);
-    return true;
-}
-
 void SetString(HKEY root, const std::string& key, const char* name, const char* value)
 {
     HKEY h;
