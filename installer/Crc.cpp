@@ -30,9 +30,11 @@ static uint32_t ReverseBits(uint32_t v)
     return (v >> 16) | (v << 16);
 }
 
-uint32_t CRC(const unsigned char* data, uint32_t length)
+uint32_t CRCStart() { return (uint32_t)crc32(0L, Z_NULL, 0); }
+
+uint32_t CRCAdd(uint32_t state, const unsigned char* data, uint32_t length)
 {
-    uLong crc = crc32(0L, Z_NULL, 0);
+    uLong crc = state;
     // crc32() takes a uInt length; feed large buffers in pieces.
     while (length) {
         const uInt piece = length > 0x40000000u ? 0x40000000u : (uInt)length;
@@ -40,5 +42,9 @@ uint32_t CRC(const unsigned char* data, uint32_t length)
         data += piece;
         length -= piece;
     }
-    return ReverseBits(~(uint32_t)crc);
+    return (uint32_t)crc;
 }
+
+uint32_t CRCEnd(uint32_t state) { return ReverseBits(~state); }
+
+uint32_t CRC(const unsigned char* data, uint32_t length) { return CRCEnd(CRCAdd(CRCStart(), data, length)); }

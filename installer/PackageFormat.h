@@ -57,6 +57,12 @@ inline void WriteU32(unsigned char* p, uint32_t v)
 // 0xFFFFFFFF, with no final XOR and no reflection.
 uint32_t CRC(const unsigned char* data, uint32_t length);
 
+// The same checksum over pieces, for data that is never in memory whole:
+// CRCEnd(CRCAdd(...CRCAdd(CRCStart(), piece1)..., pieceN)).
+uint32_t CRCStart();
+uint32_t CRCAdd(uint32_t state, const unsigned char* data, uint32_t length);
+uint32_t CRCEnd(uint32_t state);
+
 // The same checksum one bit at a time, exactly as defined; kept as the
 // reference for tests and benchmarks.
 uint32_t CRCBitwise(const unsigned char* data, uint32_t length);

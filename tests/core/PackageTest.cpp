@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -132,6 +133,13 @@ TEST(PackageCrc, MatchesTheBitwiseDefinition)
         EXPECT_EQ(CRCBitwise(data.data(), len), CRC(data.data(), len)) << "length " << len;
     for (uint32_t offset = 1; offset < 8; offset++) // unaligned starts
         EXPECT_EQ(CRCBitwise(data.data() + offset, 999), CRC(data.data() + offset, 999));
+    // In pieces of any size, the same as at once.
+    for (uint32_t piece : {1u, 3u, 4096u, 65536u}) {
+        uint32_t state = CRCStart();
+        for (uint32_t at = 0; at < data.size(); at += piece)
+            state = CRCAdd(state, data.data() + at, std::min<uint32_t>(piece, (uint32_t)data.size() - at));
+        EXPECT_EQ(CRC(data.data(), (uint32_t)data.size()), CRCEnd(state)) << "pieces of " << piece;
+    }
 }
 
 TEST(PackageTrailer, GetValueFromArrayEnd)
