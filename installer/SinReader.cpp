@@ -1,9 +1,145 @@
 #include "SinReader.h"
 
+#include <cstring>
+
+#include "PackageStream.h"
 #include "XMLDocument.h"
 
 CSinReader::~CSinReader()
 {
+    delete m_pStream;
     if (m_pDocument)
         m_pDocument->Release();
+}
+
+bool CSinReader::OpenPackage(const char* path)
+{
+    delete m_pStream;
+    m_pStream = new CPackageStream;
+    m_bUnreadable = false;
+    if (!m_pStream->Open(path)) {
+        m_bUnreadable = m_pStream->IsUnreadable();
+        return Fail(m_pStream->GetFailure());
+    }
+    m_pszFailure = nullptr;
+    m_arrRead.RemoveAll();
+    m_arrWasRead.RemoveAll();
+    m_arrRead.SetSize(m_pStream->GetItemCount());
+    m_arrWasRead.SetSize(m_pStream->GetItemCount());
+    if (m_pDocument)
+        m_pDocument->Release();
+    // NULs stay in attribute values, so that a name cut at one is seen.
+    m_pDocument = CXMLDocument::LoadFromMemory(m_pStream->GetScript(), (unsigned)m_pStream->GetScript().GetLength(), true);
+    return true;
+}
+
+unsigned CSinReader::GetItemCount() const { return m_pStream ? m_pStream->GetItemCount() : m_arrItems.GetSize(); }
+
+namespace {
+const uint32_t kMaxHeld = 64u << 20;
+
+// Collects a whole item.
+class CCollect : public CByteSinkABC
+{
+public:
+    explicit CCollect(Container::CArray<unsigned char>& data) : m_data(data) {}
+    bool Begin(uint32_t length) override
+    {
+        // Texts and pictures: anything larger is not meant to be held whole.
+        if (length > kMaxHeld)
+            return false;
+        m_data.RemoveAll();
+        m_data.SetConstruct(false); // every byte is written over at once
+        m_data.SetSize(length);
+        m_data.SetConstruct(true);
+        m_uAt = 0;
+        return true;
+    }
+    bool Take(const unsigned char* data, uint32_t length) override
+    {
+        if (length > m_data.GetSize() - m_uAt)
+            return false;
+        memcpy(m_data.GetData() + m_uAt, data, length);
+        m_uAt += length;
+        return true;
+    }
+
+private:
+    Container::CArray<unsigned char>& m_data;
+    unsigned m_uAt = 0;
+};
+} // namespace
+
+bool CSinReader::ReadItem(unsigned id, Container::CArray<unsigned char>& data)
+{
+    if (id >= GetItemCount())
+        return false;
+    if (!m_pStream) {
+        if (&data != &m_arrItems[id])
+            data = m_arrItems[id];
+        return true;
+    }
+    if (!m_arrWasRead[id]) {
+        CCollect collect(m_arrRead[id]);
+        if (!m_pStream->CopyItem(id, collect))
+        {
+            m_pszFailure = m_pStream->GetFailure() ? m_pStream->GetFailure() : "the item is too large to be held whole";
+            return false;
+        }
+        m_arrWasRead[id] = true;
+    }
+    data = m_arrRead[id];
+    return true;
+}
+
+bool CSinReader::CopyItem(unsigned id, CByteSinkABC& sink)
+{
+    m_pszFailure = nullptr;
+    if (id >= GetItemCount())
+        return false;
+    if (m_pStream) {
+        if (m_pStream->CopyItem(id, sink))
+            return true;
+        m_pszFailure = m_pStream->GetFailure();
+        return false;
+    }
+    // Handed on in pieces as a stream would be, so that cancelling inside
+    // a large item works alike.
+    const Container::CArray<unsigned char>& item = m_arrItems[id];
+    if (!sink.Begin(item.GetSize()))
+        return false;
+    const unsigned kPiece = 1u << 20;
+    for (unsigned done = 0; done < item.GetSize();) {
+        const unsigned n = item.GetSize() - done < kPiece ? item.GetSize() - done : kPiece;
+        if (!sink.Take(item.GetData() + done, n))
+            return false;
+        done += n;
+        m_ullItemBytesDone += n;
+    }
+    return true;
+}
+
+bool CSinReader::CopyUninstaller(CByteSinkABC& sink)
+{
+    m_pszFailure = nullptr;
+    if (m_pStream) {
+        if (m_pStream->CopyStub(sink))
+            return true;
+        m_pszFailure = m_pStream->GetFailure();
+        return false;
+    }
+    return sink.Begin(m_arrUninstaller.GetSize()) && sink.Take(m_arrUninstaller.GetData(), m_arrUninstaller.GetSize());
+}
+
+void CSinReader::GetPackagePosition(unsigned long long& done, unsigned long long& total) const
+{
+    if (m_pStream) {
+        done = m_pStream->GetBlockConsumed();
+        total = m_pStream->GetBlockSize();
+        return;
+    }
+    total = 0;
+    for (unsigned i = 0; i < m_arrItems.GetSize(); i++)
+        total += m_arrItems[i].GetSize();
+    done = m_ullItemBytesDone < total ? m_ullItemBytesDone : total;
 }

@@ -5,6 +5,8 @@
 #include "Containers.h"
 #include "SmallString.h"
 
+class CByteSinkABC;
+class CPackageStream;
 class CXMLDocument;
 class CXMLNode;
 class CSinProgressABC;
@@ -24,11 +26,31 @@ public:
     // Parses the whole package from the file image in array (consumed: it
     // holds the data block or less on return). False: no valid package.
     bool ExtractFromDataBlock(Container::CArray<unsigned char>& array);
+    // Reads the package from the installer file as a stream instead: only
+    // the script is read now, the items when they are asked for. False: the
+    // file can't be read (IsUnreadable) or holds no valid package.
+    bool OpenPackage(const char* path);
+    bool IsUnreadable() const { return m_bUnreadable; }
 
+    // Items, whichever way the package was read. ReadItem keeps what it
+    // read (they are small: texts, the logo), CopyItem hands an item on in
+    // pieces (files of any size). Both false for an id outside the table,
+    // or when the package turns out damaged (GetLastFailure), or when the
+    // sink stops the copy (GetLastFailure null).
+    unsigned GetItemCount() const;
+    bool ReadItem(unsigned id, Container::CArray<unsigned char>& data);
+    bool CopyItem(unsigned id, CByteSinkABC& sink);
+    // The installer without its package: the future uninstall.exe.
+    bool CopyUninstaller(CByteSinkABC& sink);
+    // How far through the package reading has come, and its whole size, in
+    // bytes of the data block (a streamed package) or of the items.
+    void GetPackagePosition(unsigned long long& done, unsigned long long& total) const;
+
+    // Filled by ExtractFromDataBlock only.
     const Container::CArray<Container::CArray<unsigned char>>& GetItems() const { return m_arrItems; }
+    const Container::CArray<unsigned char>& GetUninstallerImage() const { return m_arrUninstaller; }
     const CSmallString& GetScriptText() const { return m_strScript; }
     CXMLDocument* GetDocument() const { return m_pDocument; }
-    const Container::CArray<unsigned char>& GetUninstallerImage() const { return m_arrUninstaller; }
     const CSmallString& GetSection() const { return m_strSection; }
 
     // Why the last extraction failed, for tools and logs (not shown to users).
@@ -91,6 +113,12 @@ private:
     CSmallString m_strSection;
     Container::CArray<unsigned char> m_arrUninstaller;
     const char* m_pszFailure;
+    CPackageStream* m_pStream = nullptr; // a package read as a stream
+    bool m_bUnreadable = false;
+    // Items ReadItem has read from the stream, by id (empty: not read).
+    Container::CArray<Container::CArray<unsigned char>> m_arrRead;
+    Container::CArray<bool> m_arrWasRead;
+    unsigned long long m_ullItemBytesDone = 0; // copied so far, without a stream
 
     ERunResult m_eRunResult = RunDone;
     CInstallSession* m_pSession = nullptr; // while Install runs

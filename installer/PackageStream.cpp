@@ -1,0 +1,356 @@
+#include "PackageStream.h"
+
+#include <zlib.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "PackageFormat.h"
+
+#ifdef _WIN32
+#define KX_FSEEK _fseeki64
+#define KX_FTELL _ftelli64
+#else
+#define KX_FSEEK fseeko
+#define KX_FTELL ftello
+#endif
+
+namespace {
+
+const uint32_t kBuffer = 256 * 1024;
+// The script is held in memory: far more than any script needs.
+const uint32_t kMaxScript = 256u << 20;
+const char kCorrupt[] = "the data block does not inflate: it is corrupt or truncated";
+
+z_stream& Z(void* p) { return *static_cast<z_stream*>(p); }
+
+} // namespace
+
+CPackageStream::CPackageStream()
+    : m_pFile(nullptr), m_pszFailure(nullptr), m_bUnreadable(false), m_ullBlockStart(0), m_uBlockSize(0),
+      m_uItemCount(0), m_pZ(nullptr), m_bEnded(false), m_uBlockFed(0), m_uAvailIn(0), m_pIn(nullptr),
+      m_pOut(nullptr), m_uNextItem(0), m_uItemLeft(0)
+{
+}
+
+CPackageStream::~CPackageStream()
+{
+    EndInflate();
+    if (m_pFile)
+        fclose(m_pFile);
+    free(m_pIn);
+    free(m_pOut);
+}
+
+void CPackageStream::EndInflate()
+{
+    if (m_pZ) {
+        inflateEnd(&Z(m_pZ));
+        delete static_cast<z_stream*>(m_pZ);
+        m_pZ = nullptr;
+    }
+}
+
+bool CPackageStream::Fail(const char* why)
+{
+    m_pszFailure = why;
+    return false;
+}
+
+bool CPackageStream::Seek(unsigned long long offset) { return KX_FSEEK(m_pFile, (long long)offset, SEEK_SET) == 0; }
+
+bool CPackageStream::ReadFile(void* buffer, uint32_t size)
+{
+    return !size || fread(buffer, 1, size, m_pFile) == size;
+}
+
+// The last "KXCheck" in the file ends the package; whatever follows it
+// (a signature, say) is not looked at.
+bool CPackageStream::FindTrailer(unsigned long long& end)
+{
+    const unsigned tagLen = sizeof(Package::kMagicTag) - 1;
+    if (KX_FSEEK(m_pFile, 0, SEEK_END) != 0)
+        return false;
+    const long long size = KX_FTELL(m_pFile);
+    if (size < 0)
+        return false;
+    end = 0;
+    unsigned long long windowEnd = (unsigned long long)size;
+    while (windowEnd >= tagLen) {
+        const unsigned long long windowStart = windowEnd > kBuffer ? windowEnd - kBuffer : 0;
+        const uint32_t n = (uint32_t)(windowEnd - windowStart);
+        if (!Seek(windowStart) || !ReadFile(m_pIn, n))
+            return false;
+        for (uint32_t i = n - tagLen + 1; i-- > 0;)
+            if (m_pIn[i] == 'K' && memcmp(m_pIn + i, Package::kMagicTag, tagLen) == 0) {
+                end = windowStart + i + tagLen;
+                return true;
+            }
+        if (windowStart == 0)
+            break;
+        windowEnd = windowStart + tagLen - 1; // a tag across the window's edge
+    }
+    end = (unsigned long long)size; // no tag: the checks below refuse it
+    return true;
+}
+
+bool CPackageStream::CheckCrc(uint32_t expected)
+{
+    if (!Seek(m_ullBlockStart))
+        return false;
+    uint32_t state = CRCStart();
+    for (uint32_t done = 0; done < m_uBlockSize;) {
+        const uint32_t n = m_uBlockSize - done < kBuffer ? m_uBlockSize - done : kBuffer;
+        if (!ReadFile(m_pIn, n))
+            return false;
+        state = CRCAdd(state, m_pIn, n);
+        done += n;
+    }
+    return CRCEnd(state) == expected;
+}
+
+bool CPackageStream::Open(const char* path) { return Open(fopen(path ? path : "", "rb")); }
+
+bool CPackageStream::Open(FILE* file)
+{
+    m_pszFailure = nullptr;
+    m_bUnreadable = false;
+    if (m_pFile)
+        fclose(m_pFile);
+    m_pFile = file;
+    free(m_pIn);
+    free(m_pOut);
+    m_pIn = static_cast<unsigned char*>(malloc(kBuffer));
+    m_pOut = static_cast<unsigned char*>(malloc(kBuffer));
+    unsigned long long end = 0;
+    if (!m_pFile || !m_pIn || !m_pOut || !FindTrailer(end)) {
+        m_bUnreadable = true;
+        return Fail("the file can't be read");
+    }
+
+    // The trailer from its end backwards, each tag checked before its value
+    // is used, as the whole-file reader does.
+    unsigned char t[Package::kTrailerSize];
+    const unsigned have = end < sizeof(t) ? (unsigned)end : (unsigned)sizeof(t);
+    memset(t, 0, sizeof(t));
+    if (!Seek(end - have) || !ReadFile(t + sizeof(t) - have, have)) {
+        m_bUnreadable = true;
+        return Fail("the file can't be read");
+    }
+    if (have < 11 || memcmp(t + 19, Package::kMagicTag, 7) != 0)
+        return Fail("no package trailer: the file does not end in \"KXCheck\"");
+    if (Package::ReadU32(t + 15) != Package::kMagicValue)
+        return Fail("wrong magic value in the package trailer");
+    if (have < 19 || memcmp(t + 11, Package::kSizeTag, 4) != 0)
+        return Fail("the package trailer has no \"SIZE\" tag");
+    if (have < 26 || memcmp(t + 4, Package::kCrcTag, 3) != 0)
+        return Fail("the package trailer has no \"CRC\" tag");
+    m_uBlockSize = Package::ReadU32(t + 7);
+    const uint32_t crc = Package::ReadU32(t);
+    if (m_uBlockSize > end - sizeof(t))
+        return Fail("truncated package: the data block is larger than the file");
+    m_ullBlockStart = end - sizeof(t) - m_uBlockSize;
+    if (!CheckCrc(crc))
+        return Fail(ferror(m_pFile) ? "the file can't be read" : "CRC mismatch: the data block is corrupt");
+    return Restart(false);
+}
+
+bool CPackageStream::Restart(bool keepScript)
+{
+    EndInflate();
+    m_pZ = new (std::nothrow) z_stream;
+    if (!m_pZ)
+        return Fail("out of memory while reading the package");
+    memset(m_pZ, 0, sizeof(z_stream));
+    if (inflateInit(&Z(m_pZ)) != Z_OK) {
+        delete static_cast<z_stream*>(m_pZ);
+        m_pZ = nullptr;
+        return Fail("out of memory while reading the package");
+    }
+    m_bEnded = false;
+    m_uBlockFed = m_uAvailIn = 0;
+    m_uNextItem = m_uItemLeft = 0;
+    if (!Seek(m_ullBlockStart))
+        return Fail("the file can't be read");
+
+    uint32_t scriptLen = 0;
+    if (!ReadU32(scriptLen))
+        return false;
+    if (scriptLen > kMaxScript || !CanHold(scriptLen))
+        return Fail("truncated payload: the script is longer than the package");
+    if (keepScript) {
+        if (!Inflate(nullptr, scriptLen))
+            return false;
+    } else {
+        m_strScript.Empty();
+        if (scriptLen && !Inflate(reinterpret_cast<unsigned char*>(m_strScript.GetBufferSetLength((int)scriptLen)),
+                                  scriptLen))
+            return false;
+    }
+    uint32_t count = 0;
+    if (!ReadU32(count))
+        return false;
+    if (!CanHold((unsigned long long)count * 4))
+        return Fail("truncated payload: more items than the package holds");
+    m_uItemCount = count;
+    return true;
+}
+
+bool CPackageStream::CanHold(unsigned long long len) const
+{
+    const unsigned long long left = (unsigned long long)(m_uBlockSize - m_uBlockFed) + m_uAvailIn;
+    return len <= left * Package::kMaxDeflateRatio + 65536;
+}
+
+bool CPackageStream::Inflate(unsigned char* out, uint32_t len, CByteSinkABC* sink)
+{
+    z_stream& zs = Z(m_pZ);
+    while (len) {
+        if (m_bEnded)
+            return Fail(kCorrupt); // the payload is shorter than it claims
+        unsigned char* target = out ? out : m_pOut;
+        const uint32_t want = out ? len : (len < kBuffer ? len : kBuffer);
+        zs.next_out = target;
+        zs.avail_out = want;
+        if (zs.avail_in == 0 && m_uBlockFed < m_uBlockSize) {
+            const uint32_t n = m_uBlockSize - m_uBlockFed < kBuffer ? m_uBlockSize - m_uBlockFed : kBuffer;
+            if (!ReadFile(m_pIn, n))
+                return Fail("the file can't be read");
+            zs.next_in = m_pIn;
+            zs.avail_in = n;
+            m_uBlockFed += n;
+        }
+        const int rc = inflate(&zs, Z_NO_FLUSH);
+        m_uAvailIn = zs.avail_in;
+        if (rc == Z_STREAM_END)
+            m_bEnded = true;
+        else if (rc != Z_OK && !(rc == Z_BUF_ERROR && zs.avail_in == 0 && m_uBlockFed < m_uBlockSize))
+            return Fail(kCorrupt); // Z_BUF_ERROR with no input left: the block ran out
+        const uint32_t got = want - zs.avail_out;
+        if (got && sink && !sink->Take(target, got))
+            return false; // the sink stopped; the stream stays usable from here
+        if (out)
+            out += got;
+        len -= got;
+    }
+    return true;
+}
+
+bool CPackageStream::ReadU32(uint32_t& value)
+{
+    unsigned char b[4];
+    if (!Inflate(b, 4))
+        return false;
+    value = Package::ReadU32(b);
+    return true;
+}
+
+bool CPackageStream::CopyStub(CByteSinkABC& sink)
+{
+    m_pszFailure = nullptr;
+    if (m_ullBlockStart > 0xFFFFFFFFu || !sink.Begin((uint32_t)m_ullBlockStart))
+        return false;
+    // The scratch buffer, not the input one: inflate may hold input there.
+    long long here = KX_FTELL(m_pFile);
+    bool ok = Seek(0);
+    for (unsigned long long done = 0; ok && done < m_ullBlockStart;) {
+        const uint32_t n = m_ullBlockStart - done < kBuffer ? (uint32_t)(m_ullBlockStart - done) : kBuffer;
+        ok = ReadFile(m_pOut, n);
+        if (!ok)
+            Fail("the file can't be read");
+        else if (!sink.Take(m_pOut, n))
+            ok = false;
+        done += n;
+    }
+    return Seek((unsigned long long)here) && ok;
+}
+
+bool CPackageStream::CopyItem(uint32_t id, CByteSinkABC& sink)
+{
+    m_pszFailure = nullptr;
+    if (id >= m_uItemCount)
+        return Fail("no such item in the package");
+    // Behind the stream's position: inflate again from the start.
+    if ((id < m_uNextItem || !m_pZ) && !Restart(true))
+        return false;
+    // Past what is left of a copy that was stopped, and the items before.
+    if (m_uItemLeft && !Inflate(nullptr, m_uItemLeft))
+        return false;
+    m_uItemLeft = 0;
+    for (; m_uNextItem < id; m_uNextItem++) {
+        uint32_t len = 0;
+        if (!ReadU32(len))
+            return false;
+        if (!CanHold(len))
+            return Fail("truncated payload: an item is longer than the package");
+        if (!Inflate(nullptr, len))
+            return false;
+    }
+    uint32_t len = 0;
+    if (!ReadU32(len))
+        return false;
+    if (!CanHold(len))
+        return Fail("truncated payload: an item is longer than the package");
+    m_uNextItem = id + 1;
+    m_uItemLeft = len;
+    if (!sink.Begin(len))
+        return false;
+    // Counted down as pieces arrive, so a stopped copy can be skipped later.
+    class CCounting : public CByteSinkABC
+    {
+    public:
+        CCounting(CByteSinkABC& to, uint32_t& left) : m_to(to), m_left(left) {}
+        bool Take(const unsigned char* data, uint32_t length) override
+        {
+            m_left -= length;
+            return m_to.Take(data, length);
+        }
+
+    private:
+        CByteSinkABC& m_to;
+        uint32_t& m_left;
+    } counting(sink, m_uItemLeft);
+    return Inflate(nullptr, len, &counting);
+}
+
+bool CPackageStream::VerifyRest()
+{
+    m_pszFailure = nullptr;
+    if (!m_pZ && !Restart(true))
+        return false;
+    if (m_uItemLeft && !Inflate(nullptr, m_uItemLeft))
+        return false;
+    m_uItemLeft = 0;
+    for (; m_uNextItem < m_uItemCount; m_uNextItem++) {
+        uint32_t len = 0;
+        if (!ReadU32(len))
+            return false;
+        if (!CanHold(len))
+            return Fail("truncated payload: an item is longer than the package");
+        if (!Inflate(nullptr, len))
+            return false;
+    }
+    // Whatever follows the last item must still inflate to the stream's end,
+    // so that damage there, or in the stream's checksum, is seen.
+    while (!m_bEnded) {
+        z_stream& zs = Z(m_pZ);
+        zs.next_out = m_pOut;
+        zs.avail_out = kBuffer;
+        if (zs.avail_in == 0 && m_uBlockFed < m_uBlockSize) {
+            const uint32_t n = m_uBlockSize - m_uBlockFed < kBuffer ? m_uBlockSize - m_uBlockFed : kBuffer;
+            if (!ReadFile(m_pIn, n))
+                return Fail("the file can't be read");
+            zs.next_in = m_pIn;
+            zs.avail_in = n;
+            m_uBlockFed += n;
+        }
+        const int rc = inflate(&zs, Z_NO_FLUSH);
+        m_uAvailIn = zs.avail_in;
+        if (rc == Z_STREAM_END)
+            m_bEnded = true;
+        else if (rc != Z_OK)
+            return Fail(kCorrupt);
+    }
+    return true;
+}

@@ -1,0 +1,91 @@
+// The package read straight from the installer's file, front to back: the
+// trailer is found from the end, the data block's CRC checked in one
+// bounded pass, and the payload inflated only as far as it is asked for.
+// Memory stays a few hundred KiB whatever the package's size. An item asked
+// for behind the stream's position is reached by inflating again from the
+// start of the data block (kxpack numbers the items the wizard needs first,
+// and files in script order, so an installation reads front to back).
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "SmallString.h"
+
+// Receives an item's length, then its bytes in pieces, as they come out.
+class CByteSinkABC
+{
+public:
+    virtual ~CByteSinkABC() {}
+    // False stops the copy (the user cancelled, or a write failed).
+    virtual bool Begin(uint32_t /*length*/) { return true; }
+    virtual bool Take(const unsigned char* data, uint32_t length) = 0;
+};
+
+class CPackageStream
+{
+public:
+    CPackageStream();
+    ~CPackageStream();
+    CPackageStream(const CPackageStream&) = delete;
+    CPackageStream& operator=(const CPackageStream&) = delete;
+
+    // False when the file can't be read or holds no sound package, as far as
+    // that can be seen without inflating the items: trailer, CRC, script
+    // and item count. GetFailure says why.
+    bool Open(const char* path);
+    // The same over an open file, which the stream then owns.
+    bool Open(FILE* file);
+    // Why the last call failed; null after a success.
+    const char* GetFailure() const { return m_pszFailure; }
+    // The file could not be read at all (rather than read and refused).
+    bool IsUnreadable() const { return m_bUnreadable; }
+
+    const CSmallString& GetScript() const { return m_strScript; }
+    uint32_t GetItemCount() const { return m_uItemCount; }
+    unsigned long long GetStubSize() const { return m_ullBlockStart; }
+    uint32_t GetBlockSize() const { return m_uBlockSize; }
+    // How much of the data block has gone through inflate so far.
+    uint32_t GetBlockConsumed() const { return m_uBlockFed - m_uAvailIn; }
+
+    // The installer without its package, in pieces.
+    bool CopyStub(CByteSinkABC& sink);
+    // Item id in pieces. False when the payload turns out damaged
+    // (GetFailure) or the sink stopped the copy (GetFailure null).
+    bool CopyItem(uint32_t id, CByteSinkABC& sink);
+    // Inflates whatever remains and checks that the stream ends soundly.
+    bool VerifyRest();
+
+private:
+    bool Fail(const char* why);
+    bool Seek(unsigned long long offset);
+    bool ReadFile(void* buffer, uint32_t size);
+    bool FindTrailer(unsigned long long& end);
+    bool CheckCrc(uint32_t expected);
+    // Back to the start of the payload, past the script and the count.
+    bool Restart(bool keepScript);
+    // Exactly len bytes of payload into out, or dropped when out is null.
+    bool Inflate(unsigned char* out, uint32_t len, CByteSinkABC* sink = nullptr);
+    bool ReadU32(uint32_t& value);
+    // Whether len more bytes could still come out of the stream: within
+    // deflate's best ratio of the input left.
+    bool CanHold(unsigned long long len) const;
+    void EndInflate();
+
+    FILE* m_pFile;
+    const char* m_pszFailure;
+    bool m_bUnreadable;
+    unsigned long long m_ullBlockStart;
+    uint32_t m_uBlockSize;
+    CSmallString m_strScript;
+    uint32_t m_uItemCount;
+
+    void* m_pZ;             // z_stream, kept out of this header
+    bool m_bEnded;          // the zlib stream has ended
+    uint32_t m_uBlockFed;   // bytes of the block handed to inflate
+    uint32_t m_uAvailIn;    // of those, not consumed yet
+    unsigned char* m_pIn;   // input buffer
+    unsigned char* m_pOut;  // scratch for dropped bytes
+    uint32_t m_uNextItem;   // the item whose length comes next
+    uint32_t m_uItemLeft;   // bytes of the item before it not read yet
+};
