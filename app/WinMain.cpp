@@ -133,26 +133,19 @@ int InstallSilently(const SCommandLine& line)
 // 1 when the package could not be read, else the installation's code.
 int RunInstaller(const char* self, const SCommandLine& line, CSmallString& logoPath)
 {
-    Container::CArray<unsigned char> image;
-    if (!ReadFileIntoArray(self, image)) {
+    // Read as a stream: the items stay in the file until they are installed.
+    if (!g_reader.OpenPackage(self)) {
         OpenSetupLog(line, nullptr, "install");
         StartLog("installer");
-        Error(CResString(IDS_CANT_READ_SELF));
-        return 1;
-    }
-    RemoveJunkFromTheEndOfTheArray(image);
-    if (!g_reader.ExtractFromDataBlock(image)) {
-        OpenSetupLog(line, nullptr, "install");
-        StartLog("installer");
-        LogLine("The package is damaged: %s", g_reader.GetLastFailure());
-        Error(CResString(IDS_NO_PACKAGE));
+        LogLine("The package can't be used: %s", g_reader.GetLastFailure());
+        Error(CResString(g_reader.IsUnreadable() ? IDS_CANT_READ_SELF : IDS_NO_PACKAGE));
         return 1;
     }
     CSmallString appName;
     g_reader.GetInstallItem("app-name", appName);
     OpenSetupLog(line, appName, "install");
     StartLog("installer");
-    LogLine("Package: %s (%u items)", self, g_reader.GetItems().GetSize());
+    LogLine("Package: %s (%u items)", self, g_reader.GetItemCount());
 
     if (line.bSilent)
         return InstallSilently(line);

@@ -12,4 +12,8 @@ public:
     // Now and then during one long step (a large file, a running program),
     // to keep the window alive. False: the user asked to stop.
     virtual bool OnWorking() { return true; }
+    // How far the installation has come, in any unit (bytes of the package
+    // read), and the file being written. Called often: a receiver that
+    // draws keeps to a pace of its own.
+    virtual void OnProgress(unsigned long long /*done*/, unsigned long long /*total*/, const char* /*file*/) {}
 };

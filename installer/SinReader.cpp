@@ -131,6 +131,14 @@ bool CSinReader::CopyUninstaller(CByteSinkABC& sink)
     return sink.Begin(m_arrUninstaller.GetSize()) && sink.Take(m_arrUninstaller.GetData(), m_arrUninstaller.GetSize());
 }
 
+bool CSinReader::VerifyPackage()
+{
+    if (!m_pStream || m_pStream->VerifyRest())
+        return true;
+    m_pszFailure = m_pStream->GetFailure();
+    return false;
+}
+
 void CSinReader::GetPackagePosition(unsigned long long& done, unsigned long long& total) const
 {
     if (m_pStream) {

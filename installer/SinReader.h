@@ -42,6 +42,10 @@ public:
     bool CopyItem(unsigned id, CByteSinkABC& sink);
     // The installer without its package: the future uninstall.exe.
     bool CopyUninstaller(CByteSinkABC& sink);
+    // Reads a streamed package to its end and checks its own checksum, which
+    // proves every item read so far was what the packer wrote (inflating is
+    // deterministic). True at once for a package read whole.
+    bool VerifyPackage();
     // How far through the package reading has come, and its whole size, in
     // bytes of the data block (a streamed package) or of the items.
     void GetPackagePosition(unsigned long long& done, unsigned long long& total) const;

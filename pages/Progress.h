@@ -4,17 +4,48 @@
 #include <windows.h>
 
 #include "SinProgress.h"
+#include "SmallString.h"
 
-// The wizard window and its progress bar, known once the page is active.
+// The wizard window, its progress bar and the line above it that names the
+// file being written, known once the page is active.
 extern HWND g_hwndMain;
 extern HWND g_hwndProgress;
+extern HWND g_hwndProgressFile;
 
-// Steps the bar once per script element and keeps the wizard responsive
-// while the installation runs on its thread.
+// Shows how far the installation has come by the bytes of the package read
+// (so a large file moves the bar and a thousand small ones don't flood it)
+// and keeps the wizard responsive while the installation runs on its
+// thread. Draws at most about 30 times a second and looks at the window's
+// messages about every 10 ms, however often it is called.
 class CProgress : public CSinProgressABC
 {
 public:
-    // Both answer false once the user has asked to stop.
+    enum
+    {
+        kRange = 1000, // the bar's range
+    };
+    explicit CProgress(unsigned steps = 0) : m_uSteps(steps) {}
+
+    // All three answer false once the user has asked to stop.
     bool OnItemExecuted(unsigned int index) override;
     bool OnWorking() override;
+    void OnProgress(unsigned long long done, unsigned long long total, const char* file) override;
+
+    // The bar full and the file line cleared, at the end.
+    void Finish();
+    // How often the bar and the file line were drawn.
+    unsigned GetDrawCount() const { return m_uDraws; }
+
+private:
+    bool Pump();
+    void Draw(bool now);
+
+    unsigned m_uSteps;
+    unsigned m_uPosition = 0;
+    CSmallString m_strFile;
+    CSmallString m_strShownFile;
+    DWORD m_dwLastDraw = 0;
+    DWORD m_dwLastPump = 0;
+    bool m_bDrawn = false;
+    unsigned m_uDraws = 0;
 };

@@ -27,15 +27,15 @@ static void MakeRoomForLogo(HWND page)
     const RECT text = GetRectInPage(page, IDC_PROGRESS_TEXT);
     if (text.top >= logo.cy)
         return;
-    const RECT bar = GetRectInPage(page, IDC_PROGRESS_BAR);
+    // The three move down together, keeping their distances.
     const int shift = logo.cy + 10 - text.top;
-    HDWP batch = BeginDeferWindowPos(2);
-    if (batch)
-        batch = DeferWindowPos(batch, GetDlgItem(page, IDC_PROGRESS_TEXT), nullptr, text.left, logo.cy + 10, 0, 0,
+    static const int s_nIds[3] = {IDC_PROGRESS_TEXT, IDC_PROGRESS_FILE, IDC_PROGRESS_BAR};
+    HDWP batch = BeginDeferWindowPos(3);
+    for (int i = 0; i < 3 && batch; i++) {
+        const RECT rect = GetRectInPage(page, s_nIds[i]);
+        batch = DeferWindowPos(batch, GetDlgItem(page, s_nIds[i]), nullptr, rect.left, rect.top + shift, 0, 0,
                                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
-    if (batch)
-        batch = DeferWindowPos(batch, GetDlgItem(page, IDC_PROGRESS_BAR), nullptr, bar.left, bar.top + shift, 0, 0,
-                               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
+    }
     if (batch)
         EndDeferWindowPos(batch);
 }
@@ -44,9 +44,8 @@ static void OnSetActive(HWND page)
 {
     g_hwndMain = GetParent(page);
     g_hwndProgress = GetDlgItem(page, IDC_PROGRESS_BAR);
-    const unsigned steps = g_reader.GetInstallStepCount();
-    SendMessageA(g_hwndProgress, PBM_SETRANGE32, 0, (LPARAM)steps);
-    SendMessageA(g_hwndProgress, PBM_SETSTEP, 1, 0);
+    g_hwndProgressFile = GetDlgItem(page, IDC_PROGRESS_FILE);
+    SendMessageA(g_hwndProgress, PBM_SETRANGE32, 0, CProgress::kRange);
     // The sheet becomes visible first; the posted message then runs the
     // installation from the sheet's own message loop.
     if (!s_bStarted) {
@@ -106,10 +105,12 @@ static CLaunchResult LaunchInstalledProgram()
 
 static void RunInstallation()
 {
-    CProgress progress;
+    CProgress progress(g_reader.GetInstallStepCount());
     g_bInstalling = true;
     const bool installed = g_reader.Install(g_strDestination, &progress);
     g_bInstalling = false;
+    if (installed)
+        progress.Finish();
     if (!installed) {
         // Undone already; the engine has told the user what went wrong.
         if (g_reader.GetRunResult() == CSinReader::RunCancelled) {

@@ -30,20 +30,19 @@ CSmallString CCommandRunner::Translated(const CXMLNode* element, const char* nam
     return value;
 }
 
-const Container::CArray<unsigned char>* CCommandRunner::Item(const CXMLNode* element, unsigned& id)
+bool CCommandRunner::Item(const CXMLNode* element, unsigned& id)
 {
-    if (!element->GetAttributeValue("id", id) || id >= m_reader.GetItems().GetSize())
-        return nullptr; // without a usable id the command is skipped
-    return &m_reader.GetItems()[id];
+    // Without a usable id the command is skipped.
+    return element->GetAttributeValue("id", id) && id < m_reader.GetItemCount();
 }
 
 bool CCommandRunner::ItemText(const CXMLNode* element, CSmallString& text)
 {
     unsigned id = 0;
-    const Container::CArray<unsigned char>* item = Item(element, id);
-    if (!item)
+    Container::CArray<unsigned char> item;
+    if (!Item(element, id) || !m_reader.ReadItem(id, item))
         return false;
-    text = CSmallString(reinterpret_cast<const char*>(item->GetData()), (int)item->GetSize());
+    text = CSmallString(reinterpret_cast<const char*>(item.GetData()), (int)item.GetSize());
     return true;
 }
 

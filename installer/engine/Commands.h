@@ -19,8 +19,9 @@ struct CCommandRunner
     static CSmallString Text(const CXMLNode* element, const char* name);
     // The text attribute passed through TranslatePath.
     CSmallString Translated(const CXMLNode* element, const char* name);
-    // The item named by the element's id, when it has one inside the table.
-    const Container::CArray<unsigned char>* Item(const CXMLNode* element, unsigned& id);
+    // Whether the element's id names an item of the package.
+    bool Item(const CXMLNode* element, unsigned& id);
+    // That item as text.
     bool ItemText(const CXMLNode* element, CSmallString& text);
     void AddRegKey(const char* key, const char* name, const char* value) { m_reader.AddRegKey(key, name, value); }
     // Between pieces of long work; false once the user asked to stop.

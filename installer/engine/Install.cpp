@@ -46,6 +46,12 @@ bool CSinReader::Install(const CSmallString& destination, CSinProgressABC* progr
         result = session.Prepare();
         if (result == StepDone)
             result = ExecuteCommands(section, progress, &session, remover);
+        // A package mended to pass its CRC could still have handed out
+        // wrong bytes: its own checksum, at its end, tells.
+        if (result == StepDone && !VerifyPackage()) {
+            TellPackageDamaged(GetLastFailure());
+            result = StepFailed;
+        }
         if (result == StepDone && !AddUninstall(session))
             result = StepFailed;
     } catch (CBaseException* e) {

@@ -4,6 +4,7 @@
 #include "Exceptions.h"
 #include "FileText.h"
 #include "Folders.h"
+#include "PackageStream.h"
 #include "SetupLog.h"
 #include "SinProgress.h"
 #include "SinReader.h"
@@ -16,10 +17,6 @@
 #include "win32/ResString.h"
 
 namespace {
-
-// Writes go out in pieces this large, so that Cancel is seen inside a
-// large file.
-const unsigned kChunk = 1u << 20;
 
 bool IsInUse(DWORD error)
 {
@@ -43,6 +40,47 @@ bool IsFolder(const char* path)
 }
 
 } // namespace
+
+void TellPackageDamaged(const char* why)
+{
+    CSmallString message;
+    message.Format(CResString(IDS_PACKAGE_DAMAGED), why ? why : "it can't be read");
+    Error(message);
+}
+
+// Writes what arrives into an open file; between pieces the installation
+// shows its progress and may be cancelled.
+class CFileSink : public CByteSinkABC
+{
+public:
+    CFileSink(CInstallSession* session, HANDLE file, const char* path) : m_pSession(session), m_hFile(file), m_pszPath(path)
+    {
+    }
+    bool Take(const unsigned char* data, uint32_t length) override
+    {
+        DWORD written = 0;
+        // A write past the end of a full disk may report success with fewer bytes.
+        if (!WriteFile(m_hFile, data, length, &written, nullptr) || written != length) {
+            m_dwError = GetLastError() ? GetLastError() : ERROR_DISK_FULL;
+            return false;
+        }
+        m_ullWritten += length;
+        if (m_pSession && !m_pSession->ShowProgress(m_pszPath)) {
+            m_bCancelled = true;
+            return false;
+        }
+        return true;
+    }
+
+    DWORD m_dwError = 0;
+    bool m_bCancelled = false;
+    unsigned long long m_ullWritten = 0;
+
+private:
+    CInstallSession* m_pSession; // null: not to be cancelled
+    HANDLE m_hFile;
+    const char* m_pszPath;
+};
 
 CInstallSession::CInstallSession(CSinReader& reader, const CSmallString& folder, CSinProgressABC* progress)
     : m_reader(reader), m_strFolder(folder), m_pProgress(progress)
@@ -142,9 +180,18 @@ bool CInstallSession::CreateFolders(const CSmallString& path, DWORD& error)
     return true;
 }
 
+bool CInstallSession::ShowProgress(const char* file)
+{
+    if (!m_pProgress)
+        return true;
+    unsigned long long done = 0, total = 0;
+    m_reader.GetPackagePosition(done, total);
+    m_pProgress->OnProgress(done, total, file);
+    return m_pProgress->OnWorking();
+}
+
 EStepResult CInstallSession::WriteItem(unsigned id, const CSmallString& name, const CSmallString& dest)
 {
-    const Container::CArray<unsigned char>& item = m_reader.GetItems()[id];
     const char* why = WinPath::WhyNotPlainName(name);
     // A folder cut at a NUL would put the file somewhere else.
     if (!why && (int)strlen(dest) != dest.GetLength())
@@ -190,39 +237,58 @@ EStepResult CInstallSession::WriteItem(unsigned id, const CSmallString& name, co
     }
     m_journal.AddFile(path, backup);
 
-    const unsigned char* data = item.GetData();
-    for (unsigned done = 0; done < item.GetSize();) {
-        const unsigned piece = item.GetSize() - done < kChunk ? item.GetSize() - done : kChunk;
-        DWORD written = 0;
-        if (!WriteFile(file, data + done, piece, &written, nullptr) || written != piece) {
-            error = GetLastError();
-            file.Close();
-            TellWriteFailed(path, error ? error : ERROR_DISK_FULL);
-            return StepFailed;
-        }
-        done += piece;
-        if (done < item.GetSize() && !KeepGoing())
+    // Straight from the package into the file, a piece at a time.
+    CFileSink sink(this, file, path);
+    if (!ShowProgress(path))
+        return StepCancelled;
+    if (!m_reader.CopyItem(id, sink)) {
+        if (sink.m_bCancelled)
             return StepCancelled;
+        file.Close();
+        if (sink.m_dwError)
+            TellWriteFailed(path, sink.m_dwError);
+        else
+            TellPackageDamaged(m_reader.GetLastFailure());
+        return StepFailed;
     }
     if (!CloseHandle(file.Detach())) {
         TellWriteFailed(path, GetLastError());
         return StepFailed;
     }
-    m_ullBytes += item.GetSize();
-    LogLine("File written: %s (%u bytes%s)", path.GetText(), item.GetSize(), backup.IsEmpty() ? "" : ", replaced");
+    m_ullBytes += sink.m_ullWritten;
+    LogLine("File written: %s (%llu bytes%s)", path.GetText(), sink.m_ullWritten, backup.IsEmpty() ? "" : ", replaced");
     return StepDone;
 }
 
 bool CInstallSession::WriteFileWhole(const CSmallString& path, const void* data, unsigned size, CSmallString& why)
 {
+    return WriteWhole(path, data, size, why);
+}
+
+bool CInstallSession::WriteUninstallerWhole(const CSmallString& path, CSmallString& why)
+{
+    return WriteWhole(path, nullptr, 0, why);
+}
+
+bool CInstallSession::WriteWhole(const CSmallString& path, const void* data, unsigned size, CSmallString& why)
+{
     const CSmallString temp = path + ".kx-new";
     DWORD error = 0;
+    unsigned long long written = 0;
     {
         CAutoHandle file(CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        DWORD written = 0;
-        if (!file.IsValid() || (size && !WriteFile(file, data, size, &written, nullptr)) || written != size ||
-            !FlushFileBuffers(file) || !CloseHandle(file.Detach()))
-            error = GetLastError() ? GetLastError() : ERROR_DISK_FULL;
+        if (!file.IsValid()) {
+            error = GetLastError();
+        } else {
+            CFileSink sink(nullptr, file, temp);
+            const bool copied = data ? sink.Begin(size) && sink.Take(static_cast<const unsigned char*>(data), size)
+                                     : m_reader.CopyUninstaller(sink);
+            written = sink.m_ullWritten;
+            if (!copied)
+                error = sink.m_dwError ? sink.m_dwError : ERROR_READ_FAULT;
+            else if (!FlushFileBuffers(file) || !CloseHandle(file.Detach()))
+                error = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
+        }
     }
     CSmallString backup;
     if (!error && DoesFileExist(path) && !m_journal.SetAside(path, backup, error))
@@ -231,9 +297,10 @@ bool CInstallSession::WriteFileWhole(const CSmallString& path, const void* data,
         error = GetLastError();
     if (!error) {
         m_journal.AddFile(path, backup);
-        WIN32_FILE_ATTRIBUTE_DATA written;
-        if (!GetFileAttributesExA(path, GetFileExInfoStandard, &written) || written.nFileSizeHigh ||
-            written.nFileSizeLow != size)
+        // Read back what is on the disk now: a short file must not pass.
+        WIN32_FILE_ATTRIBUTE_DATA on;
+        if (!GetFileAttributesExA(path, GetFileExInfoStandard, &on) ||
+            (((unsigned long long)on.nFileSizeHigh << 32) | on.nFileSizeLow) != written)
             error = ERROR_WRITE_FAULT;
     }
     if (error) {
@@ -241,8 +308,8 @@ bool CInstallSession::WriteFileWhole(const CSmallString& path, const void* data,
         why = GetLastErrorString((int)error);
         return false;
     }
-    m_ullBytes += size;
-    LogLine("File written: %s (%u bytes)", path.GetText(), size);
+    m_ullBytes += written;
+    LogLine("File written: %s (%llu bytes)", path.GetText(), written);
     return true;
 }
 

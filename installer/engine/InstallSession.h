@@ -20,6 +20,9 @@ enum EStepResult : int
     StepCancelled, // the user asked to stop
 };
 
+// "The installer file is damaged", with why.
+void TellPackageDamaged(const char* why);
+
 class CInstallSession
 {
 public:
@@ -37,8 +40,11 @@ public:
     // is asked about (Retry/Cancel); other failures are told.
     EStepResult WriteItem(unsigned id, const CSmallString& name, const CSmallString& dest);
     // Writes data to path whole or not at all: a temporary file, flushed,
-    // then renamed into place. False with the system's reason.
+    // then renamed into place and its size read back. False with the
+    // system's reason.
     bool WriteFileWhole(const CSmallString& path, const void* data, unsigned size, CSmallString& why);
+    // The same with the installer's own program (without its package).
+    bool WriteUninstallerWhole(const CSmallString& path, CSmallString& why);
     // Every missing folder of path, created once per installation.
     bool CreateFolders(const CSmallString& path, DWORD& error);
     // A file some command wrote (install.log); recorded, not undone.
@@ -49,6 +55,9 @@ public:
 
     // Between pieces of long work; false when the user asked to stop.
     bool KeepGoing();
+    // Reports how far the package has been read (and the file being
+    // written), then as KeepGoing.
+    bool ShowProgress(const char* file);
 
     CInstallJournal& GetJournal() { return m_journal; }
     const CSmallString& GetFolder() const { return m_strFolder; }
@@ -65,6 +74,7 @@ public:
 
 private:
     void NoteTargets(const CXMLNode* log);
+    bool WriteWhole(const CSmallString& path, const void* data, unsigned size, CSmallString& why);
 
     CSinReader& m_reader;
     CSmallString m_strFolder; // with its trailing backslash

@@ -20,14 +20,13 @@ bool CSinReader::GetInstallItem(const char* name, CSmallString& value)
     if (!element)
         return false;
     unsigned id = 0;
-    if (!element->GetAttributeValue("id", id)) {
+    Container::CArray<unsigned char> item;
+    if (!element->GetAttributeValue("id", id))
         value = element->GetText();
-    } else if (id < m_arrItems.GetSize()) {
-        const Container::CArray<unsigned char>& item = m_arrItems[id];
+    else if (ReadItem(id, item))
         value = CSmallString(reinterpret_cast<const char*>(item.GetData()), (int)item.GetSize());
-    } else {
+    else
         value.Empty(); // an id outside the item table names nothing
-    }
     return true;
 }
 
@@ -38,7 +37,7 @@ bool CSinReader::GetInstallBinaryItem(const char* name, Container::CArray<unsign
     if (!element)
         return false;
     unsigned id = 0;
-    if (element->GetAttributeValue("id", id) && id < m_arrItems.GetSize() && &data != &m_arrItems[id])
-        data = m_arrItems[id];
+    if (element->GetAttributeValue("id", id))
+        ReadItem(id, data);
     return true;
 }

@@ -88,7 +88,7 @@ bool CSinReader::AddUninstall(CInstallSession& session)
     TranslatePath(exe);
     TranslatePath(logPath);
     GetInstallItem("uninstaller", log);
-    bool written = session.WriteFileWhole(exe, m_arrUninstaller.GetData(), m_arrUninstaller.GetSize(), why);
+    bool written = session.WriteUninstallerWhole(exe, why);
     if (written) {
         session.PlanKey(key);
         if (!session.ComposeUninstallLog(log, composed))

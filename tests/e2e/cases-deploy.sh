@@ -76,7 +76,7 @@ command_line_case() {
   run_silent bad-silent "$E2E_RUN/bad-truncated.exe" /S "/LOG=C:\\damaged.log"
   expect_eq "damaged installer with /S: exit code 1" "$E2E_BG_STATUS" 1
   check "damaged installer with /S: no window" drv expect-no-messagebox
-  check "damaged installer with /S: /LOG= holds why" grep -q "The package is damaged" "$(unix_path 'C:\damaged.log')"
+  check "damaged installer with /S: /LOG= holds why" grep -q "The package can.t be used" "$(unix_path 'C:\damaged.log')"
   check "nothing installed by any of them" nothing_installed
   rm -f "$(unix_path 'C:\damaged.log')"
 }

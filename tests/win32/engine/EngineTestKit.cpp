@@ -3,9 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "PackageWriter.h"
+#include "WineTestEnv.h"
 #include "UserMessages.h"
 
-CSinReader* MakeReader(const std::string& script, const std::vector<std::string>& items)
+std::string PackBytes(const std::string& script, const std::vector<std::string>& items)
 {
     CItemArray arr;
     arr.SetSize((unsigned)items.size());
@@ -15,8 +16,26 @@ CSinReader* MakeReader(const std::string& script, const std::vector<std::string>
     stub.Append(reinterpret_cast<const unsigned char*>("MZ stub"), 7);
     CSmallString why;
     EXPECT_TRUE(BuildPackage(stub, CSmallString(script.data(), (int)script.size()), arr, 6, file, why));
+    return std::string(reinterpret_cast<const char*>(file.GetData()), file.GetSize());
+}
+
+CSinReader* MakeReader(const std::string& script, const std::vector<std::string>& items)
+{
+    const std::string bytes = PackBytes(script, items);
+    Container::CArray<unsigned char> file;
+    file.Append(reinterpret_cast<const unsigned char*>(bytes.data()), (unsigned)bytes.size());
     CSinReader* reader = new CSinReader;
     EXPECT_TRUE(reader->ExtractFromDataBlock(file)) << reader->GetLastFailure();
+    return reader;
+}
+
+CSinReader* MakeStreamedReader(const std::string& folder, const std::string& script,
+                               const std::vector<std::string>& items)
+{
+    const std::string path = folder + "package.exe";
+    WriteWholeFile(path, PackBytes(script, items));
+    CSinReader* reader = new CSinReader;
+    EXPECT_TRUE(reader->OpenPackage(path.c_str())) << reader->GetLastFailure();
     return reader;
 }
 

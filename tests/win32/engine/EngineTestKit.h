@@ -26,3 +26,11 @@ public:
     const std::vector<SShownMessage>& Shown() const;
     void SetAnswer(int answer);
 };
+
+// The same package written to a file in folder and read back as a stream,
+// as the installer reads its own file.
+CSinReader* MakeStreamedReader(const std::string& folder, const std::string& script,
+                               const std::vector<std::string>& items = {});
+
+// The package bytes MakeReader builds.
+std::string PackBytes(const std::string& script, const std::vector<std::string>& items);
