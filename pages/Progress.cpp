@@ -10,9 +10,10 @@ HWND g_hwndProgress = nullptr;
 HWND g_hwndProgressFile = nullptr;
 
 namespace {
-// Above the screen's refresh rate a redraw shows nothing new; under Wine
-// each costs about 12 ms.
-const DWORD kDrawEveryMs = 33;
+// Ten times a second moves the bar smoothly enough to the eye; under Wine
+// each redraw costs about 12 ms, which at a faster pace would slow a quick
+// installation of many files by a third.
+const DWORD kDrawEveryMs = 100;
 const DWORD kPumpEveryMs = 10;
 } // namespace
 

@@ -15,7 +15,7 @@ extern HWND g_hwndProgressFile;
 // Shows how far the installation has come by the bytes of the package read
 // (so a large file moves the bar and a thousand small ones don't flood it)
 // and keeps the wizard responsive while the installation runs on its
-// thread. Draws at most about 30 times a second and looks at the window's
+// thread. Draws at most about 10 times a second and looks at the window's
 // messages about every 10 ms, however often it is called.
 class CProgress : public CSinProgressABC
 {

@@ -82,7 +82,7 @@ TEST(StreamedInstall, ThousandsOfSmallFilesDrawTheProgressFarLessOften)
     const DWORD elapsed = GetTickCount() - start;
     progress.Finish();
     EXPECT_EQ(std::string(1, (char)('a' + 1280 % 26)), ReadWholeFile(dir / "d15\\f1280.txt"));
-    // About 30 a second, however many files: far fewer than one per file.
-    EXPECT_LE(progress.GetDrawCount(), elapsed / 33 + 3) << elapsed << " ms";
+    // About 10 a second, however many files: far fewer than one per file.
+    EXPECT_LE(progress.GetDrawCount(), elapsed / 100 + 3) << elapsed << " ms";
     EXPECT_LT(progress.GetDrawCount(), files / 10);
 }
