@@ -15,6 +15,7 @@ bool Initialise()
     g_strWindowsVersion.Format("Windows version %d.%d (%d) %s", (int)version.dwMajorVersion,
                                (int)version.dwMinorVersion, (int)version.dwBuildNumber, version.szCSDVersion);
 
+    SetCrashSystemText(g_strWindowsVersion);
     if (SetCrashHandlerFilter(DebugCrashHandler) != 1)
         return false;
 

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "AppGlobals.h"
-#include "Exceptions.h"
+#include "Caught.h"
 #include "FileStore.h"
 
 bool LoadInstallerLogo(const Container::CArray<unsigned char>& bytes, CSmallString& tempPath)
@@ -15,15 +15,16 @@ bool LoadInstallerLogo(const Container::CArray<unsigned char>& bytes, CSmallStri
     char temp[520] = {0};
     GetTempPathA(sizeof(temp) - 1, temp);
     const CSmallString path = CSmallString(temp) + "kx-installer-logo-temp.bmp";
-    try {
-        CFileStore file(path, CFileStore::ForWriting);
-        tempPath = path; // from here on there may be something to remove
-        file.Write(bytes.GetData(), bytes.GetSize());
-        file.Close();
-    } catch (CBaseException* e) {
-        e->Delete();
+    CSmallString why;
+    if (!RunCaught(
+            [&] {
+                CFileStore file(path, CFileStore::ForWriting);
+                tempPath = path; // from here on there may be something to remove
+                file.Write(bytes.GetData(), bytes.GetSize());
+                file.Close();
+            },
+            why))
         return false;
-    }
 
     // Not LR_SHARED: the bitmap comes from a file and is deleted by us.
     g_hInstallerLogo = static_cast<HBITMAP>(LoadImageA(g_hInstance, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));

@@ -12,7 +12,7 @@
 #include "DefaultPath.h"
 #include "Destination.h"
 #include "EngineHelpers.h"
-#include "Exceptions.h"
+#include "Caught.h"
 #include "FileText.h"
 #include "Folders.h"
 #include "Logo.h"
@@ -240,12 +240,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     char self[520] = {0};
     GetModuleFileNameA(nullptr, self, sizeof(self) - 1);
 
-    CSmallString logoPath;
+    CSmallString logoPath, why;
     int code = 0;
-    try {
-        if (!line.strUninstallLog.IsEmpty()) {
-            code = RunUninstaller(line);
-        } else {
+    const bool ran = RunCaught(
+        [&] {
+            if (!line.strUninstallLog.IsEmpty()) {
+                code = RunUninstaller(line);
+                return;
+            }
             const CSmallString log = GetUninstallLogPath(self);
             if (!DoesFileExist(log)) {
                 code = RunInstaller(self, line, logoPath);
@@ -255,10 +257,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
                 StartLog("uninstaller");
                 code = 3;
             }
-        }
-    } catch (CBaseException* e) {
-        LogLine("Unexpected error: %s", e->GetError());
-        e->Delete();
+        },
+        why);
+    if (!ran) {
+        LogLine("Unexpected error: %s", why.GetText());
+        CSmallString text;
+        text.Format(CResString(IDS_UNEXPECTED_ERROR), why.GetText());
+        Error(text);
         code = 3;
     }
     LogLine("Exit code %d", code);

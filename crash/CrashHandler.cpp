@@ -1,6 +1,5 @@
 #include "CrashHandler.h"
 
-#include "AppGlobals.h"
 #include "CrashReport.h"
 
 // Filled before any fault: the handler reads nothing from the heap.
@@ -18,11 +17,12 @@ static LONG WINAPI CrashFilter(EXCEPTION_POINTERS* info)
     return EXCEPTION_EXECUTE_HANDLER;
 }
 
+void SetCrashSystemText(const char* text) { lstrcpynA(s_szWindowsVersion, text ? text : "", sizeof(s_szWindowsVersion)); }
+
 int SetCrashHandlerFilter(CrashReportFunction report)
 {
     if (!report)
         return 0;
-    lstrcpynA(s_szWindowsVersion, g_strWindowsVersion, sizeof(s_szWindowsVersion));
     s_pfnReport = report;
     SetUnhandledExceptionFilter(CrashFilter);
     return 1;

@@ -7,9 +7,12 @@
 typedef LONG(WINAPI* CrashReportFunction)(EXCEPTION_POINTERS* info);
 
 // Installs the unhandled-exception filter that calls report once and then
-// ends the process. Keeps a copy of g_strWindowsVersion for the report, so
-// call it after that is set. 1 on success, 0 without a report function.
+// ends the process. 1 on success, 0 without a report function.
 int SetCrashHandlerFilter(CrashReportFunction report);
+
+// The system's description the report quotes ("Windows version ..."): a
+// copy is kept, since nothing may be read from the heap after a fault.
+void SetCrashSystemText(const char* text);
 
 // Writes "ZB-Crash.html" into the user's temporary folder (GetTempPath:
 // %TMP%, %TEMP% or the profile's folder). Needs nothing from the heap.

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <new>
 
-#include "Exceptions.h"
+#include "Caught.h"
 #include "FileStore.h"
 
 // fopen accepts a folder on some systems, and seeking in one may report a
@@ -18,16 +18,8 @@ static bool IsRegularFile(const char* path)
 
 bool FileExists(const char* path)
 {
-    if (!IsRegularFile(path))
-        return false;
-    try {
-        CFileStore store(path, CFileStore::ForReading);
-        return true;
-    } catch (CBaseException* e) {
-        e->Delete();
-    } catch (std::bad_alloc&) {
-    }
-    return false;
+    CSmallString why;
+    return IsRegularFile(path) && RunCaught([&] { CFileStore store(path, CFileStore::ForReading); }, why);
 }
 
 bool LoadFileIntoString(const char* path, CSmallString& text)
@@ -35,21 +27,22 @@ bool LoadFileIntoString(const char* path, CSmallString& text)
     text.Empty();
     if (!IsRegularFile(path))
         return false;
-    try {
-        CFileStore store(path, CFileStore::ForReading);
-        const uint32_t size = store.GetSize();
-        if (size > 0x7FFFFFFF)
-            return false;
-        CSmallString contents;
-        char* buffer = contents.GetBufferSetLength((int)size);
-        store.Read(buffer, size);
-        text = contents;
-        return true;
-    } catch (CBaseException* e) {
-        e->Delete();
-    } catch (std::bad_alloc&) {
-    }
-    return false;
+    bool tooLarge = false;
+    CSmallString why;
+    const bool read = RunCaught(
+        [&] {
+            CFileStore store(path, CFileStore::ForReading);
+            const uint32_t size = store.GetSize();
+            tooLarge = size > 0x7FFFFFFF;
+            if (tooLarge)
+                return;
+            CSmallString contents;
+            char* buffer = contents.GetBufferSetLength((int)size);
+            store.Read(buffer, size);
+            text = contents;
+        },
+        why);
+    return read && !tooLarge;
 }
 
 bool WriteStringToFile(const char* path, const char* text)
@@ -61,14 +54,12 @@ bool WriteStringToFile(const char* path, const char* text, unsigned length)
 {
     if (!path || !*path || (!text && length))
         return false;
-    try {
-        CFileStore store(path, CFileStore::ForWriting);
-        store.Write(text, length);
-        store.Close();
-        return true;
-    } catch (CBaseException* e) {
-        e->Delete();
-    } catch (std::bad_alloc&) {
-    }
-    return false;
+    CSmallString why;
+    return RunCaught(
+        [&] {
+            CFileStore store(path, CFileStore::ForWriting);
+            store.Write(text, length);
+            store.Close();
+        },
+        why);
 }

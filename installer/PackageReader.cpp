@@ -3,7 +3,7 @@
 
 #include <new>
 
-#include "Exceptions.h"
+#include "Caught.h"
 #include "FileStore.h"
 #include "PackageFormat.h"
 #include "SinReader.h"
@@ -11,19 +11,19 @@
 
 bool ReadFileIntoArray(const char* path, Container::CArray<unsigned char>& array)
 {
-    try {
-        CFileStore file(path, CFileStore::ForReading);
-        const uint32_t size = file.GetSize();
-        array.RemoveAll();
-        array.SetConstruct(false); // every byte is read over at once
-        array.SetSize(size);
-        array.SetConstruct(true);
-        file.Read(array.GetData(), size);
+    CSmallString why;
+    if (RunCaught(
+            [&] {
+                CFileStore file(path, CFileStore::ForReading);
+                const uint32_t size = file.GetSize();
+                array.RemoveAll();
+                array.SetConstruct(false); // every byte is read over at once
+                array.SetSize(size);
+                array.SetConstruct(true);
+                file.Read(array.GetData(), size);
+            },
+            why))
         return true;
-    } catch (CBaseException* e) {
-        e->Delete();
-    } catch (const std::bad_alloc&) {
-    }
     array.SetConstruct(true);
     array.RemoveAll();
     return false;

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "AppGlobals.h"
+#include "WizardState.h"
 #include "Destination.h"
 #include "EngineHelpers.h"
 #include "FindFileIter.h"

@@ -2,7 +2,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "AppGlobals.h"
+#include "WizardState.h"
 #include "Destination.h"
 #include "DestinationHelpers.h"
 #include "WinPath.h"
@@ -72,6 +72,8 @@ static void OnInitDialog(HWND page)
 // -1 keeps the page, 0 lets the wizard move on.
 static LONG OnWizardNext(HWND page)
 {
+    if (IsFaultAsked("page"))
+        throw new CExtraInfoException(CBaseException::InternalError, "KX_TEST_FAULT=page");
     const CSmallString typed = GetPathField(page);
     CResString caption(IDS_SETUP_ERROR);
     const CSmallString why = CheckDestination(g_reader, typed);

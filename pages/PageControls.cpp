@@ -3,9 +3,13 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "AppGlobals.h"
+#include "WizardState.h"
 #include "Bitmap.h"
-#include "Exceptions.h"
+#include "Caught.h"
+#include "SetupLog.h"
+#include "UserMessages.h"
+#include "resource.h"
+#include "win32/ResString.h"
 
 void CentreWindow(HWND window, HWND relativeTo)
 {
@@ -68,11 +72,29 @@ INT_PTR SetPageResult(HWND page, LONG result)
 
 INT_PTR RunGuarded(PageHandler handler, HWND page, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    INT_PTR result = FALSE;
+    CSmallString why;
+    bool handled = false;
     try {
-        return handler(page, message, wParam, lParam);
-    } catch (CBaseException* e) {
-        e->Delete();
+        handled = RunCaught([&] { result = handler(page, message, wParam, lParam); }, why);
     } catch (...) {
+        SetReason(why, "an unknown exception");
     }
+    if (handled)
+        return result;
+    // A page that failed would sit there doing nothing: say why and end.
+    LogLine("Unexpected error: %s", why.GetText());
+    CSmallString text;
+    text.Format(CResString(IDS_UNEXPECTED_ERROR), why.GetText());
+    Error(text);
+    g_nExitCode = 3;
+    g_bClosing = true;
+    PostMessageA(GetParent(page), PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     return FALSE;
+}
+
+bool IsFaultAsked(const char* where)
+{
+    char value[16] = {0};
+    return GetEnvironmentVariableA("KX_TEST_FAULT", value, sizeof(value)) && lstrcmpA(value, where) == 0;
 }

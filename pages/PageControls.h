@@ -33,4 +33,11 @@ INT_PTR SetPageResult(HWND page, LONG result);
 typedef INT_PTR (*PageHandler)(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Runs a page's message handler: no exception may leave a dialog procedure.
+// One that does is told (with its reason) and ends the wizard with exit
+// code 3; the installation undoes itself before that.
 INT_PTR RunGuarded(PageHandler handler, HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+
+// A test build's way to prove how unexpected failures end:
+// KX_TEST_FAULT=page makes the Destination page's Next throw, =install
+// makes the installation run out of memory. Users never set it.
+bool IsFaultAsked(const char* where);

@@ -3,7 +3,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "AppGlobals.h"
+#include <new>
+
+#include "PageControls.h"
+#include "WizardState.h"
 
 HWND g_hwndMain = nullptr;
 HWND g_hwndProgress = nullptr;
@@ -50,6 +53,8 @@ void CProgress::Draw(bool now)
 
 bool CProgress::OnItemExecuted(unsigned int index)
 {
+    if (index == 2 && IsFaultAsked("install"))
+        throw std::bad_alloc();
     // Scripts without files move the bar by their steps.
     if (m_uSteps && (unsigned long long)index * kRange / m_uSteps > m_uPosition)
         m_uPosition = (unsigned)((unsigned long long)index * kRange / m_uSteps);

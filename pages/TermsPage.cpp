@@ -2,7 +2,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "AppGlobals.h"
+#include "WizardState.h"
 #include "Exceptions.h"
 #include "PageControls.h"
 #include "Pages.h"

@@ -114,6 +114,7 @@ else
   full_disk_case
   cancel_running_case
   file_in_use_case
+  unexpected_failure_case
   silent_case
   command_line_case
   one_argument_case

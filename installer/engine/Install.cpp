@@ -4,7 +4,7 @@
 
 #include "Destination.h"
 #include "EngineHelpers.h"
-#include "Exceptions.h"
+#include "Caught.h"
 #include "InstallSession.h"
 #include "SafeRemover.h"
 #include "SetupLog.h"
@@ -42,24 +42,24 @@ bool CSinReader::Install(const CSmallString& destination, CSinProgressABC* progr
     CSafeRemover remover(folder, nullptr);
     m_pSession = &session;
     EStepResult result = StepFailed;
-    try {
-        result = session.Prepare();
-        if (result == StepDone)
-            result = ExecuteCommands(section, progress, &session, remover);
-        // A package mended to pass its CRC could still have handed out
-        // wrong bytes: its own checksum, at its end, tells.
-        if (result == StepDone && !VerifyPackage()) {
-            TellPackageDamaged(GetLastFailure());
-            result = StepFailed;
-        }
-        if (result == StepDone && !AddUninstall(session))
-            result = StepFailed;
-    } catch (CBaseException* e) {
-        TellUnexpected(e->GetError());
-        e->Delete();
-        result = StepFailed;
-    } catch (const std::bad_alloc&) {
-        TellUnexpected("out of memory");
+    CSmallString why;
+    const bool ran = RunCaught(
+        [&] {
+            result = session.Prepare();
+            if (result == StepDone)
+                result = ExecuteCommands(section, progress, &session, remover);
+            // A package mended to pass its CRC could still have handed out
+            // wrong bytes: its own checksum, at its end, tells.
+            if (result == StepDone && !VerifyPackage()) {
+                TellPackageDamaged(GetLastFailure());
+                result = StepFailed;
+            }
+            if (result == StepDone && !AddUninstall(session))
+                result = StepFailed;
+        },
+        why);
+    if (!ran) {
+        TellUnexpected(why);
         result = StepFailed;
     }
     m_pSession = nullptr;

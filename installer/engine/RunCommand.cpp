@@ -2,7 +2,7 @@
 // %APP%install.log. The wizard stays responsive meanwhile: Cancel stops the
 // program, and a `timeout` (seconds) stops one that takes too long.
 #include "Commands.h"
-#include "Exceptions.h"
+#include "Caught.h"
 #include "FileText.h"
 #include "SetupLog.h"
 #include "SpawnedProcess.h"
@@ -26,13 +26,8 @@ EOutcome Run(CCommandRunner& runner, const CSmallString& cmd, const CSmallString
              CSmallString& output, CSmallString& why)
 {
     CSpawnedProcess process;
-    try {
-        process.Create(cmd, nullptr, commandLine, SW_HIDE);
-    } catch (CBaseException* e) {
-        why = e->GetError();
-        e->Delete();
+    if (!RunCaught([&] { process.Create(cmd, nullptr, commandLine, SW_HIDE); }, why))
         return NotStarted;
-    }
     const DWORD start = GetTickCount();
     for (;;) {
         while (process.Read(output)) {

@@ -1,6 +1,7 @@
 // Uninstall registration after a successful installation, and the run of
 // an uninstall log.
 #include "Browser.h"
+#include "Caught.h"
 #include "Destination.h"
 #include "EngineHelpers.h"
 #include "FileText.h"
@@ -172,10 +173,17 @@ void CSinReader::UninstallFromScript(const char* logPath, bool ask)
         }
     }
 
-    CSmallString folder(logPath);
+    CSmallString folder(logPath), unexpected;
     RemoveFilename(logPath, folder.GetBuffer(folder.GetLength()));
     folder.ReleaseBuffer(-1);
-    Uninstall(folder, nullptr);
+    if (!RunCaught([&] { Uninstall(folder, nullptr); }, unexpected)) {
+        LogLine("Unexpected error: %s", unexpected.GetText());
+        CSmallString message;
+        message.Format(CResString(IDS_UNINSTALL_STOPPED), unexpected.GetText());
+        Error(message);
+        m_eRunResult = RunFailed;
+        return;
+    }
 
     CSmallString url;
     if (GetInstallItem("uninstall-url", url) && !url.IsEmpty())

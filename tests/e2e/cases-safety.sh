@@ -344,3 +344,25 @@ file_in_use_case() {
   run_silent in-use-cleanup "$APP_WIN\\uninstall.exe" /S
   expect_eq "file in use: uninstalled" "$E2E_BG_STATUS" 0
 }
+
+# An unexpected failure (an exception) in a page or in the installation:
+# told with its reason, the wizard ends with 3, nothing is left.
+unexpected_failure_case() {
+  local where out
+  snapshot unexpected-before
+  for where in page install; do
+    export KX_TEST_FAULT=$where
+    to_destination "$E2E_SETUP" "unexpected-$where" || fail "unexpected ($where): destination page shown"
+    unset KX_TEST_FAULT
+    drv click next >/dev/null
+    if out=$(drv answer-messagebox ok "unexpected error" 15000); then
+      expect_contains "unexpected ($where): told, with the reason" "$(field text "$out")" \
+        "Setup stopped because of an unexpected error:\n"
+    else
+      fail "unexpected ($where): told"
+    fi
+    wizard_ends "unexpected ($where)" 3 15
+  done
+  snapshot unexpected-after
+  expect_unchanged "unexpected: nothing left" unexpected-before unexpected-after "$(setup_log_re)"
+}

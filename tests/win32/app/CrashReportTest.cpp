@@ -236,14 +236,15 @@ TEST(CrashHandler, ReportsWithTheVersionKnownWhenItWasInstalled)
 
     const LPTOP_LEVEL_EXCEPTION_FILTER before = SetUnhandledExceptionFilter(nullptr);
     SetUnhandledExceptionFilter(before);
-    g_strWindowsVersion = "Windows version 9.8 (7654) test";
+    CSmallString version("Windows version 9.8 (7654) test");
+    SetCrashSystemText(version);
     ASSERT_EQ(1, SetCrashHandlerFilter(DebugCrashHandler));
     const LPTOP_LEVEL_EXCEPTION_FILTER installed = SetUnhandledExceptionFilter(before);
     EXPECT_NE(nullptr, installed);
     EXPECT_NE(before, installed);
 
     // Changes after installation don't reach a report written from a crash.
-    g_strWindowsVersion = "changed later";
+    version = "changed later";
     const std::string path = GetCrashReportPath();
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "EngineTestKit.h"
+#include "Exceptions.h"
 #include "SinProgress.h"
 #include "UserMessages.h"
 #include "WineTestEnv.h"
@@ -273,4 +274,45 @@ TEST(Safety, UninstallRefusesOtherSpellingsOfForeignPlaces)
         EXPECT_NE(std::string::npos, told.find(part)) << part << "\n" << told;
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, otherEntry.c_str());
     RemoveTestTree(parent / "Games");
+}
+
+namespace {
+// Stands for any code an installation calls that fails unexpectedly.
+struct CThrowingProgress : CSinProgressABC
+{
+    bool bBadAlloc;
+    explicit CThrowingProgress(bool badAlloc) : bBadAlloc(badAlloc) {}
+    bool OnItemExecuted(unsigned index) override
+    {
+        if (index == 2 && bBadAlloc)
+            throw std::bad_alloc();
+        if (index == 2)
+            throw new CExtraInfoException(CBaseException::InternalError, "injected fault");
+        return true;
+    }
+};
+} // namespace
+
+// Both kinds of exception end an installation the same way: told, with
+// their reason, and everything undone.
+TEST(Safety, AnUnexpectedExceptionIsToldAndUndone)
+{
+    for (bool badAlloc : {false, true}) {
+        CTestFolder dir;
+        ReaderPtr reader(MakeReader("<install><file id=\"0\" name=\"a.txt\" dest=\"%APP%sub\"/>"
+                                    "<file id=\"0\" name=\"b.txt\" dest=\"%APP%\"/>"
+                                    "<file id=\"0\" name=\"c.txt\" dest=\"%APP%\"/></install>",
+                                    {"x"}));
+        CMessageBoxRecorder boxes;
+        CThrowingProgress progress(badAlloc);
+        EXPECT_FALSE(reader->Install(dir.Path().c_str(), &progress));
+        EXPECT_EQ(CSinReader::RunFailed, reader->GetRunResult());
+        ASSERT_EQ(1u, boxes.Shown().size());
+        EXPECT_EQ("Setup stopped because of an unexpected error:\n" +
+                      std::string(badAlloc ? "out of memory" : "injected fault") +
+                      "\n\nEverything it had done was undone.",
+                  boxes.Shown()[0].text);
+        EXPECT_FALSE(Exists(dir / "sub"));
+        EXPECT_FALSE(Exists(dir / "b.txt"));
+    }
 }

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "AppGlobals.h"
+#include "WizardState.h"
 #include "Browser.h"
 #include "SinReader.h"
 #include "UserMessages.h"
@@ -12,6 +12,11 @@
 
 void OnCancel(HWND page)
 {
+    // Closing after an error that has been told: no question.
+    if (g_bClosing) {
+        SetWindowLongA(page, DWL_MSGRESULT, 0);
+        return;
+    }
     CSmallString caption;
     g_reader.GetInstallItem("installer-caption", caption);
     CResString question(IDS_EXIT_QUESTION);

@@ -1,0 +1,12 @@
+#include "WizardState.h"
+
+#include "SinReader.h"
+
+CSinReader g_reader;
+CSmallString g_strDestination;
+HBITMAP g_hInstallerLogo = nullptr;
+SIZE g_szInstallerLogoSize = {0, 0};
+int g_nExitCode = 0;
+bool g_bInstalling = false;
+bool g_bCancelRequested = false;
+bool g_bClosing = false;

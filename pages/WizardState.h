@@ -1,0 +1,24 @@
+// The run-wide state the wizard pages share with start-up: the package
+// reader, the destination, the logo, and how the run is to end.
+#pragma once
+
+#include <windows.h>
+
+#include "SmallString.h"
+
+class CSinReader;
+
+extern CSinReader g_reader;
+// The folder to install into; the Destination page edits it.
+extern CSmallString g_strDestination;
+// The package's logo, or null; its size is 0 x 0 without one.
+extern HBITMAP g_hInstallerLogo;
+extern SIZE g_szInstallerLogoSize;
+// What the program returns: 0 done, 1 damaged package, 2 cancelled,
+// 3 failed, 4 bad command line.
+extern int g_nExitCode;
+// The installation is running; the user has asked it to stop; the wizard
+// is being closed without asking (after an unexpected error).
+extern bool g_bInstalling;
+extern bool g_bCancelRequested;
+extern bool g_bClosing;
