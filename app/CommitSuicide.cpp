@@ -78,8 +78,7 @@ int CommitSuicide(const char* logPath, const SCommandLine& line)
         return -1;
     }
     commandLine.ReleaseBuffer();
-    CloseHandle(process.hThread);
-    CAutoHandle child(process.hProcess);
+    CAutoHandle thread(process.hThread), child(process.hProcess);
     // Only the copy may hold the pipe's write end now: its end, or its
     // result, ends the read below.
     resultWrite.Close();

@@ -17,6 +17,7 @@
 #include "Folders.h"
 #include "Logo.h"
 #include "Pages.h"
+#include "ReleasePtr.h"
 #include "SetupLog.h"
 #include "SinReader.h"
 #include "Startup.h"
@@ -25,6 +26,7 @@
 #include "Wizard.h"
 #include "XMLDocument.h"
 #include "resource.h"
+#include "win32/Handles.h"
 #include "win32/ResString.h"
 
 // Without the default handler the demangler stays out of the program.
@@ -169,12 +171,10 @@ int RunInstaller(const char* self, const SCommandLine& line, CSmallString& logoP
 int RunUninstaller(const SCommandLine& line)
 {
     CSmallString appName;
-    if (CXMLDocument* log = CXMLDocument::Load(line.strUninstallLog)) {
-        if (const CXMLNode* section = log->FindNode("uninstall"))
-            if (const CXMLNode* name = section->FindNode("app-name"))
-                appName = name->GetText();
-        log->Release();
-    }
+    const CReleasePtr<CXMLDocument> log(CXMLDocument::Load(line.strUninstallLog));
+    if (const CXMLNode* section = log ? log->FindNode("uninstall") : nullptr)
+        if (const CXMLNode* name = section->FindNode("app-name"))
+            appName = name->GetText();
     OpenSetupLog(line, appName, "uninstall");
     StartLog("uninstaller");
     // Started by an older launcher, which ends on its own: let it go first.
@@ -185,18 +185,16 @@ int RunUninstaller(const SCommandLine& line)
     g_reader.UninstallFromScript(line.strUninstallLog, !line.bSilent);
     const int code = ExitCodeOf(g_reader.GetRunResult());
 
-    const HANDLE pipe = (HANDLE)(ULONG_PTR)line.ulResultPipe;
-    if (line.ulResultPipe) {
+    // Handles the launcher passed down: inherited, so ours to close.
+    CAutoHandle pipe((HANDLE)(ULONG_PTR)line.ulResultPipe), parent((HANDLE)(ULONG_PTR)line.ulParent);
+    if (pipe.IsValid()) {
         DWORD written = 0;
         const DWORD result = (DWORD)code;
         WriteFile(pipe, &result, sizeof(result), &written, nullptr);
-        CloseHandle(pipe);
+        pipe.Close();
     }
-    const HANDLE parent = (HANDLE)(ULONG_PTR)line.ulParent;
-    if (line.ulParent) {
+    if (parent.IsValid())
         WaitForSingleObject(parent, 10000);
-        CloseHandle(parent);
-    }
     g_reader.RemoveKeptFile();
     return code;
 }

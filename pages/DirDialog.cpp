@@ -4,6 +4,7 @@
 
 #include "EngineHelpers.h"
 #include "Folders.h"
+#include "ReleasePtr.h"
 
 CDirDialog::CDirDialog(const char* title, const char* initialFolder, HWND owner)
     : m_strInitialFolder(initialFolder), m_strTitle(title), m_hwndOwner(owner)
@@ -41,8 +42,8 @@ int CALLBACK CDirDialog::BrowseCallback(HWND browser, UINT message, LPARAM, LPAR
 
 bool CDirDialog::DoBrowse()
 {
-    IMalloc* allocator = nullptr;
-    if (FAILED(SHGetMalloc(&allocator)) || !allocator)
+    CReleasePtr<IMalloc> allocator;
+    if (FAILED(SHGetMalloc(allocator.Receive())) || !allocator)
         return false;
 
     char path[MAX_PATH + 1] = {0};
@@ -64,6 +65,5 @@ bool CDirDialog::DoBrowse()
         }
         allocator->Free(item);
     }
-    allocator->Release();
     return chosen;
 }

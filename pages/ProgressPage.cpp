@@ -8,6 +8,7 @@
 #include "Pages.h"
 #include "Progress.h"
 #include "SetupLog.h"
+#include "win32/Handles.h"
 #include "SinReader.h"
 #include "UserMessages.h"
 #include "Wizard.h"
@@ -91,8 +92,7 @@ static CLaunchResult LaunchInstalledProgram()
                                         nullptr, g_strDestination, &startup, &process);
     writable.ReleaseBuffer();
     if (started) {
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
+        CAutoHandle thread(process.hThread), child(process.hProcess);
         LogLine("Started %s", commandLine.GetText());
         return Launched;
     }

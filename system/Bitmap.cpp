@@ -5,13 +5,20 @@ void DrawBitmap(HDC dc, HBITMAP bitmap, int x, int y)
     BITMAP bm;
     if (!dc || !bitmap || !GetObjectA(bitmap, sizeof(bm), &bm))
         return;
-    const HDC hMemory = CreateCompatibleDC(dc);
-    if (!hMemory)
+    struct CMemoryDC
+    {
+        HDC h;
+        ~CMemoryDC()
+        {
+            if (h)
+                DeleteDC(h);
+        }
+    } memory{CreateCompatibleDC(dc)};
+    if (!memory.h)
         return;
-    const HGDIOBJ hOld = SelectObject(hMemory, bitmap);
+    const HGDIOBJ hOld = SelectObject(memory.h, bitmap);
     if (hOld && hOld != HGDI_ERROR) {
-        BitBlt(dc, x, y, bm.bmWidth, bm.bmHeight, hMemory, 0, 0, SRCCOPY);
-        SelectObject(hMemory, hOld);
+        BitBlt(dc, x, y, bm.bmWidth, bm.bmHeight, memory.h, 0, 0, SRCCOPY);
+        SelectObject(memory.h, hOld);
     }
-    DeleteDC(hMemory);
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "SmallString.h"
+#include "win32/Handles.h"
 
 namespace {
 bool IsEmptyText(const char* s)
@@ -17,9 +18,8 @@ bool IsEmptyText(const char* s)
 // that text; true only when something was written.
 bool SetDefaultValue(const CSmallString& subKey, const char* value)
 {
-    HKEY hKey = nullptr;
-    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, subKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                        nullptr, &hKey, nullptr) != ERROR_SUCCESS)
+    CRegKey hKey;
+    if (hKey.Create(HKEY_CLASSES_ROOT, subKey, KEY_QUERY_VALUE | KEY_SET_VALUE) != ERROR_SUCCESS)
         return false;
 
     const DWORD cbValue = (DWORD)strlen(value) + 1;
@@ -40,7 +40,6 @@ bool SetDefaultValue(const CSmallString& subKey, const char* value)
     if (!bSame)
         bWritten =
             RegSetValueExA(hKey, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), cbValue) == ERROR_SUCCESS;
-    RegCloseKey(hKey);
     return bWritten;
 }
 } // namespace

@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include "SmallString.h"
+#include "ReleasePtr.h"
 
 namespace {
 // The link's working folder when the caller gives none: the target's own
@@ -37,12 +38,10 @@ bool SaveLink(IShellLinkA* pLink, const char* linkPath, const char* target, cons
     if (!MultiByteToWideChar(CP_ACP, 0, linkPath, -1, wszLink, MAX_PATH))
         return false;
 
-    IPersistFile* pFile = nullptr;
-    if (FAILED(pLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&pFile))))
+    CReleasePtr<IPersistFile> file;
+    if (FAILED(pLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.Receive()))))
         return false;
-    const HRESULT hr = pFile->Save(wszLink, TRUE);
-    pFile->Release();
-    return SUCCEEDED(hr);
+    return SUCCEEDED(file->Save(wszLink, TRUE));
 }
 } // namespace
 
@@ -51,24 +50,24 @@ bool CreateShortcut(const char* linkPath, const char* target, const char* workin
     if (!linkPath || !*linkPath || !target || !*target)
         return false;
 
-    IShellLinkA* pLink = nullptr;
-    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                  reinterpret_cast<void**>(&pLink));
     // The program initialises COM at start; a caller on another thread may
     // not have, so initialise just for this call and undo it afterwards.
-    bool bInitialised = false;
+    struct CComForThisCall
+    {
+        bool bInitialised = false;
+        ~CComForThisCall()
+        {
+            if (bInitialised)
+                CoUninitialize();
+        }
+    } com;
+    CReleasePtr<IShellLinkA> link;
+    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                  reinterpret_cast<void**>(link.Receive()));
     if (hr == CO_E_NOTINITIALIZED && SUCCEEDED(CoInitialize(nullptr))) {
-        bInitialised = true;
+        com.bInitialised = true;
         hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                              reinterpret_cast<void**>(&pLink));
+                              reinterpret_cast<void**>(link.Receive()));
     }
-
-    bool bResult = false;
-    if (SUCCEEDED(hr) && pLink) {
-        bResult = SaveLink(pLink, linkPath, target, workingFolder, showCommand);
-        pLink->Release();
-    }
-    if (bInitialised)
-        CoUninitialize();
-    return bResult;
+    return SUCCEEDED(hr) && link && SaveLink(link.Get(), linkPath, target, workingFolder, showCommand);
 }

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "SmallString.h"
+#include "win32/Handles.h"
 
 class CSpawnedProcess
 {
@@ -25,13 +26,13 @@ public:
     // Ends the child and whatever it started (all in one job).
     void Terminate();
     // For waits; null when nothing was started.
-    HANDLE GetProcessHandle() const { return m_hProcess; }
+    HANDLE GetProcessHandle() const { return m_process; }
     // The child's exit code (valid once finished; STILL_ACTIVE before,
     // (DWORD)-1 when nothing was started).
     DWORD GetExitCode();
 
 private:
-    HANDLE m_hProcess;
-    HANDLE m_hReadPipe;
-    HANDLE m_hJob;
+    CAutoHandle m_process;
+    CAutoHandle m_readPipe;
+    CAutoHandle m_job; // the child and whatever it starts
 };

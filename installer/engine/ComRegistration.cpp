@@ -1,15 +1,15 @@
 // Self-registration of COM servers.
 #include "EngineHelpers.h"
+#include "win32/Handles.h"
 
 static bool CallExport(const char* dll, const char* name)
 {
-    HMODULE module = LoadLibraryA(dll);
-    if (!module)
+    const CLibrary module(dll);
+    if (!module.IsLoaded())
         return false;
     typedef HRESULT(STDAPICALLTYPE * RegisterFn)();
-    if (RegisterFn fn = reinterpret_cast<RegisterFn>(reinterpret_cast<void*>(GetProcAddress(module, name))))
+    if (RegisterFn fn = module.Find<RegisterFn>(name))
         fn(); // the server's own result is not ours to judge
-    FreeLibrary(module);
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "Journal.h"
 #include "RegistryKeyPath.h"
+#include "ReleasePtr.h"
 #include "WinPath.h"
 #include "XMLNode.h"
 
@@ -111,20 +112,19 @@ void CInstallRecord::Merge(const CInstallRecord& earlier)
 
 void CInstallRecord::WriteTo(CXMLNode* section) const
 {
-    CXMLNode* record = section->CreateNewChild(kRecord);
+    const CReleasePtr<CXMLNode> record(section->CreateNewChild(kRecord));
     record->SetAttribute("folder", m_strFolder);
     record->SetAttributeValue("folder-existed", m_bFolderExisted);
     for (unsigned b = 0; b < m_mapTargets.GetBucketCount(); b++)
         for (const auto* e = m_mapTargets.GetBucket(b); e; e = e->pNext) {
-            CXMLNode* target = record->CreateNewChild("target");
+            const CReleasePtr<CXMLNode> target(record->CreateNewChild("target"));
             target->SetAttribute(e->key.GetAt(0) == 'k' ? "key" : "path", e->key.GetText() + 2);
             target->SetAttributeValue("existed", e->value);
-            target->Release();
         }
     for (int list = 0; list < ListCount; list++)
         for (unsigned i = 0; i < m_lists[list].arrItems.GetSize(); i++) {
             const CSmallString& item = m_lists[list].arrItems[i];
-            CXMLNode* node = record->CreateNewChild(g_arrElements[list]);
+            const CReleasePtr<CXMLNode> node(record->CreateNewChild(g_arrElements[list]));
             if (list == Values) {
                 const int cut = item.Find(CSmallString("\n"));
                 node->SetAttribute("key", item.Mid(0, cut));
@@ -132,9 +132,7 @@ void CInstallRecord::WriteTo(CXMLNode* section) const
             } else {
                 node->SetAttribute("path", item);
             }
-            node->Release();
         }
-    record->Release();
 }
 
 bool CInstallRecord::ReadFrom(const CXMLNode* section)

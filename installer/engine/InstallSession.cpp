@@ -5,6 +5,7 @@
 #include "FileText.h"
 #include "Folders.h"
 #include "PackageStream.h"
+#include "ReleasePtr.h"
 #include "SetupLog.h"
 #include "SinProgress.h"
 #include "SinReader.h"
@@ -95,10 +96,8 @@ EStepResult CInstallSession::Prepare()
     // An earlier installation into this folder: what it created stays ours.
     const CSmallString earlierLog = m_strFolder + "uninstall.dat";
     if (m_bFolderExisted && FileExists(earlierLog)) {
-        if (CXMLDocument* log = CXMLDocument::Load(earlierLog)) {
-            m_bHasEarlier = m_earlier.ReadFrom(log->FindNode("uninstall"));
-            log->Release();
-        }
+        const CReleasePtr<CXMLDocument> log(CXMLDocument::Load(earlierLog));
+        m_bHasEarlier = log && m_earlier.ReadFrom(log->FindNode("uninstall"));
         if (m_bHasEarlier)
             LogLine("An earlier installation's record was found in %s", earlierLog.GetText());
     }
@@ -117,10 +116,9 @@ EStepResult CInstallSession::Prepare()
         Error(message);
         return StepFailed;
     }
-    if (CXMLDocument* doc = CXMLDocument::LoadFromMemory(log, (unsigned)log.GetLength())) {
+    const CReleasePtr<CXMLDocument> doc(CXMLDocument::LoadFromMemory(log, (unsigned)log.GetLength()));
+    if (doc)
         NoteTargets(doc->FindNode("uninstall"));
-        doc->Release();
-    }
     return StepDone;
 }
 
@@ -346,13 +344,10 @@ void CInstallSession::BuildRecord(CInstallRecord& record) const
 bool CInstallSession::ComposeUninstallLog(const CSmallString& text, CSmallString& out) const
 {
     out = text;
-    CXMLDocument* doc = CXMLDocument::LoadFromMemory(text, (unsigned)text.GetLength(), true);
+    const CReleasePtr<CXMLDocument> doc(CXMLDocument::LoadFromMemory(text, (unsigned)text.GetLength(), true));
     CXMLNode* section = doc ? doc->FindNode("uninstall") : nullptr;
-    if (!section) {
-        if (doc)
-            doc->Release();
+    if (!section)
         return false;
-    }
     CInstallRecord record;
     BuildRecord(record);
     record.WriteTo(section);
@@ -360,7 +355,6 @@ bool CInstallSession::ComposeUninstallLog(const CSmallString& text, CSmallString
     composed.AppendText("<?xml version=\"1.0\"?>\r\n");
     doc->SavePrettyToCharArray(composed, 0);
     out = CSmallString(composed.GetData(), (int)composed.GetSize());
-    doc->Release();
     return true;
 }
 

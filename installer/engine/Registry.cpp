@@ -56,23 +56,17 @@ bool DeleteRegistryKey(HKEY root, const char* subkey)
     typedef LONG(WINAPI * SHDeleteKeyFn)(HKEY, LPCSTR);
     // The export is named for its ANSI form; a lookup of the bare name
     // would always miss and leave keys with subkeys behind.
-    if (HMODULE shlwapi = LoadLibraryA("Shlwapi.dll")) {
-        SHDeleteKeyFn shDeleteKey = reinterpret_cast<SHDeleteKeyFn>(reinterpret_cast<void*>(GetProcAddress(shlwapi, "SHDeleteKeyA")));
-        if (shDeleteKey) {
-            const LONG rc = shDeleteKey(root, subkey);
-            FreeLibrary(shlwapi);
-            return rc == ERROR_SUCCESS;
-        }
-        FreeLibrary(shlwapi);
-    }
+    const CLibrary shlwapi("Shlwapi.dll");
+    if (SHDeleteKeyFn shDeleteKey = shlwapi.Find<SHDeleteKeyFn>("SHDeleteKeyA"))
+        return shDeleteKey(root, subkey) == ERROR_SUCCESS;
     return RegDeleteKeyA(root, subkey) == ERROR_SUCCESS;
 }
 
 void GetSpecialFolderPath(const char* folderName, char* buffer, DWORD size)
 {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", 0,
-                      KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    CRegKey key;
+    if (key.Open(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                 KEY_QUERY_VALUE) != ERROR_SUCCESS)
         return;
     DWORD type = 0, bytes = size;
     if (RegQueryValueExA(key, folderName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &bytes) != ERROR_SUCCESS ||
@@ -80,7 +74,6 @@ void GetSpecialFolderPath(const char* folderName, char* buffer, DWORD size)
         buffer[0] = 0;
     else
         buffer[bytes < size ? bytes : size - 1] = 0; // stored values need not end in a NUL
-    RegCloseKey(key);
 }
 
 // Writes one value, journaled when an installation is running.

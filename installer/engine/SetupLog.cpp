@@ -11,11 +11,10 @@ CSetupLog g_setupLog;
 bool CSetupLog::Open(const char* path)
 {
     Close();
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    m_file.Reset(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                             nullptr));
+    if (!m_file.IsValid())
         return false;
-    m_hFile = file;
     m_strPath = path;
     if (!m_strPending.IsEmpty()) {
         WriteRaw(m_strPending, m_strPending.GetLength());
@@ -24,22 +23,17 @@ bool CSetupLog::Open(const char* path)
     return true;
 }
 
-void CSetupLog::Close()
-{
-    if (m_hFile)
-        CloseHandle(static_cast<HANDLE>(m_hFile));
-    m_hFile = nullptr;
-}
+void CSetupLog::Close() { m_file.Close(); }
 
 void CSetupLog::WriteRaw(const char* text, int length)
 {
-    if (!m_hFile) {
+    if (!m_file.IsValid()) {
         m_strPending += CSmallString(text, length);
         return;
     }
     DWORD written = 0;
     // Unbuffered on purpose: the log must hold everything up to a crash.
-    WriteFile(static_cast<HANDLE>(m_hFile), text, (DWORD)length, &written, nullptr);
+    WriteFile(m_file, text, (DWORD)length, &written, nullptr);
 }
 
 void CSetupLog::Write(const char* text)

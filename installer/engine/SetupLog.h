@@ -6,6 +6,7 @@
 #include <cstdarg>
 
 #include "SmallString.h"
+#include "win32/Handles.h"
 
 class CSetupLog
 {
@@ -19,7 +20,7 @@ public:
     // stays in memory) when the file can't be created.
     bool Open(const char* path);
     void Close();
-    bool IsOpen() const { return m_hFile != nullptr; }
+    bool IsOpen() const { return m_file.IsValid(); }
     const CSmallString& GetPath() const { return m_strPath; }
 
     // One line, stamped with the local time; line breaks inside become
@@ -31,7 +32,7 @@ public:
 private:
     void WriteRaw(const char* text, int length);
 
-    void* m_hFile = nullptr;
+    CAutoHandle m_file;
     CSmallString m_strPath;
     CSmallString m_strPending;
 };

@@ -7,6 +7,7 @@
 #include "FileText.h"
 #include "InstallRecord.h"
 #include "InstallSession.h"
+#include "ReleasePtr.h"
 #include "SafeRemover.h"
 #include "SetupLog.h"
 #include "SinReader.h"
@@ -143,12 +144,11 @@ void CSinReader::UninstallFromScript(const char* logPath, bool ask)
         why = "it can't be read";
     else if (!CheckXMLWellFormed(text, (unsigned)text.GetLength(), false, problem))
         why.Format("line %u, column %u: %s", problem.uLine, problem.uColumn, problem.szMessage);
-    CXMLDocument* log = why.IsEmpty() ? CXMLDocument::LoadFromMemory(text, (unsigned)text.GetLength(), true) : nullptr;
+    CReleasePtr<CXMLDocument> log(
+        why.IsEmpty() ? CXMLDocument::LoadFromMemory(text, (unsigned)text.GetLength(), true) : nullptr);
     if (log && !log->FindNode("uninstall"))
         why = "it has no uninstall section";
     if (!why.IsEmpty() || !log) {
-        if (log)
-            log->Release();
         if (why.IsEmpty())
             why = "it can't be read";
         LogLine("Uninstall log refused: %s", why.GetText());
@@ -159,7 +159,7 @@ void CSinReader::UninstallFromScript(const char* logPath, bool ask)
     }
     if (m_pDocument)
         m_pDocument->Release();
-    m_pDocument = log;
+    m_pDocument = log.Detach();
 
     CSmallString appName;
     GetInstallItem("app-name", appName);
