@@ -49,7 +49,7 @@ static INT_PTR OnNotify(HWND page, const NMHDR* header)
 {
     switch (header->code) {
     case PSN_SETACTIVE: {
-        CResString agree(3);
+        CResString agree(IDS_I_AGREE);
         SetWizardNext(page, agree, PSWIZB_NEXT);
         CSmallString terms;
         g_reader.GetInstallItem("terms", terms);

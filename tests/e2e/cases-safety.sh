@@ -82,7 +82,7 @@ destination_choices_case() {
   to_destination "$E2E_SETUP" dest-choices || fail "destination choices: destination page shown"
   # Each refused with a message naming why; the page stays.
   while IFS='|' read -r bad text; do
-    drv set-text 1021 "$bad" >/dev/null
+    drv set-text $IDC_DEST_PATH "$bad" >/dev/null
     drv click next >/dev/null
     if out=$(drv answer-messagebox ok "" 10000); then
       expect_eq "destination '$bad': Setup Error" "$(field caption "$out")" 'Setup Error'
@@ -119,7 +119,7 @@ occupied_folder_case() {
   echo "draft" >"$work_dir/projects/plan.txt"
   snapshot occupied-before
   to_destination "$E2E_SETUP" occupied || fail "occupied folder: destination page shown"
-  drv set-text 1021 "$work" >/dev/null
+  drv set-text $IDC_DEST_PATH "$work" >/dev/null
   drv click next >/dev/null
   expect_box "occupied folder" yes 'Setup Error' \
     "The folder '$work' already exists and is not empty.\n\nInstalling into this folder could result in a loss of data.\n\nAre you sure you want to install in this folder?"
@@ -265,7 +265,7 @@ full_disk_case() {
   small_drive_mount X 32 || return 0
   snapshot disk-before
   to_destination "$E2E_SETUP" disk-full || fail "full disk: destination page shown"
-  drv set-text 1021 'X:\Hello' >/dev/null
+  drv set-text $IDC_DEST_PATH 'X:\Hello' >/dev/null
   drv click next >/dev/null
   if out=$(drv answer-messagebox ok "unable to write" 15000); then
     expect_contains "full disk: message names the file" "$(field text "$out")" 'X:\Hello\hello.exe'

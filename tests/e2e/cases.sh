@@ -135,12 +135,12 @@ destination_errors_case() {
   check "terms page: Next again" drv click next
   check "destination page shown again" drv expect-page "$DEST_PAGE" 5000
 
-  check "empty destination: clear the field" drv set-text 1021 ""
+  check "empty destination: clear the field" drv set-text $IDC_DEST_PATH ""
   check "empty destination: Next" drv click next
   expect_box "empty destination" ok 'Setup Error' "$MSG_INVALID_DEST" '1:OK'
   check "empty destination: the wizard stays" drv expect-page "$DEST_PAGE" 3000
 
-  check "unwritable destination: type it" drv set-text 1021 'C:\blocked\Hello'
+  check "unwritable destination: type it" drv set-text $IDC_DEST_PATH 'C:\blocked\Hello'
   check "unwritable destination: Next" drv click next
   if out=$(drv answer-messagebox ok "unable to write" 10000); then
     expect_contains "unwritable destination: the message names the folder" "$(field text "$out")" "$MSG_WRITE"'C:\blocked\Hello'
@@ -162,7 +162,7 @@ destination_errors_case() {
 
 terms_text_matches() {
   local shown
-  shown=$(drv get-text 1004 | tr -d '\r')
+  shown=$(drv get-text $IDC_TERMS_TEXT | tr -d '\r')
   [ "$shown" == "$(cat "$E2E_STAGE/terms.txt")" ]
 }
 
@@ -181,8 +181,8 @@ install_case() {
   check "install: I Agree" drv click next
   check "install: destination page shown" drv expect-page "$DEST_PAGE" 5000
   shot 2-destination
-  expect_eq "destination page: proposes default-path" "$(drv get-text 1021)" "$APP_WIN"
-  expect_eq "destination page: names the application" "$(drv get-text 1025)" \
+  expect_eq "destination page: proposes default-path" "$(drv get-text $IDC_DEST_PATH)" "$APP_WIN"
+  expect_eq "destination page: names the application" "$(drv get-text $IDC_DEST_INTRO)" \
     'Setup will install the Hello files into the following directory. If you wish to install somewhere else, type the new destination or click the Browse button to select from a list.'
   expect_eq "destination page: Next reads Next" "$(drv get-text next)" 'Next'
   expect_eq "destination page: Back is enabled" "$(drv state back | cut -d' ' -f2)" enabled
@@ -314,7 +314,7 @@ reinstall_case() {
   check "reinstall: wizard shows the terms" drv wait-window "$TERMS_PAGE" 30000
   check "reinstall: I Agree" drv click next
   check "reinstall: destination page shown" drv expect-page "$DEST_PAGE" 5000
-  expect_eq "reinstall: proposes the installed folder" "$(drv get-text 1021)" "$APP_WIN"
+  expect_eq "reinstall: proposes the installed folder" "$(drv get-text $IDC_DEST_PATH)" "$APP_WIN"
   check "reinstall: Next" drv click next
   check "reinstall: the wizard closes by itself, asking nothing" drv wait-gone "$CAPTION" 30000
   wait_bg 30
@@ -456,7 +456,7 @@ huge_terms_case() {
   start_bg huge-terms "$setup"
   check "huge terms: the terms page shows within 5 s" drv wait-window "$TERMS_PAGE" 5000
   log "     (terms page up after $(($(now_ms) - t0)) ms)"
-  shown=$(drv get-text 1004 | tr -d '\r')
+  shown=$(drv get-text $IDC_TERMS_TEXT | tr -d '\r')
   expect_eq "huge terms: the text starts as the file does" "${shown:0:80}" "$(head -c 80 "$stage/terms.txt")"
   expect_eq "huge terms: the text ends with the note" "$(printf '%s\n' "$shown" | tail -n 1)" "$note"
   check "huge terms: click Cancel" drv click cancel

@@ -20,6 +20,10 @@ export E2E_BG_STATUS=
 
 log() { printf '%s\n' "$*" >&2; }
 
+# The program's resource ids (IDC_DEST_PATH, ...) as shell variables, read
+# from the header the program itself is built with.
+eval "$(sed -n 's/^#define \(ID[A-Z0-9_]*\) \([0-9][0-9]*\)$/\1=\2/p' app/resources/resource.h)"
+
 pass() {
   E2E_PASSED=$((E2E_PASSED + 1))
   printf 'PASS %s\n' "$1"
