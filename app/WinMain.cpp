@@ -28,6 +28,7 @@
 #include "resource.h"
 #include "win32/Handles.h"
 #include "win32/ResString.h"
+#include "ScriptWords.h"
 
 // Without the default handler the demangler stays out of the program.
 namespace __gnu_cxx {
@@ -144,7 +145,7 @@ int RunInstaller(const char* self, const SCommandLine& line, CSmallString& logoP
         return 1;
     }
     CSmallString appName;
-    g_reader.GetInstallItem("app-name", appName);
+    g_reader.GetInstallItem(Setting::AppName, appName);
     OpenSetupLog(line, appName, "install");
     StartLog("installer");
     LogLine("Package: %s (%u items)", self, g_reader.GetItemCount());
@@ -153,13 +154,13 @@ int RunInstaller(const char* self, const SCommandLine& line, CSmallString& logoP
         return InstallSilently(line);
 
     CSmallString caption;
-    g_reader.GetInstallItem("installer-caption", caption);
+    g_reader.GetInstallItem(Setting::InstallerCaption, caption);
 
     Container::CArray<unsigned char> logo;
-    g_reader.GetInstallBinaryItem("logo", logo);
+    g_reader.GetInstallBinaryItem(Setting::Logo, logo);
     LoadInstallerLogo(logo, logoPath);
 
-    g_reader.GetInstallItem("default-path", g_strDestination);
+    g_reader.GetInstallItem(Setting::DefaultPath, g_strDestination);
     ReplaceProgramFiles(g_strDestination);
 
     ShowWizard(caption);
@@ -173,7 +174,7 @@ int RunUninstaller(const SCommandLine& line)
     CSmallString appName;
     const CReleasePtr<CXMLDocument> log(CXMLDocument::Load(line.strUninstallLog));
     if (const CXMLNode* section = log ? log->FindNode("uninstall") : nullptr)
-        if (const CXMLNode* name = section->FindNode("app-name"))
+        if (const CXMLNode* name = section->FindNode(Setting::AppName))
             appName = name->GetText();
     OpenSetupLog(line, appName, "uninstall");
     StartLog("uninstaller");

@@ -3,41 +3,19 @@
 #include <cstring>
 
 #include "Platform.h"
+#include "ScriptWords.h"
 
 const SScriptCommand g_arrScriptCommands[] = {
-    {"file", true},
-    {"shortcut", false},
-    {"association", false},
-    {"reg-key", false},
-    {"broadcast-message", true},
-    {"remove-shortcut", false},
-    {"remove-reg-key", false},
-    {"remove-folder", false},
-    {"register-dll", true},
-    {"unregister-dll", true},
-    {"run-command", false},
+#define KX_COMMAND_WORD(id, name, item) {name, item},
+    KX_SCRIPT_COMMANDS(KX_COMMAND_WORD)
+#undef KX_COMMAND_WORD
 };
 const unsigned g_uScriptCommandCount = sizeof(g_arrScriptCommands) / sizeof(g_arrScriptCommands[0]);
 
 const char* const g_arrScriptSettings[] = {
-    "app-name",
-    "installer-caption",
-    "default-path",
-    "default-path-registry-name",
-    "terms",
-    "launch-exe",
-    "install-cancel-url",
-    "uninstaller",
-    "uninstall-display-name",
-    "uninstall-helplink",
-    "uninstall-publisher",
-    "uninstall-url-about",
-    "uninstall-url-update",
-    "uninstall-display-icon",
-    "uninstall-url",
-    "uninstall-key",
-    "version",
-    "logo",
+#define KX_SETTING_WORD(id, name) Setting::id,
+    KX_SCRIPT_SETTINGS(KX_SETTING_WORD)
+#undef KX_SETTING_WORD
 };
 const unsigned g_uScriptSettingCount = sizeof(g_arrScriptSettings) / sizeof(g_arrScriptSettings[0]);
 

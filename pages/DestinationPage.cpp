@@ -16,11 +16,12 @@
 #include "Wizard.h"
 #include "resource.h"
 #include "win32/ResString.h"
+#include "ScriptWords.h"
 
 static CSmallString GetAppName()
 {
     CSmallString name;
-    g_reader.GetInstallItem("app-name", name);
+    g_reader.GetInstallItem(Setting::AppName, name);
     return name;
 }
 
@@ -94,11 +95,11 @@ static LONG OnWizardNext(HWND page)
     const CSmallString newer = GetNewerInstalledVersion(g_reader);
     if (!newer.IsEmpty()) {
         CSmallString question, version;
-        g_reader.GetInstallItem("version", version);
+        g_reader.GetInstallItem(Setting::Version, version);
         question.Format(CResString(IDS_DOWNGRADE_QUESTION), GetAppName().GetText(), newer.GetText(),
                         version.GetText());
         CSmallString title;
-        g_reader.GetInstallItem("installer-caption", title);
+        g_reader.GetInstallItem(Setting::InstallerCaption, title);
         if (KxMessageBox(page, question, title, MB_YESNO | MB_DEFBUTTON2 | MB_ICONQUESTION) != IDYES)
             return -1;
     }

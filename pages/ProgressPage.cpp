@@ -14,6 +14,7 @@
 #include "Wizard.h"
 #include "resource.h"
 #include "win32/ResString.h"
+#include "ScriptWords.h"
 
 enum
 {
@@ -76,7 +77,7 @@ enum CLaunchResult
 static CLaunchResult LaunchInstalledProgram()
 {
     CSmallString commandLine;
-    if (!g_reader.GetInstallItem("launch-exe", commandLine) || commandLine.IsEmpty())
+    if (!g_reader.GetInstallItem(Setting::LaunchExe, commandLine) || commandLine.IsEmpty())
         return NothingToLaunch;
     g_reader.TranslatePath(commandLine);
 

@@ -11,6 +11,7 @@
 #include "Wizard.h"
 #include "resource.h"
 #include "win32/ResString.h"
+#include "ScriptWords.h"
 
 static HBRUSH s_hWhiteBrush = nullptr;
 
@@ -52,7 +53,7 @@ static INT_PTR OnNotify(HWND page, const NMHDR* header)
         CResString agree(IDS_I_AGREE);
         SetWizardNext(page, agree, PSWIZB_NEXT);
         CSmallString terms;
-        g_reader.GetInstallItem("terms", terms);
+        g_reader.GetInstallItem(Setting::Terms, terms);
         CResString note(IDS_TERMS_CUT_NOTE);
         const char* noteText = note;
         SetDlgItemTextA(page, IDC_TERMS_TEXT,

@@ -9,6 +9,7 @@
 #include "UserMessages.h"
 #include "resource.h"
 #include "win32/ResString.h"
+#include "ScriptWords.h"
 
 void OnCancel(HWND page)
 {
@@ -18,7 +19,7 @@ void OnCancel(HWND page)
         return;
     }
     CSmallString caption;
-    g_reader.GetInstallItem("installer-caption", caption);
+    g_reader.GetInstallItem(Setting::InstallerCaption, caption);
     CResString question(IDS_EXIT_QUESTION);
     const int answer = KxMessageBox(page, question, caption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
     // While the installation runs the wizard stays until it has undone
@@ -40,7 +41,7 @@ void OnCancel(HWND page)
 void OpenCancelPage()
 {
     CSmallString url;
-    if (g_reader.GetInstallItem("install-cancel-url", url) && !url.IsEmpty())
+    if (g_reader.GetInstallItem(Setting::InstallCancelUrl, url) && !url.IsEmpty())
         GotoURL(url, SW_SHOWNORMAL);
 }
 

@@ -7,6 +7,7 @@
 #include "Folders.h"
 #include "Platform.h"
 #include "SafeRemover.h"
+#include "ScriptWords.h"
 #include "SetupLog.h"
 #include "SinProgress.h"
 #include "Shortcut.h"
@@ -202,22 +203,15 @@ bool DoUnregisterDll(CCommandRunner& runner, const CXMLNode* element)
     return true;
 }
 
+// Every word of the vocabulary has its Do<word> here, or this won't build.
 const struct
 {
     const char* pszName;
     CommandFn pfnRun;
 } g_arrCommands[] = {
-    {"file", DoFile},
-    {"shortcut", DoShortcut},
-    {"association", DoAssociation},
-    {"reg-key", DoRegKey},
-    {"broadcast-message", DoBroadcastMessage},
-    {"remove-shortcut", DoRemoveShortcut},
-    {"remove-reg-key", DoRemoveRegKey},
-    {"remove-folder", DoRemoveFolder},
-    {"register-dll", DoRegisterDll},
-    {"unregister-dll", DoUnregisterDll},
-    {"run-command", RunCommand},
+#define KX_COMMAND_ENTRY(id, name, item) {name, Do##id},
+    KX_SCRIPT_COMMANDS(KX_COMMAND_ENTRY)
+#undef KX_COMMAND_ENTRY
 };
 
 } // namespace

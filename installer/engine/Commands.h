@@ -46,4 +46,4 @@ typedef bool (*CommandFn)(CCommandRunner& runner, const CXMLNode* element);
 
 CommandFn FindCommand(const char* name);
 
-bool RunCommand(CCommandRunner& runner, const CXMLNode* element);
+bool DoRunCommand(CCommandRunner& runner, const CXMLNode* element);

@@ -13,6 +13,7 @@
 #include "resource.h"
 #include "win32/Handles.h"
 #include "win32/ResString.h"
+#include "ScriptWords.h"
 
 namespace {
 
@@ -23,13 +24,13 @@ const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Unin
 CSmallString AppFolderName(CSinReader& reader)
 {
     CSmallString path, name;
-    reader.GetInstallItem("default-path", path);
+    reader.GetInstallItem(Setting::DefaultPath, path);
     while (path.GetLength() && (path.GetAt(path.GetLength() - 1) == '\\' || path.GetAt(path.GetLength() - 1) == '/'))
         path.Delete(path.GetLength() - 1, 1);
     const char* slash = strrchr(path.GetText(), '\\');
     name = slash ? CSmallString(slash + 1) : path;
     if (name.IsEmpty() || name.Find(CSmallString("%")) >= 0)
-        reader.GetInstallItem("app-name", name);
+        reader.GetInstallItem(Setting::AppName, name);
     return name.IsEmpty() ? CSmallString("App") : name;
 }
 
@@ -64,8 +65,8 @@ int LongestPathBelowApp(CSinReader& reader)
 CSmallString GetUninstallKeyName(CSinReader& reader)
 {
     CSmallString name;
-    if (!reader.GetInstallItem("uninstall-key", name) || name.IsEmpty())
-        reader.GetInstallItem("uninstall-display-name", name);
+    if (!reader.GetInstallItem(Setting::UninstallKey, name) || name.IsEmpty())
+        reader.GetInstallItem(Setting::UninstallDisplayName, name);
     return name;
 }
 
@@ -100,14 +101,14 @@ CSmallString ProposeDestination(CSinReader& reader)
         return earlier;
 
     CSmallString name;
-    reader.GetInstallItem("default-path-registry-name", name);
+    reader.GetInstallItem(Setting::DefaultPathRegistryName, name);
     if (!name.IsEmpty()) {
         const CSmallString registered = GetDefaultPathFromReg(name);
         if (!registered.IsEmpty())
             return registered;
     }
     CSmallString path;
-    reader.GetInstallItem("default-path", path);
+    reader.GetInstallItem(Setting::DefaultPath, path);
     static const char s_szProgramFiles[] = "%PROGRAM_FILES%";
     if (strstr(path, s_szProgramFiles))
         path.Replace(s_szProgramFiles, GetProgramFilesDirectory());
@@ -142,7 +143,7 @@ CSmallString CheckDestination(CSinReader& reader, const CSmallString& destinatio
     const int room = MAX_PATH - 1 - 1 - LongestPathBelowApp(reader);
     if (normalised.GetLength() > room) {
         CSmallString appName;
-        reader.GetInstallItem("app-name", appName);
+        reader.GetInstallItem(Setting::AppName, appName);
         message.Format(CResString(IDS_DEST_TOO_LONG), room > 3 ? room : 3, appName.GetText());
         return message;
     }
@@ -174,7 +175,7 @@ bool IsEarlierInstall(CSinReader& reader, const CSmallString& folder)
 CSmallString GetNewerInstalledVersion(CSinReader& reader)
 {
     CSmallString ours;
-    reader.GetInstallItem("version", ours);
+    reader.GetInstallItem(Setting::Version, ours);
     const CSmallString installed = GetUninstallValue(reader, "DisplayVersion");
     if (ours.IsEmpty() || installed.IsEmpty() || CompareVersions(installed, ours) <= 0)
         return CSmallString();

@@ -16,6 +16,7 @@
 #include "resource.h"
 #include "win32/Handles.h"
 #include "win32/ResString.h"
+#include "ScriptWords.h"
 
 namespace {
 
@@ -103,7 +104,7 @@ EStepResult CInstallSession::Prepare()
     }
 
     CSmallString log;
-    if (!m_reader.GetInstallItem("uninstaller", log) || log.IsEmpty())
+    if (!m_reader.GetInstallItem(Setting::Uninstaller, log) || log.IsEmpty())
         return StepDone;
     // The uninstaller refuses a log that isn't whole: find out now, before
     // anything is installed that could then never be removed.
@@ -111,7 +112,7 @@ EStepResult CInstallSession::Prepare()
     if (!CheckXMLWellFormed(log, (unsigned)log.GetLength(), false, problem)) {
         CSmallString why, appName, message;
         why.Format("line %u, column %u: %s", problem.uLine, problem.uColumn, problem.szMessage);
-        m_reader.GetInstallItem("app-name", appName);
+        m_reader.GetInstallItem(Setting::AppName, appName);
         message.Format(CResString(IDS_BAD_UNINSTALL_SCRIPT), why.GetText(), appName.GetText());
         Error(message);
         return StepFailed;
@@ -224,7 +225,7 @@ EStepResult CInstallSession::WriteItem(unsigned id, const CSmallString& name, co
             CSmallString question;
             question.Format(CResString(IDS_FILE_IN_USE), path.GetText(), GetLastErrorString((int)error).GetText());
             CSmallString caption;
-            m_reader.GetInstallItem("installer-caption", caption);
+            m_reader.GetInstallItem(Setting::InstallerCaption, caption);
             LogLine("In use: %s: %s", path.GetText(), GetLastErrorString((int)error).GetText());
             if (KxMessageBox(nullptr, question, caption, MB_RETRYCANCEL | MB_ICONWARNING) == IDRETRY)
                 continue;

@@ -56,7 +56,7 @@ EOutcome Run(CCommandRunner& runner, const CSmallString& cmd, const CSmallString
 
 } // namespace
 
-bool RunCommand(CCommandRunner& runner, const CXMLNode* element)
+bool DoRunCommand(CCommandRunner& runner, const CXMLNode* element)
 {
     const CSmallString cmd = runner.Translated(element, "cmd");
     if (cmd.IsEmpty())

@@ -18,6 +18,7 @@
 #include "win32/Handles.h"
 #include "resource.h"
 #include "win32/ResString.h"
+#include "ScriptWords.h"
 
 namespace {
 
@@ -69,13 +70,13 @@ void RemoveOrphanEntries(const CSmallString& folder, const CSmallString& keep)
 bool CSinReader::AddUninstall(CInstallSession& session)
 {
     CSmallString displayName, helpLink, publisher, urlAbout, urlUpdate, displayIcon, version;
-    GetInstallItem("uninstall-display-name", displayName);
-    GetInstallItem("uninstall-helplink", helpLink);
-    GetInstallItem("uninstall-publisher", publisher);
-    GetInstallItem("uninstall-url-about", urlAbout);
-    GetInstallItem("uninstall-url-update", urlUpdate);
-    GetInstallItem("uninstall-display-icon", displayIcon);
-    GetInstallItem("version", version);
+    GetInstallItem(Setting::UninstallDisplayName, displayName);
+    GetInstallItem(Setting::UninstallHelpLink, helpLink);
+    GetInstallItem(Setting::UninstallPublisher, publisher);
+    GetInstallItem(Setting::UninstallUrlAbout, urlAbout);
+    GetInstallItem(Setting::UninstallUrlUpdate, urlUpdate);
+    GetInstallItem(Setting::UninstallDisplayIcon, displayIcon);
+    GetInstallItem(Setting::Version, version);
     TranslatePath(displayIcon);
     const CSmallString keyName = GetUninstallKeyName(*this);
     if (displayName.IsEmpty() || keyName.IsEmpty()) {
@@ -89,7 +90,7 @@ bool CSinReader::AddUninstall(CInstallSession& session)
     CSmallString exe("%APP%uninstall.exe"), logPath("%APP%uninstall.dat"), why, log, composed;
     TranslatePath(exe);
     TranslatePath(logPath);
-    GetInstallItem("uninstaller", log);
+    GetInstallItem(Setting::Uninstaller, log);
     bool written = session.WriteUninstallerWhole(exe, why);
     if (written) {
         session.PlanKey(key);
@@ -162,7 +163,7 @@ void CSinReader::UninstallFromScript(const char* logPath, bool ask)
     m_pDocument = log.Detach();
 
     CSmallString appName;
-    GetInstallItem("app-name", appName);
+    GetInstallItem(Setting::AppName, appName);
     if (ask) {
         CSmallString question;
         question.Format(CResString(IDS_REMOVE_QUESTION), appName.GetText());
@@ -186,7 +187,7 @@ void CSinReader::UninstallFromScript(const char* logPath, bool ask)
     }
 
     CSmallString url;
-    if (GetInstallItem("uninstall-url", url) && !url.IsEmpty())
+    if (GetInstallItem(Setting::UninstallUrl, url) && !url.IsEmpty())
         GotoURL(url, SW_SHOWNORMAL);
 }
 
@@ -212,7 +213,7 @@ void CSinReader::Uninstall(const CSmallString& folder, CSinProgressABC* progress
     m_bKeptFileRemoved = remover.IsKeptFileRemoved();
 
     CSmallString appName;
-    GetInstallItem("app-name", appName);
+    GetInstallItem(Setting::AppName, appName);
     if (!remover.GetRefused().IsEmpty()) {
         CSmallString message;
         message.Format(CResString(IDS_UNINSTALL_REFUSED), appName.GetText(),

@@ -6,7 +6,6 @@
 #include "EngineHelpers.h"
 #include "EngineTestKit.h"
 #include "Commands.h"
-#include "ScriptVocabulary.h"
 #include "SinProgress.h"
 #include "WineTestEnv.h"
 
@@ -132,13 +131,6 @@ TEST(ScriptEngine, PathHelpers)
     ASSERT_GT(programFiles.GetLength(), 3);
     EXPECT_EQ('\\', programFiles.GetAt(programFiles.GetLength() - 1));
     EXPECT_EQ(nullptr, strstr(programFiles, " def")) << programFiles.GetText();
-}
-
-TEST(ScriptEngine, EngineRunsEveryCommandOfTheVocabulary)
-{
-    for (unsigned i = 0; i < g_uScriptCommandCount; i++)
-        EXPECT_NE(nullptr, FindCommand(g_arrScriptCommands[i].pszName)) << g_arrScriptCommands[i].pszName;
-    EXPECT_EQ(nullptr, FindCommand("app-name"));
 }
 
 TEST(FileCommand, OverwritesReadOnlyFilesAndStopsOnFailure)
