@@ -4,7 +4,10 @@
 
 #include "AppGlobals.h"
 #include "CrashHandler.h"
+#include "SetupLog.h"
 #include "Startup.h"
+#include "resource.h"
+#include "win32/ResString.h"
 
 bool Initialise()
 {
@@ -16,6 +19,8 @@ bool Initialise()
                                (int)version.dwMinorVersion, (int)version.dwBuildNumber, version.szCSDVersion);
 
     SetCrashSystemText(g_strWindowsVersion);
+    SetCrashMessage(CResString(IDS_CRASHED), CResString(IDS_CRASHED_SUPPORT));
+    SetCrashNote([](const char* text) { g_setupLog.WriteQuietly(text); });
     if (SetCrashHandlerFilter(DebugCrashHandler) != 1)
         return false;
 

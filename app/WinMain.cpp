@@ -13,6 +13,7 @@
 #include "Destination.h"
 #include "EngineHelpers.h"
 #include "Caught.h"
+#include "CrashHandler.h"
 #include "FileText.h"
 #include "Folders.h"
 #include "Logo.h"
@@ -149,6 +150,10 @@ int RunInstaller(const char* self, const SCommandLine& line, CSmallString& logoP
     OpenSetupLog(line, appName, "install");
     StartLog("installer");
     LogLine("Package: %s (%u items)", self, g_reader.GetItemCount());
+    CSmallString support;
+    g_reader.GetInstallItem(Setting::SupportUrl, support);
+    SetCrashSupportUrl(support);
+    CrashIfAsked();
 
     if (line.bSilent)
         return InstallSilently(line);
@@ -219,11 +224,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         Error("Couldn't initialise setup");
         return 3;
     }
-    CrashIfAsked();
-
     SCommandLine line;
     const bool understood = ParseCommandLine(GetCommandLineA(), line);
     SetUnattended(line.bSilent);
+    SetCrashQuiet(line.bSilent);
     if (!understood || line.bHelp) {
         if (!line.strLog.IsEmpty())
             OpenSetupLog(line, nullptr, "install");

@@ -121,15 +121,22 @@ static void WriteLocation(CReportFile& out, DWORD address, bool fullPath)
     out.Hex(address - base);
 }
 
-static void WriteHeader(CReportFile& out, const char* windowsVersion)
+static void WriteHeader(CReportFile& out, const char* windowsVersion, const char* supportUrl)
 {
-    out.Text("<!DOCTYPE html>\r\n<html><head><meta charset=\"windows-1252\"><title>Setup crash report</title>\r\n"
+    out.Text("<!DOCTYPE html>\r\n<html><head><meta charset=\"utf-8\"><title>Setup crash report</title>\r\n"
              "<style>body{font-family:sans-serif;margin:2em}textarea{width:100%;font-family:monospace}</style>"
              "</head><body>\r\n<h1>Setup stopped because of an error</h1>\r\n"
-             "<p>Setup met an error it could not recover from and had to close. The report below tells us where "
-             "it happened. Please send it with the button at the bottom of this page; nothing else from your "
-             "computer is sent.</p>\r\n<form method=\"post\" action=\"" KX_CRASH_REPORT_URL "\">\r\n"
-             "<textarea name=\"report\" rows=\"36\" cols=\"100\" readonly>");
+             "<p>Setup met an error it could not recover from and had to close. The report below tells where "
+             "it happened.");
+    if (supportUrl && *supportUrl) {
+        out.Text(" Please send it with the button at the bottom of this page; nothing else from your computer is "
+                 "sent.</p>\r\n<form method=\"post\" action=\"");
+        out.Html(supportUrl);
+        out.Text("\">\r\n");
+    } else {
+        out.Text(" Please give it to the publisher of the program.</p>\r\n");
+    }
+    out.Text("<textarea name=\"report\" rows=\"36\" cols=\"100\" readonly>");
 
     SYSTEMTIME now;
     GetLocalTime(&now);
@@ -267,24 +274,28 @@ static void WriteStack(CReportFile& out, const CONTEXT* context)
     }
 }
 
-static void WriteFooter(CReportFile& out)
+static void WriteFooter(CReportFile& out, const char* supportUrl)
 {
-    out.Text("</textarea>\r\n<p><label>What were you doing when setup stopped? (optional)<br>\r\n"
-             "<textarea name=\"comment\" rows=\"4\" cols=\"100\"></textarea></label></p>\r\n"
-             "<p><input type=\"submit\" value=\"Send report\"></p>\r\n</form>\r\n</body></html>\r\n");
+    out.Text("</textarea>\r\n");
+    if (supportUrl && *supportUrl)
+        out.Text("<p><label>What were you doing when setup stopped? (optional)<br>\r\n"
+                 "<textarea name=\"comment\" rows=\"4\" cols=\"100\"></textarea></label></p>\r\n"
+                 "<p><input type=\"submit\" value=\"Send report\"></p>\r\n</form>\r\n");
+    out.Text("</body></html>\r\n");
 }
 
-bool WriteCrashReport(const char* path, const EXCEPTION_POINTERS* info, const char* windowsVersion)
+bool WriteCrashReport(const char* path, const EXCEPTION_POINTERS* info, const char* windowsVersion,
+                      const char* supportUrl)
 {
     const HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     CReportFile out(file);
-    WriteHeader(out, windowsVersion);
+    WriteHeader(out, windowsVersion, supportUrl);
     WriteFault(out, info ? info->ExceptionRecord : nullptr);
     WriteRegisters(out, info ? info->ContextRecord : nullptr);
     WriteStack(out, info ? info->ContextRecord : nullptr);
-    WriteFooter(out);
+    WriteFooter(out, supportUrl);
     const bool written = out.Finish();
     CloseHandle(file);
     return written;

@@ -36,6 +36,7 @@
     X(UninstallUrl, "uninstall-url")                                                                                   \
     X(UninstallKey, "uninstall-key")                                                                                   \
     X(Version, "version")                                                                                              \
+    X(SupportUrl, "support-url")                                                                                       \
     X(Logo, "logo")
 
 // The setting names as constants: Setting::AppName is "app-name".

@@ -100,7 +100,7 @@ static CLaunchResult LaunchInstalledProgram()
     LogLine("Could not start %s: %s", commandLine.GetText(), GetLastErrorString().GetText());
     CSmallString message;
     message.Format(CResString(IDS_LAUNCH_FAILED), commandLine.GetText());
-    Error(message);
+    Error(WithSupportAddress(g_reader, message));
     return LaunchFailed;
 }
 

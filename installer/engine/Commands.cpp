@@ -97,7 +97,7 @@ bool DoShortcut(CCommandRunner& runner, const CXMLNode* element)
     if (link.IsEmpty() || !CreateShortcut(link, target, nullptr, SW_SHOWNORMAL)) {
         CSmallString message;
         message.Format(CResString(IDS_SHORTCUT_FAILED), target.GetText());
-        Error(message);
+        Error(WithSupportAddress(runner.m_reader, message));
         if (!backup.IsEmpty())
             MoveFileExA(backup, link, MOVEFILE_COPY_ALLOWED | MOVEFILE_REPLACE_EXISTING);
         return true;

@@ -36,6 +36,15 @@ void CSetupLog::WriteRaw(const char* text, int length)
     WriteFile(m_file, text, (DWORD)length, &written, nullptr);
 }
 
+void CSetupLog::WriteQuietly(const char* text)
+{
+    DWORD written = 0;
+    if (!m_file.IsValid() || !text)
+        return;
+    WriteFile(m_file, text, (DWORD)lstrlenA(text), &written, nullptr);
+    WriteFile(m_file, "\r\n", 2, &written, nullptr);
+}
+
 void CSetupLog::Write(const char* text)
 {
     SYSTEMTIME now;

@@ -27,6 +27,8 @@ public:
     // " | " so that every entry stays on its line.
     void Write(const char* text);
     void Writef(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    // A line written without touching the heap (after a crash): no time.
+    void WriteQuietly(const char* text);
     void WriteV(const char* format, va_list args);
 
 private:

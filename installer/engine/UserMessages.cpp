@@ -1,6 +1,8 @@
 #include "UserMessages.h"
 
+#include "ScriptWords.h"
 #include "SetupLog.h"
+#include "SinReader.h"
 #include "resource.h"
 #include "win32/ResString.h"
 
@@ -57,6 +59,17 @@ int KxMessageBox(HWND owner, const char* text, const char* caption, UINT type)
     if ((type & MB_TYPEMASK) != MB_OK)
         LogLine("Answer: %s", AnswerName(answer));
     return answer;
+}
+
+CSmallString WithSupportAddress(CSinReader& reader, const char* text)
+{
+    CSmallString url, message(text);
+    if (reader.GetInstallItem(Setting::SupportUrl, url) && !url.IsEmpty()) {
+        CSmallString line;
+        line.Format(CResString(IDS_SUPPORT_CONTACT), url.GetText());
+        message += line;
+    }
+    return message;
 }
 
 void Error(const char* text)

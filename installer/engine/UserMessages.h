@@ -5,6 +5,10 @@
 
 #include <windows.h>
 
+#include "SmallString.h"
+
+class CSinReader;
+
 typedef int (*KxMessageBoxHook)(HWND owner, const char* text, const char* caption, UINT type);
 
 // Null restores the real message box.
@@ -19,3 +23,7 @@ int KxMessageBox(HWND owner, const char* text, const char* caption, UINT type);
 
 // A warning without owner, captioned "Setup Error" (string 14), OK only.
 void Error(const char* text);
+
+// text followed by the publisher's "support-url" setting, when the script
+// gives one.
+CSmallString WithSupportAddress(CSinReader& reader, const char* text);

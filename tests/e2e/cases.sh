@@ -403,22 +403,23 @@ uninstall_yes_case() {
 # ---- crash report ------------------------------------------------------------------
 
 crash_case() {
-  local report code html deadline wizard=no
+  local report code html deadline wizard=no out part
   report=$(unix_path "$TEMP_WIN\\ZB-Crash.html")
   rm -f "$report"
   export KX_TEST_CRASH=1
   start_bg crash "$E2E_SETUP"
   unset KX_TEST_CRASH
-  # It must fault before any window: give up as soon as the wizard shows.
-  deadline=$(($(date +%s) + 10))
-  while kill -0 "$E2E_BG_PID" 2>/dev/null && [ "$(date +%s)" -lt "$deadline" ]; do
-    if drv wait-window "$CAPTION" 0 >/dev/null; then
-      wizard=yes
-      break
-    fi
-  done
-  expect_eq "crash: no wizard shown" "$wizard" no
-  wait_bg 5
+  # It faults before any window but the one telling the user.
+  if out=$(drv answer-messagebox ok "stopped unexpectedly" 15000); then
+    expect_contains "crash: the user is told where the report is" "$(field text "$out")" \
+      "Setup stopped unexpectedly.\n\nA report of what happened was saved as:\n$TEMP_WIN\\ZB-Crash.html"
+    expect_contains "crash: ... and the publisher's support address" "$(field text "$out")" \
+      "Please send it to the publisher's support:\nhttps://example.com/hello/support"
+  else
+    fail "crash: the user is told"
+  fi
+  check "crash: no wizard shown" test -z "$(drv wait-window "$CAPTION" 0 2>/dev/null)"
+  wait_bg 10
   code=$E2E_BG_STATUS
   if [ "$code" != timeout ] && [ "$code" != 0 ]; then pass "crash: the program ends with an error code ($code)"
   else fail "crash: the program ends with an error code" "got $code"; fi
@@ -430,12 +431,20 @@ crash_case() {
   pass "crash: ZB-Crash.html written to %TEMP%"
   cp "$report" "$E2E_RUN/logs/"
   html=$(tr -d '\r' <"$report")
-  local part
   for part in '<h1>Setup stopped because of an error</h1>' 'System: Windows version' '[Fault]' \
     'EXCEPTION_ACCESS_VIOLATION' 'Access: write to' '[Registers]' 'EIP=' '[Stack: frames]' \
-    '<form method="post"' 'name="report"' '</html>'; do
+    '<form method="post" action="https://example.com/hello/support"' 'name="report"' '</html>'; do
     expect_contains "crash report: $part" "$html" "$part"
   done
+
+  # Unattended: no window at all; the setup log says it.
+  export KX_TEST_CRASH=1
+  run_silent crash-silent "$E2E_SETUP" /S
+  unset KX_TEST_CRASH
+  if [ "$E2E_BG_STATUS" != 0 ] && [ "$E2E_BG_STATUS" != timeout ]; then pass "crash, unattended: an error code ($E2E_BG_STATUS)"
+  else fail "crash, unattended: an error code" "got $E2E_BG_STATUS"; fi
+  check "crash, unattended: no window" drv expect-no-messagebox
+  log_has "crash, unattended: the setup log says where the report is" install "Setup stopped unexpectedly."
 }
 
 # ---- a huge terms text ---------------------------------------------------------

@@ -165,7 +165,8 @@ TEST(CrashReport, DescribesTheFaultTheRegistersAndTheStack)
     CTestFolder folder;
     const std::string path = folder / "ZB-Crash.html";
     CSyntheticFault fault;
-    ASSERT_TRUE(WriteCrashReport(path.c_str(), &fault.pointers, "Windows version 6.1 (7601) <SP1> & more"));
+    ASSERT_TRUE(WriteCrashReport(path.c_str(), &fault.pointers, "Windows version 6.1 (7601) <SP1> & more",
+                                 "https://support.example/crash?a=1&b=2"));
     const std::string report = ReadWholeFile(path);
 
     char module[MAX_PATH];
@@ -173,7 +174,7 @@ TEST(CrashReport, DescribesTheFaultTheRegistersAndTheStack)
     std::string moduleName = module;
     moduleName = moduleName.substr(moduleName.find_last_of("\\/") + 1);
 
-    ExpectInOrder(report, {"<form method=\"post\" action=\"" KX_CRASH_REPORT_URL "\">",
+    ExpectInOrder(report, {"<form method=\"post\" action=\"https://support.example/crash?a=1&amp;b=2\">",
                            "<textarea name=\"report\"",
                            "Program: " + std::string(module),
                            "System: Windows version 6.1 (7601) &lt;SP1&gt; &amp; more",
@@ -210,9 +211,12 @@ TEST(CrashReport, CopesWithMissingPartsAndOtherFaults)
     CTestFolder folder;
     const std::string path = folder / "report.html";
 
-    ASSERT_TRUE(WriteCrashReport(path.c_str(), nullptr, nullptr));
-    ExpectInOrder(ReadWholeFile(path), {"System: unknown", "[Fault]", "No exception record.", "[Registers]",
-                                        "No context.", "[Stack: frames]", "No context.", "</html>"});
+    // Without a support address: the report, and no form to send it with.
+    ASSERT_TRUE(WriteCrashReport(path.c_str(), nullptr, nullptr, nullptr));
+    ExpectInOrder(ReadWholeFile(path), {"give it to the publisher", "System: unknown", "[Fault]",
+                                        "No exception record.", "[Registers]", "No context.", "[Stack: frames]",
+                                        "No context.", "</html>"});
+    EXPECT_EQ(std::string::npos, ReadWholeFile(path).find("<form"));
 
     CSyntheticFault fault;
     fault.record.ExceptionCode = 0xE0001234;
@@ -220,14 +224,14 @@ TEST(CrashReport, CopesWithMissingPartsAndOtherFaults)
     fault.record.ExceptionAddress = nullptr;
     fault.context.Esp = 0x10; // no readable stack
     fault.context.Ebp = 0x10;
-    ASSERT_TRUE(WriteCrashReport(path.c_str(), &fault.pointers, "v"));
+    ASSERT_TRUE(WriteCrashReport(path.c_str(), &fault.pointers, "v", ""));
     const std::string report = ReadWholeFile(path);
     ExpectInOrder(report, {"Exception: 0xE0001234 unknown exception", "Address: 0x00000000 ?", "[Stack: frames]",
                            "#0 0x", "[Stack: memory at ESP]", "(unreadable)", "</html>"});
     EXPECT_EQ(std::string::npos, report.find("Access:"));
     EXPECT_EQ(std::string::npos, report.find("#1 "));
 
-    EXPECT_FALSE(WriteCrashReport((folder / "no-such-folder\\x.html").c_str(), &fault.pointers, "v"));
+    EXPECT_FALSE(WriteCrashReport((folder / "no-such-folder\\x.html").c_str(), &fault.pointers, "v", ""));
 }
 
 TEST(CrashHandler, ReportsWithTheVersionKnownWhenItWasInstalled)
