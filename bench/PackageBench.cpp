@@ -72,7 +72,7 @@ const Container::CArray<unsigned char>& Installer64MiB(uint64_t& payload)
     if (!installer.GetSize()) {
         std::mt19937 rng(42);
         const char* words[] = {"install ", "program ", "file ", "data ", "window ", "kx ", "setup ", "value "};
-        CItemArray items;
+        CPackItemList items;
         const size_t total = 64u << 20;
         size_t made = 0;
         for (unsigned i = 0; made < total; i++) {
@@ -88,7 +88,7 @@ const Container::CArray<unsigned char>& Installer64MiB(uint64_t& payload)
                         item[(unsigned)j++] = (unsigned char)*w++;
                 }
             }
-            items.Add(item);
+            items.emplace_back(item.GetData(), item.GetSize());
             made += len;
             s_payload += 4 + len;
         }
@@ -162,7 +162,7 @@ void BM_Extract64MiBByDoubling(benchmark::State& state)
         peak = installer.GetSize() + capacity; // the file image plus the buffer
         const uint32_t l = Package::ReadU32(out);
         const uint32_t n = Package::ReadU32(out + 4 + l);
-        CItemArray items;
+        Container::CArray<Container::CArray<unsigned char>> items;
         items.SetSize(n);
         size_t at = 8 + l;
         for (uint32_t i = 0; i < n; i++) {

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "PackageWriter.h"
 #include "SinReader.h"
@@ -20,24 +21,28 @@ static double Seconds()
     return (double)now.QuadPart / (double)s_frequency.QuadPart;
 }
 
-static int AnswerYes(HWND, const char*, const char*, UINT) { return IDYES; }
+static int AnswerYes(HWND, const char*, const char*, UINT)
+{
+    return IDYES;
+}
 
 int main()
 {
     const unsigned files = 500;
     const unsigned total = 64u << 20;
-    CItemArray items;
-    items.SetSize(files + 1);
+    CPackItemList items;
     std::string script = "<install><uninstall-display-name>KxInstallBench</uninstall-display-name>"
-                         "<uninstaller id=\"" + std::to_string(files) + "\"/>";
+                         "<uninstaller id=\"" +
+                         std::to_string(files) + "\"/>";
     unsigned seed = 12345;
     for (unsigned i = 0; i < files; i++) {
         const unsigned size = total / files;
-        items[i].SetSize(size);
+        std::vector<unsigned char> item(size);
         for (unsigned j = 0; j < size; j++) {
             seed = seed * 1103515245 + 12345;
-            items[i][j] = (unsigned char)((j & 3) ? 'a' + (seed >> 24) % 8 : seed >> 16);
+            item[j] = (unsigned char)((j & 3) ? 'a' + (seed >> 24) % 8 : seed >> 16);
         }
+        items.emplace_back(item.data(), item.size());
         script += "<file id=\"" + std::to_string(i) + "\" name=\"f" + std::to_string(i) + ".bin\" dest=\"%APP%d" +
                   std::to_string(i % 20) + "\"/>";
     }
@@ -45,7 +50,7 @@ int main()
     const char log[] = "<uninstall><app-name>Bench</app-name><remove-reg-key section=\"HKEY_LOCAL_MACHINE\\Software\\"
                        "Microsoft\\Windows\\CurrentVersion\\Uninstall\\KxInstallBench\"/>"
                        "<remove-folder path=\"%APP%\"/></uninstall>";
-    items[files].Append(reinterpret_cast<const unsigned char*>(log), sizeof(log) - 1);
+    items.emplace_back(log, sizeof(log) - 1);
 
     Container::CArray<unsigned char> stub, package;
     stub.SetSize(100 * 1024);
@@ -54,7 +59,7 @@ int main()
         printf("packing failed: %s\n", why.GetText());
         return 1;
     }
-    items.RemoveAll();
+    items.clear();
 
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);

@@ -124,31 +124,38 @@ const char kUninstallSettings[] =
 
 } // namespace
 
-TEST_F(KxPackScriptTest, SourcesBecomeItemsAfterTheGivenOnes)
+TEST_F(KxPackScriptTest, SourcesBecomeItemsAfterTheGivenOnesSettingsBeforeFiles)
 {
+    // An installer reads its package front to back: what the wizard shows
+    // at start-up comes before the files, whatever the script's order.
     const KxPackResult r =
-        Build(std::string("<install><terms src=\"terms.txt\"/><logo src=\"logo.bmp\"/>") + kUninstallSettings +
-                  "<file src=\"first.bin\" dest=\"%APP%\"/>"
+        Build(std::string("<install><file src=\"first.bin\" dest=\"%APP%\"/><terms src=\"terms.txt\"/>") +
+                  "<register-dll text=\"%APP%\\com.dll\"/><logo src=\"logo.bmp\"/>" + kUninstallSettings +
                   "<file src=\"terms.txt\" name=\"LICENSE\" dest=\"%APP%\\doc\"/>"
-                  "<register-dll text=\"%APP%\\com.dll\"/>"
-                  "<broadcast-message text=\"KxRefresh\"/></install>",
+                  "<broadcast-message text=\"KxRefresh\"/><file id=\"0\" name=\"given.bin\" dest=\"%APP%\"/></install>",
               {"--item", dir.File("first.bin")});
     ASSERT_EQ(0, r.code) << r.err;
     const Package p = ReadPackage(dir.File("setup.exe"));
     const std::vector<std::string> want = {
+        "file dest=%APP% id=6 name=first.bin",
         "terms id=1",
-        "logo id=2",
+        "register-dll id=2",
+        "logo id=3",
         "uninstall-display-name",
-        "uninstaller id=3",
-        "file dest=%APP% id=4 name=first.bin",
-        "file dest=%APP%\\doc id=5 name=LICENSE",
-        "register-dll id=6",
-        "broadcast-message id=7",
+        "uninstaller id=4",
+        "file dest=%APP%\\doc id=7 name=LICENSE",
+        "broadcast-message id=5",
+        "file dest=%APP% id=0 name=given.bin",
     };
     EXPECT_EQ(want, Elements(p.script)) << p.script;
-    const std::vector<std::string> items = {
-        "given with --item", "terms text", "BM logo",        "<uninstall><remove-folder path=\"%APP%\"/></uninstall>",
-        "given with --item", "terms text", "%APP%\\com.dll", "KxRefresh"};
+    const std::vector<std::string> items = {"given with --item",
+                                            "terms text",
+                                            "%APP%\\com.dll",
+                                            "BM logo",
+                                            "<uninstall><remove-folder path=\"%APP%\"/></uninstall>",
+                                            "KxRefresh",
+                                            "given with --item",
+                                            "terms text"};
     EXPECT_EQ(items, p.items);
 }
 
@@ -222,8 +229,8 @@ TEST_F(KxPackScriptTest, SourceMistakesStopTheBuild)
     EXPECT_EQ(1, unreadable.code);
     EXPECT_FALSE(PathExists(dir.File("setup.exe")));
 
-    const std::string badName =
-        std::string("<install>") + kUninstallSettings + "<file src=\"terms.txt\" name=\"..\\x\" dest=\"%APP%\"/></install>";
+    const std::string badName = std::string("<install>") + kUninstallSettings +
+                                "<file src=\"terms.txt\" name=\"..\\x\" dest=\"%APP%\"/></install>";
     EXPECT_EQ(1, Build(badName).code);
     EXPECT_FALSE(PathExists(dir.File("setup.exe")));
     const KxPackResult forced = Build(badName, {"--force"});

@@ -5,6 +5,10 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 #include "KxPackRun.h"
 #include "TestFiles.h"
 
@@ -172,12 +176,33 @@ TEST_F(KxPackTest, ExtractReplacesFilesOnlyWithForceAndNeverTheInstaller)
 TEST_F(KxPackTest, BadInputGivesOneClearLineAndNoOutput)
 {
     const std::string installer = dir.File("setup.exe");
-    KxPackResult r = RunKxPack({"build", "--stub", dir.File("stub.exe"), "--script", dir.File("setup.xml"), "--item",
-                                dir.File("missing.bin"), "-o", installer});
-    EXPECT_EQ(1, r.code);
-    EXPECT_NE(std::string::npos, r.err.find("missing.bin")) << r.err;
-    EXPECT_FALSE(PathExists(installer));
-    EXPECT_FALSE(PathExists(installer + ".kxpack-tmp"));
+    MakeFolder(dir.File("folder"));
+    const struct
+    {
+        const char* item;
+        const char* expect;
+    } items[] = {
+        {"missing.bin", "cannot read the item"},
+        {"folder", "not a file"},
+#ifndef _WIN32
+        // Refused once the output is open: its temporary file goes too.
+        {"sparse.bin", "is 5368709120 bytes: an item must be smaller than 4 GiB"},
+#endif
+    };
+#ifndef _WIN32
+    WriteBytes(dir.File("sparse.bin"), {});
+    ASSERT_EQ(0, truncate(dir.File("sparse.bin").c_str(), 5LL << 30));
+#endif
+    KxPackResult r;
+    for (const auto& c : items) {
+        r = RunKxPack({"build", "--stub", dir.File("stub.exe"), "--script", dir.File("setup.xml"), "--item",
+                       dir.File(c.item), "-o", installer});
+        EXPECT_EQ(1, r.code) << c.item;
+        EXPECT_NE(std::string::npos, r.err.find(c.expect)) << r.err;
+        EXPECT_NE(std::string::npos, r.err.find(c.item)) << r.err;
+        EXPECT_FALSE(PathExists(installer)) << c.item;
+        EXPECT_FALSE(PathExists(installer + ".kxpack-tmp")) << c.item;
+    }
 
     ASSERT_EQ(0, Build(installer).code);
     std::vector<unsigned char> bytes = ReadBytes(installer);

@@ -5,6 +5,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <random>
 #include <string>
 #include <vector>
@@ -15,11 +16,18 @@
 #include "TestFiles.h"
 #include "XMLDocument.h"
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 namespace {
 
 typedef std::vector<unsigned char> Bytes;
 
-Bytes ToBytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
+Bytes ToBytes(const std::string& s)
+{
+    return Bytes(s.begin(), s.end());
+}
 
 Container::CArray<unsigned char> ToArray(const Bytes& b)
 {
@@ -30,10 +38,9 @@ Container::CArray<unsigned char> ToArray(const Bytes& b)
 
 Bytes Pack(const Bytes& stub, const std::string& script, const std::vector<Bytes>& items, int level = 9)
 {
-    CItemArray arr;
-    arr.SetSize((unsigned)items.size());
-    for (size_t i = 0; i < items.size(); i++)
-        arr[(unsigned)i].Append(items[i].data(), (unsigned)items[i].size());
+    CPackItemList arr;
+    for (const Bytes& item : items)
+        arr.emplace_back(item.data(), item.size());
     Container::CArray<unsigned char> out;
     CSmallString why;
     EXPECT_TRUE(BuildPackage(ToArray(stub), CSmallString(script.data(), (int)script.size()), arr, level, out, why))
@@ -47,16 +54,14 @@ void PutU32(Bytes& b, uint32_t v)
         b.push_back((unsigned char)(v >> (8 * i)));
 }
 
-void PutText(Bytes& b, const char* s) { b.insert(b.end(), s, s + strlen(s)); }
-
-// A package assembled straight from the byte layout, independent of the
-// packer: stub, zlib stream of payload, CRC "CRC" SIZE "SIZE" 1234 "KXCheck".
-Bytes Assemble(const Bytes& stub, const Bytes& payload, uint32_t magic = 1234)
+void PutText(Bytes& b, const char* s)
 {
-    uLongf blockLen = compressBound((uLong)payload.size());
-    Bytes block(blockLen);
-    EXPECT_EQ(Z_OK, compress(block.data(), &blockLen, payload.data(), (uLong)payload.size()));
-    block.resize(blockLen);
+    b.insert(b.end(), s, s + strlen(s));
+}
+
+// The stub, the data block and the trailer: CRC "CRC" SIZE "SIZE" 1234 "KXCheck".
+Bytes Frame(const Bytes& stub, const Bytes& block, uint32_t magic = 1234)
+{
     Bytes file = stub;
     file.insert(file.end(), block.begin(), block.end());
     PutU32(file, CRCBitwise(block.data(), (uint32_t)block.size()));
@@ -66,6 +71,55 @@ Bytes Assemble(const Bytes& stub, const Bytes& payload, uint32_t magic = 1234)
     PutU32(file, magic);
     PutText(file, "KXCheck");
     return file;
+}
+
+// A package assembled straight from the byte layout, independent of the
+// packer.
+Bytes Assemble(const Bytes& stub, const Bytes& payload, uint32_t magic = 1234)
+{
+    uLongf blockLen = compressBound((uLong)payload.size());
+    Bytes block(blockLen);
+    EXPECT_EQ(Z_OK, compress(block.data(), &blockLen, payload.data(), (uLong)payload.size()));
+    block.resize(blockLen);
+    return Frame(stub, block, magic);
+}
+
+// The data block as the packer made it while it held the whole payload:
+// each length, the script and each item given to deflate at once, with
+// room for all the output.
+Bytes DeflateWhole(const std::string& script, const std::vector<Bytes>& items, int level)
+{
+    z_stream zs;
+    memset(&zs, 0, sizeof(zs));
+    EXPECT_EQ(Z_OK, deflateInit(&zs, level));
+    size_t payload = 8 + script.size();
+    for (const Bytes& item : items)
+        payload += 4 + item.size();
+    Bytes block(deflateBound(&zs, (uLong)payload));
+    zs.next_out = block.data();
+    zs.avail_out = (uInt)block.size();
+    const auto feed = [&](const void* data, size_t size, int flush) {
+        zs.next_in = static_cast<Bytef*>(const_cast<void*>(data));
+        zs.avail_in = (uInt)size;
+        const int rc = deflate(&zs, flush);
+        EXPECT_TRUE(flush == Z_FINISH ? rc == Z_STREAM_END : (rc == Z_OK || rc == Z_BUF_ERROR) && !zs.avail_in);
+    };
+    const auto feedU32 = [&](size_t v) {
+        Bytes b;
+        PutU32(b, (uint32_t)v);
+        feed(b.data(), 4, Z_NO_FLUSH);
+    };
+    feedU32(script.size());
+    feed(script.data(), script.size(), Z_NO_FLUSH);
+    feedU32(items.size());
+    for (const Bytes& item : items) {
+        feedU32(item.size());
+        feed(item.data(), item.size(), Z_NO_FLUSH);
+    }
+    feed(nullptr, 0, Z_FINISH);
+    block.resize(zs.total_out);
+    deflateEnd(&zs);
+    return block;
 }
 
 Bytes Payload(const std::string& script, const std::vector<Bytes>& items)
@@ -217,28 +271,53 @@ TEST(PackageRoundTrip, PackerOutputReadsBack)
     }
 }
 
-TEST(PackageRoundTrip, HandBuiltPackageMatchesThePacker)
+TEST(PackageRoundTrip, HandBuiltPackageReadsBack)
 {
     const std::vector<Bytes> items = {ToBytes("first"), RandomBytes(5000, 3)};
     const std::string script = "<install><terms id=\"0\"/></install>";
-    const Bytes hand = Assemble(kStub, Payload(script, items));
-    const Extracted r = Extract(hand);
+    const Extracted r = Extract(Assemble(kStub, Payload(script, items)));
     ASSERT_TRUE(r.ok) << r.failure;
     EXPECT_EQ(script, r.script);
     EXPECT_EQ(items, r.items);
+}
 
-    // The packer lays out the same trailer around its own data block.
-    const Bytes packed = Pack(kStub, script, items);
-    ASSERT_GT(packed.size(), kStub.size() + Package::kTrailerSize);
-    const unsigned char* t = packed.data() + packed.size() - Package::kTrailerSize;
-    const uint32_t size = Package::ReadU32(t + 7);
-    EXPECT_EQ(packed.size(), kStub.size() + size + Package::kTrailerSize);
-    EXPECT_EQ(CRCBitwise(packed.data() + kStub.size(), size), Package::ReadU32(t));
-    EXPECT_EQ(0, memcmp(t + 4, "CRC", 3));
-    EXPECT_EQ(0, memcmp(t + 11, "SIZE", 4));
-    EXPECT_EQ(1234u, Package::ReadU32(t + 15));
-    EXPECT_EQ(0, memcmp(t + 19, "KXCheck", 7));
-    EXPECT_TRUE(std::equal(kStub.begin(), kStub.end(), packed.begin()));
+TEST(PackageRoundTrip, StreamedFromFilesTheSameBytesAsBuiltInMemory)
+{
+    // Files are read and deflated in pieces of about 1 MiB: sizes around
+    // that, content that turns from text to noise across a piece's end, and
+    // at level 0 an item whose end leaves over half a stored block.
+    CTempDir dir;
+    Bytes mixed(ToBytes(std::string(1 << 20, 'a')));
+    const Bytes noise = RandomBytes((3 << 19) + 7, 8);
+    mixed.insert(mixed.end(), noise.begin(), noise.end());
+    const std::vector<Bytes> contents = {
+        ToBytes("first"), Bytes(1 << 20, 'z'), {}, mixed, RandomBytes(65535 + 40000, 3)};
+    const bool inFile[] = {false, true, true, true, false};
+    CPackItemList items;
+    for (size_t i = 0; i < contents.size(); i++) {
+        if (!inFile[i]) {
+            items.emplace_back(contents[i].data(), contents[i].size());
+            continue;
+        }
+        const std::string path = dir.File("item" + std::to_string(i));
+        WriteBytes(path, contents[i]);
+        CPackItem item;
+        CSmallString why;
+        ASSERT_TRUE(CPackItem::ListFile(path, item, why)) << why.GetText();
+        items.push_back(std::move(item));
+    }
+    // Its length leaves 32760 bytes of a level-0 stored block pending where
+    // the mixed item starts: a piece a few bytes off a multiple of 65535
+    // would end a block early.
+    const std::string script = "<install><terms id=\"0\"/>" + std::string(1212311, ' ') + "</install>";
+    for (int level : {0, 1, 6, 9}) {
+        Container::CArray<unsigned char> out;
+        CSmallString why;
+        ASSERT_TRUE(BuildPackage(ToArray(kStub), CSmallString(script.c_str()), items, level, out, why))
+            << why.GetText();
+        const Bytes expected = Frame(kStub, DeflateWhole(script, contents, level));
+        EXPECT_TRUE(expected == Bytes(out.GetData(), out.GetData() + out.GetSize())) << "level " << level;
+    }
 }
 
 TEST(PackageRoundTrip, TailAfterTheTrailerIsIgnored)
@@ -389,6 +468,85 @@ TEST(PackageDamage, SizeAndBlockMismatches)
     PutU32(notZlib, 1234);
     PutText(notZlib, "KXCheck");
     EXPECT_FALSE(Extract(notZlib).ok);
+}
+
+TEST(PackageWriter, FileThatChangedSinceListedIsRefused)
+{
+    CTempDir dir;
+    const size_t piece = 16 * 65535; // what the writer reads at once
+    const struct
+    {
+        size_t listed, packed; // packed: SIZE_MAX = removed
+    } cases[] = {
+        {10, 11}, {10, 9}, {3, 0}, {0, 1}, {piece, piece + 1}, {3 * piece, 3 * piece - 1}, {10, SIZE_MAX},
+    };
+    for (const auto& c : cases) {
+        const std::string what = std::to_string(c.listed) + " -> " + std::to_string(c.packed);
+        const std::string path = dir.File("item");
+        WriteBytes(path, Bytes(c.listed, 'x'));
+        CPackItemList items;
+        items.emplace_back("in memory", 9);
+        CPackItem item;
+        CSmallString why;
+        ASSERT_TRUE(CPackItem::ListFile(path, item, why)) << why.GetText();
+        items.push_back(std::move(item));
+        if (c.packed == SIZE_MAX)
+            remove(path.c_str());
+        else
+            WriteBytes(path, Bytes(c.packed, 'x'));
+        Container::CArray<unsigned char> out;
+        EXPECT_FALSE(BuildPackage(ToArray(kStub), "<install/>", items, 6, out, why)) << what;
+        EXPECT_NE(std::string::npos, std::string(why.GetText()).find(path)) << what << ": " << why.GetText();
+        EXPECT_NE(std::string::npos,
+                  std::string(why.GetText()).find(c.packed == SIZE_MAX ? "cannot read" : "changed size"))
+            << what << ": " << why.GetText();
+    }
+}
+
+// Past the format's 32-bit sizes: an item of 4 GiB is refused before
+// anything is read; a data block reaching 4 GiB when the writer gets there
+// (one file packed 4097 times, stored at level 0).
+TEST(PackageWriter, FourGiBLimits)
+{
+    class CCountingStore : public CStoreABC
+    {
+    public:
+        uint32_t GetSize() override { return 0; }
+        void Read(void*, uint32_t) override {}
+        void Write(const void*, uint32_t size) override { ullWritten += size; }
+        unsigned long long ullWritten = 0;
+    };
+    CTempDir dir;
+    const unsigned long long fourGiB = 1ull << 32;
+    const struct
+    {
+        unsigned long long size;
+        unsigned count;
+        unsigned long long mostWritten;
+        const char* expect;
+    } cases[] = {
+#ifndef _WIN32 // a sparse file
+        {fourGiB, 1, 0, "is 4294967296 bytes: an item must be smaller than 4 GiB"},
+#endif
+        {1 << 20, 4097, fourGiB - 1, "the data block would reach 4 GiB"},
+    };
+    for (const auto& c : cases) {
+        const std::string path = dir.File("item");
+        WriteBytes(path, Bytes(c.size < fourGiB ? c.size : 0));
+#ifndef _WIN32
+        ASSERT_EQ(0, truncate(path.c_str(), (off_t)c.size)) << c.size;
+#endif
+        CPackItem item;
+        CSmallString why;
+        ASSERT_TRUE(CPackItem::ListFile(path, item, why)) << why.GetText();
+        const CPackItemList items(c.count, item);
+        CCountingStore out;
+        uint32_t blockSize = 1;
+        EXPECT_FALSE(BuildPackage(ToArray(kStub), "<install/>", items, 0, out, blockSize, why)) << c.size;
+        EXPECT_NE(std::string::npos, std::string(why.GetText()).find(c.expect)) << why.GetText();
+        EXPECT_LE(out.ullWritten, c.mostWritten) << c.size;
+        EXPECT_EQ(0u, blockSize);
+    }
 }
 
 TEST(PackageFile, ReadFileIntoArray)

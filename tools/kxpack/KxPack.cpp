@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "Exceptions.h"
 #include "FileId.h"
 #include "OutputFile.h"
 #include "PackageFormat.h"
@@ -15,11 +16,12 @@
 
 namespace {
 
-const char kUsage[] = "usage: kxpack build --stub STUB --script SCRIPT [--item FILE]... [--level 0-9] [--force] -o OUT\n"
-                      "       kxpack check SCRIPT [--item FILE]...\n"
-                      "       kxpack list FILE\n"
-                      "       kxpack extract FILE -o DIR [--force]\n"
-                      "       kxpack verify FILE\n";
+const char kUsage[] =
+    "usage: kxpack build --stub STUB --script SCRIPT [--item FILE]... [--level 0-9] [--force] -o OUT\n"
+    "       kxpack check SCRIPT [--item FILE]...\n"
+    "       kxpack list FILE\n"
+    "       kxpack extract FILE -o DIR [--force]\n"
+    "       kxpack verify FILE\n";
 
 int Usage(FILE* err, const char* why)
 {
@@ -82,7 +84,7 @@ int CmdList(const char* path, FILE* out, FILE* err)
     uint32_t crc = 0, blockSize = 0;
     if (!LoadInstaller(path, reader, crc, blockSize, err))
         return 1;
-    const CItemArray& items = reader.GetItems();
+    const auto& items = reader.GetItems();
     fprintf(out, "%s\n", path);
     fprintf(out, "stub:       %u bytes\n", reader.GetUninstallerImage().GetSize());
     fprintf(out, "data block: %u bytes, CRC 0x%08X\n", blockSize, crc);
@@ -146,7 +148,7 @@ int CmdExtract(const char* path, const char* dir, bool force, FILE* out, FILE* e
     uint32_t crc = 0, blockSize = 0;
     if (!LoadInstaller(path, reader, crc, blockSize, err))
         return 1;
-    const CItemArray& items = reader.GetItems();
+    const auto& items = reader.GetItems();
     const unsigned pieces = 2 + items.GetSize();
     const CSmallString refusal = WhyNotExtract(path, dir, pieces, force);
     if (!refusal.IsEmpty())
@@ -201,19 +203,21 @@ CSmallString WhyNotWrite(const char* out, const std::vector<std::string>& inputs
 // sources into further items and checks the result. False when anything
 // could not be read or the check found errors.
 bool PrepareScript(const char* scriptPath, const Container::CArray<const char*>& itemPaths, CSmallString& script,
-                   CItemArray& items, std::vector<std::string>& inputs, FILE* err, bool force = false)
+                   CPackItemList& items, std::vector<std::string>& inputs, FILE* err, bool force = false)
 {
     Container::CArray<unsigned char> scriptBytes;
     if (!ReadFileIntoArray(scriptPath, scriptBytes)) {
         Failure(err, (CSmallString("cannot read the script ") + scriptPath).GetText());
         return false;
     }
-    items.SetSize(itemPaths.GetSize());
     for (unsigned i = 0; i < itemPaths.GetSize(); i++) {
-        if (!ReadFileIntoArray(itemPaths[i], items[i])) {
-            Failure(err, (CSmallString("cannot read the item ") + itemPaths[i]).GetText());
+        CPackItem item;
+        CSmallString why;
+        if (!CPackItem::ListFile(itemPaths[i], item, why)) {
+            Failure(err, (CSmallString("cannot read the item ") + itemPaths[i] + ": " + why).GetText());
             return false;
         }
+        items.push_back(std::move(item));
     }
     script = CSmallString(reinterpret_cast<const char*>(scriptBytes.GetData()), (int)scriptBytes.GetSize());
     CScriptReport report(scriptPath);
@@ -240,11 +244,11 @@ int CmdCheck(int argc, char** argv, FILE* out, FILE* err)
         itemPaths.Add(argv[++i]);
     }
     CSmallString script;
-    CItemArray items;
+    CPackItemList items;
     std::vector<std::string> inputs;
     if (!PrepareScript(argv[2], itemPaths, script, items, inputs, err))
         return 1;
-    fprintf(out, "%s: no errors (%u items)\n", argv[2], items.GetSize());
+    fprintf(out, "%s: no errors (%u items)\n", argv[2], (unsigned)items.size());
     return 0;
 }
 
@@ -282,20 +286,27 @@ int CmdBuild(int argc, char** argv, FILE* out, FILE* err)
     std::vector<std::string> inputs = {stubPath, scriptPath};
     inputs.insert(inputs.end(), itemPaths.GetData(), itemPaths.GetData() + itemPaths.GetSize());
     CSmallString script;
-    CItemArray items;
+    CPackItemList items;
     if (!PrepareScript(scriptPath, itemPaths, script, items, inputs, err, force))
         return 1;
     // Only now is every input known, the script's own sources included.
     const CSmallString refusal = WhyNotWrite(outPath, inputs);
     if (!refusal.IsEmpty())
         return Failure(err, refusal);
-    Container::CArray<unsigned char> installer;
+    uint32_t blockSize = 0;
     CSmallString why;
-    if (!BuildPackage(stub, script, items, level, installer, why) ||
-        !WriteFileAtomically(outPath, installer.GetData(), installer.GetSize(), why))
+    try {
+        COutputFile installer(outPath);
+        if (!BuildPackage(stub, script, items, level, installer.GetStore(), blockSize, why) || !installer.Commit(why))
+            return Failure(err, why);
+    } catch (CBaseException* e) {
+        why.Format("cannot write %s: %s", outPath, e->GetError());
+        e->Delete();
         return Failure(err, why);
-    fprintf(out, "%s: %u bytes (stub %u, script %d, %u items)\n", outPath, installer.GetSize(), stub.GetSize(),
-            script.GetLength(), items.GetSize());
+    }
+    const unsigned long long size = (unsigned long long)stub.GetSize() + blockSize + Package::kTrailerSize;
+    fprintf(out, "%s: %llu bytes (stub %u, script %d, %u items)\n", outPath, size, stub.GetSize(), script.GetLength(),
+            (unsigned)items.size());
     return 0;
 }
 

@@ -17,28 +17,54 @@ CSmallString TemporaryNameFor(const char* path)
     return CSmallString(path) + ".kxpack-tmp";
 }
 
-bool WriteFileAtomically(const char* path, const void* data, uint32_t size, CSmallString& why)
+COutputFile::COutputFile(const char* path)
+    : m_strPath(path), m_strTemp(TemporaryNameFor(path)), m_file(m_strTemp, CFileStore::ForWriting)
 {
-    const CSmallString temp = TemporaryNameFor(path);
+}
+
+COutputFile::~COutputFile()
+{
+    if (!m_bDone) {
+        try {
+            m_file.Close();
+        } catch (CBaseException* e) {
+            e->Delete();
+        }
+        remove(m_strTemp);
+    }
+}
+
+bool COutputFile::Commit(CSmallString& why)
+{
     try {
-        CFileStore file(temp, CFileStore::ForWriting);
-        file.Write(data, size);
-        file.Close();
+        m_file.Close();
     } catch (CBaseException* e) {
-        why.Format("cannot write %s: %s", path, e->GetError());
+        why.Format("cannot write %s: %s", m_strPath.GetText(), e->GetError());
         e->Delete();
-        remove(temp);
         return false;
     }
 #ifdef _WIN32
-    remove(path); // rename() does not replace an existing file here
+    remove(m_strPath); // rename() does not replace an existing file here
 #endif
-    if (rename(temp, path) != 0) {
-        why.Format("cannot rename %s to %s", temp.GetText(), path);
-        remove(temp);
+    if (rename(m_strTemp, m_strPath) != 0) {
+        why.Format("cannot rename %s to %s", m_strTemp.GetText(), m_strPath.GetText());
         return false;
     }
+    m_bDone = true;
     return true;
+}
+
+bool WriteFileAtomically(const char* path, const void* data, uint32_t size, CSmallString& why)
+{
+    try {
+        COutputFile file(path);
+        file.GetStore().Write(data, size);
+        return file.Commit(why);
+    } catch (CBaseException* e) {
+        why.Format("cannot write %s: %s", path, e->GetError());
+        e->Delete();
+        return false;
+    }
 }
 
 bool IsDirectory(const char* path)

@@ -2,104 +2,205 @@
 
 #include <zlib.h>
 
+#include <algorithm>
+#include <vector>
+
+#include "Exceptions.h"
 #include "PackageFormat.h"
 
 namespace {
 
-// Deflates the payload pieces straight into the output, which is sized
-// once from deflateBound() so a large payload is never copied twice.
-class CDeflater
+// Deflate is fed pieces of about 1 MiB: a multiple of its largest stored
+// block, with room in the output for all that one piece makes, so that at
+// level 0 too the stream is the same as when the payload is fed at once.
+const uint32_t kPiece = 16 * 65535;
+const uint32_t kOutputRoom = kPiece + 65536;
+
+const unsigned long long kFourGiB = 1ull << 32;
+
+bool WriteOut(CStoreABC& out, const void* data, uint32_t size, CSmallString& why)
+{
+    try {
+        out.Write(data, size);
+        return true;
+    } catch (CBaseException* e) {
+        why.Format("cannot write the installer: %s", e->GetError());
+        e->Delete();
+        return false;
+    }
+}
+
+// Deflates what it is fed and writes the compressed bytes as they come,
+// keeping their size and checksum for the trailer.
+class CBlockWriter
 {
 public:
-    CDeflater(Container::CArray<unsigned char>& out, int level) : m_out(out)
+    CBlockWriter(CStoreABC& out, int level) : m_out(out), m_arrOut(kOutputRoom)
     {
         memset(&m_zs, 0, sizeof(m_zs));
         m_bReady = deflateInit(&m_zs, level) == Z_OK;
     }
-    ~CDeflater() { deflateEnd(&m_zs); }
+    ~CBlockWriter() { deflateEnd(&m_zs); }
+    CBlockWriter(const CBlockWriter&) = delete;
+    CBlockWriter& operator=(const CBlockWriter&) = delete;
 
-    bool Begin(unsigned long long payloadSize)
+    bool Feed(const void* data, uint32_t len, CSmallString& why)
     {
-        if (!m_bReady || payloadSize > Package::kMaxPayload)
-            return false;
-        m_uStart = m_out.GetSize();
-        const uLong bound = deflateBound(&m_zs, (uLong)payloadSize);
-        m_out.SetConstruct(false);
-        m_out.SetSize(m_uStart + (unsigned)bound);
-        m_out.SetConstruct(true);
-        m_zs.next_out = m_out.GetData() + m_uStart;
-        m_zs.avail_out = (uInt)bound;
+        const unsigned char* p = static_cast<const unsigned char*>(data);
+        for (uint32_t at = 0; at < len; at += kPiece)
+            if (!Deflate(p + at, std::min(kPiece, len - at), Z_NO_FLUSH, why))
+                return false;
         return true;
     }
 
-    bool Feed(const void* data, uint32_t len, bool last = false)
-    {
-        m_zs.next_in = static_cast<Bytef*>(const_cast<void*>(data));
-        m_zs.avail_in = len;
-        const int rc = deflate(&m_zs, last ? Z_FINISH : Z_NO_FLUSH);
-        return last ? rc == Z_STREAM_END : (rc == Z_OK || rc == Z_BUF_ERROR) && m_zs.avail_in == 0;
-    }
-
-    bool FeedU32(uint32_t v)
+    bool FeedU32(uint32_t v, CSmallString& why)
     {
         unsigned char b[4];
         Package::WriteU32(b, v);
-        return Feed(b, 4);
+        return Feed(b, 4, why);
     }
 
-    // Trims the output to the stream and returns its length.
-    uint32_t End()
+    bool Finish(CSmallString& why) { return Deflate(nullptr, 0, Z_FINISH, why); }
+
+    uint32_t GetSize() const { return (uint32_t)m_ullSize; }
+    uint32_t GetCRC() const { return CRCEnd(m_uCrc); }
+
+private:
+    bool Deflate(const void* data, uint32_t len, int flush, CSmallString& why)
     {
-        const uint32_t size = (uint32_t)m_zs.total_out;
-        m_out.SetSize(m_uStart + size);
-        return size;
+        if (!m_bReady) {
+            why = "zlib failed to start";
+            return false;
+        }
+        m_zs.next_in = static_cast<Bytef*>(const_cast<void*>(data));
+        m_zs.avail_in = len;
+        for (;;) {
+            m_zs.next_out = m_arrOut.data();
+            m_zs.avail_out = kOutputRoom;
+            const int rc = deflate(&m_zs, flush);
+            if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) {
+                why = "zlib failed to compress the payload";
+                return false;
+            }
+            if (!Emit(kOutputRoom - m_zs.avail_out, why))
+                return false;
+            // A full output buffer may leave more behind in zlib.
+            if (flush == Z_FINISH ? rc == Z_STREAM_END : m_zs.avail_in == 0 && m_zs.avail_out != 0)
+                return true;
+        }
+    }
+
+    bool Emit(uint32_t size, CSmallString& why)
+    {
+        m_ullSize += size;
+        if (m_ullSize >= kFourGiB) {
+            why = "the data block would reach 4 GiB, more than an installer can hold: pack fewer or more "
+                  "compressible files";
+            return false;
+        }
+        m_uCrc = CRCAdd(m_uCrc, m_arrOut.data(), size);
+        return WriteOut(m_out, m_arrOut.data(), size, why);
+    }
+
+    CStoreABC& m_out;
+    std::vector<unsigned char> m_arrOut;
+    z_stream m_zs;
+    bool m_bReady = false;
+    unsigned long long m_ullSize = 0;
+    uint32_t m_uCrc = CRCStart();
+};
+
+// Appends to an array sized once for the expected installer.
+class CArrayStore : public CStoreABC
+{
+public:
+    CArrayStore(Container::CArray<unsigned char>& array, unsigned expected)
+        : m_array(array), m_uStart(array.GetSize()), m_uEnd(array.GetSize())
+    {
+        Grow(expected);
+    }
+    ~CArrayStore() override { m_array.SetSize(m_uEnd); }
+
+    uint32_t GetSize() override { return m_uEnd - m_uStart; }
+    void Read(void*, uint32_t) override
+    {
+        throw new CFileStoreException(CBaseException::InvalidFunctionCall, "the installer is only written");
+    }
+    void Write(const void* buffer, uint32_t size) override
+    {
+        if (m_array.GetSize() - m_uEnd < size)
+            Grow(m_array.GetSize() + size);
+        memcpy(m_array.GetData() + m_uEnd, buffer, size);
+        m_uEnd += size;
     }
 
 private:
-    Container::CArray<unsigned char>& m_out;
-    z_stream m_zs;
-    bool m_bReady = false;
-    unsigned m_uStart = 0;
+    void Grow(unsigned size)
+    {
+        m_array.SetConstruct(false);
+        m_array.SetSize(size);
+        m_array.SetConstruct(true);
+    }
+
+    Container::CArray<unsigned char>& m_array;
+    unsigned m_uStart;
+    unsigned m_uEnd;
 };
 
 } // namespace
 
-bool BuildPackage(const Container::CArray<unsigned char>& stub, const CSmallString& script, const CItemArray& items,
-                  int level, Container::CArray<unsigned char>& out, CSmallString& why)
+bool BuildPackage(const Container::CArray<unsigned char>& stub, const CSmallString& script, const CPackItemList& items,
+                  int level, CStoreABC& out, uint32_t& blockSize, CSmallString& why)
 {
-    unsigned long long payload = 4 + (unsigned long long)script.GetLength() + 4;
-    for (unsigned i = 0; i < items.GetSize(); i++)
-        payload += 4 + (unsigned long long)items[i].GetSize();
-
-    out.Append(stub.GetData(), stub.GetSize());
-    CDeflater z(out, level);
-    if (!z.Begin(payload)) {
-        why.Format("the payload (%llu bytes) is larger than an installer may hold (%u bytes)", payload,
-                   Package::kMaxPayload);
-        return false;
+    blockSize = 0;
+    for (size_t i = 0; i < items.size(); i++) {
+        if (items[i].GetSize() >= kFourGiB) {
+            why.Format("item %u (%s) is %llu bytes: an item must be smaller than 4 GiB", (unsigned)i,
+                       items[i].IsFile() ? items[i].GetPath().c_str() : "in memory", items[i].GetSize());
+            return false;
+        }
     }
-    bool ok = z.FeedU32((uint32_t)script.GetLength()) && z.Feed(script.GetText(), (uint32_t)script.GetLength()) &&
-              z.FeedU32(items.GetSize());
-    for (unsigned i = 0; ok && i < items.GetSize(); i++)
-        ok = z.FeedU32(items[i].GetSize()) && z.Feed(items[i].GetData(), items[i].GetSize());
-    ok = ok && z.Feed(nullptr, 0, true);
-    if (!ok) {
-        why = "zlib failed to compress the payload";
+    if (!WriteOut(out, stub.GetData(), stub.GetSize(), why))
         return false;
+    CBlockWriter z(out, level);
+    std::vector<unsigned char> piece(kPiece);
+    bool ok = z.FeedU32((uint32_t)script.GetLength(), why) &&
+              z.Feed(script.GetText(), (uint32_t)script.GetLength(), why) && z.FeedU32((uint32_t)items.size(), why);
+    for (size_t i = 0; ok && i < items.size(); i++) {
+        ok = z.FeedU32((uint32_t)items[i].GetSize(), why) &&
+             items[i].Stream(
+                 piece, [&](const unsigned char* data, uint32_t size) { return z.Feed(data, size, why); }, why);
     }
-    const uint32_t size = z.End();
-    const uint32_t crc = CRC(out.GetData() + stub.GetSize(), size);
+    if (!ok || !z.Finish(why))
+        return false;
 
     unsigned char trailer[Package::kTrailerSize];
     unsigned char* p = trailer;
-    Package::WriteU32(p, crc);
+    Package::WriteU32(p, z.GetCRC());
     memcpy(p + 4, Package::kCrcTag, 3);
     p += 7;
-    Package::WriteU32(p, size);
+    Package::WriteU32(p, z.GetSize());
     memcpy(p + 4, Package::kSizeTag, 4);
     p += 8;
     Package::WriteU32(p, Package::kMagicValue);
     memcpy(p + 4, Package::kMagicTag, 7);
-    out.Append(trailer, sizeof(trailer));
-    return true;
+    blockSize = z.GetSize();
+    return WriteOut(out, trailer, sizeof(trailer), why);
+}
+
+bool BuildPackage(const Container::CArray<unsigned char>& stub, const CSmallString& script, const CPackItemList& items,
+                  int level, Container::CArray<unsigned char>& out, CSmallString& why)
+{
+    unsigned long long payload = 4 + (unsigned long long)script.GetLength() + 4;
+    for (const CPackItem& item : items)
+        payload += 4 + item.GetSize();
+    const unsigned long long expected =
+        payload < kFourGiB ? out.GetSize() + stub.GetSize() + compressBound((uLong)payload) + 1024 : kFourGiB;
+    if (expected >= kFourGiB) {
+        why.Format("the payload (%llu bytes) is too large to build in memory", payload);
+        return false;
+    }
+    CArrayStore store(out, (unsigned)expected);
+    uint32_t blockSize = 0;
+    return BuildPackage(stub, script, items, level, store, blockSize, why);
 }

@@ -3,11 +3,19 @@
 #pragma once
 
 #include "Containers.h"
+#include "FileStore.h"
+#include "PackItem.h"
 #include "SmallString.h"
 
-typedef Container::CArray<Container::CArray<unsigned char>> CItemArray;
+// Writes stub + data block + trailer to out as the data block is made:
+// items are read in pieces, so no more than a few MiB are ever held.
+// level is zlib's (0-9). blockSize receives the data block's size. False,
+// with why, when an item can't be read or changed size, an item or the data
+// block would reach 4 GiB (the format's 32-bit sizes), out can't be written
+// or zlib fails; out then holds a part of the installer.
+bool BuildPackage(const Container::CArray<unsigned char>& stub, const CSmallString& script, const CPackItemList& items,
+                  int level, CStoreABC& out, uint32_t& blockSize, CSmallString& why);
 
-// Appends stub + data block + trailer to out. level is zlib's (0-9).
-// False (with why) only when zlib fails or the payload is too large.
-bool BuildPackage(const Container::CArray<unsigned char>& stub, const CSmallString& script, const CItemArray& items,
+// The same, appended to out: for tests and small packages.
+bool BuildPackage(const Container::CArray<unsigned char>& stub, const CSmallString& script, const CPackItemList& items,
                   int level, Container::CArray<unsigned char>& out, CSmallString& why);

@@ -34,6 +34,9 @@ namespace {
 // The wizard's terms box shows no more than about this much.
 const unsigned kTermsShown = 256 * 1024;
 
+// The largest uninstall script read for its check.
+const unsigned long long kLargestUninstaller = 64ull << 20;
+
 // The nearest known name within two edits, or null.
 const char* Nearest(const char* name, bool commands)
 {
@@ -90,7 +93,7 @@ std::string Printable(const CSmallString& text)
 class CChecker
 {
 public:
-    CChecker(const CItemArray& items, CScriptReport& report) : m_items(items), m_report(report) {}
+    CChecker(const CPackItemList& items, CScriptReport& report) : m_items(items), m_report(report) {}
 
     void CheckElement(const CXMLNode* element, unsigned index)
     {
@@ -119,12 +122,12 @@ public:
         const CXMLNode* terms = install->FindNode("terms");
         if (!terms)
             return;
-        unsigned size = (unsigned)terms->GetText().GetLength();
+        unsigned long long size = (unsigned)terms->GetText().GetLength();
         unsigned id = 0;
         if (terms->GetAttributeValue("id", id))
-            size = id < m_items.GetSize() ? m_items[id].GetSize() : 0;
+            size = id < m_items.size() ? m_items[id].GetSize() : 0;
         if (size > kTermsShown)
-            m_report.Warning("<terms> is %u bytes: the wizard shows only the first part of a text over %u KB", size,
+            m_report.Warning("<terms> is %llu bytes: the wizard shows only the first part of a text over %u KB", size,
                              kTermsShown / 1024);
     }
 
@@ -140,9 +143,21 @@ public:
         CSmallString text = uninstaller->GetText();
         unsigned id = 0;
         if (uninstaller->GetAttributeValue("id", id)) {
-            if (id >= m_items.GetSize())
+            if (id >= m_items.size())
                 return; // already reported as an id outside the table
-            text = CSmallString(reinterpret_cast<const char*>(m_items[id].GetData()), (int)m_items[id].GetSize());
+            const CPackItem& item = m_items[id];
+            if (item.GetSize() > kLargestUninstaller) {
+                m_report.Warning("the uninstall script (<uninstaller>) is %llu bytes: too large to be checked",
+                                 item.GetSize());
+                return;
+            }
+            std::vector<unsigned char> bytes;
+            CSmallString why;
+            if (!item.ReadAll(bytes, why)) {
+                m_report.Error("the uninstall script (<uninstaller>): %s", why.GetText());
+                return;
+            }
+            text = CSmallString(reinterpret_cast<const char*>(bytes.data()), (int)bytes.size());
         }
         CXMLDocument* log = CXMLDocument::LoadFromMemory(text, (unsigned)text.GetLength(), true);
         const CXMLNode* section = log ? log->FindNode("uninstall") : nullptr;
@@ -179,17 +194,18 @@ private:
             return;
         }
         const unsigned long n = strtoul(id, nullptr, 10);
-        if (n >= m_items.GetSize())
-            m_report.Error("%s: id %lu is outside the item table (%u items)", where.c_str(), n, m_items.GetSize());
+        if (n >= m_items.size())
+            m_report.Error("%s: id %lu is outside the item table (%u items)", where.c_str(), n,
+                           (unsigned)m_items.size());
     }
 
-    const CItemArray& m_items;
+    const CPackItemList& m_items;
     CScriptReport& m_report;
 };
 
 } // namespace
 
-void CheckScript(const CSmallString& script, const CItemArray& items, CScriptReport& report)
+void CheckScript(const CSmallString& script, const CPackItemList& items, CScriptReport& report)
 {
     CXMLDocument* doc = CXMLDocument::LoadFromMemory(script, (unsigned)script.GetLength(), true);
     const CXMLNode* install = doc ? doc->FindNode("install") : nullptr;

@@ -4,10 +4,10 @@
 // an uninstaller that would not be registered, and terms too long to show.
 #pragma once
 
-#include "PackageWriter.h"
+#include "PackItem.h"
 #include "ScriptReport.h"
 
-void CheckScript(const CSmallString& script, const CItemArray& items, CScriptReport& report);
+void CheckScript(const CSmallString& script, const CPackItemList& items, CScriptReport& report);
 
 // Edits (insertions, deletions, substitutions) between two names, ignoring case.
 unsigned EditDistance(const char* a, const char* b);

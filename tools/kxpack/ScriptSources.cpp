@@ -9,7 +9,6 @@
 #include "FolderWalk.h"
 #include "Platform.h"
 #include "ScriptVocabulary.h"
-#include "SinReader.h"
 #include "XMLDocument.h"
 
 namespace {
@@ -31,6 +30,11 @@ std::string HostPath(const std::string& folder, const char* relative)
 #endif
     const bool absolute = !rel.empty() && (rel[0] == '/' || rel[0] == '\\' || (rel.size() > 1 && rel[1] == ':'));
     return absolute ? rel : folder + rel;
+}
+
+bool IsFileCommand(const SScriptCommand* command)
+{
+    return command && Mb::ICmp(command->pszName, "file") == 0;
 }
 
 bool IsFolder(const std::string& path)
@@ -87,13 +91,6 @@ CXMLNode* CopyElement(const CXMLNode* from, CXMLNode* parent, std::initializer_l
     return top;
 }
 
-unsigned AddItem(CItemArray& items, const void* data, unsigned size)
-{
-    items.SetSize(items.GetSize() + 1);
-    items[items.GetSize() - 1].Append(static_cast<const unsigned char*>(data), size);
-    return items.GetSize() - 1;
-}
-
 bool HasSources(const CXMLNode* install)
 {
     for (unsigned i = 0; i < install->GetChildCount(); i++) {
@@ -107,7 +104,7 @@ bool HasSources(const CXMLNode* install)
 class CResolver
 {
 public:
-    CResolver(const char* scriptPath, CItemArray& items, CScriptReport& report, std::vector<std::string>& inputs)
+    CResolver(const char* scriptPath, CPackItemList& items, CScriptReport& report, std::vector<std::string>& inputs)
         : m_strFolder(FolderOf(scriptPath)), m_items(items), m_report(report), m_inputs(inputs)
     {
     }
@@ -118,7 +115,7 @@ public:
         const char* src = from->GetAttributeValue("src");
         const char* text = from->GetAttributeValue("text");
         const SScriptCommand* command = FindScriptCommand(from->GetName());
-        const bool itemIsText = command && command->bTakesItem && Mb::ICmp(command->pszName, "file") != 0;
+        const bool itemIsText = command && command->bTakesItem && !IsFileCommand(command);
 
         if (!(src || (text && itemIsText))) {
             CopyElement(from, install)->Release();
@@ -135,33 +132,46 @@ public:
                 return;
             }
             CXMLNode* to = CopyElement(from, install, {"text"});
-            to->SetAttributeValue("id", AddItem(m_items, text, (unsigned)strlen(text)));
+            Add(to, CPackItem(text, strlen(text)), false);
             to->Release();
             return;
         }
 
         const std::string path = HostPath(m_strFolder, src);
         if (IsFolder(path)) {
-            if (!command || Mb::ICmp(command->pszName, "file") != 0) {
+            if (!IsFileCommand(command)) {
                 m_report.Error("%s: src \"%s\" is a folder; only <file> takes a folder", where.c_str(), src);
                 return;
             }
             ExpandFolder(from, where, path, install);
             return;
         }
-        Container::CArray<unsigned char> bytes;
-        if (!ReadFileIntoArray(path.c_str(), bytes)) {
-            m_report.Error("%s: cannot read src \"%s\" (%s)", where.c_str(), src, path.c_str());
+        CPackItem item;
+        CSmallString why;
+        if (!CPackItem::ListFile(path, item, why)) {
+            m_report.Error("%s: cannot read src \"%s\" (%s: %s)", where.c_str(), src, path.c_str(), why.GetText());
             return;
         }
         m_inputs.push_back(path);
         CXMLNode* to = CopyElement(from, install, {"src"});
-        to->SetAttributeValue("id", AddItem(m_items, bytes.GetData(), bytes.GetSize()));
+        Add(to, std::move(item), IsFileCommand(command));
         if (command && !from->GetAttributeValue("name")) {
             const std::string base = path.substr(path.find_last_of("/\\") + 1);
             to->SetAttribute("name", base.c_str());
         }
         to->Release();
+    }
+
+    // Numbers the items after the ones already there.
+    void Finish()
+    {
+        for (std::vector<SPending>* group : {&m_arrEarly, &m_arrLate}) {
+            for (SPending& pending : *group) {
+                pending.pElement->SetAttributeValue("id", (unsigned)m_items.size());
+                m_items.push_back(std::move(pending.item));
+            }
+            group->clear();
+        }
     }
 
 private:
@@ -186,9 +196,10 @@ private:
         const char* destAttr = from->GetAttributeValue("dest");
         const std::string dest = destAttr ? destAttr : "";
         for (const std::string& rel : files) {
-            Container::CArray<unsigned char> bytes;
-            if (!ReadFileIntoArray((folder + rel).c_str(), bytes)) {
-                m_report.Error("%s: cannot read \"%s\"", where.c_str(), (folder + rel).c_str());
+            CPackItem item;
+            CSmallString why;
+            if (!CPackItem::ListFile(folder + rel, item, why)) {
+                m_report.Error("%s: cannot read \"%s\": %s", where.c_str(), (folder + rel).c_str(), why.GetText());
                 continue;
             }
             m_inputs.push_back(folder + rel);
@@ -201,20 +212,35 @@ private:
             CXMLNode* to = CopyElement(from, install, {"src", "name", "dest"});
             to->SetAttribute("name", rel.substr(cut == std::string::npos ? 0 : cut + 1).c_str());
             to->SetAttribute("dest", fileDest.c_str());
-            to->SetAttributeValue("id", AddItem(m_items, bytes.GetData(), bytes.GetSize()));
+            Add(to, std::move(item), true);
             to->Release();
         }
     }
 
+    // Items wait here until every element is resolved: the <file>s' come
+    // last, so that an installer read front to back meets what its wizard
+    // shows before the files it copies.
+    struct SPending
+    {
+        CXMLNode* pElement; // held by the document being written
+        CPackItem item;
+    };
+
+    void Add(CXMLNode* element, CPackItem&& item, bool late)
+    {
+        (late ? m_arrLate : m_arrEarly).push_back(SPending{element, std::move(item)});
+    }
+
     std::string m_strFolder;
-    CItemArray& m_items;
+    CPackItemList& m_items;
     CScriptReport& m_report;
     std::vector<std::string>& m_inputs;
+    std::vector<SPending> m_arrEarly, m_arrLate;
 };
 
 } // namespace
 
-bool ResolveScriptSources(const char* scriptPath, CSmallString& script, CItemArray& items, CScriptReport& report,
+bool ResolveScriptSources(const char* scriptPath, CSmallString& script, CPackItemList& items, CScriptReport& report,
                           std::vector<std::string>& inputs)
 {
     CXMLDocument* doc = CXMLDocument::LoadFromMemory(script, (unsigned)script.GetLength(), true);
@@ -242,6 +268,7 @@ bool ResolveScriptSources(const char* scriptPath, CSmallString& script, CItemArr
             resolver.Resolve(install->GetChild(c), c, section);
         section->Release();
     }
+    resolver.Finish();
     CCharArray text;
     out->SavePrettyToCharArray(text, 0);
     script = CSmallString(text.GetData(), (int)text.GetSize());

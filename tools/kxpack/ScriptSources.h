@@ -1,17 +1,19 @@
 // Lets a script name its files instead of item numbers: src="path" (a
 // file, or a folder for <file>) and text="..." (for the commands whose item
-// is a text) become package items, numbered after the --item ones.
+// is a text) become package items, numbered after the --item ones: first
+// those of settings and of text= values, then those of <file>s, each group
+// in script order.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "PackageWriter.h"
+#include "PackItem.h"
 #include "ScriptReport.h"
 
 // scriptPath locates relative sources. When anything was resolved, script
 // becomes the rewritten text. inputs receives every file and folder read,
 // so that the build can refuse to write over one. False when an error was
 // reported.
-bool ResolveScriptSources(const char* scriptPath, CSmallString& script, CItemArray& items, CScriptReport& report,
+bool ResolveScriptSources(const char* scriptPath, CSmallString& script, CPackItemList& items, CScriptReport& report,
                           std::vector<std::string>& inputs);

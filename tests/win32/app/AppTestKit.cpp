@@ -8,7 +8,7 @@
 
 void LoadScriptIntoGlobalReader(const std::string& script)
 {
-    CItemArray items;
+    CPackItemList items;
     Container::CArray<unsigned char> stub, file;
     stub.Append(reinterpret_cast<const unsigned char*>("MZ stub"), 7);
     CSmallString why;

@@ -8,10 +8,9 @@
 
 std::string PackBytes(const std::string& script, const std::vector<std::string>& items)
 {
-    CItemArray arr;
-    arr.SetSize((unsigned)items.size());
-    for (size_t i = 0; i < items.size(); i++)
-        arr[(unsigned)i].Append(reinterpret_cast<const unsigned char*>(items[i].data()), (unsigned)items[i].size());
+    CPackItemList arr;
+    for (const std::string& item : items)
+        arr.emplace_back(item.data(), item.size());
     Container::CArray<unsigned char> stub, file;
     stub.Append(reinterpret_cast<const unsigned char*>("MZ stub"), 7);
     CSmallString why;
@@ -55,8 +54,17 @@ CMessageBoxRecorder::CMessageBoxRecorder(int answer)
     SetMessageBoxHook(RecordMessageBox);
 }
 
-CMessageBoxRecorder::~CMessageBoxRecorder() { SetMessageBoxHook(nullptr); }
+CMessageBoxRecorder::~CMessageBoxRecorder()
+{
+    SetMessageBoxHook(nullptr);
+}
 
-const std::vector<SShownMessage>& CMessageBoxRecorder::Shown() const { return g_shown; }
+const std::vector<SShownMessage>& CMessageBoxRecorder::Shown() const
+{
+    return g_shown;
+}
 
-void CMessageBoxRecorder::SetAnswer(int answer) { g_answer = answer; }
+void CMessageBoxRecorder::SetAnswer(int answer)
+{
+    g_answer = answer;
+}

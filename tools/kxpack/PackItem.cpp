@@ -1,0 +1,99 @@
+#include "PackItem.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+// 64-bit sizes in a 32-bit build too: items may be larger than 2 GiB.
+#ifdef _WIN32
+typedef struct _stati64 SStat64;
+#define KX_STAT64 _stati64
+#else
+typedef struct stat SStat64;
+#define KX_STAT64 stat
+#endif
+
+CPackItem::CPackItem(const void* data, size_t size) : m_ullSize(size)
+{
+    if (size)
+        m_arrBytes.assign(static_cast<const unsigned char*>(data), static_cast<const unsigned char*>(data) + size);
+}
+
+bool CPackItem::ListFile(const std::string& path, CPackItem& item, CSmallString& why)
+{
+    SStat64 st;
+    if (KX_STAT64(path.c_str(), &st) != 0) {
+        why = strerror(errno);
+        return false;
+    }
+    // Opening a pipe or a device could hang; a folder reads as nothing.
+    if (!S_ISREG(st.st_mode)) {
+        why = "not a file";
+        return false;
+    }
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f) {
+        why = strerror(errno);
+        return false;
+    }
+    fclose(f);
+    item = CPackItem();
+    item.m_bFile = true;
+    item.m_strPath = path;
+    item.m_ullSize = (unsigned long long)st.st_size;
+    return true;
+}
+
+bool CPackItem::Stream(std::vector<unsigned char>& buffer,
+                       const std::function<bool(const unsigned char*, uint32_t)>& take, CSmallString& why) const
+{
+    if (!m_bFile) {
+        for (size_t at = 0; at < m_arrBytes.size(); at += buffer.size())
+            if (!take(m_arrBytes.data() + at, (uint32_t)std::min(buffer.size(), m_arrBytes.size() - at)))
+                return false;
+        return true;
+    }
+    FILE* f = fopen(m_strPath.c_str(), "rb");
+    if (!f) {
+        why.Format("cannot read %s: %s", m_strPath.c_str(), strerror(errno));
+        return false;
+    }
+    unsigned long long left = m_ullSize;
+    bool ok = true;
+    for (;;) {
+        // One byte past the listed size shows a file that grew.
+        const size_t want = (size_t)std::min<unsigned long long>(buffer.size(), left ? left : 1);
+        const size_t got = fread(buffer.data(), 1, want, f);
+        if (got < want && ferror(f)) {
+            why.Format("cannot read %s: %s", m_strPath.c_str(), strerror(errno));
+            ok = false;
+        } else if (got < want ? left != 0 : left == 0) {
+            why.Format("%s changed size while it was packed (%llu bytes when listed)", m_strPath.c_str(), m_ullSize);
+            ok = false;
+        } else if (left) {
+            left -= got;
+            ok = take(buffer.data(), (uint32_t)got);
+            if (ok)
+                continue;
+        }
+        break;
+    }
+    fclose(f);
+    return ok;
+}
+
+bool CPackItem::ReadAll(std::vector<unsigned char>& bytes, CSmallString& why) const
+{
+    bytes.clear();
+    std::vector<unsigned char> buffer(1 << 16);
+    return Stream(
+        buffer,
+        [&](const unsigned char* data, uint32_t size) {
+            bytes.insert(bytes.end(), data, data + size);
+            return true;
+        },
+        why);
+}
