@@ -39,10 +39,9 @@ private:
 
 Bytes Pack(const std::string& script, const std::vector<Bytes>& items)
 {
-    CItemArray arr;
-    arr.SetSize((unsigned)items.size());
-    for (size_t i = 0; i < items.size(); i++)
-        arr[(unsigned)i].Append(items[i].data(), (unsigned)items[i].size());
+    CPackItemList arr;
+    for (const Bytes& item : items)
+        arr.emplace_back(item.data(), item.size());
     Container::CArray<unsigned char> stub, out;
     stub.Append(reinterpret_cast<const unsigned char*>("MZ stub KXCheck in the stub's constants"), 39);
     CSmallString why;
