@@ -147,7 +147,7 @@ bool CPackageStream::Open(FILE* file)
     if (have < 26 || memcmp(t + 4, Package::kCrcTag, 3) != 0)
         return Fail("the package trailer has no \"CRC\" tag");
     m_uBlockSize = Package::ReadU32(t + 7);
-    const uint32_t crc = Package::ReadU32(t);
+    const uint32_t crc = m_uCrc = Package::ReadU32(t);
     if (m_uBlockSize > end - sizeof(t))
         return Fail("truncated package: the data block is larger than the file");
     m_ullBlockStart = end - sizeof(t) - m_uBlockSize;

@@ -45,6 +45,7 @@ public:
     uint32_t GetItemCount() const { return m_uItemCount; }
     unsigned long long GetStubSize() const { return m_ullBlockStart; }
     uint32_t GetBlockSize() const { return m_uBlockSize; }
+    uint32_t GetCrc() const { return m_uCrc; }
     // How much of the data block has gone through inflate so far.
     uint32_t GetBlockConsumed() const { return m_uBlockFed - m_uAvailIn; }
 
@@ -77,6 +78,7 @@ private:
     bool m_bUnreadable;
     unsigned long long m_ullBlockStart;
     uint32_t m_uBlockSize;
+    uint32_t m_uCrc = 0;
     CSmallString m_strScript;
     uint32_t m_uItemCount;
 

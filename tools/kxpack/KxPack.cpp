@@ -7,8 +7,10 @@
 
 #include "Exceptions.h"
 #include "FileId.h"
+#include "Caught.h"
 #include "OutputFile.h"
 #include "PackageFormat.h"
+#include "PackageStream.h"
 #include "PackageWriter.h"
 #include "ScriptCheck.h"
 #include "ScriptSources.h"
@@ -36,43 +38,75 @@ int Failure(FILE* err, const char* what)
 }
 
 // Reads and checks an installer; on failure prints one line and returns false.
-bool LoadInstaller(const char* path, CSinReader& reader, uint32_t& crc, uint32_t& blockSize, FILE* err)
+// Opens an installer's package as a stream, so that packages of any size
+// are read a piece at a time; on failure prints one line.
+bool OpenInstaller(const char* path, CPackageStream& stream, FILE* err)
 {
-    Container::CArray<unsigned char> file;
-    if (!ReadFileIntoArray(path, file)) {
-        Failure(err, (CSmallString("cannot read ") + path).GetText());
-        return false;
-    }
-    RemoveJunkFromTheEndOfTheArray(file);
-    if (file.GetSize() >= Package::kTrailerSize) {
-        const unsigned char* t = file.GetData() + file.GetSize() - Package::kTrailerSize;
-        crc = Package::ReadU32(t);
-        blockSize = Package::ReadU32(t + 7);
-    }
-    if (!reader.ExtractFromDataBlock(file)) {
-        CSmallString line;
-        line.Format("%s: not a valid installer: %s", path, reader.GetLastFailure());
-        Failure(err, line);
-        return false;
-    }
-    return true;
+    if (stream.Open(path))
+        return true;
+    CSmallString line;
+    if (stream.IsUnreadable())
+        line.Format("cannot read %s", path);
+    else
+        line.Format("%s: not a valid installer: %s", path, stream.GetFailure());
+    Failure(err, line);
+    return false;
 }
 
-void PrintLeadingBytes(FILE* out, const Container::CArray<unsigned char>& item)
+// Counts an item and keeps its first bytes.
+class CPeek : public CByteSinkABC
 {
-    const unsigned shown = item.GetSize() < 24 ? item.GetSize() : 24;
+public:
+    bool Begin(uint32_t length) override
+    {
+        m_uLength = length;
+        m_uKept = 0;
+        return true;
+    }
+    bool Take(const unsigned char* data, uint32_t length) override
+    {
+        while (length && m_uKept < sizeof(m_achFirst)) {
+            m_achFirst[m_uKept++] = *data++;
+            length--;
+        }
+        return true;
+    }
+    uint32_t m_uLength = 0;
+    unsigned m_uKept = 0;
+    unsigned char m_achFirst[24];
+};
+
+// Every item read and the stream's end checked: the whole package sound.
+bool CheckWhole(const char* path, CPackageStream& stream, FILE* err)
+{
+    CPeek drop;
+    for (uint32_t i = 0; i < stream.GetItemCount(); i++)
+        if (!stream.CopyItem(i, drop))
+            break;
+    if (stream.GetFailure() == nullptr && stream.VerifyRest())
+        return true;
+    CSmallString line;
+    line.Format("%s: not a valid installer: %s", path, stream.GetFailure());
+    Failure(err, line);
+    return false;
+}
+
+void PrintLeadingBytes(FILE* out, const CPeek& item)
+{
+    const unsigned shown = item.m_uKept;
     bool printable = shown > 0;
     for (unsigned i = 0; i < shown && printable; i++)
-        printable = isprint(item[i]) || item[i] == '\t' || item[i] == '\r' || item[i] == '\n';
+        printable = isprint(item.m_achFirst[i]) || item.m_achFirst[i] == '\t' || item.m_achFirst[i] == '\r' ||
+                    item.m_achFirst[i] == '\n';
     if (printable) {
         fputs("  \"", out);
         for (unsigned i = 0; i < shown; i++)
-            fputc(isprint(item[i]) ? item[i] : ' ', out);
-        fputs(shown < item.GetSize() ? "...\"" : "\"", out);
+            fputc(isprint(item.m_achFirst[i]) ? item.m_achFirst[i] : ' ', out);
+        fputs(shown < item.m_uLength ? "...\"" : "\"", out);
     } else if (shown) {
         fputs("  (binary:", out);
         for (unsigned i = 0; i < shown && i < 8; i++)
-            fprintf(out, " %02x", item[i]);
+            fprintf(out, " %02x", item.m_achFirst[i]);
         fputs(")", out);
     }
     fputc('\n', out);
@@ -80,31 +114,32 @@ void PrintLeadingBytes(FILE* out, const Container::CArray<unsigned char>& item)
 
 int CmdList(const char* path, FILE* out, FILE* err)
 {
-    CSinReader reader;
-    uint32_t crc = 0, blockSize = 0;
-    if (!LoadInstaller(path, reader, crc, blockSize, err))
+    CPackageStream stream;
+    if (!OpenInstaller(path, stream, err))
         return 1;
-    const auto& items = reader.GetItems();
+    // The items are listed as they come; a damaged one stops the list.
     fprintf(out, "%s\n", path);
-    fprintf(out, "stub:       %u bytes\n", reader.GetUninstallerImage().GetSize());
-    fprintf(out, "data block: %u bytes, CRC 0x%08X\n", blockSize, crc);
-    fprintf(out, "script:     %d bytes\n", reader.GetScriptText().GetLength());
-    fprintf(out, "items:      %u\n", items.GetSize());
-    for (unsigned i = 0; i < items.GetSize(); i++) {
-        fprintf(out, "  %4u %12u bytes", i, items[i].GetSize());
-        PrintLeadingBytes(out, items[i]);
+    fprintf(out, "stub:       %llu bytes\n", stream.GetStubSize());
+    fprintf(out, "data block: %u bytes, CRC 0x%08X\n", stream.GetBlockSize(), stream.GetCrc());
+    fprintf(out, "script:     %d bytes\n", stream.GetScript().GetLength());
+    fprintf(out, "items:      %u\n", stream.GetItemCount());
+    for (uint32_t i = 0; i < stream.GetItemCount(); i++) {
+        CPeek item;
+        if (!stream.CopyItem(i, item))
+            return CheckWhole(path, stream, err) ? 0 : 1;
+        fprintf(out, "  %4u %12u bytes", i, item.m_uLength);
+        PrintLeadingBytes(out, item);
     }
-    return 0;
+    return CheckWhole(path, stream, err) ? 0 : 1;
 }
 
 int CmdVerify(const char* path, FILE* out, FILE* err)
 {
-    CSinReader reader;
-    uint32_t crc = 0, blockSize = 0;
-    if (!LoadInstaller(path, reader, crc, blockSize, err))
+    CPackageStream stream;
+    if (!OpenInstaller(path, stream, err) || !CheckWhole(path, stream, err))
         return 1;
-    fprintf(out, "%s: OK (%u items, script %d bytes, CRC 0x%08X)\n", path, reader.GetItems().GetSize(),
-            reader.GetScriptText().GetLength(), crc);
+    fprintf(out, "%s: OK (%u items, script %d bytes, CRC 0x%08X)\n", path, stream.GetItemCount(),
+            stream.GetScript().GetLength(), stream.GetCrc());
     return 0;
 }
 
@@ -142,37 +177,51 @@ CSmallString WhyNotExtract(const char* path, const char* dir, unsigned pieces, b
     return why;
 }
 
+// Writes what comes into an output file.
+class CToStore : public CByteSinkABC
+{
+public:
+    explicit CToStore(CStoreABC& store) : m_store(store) {}
+    bool Take(const unsigned char* data, uint32_t length) override
+    {
+        m_store.Write(data, length);
+        return true;
+    }
+
+private:
+    CStoreABC& m_store;
+};
+
 int CmdExtract(const char* path, const char* dir, bool force, FILE* out, FILE* err)
 {
-    CSinReader reader;
-    uint32_t crc = 0, blockSize = 0;
-    if (!LoadInstaller(path, reader, crc, blockSize, err))
+    CPackageStream stream;
+    // The whole package is checked first: a damaged one writes nothing.
+    if (!OpenInstaller(path, stream, err) || !CheckWhole(path, stream, err))
         return 1;
-    const auto& items = reader.GetItems();
-    const unsigned pieces = 2 + items.GetSize();
+    const unsigned pieces = 2 + stream.GetItemCount();
     const CSmallString refusal = WhyNotExtract(path, dir, pieces, force);
     if (!refusal.IsEmpty())
         return Failure(err, refusal);
     if (!MakeDirectory(dir))
         return Failure(err, (CSmallString("cannot create the folder ") + dir).GetText());
     for (unsigned i = 0; i < pieces; i++) {
-        const void* data;
-        uint32_t size;
-        if (i == 0) {
-            data = reader.GetScriptText().GetText();
-            size = (uint32_t)reader.GetScriptText().GetLength();
-        } else if (i == 1) {
-            data = reader.GetUninstallerImage().GetData();
-            size = reader.GetUninstallerImage().GetSize();
-        } else {
-            data = items[i - 2].GetData();
-            size = items[i - 2].GetSize();
-        }
         CSmallString why;
-        if (!WriteFileAtomically(ExtractedName(dir, i), data, size, why))
+        COutputFile file(ExtractedName(dir, i));
+        CToStore sink(file.GetStore());
+        bool copied = true;
+        if (i == 0)
+            sink.Take(reinterpret_cast<const unsigned char*>(stream.GetScript().GetText()),
+                      (uint32_t)stream.GetScript().GetLength());
+        else if (i == 1)
+            copied = stream.CopyStub(sink);
+        else
+            copied = stream.CopyItem(i - 2, sink);
+        if (!copied)
+            return Failure(err, (CSmallString("cannot read ") + path).GetText());
+        if (!file.Commit(why))
             return Failure(err, why);
     }
-    fprintf(out, "extracted script.xml, stub.exe and %u items into %s\n", items.GetSize(), dir);
+    fprintf(out, "extracted script.xml, stub.exe and %u items into %s\n", stream.GetItemCount(), dir);
     return 0;
 }
 
@@ -295,15 +344,19 @@ int CmdBuild(int argc, char** argv, FILE* out, FILE* err)
         return Failure(err, refusal);
     uint32_t blockSize = 0;
     CSmallString why;
-    try {
-        COutputFile installer(outPath);
-        if (!BuildPackage(stub, script, items, level, installer.GetStore(), blockSize, why) || !installer.Commit(why))
-            return Failure(err, why);
-    } catch (CBaseException* e) {
-        why.Format("cannot write %s: %s", outPath, e->GetError());
-        e->Delete();
+    bool built = false;
+    CSmallString broke;
+    const bool ran = RunCaught(
+        [&] {
+            COutputFile installer(outPath);
+            built = BuildPackage(stub, script, items, level, installer.GetStore(), blockSize, why) &&
+                    installer.Commit(why);
+        },
+        broke);
+    if (!ran)
+        why.Format("cannot write %s: %s", outPath, broke.GetText());
+    if (!ran || !built)
         return Failure(err, why);
-    }
     const unsigned long long size = (unsigned long long)stub.GetSize() + blockSize + Package::kTrailerSize;
     fprintf(out, "%s: %llu bytes (stub %u, script %d, %u items)\n", outPath, size, stub.GetSize(), script.GetLength(),
             (unsigned)items.size());
@@ -334,19 +387,23 @@ int KxPackMain(int argc, char** argv, FILE* out, FILE* err)
     if (argc < 2)
         return Usage(err, "no command given");
     const char* cmd = argv[1];
-    try {
-        if (!strcmp(cmd, "build"))
-            return CmdBuild(argc, argv, out, err);
-        if (!strcmp(cmd, "check") && argc >= 3)
-            return CmdCheck(argc, argv, out, err);
-        if (!strcmp(cmd, "list") && argc == 3)
-            return CmdList(argv[2], out, err);
-        if (!strcmp(cmd, "verify") && argc == 3)
-            return CmdVerify(argv[2], out, err);
-        if (!strcmp(cmd, "extract") && argc >= 3)
-            return ParseExtract(argc, argv, out, err);
-    } catch (const std::bad_alloc&) {
-        return Failure(err, "out of memory");
-    }
-    return Usage(err, (CSmallString("bad command line for ") + cmd).GetText());
+    int code = -1;
+    CSmallString why;
+    const bool ran = RunCaught(
+        [&] {
+            if (!strcmp(cmd, "build"))
+                code = CmdBuild(argc, argv, out, err);
+            else if (!strcmp(cmd, "check") && argc >= 3)
+                code = CmdCheck(argc, argv, out, err);
+            else if (!strcmp(cmd, "list") && argc == 3)
+                code = CmdList(argv[2], out, err);
+            else if (!strcmp(cmd, "verify") && argc == 3)
+                code = CmdVerify(argv[2], out, err);
+            else if (!strcmp(cmd, "extract") && argc >= 3)
+                code = ParseExtract(argc, argv, out, err);
+        },
+        why);
+    if (!ran)
+        return Failure(err, why);
+    return code >= 0 ? code : Usage(err, (CSmallString("bad command line for ") + cmd).GetText());
 }

@@ -8,6 +8,7 @@
 #include <direct.h>
 #endif
 
+#include "Caught.h"
 #include "Exceptions.h"
 #include "FileId.h"
 #include "FileStore.h"
@@ -25,22 +26,17 @@ COutputFile::COutputFile(const char* path)
 COutputFile::~COutputFile()
 {
     if (!m_bDone) {
-        try {
-            m_file.Close();
-        } catch (CBaseException* e) {
-            e->Delete();
-        }
+        CSmallString ignored;
+        RunCaught([&] { m_file.Close(); }, ignored);
         remove(m_strTemp);
     }
 }
 
 bool COutputFile::Commit(CSmallString& why)
 {
-    try {
-        m_file.Close();
-    } catch (CBaseException* e) {
-        why.Format("cannot write %s: %s", m_strPath.GetText(), e->GetError());
-        e->Delete();
+    CSmallString broke;
+    if (!RunCaught([&] { m_file.Close(); }, broke)) {
+        why.Format("cannot write %s: %s", m_strPath.GetText(), broke.GetText());
         return false;
     }
 #ifdef _WIN32
@@ -56,15 +52,18 @@ bool COutputFile::Commit(CSmallString& why)
 
 bool WriteFileAtomically(const char* path, const void* data, uint32_t size, CSmallString& why)
 {
-    try {
-        COutputFile file(path);
-        file.GetStore().Write(data, size);
-        return file.Commit(why);
-    } catch (CBaseException* e) {
-        why.Format("cannot write %s: %s", path, e->GetError());
-        e->Delete();
-        return false;
-    }
+    bool committed = false;
+    CSmallString broke;
+    if (RunCaught(
+            [&] {
+                COutputFile file(path);
+                file.GetStore().Write(data, size);
+                committed = file.Commit(why);
+            },
+            broke))
+        return committed;
+    why.Format("cannot write %s: %s", path, broke.GetText());
+    return false;
 }
 
 bool IsDirectory(const char* path)

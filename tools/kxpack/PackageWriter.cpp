@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "Caught.h"
 #include "Exceptions.h"
 #include "PackageFormat.h"
 
@@ -20,14 +21,11 @@ const unsigned long long kFourGiB = 1ull << 32;
 
 bool WriteOut(CStoreABC& out, const void* data, uint32_t size, CSmallString& why)
 {
-    try {
-        out.Write(data, size);
+    CSmallString broke;
+    if (RunCaught([&] { out.Write(data, size); }, broke))
         return true;
-    } catch (CBaseException* e) {
-        why.Format("cannot write the installer: %s", e->GetError());
-        e->Delete();
-        return false;
-    }
+    why.Format("cannot write the installer: %s", broke.GetText());
+    return false;
 }
 
 // Deflates what it is fed and writes the compressed bytes as they come,

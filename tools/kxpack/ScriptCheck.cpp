@@ -7,6 +7,7 @@
 
 #include "Platform.h"
 #include "ScriptVocabulary.h"
+#include "ScriptWords.h"
 #include "WinPath.h"
 #include "XMLDocument.h"
 
@@ -119,7 +120,7 @@ public:
 
     void CheckTerms(const CXMLNode* install)
     {
-        const CXMLNode* terms = install->FindNode("terms");
+        const CXMLNode* terms = install->FindNode(Setting::Terms);
         if (!terms)
             return;
         unsigned long long size = (unsigned)terms->GetText().GetLength();
@@ -133,8 +134,8 @@ public:
 
     void CheckUninstaller(const CXMLNode* install)
     {
-        const CXMLNode* uninstaller = install->FindNode("uninstaller");
-        if (!install->FindNode("uninstall-display-name") || !uninstaller) {
+        const CXMLNode* uninstaller = install->FindNode(Setting::Uninstaller);
+        if (!install->FindNode(Setting::UninstallDisplayName) || !uninstaller) {
             m_report.Warning("no uninstaller will be registered: the script needs both <uninstall-display-name> "
                              "and <uninstaller>");
         }
