@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "Platform.h"
+
 namespace WinPath {
 
 namespace {
@@ -14,13 +16,8 @@ bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 
 char Upper(char c) { return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c; }
 
-bool SameNoCase(const char* a, const char* b, int n)
-{
-    for (int i = 0; i < n; i++)
-        if (Upper(a[i]) != Upper(b[i]))
-            return false;
-    return true;
-}
+// Windows compares names case-blind in every script, not just ASCII.
+bool SameNoCase(const char* a, const char* b, int n) { return n <= 0 || Mb::NbICmp(a, b, (size_t)n) == 0; }
 
 // Where the names of p start, with the root written to root; -1 when p has
 // no root of its own.

@@ -14,17 +14,13 @@ const struct
     ERoot eRoot;
 } g_arrRoots[] = {{"HKEY_LOCAL_MACHINE", LocalMachine}, {"HKEY_CURRENT_USER", CurrentUser}};
 
-char Upper(char c) { return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c; }
 
 bool SameNoCase(const char* a, int na, const char* b)
 {
     const int nb = (int)strlen(b);
     if (na != nb)
         return false;
-    for (int i = 0; i < na; i++)
-        if (Upper(a[i]) != Upper(b[i]))
-            return false;
-    return true;
+    return na == 0 || Mb::NbICmp(a, b, (size_t)na) == 0;
 }
 
 struct SName
@@ -129,9 +125,8 @@ bool IsSameOrBelow(const SKey& inner, const SKey& outer)
         return true;
     if (inner.strSubKey.GetLength() < n)
         return false;
-    for (int i = 0; i < n; i++)
-        if (Upper(inner.strSubKey.GetAt(i)) != Upper(outer.strSubKey.GetAt(i)))
-            return false;
+    if (Mb::NbICmp(inner.strSubKey, outer.strSubKey, (size_t)n) != 0)
+        return false;
     return inner.strSubKey.GetLength() == n || inner.strSubKey.GetAt(n) == '\\';
 }
 

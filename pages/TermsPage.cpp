@@ -7,6 +7,7 @@
 #include "PageControls.h"
 #include "Pages.h"
 #include "SinReader.h"
+#include "TermsEncoding.h"
 #include "TextLines.h"
 #include "Wizard.h"
 #include "resource.h"
@@ -52,12 +53,13 @@ static INT_PTR OnNotify(HWND page, const NMHDR* header)
     case PSN_SETACTIVE: {
         CResString agree(IDS_I_AGREE);
         SetWizardNext(page, agree, PSWIZB_NEXT);
-        CSmallString terms;
-        g_reader.GetInstallItem(Setting::Terms, terms);
+        CSmallString raw;
+        g_reader.GetInstallItem(Setting::Terms, raw);
+        const CSmallString terms = TermsAsUtf8(raw, (unsigned)raw.GetLength());
         CResString note(IDS_TERMS_CUT_NOTE);
         const char* noteText = note;
-        SetDlgItemTextA(page, IDC_TERMS_TEXT,
-                        PrepareTermsText(terms, (unsigned)terms.GetLength(), noteText ? noteText : ""));
+        SetDlgItemTextUtf8(page, IDC_TERMS_TEXT,
+                           PrepareTermsText(terms, (unsigned)terms.GetLength(), noteText ? noteText : ""));
         return SetPageResult(page, 0);
     }
     case PSN_QUERYCANCEL:
