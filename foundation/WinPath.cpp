@@ -177,4 +177,31 @@ const char* WhyNotPlainName(const char* name, int length)
     return nullptr;
 }
 
+CSmallString AddAppFolder(const CSmallString& picked, const CSmallString& defaultPath, bool pickedIsEmptyFolder)
+{
+    const auto lastName = [](const CSmallString& path, int& start) {
+        int end = path.GetLength();
+        while (end > 0 && IsSeparator(path.GetAt(end - 1)))
+            end--;
+        start = end;
+        while (start > 0 && !IsSeparator(path.GetAt(start - 1)) && path.GetAt(start - 1) != ':' &&
+               path.GetAt(start - 1) != '%')
+            start--;
+        return end - start;
+    };
+    int nameStart = 0, pickedStart = 0;
+    const int nameLength = lastName(defaultPath, nameStart);
+    const int pickedLength = lastName(picked, pickedStart);
+    if (nameLength == 0 || picked.IsEmpty() || pickedIsEmptyFolder)
+        return picked;
+    const CSmallString name = defaultPath.Mid(nameStart, nameLength);
+    if (pickedLength == nameLength && SameNoCase(picked.GetText() + pickedStart, name, nameLength))
+        return picked;
+    CSmallString result = picked;
+    if (!IsSeparator(picked.GetAt(picked.GetLength() - 1)))
+        result += "\\";
+    return result + name;
+}
+
 } // namespace WinPath
+

@@ -5,6 +5,7 @@
 #include "WizardState.h"
 #include "Exceptions.h"
 #include "PageControls.h"
+#include "PageLayout.h"
 #include "Pages.h"
 #include "SinReader.h"
 #include "TermsEncoding.h"
@@ -47,6 +48,12 @@ static void MakeRoomForLogo(HWND page)
         EndDeferWindowPos(batch);
 }
 
+void LayOutTermsPage(HWND page)
+{
+    MakeRoomForLogo(page);
+    FitTexts(page);
+}
+
 static INT_PTR OnNotify(HWND page, const NMHDR* header)
 {
     switch (header->code) {
@@ -76,7 +83,7 @@ static INT_PTR HandleMessage(HWND page, UINT message, WPARAM wParam, LPARAM lPar
         CentreWindow(GetParent(page), GetDesktopWindow());
         if (!s_hWhiteBrush)
             s_hWhiteBrush = CreateSolidBrush(RGB(255, 255, 255));
-        MakeRoomForLogo(page);
+        LayOutTermsPage(page);
         return TRUE;
     case WM_PAINT:
         return PaintLogo(page);

@@ -224,10 +224,8 @@ EStepResult CInstallSession::WriteItem(unsigned id, const CSmallString& name, co
         if (IsInUse(error) && !IsFolder(path)) {
             CSmallString question;
             question.Format(CResString(IDS_FILE_IN_USE), path.GetText(), GetLastErrorString((int)error).GetText());
-            CSmallString caption;
-            m_reader.GetInstallItem(Setting::InstallerCaption, caption);
             LogLine("In use: %s: %s", path.GetText(), GetLastErrorString((int)error).GetText());
-            if (KxMessageBox(nullptr, question, caption, MB_RETRYCANCEL | MB_ICONWARNING) == IDRETRY)
+            if (KxMessageBox(nullptr, question, GetInstallerCaption(m_reader), MB_RETRYCANCEL | MB_ICONWARNING) == IDRETRY)
                 continue;
             return StepCancelled;
         }

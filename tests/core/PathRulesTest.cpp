@@ -227,3 +227,29 @@ TEST(Utf8, CaseBlindCompare)
     for (const char* bad : {"\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE3\x82"})
         EXPECT_FALSE(Utf8::IsValid(bad, strlen(bad))) << (unsigned char)bad[0];
 }
+
+TEST(WinPath, AddAppFolder)
+{
+    const struct
+    {
+        const char *picked, *defaultPath;
+        bool emptyFolder;
+        const char* expected;
+    } cases[] = {
+        {"C:\\", "%PROGRAM_FILES%Hello", false, "C:\\Hello"},
+        {"D:\\Apps", "%PROGRAM_FILES%Hello", false, "D:\\Apps\\Hello"},
+        {"D:\\Apps\\", "C:\\Programs\\Hello\\", false, "D:\\Apps\\Hello"},
+        {"D:\\Apps\\HELLO", "%PROGRAM_FILES%Hello", false, "D:\\Apps\\HELLO"},
+        {"D:\\Apps\\Hello\\", "%PROGRAM_FILES%Hello", false, "D:\\Apps\\Hello\\"},
+        {"D:\\Apps\\OtherHello", "%PROGRAM_FILES%Hello", false, "D:\\Apps\\OtherHello\\Hello"},
+        {"D:\\New folder", "%PROGRAM_FILES%Hello", true, "D:\\New folder"},
+        {"D:\\Apps", "%PROGRAM_FILES%", false, "D:\\Apps"},
+        {"", "%PROGRAM_FILES%Hello", false, ""},
+        {"D:\\Programme", "%PROGRAM_FILES%Prögrämme\\日本語 App", false, "D:\\Programme\\日本語 App"},
+        {"D:\\日本語 APP", "%PROGRAM_FILES%日本語 App", false, "D:\\日本語 APP"},
+    };
+    for (const auto& c : cases)
+        EXPECT_STREQ(c.expected,
+                     WinPath::AddAppFolder(CSmallString(c.picked), CSmallString(c.defaultPath), c.emptyFolder).GetText())
+            << c.picked << " + " << c.defaultPath;
+}
