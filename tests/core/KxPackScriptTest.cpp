@@ -77,6 +77,8 @@ protected:
         WriteText(dir.File("uninstall.xml"), "<uninstall><remove-folder path=\"%APP%\"/></uninstall>");
         WriteText(dir.File("logo.bmp"), "BM logo");
         WriteText(dir.File("first.bin"), "given with --item");
+        WriteText(dir.File("uninstall-all.xml"), "<uninstall><remove-shortcut folder=\"Desktop\" name=\"App\"/>"
+                                                 "<remove-folder path=\"%APP%\"/></uninstall>");
     }
 
     KxPackResult Build(const std::string& script, std::vector<std::string> extra = {})
@@ -121,6 +123,12 @@ protected:
 
 const char kUninstallSettings[] =
     "<uninstall-display-name>App</uninstall-display-name><uninstaller src=\"uninstall.xml\"/>";
+
+// What a script needs to check clean: terms, and an uninstaller that
+// removes the shortcut the cases make and the application's folder.
+const std::string kCheckUninstaller =
+    "<uninstall-display-name>App</uninstall-display-name><uninstaller src=\"uninstall-all.xml\"/>";
+const std::string kCheckSettings = "<terms>Agree.</terms>" + kCheckUninstaller;
 
 } // namespace
 
@@ -210,10 +218,10 @@ TEST_F(KxPackScriptTest, SourceMistakesStopTheBuild)
         const char* element;
         const char* expect;
     } cases[] = {
-        {"<file src=\"missing.exe\" dest=\"%APP%\"/>", "element 3 <file>: cannot read src \"missing.exe\""},
-        {"<register-dll src=\"terms.txt\"/>", "element 3 <register-dll> takes its DLL path as text"},
+        {"<file src=\"missing.exe\" dest=\"%APP%\"/>", "setup.xml:1:96: error: <file>: cannot read src \"missing.exe\""},
+        {"<register-dll src=\"terms.txt\"/>", "<register-dll> takes its DLL path as text"},
         {"<broadcast-message src=\"terms.txt\"/>", "takes its message name as text"},
-        {"<terms src=\"terms.txt\" id=\"0\"/>", "element 3 <terms> has both id and src"},
+        {"<terms src=\"terms.txt\" id=\"0\"/>", "<terms> has both id and src"},
         {"<terms src=\"app-folder\"/>", "is a folder; only <file> takes a folder"},
     };
     MakeFolder(dir.File("app-folder"));
@@ -241,23 +249,25 @@ TEST_F(KxPackScriptTest, SourceMistakesStopTheBuild)
 
 TEST_F(KxPackScriptTest, CheckReportsWhereAndHowBad)
 {
-    const std::string ok = std::string("<install>") + kUninstallSettings;
+    const std::string ok = "<install>" + kCheckSettings;
     const Case cases[] = {
         {ok + "<app-name>A</app-name></install>", 0, nullptr},
-        {ok + "<flie id=\"0\"/></install>", 1, "error: element 3 <flie> is not a command: did you mean <file>?"},
-        {ok + "<reg-kye/></install>", 1, "did you mean <reg-key>?"},
+        {ok + "<flie id=\"0\"/></install>", 2, "error: <flie> is not a command: did you mean <file>?"},
+        {ok + "<reg-kye/></install>", 2, "did you mean <reg-key>?"},
         {ok + "<FILE id=\"0\" name=\"x\" dest=\"%APP%\"/></install>", 0, nullptr}, // commands ignore case
         {ok + "<app-nmae>A</app-nmae></install>", 0,
-         "warning: element 3 <app-nmae> is not a known setting: did you mean <app-name>?"},
-        {ok + "<publisher-notes/></install>", 0, "warning: element 3 <publisher-notes> is neither"},
-        {ok + "<file name=\"a\" dest=\"%APP%\"/></install>", 1, "element 3 <file> has no id"},
-        {ok + "<register-dll/></install>", 1, "element 3 <register-dll> has no id"},
-        {ok + "<file id=\"5\" name=\"a\"/></install>", 1, "element 3 <file>: id 5 is outside the item table (1 items)"},
-        {ok + "<terms id=\"x1\"/></install>", 1, "id \"x1\" is not an item number"},
-        {"<setup><file id=\"0\"/></setup>", 1, "there is no <install> section"},
+         "warning: <app-nmae> is not a known setting: did you mean <app-name>?"},
+        {ok + "<publisher-notes/></install>", 0, "warning: <publisher-notes> is neither"},
+        {ok + "<file name=\"a\" dest=\"%APP%\"/></install>", 2, "<file> has no id"},
+        {ok + "<register-dll/></install>", 2, "<register-dll> has no id"},
+        {ok + "<file id=\"5\" name=\"a\"/></install>", 2, "<file>: id 5 is outside the item table (1 items)"},
+        {ok + "<terms id=\"x1\"/></install>", 2, "id \"x1\" is not an item number"},
+        {"<setup><file id=\"0\"/></setup>", 2, "there is no <install> section"},
         {"<install><app-name>A</app-name></install>", 0, "no uninstaller will be registered"},
-        {"<install><uninstaller src=\"terms.txt\"/><uninstall-display-name>A</uninstall-display-name></install>", 0,
-         "has no <uninstall> section"},
+        {"<install><uninstaller src=\"first.bin\"/><uninstall-display-name>A</uninstall-display-name></install>", 2,
+         "first.bin:1:1: error: not well-formed XML: text before the root element"},
+        {"<install><uninstaller>&lt;setup/&gt;</uninstaller><uninstall-display-name>A</uninstall-display-name></install>",
+         0, "has no <uninstall> section"},
     };
     CheckAll(cases);
 
@@ -276,29 +286,31 @@ TEST_F(KxPackScriptTest, CheckNamesAndTerms)
     WriteText(dir.File("terms-long.txt"), shown + "t");
     WriteText(dir.File("remove-good.xml"), "<uninstall><remove-shortcut folder=\"Desktop\" name=\"App\"/></uninstall>");
     WriteText(dir.File("remove-bad.xml"), "<uninstall><remove-shortcut folder=\"Desktop\" name=\"App.\"/></uninstall>");
-    const std::string ok = std::string("<install>") + kUninstallSettings;
+    const std::string ok = "<install>" + kCheckSettings;
     const std::string file = "<file id=\"0\" dest=\"%APP%\" ";
     const std::string uninstall = "<install><uninstall-display-name>App</uninstall-display-name>";
+    const std::string target = " target=\"%windir%\\notepad.exe\"/></install>";
     const Case cases[] = {
         {ok + file + "name=\"app.exe\"/></install>", 0, nullptr},
-        {ok + file + "name=\"..\\app.exe\"/></install>", 1,
-         "error: element 3 <file>: name \"..\\app.exe\" is not a plain file name: the name contains a path separator"},
-        {ok + file + "name=\"app&#0;.exe\"/></install>", 1,
+        {ok + file + "name=\"..\\app.exe\"/></install>", 2,
+         "error: <file>: name \"..\\app.exe\" is not a plain file name: the name contains a path separator"},
+        {ok + file + "name=\"app&#0;.exe\"/></install>", 2,
          "name \"app\\x00.exe\" is not a plain file name: the name contains a NUL"},
-        {ok + file + "/></install>", 1, "element 3 <file> has no name"},
-        {ok + "<shortcut folder=\"Desktop\" name=\"App\" target=\"%APP%app.exe\"/></install>", 0, nullptr},
-        {ok + "<shortcut folder=\"Desktop\" name=\"con\" target=\"%APP%app.exe\"/></install>", 1,
-         "element 3 <shortcut>: name \"con\" is not a plain file name: the name is a device name"},
+        {ok + file + "/></install>", 2, "<file> has no name"},
+        {ok + "<shortcut folder=\"Desktop\" name=\"App\"" + target, 0, nullptr},
+        {ok + "<shortcut folder=\"Desktop\" name=\"con\"" + target, 2,
+         "<shortcut>: name \"con\" is not a plain file name: the name is a device name"},
         {ok + "<remove-shortcut folder=\"Desktop\" name=\"App\"/></install>", 0, nullptr},
-        {ok + "<remove-shortcut folder=\"Desktop\" name=\"A?\"/></install>", 1, "element 3 <remove-shortcut>: name"},
-        {uninstall + "<uninstaller src=\"remove-good.xml\"/></install>", 0, nullptr},
-        {uninstall + "<uninstaller src=\"remove-bad.xml\"/></install>", 1,
-         "error: the uninstall script (<uninstaller>), element 1 <remove-shortcut>: name \"App.\" is not a plain file "
-         "name: the name ends with a dot"},
-        {ok + "<terms src=\"terms-shown.txt\"/></install>", 0, nullptr},
-        {ok + "<terms src=\"terms-long.txt\"/></install>", 0,
+        {ok + "<remove-shortcut folder=\"Desktop\" name=\"A?\"/></install>", 2, "<remove-shortcut>: name"},
+        {uninstall + "<uninstaller src=\"remove-good.xml\"/></install>", 0, "warning: the application's folder stays"},
+        {uninstall + "<uninstaller src=\"remove-bad.xml\"/></install>", 2,
+         "remove-bad.xml:1:46: error: <remove-shortcut>: name \"App.\" is not a plain file name: the name ends with a "
+         "dot"},
+        {"<install>" + kCheckUninstaller + "<terms src=\"terms-shown.txt\"/></install>", 0, nullptr},
+        {"<install>" + kCheckUninstaller + "<terms src=\"terms-long.txt\"/></install>", 0,
          "warning: <terms> is 262145 bytes: the wizard shows only the first part"},
-        {ok + "<terms>" + shown + "tt</terms></install>", 0, "warning: <terms> is 262146 bytes"},
+        {"<install>" + kCheckUninstaller + "<terms>" + shown + "tt</terms></install>", 0,
+         "warning: <terms> is 262146 bytes"},
     };
     CheckAll(cases);
 }
@@ -372,7 +384,7 @@ TEST_F(KxPackScriptTest, FolderWalkRefusesLoopsAndUnreadableEntries)
         const KxPackResult r = Build(std::string("<install>") + kUninstallSettings + "<file src=\"" + name +
                                      "\" dest=\"%APP%\"/></install>");
         EXPECT_EQ(1, r.code) << c.what;
-        EXPECT_NE(std::string::npos, r.err.find("element 3 <file>: ")) << c.what << ": " << r.err;
+        EXPECT_NE(std::string::npos, r.err.find("<file>: ")) << c.what << ": " << r.err;
         EXPECT_NE(std::string::npos, r.err.find(c.expect)) << c.what << ": " << r.err;
         EXPECT_FALSE(PathExists(dir.File("setup.exe"))) << c.what;
         if (c.entry == LockedFolder)
