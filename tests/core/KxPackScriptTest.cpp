@@ -315,6 +315,134 @@ TEST_F(KxPackScriptTest, CheckNamesAndTerms)
     CheckAll(cases);
 }
 
+// A script that checks clean under --strict: head on line 2, the
+// uninstaller on line 4, body on line 6 from column 3.
+std::string Script(const std::string& body, const std::string& head = "<terms>Agree.</terms>")
+{
+    return "<install>\n  " + head +
+           "\n  <uninstall-display-name>App</uninstall-display-name>\n  <uninstaller src=\"log.xml\"/>\n"
+           "  <file src=\"first.bin\" name=\"app.exe\" dest=\"%APP%\"/>\n  " +
+           body + "\n</install>\n";
+}
+
+TEST_F(KxPackScriptTest, StrictCheckNamesPlaceAndRemedy)
+{
+    const std::string app = "<remove-folder path=\"%APP%\"/>";
+    const std::string desktop = "<remove-shortcut folder=\"Desktop\" name=\"App\"/>" + app;
+    const std::string shortcut = "<shortcut folder=\"Desktop\" name=\"App\" target=\"%APP%app.exe\"/>";
+    const std::string association = "<association extension=\".app\" progid=\"App.File\" exe=\"%APP%app.exe\"/>";
+    const std::string classes = "<remove-reg-key section=\"HKEY_LOCAL_MACHINE\\Software\\Classes\\.app\"/>";
+    const std::string vendor = "<remove-reg-key section=\"HKEY_CURRENT_USER\\Software\\Vendor\"/>" + app;
+    const std::string regKey = "<reg-key section=\"HKEY_CURRENT_USER\\Software\\Vendor\\App\" name=\"v\" value=\"1\"/>";
+    const struct
+    {
+        std::string script;
+        std::string log; // inside <uninstall>
+        bool strict;
+        int code;
+        std::string expect; // empty: nothing printed on stderr
+        const char* absent;
+    } cases[] = {
+        // Malformed XML.
+        {Script("<file src=\"first.bin\" dest=\"%APP%bin\">"), app, true, 2,
+         "check.xml:7:1: error: not well-formed XML: end tag </install> does not match <file>: close the element "
+         "opened last first",
+         nullptr},
+        {Script("<file src=\"first.bin\" dest=\"%APP%bin\"></file>"), app, true, 0, "", nullptr},
+        // An encoding other than UTF-8.
+        {"<?xml version=\"1.0\" encoding=\"windows-1252\"?>\n" + Script(""), app, true, 2,
+         "check.xml:1:30: error: the XML declaration names the encoding \"windows-1252\", but scripts are read as "
+         "UTF-8: save the file as UTF-8",
+         nullptr},
+        {"<?xml version=\"1.0\" encoding=\"utf-8\"?>\n" + Script(""), app, true, 0, "", nullptr},
+        // %NAME% the installer doesn't replace.
+        {Script("<run-command cmd=\"%APPP%tool.exe\"/>"), app, true, 2,
+         "check.xml:6:16: error: <run-command>: %APPP% in cmd: no such variable: did you mean %APP%?", nullptr},
+        {Script("<run-command cmd=\"%SystemRoot%\\cmd.exe\" parameters=\"/c copy &quot;%1&quot; %app%a.txt\"/>"), app,
+         true, 0, "", nullptr},
+        {Script("<default-path>%ProgramFiles%\\App</default-path>"), app, true, 2,
+         "check.xml:6:3: error: <default-path>: %ProgramFiles%: <default-path> replaces only %PROGRAM_FILES%: write "
+         "%PROGRAM_FILES%",
+         nullptr},
+        {Script("<default-path>%PROGRAM_FILES%App</default-path>"), app, true, 0, "", nullptr},
+        // Registry roots, in the script and in the uninstall script.
+        {Script("<reg-key section=\"HKLM\\Software\\Vendor\" value=\"1\"/>"), app, true, 2,
+         "check.xml:6:12: error: <reg-key>: section \"HKLM\\Software\\Vendor\" does not start with a full root name: "
+         "write \"HKEY_LOCAL_MACHINE\\Software\\Vendor\"",
+         nullptr},
+        {Script(""), "<remove-reg-key section=\"HKCR\\.app\"/>" + app, true, 2,
+         "log.xml:1:28: error: <remove-reg-key>: section \"HKCR\\.app\" does not start with a full root name: write "
+         "\"HKEY_LOCAL_MACHINE\\Software\\Classes\\.app\"",
+         nullptr},
+        {Script(regKey), vendor, true, 0, "", nullptr},
+        // Shortcut folders.
+        {Script("<shortcut folder=\"Desktp\" name=\"App\" target=\"%APP%app.exe\"/>"), desktop, true, 2,
+         "check.xml:6:13: error: <shortcut>: folder \"Desktp\" is not a shortcut folder: did you mean Desktop?",
+         nullptr},
+        {Script(shortcut), desktop, true, 0, "", nullptr},
+        // Attributes no command takes; a misspelt src= is not "no id".
+        {Script("<file source=\"first.bin\" dest=\"%APP%\"/>"), app, true, 2,
+         "check.xml:6:9: error: <file>: unknown attribute source: did you mean src?", "no id"},
+        {Script("<file SRC=\"first.bin\" dest=\"%APP%bin\"/>"), app, true, 0, "", nullptr},
+        // No terms: a warning, which --strict counts.
+        {Script("", "<app-name>App</app-name>"), app, true, 1,
+         "check.xml:1:1: warning: there is no <terms>: the wizard would show an empty page to agree to; add <terms "
+         "src=\"terms.txt\"/>",
+         nullptr},
+        {Script("", "<app-name>App</app-name>"), app, false, 0, "warning: there is no <terms>", nullptr},
+        // Programs below %APP% that the script doesn't install.
+        {Script("<launch-exe>\"%APP%ap.exe\" /x</launch-exe>"), app, true, 1,
+         "check.xml:6:3: warning: <launch-exe> \"%APP%ap.exe\" is not a file the script installs: did you mean "
+         "%APP%app.exe?",
+         nullptr},
+        {Script("<shortcut folder=\"Desktop\" name=\"App\" target=\"%APP%bin\\app.exe\"/>"), desktop, true, 1,
+         "check.xml:6:41: warning: <shortcut> target \"%APP%bin\\app.exe\" is not a file the script installs: did you "
+         "mean %APP%app.exe?",
+         nullptr},
+        {Script("<association extension=\".app\" progid=\"App.File\" exe=\"%APP%App.com\"/>"),
+         classes + "<remove-reg-key section=\"HKEY_LOCAL_MACHINE\\Software\\Classes\\App.File\"/>" + app, true, 1,
+         "check.xml:6:51: warning: <association> exe \"%APP%App.com\" is not a file the script installs: add a <file> "
+         "that puts it in %APP%",
+         nullptr},
+        {Script("<launch-exe>%APP%app.exe /x</launch-exe>"), app, true, 0, "", nullptr},
+        // What the uninstall script leaves behind.
+        {Script(shortcut), app, false, 0,
+         "check.xml:6:3: warning: <shortcut> \"App\" in Desktop stays after uninstalling: the uninstall script "
+         "(log.xml) never removes it; add <remove-shortcut folder=\"Desktop\" name=\"App\"/>",
+         nullptr},
+        {Script(association), classes + app, false, 0,
+         "check.xml:6:3: warning: <association> key \"HKEY_LOCAL_MACHINE\\Software\\Classes\\App.File\" stays after "
+         "uninstalling: the uninstall script (log.xml) never removes it; add <remove-reg-key "
+         "section=\"HKEY_LOCAL_MACHINE\\Software\\Classes\\App.File\"/>",
+         ".app"},
+        {Script(association), classes + "<remove-reg-key section=\"HKEY_CURRENT_USER\\Software\\Classes\\App.File\"/>" + app,
+         true, 0, "", nullptr},
+        {Script(regKey), "<remove-reg-key section=\"HKEY_CURRENT_USER\\Software\"/>" + app, false, 0,
+         "check.xml:6:3: warning: <reg-key> \"HKEY_CURRENT_USER\\Software\\Vendor\\App\" stays after uninstalling: the "
+         "uninstall script (log.xml) never removes it; add <remove-reg-key "
+         "section=\"HKEY_CURRENT_USER\\Software\\Vendor\\App\"/>",
+         nullptr},
+        {Script(""), "<remove-folder path=\"%APP%data\"/>", false, 0,
+         "check.xml:4:3: warning: the application's folder stays after uninstalling: the uninstall script (log.xml) "
+         "never removes it; add <remove-folder path=\"%APP%\"/>",
+         nullptr},
+        {Script(""), "<remove-folder path=\"%app%\\\"/>", true, 0, "", nullptr},
+    };
+    for (const auto& c : cases) {
+        WriteText(dir.File("log.xml"), "<uninstall>" + c.log + "</uninstall>");
+        const KxPackResult r = Check(c.script, c.strict ? std::vector<std::string>{"--strict"} : std::vector<std::string>{});
+        EXPECT_EQ(c.code, r.code) << c.script << "\n" << r.err;
+        if (c.expect.empty()) {
+            EXPECT_EQ("", r.err) << c.script;
+        } else {
+            EXPECT_NE(std::string::npos, r.err.find(c.expect)) << c.script << "\n" << r.err;
+        }
+        if (c.absent) {
+            EXPECT_EQ(std::string::npos, r.err.find(c.absent)) << c.script << "\n" << r.err;
+        }
+    }
+}
+
 TEST_F(KxPackScriptTest, HundredThousandLevelsCheckAndBuild)
 {
     const size_t depth = 100000;
