@@ -218,7 +218,8 @@ TEST_F(KxPackScriptTest, SourceMistakesStopTheBuild)
         const char* element;
         const char* expect;
     } cases[] = {
-        {"<file src=\"missing.exe\" dest=\"%APP%\"/>", "setup.xml:1:96: error: <file>: cannot read src \"missing.exe\""},
+        {"<file src=\"missing.exe\" dest=\"%APP%\"/>",
+         "setup.xml:1:96: error: <file>: cannot read src \"missing.exe\""},
         {"<register-dll src=\"terms.txt\"/>", "<register-dll> takes its DLL path as text"},
         {"<broadcast-message src=\"terms.txt\"/>", "takes its message name as text"},
         {"<terms src=\"terms.txt\" id=\"0\"/>", "<terms> has both id and src"},
@@ -266,7 +267,8 @@ TEST_F(KxPackScriptTest, CheckReportsWhereAndHowBad)
         {"<install><app-name>A</app-name></install>", 0, "no uninstaller will be registered"},
         {"<install><uninstaller src=\"first.bin\"/><uninstall-display-name>A</uninstall-display-name></install>", 2,
          "first.bin:1:1: error: not well-formed XML: text before the root element"},
-        {"<install><uninstaller>&lt;setup/&gt;</uninstaller><uninstall-display-name>A</uninstall-display-name></install>",
+        {"<install><uninstaller>&lt;setup/&gt;</uninstaller><uninstall-display-name>A</uninstall-display-name>"
+         "</install>",
          0, "has no <uninstall> section"},
     };
     CheckAll(cases);
@@ -415,8 +417,9 @@ TEST_F(KxPackScriptTest, StrictCheckNamesPlaceAndRemedy)
          "uninstalling: the uninstall script (log.xml) never removes it; add <remove-reg-key "
          "section=\"HKEY_LOCAL_MACHINE\\Software\\Classes\\App.File\"/>",
          ".app"},
-        {Script(association), classes + "<remove-reg-key section=\"HKEY_CURRENT_USER\\Software\\Classes\\App.File\"/>" + app,
-         true, 0, "", nullptr},
+        {Script(association),
+         classes + "<remove-reg-key section=\"HKEY_CURRENT_USER\\Software\\Classes\\App.File\"/>" + app, true, 0, "",
+         nullptr},
         {Script(regKey), "<remove-reg-key section=\"HKEY_CURRENT_USER\\Software\"/>" + app, false, 0,
          "check.xml:6:3: warning: <reg-key> \"HKEY_CURRENT_USER\\Software\\Vendor\\App\" stays after uninstalling: the "
          "uninstall script (log.xml) never removes it; add <remove-reg-key "
@@ -430,7 +433,8 @@ TEST_F(KxPackScriptTest, StrictCheckNamesPlaceAndRemedy)
     };
     for (const auto& c : cases) {
         WriteText(dir.File("log.xml"), "<uninstall>" + c.log + "</uninstall>");
-        const KxPackResult r = Check(c.script, c.strict ? std::vector<std::string>{"--strict"} : std::vector<std::string>{});
+        const KxPackResult r =
+            Check(c.script, c.strict ? std::vector<std::string>{"--strict"} : std::vector<std::string>{});
         EXPECT_EQ(c.code, r.code) << c.script << "\n" << r.err;
         if (c.expect.empty()) {
             EXPECT_EQ("", r.err) << c.script;

@@ -168,7 +168,8 @@ void CElementCheck::CheckItem(const std::string& where, const CXMLNode* element,
     }
     // src= and text= are reported where they are read; a misspelt
     // attribute already was, and is what the publisher has to fix.
-    const bool written = m_bInScript && (element->GetAttributeValue(Attr::Src) || element->GetAttributeValue(Attr::Text));
+    const bool written =
+        m_bInScript && (element->GetAttributeValue(Attr::Src) || element->GetAttributeValue(Attr::Text));
     if (!command || !command->bTakesItem || written || strayAttribute)
         return;
     const char* instead = !m_bInScript                ? "write id=\"N\" (an item of the package)"

@@ -324,10 +324,11 @@ int CmdCheck(int argc, char** argv, FILE* out, FILE* err)
     CPackItemList items;
     std::vector<std::string> inputs;
     const SChecked checked = PrepareScript(argv[2], itemPaths, script, items, inputs, err);
-    if (checked.eResult == CheckErrors)
-        fprintf(err, "kxpack: %s: %s\n", argv[2], checked.strCounts.GetText());
-    if (checked.eResult == CheckUnreadable || checked.eResult == CheckErrors)
+    if (checked.eResult == CheckUnreadable || checked.eResult == CheckErrors) {
+        if (!checked.strCounts.IsEmpty())
+            fprintf(err, "kxpack: %s: %s\n", argv[2], checked.strCounts.GetText());
         return 2;
+    }
     if (checked.eResult == CheckWarnings && strict) {
         fprintf(err, "kxpack: %s: %s (--strict counts warnings)\n", argv[2], checked.strCounts.GetText());
         return 1;
@@ -374,12 +375,14 @@ int CmdBuild(int argc, char** argv, FILE* out, FILE* err)
     CSmallString script;
     CPackItemList items;
     const SChecked checked = PrepareScript(scriptPath, itemPaths, script, items, inputs, err);
-    if (checked.eResult == CheckUnreadable)
-        return 1;
-    if (checked.eResult == CheckErrors) {
-        fprintf(err, "kxpack: %s: %s: %s\n", scriptPath, checked.strCounts.GetText(),
-                force ? "built anyway (--force)" : "nothing built (--force builds anyway)");
-        if (!force)
+    if (checked.eResult == CheckUnreadable || checked.eResult == CheckErrors) {
+        const bool forced = force && checked.eResult == CheckErrors;
+        if (!checked.strCounts.IsEmpty())
+            fprintf(err, "kxpack: %s: %s: %s\n", scriptPath, checked.strCounts.GetText(),
+                    forced                               ? "built anyway (--force)"
+                    : checked.eResult == CheckErrors ? "nothing built (--force builds anyway)"
+                                                         : "nothing built");
+        if (!forced)
             return 1;
     }
     // Only now is every input known, the script's own sources included.

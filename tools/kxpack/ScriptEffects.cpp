@@ -109,8 +109,8 @@ void CScriptEffects::CheckTarget(const SPlace& at, const std::string& what, cons
         m_report.Warning(at, "%s \"%s\" is not a file the script installs: did you mean %s%s?", what.c_str(), path,
                          app.c_str(), nearest);
     else
-        m_report.Warning(at, "%s \"%s\" is not a file the script installs: add a <file> that puts it in %s", what.c_str(),
-                         path, app.c_str());
+        m_report.Warning(at, "%s \"%s\" is not a file the script installs: add a <file> that puts it in %s",
+                         what.c_str(), path, app.c_str());
 }
 
 void CScriptEffects::CheckCommandLine(const SPlace& at, const std::string& what, const char* commandLine)
@@ -172,10 +172,9 @@ void CScriptEffects::NoteRemoved(const CXMLNode* element)
 {
     const char* command = element->GetName();
     if (Mb::ICmp(command, Command::RemoveShortcut) == 0) {
-        const char* folder = element->GetAttributeValue(Attr::RemoveShortcut::Folder);
-        const char* known = FindShortcutFolder(folder);
-        m_arrRemovedShortcuts.push_back(
-            Upper(std::string(known ? known : folder ? folder : "") + "\\" + Value(element, Attr::RemoveShortcut::Name)));
+        const char* known = FindShortcutFolder(element->GetAttributeValue(Attr::RemoveShortcut::Folder));
+        const std::string folder = known ? known : Value(element, Attr::RemoveShortcut::Folder);
+        m_arrRemovedShortcuts.push_back(Upper(folder + "\\" + Value(element, Attr::RemoveShortcut::Name)));
     } else if (Mb::ICmp(command, Command::RemoveRegKey) == 0) {
         const SKey key = Key(element->GetAttributeValue(Attr::RemoveRegKey::Section));
         const char* value = element->GetAttributeValue(Attr::RemoveRegKey::Name);
@@ -205,7 +204,8 @@ bool CScriptEffects::IsRemoved(const SCreated& created) const
             return true;
     for (const auto& removed : m_arrRemovedValues)
         if (!created.strValue.empty() && IsSameOrBelow(created.key, removed.first) &&
-            IsSameOrBelow(removed.first, created.key) && Mb::ICmp(created.strValue.c_str(), removed.second.c_str()) == 0)
+            IsSameOrBelow(removed.first, created.key) &&
+            Mb::ICmp(created.strValue.c_str(), removed.second.c_str()) == 0)
             return true;
     return false;
 }
