@@ -13,9 +13,11 @@
 
 #include "KxPackRun.h"
 #include "ScriptCheck.h"
+#include "ScriptPlaces.h"
 #include "SinReader.h"
 #include "TestFiles.h"
 #include "XMLDocument.h"
+#include "XMLWellFormed.h"
 
 namespace {
 
@@ -366,7 +368,8 @@ TEST_F(KxPackScriptTest, StrictCheckNamesPlaceAndRemedy)
          "check.xml:6:3: error: <default-path>: %ProgramFiles%: <default-path> replaces only %PROGRAM_FILES%: write "
          "%PROGRAM_FILES%",
          nullptr},
-        {Script("<default-path>%PROGRAM_FILES%App</default-path>"), app, true, 0, "", nullptr},
+        {Script("<default-path>%PROGRAM_FILES%App</default-path><support-url>https://x.org/caf%C3%A9</support-url>"),
+         app, true, 0, "", nullptr},
         // Registry roots, in the script and in the uninstall script.
         {Script("<reg-key section=\"HKLM\\Software\\Vendor\" value=\"1\"/>"), app, true, 2,
          "check.xml:6:12: error: <reg-key>: section \"HKLM\\Software\\Vendor\" does not start with a full root name: "
@@ -524,6 +527,33 @@ TEST_F(KxPackScriptTest, FolderWalkRefusesLoopsAndUnreadableEntries)
     }
 }
 #endif
+
+TEST(KxPackScript, PlacesFollowTheReader)
+{
+    // Markup that holds a '<' or a '>' but is no element must not shift the
+    // count, and every kind of line end counts once.
+    const std::string text = "\xEF\xBB\xBF<install>\r\n<!-- \"<file>\" -->\r<a x=\">\" b='1'/><![CDATA[<c>]]>\n"
+                             "<?pi \"<d>\"?><e>\n <f/>text</e>\t<g\n   y=\"2\"/></install>";
+    SXMLProblem problem;
+    ASSERT_TRUE(CheckXMLWellFormed(text.data(), (unsigned)text.size(), false, problem)) << problem.szMessage;
+    const CScriptPlaces places(text.data(), (unsigned)text.size());
+    const struct
+    {
+        unsigned index;
+        const char* attribute; // null: the element
+        unsigned line, column;
+    } cases[] = {
+        {0, nullptr, 3, 1}, {0, "b", 3, 10}, {0, "X", 3, 4}, {0, "z", 3, 1},
+        {1, nullptr, 4, 13}, {2, nullptr, 5, 15}, {2, "y", 6, 4}, {3, nullptr, 0, 0},
+    };
+    EXPECT_EQ(1u, places.Root().uLine);
+    EXPECT_EQ(1u, places.Root().uColumn); // after the byte-order mark
+    for (const auto& c : cases) {
+        const SPlace at = c.attribute ? places.Attribute(c.index, c.attribute) : places.Element(c.index);
+        EXPECT_EQ(c.line, at.uLine) << c.index << " " << (c.attribute ? c.attribute : "");
+        EXPECT_EQ(c.column, at.uColumn) << c.index << " " << (c.attribute ? c.attribute : "");
+    }
+}
 
 TEST(KxPackScript, EditDistance)
 {

@@ -23,7 +23,6 @@ public:
     // the reader's. file names the text in messages (null: the script).
     CScriptPlaces(const char* text, unsigned length, const char* file = nullptr);
 
-    bool IsKnown() const { return !m_arrElements.empty() || m_uRoot != kNone; }
     const char* GetFile() const { return m_strFile.empty() ? nullptr : m_strFile.c_str(); }
     // The start tag's '<'.
     SPlace Root() const { return At(m_uRoot); }
