@@ -79,9 +79,8 @@ bool DoFile(CCommandRunner& runner, const CXMLNode* element)
     unsigned id = 0;
     if (!runner.m_pSession || !runner.Item(element, id))
         return true;
-    const EStepResult result =
-        runner.m_pSession->WriteItem(id, CCommandRunner::Text(element, Attr::File::Name),
-                                        CCommandRunner::Text(element, Attr::File::Dest));
+    const EStepResult result = runner.m_pSession->WriteItem(id, CCommandRunner::Text(element, Attr::File::Name),
+                                                            CCommandRunner::Text(element, Attr::File::Dest));
     return result == StepDone || runner.Stop(result);
 }
 
