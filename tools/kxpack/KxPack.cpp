@@ -333,8 +333,7 @@ int CmdCheck(int argc, char** argv, FILE* out, FILE* err)
         fprintf(err, "kxpack: %s: %s (--strict counts warnings)\n", argv[2], checked.strCounts.GetText());
         return 1;
     }
-    fprintf(out, "%s: no errors%s (%u items)\n", argv[2],
-            checked.eResult == CheckWarnings ? (CSmallString(": ") + checked.strCounts).GetText() : "",
+    fprintf(out, "%s: no errors%s (%u items)\n", argv[2], checked.eResult == CheckWarnings ? ", only warnings" : "",
             (unsigned)items.size());
     return 0;
 }
