@@ -43,6 +43,17 @@ void Split(const CSmallString& subkey, Container::CArray<SName>& names)
     }
 }
 
+// text starts with name (any case) followed by its end or a backslash;
+// rest is what follows the backslash.
+bool StartsWithRoot(const char* text, const char* name, const char*& rest)
+{
+    const size_t len = strlen(name);
+    if (!SameNoCase(text, (int)strnlen(text, len), name) || (text[len] && text[len] != '\\'))
+        return false;
+    rest = text + len + (text[len] != 0);
+    return true;
+}
+
 // names[from...] as found under Software\Classes.
 EKind ClassifyClasses(const Container::CArray<SName>& names, unsigned from, CSmallString* entry)
 {
@@ -81,13 +92,13 @@ bool Parse(const char* text, SKey& key)
     key = SKey();
     if (!text)
         return false;
+    const char* rest = nullptr;
     for (const auto& root : g_arrRoots) {
-        const size_t len = strlen(root.pszName);
-        if (!SameNoCase(text, (int)strnlen(text, len), root.pszName) || (text[len] && text[len] != '\\'))
+        if (!StartsWithRoot(text, root.pszName, rest))
             continue;
         key.eRoot = root.eRoot;
         // Join the names with single separators.
-        for (const char* p = text + len; *p;) {
+        for (const char* p = rest; *p;) {
             while (*p == '\\')
                 p++;
             const char* end = p;
@@ -103,6 +114,42 @@ bool Parse(const char* text, SKey& key)
         return true;
     }
     return false;
+}
+
+bool ParseOtherSpelling(const char* text, SKey& key)
+{
+    static const struct
+    {
+        const char* pszName;
+        const char* pszFull; // what it stands for, as Parse reads it
+    } s_other[] = {{"HKLM", "HKEY_LOCAL_MACHINE"},
+                   {"HKCU", "HKEY_CURRENT_USER"},
+                   {"HKCR", "HKEY_LOCAL_MACHINE\\Software\\Classes"},
+                   {"HKEY_CLASSES_ROOT", "HKEY_LOCAL_MACHINE\\Software\\Classes"}};
+    const char* rest = nullptr;
+    for (const auto& other : s_other)
+        if (text && StartsWithRoot(text, other.pszName, rest))
+            return Parse(CSmallString(other.pszFull) + "\\" + rest, key);
+    key = SKey();
+    return false;
+}
+
+bool NamesUnwrittenRoot(const char* text)
+{
+    static const char* const s_roots[] = {"HKEY_USERS", "HKEY_CURRENT_CONFIG", "HKU", "HKCC"};
+    const char* rest = nullptr;
+    for (const char* root : s_roots)
+        if (text && StartsWithRoot(text, root, rest))
+            return true;
+    return false;
+}
+
+const char* RootName(ERoot root)
+{
+    for (const auto& known : g_arrRoots)
+        if (known.eRoot == root)
+            return known.pszName;
+    return nullptr;
 }
 
 CSmallString Format(const SKey& key)

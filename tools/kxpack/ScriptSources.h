@@ -12,8 +12,11 @@
 #include "ScriptReport.h"
 
 // scriptPath locates relative sources. When anything was resolved, script
-// becomes the rewritten text. inputs receives every file and folder read,
-// so that the build can refuse to write over one. False when an error was
+// becomes the rewritten text and origins holds, for each element of its
+// install section, the index of the written element it came from (places
+// tell where that stands). inputs receives every file and folder read, so
+// that the build can refuse to write over one. False when an error was
 // reported.
 bool ResolveScriptSources(const char* scriptPath, CSmallString& script, CPackItemList& items, CScriptReport& report,
-                          std::vector<std::string>& inputs);
+                          std::vector<std::string>& inputs, const CScriptPlaces& places,
+                          std::vector<unsigned>& origins);
