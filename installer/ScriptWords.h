@@ -13,6 +13,7 @@
     X(RemoveShortcut, "remove-shortcut", false)                                                                        \
     X(RemoveRegKey, "remove-reg-key", false)                                                                           \
     X(RemoveFolder, "remove-folder", false)                                                                            \
+    X(RemoveFile, "remove-file", false)                                                                                \
     X(RegisterDll, "register-dll", true)                                                                               \
     X(UnregisterDll, "unregister-dll", true)                                                                           \
     X(RunCommand, "run-command", false)
