@@ -203,6 +203,47 @@ TEST_F(KxPackScriptTest, ScriptsWithNumberedItemsGoInUnchanged)
     EXPECT_EQ(2u, p.items.size());
 }
 
+TEST_F(KxPackScriptTest, AScriptWithoutALogGetsOneGeneratedWhereASrcLogWouldGo)
+{
+    const std::string body = "<install><terms src=\"terms.txt\"/><file src=\"first.bin\" dest=\"%APP%\"/>"
+                             "<uninstall-display-name>App</uninstall-display-name>"
+                             "<shortcut folder=\"Desktop\" name=\"App\" target=\"%APP%first.bin\"/>";
+    for (const bool generated : {true, false}) {
+        KxPackResult r = Build(body + (generated ? "" : "<uninstaller src=\"uninstall.xml\"/>") + "</install>");
+        ASSERT_EQ(0, r.code) << r.err;
+        EXPECT_EQ(generated, r.out.find("uninstall log: generated from the install script as item 1") !=
+                                 std::string::npos)
+            << r.out;
+        const Package p = ReadPackage(dir.File("setup.exe"));
+        const std::vector<std::string> want = {
+            "terms id=0",
+            "file dest=%APP% id=2 name=first.bin",
+            "uninstall-display-name",
+            "shortcut folder=Desktop name=App target=%APP%first.bin",
+            generated ? "uninstaller generated=yes id=1" : "uninstaller id=1",
+        };
+        EXPECT_EQ(want, Elements(p.script)) << p.script;
+        ASSERT_EQ(3u, p.items.size());
+        if (generated) {
+            EXPECT_NE(std::string::npos, p.items[1].find("<remove-shortcut folder=\"Desktop\" name=\"App\" />"));
+            EXPECT_NE(std::string::npos, p.items[1].find("<remove-file path=\"%APP%first.bin\" />"));
+        } else {
+            EXPECT_EQ("<uninstall><remove-folder path=\"%APP%\"/></uninstall>", p.items[1]);
+        }
+
+        r = RunKxPack({"list", dir.File("setup.exe")});
+        EXPECT_NE(std::string::npos, r.out.find(generated ? "uninstall log: item 1, generated from the install script"
+                                                          : "uninstall log: item 1\n"))
+            << r.out;
+        const std::string out = dir.File(generated ? "generated" : "given");
+        r = RunKxPack({"extract", dir.File("setup.exe"), "-o", out});
+        ASSERT_EQ(0, r.code) << r.err;
+        const std::vector<unsigned char> log(p.items[1].begin(), p.items[1].end());
+        EXPECT_EQ(log, ReadBytes(out + "/uninstall.xml"));
+        EXPECT_EQ(log, ReadBytes(out + "/item-1.bin"));
+    }
+}
+
 TEST_F(KxPackScriptTest, SourceMistakesStopTheBuild)
 {
     const struct

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,9 +15,14 @@
 #include "PackageWriter.h"
 #include "ScriptCheck.h"
 #include "ScriptSources.h"
+#include "ScriptWords.h"
 #include "SinReader.h"
+#include "XMLDocument.h"
 
 namespace {
+
+// What extract also writes the uninstall log as.
+const char kUninstallLogName[] = "uninstall.xml";
 
 const char kUsage[] =
     "usage: kxpack build --stub STUB --script SCRIPT [--item FILE]... [--level 0-9] [--force] -o OUT\n"
@@ -24,6 +30,21 @@ const char kUsage[] =
     "       kxpack list FILE\n"
     "       kxpack extract FILE -o DIR [--force]\n"
     "       kxpack verify FILE\n";
+
+// The item the script names as its uninstall log, and whether kxpack
+// generated it; false when there is none.
+bool FindUninstallLog(const CSmallString& script, unsigned itemCount, unsigned& id, bool& generated)
+{
+    CXMLDocument* doc = CXMLDocument::LoadFromMemory(script, (unsigned)script.GetLength());
+    const CXMLNode* install = doc ? doc->FindNode("install") : nullptr;
+    const CXMLNode* uninstaller = install ? install->FindNode(Setting::Uninstaller) : nullptr;
+    const char* mark = uninstaller ? uninstaller->GetAttributeValue("generated") : nullptr;
+    generated = mark && !strcmp(mark, "yes");
+    const bool found = uninstaller && uninstaller->GetAttributeValue("id", id) && id < itemCount;
+    if (doc)
+        doc->Release();
+    return found;
+}
 
 int Usage(FILE* err, const char* why)
 {
@@ -123,6 +144,11 @@ int CmdList(const char* path, FILE* out, FILE* err)
     fprintf(out, "data block: %u bytes, CRC 0x%08X\n", stream.GetBlockSize(), stream.GetCrc());
     fprintf(out, "script:     %d bytes\n", stream.GetScript().GetLength());
     fprintf(out, "items:      %u\n", stream.GetItemCount());
+    unsigned logId = 0;
+    bool generated = false;
+    if (FindUninstallLog(stream.GetScript(), stream.GetItemCount(), logId, generated))
+        fprintf(out, "uninstall log: item %u%s\n", logId,
+                generated ? ", generated from the install script by kxpack build" : "");
     for (uint32_t i = 0; i < stream.GetItemCount(); i++) {
         CPeek item;
         if (!stream.CopyItem(i, item))
@@ -143,26 +169,29 @@ int CmdVerify(const char* path, FILE* out, FILE* err)
     return 0;
 }
 
-// What extract writes: piece 0 is the script, 1 the stub, then the items.
-CSmallString ExtractedName(const char* dir, unsigned piece)
+// What extract writes: piece 0 is the script, 1 the stub, then the items;
+// a piece past them, the uninstall log's second name.
+CSmallString ExtractedName(const char* dir, unsigned piece, unsigned itemCount)
 {
     const size_t length = strlen(dir);
     const char* separator = length && (dir[length - 1] == '/' || dir[length - 1] == '\\') ? "" : "/";
     CSmallString name;
     if (piece < 2)
         name.Format("%s%s%s", dir, separator, piece ? "stub.exe" : "script.xml");
-    else
+    else if (piece - 2 < itemCount)
         name.Format("%s%sitem-%u.bin", dir, separator, piece - 2);
+    else
+        name.Format("%s%s%s", dir, separator, kUninstallLogName);
     return name;
 }
 
 // Why the pieces can't go into dir, or empty. Checked for all of them
 // before anything is written, so a refusal leaves no half-done extraction.
-CSmallString WhyNotExtract(const char* path, const char* dir, unsigned pieces, bool force)
+CSmallString WhyNotExtract(const char* path, const char* dir, unsigned pieces, unsigned itemCount, bool force)
 {
     CSmallString why;
     for (unsigned i = 0; i < pieces && why.IsEmpty(); i++) {
-        const CSmallString name = ExtractedName(dir, i);
+        const CSmallString name = ExtractedName(dir, i, itemCount);
         const CSmallString temp = TemporaryNameFor(name);
         // Not even --force may replace what is being read.
         const bool overName = IsSameFile(name, path);
@@ -177,19 +206,22 @@ CSmallString WhyNotExtract(const char* path, const char* dir, unsigned pieces, b
     return why;
 }
 
-// Writes what comes into an output file.
+// Writes what comes into an output file, and into a second one when given.
 class CToStore : public CByteSinkABC
 {
 public:
-    explicit CToStore(CStoreABC& store) : m_store(store) {}
+    CToStore(CStoreABC& store, CStoreABC* also) : m_store(store), m_pAlso(also) {}
     bool Take(const unsigned char* data, uint32_t length) override
     {
         m_store.Write(data, length);
+        if (m_pAlso)
+            m_pAlso->Write(data, length);
         return true;
     }
 
 private:
     CStoreABC& m_store;
+    CStoreABC* m_pAlso;
 };
 
 int CmdExtract(const char* path, const char* dir, bool force, FILE* out, FILE* err)
@@ -198,16 +230,23 @@ int CmdExtract(const char* path, const char* dir, bool force, FILE* out, FILE* e
     // The whole package is checked first: a damaged one writes nothing.
     if (!OpenInstaller(path, stream, err) || !CheckWhole(path, stream, err))
         return 1;
-    const unsigned pieces = 2 + stream.GetItemCount();
-    const CSmallString refusal = WhyNotExtract(path, dir, pieces, force);
+    const unsigned items = stream.GetItemCount();
+    unsigned logId = 0;
+    bool generated = false;
+    const bool hasLog = FindUninstallLog(stream.GetScript(), items, logId, generated);
+    const unsigned pieces = 2 + items;
+    const CSmallString refusal = WhyNotExtract(path, dir, pieces + (hasLog ? 1 : 0), items, force);
     if (!refusal.IsEmpty())
         return Failure(err, refusal);
     if (!MakeDirectory(dir))
         return Failure(err, (CSmallString("cannot create the folder ") + dir).GetText());
     for (unsigned i = 0; i < pieces; i++) {
         CSmallString why;
-        COutputFile file(ExtractedName(dir, i));
-        CToStore sink(file.GetStore());
+        COutputFile file(ExtractedName(dir, i, items));
+        // The uninstall log also under a name that says what it is.
+        const bool isLog = hasLog && i == 2 + logId;
+        std::unique_ptr<COutputFile> log(isLog ? new COutputFile(ExtractedName(dir, pieces, items)) : nullptr);
+        CToStore sink(file.GetStore(), log ? &log->GetStore() : nullptr);
         bool copied = true;
         if (i == 0)
             sink.Take(reinterpret_cast<const unsigned char*>(stream.GetScript().GetText()),
@@ -218,10 +257,13 @@ int CmdExtract(const char* path, const char* dir, bool force, FILE* out, FILE* e
             copied = stream.CopyItem(i - 2, sink);
         if (!copied)
             return Failure(err, (CSmallString("cannot read ") + path).GetText());
-        if (!file.Commit(why))
+        if (!file.Commit(why) || (log && !log->Commit(why)))
             return Failure(err, why);
     }
-    fprintf(out, "extracted script.xml, stub.exe and %u items into %s\n", stream.GetItemCount(), dir);
+    fprintf(out, "extracted script.xml, stub.exe and %u items into %s\n", items, dir);
+    if (hasLog)
+        fprintf(out, "the uninstall log (item %u%s) is also %s\n", logId,
+                generated ? ", generated from the install script" : "", kUninstallLogName);
     return 0;
 }
 
@@ -252,7 +294,8 @@ CSmallString WhyNotWrite(const char* out, const std::vector<std::string>& inputs
 // sources into further items and checks the result. False when anything
 // could not be read or the check found errors.
 bool PrepareScript(const char* scriptPath, const Container::CArray<const char*>& itemPaths, CSmallString& script,
-                   CPackItemList& items, std::vector<std::string>& inputs, FILE* err, bool force = false)
+                   CPackItemList& items, std::vector<std::string>& inputs, int& generatedLog, FILE* err,
+                   bool force = false)
 {
     Container::CArray<unsigned char> scriptBytes;
     if (!ReadFileIntoArray(scriptPath, scriptBytes)) {
@@ -270,7 +313,7 @@ bool PrepareScript(const char* scriptPath, const Container::CArray<const char*>&
     }
     script = CSmallString(reinterpret_cast<const char*>(scriptBytes.GetData()), (int)scriptBytes.GetSize());
     CScriptReport report(scriptPath);
-    ResolveScriptSources(scriptPath, script, items, report, inputs);
+    ResolveScriptSources(scriptPath, script, items, report, inputs, generatedLog);
     // What could not be read is never built around, --force or not.
     const unsigned unreadable = report.GetErrorCount();
     CheckScript(script, items, report);
@@ -284,6 +327,14 @@ bool PrepareScript(const char* scriptPath, const Container::CArray<const char*>&
     return true;
 }
 
+void PrintGenerated(FILE* out, int generatedLog)
+{
+    if (generatedLog >= 0)
+        fprintf(out, "uninstall log: generated from the install script as item %d (the script names no "
+                     "<uninstaller>)\n",
+                generatedLog);
+}
+
 int CmdCheck(int argc, char** argv, FILE* out, FILE* err)
 {
     Container::CArray<const char*> itemPaths;
@@ -295,9 +346,11 @@ int CmdCheck(int argc, char** argv, FILE* out, FILE* err)
     CSmallString script;
     CPackItemList items;
     std::vector<std::string> inputs;
-    if (!PrepareScript(argv[2], itemPaths, script, items, inputs, err))
+    int generatedLog = -1;
+    if (!PrepareScript(argv[2], itemPaths, script, items, inputs, generatedLog, err))
         return 1;
     fprintf(out, "%s: no errors (%u items)\n", argv[2], (unsigned)items.size());
+    PrintGenerated(out, generatedLog);
     return 0;
 }
 
@@ -336,7 +389,8 @@ int CmdBuild(int argc, char** argv, FILE* out, FILE* err)
     inputs.insert(inputs.end(), itemPaths.GetData(), itemPaths.GetData() + itemPaths.GetSize());
     CSmallString script;
     CPackItemList items;
-    if (!PrepareScript(scriptPath, itemPaths, script, items, inputs, err, force))
+    int generatedLog = -1;
+    if (!PrepareScript(scriptPath, itemPaths, script, items, inputs, generatedLog, err, force))
         return 1;
     // Only now is every input known, the script's own sources included.
     const CSmallString refusal = WhyNotWrite(outPath, inputs);
@@ -360,6 +414,7 @@ int CmdBuild(int argc, char** argv, FILE* out, FILE* err)
     const unsigned long long size = (unsigned long long)stub.GetSize() + blockSize + Package::kTrailerSize;
     fprintf(out, "%s: %llu bytes (stub %u, script %d, %u items)\n", outPath, size, stub.GetSize(), script.GetLength(),
             (unsigned)items.size());
+    PrintGenerated(out, generatedLog);
     return 0;
 }
 

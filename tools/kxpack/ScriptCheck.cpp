@@ -135,11 +135,11 @@ public:
     void CheckUninstaller(const CXMLNode* install)
     {
         const CXMLNode* uninstaller = install->FindNode(Setting::Uninstaller);
-        if (!install->FindNode(Setting::UninstallDisplayName) || !uninstaller) {
-            m_report.Warning("no uninstaller will be registered: the script needs both <uninstall-display-name> "
-                             "and <uninstaller>");
-        }
-        if (!uninstaller)
+        if (!install->FindNode(Setting::UninstallDisplayName))
+            m_report.Warning("no uninstaller will be registered: the script has no <uninstall-display-name>");
+        // A generated log takes its names from the script, checked already.
+        const char* generated = uninstaller ? uninstaller->GetAttributeValue("generated") : nullptr;
+        if (!uninstaller || (generated && !strcmp(generated, "yes")))
             return;
         CSmallString text = uninstaller->GetText();
         unsigned id = 0;
