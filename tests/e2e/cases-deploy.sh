@@ -8,12 +8,13 @@ SILENT_WIN='C:\Program Files\Hello Silent'
 silent_case() {
   local dir v log
   dir=$(unix_path "$SILENT_WIN")
+  rm -f "$(unix_path "$TEMP_WIN\\hello-launched.txt")"
   snapshot silent-before
   run_silent silent-install "$E2E_SETUP" /S "/D=$SILENT_WIN"
   expect_eq "silent install: exit code 0" "$E2E_BG_STATUS" 0
   check "silent install: no window at all" drv expect-no-messagebox
   check "silent install: into /D= with its blanks" same_file "$E2E_STAGE/hello.exe" "$dir/hello.exe"
-  check "silent install: launch-exe not started" test ! -e "$dir/launched.txt"
+  check "silent install: launch-exe not started" test ! -e "$(unix_path "$TEMP_WIN\\hello-launched.txt")"
   v=$(drv reg-query "$UNINSTALL_KEY")
   expect_contains "silent install: InstallLocation" "$v" $'InstallLocation\tREG_SZ\t'"$SILENT_WIN"
   expect_contains "silent install: QuietUninstallString" "$v" \
