@@ -55,9 +55,10 @@ void CSafeRemover::RemoveFile(const CSmallString& path)
     }
     if (attributes & FILE_ATTRIBUTE_DIRECTORY)
         return Refuse(resolved, "a folder, not a file");
-    // The installation may have replaced a system file there: never taken away.
-    if (IsProtectedFolder(resolved) || IsInsideWindowsFolder(resolved))
-        return Refuse(resolved, "a file of the Windows folder or of a protected place");
+    // The installation may have replaced a system file there: never taken
+    // away. (The other protected places are folders, refused above.)
+    if (IsInsideWindowsFolder(resolved, true))
+        return Refuse(resolved, "a file of the Windows folder");
     if (m_pRecord) {
         if (!m_pRecord->HasFile(path) && !m_pRecord->HasFile(resolved))
             return Refuse(resolved, "not written by the installation");

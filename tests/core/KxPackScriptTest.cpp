@@ -211,8 +211,8 @@ TEST_F(KxPackScriptTest, AScriptWithoutALogGetsOneGeneratedWhereASrcLogWouldGo)
     for (const bool generated : {true, false}) {
         KxPackResult r = Build(body + (generated ? "" : "<uninstaller src=\"uninstall.xml\"/>") + "</install>");
         ASSERT_EQ(0, r.code) << r.err;
-        EXPECT_EQ(generated, r.out.find("uninstall log: generated from the install script as item 1") !=
-                                 std::string::npos)
+        EXPECT_EQ(generated,
+                  r.out.find("uninstall log: generated from the install script as item 1") != std::string::npos)
             << r.out;
         const Package p = ReadPackage(dir.File("setup.exe"));
         const std::vector<std::string> want = {

@@ -114,8 +114,9 @@ TEST(UninstallLogGen, ScriptsBecomeLogs)
                               "<run-command cmd=\"%windir%\\system32\\cmd.exe\" parameters=\"/c echo\"/>"
                               "<broadcast-message id=\"7\"/>",
          Tail({kEntry, "remove-file path=%APP%a.exe", "remove-file path=%APP%bin\\b.dll",
-               "remove-file path=%APP%bin\\plugins\\x\\c.dat", "remove-file path=%CommonProgramFiles%\\Vendor\\Shared\\s.dll",
-               "remove-file path=%APP%..\\Up\\u.dll", "remove-file path=%APP%install.log"},
+               "remove-file path=%APP%bin\\plugins\\x\\c.dat",
+               "remove-file path=%CommonProgramFiles%\\Vendor\\Shared\\s.dll", "remove-file path=%APP%..\\Up\\u.dll",
+               "remove-file path=%APP%install.log"},
               {"%APP%bin\\plugins\\x", "%APP%bin\\plugins", "%APP%bin"},
               {"%CommonProgramFiles%\\Vendor\\Shared", "%CommonProgramFiles%\\Vendor"}),
          0},
@@ -133,7 +134,8 @@ TEST(UninstallLogGen, ScriptsBecomeLogs)
         doc->Release();
         SXMLProblem problem;
         EXPECT_TRUE(CheckXMLWellFormed(log.data(), (unsigned)log.size(), true, problem))
-            << c.what << ": " << problem.szMessage << "\n" << log;
+            << c.what << ": " << problem.szMessage << "\n"
+            << log;
         EXPECT_EQ(c.log, Elements(log)) << c.what << "\n" << log;
         EXPECT_EQ(c.notes, notes.size()) << c.what;
         // A shared or system key is never removed, whatever the script wrote to.

@@ -330,8 +330,9 @@ bool PrepareScript(const char* scriptPath, const Container::CArray<const char*>&
 void PrintGenerated(FILE* out, int generatedLog)
 {
     if (generatedLog >= 0)
-        fprintf(out, "uninstall log: generated from the install script as item %d (the script names no "
-                     "<uninstaller>)\n",
+        fprintf(out,
+                "uninstall log: generated from the install script as item %d (the script names no "
+                "<uninstaller>)\n",
                 generatedLog);
 }
 

@@ -26,5 +26,4 @@ bool WantsGeneratedLog(const CXMLNode* install);
 // The log's text for the install section (files as <file> elements with
 // name and dest, as the packer's sources expand them). notes receive what
 // the log can't take back, and why.
-std::string GenerateUninstallLog(const CXMLNode* install, const CItemTextFn& itemText,
-                                 std::vector<std::string>& notes);
+std::string GenerateUninstallLog(const CXMLNode* install, const CItemTextFn& itemText, std::vector<std::string>& notes);
