@@ -158,8 +158,7 @@ int RunInstaller(const char* self, const SCommandLine& line, CSmallString& logoP
     if (line.bSilent)
         return InstallSilently(line);
 
-    CSmallString caption;
-    g_reader.GetInstallItem(Setting::InstallerCaption, caption);
+    const CSmallString caption = GetInstallerCaption(g_reader);
 
     Container::CArray<unsigned char> logo;
     g_reader.GetInstallBinaryItem(Setting::Logo, logo);

@@ -21,6 +21,10 @@ function(kx_add_gtest name)
   add_executable(${name} ${ARGN})
   target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main)
   if(WIN32)
+    # The installer's own code page, UTF-8, for every test program.
+    target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/win32/Utf8.rc)
+    set_source_files_properties(${PROJECT_SOURCE_DIR}/tests/win32/Utf8.rc PROPERTIES OBJECT_DEPENDS
+      ${PROJECT_SOURCE_DIR}/tests/win32/Utf8.manifest)
     add_test(NAME ${name} COMMAND ${name})
   else()
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST)

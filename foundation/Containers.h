@@ -183,10 +183,12 @@ private:
     bool m_bConstruct = true;
 };
 
-// h = toupper(c) XOR (h * 2) over the text: agrees with the case-insensitive
+// h = upper(c) XOR (h * 2) over the text: agrees with the case-insensitive
 // key equality below.
 inline unsigned HashIt(const char* text)
 {
+    if (Mb::IsUtf8())
+        return Utf8::HashNoCase(text);
     unsigned h = 0;
     if (text)
         for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; p++)

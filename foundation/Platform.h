@@ -1,6 +1,6 @@
-// Portability shims for the portable core. On Windows the multibyte-aware
-// C run-time routines of msvcrt are used as they are; the native build gets
-// single-byte versions with the same results in the C locale. Nothing else
+// Portability shims for the portable core. Text is UTF-8: case-blind
+// comparisons fold it as Utf8.h does, on both builds; on a Windows whose code
+// page is not UTF-8, msvcrt's multibyte routines serve instead. Nothing else
 // of Win32 is imitated here.
 #pragma once
 
@@ -16,14 +16,24 @@
 #include <mbstring.h>
 #endif
 
+#include "Utf8.h"
+
 namespace Mb {
 
 #ifdef _WIN32
 inline const unsigned char* U(const char* s) { return reinterpret_cast<const unsigned char*>(s); }
 inline unsigned char* U(char* s) { return reinterpret_cast<unsigned char*>(s); }
 
-inline int ICmp(const char* a, const char* b) { return _mbsicmp(U(a), U(b)); }
-inline int NbICmp(const char* a, const char* b, size_t n) { return _mbsnbicmp(U(a), U(b), n); }
+// Whether the process's code page is UTF-8 (Windows 10 1903 and later
+// honour the manifest's request); older systems keep their ANSI code page,
+// for which msvcrt's multibyte routines are right.
+bool IsUtf8();
+
+inline int ICmp(const char* a, const char* b) { return IsUtf8() ? Utf8::ICmp(a, b) : _mbsicmp(U(a), U(b)); }
+inline int NbICmp(const char* a, const char* b, size_t n)
+{
+    return IsUtf8() ? Utf8::NICmp(a, b, n) : _mbsnbicmp(U(a), U(b), n);
+}
 inline const char* Str(const char* s, const char* pat)
 {
     return reinterpret_cast<const char*>(_mbsstr(U(s), U(pat)));
@@ -44,18 +54,9 @@ inline unsigned ToUpper(unsigned c) { return c < 256 ? (unsigned)toupper((int)c)
 inline unsigned ToLower(unsigned c) { return c < 256 ? (unsigned)tolower((int)c) : c; }
 inline bool IsSpace(unsigned c) { return c < 256 && isspace((int)c); }
 
-inline int NbICmp(const char* a, const char* b, size_t n)
-{
-    for (size_t i = 0; i < n; i++) {
-        unsigned ca = ToUpper((unsigned char)a[i]), cb = ToUpper((unsigned char)b[i]);
-        if (ca != cb)
-            return ca < cb ? -1 : 1;
-        if (ca == 0)
-            return 0;
-    }
-    return 0;
-}
-inline int ICmp(const char* a, const char* b) { return NbICmp(a, b, (size_t)-1); }
+inline bool IsUtf8() { return true; }
+inline int ICmp(const char* a, const char* b) { return Utf8::ICmp(a, b); }
+inline int NbICmp(const char* a, const char* b, size_t n) { return Utf8::NICmp(a, b, n); }
 inline const char* Str(const char* s, const char* pat) { return strstr(s, pat); }
 inline const char* Inc(const char* p) { return p + 1; }
 inline void Upr(char* s)

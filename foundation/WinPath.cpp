@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "Platform.h"
+
 namespace WinPath {
 
 namespace {
@@ -14,13 +16,8 @@ bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 
 char Upper(char c) { return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c; }
 
-bool SameNoCase(const char* a, const char* b, int n)
-{
-    for (int i = 0; i < n; i++)
-        if (Upper(a[i]) != Upper(b[i]))
-            return false;
-    return true;
-}
+// Windows compares names case-blind in every script, not just ASCII.
+bool SameNoCase(const char* a, const char* b, int n) { return n <= 0 || Mb::NbICmp(a, b, (size_t)n) == 0; }
 
 // Where the names of p start, with the root written to root; -1 when p has
 // no root of its own.
@@ -180,4 +177,31 @@ const char* WhyNotPlainName(const char* name, int length)
     return nullptr;
 }
 
+CSmallString AddAppFolder(const CSmallString& picked, const CSmallString& defaultPath, bool pickedIsEmptyFolder)
+{
+    const auto lastName = [](const CSmallString& path, int& start) {
+        int end = path.GetLength();
+        while (end > 0 && IsSeparator(path.GetAt(end - 1)))
+            end--;
+        start = end;
+        while (start > 0 && !IsSeparator(path.GetAt(start - 1)) && path.GetAt(start - 1) != ':' &&
+               path.GetAt(start - 1) != '%')
+            start--;
+        return end - start;
+    };
+    int nameStart = 0, pickedStart = 0;
+    const int nameLength = lastName(defaultPath, nameStart);
+    const int pickedLength = lastName(picked, pickedStart);
+    if (nameLength == 0 || picked.IsEmpty() || pickedIsEmptyFolder)
+        return picked;
+    const CSmallString name = defaultPath.Mid(nameStart, nameLength);
+    if (pickedLength == nameLength && SameNoCase(picked.GetText() + pickedStart, name, nameLength))
+        return picked;
+    CSmallString result = picked;
+    if (!IsSeparator(picked.GetAt(picked.GetLength() - 1)))
+        result += "\\";
+    return result + name;
+}
+
 } // namespace WinPath
+

@@ -24,8 +24,15 @@ inline CSmallString Normalise(const CSmallString& path) { return Normalise(path.
 int RootLength(const CSmallString& normalised);
 
 // Whether inner is outer or lies below it. Both normalised; names compare
-// without regard to ASCII case.
+// without regard to case, in any script.
 bool IsSameOrInside(const CSmallString& inner, const CSmallString& outer);
+
+// The folder a user picked with Browse, with the application's own folder
+// name (the last name of defaultPath) added, so that picking "D:\Apps"
+// proposes "D:\Apps\Hello" as other installers do. picked is kept as it
+// is when it already ends with that name, or when pickedIsEmptyFolder (the
+// user made a folder for it). Both may be spelled loosely.
+CSmallString AddAppFolder(const CSmallString& picked, const CSmallString& defaultPath, bool pickedIsEmptyFolder);
 
 // Why name can't be a single file or link name inside a folder, or null
 // when it can: empty, a NUL byte (length counts the whole name), a path

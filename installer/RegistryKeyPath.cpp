@@ -14,17 +14,13 @@ const struct
     ERoot eRoot;
 } g_arrRoots[] = {{"HKEY_LOCAL_MACHINE", LocalMachine}, {"HKEY_CURRENT_USER", CurrentUser}};
 
-char Upper(char c) { return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c; }
 
 bool SameNoCase(const char* a, int na, const char* b)
 {
     const int nb = (int)strlen(b);
     if (na != nb)
         return false;
-    for (int i = 0; i < na; i++)
-        if (Upper(a[i]) != Upper(b[i]))
-            return false;
-    return true;
+    return na == 0 || Mb::NbICmp(a, b, (size_t)na) == 0;
 }
 
 struct SName
@@ -45,6 +41,17 @@ void Split(const CSmallString& subkey, Container::CArray<SName>& names)
         if (*p)
             p++;
     }
+}
+
+// text starts with name (any case) followed by its end or a backslash;
+// rest is what follows the backslash.
+bool StartsWithRoot(const char* text, const char* name, const char*& rest)
+{
+    const size_t len = strlen(name);
+    if (!SameNoCase(text, (int)strnlen(text, len), name) || (text[len] && text[len] != '\\'))
+        return false;
+    rest = text + len + (text[len] != 0);
+    return true;
 }
 
 // names[from...] as found under Software\Classes.
@@ -85,13 +92,13 @@ bool Parse(const char* text, SKey& key)
     key = SKey();
     if (!text)
         return false;
+    const char* rest = nullptr;
     for (const auto& root : g_arrRoots) {
-        const size_t len = strlen(root.pszName);
-        if (!SameNoCase(text, (int)strnlen(text, len), root.pszName) || (text[len] && text[len] != '\\'))
+        if (!StartsWithRoot(text, root.pszName, rest))
             continue;
         key.eRoot = root.eRoot;
         // Join the names with single separators.
-        for (const char* p = text + len; *p;) {
+        for (const char* p = rest; *p;) {
             while (*p == '\\')
                 p++;
             const char* end = p;
@@ -107,6 +114,42 @@ bool Parse(const char* text, SKey& key)
         return true;
     }
     return false;
+}
+
+bool ParseOtherSpelling(const char* text, SKey& key)
+{
+    static const struct
+    {
+        const char* pszName;
+        const char* pszFull; // what it stands for, as Parse reads it
+    } s_other[] = {{"HKLM", "HKEY_LOCAL_MACHINE"},
+                   {"HKCU", "HKEY_CURRENT_USER"},
+                   {"HKCR", "HKEY_LOCAL_MACHINE\\Software\\Classes"},
+                   {"HKEY_CLASSES_ROOT", "HKEY_LOCAL_MACHINE\\Software\\Classes"}};
+    const char* rest = nullptr;
+    for (const auto& other : s_other)
+        if (text && StartsWithRoot(text, other.pszName, rest))
+            return Parse(CSmallString(other.pszFull) + "\\" + rest, key);
+    key = SKey();
+    return false;
+}
+
+bool NamesUnwrittenRoot(const char* text)
+{
+    static const char* const s_roots[] = {"HKEY_USERS", "HKEY_CURRENT_CONFIG", "HKU", "HKCC"};
+    const char* rest = nullptr;
+    for (const char* root : s_roots)
+        if (text && StartsWithRoot(text, root, rest))
+            return true;
+    return false;
+}
+
+const char* RootName(ERoot root)
+{
+    for (const auto& known : g_arrRoots)
+        if (known.eRoot == root)
+            return known.pszName;
+    return nullptr;
 }
 
 CSmallString Format(const SKey& key)
@@ -129,9 +172,8 @@ bool IsSameOrBelow(const SKey& inner, const SKey& outer)
         return true;
     if (inner.strSubKey.GetLength() < n)
         return false;
-    for (int i = 0; i < n; i++)
-        if (Upper(inner.strSubKey.GetAt(i)) != Upper(outer.strSubKey.GetAt(i)))
-            return false;
+    if (Mb::NbICmp(inner.strSubKey, outer.strSubKey, (size_t)n) != 0)
+        return false;
     return inner.strSubKey.GetLength() == n || inner.strSubKey.GetAt(n) == '\\';
 }
 

@@ -28,6 +28,19 @@ struct SKey
 // with NoRoot).
 bool Parse(const char* text, SKey& key);
 
+// A key whose root is written another way: HKLM, HKCU, or HKCR and
+// HKEY_CLASSES_ROOT, whose keys an installation writes under
+// HKEY_LOCAL_MACHINE\Software\Classes (any case). True with key as Parse
+// reads it; false for any other text.
+bool ParseOtherSpelling(const char* text, SKey& key);
+
+// HKEY_USERS, HKEY_CURRENT_CONFIG, HKU and HKCC: real roots, but not ones
+// a script writes to (any case).
+bool NamesUnwrittenRoot(const char* text);
+
+// The root's full name ("HKEY_LOCAL_MACHINE"), or null for NoRoot.
+const char* RootName(ERoot root);
+
 // "HKEY_LOCAL_MACHINE\Software\Vendor" (the root's name alone for an empty
 // subkey).
 CSmallString Format(const SKey& key);

@@ -40,6 +40,93 @@
     X(SupportUrl, "support-url")                                                                                       \
     X(Logo, "logo")
 
+// X(command identifier, attribute identifier, "attribute"): what each
+// command reads besides its item (`id`, or the packer's src= and text=).
+// The engine reads them as Attr::<command>::<attribute>, the packer's check
+// accepts these and no others, so the two lists can't part.
+#define KX_COMMAND_ATTRIBUTES(X)                                                                                       \
+    X(File, Name, "name")                                                                                              \
+    X(File, Dest, "dest")                                                                                              \
+    X(Shortcut, Folder, "folder")                                                                                      \
+    X(Shortcut, Name, "name")                                                                                          \
+    X(Shortcut, Target, "target")                                                                                      \
+    X(Association, Extension, "extension")                                                                             \
+    X(Association, ProgId, "progid")                                                                                   \
+    X(Association, Desc, "desc")                                                                                       \
+    X(Association, Exe, "exe")                                                                                         \
+    X(Association, IconFile, "iconfile")                                                                               \
+    X(Association, IconNum, "iconnum")                                                                                 \
+    X(Association, CommandLine, "commandline")                                                                         \
+    X(RegKey, Section, "section")                                                                                      \
+    X(RegKey, Name, "name")                                                                                            \
+    X(RegKey, Value, "value")                                                                                          \
+    X(RemoveShortcut, Folder, "folder")                                                                                \
+    X(RemoveShortcut, Name, "name")                                                                                    \
+    X(RemoveRegKey, Section, "section")                                                                                \
+    X(RemoveRegKey, Name, "name")                                                                                      \
+    X(RemoveRegKey, IfEmpty, "if-empty")                                                                               \
+    X(RemoveFolder, Path, "path")                                                                                      \
+    X(RemoveFolder, IfEmpty, "if-empty")                                                                               \
+    X(RemoveFile, Path, "path")                                                                                        \
+    X(RunCommand, Cmd, "cmd")                                                                                          \
+    X(RunCommand, Parameters, "parameters")                                                                            \
+    X(RunCommand, StopOnFail, "stoponfail")                                                                            \
+    X(RunCommand, Timeout, "timeout")
+
+// X("value name"): the folders a shortcut may go to, values of
+// HKEY_CURRENT_USER\...\Explorer\Shell Folders. Other names are refused.
+#define KX_SHORTCUT_FOLDERS(X)                                                                                         \
+    X("Desktop")                                                                                                       \
+    X("Programs")                                                                                                      \
+    X("Start Menu")                                                                                                    \
+    X("Startup")                                                                                                       \
+    X("SendTo")                                                                                                        \
+    X("Favorites")                                                                                                     \
+    X("Personal")                                                                                                      \
+    X("AppData")                                                                                                       \
+    X("Local AppData")                                                                                                 \
+    X("Templates")                                                                                                     \
+    X("Recent")                                                                                                        \
+    X("NetHood")                                                                                                       \
+    X("PrintHood")                                                                                                     \
+    X("My Music")                                                                                                      \
+    X("My Pictures")                                                                                                   \
+    X("My Video")                                                                                                      \
+    X("My Videos")                                                                                                     \
+    X("Administrative Tools")                                                                                          \
+    X("CD Burning")
+
+// The command names as constants: Command::RegKey is "reg-key".
+namespace Command {
+#define KX_COMMAND_NAME(id, name, item) constexpr char id[] = name;
+KX_SCRIPT_COMMANDS(KX_COMMAND_NAME)
+#undef KX_COMMAND_NAME
+} // namespace Command
+
+// The attribute names as constants: Attr::Shortcut::Target is "target".
+namespace Attr {
+#define KX_ATTRIBUTE_NAME(command, id, name)                                                                           \
+    namespace command {                                                                                                \
+    constexpr char id[] = name;                                                                                        \
+    }
+KX_COMMAND_ATTRIBUTES(KX_ATTRIBUTE_NAME)
+#undef KX_ATTRIBUTE_NAME
+// The package item of a setting or of a command that takes one.
+constexpr char Id[] = "id";
+// The packer's: a file (settings, <file>) or a text (the other commands
+// with an item) that becomes the item before the package is written.
+constexpr char Src[] = "src";
+constexpr char Text[] = "text";
+} // namespace Attr
+
+// The variables the engine replaces: %APP% (the destination, ending in a
+// backslash) wherever a path or command is read, %PROGRAM_FILES% (the
+// Program Files folder, ending in a backslash) in <default-path> alone.
+namespace Variable {
+constexpr char App[] = "APP";
+constexpr char ProgramFiles[] = "PROGRAM_FILES";
+} // namespace Variable
+
 // The setting names as constants: Setting::AppName is "app-name".
 namespace Setting {
 #define KX_SETTING_NAME(id, name) constexpr char id[] = name;

@@ -10,7 +10,7 @@
 
 CSmallString GetDefaultPath() { return ProposeDestination(g_reader); }
 
-bool IsFolderEmpty(const char* folder)
+bool IsFolderOccupied(const char* folder)
 {
     // An empty name would search the current folder.
     if (!folder || !*folder)

@@ -10,4 +10,4 @@ CSmallString GetDefaultPath();
 
 // True only when folder exists and holds at least one entry besides "."
 // and "..": the case where installing there needs the user's consent.
-bool IsFolderEmpty(const char* folder);
+bool IsFolderOccupied(const char* folder);

@@ -9,6 +9,7 @@
 #include "DirDialog.h"
 #include "Exceptions.h"
 #include "PageControls.h"
+#include "PageLayout.h"
 #include "Pages.h"
 #include "SetupLog.h"
 #include "SinReader.h"
@@ -56,18 +57,22 @@ static void MakeRoomForLogo(HWND page)
         EndDeferWindowPos(batch);
 }
 
+void LayOutDestinationPage(HWND page, const char* appName)
+{
+    char intro[256] = {0};
+    GetDlgItemTextA(page, IDC_DEST_INTRO, intro, sizeof(intro));
+    CSmallString text;
+    text.Format(intro, appName);
+    SetDlgItemTextA(page, IDC_DEST_INTRO, text);
+    MakeRoomForLogo(page);
+    FitTexts(page);
+}
+
 static void OnInitDialog(HWND page)
 {
     g_strDestination = GetDefaultPath();
     SetDlgItemTextA(page, IDC_DEST_PATH, g_strDestination);
-
-    char intro[256] = {0};
-    GetDlgItemTextA(page, IDC_DEST_INTRO, intro, sizeof(intro));
-    CSmallString text;
-    text.Format(intro, GetAppName().GetText());
-    SetDlgItemTextA(page, IDC_DEST_INTRO, text);
-
-    MakeRoomForLogo(page);
+    LayOutDestinationPage(page, GetAppName());
 }
 
 // -1 keeps the page, 0 lets the wizard move on.
@@ -86,10 +91,11 @@ static LONG OnWizardNext(HWND page)
     LogLine("Destination: %s", g_strDestination.GetText());
     // An earlier installation of this application is ours to replace.
     const bool earlier = IsEarlierInstall(g_reader, g_strDestination);
-    if (!earlier && IsFolderEmpty(g_strDestination)) {
+    if (!earlier && IsFolderOccupied(g_strDestination)) {
         CSmallString question;
         question.Format(CResString(IDS_FOLDER_NOT_EMPTY), g_strDestination.GetText());
-        if (KxMessageBox(page, question, caption, MB_YESNO | MB_DEFBUTTON2 | MB_ICONWARNING) != IDYES)
+        if (KxMessageBox(page, question, GetInstallerCaption(g_reader), MB_YESNO | MB_DEFBUTTON2 | MB_ICONWARNING) !=
+            IDYES)
             return -1;
     }
     const CSmallString newer = GetNewerInstalledVersion(g_reader);
@@ -98,9 +104,7 @@ static LONG OnWizardNext(HWND page)
         g_reader.GetInstallItem(Setting::Version, version);
         question.Format(CResString(IDS_DOWNGRADE_QUESTION), GetAppName().GetText(), newer.GetText(),
                         version.GetText());
-        CSmallString title;
-        g_reader.GetInstallItem(Setting::InstallerCaption, title);
-        if (KxMessageBox(page, question, title, MB_YESNO | MB_DEFBUTTON2 | MB_ICONQUESTION) != IDYES)
+        if (KxMessageBox(page, question, GetInstallerCaption(g_reader), MB_YESNO | MB_DEFBUTTON2 | MB_ICONQUESTION) != IDYES)
             return -1;
     }
     return 0;
@@ -114,8 +118,17 @@ static void OnBrowse(HWND page)
     CSmallString title;
     title.Format(CResString(IDS_BROWSE_TITLE), GetAppName().GetText());
     CDirDialog browser(title, path, page);
-    if (browser.DoBrowse())
-        SetDlgItemTextA(page, IDC_DEST_PATH, browser.GetPath());
+    if (!browser.DoBrowse())
+        return;
+    const CSmallString picked = browser.GetPath();
+    CSmallString defaultPath;
+    g_reader.GetInstallItem(Setting::DefaultPath, defaultPath);
+    // An empty folder (not a drive) was most likely made for this program.
+    const CSmallString normalised = WinPath::Normalise(picked);
+    const DWORD attributes = GetFileAttributesA(picked);
+    const bool emptyFolder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                             normalised.GetLength() > WinPath::RootLength(normalised) && !IsFolderOccupied(picked);
+    SetDlgItemTextA(page, IDC_DEST_PATH, WinPath::AddAppFolder(picked, defaultPath, emptyFolder));
 }
 
 static INT_PTR OnNotify(HWND page, const NMHDR* header)

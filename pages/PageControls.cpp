@@ -34,26 +34,38 @@ bool PaintLogo(HWND page)
         return false;
     PAINTSTRUCT paint;
     const HDC dc = BeginPaint(page, &paint);
-    if (dc)
-        DrawBitmap(dc, g_hInstallerLogo, 0, 0);
+    if (dc) {
+        const SIZE size = GetLogoSize();
+        DrawBitmap(dc, g_hInstallerLogo, 0, 0, size.cx, size.cy);
+    }
     EndPaint(page, &paint);
     return true;
 }
 
 RECT GetRectInPage(HWND page, int id)
 {
-    RECT pageRect = {0, 0, 0, 0}, rect = {0, 0, 0, 0};
-    GetWindowRect(page, &pageRect);
+    RECT rect = {0, 0, 0, 0};
     GetWindowRect(GetDlgItem(page, id), &rect);
-    OffsetRect(&rect, -pageRect.left, -pageRect.top);
+    MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&rect), 2);
     return rect;
 }
 
+// The dialogs grow with the system's DPI (their units follow the font);
+// the logo grows with them rather than shrinking beside the text.
 SIZE GetLogoSize()
 {
     SIZE size = {0, 0};
-    if (g_hInstallerLogo)
-        size = g_szInstallerLogoSize;
+    if (!g_hInstallerLogo)
+        return size;
+    int dpi = 96;
+    if (const HDC screen = GetDC(nullptr)) {
+        dpi = GetDeviceCaps(screen, LOGPIXELSY);
+        ReleaseDC(nullptr, screen);
+    }
+    if (dpi <= 96)
+        return g_szInstallerLogoSize;
+    size.cx = MulDiv(g_szInstallerLogoSize.cx, dpi, 96);
+    size.cy = MulDiv(g_szInstallerLogoSize.cy, dpi, 96);
     return size;
 }
 

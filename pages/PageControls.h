@@ -17,7 +17,7 @@ void CentreWindow(HWND window, HWND relativeTo);
 // without a logo.
 bool PaintLogo(HWND page);
 
-// A control's window rectangle relative to the page's top-left corner.
+// A control's rectangle in the page's client coordinates, as the page places it.
 RECT GetRectInPage(HWND page, int id);
 
 // The logo's extent; 0 x 0 without a logo.

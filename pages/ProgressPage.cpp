@@ -5,6 +5,7 @@
 #include "WizardState.h"
 #include "Exceptions.h"
 #include "PageControls.h"
+#include "PageLayout.h"
 #include "Pages.h"
 #include "Progress.h"
 #include "SetupLog.h"
@@ -40,6 +41,17 @@ static void MakeRoomForLogo(HWND page)
     }
     if (batch)
         EndDeferWindowPos(batch);
+}
+
+void LayOutProgressPage(HWND page, const char* completion)
+{
+    if (completion) {
+        SetDlgItemTextA(page, IDC_PROGRESS_TEXT, completion);
+        SetDlgItemTextA(page, IDC_PROGRESS_FILE, "");
+    } else {
+        MakeRoomForLogo(page);
+    }
+    FitTexts(page);
 }
 
 static void OnSetActive(HWND page)
@@ -104,7 +116,19 @@ static CLaunchResult LaunchInstalledProgram()
     return LaunchFailed;
 }
 
-static void RunInstallation()
+// Says the installation is complete; Close is then the only way on, and
+// closing the window asks nothing.
+static void ShowCompletion(HWND page)
+{
+    CSmallString appName, text;
+    g_reader.GetInstallItem(Setting::AppName, appName);
+    text.Format(CResString(IDS_INSTALL_COMPLETE), appName.GetText());
+    LayOutProgressPage(page, text);
+    EnableWindow(GetDlgItem(g_hwndMain, IDCANCEL), FALSE);
+    g_bClosing = true;
+}
+
+static void RunInstallation(HWND page)
 {
     CProgress progress(g_reader.GetInstallStepCount());
     g_bInstalling = true;
@@ -128,6 +152,8 @@ static void RunInstallation()
         CloseWizard();
     else if (launch == LaunchFailed)
         g_nExitCode = 3;
+    else
+        ShowCompletion(page);
     // Close leaves the wizard: after a finished installation without a
     // program to start, and after a start that failed.
     EnableWindow(GetDlgItem(g_hwndMain, IDC_WIZARD_NEXT), TRUE);
@@ -155,14 +181,14 @@ static INT_PTR HandleMessage(HWND page, UINT message, WPARAM, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
-        MakeRoomForLogo(page);
+        LayOutProgressPage(page, nullptr);
         return FALSE;
     case WM_PAINT:
         return PaintLogo(page);
     case WM_NOTIFY:
         return OnNotify(page, reinterpret_cast<const NMHDR*>(lParam));
     case WM_KX_INSTALL:
-        RunInstallation();
+        RunInstallation(page);
         return TRUE;
     }
     return FALSE;

@@ -5,8 +5,10 @@
 #include "WizardState.h"
 #include "Exceptions.h"
 #include "PageControls.h"
+#include "PageLayout.h"
 #include "Pages.h"
 #include "SinReader.h"
+#include "TermsEncoding.h"
 #include "TextLines.h"
 #include "Wizard.h"
 #include "resource.h"
@@ -46,18 +48,25 @@ static void MakeRoomForLogo(HWND page)
         EndDeferWindowPos(batch);
 }
 
+void LayOutTermsPage(HWND page)
+{
+    MakeRoomForLogo(page);
+    FitTexts(page);
+}
+
 static INT_PTR OnNotify(HWND page, const NMHDR* header)
 {
     switch (header->code) {
     case PSN_SETACTIVE: {
         CResString agree(IDS_I_AGREE);
         SetWizardNext(page, agree, PSWIZB_NEXT);
-        CSmallString terms;
-        g_reader.GetInstallItem(Setting::Terms, terms);
+        CSmallString raw;
+        g_reader.GetInstallItem(Setting::Terms, raw);
+        const CSmallString terms = TermsAsUtf8(raw, (unsigned)raw.GetLength());
         CResString note(IDS_TERMS_CUT_NOTE);
         const char* noteText = note;
-        SetDlgItemTextA(page, IDC_TERMS_TEXT,
-                        PrepareTermsText(terms, (unsigned)terms.GetLength(), noteText ? noteText : ""));
+        SetDlgItemTextUtf8(page, IDC_TERMS_TEXT,
+                           PrepareTermsText(terms, (unsigned)terms.GetLength(), noteText ? noteText : ""));
         return SetPageResult(page, 0);
     }
     case PSN_QUERYCANCEL:
@@ -74,7 +83,7 @@ static INT_PTR HandleMessage(HWND page, UINT message, WPARAM wParam, LPARAM lPar
         CentreWindow(GetParent(page), GetDesktopWindow());
         if (!s_hWhiteBrush)
             s_hWhiteBrush = CreateSolidBrush(RGB(255, 255, 255));
-        MakeRoomForLogo(page);
+        LayOutTermsPage(page);
         return TRUE;
     case WM_PAINT:
         return PaintLogo(page);

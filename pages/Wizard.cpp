@@ -18,8 +18,7 @@ void OnCancel(HWND page)
         SetWindowLongA(page, DWL_MSGRESULT, 0);
         return;
     }
-    CSmallString caption;
-    g_reader.GetInstallItem(Setting::InstallerCaption, caption);
+    const CSmallString caption = GetInstallerCaption(g_reader);
     CResString question(IDS_EXIT_QUESTION);
     const int answer = KxMessageBox(page, question, caption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
     // While the installation runs the wizard stays until it has undone

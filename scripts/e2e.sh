@@ -10,7 +10,8 @@
 # --no-build use the builds as they are
 # KX_WIN32_BUILD / KX_NATIVE_BUILD pick other build folders (default
 # build/win32 and build/native); KX_E2E_DIR the run folder (build/e2e/run);
-# KX_E2E_KEEP=1 keeps its Wine prefix even when everything passed.
+# KX_E2E_KEEP=1 keeps its Wine prefix even when everything passed;
+# KX_E2E_ONLY="install unicode" runs only those cases (while working on them).
 # Ends with "N passed, M failed" (", K skipped" when checks could not run
 # here); exits 1 when anything failed.
 set -uo pipefail
@@ -35,6 +36,7 @@ if [ $demo == 1 ] && [ -z "${KX_E2E_DIR:-}" ]; then E2E_RUN=$PWD/build/demo/run;
 . tests/e2e/cases.sh
 . tests/e2e/cases-safety.sh
 . tests/e2e/cases-deploy.sh
+. tests/e2e/cases-unicode.sh
 . tests/e2e/cases-genlog.sh
 
 # configure_and_build DIR PRESET TARGETS...: the preset configures the
@@ -98,6 +100,8 @@ case_paths
 if [ $demo == 1 ]; then
   install_case
   uninstall_yes_case
+elif [ -n "${KX_E2E_ONLY:-}" ]; then
+  for c in $KX_E2E_ONLY; do "${c}_case"; done
 else
   bad_installers_case
   cancel_case
@@ -121,6 +125,7 @@ else
   command_line_case
   one_argument_case
   upgrade_case
+  unicode_case
   genlog_case
   crash_case
 fi

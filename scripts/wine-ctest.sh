@@ -19,6 +19,17 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null || true
   wineserver -w
 fi
+# The page layout tests make windows: they need a display, headless here.
+n=${KX_TEST_DISPLAY_NUMBER:-70}
+while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null || true' EXIT
+export DISPLAY=":$n"
+for _ in $(seq 100); do
+  [ -e "/tmp/.X11-unix/X$n" ] && break
+  sleep 0.05
+done
 wineserver -p >/dev/null 2>&1 || true
 wine cmd /c exit >/dev/null 2>&1 </dev/null || true
 status=0

@@ -1,6 +1,6 @@
 #include "Bitmap.h"
 
-void DrawBitmap(HDC dc, HBITMAP bitmap, int x, int y)
+void DrawBitmap(HDC dc, HBITMAP bitmap, int x, int y, int width, int height)
 {
     BITMAP bm;
     if (!dc || !bitmap || !GetObjectA(bitmap, sizeof(bm), &bm))
@@ -18,7 +18,14 @@ void DrawBitmap(HDC dc, HBITMAP bitmap, int x, int y)
         return;
     const HGDIOBJ hOld = SelectObject(memory.h, bitmap);
     if (hOld && hOld != HGDI_ERROR) {
-        BitBlt(dc, x, y, bm.bmWidth, bm.bmHeight, memory.h, 0, 0, SRCCOPY);
+        if (width == bm.bmWidth && height == bm.bmHeight) {
+            BitBlt(dc, x, y, width, height, memory.h, 0, 0, SRCCOPY);
+        } else {
+            const int oldMode = SetStretchBltMode(dc, HALFTONE);
+            SetBrushOrgEx(dc, 0, 0, nullptr);
+            StretchBlt(dc, x, y, width, height, memory.h, 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY);
+            SetStretchBltMode(dc, oldMode);
+        }
         SelectObject(memory.h, hOld);
     }
 }

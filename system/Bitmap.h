@@ -3,5 +3,6 @@
 
 #include <windows.h>
 
-// Draws the whole bitmap with its top-left corner at (x, y).
-void DrawBitmap(HDC dc, HBITMAP bitmap, int x, int y);
+// Draws the whole bitmap with its top-left corner at (x, y), stretched to
+// width x height (halftoned) when that differs from its own size.
+void DrawBitmap(HDC dc, HBITMAP bitmap, int x, int y, int width, int height);

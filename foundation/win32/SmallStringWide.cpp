@@ -1,12 +1,15 @@
-// Wide-character construction: the ANSI code page, composing where it can,
-// with the system's default character for what it cannot map.
+// Wide-character construction: the process's code page (UTF-8 where the
+// system honours the manifest), composing where an ANSI code page can, with
+// the system's default character for what it cannot map.
 #include <windows.h>
 
+#include "Platform.h"
 #include "SmallString.h"
 
 namespace {
 
-const DWORD kConvertFlags = WC_COMPOSITECHECK;
+// UTF-8 takes no flags but WC_ERR_INVALID_CHARS: any other fails the call.
+DWORD ConvertFlags() { return Mb::IsUtf8() ? 0 : WC_COMPOSITECHECK; }
 
 } // namespace
 
@@ -16,11 +19,11 @@ CSmallString::CSmallString(const wchar_t* s, int cch)
     Init();
     if (!s || cch <= 0)
         return;
-    const int n = WideCharToMultiByte(CP_ACP, kConvertFlags, s, cch, nullptr, 0, nullptr, nullptr);
+    const int n = WideCharToMultiByte(CP_ACP, ConvertFlags(), s, cch, nullptr, 0, nullptr, nullptr);
     if (n <= 0)
         return;
     AllocBuffer(n);
-    const int done = WideCharToMultiByte(CP_ACP, kConvertFlags, s, cch, m_pchData, n, nullptr, nullptr);
+    const int done = WideCharToMultiByte(CP_ACP, ConvertFlags(), s, cch, m_pchData, n, nullptr, nullptr);
     if (done <= 0) {
         Release();
         return;
@@ -36,11 +39,11 @@ CSmallString::CSmallString(const wchar_t* s)
     if (!s)
         return;
     // The measure counts the terminating NUL.
-    const int n = WideCharToMultiByte(CP_ACP, kConvertFlags, s, -1, nullptr, 0, nullptr, nullptr);
+    const int n = WideCharToMultiByte(CP_ACP, ConvertFlags(), s, -1, nullptr, 0, nullptr, nullptr);
     if (n <= 1)
         return;
     AllocBuffer(n - 1);
-    const int done = WideCharToMultiByte(CP_ACP, kConvertFlags, s, -1, m_pchData, n, nullptr, nullptr);
+    const int done = WideCharToMultiByte(CP_ACP, ConvertFlags(), s, -1, m_pchData, n, nullptr, nullptr);
     if (done <= 0) {
         Release();
         return;

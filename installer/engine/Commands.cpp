@@ -34,7 +34,7 @@ CSmallString CCommandRunner::Translated(const CXMLNode* element, const char* nam
 bool CCommandRunner::Item(const CXMLNode* element, unsigned& id)
 {
     // Without a usable id the command is skipped.
-    return element->GetAttributeValue("id", id) && id < m_reader.GetItemCount();
+    return element->GetAttributeValue(Attr::Id, id) && id < m_reader.GetItemCount();
 }
 
 bool CCommandRunner::ItemText(const CXMLNode* element, CSmallString& text)
@@ -55,10 +55,10 @@ namespace {
 CSmallString LinkPath(const CXMLNode* element)
 {
     char folder[260] = {0};
-    GetSpecialFolderPath(CCommandRunner::Text(element, "folder"), folder, sizeof(folder));
+    GetSpecialFolderPath(CCommandRunner::Text(element, Attr::Shortcut::Folder), folder, sizeof(folder));
     CSmallString path;
     if (folder[0])
-        path.Format("%s\\%s.lnk", folder, CCommandRunner::Text(element, "name").GetText());
+        path.Format("%s\\%s.lnk", folder, CCommandRunner::Text(element, Attr::Shortcut::Name).GetText());
     return path;
 }
 
@@ -86,16 +86,16 @@ bool DoFile(CCommandRunner& runner, const CXMLNode* element)
     unsigned id = 0;
     if (!runner.m_pSession || !runner.Item(element, id))
         return true;
-    const EStepResult result =
-        runner.m_pSession->WriteItem(id, CCommandRunner::Text(element, "name"), CCommandRunner::Text(element, "dest"));
+    const EStepResult result = runner.m_pSession->WriteItem(id, CCommandRunner::Text(element, Attr::File::Name),
+                                                            CCommandRunner::Text(element, Attr::File::Dest));
     return result == StepDone || runner.Stop(result);
 }
 
 bool DoShortcut(CCommandRunner& runner, const CXMLNode* element)
 {
-    if (!IsPlainName(CCommandRunner::Text(element, "name")))
+    if (!IsPlainName(CCommandRunner::Text(element, Attr::Shortcut::Name)))
         return runner.Stop(StepFailed);
-    const CSmallString target = runner.Translated(element, "target");
+    const CSmallString target = runner.Translated(element, Attr::Shortcut::Target);
     const CSmallString link = LinkPath(element);
     CSmallString backup;
     DWORD error = 0;
@@ -117,12 +117,12 @@ bool DoShortcut(CCommandRunner& runner, const CXMLNode* element)
 
 bool DoAssociation(CCommandRunner& runner, const CXMLNode* element)
 {
-    const CSmallString exe = runner.Translated(element, "exe");
-    const CSmallString iconFile = runner.Translated(element, "iconfile");
-    const CSmallString extension = CCommandRunner::Text(element, "extension");
-    const CSmallString progId = CCommandRunner::Text(element, "progid");
+    const CSmallString exe = runner.Translated(element, Attr::Association::Exe);
+    const CSmallString iconFile = runner.Translated(element, Attr::Association::IconFile);
+    const CSmallString extension = CCommandRunner::Text(element, Attr::Association::Extension);
+    const CSmallString progId = CCommandRunner::Text(element, Attr::Association::ProgId);
     unsigned iconNum = 0;
-    element->GetAttributeValue("iconnum", iconNum);
+    element->GetAttributeValue(Attr::Association::IconNum, iconNum);
 
     // The values the association may write, as they are now, for the undo
     // and the record.
@@ -132,9 +132,9 @@ bool DoAssociation(CCommandRunner& runner, const CXMLNode* element)
     for (int i = 0; named && runner.m_pSession && i < 4; i++)
         before[i] = CaptureRegistry(HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", keys[i], nullptr);
 
-    if (CreateFileAssociation(extension, progId, CCommandRunner::Text(element, "desc"), exe,
+    if (CreateFileAssociation(extension, progId, CCommandRunner::Text(element, Attr::Association::Desc), exe,
                               iconFile.IsEmpty() ? exe : iconFile, iconNum,
-                              CCommandRunner::Text(element, "commandline"))) {
+                              CCommandRunner::Text(element, Attr::Association::CommandLine))) {
         runner.m_bAssociationChanged = true;
         LogLine("Association: %s -> %s (%s)", extension.GetText(), progId.GetText(), exe.GetText());
     }
@@ -150,9 +150,10 @@ bool DoAssociation(CCommandRunner& runner, const CXMLNode* element)
 
 bool DoRegKey(CCommandRunner& runner, const CXMLNode* element)
 {
-    const char* section = element->GetAttributeValue("section");
+    const char* section = element->GetAttributeValue(Attr::RegKey::Section);
     if (section) // without a key there is nothing to write
-        runner.AddRegKey(section, CCommandRunner::Text(element, "name"), CCommandRunner::Text(element, "value"));
+        runner.AddRegKey(section, CCommandRunner::Text(element, Attr::RegKey::Name),
+                         CCommandRunner::Text(element, Attr::RegKey::Value));
     return true;
 }
 
@@ -167,26 +168,29 @@ bool DoBroadcastMessage(CCommandRunner& runner, const CXMLNode* element)
 
 bool DoRemoveShortcut(CCommandRunner& runner, const CXMLNode* element)
 {
-    runner.m_remover.RemoveShortcut(CCommandRunner::Text(element, "folder"), CCommandRunner::Text(element, "name"));
+    runner.m_remover.RemoveShortcut(CCommandRunner::Text(element, Attr::RemoveShortcut::Folder),
+                                    CCommandRunner::Text(element, Attr::RemoveShortcut::Name));
     return true;
 }
 
 bool DoRemoveRegKey(CCommandRunner& runner, const CXMLNode* element)
 {
-    if (const char* section = element->GetAttributeValue("section"))
-        runner.m_remover.RemoveRegistry(section, element->GetAttributeValue("name"), IsYes(element, "if-empty"));
+    if (const char* section = element->GetAttributeValue(Attr::RemoveRegKey::Section))
+        runner.m_remover.RemoveRegistry(section, element->GetAttributeValue(Attr::RemoveRegKey::Name),
+                                        IsYes(element, Attr::RemoveRegKey::IfEmpty));
     return true;
 }
 
 bool DoRemoveFolder(CCommandRunner& runner, const CXMLNode* element)
 {
-    runner.m_remover.RemoveFolder(runner.Translated(element, "path"), IsYes(element, "if-empty"));
+    runner.m_remover.RemoveFolder(runner.Translated(element, Attr::RemoveFolder::Path),
+                                  IsYes(element, Attr::RemoveFolder::IfEmpty));
     return true;
 }
 
 bool DoRemoveFile(CCommandRunner& runner, const CXMLNode* element)
 {
-    runner.m_remover.RemoveFile(runner.Translated(element, "path"));
+    runner.m_remover.RemoveFile(runner.Translated(element, Attr::RemoveFile::Path));
     return true;
 }
 

@@ -43,10 +43,10 @@ int LongestPathBelowApp(CSinReader& reader)
     int longest = 0;
     for (unsigned i = 0; install && i < install->GetChildCount(); i++) {
         const CXMLNode* command = install->GetChild(i);
-        if (Mb::ICmp(command->GetName(), "file") != 0)
+        if (Mb::ICmp(command->GetName(), Command::File) != 0)
             continue;
-        const char* dest = command->GetAttributeValue("dest");
-        const char* name = command->GetAttributeValue("name");
+        const char* dest = command->GetAttributeValue(Attr::File::Dest);
+        const char* name = command->GetAttributeValue(Attr::File::Name);
         if (!dest || Mb::NbICmp(dest, "%APP%", 5) != 0)
             continue;
         const char* rest = dest + 5;

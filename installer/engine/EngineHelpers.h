@@ -20,7 +20,8 @@ CSmallString ReadRegistryText(HKEY root, const char* subkey, const char* name);
 bool DeleteRegistryKey(HKEY root, const char* subkey);
 
 // A value of HKCU ...\Explorer\Shell Folders ("Desktop", "Programs", ...);
-// the buffer is left untouched when the key can't be opened.
+// empty for a name not in KX_SHORTCUT_FOLDERS; the buffer is left untouched
+// when the key can't be opened.
 void GetSpecialFolderPath(const char* folderName, char* buffer, DWORD size);
 
 bool RegisterCOMDLL(const char* dll);

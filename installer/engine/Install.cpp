@@ -7,6 +7,7 @@
 #include "Caught.h"
 #include "InstallSession.h"
 #include "SafeRemover.h"
+#include "ScriptWords.h"
 #include "SetupLog.h"
 #include "SinReader.h"
 #include "UserMessages.h"
@@ -30,7 +31,7 @@ bool CSinReader::Install(const CSmallString& destination, CSinProgressABC* progr
     m_strSection = "install";
     CSmallString folder = destination;
     CheckPath(folder);
-    SetEnvironmentVariableA("APP", folder);
+    SetEnvironmentVariableA(Variable::App, folder);
     CXMLNode* section = FindSection();
     if (!section) {
         LogLine("The package holds no install section: nothing to do");

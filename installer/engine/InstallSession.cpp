@@ -127,13 +127,14 @@ void CInstallSession::NoteTargets(const CXMLNode* section)
 {
     for (unsigned i = 0; section && i < section->GetChildCount(); i++) {
         const CXMLNode* command = section->GetChild(i);
-        if (Mb::ICmp(command->GetName(), "remove-folder") == 0) {
-            CSmallString path(command->GetAttributeValue("path"));
+        if (Mb::ICmp(command->GetName(), Command::RemoveFolder) == 0) {
+            CSmallString path(command->GetAttributeValue(Attr::RemoveFolder::Path));
             m_reader.TranslatePath(path);
             if (!WinPath::Normalise(path).IsEmpty())
                 m_targets.AddTarget(path, false, DoesFileExist(path));
-        } else if (Mb::ICmp(command->GetName(), "remove-reg-key") == 0 && !command->GetAttributeValue("name")) {
-            const char* key = command->GetAttributeValue("section");
+        } else if (Mb::ICmp(command->GetName(), Command::RemoveRegKey) == 0 &&
+                   !command->GetAttributeValue(Attr::RemoveRegKey::Name)) {
+            const char* key = command->GetAttributeValue(Attr::RemoveRegKey::Section);
             CSmallString subkey;
             if (const HKEY root = SplitRegistryKey(key, subkey)) {
                 CRegKey open;
@@ -224,10 +225,8 @@ EStepResult CInstallSession::WriteItem(unsigned id, const CSmallString& name, co
         if (IsInUse(error) && !IsFolder(path)) {
             CSmallString question;
             question.Format(CResString(IDS_FILE_IN_USE), path.GetText(), GetLastErrorString((int)error).GetText());
-            CSmallString caption;
-            m_reader.GetInstallItem(Setting::InstallerCaption, caption);
             LogLine("In use: %s: %s", path.GetText(), GetLastErrorString((int)error).GetText());
-            if (KxMessageBox(nullptr, question, caption, MB_RETRYCANCEL | MB_ICONWARNING) == IDRETRY)
+            if (KxMessageBox(nullptr, question, GetInstallerCaption(m_reader), MB_RETRYCANCEL | MB_ICONWARNING) == IDRETRY)
                 continue;
             return StepCancelled;
         }

@@ -4,6 +4,7 @@
 #include "InstallSession.h"
 #include "Platform.h"
 #include "RegistryKeyPath.h"
+#include "ScriptVocabulary.h"
 #include "SetupLog.h"
 #include "SinReader.h"
 #include "win32/Handles.h"
@@ -64,6 +65,12 @@ bool DeleteRegistryKey(HKEY root, const char* subkey)
 
 void GetSpecialFolderPath(const char* folderName, char* buffer, DWORD size)
 {
+    // Only the listed folders: the packer's check knows the same names.
+    folderName = FindShortcutFolder(folderName);
+    if (!folderName) {
+        buffer[0] = 0;
+        return;
+    }
     CRegKey key;
     if (key.Open(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
                  KEY_QUERY_VALUE) != ERROR_SUCCESS)

@@ -2,6 +2,7 @@
 // %APP%install.log. The wizard stays responsive meanwhile: Cancel stops the
 // program, and a `timeout` (seconds) stops one that takes too long.
 #include "Commands.h"
+#include "ScriptWords.h"
 #include "Caught.h"
 #include "FileText.h"
 #include "SetupLog.h"
@@ -58,14 +59,14 @@ EOutcome Run(CCommandRunner& runner, const CSmallString& cmd, const CSmallString
 
 bool DoRunCommand(CCommandRunner& runner, const CXMLNode* element)
 {
-    const CSmallString cmd = runner.Translated(element, "cmd");
+    const CSmallString cmd = runner.Translated(element, Attr::RunCommand::Cmd);
     if (cmd.IsEmpty())
         return true;
-    CSmallString parameters = runner.Translated(element, "parameters");
+    CSmallString parameters = runner.Translated(element, Attr::RunCommand::Parameters);
     bool stopOnFail = false;
-    element->GetAttributeValue("stoponfail", stopOnFail);
+    element->GetAttributeValue(Attr::RunCommand::StopOnFail, stopOnFail);
     unsigned timeout = 0;
-    element->GetAttributeValue("timeout", timeout);
+    element->GetAttributeValue(Attr::RunCommand::Timeout, timeout);
 
     // Scripts write quotes as apostrophes, \' included.
     parameters.Replace("\\'", "'");

@@ -1,4 +1,5 @@
 // Settings and items of the current script section.
+#include "ScriptWords.h"
 #include "SinReader.h"
 #include "XMLDocument.h"
 
@@ -21,7 +22,7 @@ bool CSinReader::GetInstallItem(const char* name, CSmallString& value)
         return false;
     unsigned id = 0;
     Container::CArray<unsigned char> item;
-    if (!element->GetAttributeValue("id", id))
+    if (!element->GetAttributeValue(Attr::Id, id))
         value = element->GetText();
     else if (ReadItem(id, item))
         value = CSmallString(reinterpret_cast<const char*>(item.GetData()), (int)item.GetSize());
@@ -37,7 +38,7 @@ bool CSinReader::GetInstallBinaryItem(const char* name, Container::CArray<unsign
     if (!element)
         return false;
     unsigned id = 0;
-    if (element->GetAttributeValue("id", id))
+    if (element->GetAttributeValue(Attr::Id, id))
         ReadItem(id, data);
     return true;
 }

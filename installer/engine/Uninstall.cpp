@@ -196,7 +196,7 @@ void CSinReader::Uninstall(const CSmallString& folder, CSinProgressABC* progress
     m_eRunResult = RunDone;
     CSmallString app = folder;
     CheckPath(app);
-    SetEnvironmentVariableA("APP", app);
+    SetEnvironmentVariableA(Variable::App, app);
     CXMLNode* section = FindSection();
     if (!section)
         return;

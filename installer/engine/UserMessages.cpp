@@ -77,3 +77,15 @@ void Error(const char* text)
     CResString caption(IDS_SETUP_ERROR);
     KxMessageBox(nullptr, text, caption, MB_ICONWARNING | MB_OK);
 }
+
+CSmallString GetInstallerCaption(CSinReader& reader)
+{
+    CSmallString caption, appName;
+    if (reader.GetInstallItem(Setting::InstallerCaption, caption) && !caption.IsEmpty())
+        return caption;
+    reader.GetInstallItem(Setting::AppName, appName);
+    if (appName.IsEmpty())
+        return CSmallString(CResString(IDS_USAGE_TITLE));
+    caption.Format(CResString(IDS_DEFAULT_CAPTION), appName.GetText());
+    return caption;
+}

@@ -13,9 +13,11 @@
 
 #include "KxPackRun.h"
 #include "ScriptCheck.h"
+#include "ScriptPlaces.h"
 #include "SinReader.h"
 #include "TestFiles.h"
 #include "XMLDocument.h"
+#include "XMLWellFormed.h"
 
 namespace {
 
@@ -77,6 +79,8 @@ protected:
         WriteText(dir.File("uninstall.xml"), "<uninstall><remove-folder path=\"%APP%\"/></uninstall>");
         WriteText(dir.File("logo.bmp"), "BM logo");
         WriteText(dir.File("first.bin"), "given with --item");
+        WriteText(dir.File("uninstall-all.xml"), "<uninstall><remove-shortcut folder=\"Desktop\" name=\"App\"/>"
+                                                 "<remove-folder path=\"%APP%\"/></uninstall>");
     }
 
     KxPackResult Build(const std::string& script, std::vector<std::string> extra = {})
@@ -121,6 +125,12 @@ protected:
 
 const char kUninstallSettings[] =
     "<uninstall-display-name>App</uninstall-display-name><uninstaller src=\"uninstall.xml\"/>";
+
+// What a script needs to check clean: terms, and an uninstaller that
+// removes the shortcut the cases make and the application's folder.
+const std::string kCheckUninstaller =
+    "<uninstall-display-name>App</uninstall-display-name><uninstaller src=\"uninstall-all.xml\"/>";
+const std::string kCheckSettings = "<terms>Agree.</terms>" + kCheckUninstaller;
 
 } // namespace
 
@@ -251,10 +261,11 @@ TEST_F(KxPackScriptTest, SourceMistakesStopTheBuild)
         const char* element;
         const char* expect;
     } cases[] = {
-        {"<file src=\"missing.exe\" dest=\"%APP%\"/>", "element 3 <file>: cannot read src \"missing.exe\""},
-        {"<register-dll src=\"terms.txt\"/>", "element 3 <register-dll> takes its DLL path as text"},
+        {"<file src=\"missing.exe\" dest=\"%APP%\"/>",
+         "setup.xml:1:96: error: <file>: cannot read src \"missing.exe\""},
+        {"<register-dll src=\"terms.txt\"/>", "<register-dll> takes its DLL path as text"},
         {"<broadcast-message src=\"terms.txt\"/>", "takes its message name as text"},
-        {"<terms src=\"terms.txt\" id=\"0\"/>", "element 3 <terms> has both id and src"},
+        {"<terms src=\"terms.txt\" id=\"0\"/>", "<terms> has both id and src"},
         {"<terms src=\"app-folder\"/>", "is a folder; only <file> takes a folder"},
     };
     MakeFolder(dir.File("app-folder"));
@@ -282,23 +293,26 @@ TEST_F(KxPackScriptTest, SourceMistakesStopTheBuild)
 
 TEST_F(KxPackScriptTest, CheckReportsWhereAndHowBad)
 {
-    const std::string ok = std::string("<install>") + kUninstallSettings;
+    const std::string ok = "<install>" + kCheckSettings;
     const Case cases[] = {
         {ok + "<app-name>A</app-name></install>", 0, nullptr},
-        {ok + "<flie id=\"0\"/></install>", 1, "error: element 3 <flie> is not a command: did you mean <file>?"},
-        {ok + "<reg-kye/></install>", 1, "did you mean <reg-key>?"},
+        {ok + "<flie id=\"0\"/></install>", 2, "error: <flie> is not a command: did you mean <file>?"},
+        {ok + "<reg-kye/></install>", 2, "did you mean <reg-key>?"},
         {ok + "<FILE id=\"0\" name=\"x\" dest=\"%APP%\"/></install>", 0, nullptr}, // commands ignore case
         {ok + "<app-nmae>A</app-nmae></install>", 0,
-         "warning: element 3 <app-nmae> is not a known setting: did you mean <app-name>?"},
-        {ok + "<publisher-notes/></install>", 0, "warning: element 3 <publisher-notes> is neither"},
-        {ok + "<file name=\"a\" dest=\"%APP%\"/></install>", 1, "element 3 <file> has no id"},
-        {ok + "<register-dll/></install>", 1, "element 3 <register-dll> has no id"},
-        {ok + "<file id=\"5\" name=\"a\"/></install>", 1, "element 3 <file>: id 5 is outside the item table (1 items)"},
-        {ok + "<terms id=\"x1\"/></install>", 1, "id \"x1\" is not an item number"},
-        {"<setup><file id=\"0\"/></setup>", 1, "there is no <install> section"},
+         "warning: <app-nmae> is not a known setting: did you mean <app-name>?"},
+        {ok + "<publisher-notes/></install>", 0, "warning: <publisher-notes> is neither"},
+        {ok + "<file name=\"a\" dest=\"%APP%\"/></install>", 2, "<file> has no id"},
+        {ok + "<register-dll/></install>", 2, "<register-dll> has no id"},
+        {ok + "<file id=\"5\" name=\"a\"/></install>", 2, "<file>: id 5 is outside the item table (1 items)"},
+        {ok + "<terms id=\"x1\"/></install>", 2, "id \"x1\" is not an item number"},
+        {"<setup><file id=\"0\"/></setup>", 2, "there is no <install> section"},
         {"<install><app-name>A</app-name></install>", 0, "no uninstaller will be registered"},
-        {"<install><uninstaller src=\"terms.txt\"/><uninstall-display-name>A</uninstall-display-name></install>", 0,
-         "has no <uninstall> section"},
+        {"<install><uninstaller src=\"first.bin\"/><uninstall-display-name>A</uninstall-display-name></install>", 2,
+         "first.bin:1:1: error: not well-formed XML: text before the root element"},
+        {"<install><uninstaller>&lt;setup/&gt;</uninstaller><uninstall-display-name>A</uninstall-display-name>"
+         "</install>",
+         0, "has no <uninstall> section"},
     };
     CheckAll(cases);
 
@@ -317,31 +331,183 @@ TEST_F(KxPackScriptTest, CheckNamesAndTerms)
     WriteText(dir.File("terms-long.txt"), shown + "t");
     WriteText(dir.File("remove-good.xml"), "<uninstall><remove-shortcut folder=\"Desktop\" name=\"App\"/></uninstall>");
     WriteText(dir.File("remove-bad.xml"), "<uninstall><remove-shortcut folder=\"Desktop\" name=\"App.\"/></uninstall>");
-    const std::string ok = std::string("<install>") + kUninstallSettings;
+    const std::string ok = "<install>" + kCheckSettings;
     const std::string file = "<file id=\"0\" dest=\"%APP%\" ";
     const std::string uninstall = "<install><uninstall-display-name>App</uninstall-display-name>";
+    const std::string target = " target=\"%windir%\\notepad.exe\"/></install>";
     const Case cases[] = {
         {ok + file + "name=\"app.exe\"/></install>", 0, nullptr},
-        {ok + file + "name=\"..\\app.exe\"/></install>", 1,
-         "error: element 3 <file>: name \"..\\app.exe\" is not a plain file name: the name contains a path separator"},
-        {ok + file + "name=\"app&#0;.exe\"/></install>", 1,
+        {ok + file + "name=\"..\\app.exe\"/></install>", 2,
+         "error: <file>: name \"..\\app.exe\" is not a plain file name: the name contains a path separator"},
+        {ok + file + "name=\"app&#0;.exe\"/></install>", 2,
          "name \"app\\x00.exe\" is not a plain file name: the name contains a NUL"},
-        {ok + file + "/></install>", 1, "element 3 <file> has no name"},
-        {ok + "<shortcut folder=\"Desktop\" name=\"App\" target=\"%APP%app.exe\"/></install>", 0, nullptr},
-        {ok + "<shortcut folder=\"Desktop\" name=\"con\" target=\"%APP%app.exe\"/></install>", 1,
-         "element 3 <shortcut>: name \"con\" is not a plain file name: the name is a device name"},
+        {ok + file + "/></install>", 2, "<file> has no name"},
+        {ok + "<shortcut folder=\"Desktop\" name=\"App\"" + target, 0, nullptr},
+        {ok + "<shortcut folder=\"Desktop\" name=\"con\"" + target, 2,
+         "<shortcut>: name \"con\" is not a plain file name: the name is a device name"},
         {ok + "<remove-shortcut folder=\"Desktop\" name=\"App\"/></install>", 0, nullptr},
-        {ok + "<remove-shortcut folder=\"Desktop\" name=\"A?\"/></install>", 1, "element 3 <remove-shortcut>: name"},
-        {uninstall + "<uninstaller src=\"remove-good.xml\"/></install>", 0, nullptr},
-        {uninstall + "<uninstaller src=\"remove-bad.xml\"/></install>", 1,
-         "error: the uninstall script (<uninstaller>), element 1 <remove-shortcut>: name \"App.\" is not a plain file "
-         "name: the name ends with a dot"},
-        {ok + "<terms src=\"terms-shown.txt\"/></install>", 0, nullptr},
-        {ok + "<terms src=\"terms-long.txt\"/></install>", 0,
+        {ok + "<remove-shortcut folder=\"Desktop\" name=\"A?\"/></install>", 2, "<remove-shortcut>: name"},
+        {uninstall + "<uninstaller src=\"remove-good.xml\"/></install>", 0, "warning: the application's folder stays"},
+        {uninstall + "<uninstaller src=\"remove-bad.xml\"/></install>", 2,
+         "remove-bad.xml:1:46: error: <remove-shortcut>: name \"App.\" is not a plain file name: the name ends with a "
+         "dot"},
+        {"<install>" + kCheckUninstaller + "<terms src=\"terms-shown.txt\"/></install>", 0, nullptr},
+        {"<install>" + kCheckUninstaller + "<terms src=\"terms-long.txt\"/></install>", 0,
          "warning: <terms> is 262145 bytes: the wizard shows only the first part"},
-        {ok + "<terms>" + shown + "tt</terms></install>", 0, "warning: <terms> is 262146 bytes"},
+        {"<install>" + kCheckUninstaller + "<terms>" + shown + "tt</terms></install>", 0,
+         "warning: <terms> is 262146 bytes"},
     };
     CheckAll(cases);
+}
+
+// A script that checks clean under --strict: head on line 2, the
+// uninstaller on line 4, body on line 6 from column 3.
+std::string Script(const std::string& body, const std::string& head = "<terms>Agree.</terms>")
+{
+    return "<install>\n  " + head +
+           "\n  <uninstall-display-name>App</uninstall-display-name>\n  <uninstaller src=\"log.xml\"/>\n"
+           "  <file src=\"first.bin\" name=\"app.exe\" dest=\"%APP%\"/>\n  " +
+           body + "\n</install>\n";
+}
+
+TEST_F(KxPackScriptTest, StrictCheckNamesPlaceAndRemedy)
+{
+    const std::string app = "<remove-folder path=\"%APP%\"/>";
+    const std::string desktop = "<remove-shortcut folder=\"Desktop\" name=\"App\"/>" + app;
+    const std::string shortcut = "<shortcut folder=\"Desktop\" name=\"App\" target=\"%APP%app.exe\"/>";
+    const std::string association = "<association extension=\".app\" progid=\"App.File\" exe=\"%APP%app.exe\"/>";
+    const std::string classes = "<remove-reg-key section=\"HKEY_LOCAL_MACHINE\\Software\\Classes\\.app\"/>";
+    const std::string vendor = "<remove-reg-key section=\"HKEY_CURRENT_USER\\Software\\Vendor\"/>" + app;
+    const std::string regKey = "<reg-key section=\"HKEY_CURRENT_USER\\Software\\Vendor\\App\" name=\"v\" value=\"1\"/>";
+    const struct
+    {
+        std::string script;
+        std::string log; // inside <uninstall>
+        bool strict;
+        int code;
+        std::string expect; // empty: nothing printed on stderr
+        const char* absent;
+    } cases[] = {
+        // Malformed XML.
+        {Script("<file src=\"first.bin\" dest=\"%APP%bin\">"), app, true, 2,
+         "check.xml:7:1: error: not well-formed XML: end tag </install> does not match <file>: close the element "
+         "opened last first",
+         nullptr},
+        {Script("<file src=\"first.bin\" dest=\"%APP%bin\"></file>"), app, true, 0, "", nullptr},
+        // An encoding other than UTF-8.
+        {"<?xml version=\"1.0\" encoding=\"windows-1252\"?>\n" + Script(""), app, true, 2,
+         "check.xml:1:30: error: the XML declaration names the encoding \"windows-1252\", but scripts are read as "
+         "UTF-8: save the file as UTF-8",
+         nullptr},
+        {"<?xml version=\"1.0\" encoding=\"utf-8\"?>\n" + Script(""), app, true, 0, "", nullptr},
+        // %NAME% the installer doesn't replace.
+        {Script("<run-command cmd=\"%APPP%tool.exe\"/>"), app, true, 2,
+         "check.xml:6:16: error: <run-command>: %APPP% in cmd: no such variable: did you mean %APP%?", nullptr},
+        {Script("<run-command cmd=\"%SystemRoot%\\cmd.exe\" parameters=\"/c copy &quot;%1&quot; %app%a.txt\"/>"), app,
+         true, 0, "", nullptr},
+        {Script("<default-path>%ProgramFiles%\\App</default-path>"), app, true, 2,
+         "check.xml:6:3: error: <default-path>: %ProgramFiles%: <default-path> replaces only %PROGRAM_FILES%: write "
+         "%PROGRAM_FILES%",
+         nullptr},
+        {Script("<default-path>%PROGRAM_FILES%App</default-path><support-url>https://x.org/caf%C3%A9</support-url>"),
+         app, true, 0, "", nullptr},
+        // Registry roots, in the script and in the uninstall script.
+        {Script("<reg-key section=\"HKLM\\Software\\Vendor\" value=\"1\"/>"), app, true, 2,
+         "check.xml:6:12: error: <reg-key>: section \"HKLM\\Software\\Vendor\" does not start with a full root name: "
+         "write \"HKEY_LOCAL_MACHINE\\Software\\Vendor\"",
+         nullptr},
+        {Script(""), "<remove-reg-key section=\"HKCR\\.app\"/>" + app, true, 2,
+         "log.xml:1:28: error: <remove-reg-key>: section \"HKCR\\.app\" does not start with a full root name: write "
+         "\"HKEY_LOCAL_MACHINE\\Software\\Classes\\.app\"",
+         nullptr},
+        {Script(regKey), vendor, true, 0, "", nullptr},
+        // Shortcut folders.
+        {Script("<shortcut folder=\"Desktp\" name=\"App\" target=\"%APP%app.exe\"/>"), desktop, true, 2,
+         "check.xml:6:13: error: <shortcut>: folder \"Desktp\" is not a shortcut folder: did you mean Desktop?",
+         nullptr},
+        {Script(shortcut), desktop, true, 0, "", nullptr},
+        // Attributes no command takes; a misspelt src= is not "no id".
+        {Script("<file source=\"first.bin\" dest=\"%APP%\"/>"), app, true, 2,
+         "check.xml:6:9: error: <file>: unknown attribute source: did you mean src?", "no id"},
+        {Script("<file SRC=\"first.bin\" dest=\"%APP%bin\"/>"), app, true, 0, "", nullptr},
+        // No terms: a warning, which --strict counts.
+        {Script("", "<app-name>App</app-name>"), app, true, 1,
+         "check.xml:1:1: warning: there is no <terms>: the wizard would show an empty page to agree to; add <terms "
+         "src=\"terms.txt\"/>",
+         nullptr},
+        {Script("", "<app-name>App</app-name>"), app, false, 0, "warning: there is no <terms>", nullptr},
+        // Programs below %APP% that the script doesn't install.
+        {Script("<launch-exe>\"%APP%ap.exe\" /x</launch-exe>"), app, true, 1,
+         "check.xml:6:3: warning: <launch-exe> \"%APP%ap.exe\" is not a file the script installs: did you mean "
+         "%APP%app.exe?",
+         nullptr},
+        {Script("<shortcut folder=\"Desktop\" name=\"App\" target=\"%APP%bin\\app.exe\"/>"), desktop, true, 1,
+         "check.xml:6:41: warning: <shortcut> target \"%APP%bin\\app.exe\" is not a file the script installs: did you "
+         "mean %APP%app.exe?",
+         nullptr},
+        {Script("<association extension=\".app\" progid=\"App.File\" exe=\"%APP%App.com\"/>"),
+         classes + "<remove-reg-key section=\"HKEY_LOCAL_MACHINE\\Software\\Classes\\App.File\"/>" + app, true, 1,
+         "check.xml:6:51: warning: <association> exe \"%APP%App.com\" is not a file the script installs: add a <file> "
+         "that puts it in %APP%",
+         nullptr},
+        {Script("<launch-exe>%APP%app.exe /x</launch-exe>"), app, true, 0, "", nullptr},
+        // What the uninstall script leaves behind.
+        {Script(shortcut), app, false, 0,
+         "check.xml:6:3: warning: <shortcut> \"App\" in Desktop stays after uninstalling: the uninstall script "
+         "(log.xml) never removes it; add <remove-shortcut folder=\"Desktop\" name=\"App\"/>",
+         nullptr},
+        {Script(association), classes + app, false, 0,
+         "check.xml:6:3: warning: <association> key \"HKEY_LOCAL_MACHINE\\Software\\Classes\\App.File\" stays after "
+         "uninstalling: the uninstall script (log.xml) never removes it; add <remove-reg-key "
+         "section=\"HKEY_LOCAL_MACHINE\\Software\\Classes\\App.File\"/>",
+         ".app"},
+        {Script(association),
+         classes + "<remove-reg-key section=\"HKEY_CURRENT_USER\\Software\\Classes\\App.File\"/>" + app, true, 0, "",
+         nullptr},
+        {Script(regKey), "<remove-reg-key section=\"HKEY_CURRENT_USER\\Software\"/>" + app, false, 0,
+         "check.xml:6:3: warning: <reg-key> \"HKEY_CURRENT_USER\\Software\\Vendor\\App\" stays after uninstalling: the "
+         "uninstall script (log.xml) never removes it; add <remove-reg-key "
+         "section=\"HKEY_CURRENT_USER\\Software\\Vendor\\App\"/>",
+         nullptr},
+        {Script(""), "<remove-folder path=\"%APP%data\"/>", false, 0,
+         "check.xml:4:3: warning: the application's folder stays after uninstalling: the uninstall script (log.xml) "
+         "never removes it; add <remove-folder path=\"%APP%\"/>",
+         nullptr},
+        {Script(""), "<remove-folder path=\"%app%\\\"/>", true, 0, "", nullptr},
+        // Removals only once empty: the folder needs its files gone, a key stays with what is below it.
+        {Script(""), "<remove-folder path=\"%APP%\" if-empty=\"yes\"/>", false, 0,
+         "check.xml:4:3: warning: the application's folder stays after uninstalling: the uninstall script (log.xml) "
+         "removes it only once empty but never removes %APP%app.exe (and 2 more); add <remove-file "
+         "path=\"%APP%app.exe\"/> for each",
+         nullptr},
+        {Script(""),
+         "<remove-file path=\"%APP%app.exe\"/><remove-file path=\"%APP%uninstall.exe\"/>"
+         "<remove-file path=\"%app%\\uninstall.dat\"/><remove-folder path=\"%APP%\" if-empty=\"yes\"/>",
+         true, 0, "", nullptr},
+        {Script(regKey), "<remove-reg-key section=\"HKEY_CURRENT_USER\\Software\\Vendor\" if-empty=\"yes\"/>" + app,
+         false, 0, "check.xml:6:3: warning: <reg-key> \"HKEY_CURRENT_USER\\Software\\Vendor\\App\" stays after uninstalling",
+         nullptr},
+        // Without an <uninstaller>, the log generated from the script leaves nothing.
+        {"<install>\n  <terms>Agree.</terms>\n  <uninstall-display-name>App</uninstall-display-name>\n  <file "
+         "src=\"first.bin\" name=\"app.exe\" dest=\"%APP%\"/><file src=\"first.bin\" name=\"x.dll\" "
+         "dest=\"%APP%bin\\sub\"/>\n  " +
+             shortcut + association + regKey + "<run-command cmd=\"%APP%app.exe\"/>\n</install>\n",
+         "", true, 0, "", nullptr},
+    };
+    for (const auto& c : cases) {
+        WriteText(dir.File("log.xml"), "<uninstall>" + c.log + "</uninstall>");
+        const KxPackResult r =
+            Check(c.script, c.strict ? std::vector<std::string>{"--strict"} : std::vector<std::string>{});
+        EXPECT_EQ(c.code, r.code) << c.script << "\n" << r.err;
+        if (c.expect.empty()) {
+            EXPECT_EQ("", r.err) << c.script;
+        } else {
+            EXPECT_NE(std::string::npos, r.err.find(c.expect)) << c.script << "\n" << r.err;
+        }
+        if (c.absent) {
+            EXPECT_EQ(std::string::npos, r.err.find(c.absent)) << c.script << "\n" << r.err;
+        }
+    }
 }
 
 TEST_F(KxPackScriptTest, HundredThousandLevelsCheckAndBuild)
@@ -413,7 +579,7 @@ TEST_F(KxPackScriptTest, FolderWalkRefusesLoopsAndUnreadableEntries)
         const KxPackResult r = Build(std::string("<install>") + kUninstallSettings + "<file src=\"" + name +
                                      "\" dest=\"%APP%\"/></install>");
         EXPECT_EQ(1, r.code) << c.what;
-        EXPECT_NE(std::string::npos, r.err.find("element 3 <file>: ")) << c.what << ": " << r.err;
+        EXPECT_NE(std::string::npos, r.err.find("<file>: ")) << c.what << ": " << r.err;
         EXPECT_NE(std::string::npos, r.err.find(c.expect)) << c.what << ": " << r.err;
         EXPECT_FALSE(PathExists(dir.File("setup.exe"))) << c.what;
         if (c.entry == LockedFolder)
@@ -421,6 +587,33 @@ TEST_F(KxPackScriptTest, FolderWalkRefusesLoopsAndUnreadableEntries)
     }
 }
 #endif
+
+TEST(KxPackScript, PlacesFollowTheReader)
+{
+    // Markup that holds a '<' or a '>' but is no element must not shift the
+    // count, and every kind of line end counts once.
+    const std::string text = "\xEF\xBB\xBF<install>\r\n<!-- \"<file>\" -->\r<a x=\">\" b='1'/><![CDATA[<c>]]>\n"
+                             "<?pi \"<d>\"?><e>\n <f/>text</e>\t<g\n   y=\"2\"/></install>";
+    SXMLProblem problem;
+    ASSERT_TRUE(CheckXMLWellFormed(text.data(), (unsigned)text.size(), false, problem)) << problem.szMessage;
+    const CScriptPlaces places(text.data(), (unsigned)text.size());
+    const struct
+    {
+        unsigned index;
+        const char* attribute; // null: the element
+        unsigned line, column;
+    } cases[] = {
+        {0, nullptr, 3, 1}, {0, "b", 3, 10}, {0, "X", 3, 4}, {0, "z", 3, 1},
+        {1, nullptr, 4, 13}, {2, nullptr, 5, 15}, {2, "y", 6, 4}, {3, nullptr, 0, 0},
+    };
+    EXPECT_EQ(1u, places.Root().uLine);
+    EXPECT_EQ(1u, places.Root().uColumn); // after the byte-order mark
+    for (const auto& c : cases) {
+        const SPlace at = c.attribute ? places.Attribute(c.index, c.attribute) : places.Element(c.index);
+        EXPECT_EQ(c.line, at.uLine) << c.index << " " << (c.attribute ? c.attribute : "");
+        EXPECT_EQ(c.column, at.uColumn) << c.index << " " << (c.attribute ? c.attribute : "");
+    }
+}
 
 TEST(KxPackScript, EditDistance)
 {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "RegistryKeyPath.h"
+#include "Utf8.h"
 #include "WinPath.h"
 
 namespace {
@@ -71,6 +72,11 @@ TEST(WinPath, SameOrInside)
         {"C:\\Games", "C:\\Games\\App", false}, {"C:\\Games", "C:\\", true},
         {"D:\\Games", "C:\\", false},           {"\\\\srv\\share\\x", "\\\\srv\\share", true},
         {"\\\\srv\\shareX", "\\\\srv\\share", false},
+        // UTF-8 names fold case as Windows does; a different letter never matches.
+        {"C:\\Users\\JOS\xC3\x89\\Docs", "c:\\users\\jos\xC3\xA9", true},
+        {"C:\\\xD0\x9F\xD0\xA0\xD0\x9E\xD0\x93", "C:\\\xD0\xBF\xD1\x80\xD0\xBE\xD0\xB3", true},
+        {"C:\\Users\\Jos\xC3\xAA", "C:\\Users\\Jos\xC3\xA9", false},
+        {"D:\\\xE3\x82\xA2\xE3\x83\x97\xE3\x83\xAA\\x", "D:\\\xE3\x82\xA2\xE3\x83\x97\xE3\x83\xAA", true},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.inside, WinPath::IsSameOrInside(WinPath::Normalise(c.inner), WinPath::Normalise(c.outer)))
@@ -170,6 +176,7 @@ TEST(RegistryKeyPath, Classify)
         {"Software\\Vendor\\App", Ordinary, ""},
         {"Software\\Wow6432Node", SharedKey, ""},
         {"Environment\\Sub", Ordinary, ""},
+        {"SOFTWARE\\CLASSES\\\xC3\x84pp.File", ClassesEntry, "\xC3\x84pp.File"},
     };
     for (const auto& c : cases) {
         CSmallString entry;
@@ -181,4 +188,68 @@ TEST(RegistryKeyPath, Classify)
     EXPECT_STREQ("KxFile", BelowClasses(CSmallString("SOFTWARE\\Wow6432Node\\classes\\KxFile")).GetText());
     EXPECT_STREQ("", BelowClasses(CSmallString("Software\\Classes")).GetText());
     EXPECT_STREQ("", BelowClasses(CSmallString("Software\\Vendor\\Classes\\x")).GetText());
+}
+
+// Case-blind order and hash agree, so folded keys meet in one map slot;
+// bytes that are not UTF-8 compare as they are.
+TEST(Utf8, CaseBlindCompare)
+{
+    const struct
+    {
+        const char *a, *b;
+        bool same;
+    } cases[] = {
+        {"Prögrämme", "PRÖGRÄMME", true},
+        {"ÿ", "Ÿ", true},
+        {"Ärger", "ärger", true},
+        {"ΣΟΦΊΑ", "σοφία", true},
+        {"ς", "Σ", true},
+        {"Ёлка", "ёЛКА", true},
+        {"Łódź", "ŁÓDŹ", true},
+        {"ｆｕｌｌ", "ＦＵＬＬ", true},
+        {"日本語 App", "日本語 APP", true},
+        {"é", "ê", false},
+        {"a\xC3", "A\xC3", true},
+        {"\xC3\x28", "\xE3\x28", false},
+        {"\xE9t\xE9", "\xC9T\xC9", false}, // Latin-1 bytes: not UTF-8, not folded
+        {"abc", "abcd", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.same, Utf8::ICmp(c.a, c.b) == 0) << c.a << " / " << c.b;
+        EXPECT_EQ(Utf8::ICmp(c.a, c.b), -Utf8::ICmp(c.b, c.a)) << c.a;
+        if (c.same) {
+            EXPECT_EQ(Utf8::HashNoCase(c.a), Utf8::HashNoCase(c.b)) << c.a;
+        }
+    }
+    EXPECT_EQ(0, Utf8::NICmp("JOSÉ\\x", "josé\\y", strlen("JOSÉ\\")));
+    EXPECT_NE(0, Utf8::NICmp("JOSÉ\\x", "josé\\y", strlen("JOSÉ\\x")));
+    EXPECT_TRUE(Utf8::IsValid("日本語", strlen("日本語")));
+    for (const char* bad : {"\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE3\x82"})
+        EXPECT_FALSE(Utf8::IsValid(bad, strlen(bad))) << (unsigned char)bad[0];
+}
+
+TEST(WinPath, AddAppFolder)
+{
+    const struct
+    {
+        const char *picked, *defaultPath;
+        bool emptyFolder;
+        const char* expected;
+    } cases[] = {
+        {"C:\\", "%PROGRAM_FILES%Hello", false, "C:\\Hello"},
+        {"D:\\Apps", "%PROGRAM_FILES%Hello", false, "D:\\Apps\\Hello"},
+        {"D:\\Apps\\", "C:\\Programs\\Hello\\", false, "D:\\Apps\\Hello"},
+        {"D:\\Apps\\HELLO", "%PROGRAM_FILES%Hello", false, "D:\\Apps\\HELLO"},
+        {"D:\\Apps\\Hello\\", "%PROGRAM_FILES%Hello", false, "D:\\Apps\\Hello\\"},
+        {"D:\\Apps\\OtherHello", "%PROGRAM_FILES%Hello", false, "D:\\Apps\\OtherHello\\Hello"},
+        {"D:\\New folder", "%PROGRAM_FILES%Hello", true, "D:\\New folder"},
+        {"D:\\Apps", "%PROGRAM_FILES%", false, "D:\\Apps"},
+        {"", "%PROGRAM_FILES%Hello", false, ""},
+        {"D:\\Programme", "%PROGRAM_FILES%Prögrämme\\日本語 App", false, "D:\\Programme\\日本語 App"},
+        {"D:\\日本語 APP", "%PROGRAM_FILES%日本語 App", false, "D:\\日本語 APP"},
+    };
+    for (const auto& c : cases)
+        EXPECT_STREQ(c.expected,
+                     WinPath::AddAppFolder(CSmallString(c.picked), CSmallString(c.defaultPath), c.emptyFolder).GetText())
+            << c.picked << " + " << c.defaultPath;
 }

@@ -83,6 +83,8 @@ now_ms() { date +%s%3N; }
 
 wine_env() {
   export WINEARCH=win32 WINEDEBUG=-all
+  # Command lines and host file names pass UTF-8 names to Wine unharmed.
+  export LC_ALL=C.UTF-8
   export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="
   export WINEPREFIX=$E2E_RUN/prefix HOME=$E2E_RUN/home
   export XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share XDG_CACHE_HOME=$HOME/.cache

@@ -26,7 +26,7 @@ const char kUninstallLogName[] = "uninstall.xml";
 
 const char kUsage[] =
     "usage: kxpack build --stub STUB --script SCRIPT [--item FILE]... [--level 0-9] [--force] -o OUT\n"
-    "       kxpack check SCRIPT [--item FILE]...\n"
+    "       kxpack check SCRIPT [--item FILE]... [--strict]\n"
     "       kxpack list FILE\n"
     "       kxpack extract FILE -o DIR [--force]\n"
     "       kxpack verify FILE\n";
@@ -290,41 +290,66 @@ CSmallString WhyNotWrite(const char* out, const std::vector<std::string>& inputs
     return why;
 }
 
-// Reads the script and the --item files, resolves the script's own
-// sources into further items and checks the result. False when anything
-// could not be read or the check found errors.
-bool PrepareScript(const char* scriptPath, const Container::CArray<const char*>& itemPaths, CSmallString& script,
-                   CPackItemList& items, std::vector<std::string>& inputs, int& generatedLog, FILE* err,
-                   bool force = false)
+// What the check of a script found.
+enum ECheckResult
 {
+    CheckClean,
+    CheckWarnings,
+    CheckErrors,
+    CheckUnreadable, // an input could not be read: nothing can be built
+};
+
+struct SChecked
+{
+    ECheckResult eResult = CheckClean;
+    CSmallString strCounts; // "2 error(s), 1 warning(s)"
+    int nGeneratedLog = -1; // the item of the uninstall log kxpack generated
+};
+
+// Reads the script and the --item files, resolves the script's own
+// sources into further items and checks the result, printing what it found.
+SChecked PrepareScript(const char* scriptPath, const Container::CArray<const char*>& itemPaths, CSmallString& script,
+                       CPackItemList& items, std::vector<std::string>& inputs, FILE* err)
+{
+    SChecked result;
+    result.eResult = CheckUnreadable;
     Container::CArray<unsigned char> scriptBytes;
     if (!ReadFileIntoArray(scriptPath, scriptBytes)) {
         Failure(err, (CSmallString("cannot read the script ") + scriptPath).GetText());
-        return false;
+        return result;
     }
     for (unsigned i = 0; i < itemPaths.GetSize(); i++) {
         CPackItem item;
         CSmallString why;
         if (!CPackItem::ListFile(itemPaths[i], item, why)) {
             Failure(err, (CSmallString("cannot read the item ") + itemPaths[i] + ": " + why).GetText());
-            return false;
+            return result;
         }
         items.push_back(std::move(item));
     }
-    script = CSmallString(reinterpret_cast<const char*>(scriptBytes.GetData()), (int)scriptBytes.GetSize());
+    SCheckedScript checked;
+    checked.strWritten =
+        CSmallString(reinterpret_cast<const char*>(scriptBytes.GetData()), (int)scriptBytes.GetSize());
     CScriptReport report(scriptPath);
-    ResolveScriptSources(scriptPath, script, items, report, inputs, generatedLog);
+    // Lines and columns only for a text whose structure the reader takes as written.
+    const bool sound = CheckScriptText(checked.strWritten, nullptr, report);
+    const CScriptPlaces places = sound ? CScriptPlaces(checked.strWritten.GetText(),
+                                                       (unsigned)checked.strWritten.GetLength())
+                                       : CScriptPlaces();
+    script = checked.strWritten;
+    const unsigned before = report.GetErrorCount();
+    ResolveScriptSources(scriptPath, script, items, report, inputs, places, checked.arrOrigins,
+                         result.nGeneratedLog);
     // What could not be read is never built around, --force or not.
-    const unsigned unreadable = report.GetErrorCount();
-    CheckScript(script, items, report);
+    const bool unreadable = report.GetErrorCount() != before;
+    checked.strPacked = script;
+    if (sound)
+        CheckScript(checked, places, items, report);
     report.Print(err);
-    if (report.GetErrorCount()) {
-        const bool forced = force && !unreadable;
-        fprintf(err, "kxpack: %s: %u error(s), %u warning(s)%s\n", scriptPath, report.GetErrorCount(),
-                report.GetWarningCount(), forced ? ": built anyway (--force)" : "");
-        return forced;
-    }
-    return true;
+    result.strCounts.Format("%u error(s), %u warning(s)", report.GetErrorCount(), report.GetWarningCount());
+    if (!unreadable)
+        result.eResult = report.GetErrorCount() ? CheckErrors : report.GetWarningCount() ? CheckWarnings : CheckClean;
+    return result;
 }
 
 void PrintGenerated(FILE* out, int generatedLog)
@@ -339,19 +364,31 @@ void PrintGenerated(FILE* out, int generatedLog)
 int CmdCheck(int argc, char** argv, FILE* out, FILE* err)
 {
     Container::CArray<const char*> itemPaths;
+    bool strict = false;
     for (int i = 3; i < argc; i++) {
-        if (strcmp(argv[i], "--item") != 0 || i + 1 >= argc)
+        if (!strcmp(argv[i], "--strict"))
+            strict = true;
+        else if (strcmp(argv[i], "--item") != 0 || i + 1 >= argc)
             return Usage(err, (CSmallString("unexpected argument: ") + argv[i]).GetText());
-        itemPaths.Add(argv[++i]);
+        else
+            itemPaths.Add(argv[++i]);
     }
     CSmallString script;
     CPackItemList items;
     std::vector<std::string> inputs;
-    int generatedLog = -1;
-    if (!PrepareScript(argv[2], itemPaths, script, items, inputs, generatedLog, err))
+    const SChecked checked = PrepareScript(argv[2], itemPaths, script, items, inputs, err);
+    if (checked.eResult == CheckUnreadable || checked.eResult == CheckErrors) {
+        if (!checked.strCounts.IsEmpty())
+            fprintf(err, "kxpack: %s: %s\n", argv[2], checked.strCounts.GetText());
+        return 2;
+    }
+    if (checked.eResult == CheckWarnings && strict) {
+        fprintf(err, "kxpack: %s: %s (--strict counts warnings)\n", argv[2], checked.strCounts.GetText());
         return 1;
-    fprintf(out, "%s: no errors (%u items)\n", argv[2], (unsigned)items.size());
-    PrintGenerated(out, generatedLog);
+    }
+    fprintf(out, "%s: no errors%s (%u items)\n", argv[2], checked.eResult == CheckWarnings ? ", only warnings" : "",
+            (unsigned)items.size());
+    PrintGenerated(out, checked.nGeneratedLog);
     return 0;
 }
 
@@ -390,9 +427,17 @@ int CmdBuild(int argc, char** argv, FILE* out, FILE* err)
     inputs.insert(inputs.end(), itemPaths.GetData(), itemPaths.GetData() + itemPaths.GetSize());
     CSmallString script;
     CPackItemList items;
-    int generatedLog = -1;
-    if (!PrepareScript(scriptPath, itemPaths, script, items, inputs, generatedLog, err, force))
-        return 1;
+    const SChecked checked = PrepareScript(scriptPath, itemPaths, script, items, inputs, err);
+    if (checked.eResult == CheckUnreadable || checked.eResult == CheckErrors) {
+        const bool forced = force && checked.eResult == CheckErrors;
+        if (!checked.strCounts.IsEmpty())
+            fprintf(err, "kxpack: %s: %s: %s\n", scriptPath, checked.strCounts.GetText(),
+                    forced                               ? "built anyway (--force)"
+                    : checked.eResult == CheckErrors ? "nothing built (--force builds anyway)"
+                                                         : "nothing built");
+        if (!forced)
+            return 1;
+    }
     // Only now is every input known, the script's own sources included.
     const CSmallString refusal = WhyNotWrite(outPath, inputs);
     if (!refusal.IsEmpty())
@@ -415,7 +460,7 @@ int CmdBuild(int argc, char** argv, FILE* out, FILE* err)
     const unsigned long long size = (unsigned long long)stub.GetSize() + blockSize + Package::kTrailerSize;
     fprintf(out, "%s: %llu bytes (stub %u, script %d, %u items)\n", outPath, size, stub.GetSize(), script.GetLength(),
             (unsigned)items.size());
-    PrintGenerated(out, generatedLog);
+    PrintGenerated(out, checked.nGeneratedLog);
     return 0;
 }
 

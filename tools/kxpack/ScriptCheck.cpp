@@ -1,34 +1,15 @@
 #include "ScriptCheck.h"
 
-#include <cctype>
-#include <cstdlib>
+#include <cstring>
 #include <string>
-#include <vector>
 
+#include "ElementCheck.h"
 #include "Platform.h"
+#include "ReleasePtr.h"
+#include "ScriptEffects.h"
 #include "ScriptVocabulary.h"
 #include "ScriptWords.h"
-#include "WinPath.h"
 #include "XMLDocument.h"
-
-unsigned EditDistance(const char* a, const char* b)
-{
-    const size_t n = strlen(a), m = strlen(b);
-    std::vector<unsigned> row(m + 1);
-    for (size_t j = 0; j <= m; j++)
-        row[j] = (unsigned)j;
-    for (size_t i = 1; i <= n; i++) {
-        unsigned diagonal = row[0];
-        row[0] = (unsigned)i;
-        for (size_t j = 1; j <= m; j++) {
-            const unsigned above = row[j];
-            const bool same = Mb::ToUpper((unsigned char)a[i - 1]) == Mb::ToUpper((unsigned char)b[j - 1]);
-            row[j] = std::min(std::min(row[j] + 1, row[j - 1] + 1), diagonal + (same ? 0 : 1));
-            diagonal = above;
-        }
-    }
-    return row[m];
-}
 
 namespace {
 
@@ -38,187 +19,197 @@ const unsigned kTermsShown = 256 * 1024;
 // The largest uninstall script read for its check.
 const unsigned long long kLargestUninstaller = 64ull << 20;
 
-// The nearest known name within two edits, or null.
-const char* Nearest(const char* name, bool commands)
+CXMLDocument* Load(const CSmallString& text)
 {
-    const char* best = nullptr;
-    unsigned bestDistance = 3;
-    const unsigned count = commands ? g_uScriptCommandCount : g_uScriptSettingCount;
-    for (unsigned i = 0; i < count; i++) {
-        const char* known = commands ? g_arrScriptCommands[i].pszName : g_arrScriptSettings[i];
-        const unsigned d = EditDistance(name, known);
-        if (d < bestDistance) {
-            best = known;
-            bestDistance = d;
-        }
-    }
-    return best;
+    return CXMLDocument::LoadFromMemory(text, (unsigned)text.GetLength(), true);
 }
 
-// Commands whose name becomes a file name: <file> writes it, the shortcut
-// commands add ".lnk" to it.
-bool NamesAFile(const SScriptCommand* command)
+// The index of the first child named name, or the child count.
+unsigned IndexOf(const CXMLNode* section, const char* name)
 {
-    return command && (Mb::ICmp(command->pszName, "file") == 0 || Mb::ICmp(command->pszName, "shortcut") == 0 ||
-                       Mb::ICmp(command->pszName, "remove-shortcut") == 0);
+    unsigned i = 0;
+    while (i < section->GetChildCount() && strcmp(section->GetChild(i)->GetName(), name) != 0)
+        i++;
+    return i;
 }
 
-// The value whole: GetAttributeValue() would stop at a NUL.
-const CSmallString* FindValue(const CXMLNode* element, const char* name)
+std::string FileName(const std::string& path)
 {
-    const CXMLNode::CAttributeMap& map = element->GetAttributes();
-    for (unsigned b = 0; b < map.GetBucketCount(); b++)
-        for (const auto* e = map.GetBucket(b); e; e = e->pNext)
-            if (Mb::ICmp(e->key, name) == 0)
-                return &e->value;
-    return nullptr;
+    const size_t cut = path.find_last_of("/\\");
+    return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
-// Control bytes (a NUL among them) as \xNN, so the report stays one line.
-std::string Printable(const CSmallString& text)
-{
-    std::string out;
-    for (int i = 0; i < text.GetLength(); i++) {
-        const unsigned char c = (unsigned char)text.GetText()[i];
-        if (c < 0x20 || c == 0x7F) {
-            char hex[8];
-            snprintf(hex, sizeof(hex), "\\x%02X", c);
-            out += hex;
-        } else {
-            out += (char)c;
-        }
-    }
-    return out;
-}
-
-class CChecker
+class CScriptCheck
 {
 public:
-    CChecker(const CPackItemList& items, CScriptReport& report) : m_items(items), m_report(report) {}
-
-    void CheckElement(const CXMLNode* element, unsigned index)
+    CScriptCheck(const CXMLNode* written, const CXMLNode* packed, const CScriptPlaces& places,
+                 const std::vector<unsigned>& origins, const CPackItemList& items, CScriptReport& report)
+        : m_pWritten(written), m_pPacked(packed), m_places(places), m_arrOrigins(origins), m_items(items),
+          m_report(report), m_elements(places, true, items, report), m_effects(report)
     {
-        const std::string where = DescribeElement(element, index);
-        const char* name = element->GetName();
-        const SScriptCommand* command = FindScriptCommand(name);
-        if (!command && !IsScriptSetting(name)) {
-            if (const char* typo = Nearest(name, true))
-                m_report.Error("%s is not a command: did you mean <%s>? (it would be skipped)", where.c_str(), typo);
-            else if (const char* setting = Nearest(name, false))
-                m_report.Warning("%s is not a known setting: did you mean <%s>?", where.c_str(), setting);
-            else
-                m_report.Warning("%s is neither a command nor a known setting", where.c_str());
-        }
-        const char* id = element->GetAttributeValue("id");
-        if (command && command->bTakesItem && !id)
-            m_report.Error("%s has no id (the command would be skipped)", where.c_str());
-        else if (id)
-            CheckId(where, id);
-        if (NamesAFile(command))
-            CheckFileName(where, element);
     }
 
-    void CheckTerms(const CXMLNode* install)
+    void Run()
     {
-        const CXMLNode* terms = install->FindNode(Setting::Terms);
-        if (!terms)
+        for (unsigned i = 0; i < m_pWritten->GetChildCount(); i++)
+            m_arrSound.push_back(m_elements.Check(m_pWritten->GetChild(i), i));
+        CheckPacked();
+        CheckTargets();
+        CheckTerms();
+        CheckUninstaller();
+    }
+
+private:
+    // Where the written element that the index-th packed one came from
+    // stands, when that is known.
+    bool Origin(unsigned packed, unsigned& written) const
+    {
+        if (m_arrOrigins.empty())
+            written = packed;
+        else if (m_arrOrigins.size() == m_pPacked->GetChildCount())
+            written = m_arrOrigins[packed];
+        else
+            return false;
+        return written < m_pWritten->GetChildCount();
+    }
+
+    // Names as they go into the package: a folder's files, a src= file's own name.
+    void CheckPacked()
+    {
+        for (unsigned i = 0; i < m_pPacked->GetChildCount(); i++) {
+            const CXMLNode* element = m_pPacked->GetChild(i);
+            unsigned written = 0;
+            const bool known = Origin(i, written);
+            const SPlace at = known ? m_places.Element(written) : SPlace();
+            if (NamesAFile(element->GetName()) && (!known || m_arrSound[written]))
+                m_elements.CheckFileName(DescribeElement(element, known ? written : i, at), element,
+                                         known ? m_places.Attribute(written, Attr::File::Name) : at);
+            if (Mb::ICmp(element->GetName(), Command::File) == 0)
+                m_effects.NoteFile(element);
+        }
+        if (m_pPacked->FindNode(Setting::UninstallDisplayName)) {
+            m_effects.NoteOwnFile("uninstall.exe");
+            m_effects.NoteOwnFile("uninstall.dat");
+        }
+    }
+
+    void CheckTargets()
+    {
+        for (unsigned i = 0; i < m_pWritten->GetChildCount(); i++) {
+            const CXMLNode* element = m_pWritten->GetChild(i);
+            const char* name = element->GetName();
+            const std::string where = DescribeElement(element, i, m_places.Element(i));
+            if (Mb::ICmp(name, Command::Shortcut) == 0) {
+                if (const char* target = element->GetAttributeValue(Attr::Shortcut::Target))
+                    m_effects.CheckTarget(m_places.Attribute(i, Attr::Shortcut::Target), where + " target", target);
+            } else if (Mb::ICmp(name, Command::Association) == 0) {
+                if (const char* exe = element->GetAttributeValue(Attr::Association::Exe))
+                    m_effects.CheckTarget(m_places.Attribute(i, Attr::Association::Exe), where + " exe", exe);
+            } else if (!strcmp(name, Setting::LaunchExe) && !element->GetAttributeValue(Attr::Id)) {
+                m_effects.CheckCommandLine(m_places.Element(i), where, element->GetText());
+            }
+            m_effects.NoteCreated(element, m_places.Element(i));
+        }
+    }
+
+    void CheckTerms()
+    {
+        const CXMLNode* terms = m_pPacked->FindNode(Setting::Terms);
+        if (!terms) {
+            m_report.Warning(m_places.Root(), "there is no <terms>: the wizard would show an empty page to agree to; "
+                                              "add <terms src=\"terms.txt\"/> (or the text inside <terms>)");
             return;
+        }
         unsigned long long size = (unsigned)terms->GetText().GetLength();
         unsigned id = 0;
-        if (terms->GetAttributeValue("id", id))
+        if (terms->GetAttributeValue(Attr::Id, id))
             size = id < m_items.size() ? m_items[id].GetSize() : 0;
         if (size > kTermsShown)
-            m_report.Warning("<terms> is %llu bytes: the wizard shows only the first part of a text over %u KB", size,
+            m_report.Warning(m_places.Element(IndexOf(m_pWritten, Setting::Terms)),
+                             "<terms> is %llu bytes: the wizard shows only the first part of a text over %u KB", size,
                              kTermsShown / 1024);
     }
 
-    void CheckUninstaller(const CXMLNode* install)
+    void CheckUninstaller()
     {
-        const CXMLNode* uninstaller = install->FindNode(Setting::Uninstaller);
-        if (!install->FindNode(Setting::UninstallDisplayName))
-            m_report.Warning("no uninstaller will be registered: the script has no <uninstall-display-name>");
-        // A generated log takes its names from the script, checked already.
-        const char* generated = uninstaller ? uninstaller->GetAttributeValue("generated") : nullptr;
-        if (!uninstaller || (generated && !strcmp(generated, "yes")))
+        const CXMLNode* uninstaller = m_pPacked->FindNode(Setting::Uninstaller);
+        const SPlace at = m_places.Element(IndexOf(m_pWritten, Setting::Uninstaller));
+        // Without a log of its own a script gets one generated (UninstallLogGen.h).
+        if (!m_pPacked->FindNode(Setting::UninstallDisplayName))
+            m_report.Warning(m_places.Root(), "no uninstaller will be registered: the script has no "
+                                              "<uninstall-display-name>");
+        if (!uninstaller)
             return;
         CSmallString text = uninstaller->GetText();
+        const char* mark = uninstaller->GetAttributeValue("generated");
+        std::string file = mark && !strcmp(mark, "yes") ? "generated uninstall log" : "<uninstaller> text";
         unsigned id = 0;
-        if (uninstaller->GetAttributeValue("id", id)) {
+        if (uninstaller->GetAttributeValue(Attr::Id, id)) {
             if (id >= m_items.size())
                 return; // already reported as an id outside the table
             const CPackItem& item = m_items[id];
             if (item.GetSize() > kLargestUninstaller) {
-                m_report.Warning("the uninstall script (<uninstaller>) is %llu bytes: too large to be checked",
+                m_report.Warning(at, "the uninstall script (<uninstaller>) is %llu bytes: too large to be checked",
                                  item.GetSize());
                 return;
             }
             std::vector<unsigned char> bytes;
             CSmallString why;
             if (!item.ReadAll(bytes, why)) {
-                m_report.Error("the uninstall script (<uninstaller>): %s", why.GetText());
+                m_report.Error(at, "the uninstall script (<uninstaller>): %s", why.GetText());
                 return;
             }
             text = CSmallString(reinterpret_cast<const char*>(bytes.data()), (int)bytes.size());
+            if (item.IsFile())
+                file = item.GetPath();
         }
-        CXMLDocument* log = CXMLDocument::LoadFromMemory(text, (unsigned)text.GetLength(), true);
+        if (!CheckScriptText(text, file.c_str(), m_report))
+            return;
+        const CScriptPlaces places(text.GetText(), (unsigned)text.GetLength(), file.c_str());
+        const CReleasePtr<CXMLDocument> log(Load(text));
         const CXMLNode* section = log ? log->FindNode("uninstall") : nullptr;
-        if (!section)
-            m_report.Warning("the uninstall script (<uninstaller>) has no <uninstall> section: the uninstaller "
-                             "would remove nothing");
-        for (unsigned i = 0; section && i < section->GetChildCount(); i++) {
-            const CXMLNode* element = section->GetChild(i);
-            if (NamesAFile(FindScriptCommand(element->GetName())))
-                CheckFileName("the uninstall script (<uninstaller>), " + DescribeElement(element, i), element);
-        }
-        if (log)
-            log->Release();
-    }
-
-private:
-    void CheckFileName(const std::string& where, const CXMLNode* element)
-    {
-        const CSmallString* name = FindValue(element, "name");
-        if (!name)
-            m_report.Error("%s has no name", where.c_str());
-        else if (const char* why = WinPath::WhyNotPlainName(*name))
-            m_report.Error("%s: name \"%s\" is not a plain file name: %s", where.c_str(), Printable(*name).c_str(),
-                           why);
-    }
-
-    void CheckId(const std::string& where, const char* id)
-    {
-        bool digits = *id != 0;
-        for (const char* p = id; *p; p++)
-            digits = digits && isdigit((unsigned char)*p);
-        if (!digits) {
-            m_report.Error("%s: id \"%s\" is not an item number", where.c_str(), id);
+        if (!section) {
+            m_report.Warning(at, "the uninstall script (<uninstaller>) has no <uninstall> section: the uninstaller "
+                                 "would remove nothing");
             return;
         }
-        const unsigned long n = strtoul(id, nullptr, 10);
-        if (n >= m_items.size())
-            m_report.Error("%s: id %lu is outside the item table (%u items)", where.c_str(), n,
-                           (unsigned)m_items.size());
+        CElementCheck elements(places, false, m_items, m_report);
+        for (unsigned i = 0; i < section->GetChildCount(); i++) {
+            const CXMLNode* element = section->GetChild(i);
+            if (elements.Check(element, i) && NamesAFile(element->GetName()))
+                elements.CheckFileName(DescribeElement(element, i, places.Element(i)), element,
+                                       places.Attribute(i, Attr::File::Name));
+            m_effects.NoteRemoved(element);
+        }
+        m_effects.CheckLeftovers("the uninstall script (" + FileName(file) + ")", at);
     }
 
+    const CXMLNode* m_pWritten;
+    const CXMLNode* m_pPacked;
+    const CScriptPlaces& m_places;
+    const std::vector<unsigned>& m_arrOrigins;
     const CPackItemList& m_items;
     CScriptReport& m_report;
+    CElementCheck m_elements;
+    CScriptEffects m_effects;
+    std::vector<bool> m_arrSound; // per written element: no unknown attribute
 };
 
 } // namespace
 
-void CheckScript(const CSmallString& script, const CPackItemList& items, CScriptReport& report)
+void CheckScript(const SCheckedScript& script, const CScriptPlaces& places, const CPackItemList& items,
+                 CScriptReport& report)
 {
-    CXMLDocument* doc = CXMLDocument::LoadFromMemory(script, (unsigned)script.GetLength(), true);
-    const CXMLNode* install = doc ? doc->FindNode("install") : nullptr;
-    if (!install) {
-        report.Error("there is no <install> section: the installer would do nothing");
-    } else {
-        CChecker checker(items, report);
-        for (unsigned i = 0; i < install->GetChildCount(); i++)
-            checker.CheckElement(install->GetChild(i), i);
-        checker.CheckTerms(install);
-        checker.CheckUninstaller(install);
+    const CReleasePtr<CXMLDocument> written(Load(script.strWritten));
+    const bool rewritten = script.strPacked.GetLength() != script.strWritten.GetLength() ||
+                           memcmp(script.strPacked.GetText(), script.strWritten.GetText(),
+                                  (size_t)script.strWritten.GetLength()) != 0;
+    const CReleasePtr<CXMLDocument> packed(rewritten ? Load(script.strPacked) : nullptr);
+    const CXMLNode* install = written ? written->FindNode("install") : nullptr;
+    const CXMLNode* packedInstall = rewritten ? (packed ? packed->FindNode("install") : nullptr) : install;
+    if (!install || !packedInstall) {
+        report.Error(places.Root(), "there is no <install> section: the installer would do nothing");
+        return;
     }
-    if (doc)
-        doc->Release();
+    CScriptCheck(install, packedInstall, places, script.arrOrigins, items, report).Run();
 }

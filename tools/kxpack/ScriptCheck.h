@@ -1,13 +1,36 @@
-// Checks an install script against the package it goes into: unknown or
-// misspelt element names, item ids outside the item table, file and
-// shortcut names that are not plain file names, a missing install section,
-// an uninstaller that would not be registered, and terms too long to show.
+// Checks an install script against the package it goes into: XML that is
+// not well formed or not UTF-8, unknown or misspelt element and attribute
+// names, %NAME% references the installer would not replace, registry keys
+// and shortcut folders it can't write to, item ids outside the item table,
+// file and shortcut names that are not plain file names, a missing install
+// section or terms, an uninstaller that would not be registered or would
+// leave things behind, and programs started from the application's folder
+// that the script never puts there.
 #pragma once
 
+#include <vector>
+
 #include "PackItem.h"
+#include "ScriptPlaces.h"
 #include "ScriptReport.h"
+#include "Spelling.h"
 
-void CheckScript(const CSmallString& script, const CPackItemList& items, CScriptReport& report);
+// The encoding and the XML of a script or an uninstall script (file names
+// it in messages; null: the script). False when the XML's structure is
+// broken: what the reader makes of it then is no ground for further checks.
+bool CheckScriptText(const CSmallString& text, const char* file, CScriptReport& report);
 
-// Edits (insertions, deletions, substitutions) between two names, ignoring case.
-unsigned EditDistance(const char* a, const char* b);
+// A script as its publisher wrote it and as it goes into the package, once
+// src= and text= have become items.
+struct SCheckedScript
+{
+    CSmallString strWritten;
+    CSmallString strPacked;
+    // For each element of the packed install section, the index of the
+    // written one it came from; empty when nothing was rewritten.
+    std::vector<unsigned> arrOrigins;
+};
+
+// places: of strWritten. Warnings don't stop a build; errors do.
+void CheckScript(const SCheckedScript& script, const CScriptPlaces& places, const CPackItemList& items,
+                 CScriptReport& report);

@@ -106,14 +106,16 @@ bool HasSources(const CXMLNode* install)
 class CResolver
 {
 public:
-    CResolver(const char* scriptPath, CPackItemList& items, CScriptReport& report, std::vector<std::string>& inputs)
-        : m_strFolder(FolderOf(scriptPath)), m_items(items), m_report(report), m_inputs(inputs)
+    CResolver(const char* scriptPath, CPackItemList& items, CScriptReport& report, std::vector<std::string>& inputs,
+              const CScriptPlaces& places)
+        : m_strFolder(FolderOf(scriptPath)), m_items(items), m_report(report), m_inputs(inputs), m_places(places)
     {
     }
 
     void Resolve(const CXMLNode* from, unsigned index, CXMLNode* install)
     {
-        const std::string where = DescribeElement(from, index);
+        const SPlace at = m_places.Element(index);
+        const std::string where = DescribeElement(from, index, at);
         const char* src = from->GetAttributeValue("src");
         const char* text = from->GetAttributeValue("text");
         const SScriptCommand* command = FindScriptCommand(from->GetName());
@@ -124,12 +126,12 @@ public:
             return;
         }
         if (from->GetAttributeValue("id")) {
-            m_report.Error("%s has both id and %s", where.c_str(), src ? "src" : "text");
+            m_report.Error(at, "%s has both id and %s", where.c_str(), src ? "src" : "text");
             return;
         }
         if (itemIsText) {
             if (src) {
-                m_report.Error("%s takes its %s as text=\"...\", not src", where.c_str(),
+                m_report.Error(at, "%s takes its %s as text=\"...\", not src", where.c_str(),
                                Mb::ICmp(command->pszName, "broadcast-message") == 0 ? "message name" : "DLL path");
                 return;
             }
@@ -142,16 +144,16 @@ public:
         const std::string path = HostPath(m_strFolder, src);
         if (IsFolder(path)) {
             if (!IsFileCommand(command)) {
-                m_report.Error("%s: src \"%s\" is a folder; only <file> takes a folder", where.c_str(), src);
+                m_report.Error(at, "%s: src \"%s\" is a folder; only <file> takes a folder", where.c_str(), src);
                 return;
             }
-            ExpandFolder(from, where, path, install);
+            ExpandFolder(from, at, where, path, install);
             return;
         }
         CPackItem item;
         CSmallString why;
         if (!CPackItem::ListFile(path, item, why)) {
-            m_report.Error("%s: cannot read src \"%s\" (%s: %s)", where.c_str(), src, path.c_str(), why.GetText());
+            m_report.Error(at, "%s: cannot read src \"%s\" (%s: %s)", where.c_str(), src, path.c_str(), why.GetText());
             return;
         }
         m_inputs.push_back(path);
@@ -172,7 +174,8 @@ public:
 private:
     // One <file> per file under the folder, in sorted order, each keeping
     // its sub-folder under dest.
-    void ExpandFolder(const CXMLNode* from, const std::string& where, std::string folder, CXMLNode* install)
+    void ExpandFolder(const CXMLNode* from, const SPlace& at, const std::string& where, std::string folder,
+                      CXMLNode* install)
     {
         m_inputs.push_back(folder);
         if (folder.back() != '/' && folder.back() != '\\')
@@ -180,21 +183,21 @@ private:
         std::vector<std::string> files, folders;
         std::string why;
         if (!ListFolder(folder, files, folders, why)) {
-            m_report.Error("%s: %s", where.c_str(), why.c_str());
+            m_report.Error(at, "%s: %s", where.c_str(), why.c_str());
             return;
         }
         for (const std::string& sub : folders)
             m_inputs.push_back(folder + sub);
         std::sort(files.begin(), files.end());
         if (files.empty())
-            m_report.Warning("%s: the folder \"%s\" holds no files", where.c_str(), from->GetAttributeValue("src"));
+            m_report.Warning(at, "%s: the folder \"%s\" holds no files", where.c_str(), from->GetAttributeValue("src"));
         const char* destAttr = from->GetAttributeValue("dest");
         const std::string dest = destAttr ? destAttr : "";
         for (const std::string& rel : files) {
             CPackItem item;
             CSmallString why;
             if (!CPackItem::ListFile(folder + rel, item, why)) {
-                m_report.Error("%s: cannot read \"%s\": %s", where.c_str(), (folder + rel).c_str(), why.GetText());
+                m_report.Error(at, "%s: cannot read \"%s\": %s", where.c_str(), (folder + rel).c_str(), why.GetText());
                 continue;
             }
             m_inputs.push_back(folder + rel);
@@ -239,6 +242,7 @@ private:
     CPackItemList& m_items;
     CScriptReport& m_report;
     std::vector<std::string>& m_inputs;
+    const CScriptPlaces& m_places;
     std::vector<SPending> m_arrEarly, m_arrLate;
 };
 
@@ -270,7 +274,8 @@ int AddGeneratedLog(CXMLNode* section, CPackItemList& items, CScriptReport& repo
 } // namespace
 
 bool ResolveScriptSources(const char* scriptPath, CSmallString& script, CPackItemList& items, CScriptReport& report,
-                          std::vector<std::string>& inputs, int& generatedLog)
+                          std::vector<std::string>& inputs, const CScriptPlaces& places,
+                          std::vector<unsigned>& origins, int& generatedLog)
 {
     generatedLog = -1;
     CXMLDocument* doc = CXMLDocument::LoadFromMemory(script, (unsigned)script.GetLength(), true);
@@ -287,7 +292,7 @@ bool ResolveScriptSources(const char* scriptPath, CSmallString& script, CPackIte
 
     const unsigned errorsBefore = report.GetErrorCount();
     CXMLDocument* out = new CXMLDocument();
-    CResolver resolver(scriptPath, items, report, inputs);
+    CResolver resolver(scriptPath, items, report, inputs, places);
     CXMLNode* section = nullptr; // held by out
     for (unsigned i = 0; i < doc->GetChildCount(); i++) {
         const CXMLNode* top = doc->GetChild(i);
@@ -296,14 +301,18 @@ bool ResolveScriptSources(const char* scriptPath, CSmallString& script, CPackIte
             continue;
         }
         section = CopyElement(top, out, {}, false);
-        for (unsigned c = 0; c < install->GetChildCount(); c++)
+        for (unsigned c = 0; c < install->GetChildCount(); c++) {
             resolver.Resolve(install->GetChild(c), c, section);
+            origins.resize(section->GetChildCount(), c);
+        }
         section->Release();
     }
     resolver.NumberEarly();
     // With the settings' items numbered, the log can read them.
-    if (generate)
+    if (generate) {
         generatedLog = AddGeneratedLog(section, items, report);
+        origins.resize(section->GetChildCount(), install->GetChildCount());
+    }
     resolver.NumberLate();
     CCharArray text;
     out->SavePrettyToCharArray(text, 0);

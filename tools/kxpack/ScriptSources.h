@@ -13,9 +13,13 @@
 #include "ScriptReport.h"
 
 // scriptPath locates relative sources. When anything was resolved, script
-// becomes the rewritten text. inputs receives every file and folder read,
-// so that the build can refuse to write over one. A generated log becomes
-// the <uninstaller generated="yes"> item generatedLog (-1: none), numbered
-// as a src= log would be. False when an error was reported.
+// becomes the rewritten text and origins holds, for each element of its
+// install section, the index of the written element it came from (places
+// tell where that stands). inputs receives every file and folder read, so
+// that the build can refuse to write over one. A generated log becomes the
+// <uninstaller generated="yes"> item generatedLog (-1: none), numbered as a
+// src= log would be; its element comes from no written one (its origin is
+// the written section's child count). False when an error was reported.
 bool ResolveScriptSources(const char* scriptPath, CSmallString& script, CPackItemList& items, CScriptReport& report,
-                          std::vector<std::string>& inputs, int& generatedLog);
+                          std::vector<std::string>& inputs, const CScriptPlaces& places,
+                          std::vector<unsigned>& origins, int& generatedLog);

@@ -20,11 +20,22 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM param)
 
 } // namespace
 
+// Texts are read wide and given as UTF-8, whatever the code pages.
+std::string ToUtf8(const wchar_t* text, int length)
+{
+    if (length <= 0)
+        return std::string();
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
+    std::string out(n > 0 ? n : 0, '\0');
+    if (n > 0)
+        WideCharToMultiByte(CP_UTF8, 0, text, length, &out[0], n, nullptr, nullptr);
+    return out;
+}
+
 std::string GetTitle(HWND window)
 {
-    char buffer[1024] = "";
-    GetWindowTextA(window, buffer, sizeof(buffer));
-    return buffer;
+    wchar_t buffer[1024] = L"";
+    return ToUtf8(buffer, GetWindowTextW(window, buffer, 1024));
 }
 
 std::string GetClass(HWND window)
@@ -37,14 +48,13 @@ std::string GetClass(HWND window)
 std::string GetControlText(HWND control)
 {
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutA(control, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length))
+    if (!SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length))
         return std::string();
-    std::string text(length + 1, '\0');
+    std::wstring text(length + 1, L'\0');
     DWORD_PTR copied = 0;
-    SendMessageTimeoutA(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]), SMTO_NORMAL, 5000,
+    SendMessageTimeoutW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]), SMTO_NORMAL, 5000,
                         &copied);
-    text.resize(copied);
-    return text;
+    return ToUtf8(text.c_str(), (int)copied);
 }
 
 std::vector<HWND> Find(const std::function<bool(HWND)>& filter)

@@ -12,7 +12,7 @@
 #include "FindFileIter.h"
 #include "WineTestEnv.h"
 
-TEST(IsFolderEmpty, AnswersTrueOnlyForAFolderWithEntries)
+TEST(IsFolderOccupied, AnswersTrueOnlyForAFolderWithEntries)
 {
     CTestFolder folder;
     CreateDirectoryA((folder / "empty").c_str(), nullptr);
@@ -36,7 +36,7 @@ TEST(IsFolderEmpty, AnswersTrueOnlyForAFolderWithEntries)
         {folder / "bad<name>", false}, {"", false},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(c.expected, IsFolderEmpty(c.path.c_str())) << c.path;
+        EXPECT_EQ(c.expected, IsFolderOccupied(c.path.c_str())) << c.path;
 }
 
 TEST(FindFileIter, EnumeratesEveryEntryAndRecordsWhyItStopped)

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "TermsEncoding.h"
 #include "TextLines.h"
 
 namespace {
@@ -97,4 +98,34 @@ TEST(PrepareTermsText, FiveMegabytesOnOneLine)
         joined += shown.substr(start, end - start);
     }
     EXPECT_EQ(text.substr(0, joined.size()), joined);
+}
+
+// Every encoding a publisher may save the terms in arrives as the same UTF-8.
+TEST(TermsAsUtf8, Encodings)
+{
+    const std::string utf8 = "\xC3\x84\xC3\xA4kk\xC3\xB6set \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80";
+    const struct
+    {
+        const char* what;
+        std::string raw;
+        std::string expected;
+    } cases[] = {
+        {"UTF-8", utf8, utf8},
+        {"UTF-8 with BOM", "\xEF\xBB\xBF" + utf8, utf8},
+        {"UTF-16LE with BOM",
+         std::string("\xFF\xFE\xC4\x00\xE4\x00k\x00k\x00\xF6\x00s\x00" "e\x00t\x00 \x00\xE5\x65\x2C\x67 \x00\x3D\xD8\x00\xDE",
+                     30),
+         utf8},
+        {"UTF-16BE with BOM",
+         std::string("\xFE\xFF\x00\xC4\x00\xE4\x00k\x00k\x00\xF6\x00s\x00" "e\x00t\x00 \x65\xE5\x67\x2C\x00 \xD8\x3D\xDE\x00",
+                     30),
+         utf8},
+        {"ANSI (1252)", "\xC4\xE4kk\xF6set \x80", "\xC3\x84\xC3\xA4kk\xC3\xB6set \xE2\x82\xAC"},
+        {"empty", "", ""},
+        {"BOM only", "\xFF\xFE", ""},
+    };
+    for (const auto& c : cases) {
+        const CSmallString out = TermsAsUtf8(c.raw.data(), (unsigned)c.raw.size());
+        EXPECT_EQ(c.expected, std::string(out.GetText(), (size_t)out.GetLength())) << c.what;
+    }
 }

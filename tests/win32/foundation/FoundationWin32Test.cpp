@@ -43,7 +43,7 @@ TEST(ResString, LoadsOnFirstUseAndAgainWhenMissing)
     EXPECT_NE(nullptr, strstr((const char*)multiline, "installer.\nThis could"));
 
     CResString pound(40);
-    EXPECT_STREQ("Pound: \xA3", (const char*)pound);
+    EXPECT_STREQ("Pound: \xC2\xA3", (const char*)pound); // in the UTF-8 code page
 
     CResString missing(15); // same block as 14, no string
     EXPECT_EQ(nullptr, (const char*)missing);

@@ -37,22 +37,29 @@ TEST(DrawBitmap, PaintsTheWholeBitmapAtThePosition)
     ASSERT_NE(nullptr, source);
     HGDIOBJ old = SelectObject(target, canvas);
 
-    DrawBitmap(target, source, 3, 2);
-
-    int painted = 0;
-    for (int y = 0; y < 10; ++y)
-        for (int x = 0; x < 10; ++x) {
-            const bool inside = x >= 3 && x < 7 && y >= 2 && y < 6;
-            const COLORREF expected = inside ? RGB(200, 30, 60) : RGB(255, 255, 255);
-            const COLORREF got = GetPixel(target, x, y);
-            EXPECT_EQ(expected, got) << "(" << x << "," << y << ") got " << std::hex << got;
-            painted += got == RGB(200, 30, 60);
-        }
-    EXPECT_EQ(16, painted);
+    // At its own size, then stretched as on a screen of higher DPI.
+    const SIZE sizes[] = {{4, 4}, {6, 5}};
+    for (const SIZE& size : sizes) {
+        const RECT all = {0, 0, 10, 10};
+        FillRect(target, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        DrawBitmap(target, source, 3, 2, size.cx, size.cy);
+        int painted = 0;
+        for (int y = 0; y < 10; ++y)
+            for (int x = 0; x < 10; ++x) {
+                const bool inside = x >= 3 && x < 3 + size.cx && y >= 2 && y < 2 + size.cy;
+                const COLORREF expected = inside ? RGB(200, 30, 60) : RGB(255, 255, 255);
+                const COLORREF got = GetPixel(target, x, y);
+                EXPECT_EQ(expected, got) << "(" << x << "," << y << ") got " << std::hex << got;
+                painted += got == RGB(200, 30, 60);
+            }
+        EXPECT_EQ(size.cx * size.cy, painted);
+    }
 
     // Nothing to draw: the canvas stays as it was.
-    DrawBitmap(target, nullptr, 0, 0);
-    DrawBitmap(nullptr, source, 0, 0);
+    const RECT all = {0, 0, 10, 10};
+    FillRect(target, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    DrawBitmap(target, nullptr, 0, 0, 4, 4);
+    DrawBitmap(nullptr, source, 0, 0, 4, 4);
     EXPECT_EQ(RGB(255, 255, 255), GetPixel(target, 0, 0));
 
     SelectObject(target, old);

@@ -1,0 +1,130 @@
+// The pages as users see them: every text whole in its control, for
+// application names of 1 to 40 characters, with and without a logo, and
+// nothing overlapping or leaving the page.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "Pages.h"
+#include "WizardState.h"
+#include "resource.h"
+#include "win32/ResString.h"
+
+namespace {
+
+INT_PTR CALLBACK PlainPage(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
+
+struct SControl
+{
+    HWND hwnd;
+    RECT rect;
+    std::wstring text;
+    bool isStatic;
+};
+
+std::vector<SControl> Controls(HWND page)
+{
+    std::vector<SControl> controls;
+    for (HWND child = GetWindow(page, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        SControl c = {child, {0, 0, 0, 0}, std::wstring(), false};
+        GetWindowRect(child, &c.rect);
+        MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&c.rect), 2);
+        wchar_t text[1024] = L"";
+        GetWindowTextW(child, text, 1024);
+        c.text = text;
+        char cls[32] = "";
+        GetClassNameA(child, cls, sizeof cls);
+        c.isStatic = lstrcmpiA(cls, "Static") == 0;
+        controls.push_back(c);
+    }
+    return controls;
+}
+
+// The height the text takes when the control wraps it at its width.
+SIZE TextExtent(const SControl& c)
+{
+    const HDC dc = GetDC(c.hwnd);
+    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(c.hwnd, WM_GETFONT, 0, 0)));
+    RECT rect = {0, 0, c.rect.right - c.rect.left, 0};
+    DrawTextW(dc, c.text.c_str(), (int)c.text.size(), &rect, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
+    SelectObject(dc, old);
+    ReleaseDC(c.hwnd, dc);
+    return SIZE{rect.right, rect.bottom};
+}
+
+void ExpectWholeTexts(HWND page, const std::string& what)
+{
+    RECT client;
+    GetClientRect(page, &client);
+    const std::vector<SControl> controls = Controls(page);
+    for (size_t i = 0; i < controls.size(); i++) {
+        const SControl& c = controls[i];
+        const bool ellipsis = (GetWindowLongA(c.hwnd, GWL_STYLE) & SS_ELLIPSISMASK) != 0;
+        if (c.isStatic && !c.text.empty() && !ellipsis) {
+            const SIZE extent = TextExtent(c);
+            EXPECT_LE(extent.cy, c.rect.bottom - c.rect.top) << what << ": text " << i << " is cut below";
+            EXPECT_LE(extent.cx, c.rect.right - c.rect.left) << what << ": text " << i << " is cut at the side";
+        }
+        EXPECT_TRUE(c.rect.left >= 0 && c.rect.top >= 0 && c.rect.right <= client.right &&
+                    c.rect.bottom <= client.bottom)
+            << what << ": control " << i << " leaves the page";
+        for (size_t j = i + 1; j < controls.size(); j++) {
+            RECT both;
+            EXPECT_FALSE(IntersectRect(&both, &c.rect, &controls[j].rect))
+                << what << ": controls " << i << " and " << j << " overlap";
+        }
+    }
+}
+
+} // namespace
+
+TEST(PageLayout, TextsFitForEveryNameLength)
+{
+    const HWND owner = CreateWindowExA(0, "Static", "", WS_POPUP, 0, 0, 600, 500, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, owner);
+    HDC screen = GetDC(nullptr);
+    const HBITMAP logo = CreateCompatibleBitmap(screen, 164, 60);
+    ReleaseDC(nullptr, screen);
+    CResString complete(IDS_INSTALL_COMPLETE);
+    ASSERT_NE(nullptr, (const char*)complete);
+
+    for (const HBITMAP withLogo : {(HBITMAP) nullptr, logo}) {
+        g_hInstallerLogo = withLogo;
+        g_szInstallerLogoSize = withLogo ? SIZE{164, 60} : SIZE{0, 0};
+        for (int length = 1; length <= 40; length++) {
+            // The widest letters, and a name of words that wraps.
+            for (const char letter : {'W', 'i'}) {
+                std::string name(length, letter);
+                if (letter == 'i')
+                    for (int k = 5; k < length; k += 6)
+                        name[k] = ' ';
+                const std::string what = name + (withLogo ? " (logo)" : "");
+                for (const WORD id : {IDD_TERMS, IDD_DESTINATION, IDD_PROGRESS}) {
+                    const HWND page = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), owner,
+                                                         PlainPage, 0);
+                    ASSERT_NE(nullptr, page) << id;
+                    if (id == IDD_TERMS) {
+                        LayOutTermsPage(page);
+                    } else if (id == IDD_DESTINATION) {
+                        LayOutDestinationPage(page, name.c_str());
+                    } else {
+                        LayOutProgressPage(page, nullptr);
+                        ExpectWholeTexts(page, what + " progress");
+                        char text[512];
+                        wsprintfA(text, (const char*)complete, name.c_str());
+                        LayOutProgressPage(page, text);
+                    }
+                    ExpectWholeTexts(page, what + " page " + std::to_string(id));
+                    DestroyWindow(page);
+                }
+            }
+        }
+    }
+    g_hInstallerLogo = nullptr;
+    g_szInstallerLogoSize = SIZE{0, 0};
+    DeleteObject(logo);
+    DestroyWindow(owner);
+}
