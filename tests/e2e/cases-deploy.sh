@@ -139,6 +139,8 @@ upgrade_case() {
   expect_eq "upgrade to 1.2: one entry" "$(entries_running "$APP_WIN")" 1
   run_silent upgrade-cleanup "$APP_WIN\\uninstall.exe" /S
   expect_eq "upgrades: uninstalled" "$E2E_BG_STATUS" 0
+  # uninstall.exe and its folder follow once it has returned.
+  check "upgrades: the folder goes within a second" gone_soon "$APP_DIR"
   check "upgrades: nothing left" nothing_installed
   check "upgrades: no entry left" no_reg_key "$key12"
 }

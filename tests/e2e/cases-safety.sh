@@ -122,7 +122,8 @@ occupied_folder_case() {
   to_destination "$E2E_SETUP" occupied || fail "occupied folder: destination page shown"
   drv set-text $IDC_DEST_PATH "$work" >/dev/null
   drv click next >/dev/null
-  expect_box "occupied folder" yes 'Setup Error' \
+  # A question, not an error: it carries the installer's title.
+  expect_box "occupied folder" yes "$CAPTION" \
     "The folder '$work' already exists and is not empty.\n\nInstalling into this folder could result in a loss of data.\n\nAre you sure you want to install in this folder?"
   check "occupied folder: the wizard closes after installing" drv wait-gone "$CAPTION" 30000
   wait_bg 30
