@@ -11,20 +11,12 @@ namespace {
 // The replacement of a character, or null when it stands for itself.
 const char* Escape(char ch, char (&number)[8])
 {
+    static const char kNamed[] = "\"&'<>";
+    static const char* const kNames[] = {"&quot;", "&amp;", "&apos;", "&lt;", "&gt;"};
     static const char kKept[] = "[] -'()+,./\\:=?;!*#@$_%";
     const unsigned char c = (unsigned char)ch;
-    switch (c) {
-    case '"':
-        return "&quot;";
-    case '&':
-        return "&amp;";
-    case '\'':
-        return "&apos;";
-    case '<':
-        return "&lt;";
-    case '>':
-        return "&gt;";
-    }
+    if (const char* named = c ? strchr(kNamed, c) : nullptr)
+        return kNames[named - kNamed];
     if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || (c && strchr(kKept, c)))
         return nullptr;
     Mb::SNPrintf(number, sizeof(number), "&#%u;", c);

@@ -108,7 +108,6 @@ protected:
 
 private:
     CAttributeMap::BucketEntry* FindAttribute(const char* name) const;
-    CXMLNode* AddChild(CXMLNode* child);
     CXMLNode* WalkPath(const char* path, bool create);
     static void ReleaseChildren(CXMLNode* node, CXMLNode*& dying);
 
