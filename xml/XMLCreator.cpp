@@ -6,8 +6,11 @@ namespace {
 
 bool IsPlainName(const char* name)
 {
-    static const char kPlain[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-.:_";
-    return *name && name[strspn(name, kPlain)] == 0;
+    const char* p = name;
+    while ((*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z') || (*p >= '0' && *p <= '9') ||
+           (*p && strchr("-.:_", *p)))
+        p++;
+    return p != name && *p == 0;
 }
 
 } // namespace
