@@ -17,6 +17,7 @@
 #include "ScriptSources.h"
 #include "ScriptWords.h"
 #include "SinReader.h"
+#include "StubIdentity.h"
 #include "XMLDocument.h"
 
 namespace {
@@ -26,6 +27,8 @@ const char kUninstallLogName[] = "uninstall.xml";
 
 const char kUsage[] =
     "usage: kxpack build --stub STUB --script SCRIPT [--item FILE]... [--level 0-9] [--force] -o OUT\n"
+    "                    [--icon FILE.ico] [--version-info] [--product-name TEXT] [--product-version TEXT]\n"
+    "                    [--company TEXT] [--description TEXT] [--copyright TEXT]\n"
     "       kxpack check SCRIPT [--item FILE]... [--strict]\n"
     "       kxpack list FILE\n"
     "       kxpack extract FILE -o DIR [--force]\n"
@@ -399,9 +402,12 @@ int CmdBuild(int argc, char** argv, FILE* out, FILE* err)
     const char* outPath = nullptr;
     int level = 9;
     bool force = false;
+    SIdentityOptions identity;
     Container::CArray<const char*> itemPaths;
     for (int i = 2; i < argc; i++) {
         const bool hasValue = i + 1 < argc;
+        if (TakeIdentityOption(argc, argv, i, identity))
+            continue;
         if (!strcmp(argv[i], "--force"))
             force = true;
         else if (!strcmp(argv[i], "--stub") && hasValue)
@@ -425,6 +431,8 @@ int CmdBuild(int argc, char** argv, FILE* out, FILE* err)
         return Failure(err, (CSmallString("cannot read the stub ") + stubPath).GetText());
     std::vector<std::string> inputs = {stubPath, scriptPath};
     inputs.insert(inputs.end(), itemPaths.GetData(), itemPaths.GetData() + itemPaths.GetSize());
+    if (identity.pszIcon)
+        inputs.push_back(identity.pszIcon);
     CSmallString script;
     CPackItemList items;
     const SChecked checked = PrepareScript(scriptPath, itemPaths, script, items, inputs, err);
@@ -442,8 +450,20 @@ int CmdBuild(int argc, char** argv, FILE* out, FILE* err)
     const CSmallString refusal = WhyNotWrite(outPath, inputs);
     if (!refusal.IsEmpty())
         return Failure(err, refusal);
-    uint32_t blockSize = 0;
     CSmallString why;
+    // Without these options the stub is packed byte for byte: a stub signed
+    // before packing stays signed in uninstall.exe.
+    if (identity.IsAsked()) {
+        std::vector<unsigned char> edited(stub.GetData(), stub.GetData() + stub.GetSize());
+        std::vector<std::string> notes;
+        if (!ApplyIdentity(identity, script, items, edited, notes, why))
+            return Failure(err, why);
+        for (const std::string& note : notes)
+            fprintf(out, "kxpack: note: %s\n", note.c_str());
+        stub.RemoveAll();
+        stub.Append(edited.data(), (unsigned)edited.size());
+    }
+    uint32_t blockSize = 0;
     bool built = false;
     CSmallString broke;
     const bool ran = RunCaught(
