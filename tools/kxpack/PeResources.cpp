@@ -5,7 +5,6 @@
 #include <set>
 
 #include "PeHeaders.h"
-#include "ResourceTree.h"
 #include "VersionInfo.h"
 #include "resource.h"
 
@@ -75,6 +74,8 @@ public:
             },
             m_resources);
     }
+
+    const CResourceList& GetResources() const { return m_resources; }
 
     void SetIcon(const std::vector<SIconImage>& images)
     {
@@ -278,6 +279,15 @@ const char* SetStubResources(std::vector<unsigned char>& stub, const SStubResour
                         "sign the finished installer instead");
     stub.swap(edited);
     return nullptr;
+}
+
+const char* ReadStubResources(const std::vector<unsigned char>& stub, CResourceList& resources)
+{
+    std::vector<unsigned char> copy = stub;
+    CStubEditor editor(copy);
+    const char* why = editor.Read();
+    resources = editor.GetResources();
+    return why;
 }
 
 uint32_t PeChecksum(const std::vector<unsigned char>& file, uint32_t checksumAt)

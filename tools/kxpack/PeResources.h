@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "IconFile.h"
+#include "ResourceTree.h"
 
 struct SStubResources
 {
@@ -27,6 +28,10 @@ struct SStubResources
 // signature that had to go); else why not, and the stub is unchanged.
 const char* SetStubResources(std::vector<unsigned char>& stub, const SStubResources& resources,
                              std::vector<std::string>& notes);
+
+// The resources the stub's resource directory names. Null, or why they
+// can't be read.
+const char* ReadStubResources(const std::vector<unsigned char>& stub, CResourceList& resources);
 
 // The PE checksum of a file whose checksum field is at checksumAt: 16-bit
 // sums with their carries folded in, plus the file's length.

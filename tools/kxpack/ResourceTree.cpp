@@ -170,9 +170,9 @@ std::vector<unsigned char> WriteResourceTree(const CResourceList& resources, uin
     std::vector<unsigned char> tree(end);
 
     // Names after the data entries, then the data.
-    auto writeKey = [&](unsigned char* field, const SResourceKey& key) {
+    auto writeKey = [&](uint32_t field, const SResourceKey& key) {
         if (!key.bNamed) {
-            Pe::WriteU32(field, key.uId);
+            Pe::WriteU32(&tree[field], key.uId);
             return;
         }
         const uint32_t at = (uint32_t)tree.size();
@@ -180,7 +180,7 @@ std::vector<unsigned char> WriteResourceTree(const CResourceList& resources, uin
         Pe::WriteU16(&tree[at], (uint16_t)key.strName.size());
         for (size_t i = 0; i < key.strName.size(); i++)
             Pe::WriteU16(&tree[at + 2 + 2 * i], key.strName[i]);
-        Pe::WriteU32(field, kHighBit | at);
+        Pe::WriteU32(&tree[field], kHighBit | at);
     };
     size_t nextChildDir = 1;
     for (const SDirectory& dir : dirs) {
@@ -191,7 +191,7 @@ std::vector<unsigned char> WriteResourceTree(const CResourceList& resources, uin
         Pe::WriteU16(&tree[dir.uOffset + 14], (uint16_t)(dir.arrChildren.size() - named));
         for (size_t c = 0; c < dir.arrChildren.size(); c++) {
             const uint32_t entry = dir.uOffset + kDirectorySize + (uint32_t)c * kEntrySize;
-            writeKey(&tree[entry], keyOf(dir.arrChildren[c], dir.uLevel));
+            writeKey(entry, keyOf(dir.arrChildren[c], dir.uLevel));
             const uint32_t target = dir.uLevel + 1 < kLevels
                                         ? kHighBit | dirs[nextChildDir++].uOffset
                                         : dataEntries + (uint32_t)dir.arrChildren[c] * kDataEntrySize;
