@@ -38,6 +38,7 @@ if [ $demo == 1 ] && [ -z "${KX_E2E_DIR:-}" ]; then E2E_RUN=$PWD/build/demo/run;
 . tests/e2e/cases-deploy.sh
 . tests/e2e/cases-unicode.sh
 . tests/e2e/cases-genlog.sh
+. tests/e2e/cases-identity.sh
 
 # configure_and_build DIR PRESET TARGETS...: the preset configures the
 # default folders; other folders must be configured already.
@@ -122,6 +123,7 @@ else
   file_in_use_case
   unexpected_failure_case
   silent_case
+  identity_case
   command_line_case
   one_argument_case
   upgrade_case
