@@ -22,6 +22,9 @@ const unsigned kFileAlignmentAt = 36;
 const unsigned kSizeOfImageAt = 56;
 const unsigned kSizeOfHeadersAt = 60;
 
+// An image or file beyond this is no program Windows loads.
+const unsigned long long kLargest = 0x80000000ull;
+
 // Initialised data, readable: what linkers give .rsrc.
 const uint32_t kResourceSectionFlags = 0x40000040;
 
@@ -147,12 +150,14 @@ public:
         const uint32_t header = reuse ? reuse->uHeader : m_pe.uSectionTable + m_pe.uSectionCount * Pe::kSectionHeaderSize;
         if (!reuse && !HasRoomForHeader(header))
             return "its headers have no room for another section";
-        const uint32_t sectionAddress = reuse ? reuse->uAddress : ImageEnd(nullptr);
+        const unsigned long long imageEnd = reuse ? reuse->uAddress : ImageEnd(nullptr);
+        if (imageEnd >= kLargest || m_stub.size() >= kLargest)
+            return "it would grow too large";
+        const uint32_t sectionAddress = (uint32_t)imageEnd;
         const uint32_t rawOffset = reuse ? reuse->uRawOffset : Align((uint32_t)m_stub.size(), m_uFileAlignment);
         const std::vector<unsigned char> tree = WriteResourceTree(m_resources, sectionAddress);
         const uint32_t rawSize = Align((uint32_t)tree.size(), m_uFileAlignment);
-        if ((unsigned long long)rawOffset + rawSize >= 0x80000000ull ||
-            (unsigned long long)sectionAddress + tree.size() >= 0x80000000ull)
+        if ((unsigned long long)rawOffset + rawSize >= kLargest || imageEnd + tree.size() >= kLargest)
             return "it would grow too large";
 
         const uint32_t oldRawSize = reuse ? reuse->uRawSize : 0;
@@ -228,13 +233,13 @@ private:
                 end = std::max(end, s.RawEnd());
         return end;
     }
-    uint32_t ImageEnd(const SSection* but) const
+    unsigned long long ImageEnd(const SSection* but) const
     {
-        uint32_t end = but ? 0 : U32(m_pe.uOptionalHeader + kSizeOfImageAt);
+        unsigned long long end = but ? 0 : U32(m_pe.uOptionalHeader + kSizeOfImageAt);
         for (const SSection& s : m_arrSections)
             if (&s != but)
-                end = std::max(end, s.uAddress + std::max(s.uVirtualSize, s.uRawSize));
-        return Align(end, m_uSectionAlignment);
+                end = std::max(end, (unsigned long long)s.uAddress + std::max(s.uVirtualSize, s.uRawSize));
+        return (end + m_uSectionAlignment - 1) / m_uSectionAlignment * m_uSectionAlignment;
     }
 
     // A header fits before the first section's bytes, over zeros only (some
