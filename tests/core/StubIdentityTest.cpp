@@ -90,8 +90,6 @@ void WalkVersionBlock(const unsigned char* p, size_t size, SVersionRead& read)
         WalkVersionBlock(p + at, length - at, read);
 }
 
-std::u16string U16(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
-
 std::string Version(const Bytes& fixed, unsigned at)
 {
     const uint32_t high = Pe::ReadU32(&fixed[at]), low = Pe::ReadU32(&fixed[at + 4]);
@@ -144,7 +142,7 @@ TEST_F(StubIdentityTest, ResourcesReadBack)
         const char* name;
         std::string script;
         std::vector<std::string> options;
-        std::map<std::string, std::string> texts; // "" : must be absent
+        std::map<std::string, std::u16string> texts; // empty: must be absent
         const char* numbers;
         bool icon;
     };
@@ -152,29 +150,29 @@ TEST_F(StubIdentityTest, ResourcesReadBack)
         {"defaults from the script",
          kScript,
          {"--icon", dir.File("app.ico"), "--version-info"},
-         {{"ProductName", "Tiny"},
-          {"ProductVersion", "2.1"},
-          {"FileVersion", "2.1"},
-          {"CompanyName", "Tiny Co"},
-          {"FileDescription", "Tiny Setup"},
-          {"LegalCopyright", ""}},
+         {{"ProductName", u"Tiny"},
+          {"ProductVersion", u"2.1"},
+          {"FileVersion", u"2.1"},
+          {"CompanyName", u"Tiny Co"},
+          {"FileDescription", u"Tiny Setup"},
+          {"LegalCopyright", u""}},
          "2.1.0.0",
          true},
         {"the display name without app-name; a version with a suffix",
          "<install><uninstall-display-name> Tiny Display </uninstall-display-name><version>1.0.3b</version></install>",
          {"--version-info"},
-         {{"ProductName", "Tiny Display"}, {"FileDescription", "Tiny Display Setup"}, {"CompanyName", ""}},
+         {{"ProductName", u"Tiny Display"}, {"FileDescription", u"Tiny Display Setup"}, {"CompanyName", u""}},
          "1.0.3.0",
          false},
-        {"options override the script",
+        {"options override the script, in UTF-8 or else Windows-1252",
          kScript,
-         {"--product-name", "Other", "--product-version", "3.4.5.6-rc1", "--company", "Other Co", "--description",
-          "Installs Other", "--copyright", "(c) Other Co", "--icon", dir.File("app.ico")},
-         {{"ProductName", "Other"},
-          {"ProductVersion", "3.4.5.6-rc1"},
-          {"CompanyName", "Other Co"},
-          {"FileDescription", "Installs Other"},
-          {"LegalCopyright", "(c) Other Co"}},
+         {"--product-name", "Caf\xC3\xA9", "--product-version", "3.4.5.6-rc1", "--company", "Other Co",
+          "--description", "Installs Other", "--copyright", "\xA9 Other Co \x80", "--icon", dir.File("app.ico")},
+         {{"ProductName", u"Caf\u00E9"},
+          {"ProductVersion", u"3.4.5.6-rc1"},
+          {"CompanyName", u"Other Co"},
+          {"FileDescription", u"Installs Other"},
+          {"LegalCopyright", u"\u00A9 Other Co \u20AC"}},
          "3.4.5.6",
          true},
     };
@@ -213,7 +211,7 @@ TEST_F(StubIdentityTest, ResourcesReadBack)
             if (text.second.empty())
                 EXPECT_EQ(0u, read.texts.count(text.first)) << text.first;
             else
-                EXPECT_EQ(U16(text.second), read.texts[text.first]) << text.first;
+                EXPECT_EQ(text.second, read.texts[text.first]) << text.first;
         }
 
         const SResource* group = Find(resources, 14, IDI_SETUP);

@@ -22,6 +22,9 @@ const unsigned kFileAlignmentAt = 36;
 const unsigned kSizeOfImageAt = 56;
 const unsigned kSizeOfHeadersAt = 60;
 
+// The largest file alignment the format allows.
+const uint32_t kLargestFileAlignment = 64 * 1024;
+
 // An image or file beyond this is no program Windows loads.
 const unsigned long long kLargest = 0x80000000ull;
 
@@ -51,8 +54,9 @@ public:
             return why;
         m_uFileAlignment = U32(m_pe.uOptionalHeader + kFileAlignmentAt);
         m_uSectionAlignment = U32(m_pe.uOptionalHeader + kSectionAlignmentAt);
-        if (!IsPowerOfTwo(m_uFileAlignment) || !IsPowerOfTwo(m_uSectionAlignment))
-            return "its section alignment is not a power of two";
+        if (!IsPowerOfTwo(m_uFileAlignment) || !IsPowerOfTwo(m_uSectionAlignment) ||
+            m_uFileAlignment > kLargestFileAlignment)
+            return "its sections' alignment is not one Windows loads";
         if (m_pe.uDataDirectoryCount <= Pe::kSecurityDirectory)
             return "its headers have too few data directories";
         for (uint16_t i = 0; i < m_pe.uSectionCount; i++) {
@@ -227,7 +231,7 @@ private:
     // out one section.
     uint32_t RawEnd(const SSection* but = nullptr) const
     {
-        uint32_t end = U32(m_pe.uOptionalHeader + kSizeOfHeadersAt);
+        uint32_t end = 0;
         for (const SSection& s : m_arrSections)
             if (&s != but && s.uRawSize)
                 end = std::max(end, s.RawEnd());
@@ -235,7 +239,9 @@ private:
     }
     unsigned long long ImageEnd(const SSection* but) const
     {
-        unsigned long long end = but ? 0 : U32(m_pe.uOptionalHeader + kSizeOfImageAt);
+        // The headers are mapped at the image's start: nothing goes at 0.
+        unsigned long long end = but ? 0 : std::max<uint32_t>({U32(m_pe.uOptionalHeader + kSizeOfImageAt),
+                                                              U32(m_pe.uOptionalHeader + kSizeOfHeadersAt), 1});
         for (const SSection& s : m_arrSections)
             if (&s != but)
                 end = std::max(end, (unsigned long long)s.uAddress + std::max(s.uVirtualSize, s.uRawSize));

@@ -16,6 +16,7 @@ const unsigned kLevels = 3; // type, name, language
 // long before the copies would fill memory (or a directory's 16-bit counts).
 const size_t kMostResources = 1 << 15;
 const size_t kMostEntriesRead = 1 << 20;
+const unsigned long long kMostBytes = 256ull << 20;
 
 class CTreeReader
 {
@@ -78,6 +79,9 @@ private:
         const unsigned char* data = m_image(Pe::ReadU32(entry), size);
         if (!data)
             return "a resource's data lies outside the file";
+        m_ullBytes += size;
+        if (m_ullBytes > kMostBytes)
+            return "the program's resources are too large";
         SResource resource;
         resource.type = path[0];
         resource.name = path[1];
@@ -93,6 +97,7 @@ private:
     const CImageBytes& m_image;
     CResourceList& m_resources;
     size_t m_uEntriesRead = 0;
+    unsigned long long m_ullBytes = 0;
 };
 
 // Named entries come first in a directory; numbers ascending after them.
