@@ -281,6 +281,10 @@ TEST_F(StubIdentityTest, ASignedStubLosesItsSignature)
     Pe::WriteU32(&stub[pe.uDataDirectories + 8 * Pe::kSecurityDirectory + 4], 64);
     WriteBytes(dir.File("signed.exe"), stub);
 
+    // Without the options it is packed as it is, still signed.
+    ASSERT_EQ(0, Build(kScript, {}, dir.File("signed.exe")).code);
+    EXPECT_EQ(stub, BuiltStub());
+
     const KxPackResult r = Build(kScript, {"--version-info"}, dir.File("signed.exe"));
     ASSERT_EQ(0, r.code) << r.err;
     EXPECT_NE(std::string::npos, r.out.find("note: the stub was signed")) << r.out;
