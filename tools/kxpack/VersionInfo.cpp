@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "PeHeaders.h"
+#include "Utf8.h"
 
 namespace {
 
@@ -18,35 +19,6 @@ const char16_t kCp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026
                                   0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
                                   0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
                                   0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-bool DecodeUtf8(const std::string& text, std::u16string& out)
-{
-    out.clear();
-    for (size_t i = 0; i < text.size();) {
-        const unsigned char lead = (unsigned char)text[i];
-        const unsigned length = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
-        if (!length || i + length > text.size())
-            return false;
-        uint32_t c = length == 1 ? lead : lead & (0x7F >> length);
-        for (unsigned k = 1; k < length; k++) {
-            const unsigned char next = (unsigned char)text[i + k];
-            if ((next & 0xC0) != 0x80)
-                return false;
-            c = c << 6 | (next & 0x3F);
-        }
-        const uint32_t least[5] = {0, 0, 0x80, 0x800, 0x10000};
-        if (c < least[length] || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000))
-            return false;
-        if (c >= 0x10000) {
-            out += (char16_t)(0xD800 + ((c - 0x10000) >> 10));
-            out += (char16_t)(0xDC00 + ((c - 0x10000) & 0x3FF));
-        } else {
-            out += (char16_t)c;
-        }
-        i += length;
-    }
-    return true;
-}
 
 void Append16(std::vector<unsigned char>& out, uint16_t value)
 {
@@ -124,11 +96,21 @@ const char* ParseVersionNumbers(const std::string& text, uint16_t numbers[4], bo
 std::u16string ToUtf16(const std::string& text)
 {
     std::u16string out;
-    if (DecodeUtf8(text, out))
+    const char* end = text.data() + text.size();
+    if (!Utf8::IsValid(text.data(), text.size())) {
+        for (unsigned char c : text)
+            out += c >= 0x80 && c < 0xA0 ? kCp1252High[c - 0x80] : (char16_t)c;
         return out;
-    out.clear();
-    for (unsigned char c : text)
-        out += c >= 0x80 && c < 0xA0 ? kCp1252High[c - 0x80] : (char16_t)c;
+    }
+    for (const char* p = text.data(); p < end;) {
+        const uint32_t c = Utf8::Next(p, end);
+        if (c >= 0x10000) {
+            out += (char16_t)(0xD800 + ((c - 0x10000) >> 10));
+            out += (char16_t)(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            out += (char16_t)c;
+        }
+    }
     return out;
 }
 

@@ -35,7 +35,8 @@ const uint16_t kVersionLanguage = 0x0409;
 // starts with no number (all four are 0).
 const char* ParseVersionNumbers(const std::string& text, uint16_t numbers[4], bool& numbered);
 
-// Texts are UTF-8 when they are valid UTF-8, else Windows-1252.
+// Texts are UTF-8, as scripts are; one that isn't valid UTF-8 (an option
+// typed in a Western code page) is read as Windows-1252.
 std::u16string ToUtf16(const std::string& text);
 
 // The resource. Texts left empty are left out. Null, or why it can't be
