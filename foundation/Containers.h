@@ -242,20 +242,6 @@ public:
         m_uBuckets = n ? n : 1;
     }
 
-    // Bytes of slot memory for n entries.
-    static size_t SlotBytes(unsigned n) { return KxArrayBytes(n, sizeof(BucketEntry) + sizeof(unsigned)); }
-    // Lets a map that has allocated nothing yet keep its first n entries in
-    // block (SlotBytes(n) bytes), which the caller frees after the map.
-    void UseSlots(void* block, unsigned n)
-    {
-        if (m_pSlots || m_ppBuckets || !n)
-            return;
-        m_pSlots = static_cast<BucketEntry*>(block);
-        m_uSlots = n;
-        m_uSlotsUsed = 0;
-        m_bOwnSlots = false;
-    }
-
     unsigned GetCount() const { return m_uCount; }
     unsigned GetBucketCount() const { return m_uBuckets; }
     // Chain head of a bucket, newest entry first.
@@ -378,15 +364,13 @@ private:
     // The block holds the entries, then the bucket of each.
     void AllocSlots(unsigned n)
     {
-        m_pSlots = static_cast<BucketEntry*>(KxAlloc(SlotBytes(n)));
+        m_pSlots = static_cast<BucketEntry*>(KxAlloc(KxArrayBytes(n, sizeof(BucketEntry) + sizeof(unsigned))));
         m_uSlots = n;
         m_uSlotsUsed = 0;
-        m_bOwnSlots = true;
     }
     void FreeSlots()
     {
-        if (m_bOwnSlots)
-            KxFree(m_pSlots);
+        KxFree(m_pSlots);
         m_pSlots = nullptr;
         m_uSlots = 0;
         m_uSlotsUsed = 0;
@@ -443,7 +427,6 @@ private:
     BucketEntry* m_pSlots = nullptr; // the first entries, with their buckets
     unsigned m_uSlots = 0;
     unsigned m_uSlotsUsed = 0; // removed ones included: slots are not reused
-    bool m_bOwnSlots = false;
 };
 
 } // namespace Container

@@ -13,6 +13,7 @@
     X(RemoveShortcut, "remove-shortcut", false)                                                                        \
     X(RemoveRegKey, "remove-reg-key", false)                                                                           \
     X(RemoveFolder, "remove-folder", false)                                                                            \
+    X(RemoveFile, "remove-file", false)                                                                                \
     X(RegisterDll, "register-dll", true)                                                                               \
     X(UnregisterDll, "unregister-dll", true)                                                                           \
     X(RunCommand, "run-command", false)
@@ -63,7 +64,10 @@
     X(RemoveShortcut, Name, "name")                                                                                    \
     X(RemoveRegKey, Section, "section")                                                                                \
     X(RemoveRegKey, Name, "name")                                                                                      \
+    X(RemoveRegKey, IfEmpty, "if-empty")                                                                               \
     X(RemoveFolder, Path, "path")                                                                                      \
+    X(RemoveFolder, IfEmpty, "if-empty")                                                                               \
+    X(RemoveFile, Path, "path")                                                                                        \
     X(RunCommand, Cmd, "cmd")                                                                                          \
     X(RunCommand, Parameters, "parameters")                                                                            \
     X(RunCommand, StopOnFail, "stoponfail")                                                                            \

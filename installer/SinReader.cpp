@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "PackageStream.h"
+#include "PeHeaders.h"
 #include "XMLDocument.h"
 
 CSinReader::~CSinReader()
@@ -119,16 +120,64 @@ bool CSinReader::CopyItem(unsigned id, CByteSinkABC& sink)
     return true;
 }
 
+namespace {
+
+// Hands the stub on with its headers held back until they are whole, so
+// that the entry of a signature made for the whole installer (which ends
+// past the stub) can be cleared: uninstall.exe carries no certificate
+// entry that points nowhere. A stub signed before packing has its
+// certificate within the stub and is passed on untouched.
+class CUninstallerSink : public CByteSinkABC
+{
+public:
+    explicit CUninstallerSink(CByteSinkABC& sink) : m_sink(sink) {}
+
+    bool Begin(uint32_t length) override
+    {
+        m_uLength = length;
+        m_arrHeld.RemoveAll();
+        return m_sink.Begin(length);
+    }
+    bool Take(const unsigned char* data, uint32_t length) override
+    {
+        const uint32_t heldSize = m_uLength < kHeld ? m_uLength : kHeld;
+        if (m_arrHeld.GetSize() < heldSize) {
+            const uint32_t n = heldSize - m_arrHeld.GetSize() < length ? heldSize - m_arrHeld.GetSize() : length;
+            m_arrHeld.Append(data, n);
+            data += n;
+            length -= n;
+            if (m_arrHeld.GetSize() < heldSize)
+                return true;
+            DropDanglingCertificate(m_arrHeld.GetData(), m_arrHeld.GetSize(), m_uLength);
+            if (!m_sink.Take(m_arrHeld.GetData(), m_arrHeld.GetSize()))
+                return false;
+        }
+        return length == 0 || m_sink.Take(data, length);
+    }
+
+private:
+    // Far more than any headers take: their size is a page or less.
+    static const uint32_t kHeld = 64 * 1024;
+
+    CByteSinkABC& m_sink;
+    uint32_t m_uLength = 0;
+    Container::CArray<unsigned char> m_arrHeld;
+};
+
+} // namespace
+
 bool CSinReader::CopyUninstaller(CByteSinkABC& sink)
 {
     m_pszFailure = nullptr;
+    CUninstallerSink filter(sink);
     if (m_pStream) {
-        if (m_pStream->CopyStub(sink))
+        if (m_pStream->CopyStub(filter))
             return true;
         m_pszFailure = m_pStream->GetFailure();
         return false;
     }
-    return sink.Begin(m_arrUninstaller.GetSize()) && sink.Take(m_arrUninstaller.GetData(), m_arrUninstaller.GetSize());
+    return filter.Begin(m_arrUninstaller.GetSize()) &&
+           filter.Take(m_arrUninstaller.GetData(), m_arrUninstaller.GetSize());
 }
 
 bool CSinReader::VerifyPackage()

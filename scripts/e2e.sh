@@ -37,6 +37,8 @@ if [ $demo == 1 ] && [ -z "${KX_E2E_DIR:-}" ]; then E2E_RUN=$PWD/build/demo/run;
 . tests/e2e/cases-safety.sh
 . tests/e2e/cases-deploy.sh
 . tests/e2e/cases-unicode.sh
+. tests/e2e/cases-genlog.sh
+. tests/e2e/cases-identity.sh
 
 # configure_and_build DIR PRESET TARGETS...: the preset configures the
 # default folders; other folders must be configured already.
@@ -80,10 +82,11 @@ fi
 log "Stub: $(stat -c %s "$E2E_STUB") bytes, imports $imports"
 
 # kxpack reads src= paths beside the script: stage the example with the
-# freshly built program.
+# freshly built program, and a hand-written uninstall log for the cases
+# that pack one.
 export E2E_STAGE=$E2E_RUN/stage
-cp -r examples/hello/setup.xml examples/hello/uninstall.xml examples/hello/terms.txt examples/hello/logo.bmp \
-  examples/hello/payload "$E2E_STAGE/"
+cp -r examples/hello/setup.xml examples/hello/terms.txt examples/hello/logo.bmp examples/hello/payload \
+  tests/e2e/hand-uninstall.xml "$E2E_STAGE/"
 cp "$hello" "$E2E_STAGE/hello.exe"
 export E2E_SETUP=$E2E_RUN/hello-setup.exe
 if "$kxpack" build --stub "$E2E_STUB" --script "$E2E_STAGE/setup.xml" -o "$E2E_SETUP" >"$E2E_RUN/logs/kxpack.log" 2>&1; then
@@ -120,10 +123,12 @@ else
   file_in_use_case
   unexpected_failure_case
   silent_case
+  identity_case
   command_line_case
   one_argument_case
   upgrade_case
   unicode_case
+  genlog_case
   crash_case
 fi
 

@@ -27,8 +27,9 @@ bool DeleteDirectory(const char* path, const char* keepFile, Container::CArray<C
 // Compared as full long paths, case-insensitively.
 bool IsProtectedFolder(const char* path);
 
-// The Windows folder, the system folder or anything inside them.
-bool IsInsideWindowsFolder(const char* path);
+// The Windows folder, the system folder or anything inside them. resolved:
+// path is ResolvePath's answer already.
+bool IsInsideWindowsFolder(const char* path, bool resolved = false);
 
 // The one spelling of an absolute path: normalised (WinPath::Normalise),
 // and as far as it exists, as the system itself names it (other drive

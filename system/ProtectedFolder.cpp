@@ -128,13 +128,23 @@ bool IsProtectedFolder(const char* path)
     return false;
 }
 
-bool IsInsideWindowsFolder(const char* path)
+bool IsInsideWindowsFolder(const char* path, bool resolved)
 {
-    const CSmallString resolved = ResolvePath(path);
-    char folder[MAX_PATH];
-    UINT n = GetWindowsDirectoryA(folder, sizeof(folder));
-    if (n && n < sizeof(folder) && WinPath::IsSameOrInside(resolved, ResolvePath(folder)))
-        return true;
-    n = GetSystemDirectoryA(folder, sizeof(folder));
-    return n && n < sizeof(folder) && WinPath::IsSameOrInside(resolved, ResolvePath(folder));
+    // Resolved once, like the protected folders: an uninstall asks for every file.
+    static Container::CArray<CSmallString>* s_pFolders = nullptr;
+    if (!s_pFolders) {
+        s_pFolders = new Container::CArray<CSmallString>;
+        char folder[MAX_PATH];
+        UINT n = GetWindowsDirectoryA(folder, sizeof(folder));
+        if (n && n < sizeof(folder))
+            AddFolder(*s_pFolders, folder);
+        n = GetSystemDirectoryA(folder, sizeof(folder));
+        if (n && n < sizeof(folder))
+            AddFolder(*s_pFolders, folder);
+    }
+    const CSmallString full = resolved ? CSmallString(path) : ResolvePath(path);
+    for (unsigned i = 0; i < s_pFolders->GetSize(); i++)
+        if (WinPath::IsSameOrInside(full, (*s_pFolders)[i]))
+            return true;
+    return false;
 }

@@ -6,14 +6,10 @@
 
 CXMLDocument::CXMLDocument() : CXMLNode("", nullptr) {}
 
-CXMLDocument::~CXMLDocument() {}
-
 CXMLDocument* CXMLDocument::Load(const char* path)
 {
-    if (!path || !FileExists(path))
-        return nullptr;
     CSmallString text;
-    if (!LoadFileIntoString(path, text))
+    if (!path || !FileExists(path) || !LoadFileIntoString(path, text))
         return nullptr;
     return LoadFromMemory(text, (unsigned)text.GetLength());
 }
@@ -23,12 +19,7 @@ CXMLDocument* CXMLDocument::LoadFromMemory(const char* data, unsigned length, bo
     CXMLDocument* document = nullptr;
     try {
         document = new CXMLDocument;
-        bool parsed;
-        {
-            CXMLCreator creator(document, keepNul);
-            parsed = creator.Parse(data, length);
-        }
-        if (parsed)
+        if (CXMLCreator(document, keepNul).Parse(data, length))
             return document;
     } catch (std::bad_alloc&) {
     }
@@ -37,40 +28,14 @@ CXMLDocument* CXMLDocument::LoadFromMemory(const char* data, unsigned length, bo
     return nullptr;
 }
 
-bool CXMLDocument::SaveText(const char* path, CCharArray& text)
-{
-    text.Add(0);
-    return WriteStringToFile(path, text.GetData(), text.GetSize() - 1);
-}
-
-bool CXMLDocument::Save(const char* path) const
+// Out of memory while writing is a failure like any other.
+bool CXMLDocument::SaveText(const char* path, ELayout layout) const
 {
     try {
         CCharArray text;
-        SaveToCharArray(text);
-        return SaveText(path, text);
-    } catch (std::bad_alloc&) {
-        return false;
-    }
-}
-
-bool CXMLDocument::SavePretty(const char* path) const
-{
-    try {
-        CCharArray text;
-        SavePrettyToCharArray(text, 0);
-        return SaveText(path, text);
-    } catch (std::bad_alloc&) {
-        return false;
-    }
-}
-
-bool CXMLDocument::SavePrettyWithSugarOnTop(const char* path) const
-{
-    try {
-        CCharArray text;
-        SavePrettyWithSugarOnTopToCharArray(text, 0);
-        return SaveText(path, text);
+        Write(text, 0, layout);
+        text.Add(0);
+        return WriteStringToFile(path, text.GetData(), text.GetSize() - 1);
     } catch (std::bad_alloc&) {
         return false;
     }

@@ -1,12 +1,9 @@
 #include "XMLNode.h"
 
-#include <cstdio>
 #include <cstring>
 #include <new>
 
 #include "Platform.h"
-#include "XMLKeyHash.h"
-#include "XMLNodeHeap.h"
 
 const char* const g_pcszPathDelimiter = "|";
 
@@ -31,52 +28,15 @@ unsigned ParseUnsigned32(const char* text)
     return negative ? (unsigned)(0 - value) : (unsigned)value;
 }
 
-inline const char* OrEmpty(const char* s) { return s ? s : ""; }
+inline const char* OrEmpty(const char* s)
+{
+    return s ? s : "";
+}
 
 } // namespace
 
-void CCharArray::AppendText(const char* text)
-{
-    if (text)
-        Append(text, (unsigned)strlen(text));
-}
-
-void CCharArray::AppendTabs(unsigned count)
-{
-    if (count)
-        InsertAt(GetSize(), '\t', count);
-}
-
-void* CXMLNode::operator new(size_t size) { return CXMLNodeHeap::AllocateAlone(size); }
-void CXMLNode::operator delete(void* p) { CXMLNodeHeap::Free(p); }
-
-void* CXMLNode::operator new(size_t size, CXMLNodeHeap& heap, size_t extra)
-{
-    if (extra > (size_t)-1 - size)
-        throw std::bad_alloc();
-    return heap.Allocate(size + extra);
-}
-void CXMLNode::operator delete(void* p, CXMLNodeHeap&, size_t) { CXMLNodeHeap::Free(p); }
-
-CXMLNode* CXMLNode::NewLoaded(CXMLNodeHeap& heap, const CSmallString& name, CXMLNode* parent, unsigned attributes)
-{
-    const size_t slots = attributes ? CAttributeMap::SlotBytes(attributes) : 0;
-    CXMLNode* node = new (heap, slots) CXMLNode(name, parent);
-    // Freed with the node, after the map is gone.
-    if (attributes)
-        node->m_mapAttributes.UseSlots(reinterpret_cast<char*>(node) + sizeof(CXMLNode), attributes);
-    return node;
-}
-
-// The map allocates nothing until the first attribute arrives.
 CXMLNode::CXMLNode(const char* name, CXMLNode* parent)
-    : m_nRefs(1), m_strName(OrEmpty(name), (int)strlen(OrEmpty(name))), m_mapAttributes(kAttributeBuckets),
-      m_pParent(parent)
-{
-}
-
-CXMLNode::CXMLNode(const CSmallString& name, CXMLNode* parent)
-    : m_nRefs(1), m_strName(name), m_mapAttributes(kAttributeBuckets), m_pParent(parent)
+    : m_nRefs(1), m_strName(OrEmpty(name)), m_mapAttributes(kAttributeBuckets), m_pParent(parent)
 {
 }
 
@@ -97,7 +57,7 @@ CXMLNode::~CXMLNode()
 
 void CXMLNode::ReleaseChildren(CXMLNode* node, CXMLNode*& dying)
 {
-    for (unsigned i = 0; i < node->m_arrChildren.GetSize(); i++) {
+    for (unsigned i = 0; i < node->GetChildCount(); i++) {
         CXMLNode* child = node->m_arrChildren[i];
         if (--child->m_nRefs == 0) {
             child->m_pParent = dying;
@@ -109,18 +69,9 @@ void CXMLNode::ReleaseChildren(CXMLNode* node, CXMLNode*& dying)
     node->m_arrChildren.RemoveAll();
 }
 
-void CXMLNode::Release()
+CXMLNode* CXMLNode::CreateNewChild(const char* name)
 {
-    if (--m_nRefs == 0)
-        delete this;
-}
-
-CXMLNode* CXMLNode::CreateNewChild(const char* name) { return AddChild(new CXMLNode(name, this)); }
-
-CXMLNode* CXMLNode::CreateNewChild(const CSmallString& name) { return AddChild(new CXMLNode(name, this)); }
-
-CXMLNode* CXMLNode::AddChild(CXMLNode* child)
-{
+    CXMLNode* child = new CXMLNode(name, this);
     try {
         m_arrChildren.Add(child);
     } catch (...) {
@@ -131,48 +82,34 @@ CXMLNode* CXMLNode::AddChild(CXMLNode* child)
     return child;
 }
 
-CXMLNode* CXMLNode::GetChild(unsigned index) const
-{
-    return index < m_arrChildren.GetSize() ? m_arrChildren[index] : nullptr;
-}
-
 CXMLNode* CXMLNode::FindNode(const char* name)
 {
-    name = OrEmpty(name);
-    for (unsigned i = 0; i < m_arrChildren.GetSize(); i++)
-        if (strcmp(m_arrChildren[i]->m_strName, name) == 0)
+    for (unsigned i = 0; i < GetChildCount(); i++)
+        if (m_arrChildren[i]->m_strName == name)
             return m_arrChildren[i];
     return nullptr;
 }
 
-const CXMLNode* CXMLNode::FindNode(const char* name) const { return const_cast<CXMLNode*>(this)->FindNode(name); }
-
 // Empty pieces ("a||b", a leading or trailing '|') are skipped.
 CXMLNode* CXMLNode::WalkPath(const char* path, bool create)
 {
-    const char delimiter = g_pcszPathDelimiter[0];
     CXMLNode* node = this;
-    const char* p = OrEmpty(path);
-    while (*p) {
-        const char* piece = p;
-        while (*p && *p != delimiter)
-            p++;
-        const size_t length = (size_t)(p - piece);
-        if (*p)
-            p++;
+    for (const char* p = OrEmpty(path); *p;) {
+        const char* const piece = p;
+        const size_t length = strcspn(p, g_pcszPathDelimiter);
+        p += length + (p[length] != 0);
         if (!length)
             continue;
         CXMLNode* next = nullptr;
-        for (unsigned i = 0; i < node->m_arrChildren.GetSize() && !next; i++) {
-            CXMLNode* child = node->m_arrChildren[i];
-            if ((size_t)child->m_strName.GetLength() == length && memcmp(child->m_strName, piece, length) == 0)
-                next = child;
+        for (unsigned i = 0; i < node->GetChildCount() && !next; i++) {
+            const CSmallString& name = node->m_arrChildren[i]->m_strName;
+            if ((size_t)name.GetLength() == length && memcmp(name, piece, length) == 0)
+                next = node->m_arrChildren[i];
         }
         if (!next) {
             if (!create)
                 return nullptr;
-            const CSmallString name(piece, (int)length);
-            next = node->CreateNewChild(name);
+            next = node->CreateNewChild(CSmallString(piece, (int)length));
             next->Release(); // the parent's reference is the only one
         }
         node = next;
@@ -180,24 +117,15 @@ CXMLNode* CXMLNode::WalkPath(const char* path, bool create)
     return node;
 }
 
-CXMLNode* CXMLNode::CreateNewChildPath(const char* path) { return WalkPath(path, true); }
-CXMLNode* CXMLNode::FindNodePath(const char* path) { return WalkPath(path, false); }
-const CXMLNode* CXMLNode::FindNodePath(const char* path) const
-{
-    return const_cast<CXMLNode*>(this)->WalkPath(path, false);
-}
-
 bool CXMLNode::RemoveNodePath(const char* path)
 {
     CXMLNode* node = FindNodePath(path);
-    if (!node || node == this || !node->m_pParent)
-        return false;
-    return node->m_pParent->RemoveNode(node);
+    return node && node != this && node->m_pParent && node->m_pParent->RemoveNode(node);
 }
 
 bool CXMLNode::RemoveNode(CXMLNode* child)
 {
-    for (unsigned i = 0; i < m_arrChildren.GetSize(); i++) {
+    for (unsigned i = 0; i < GetChildCount(); i++) {
         if (m_arrChildren[i] == child) {
             m_arrChildren.RemoveAt(i);
             child->m_pParent = nullptr;
@@ -208,23 +136,15 @@ bool CXMLNode::RemoveNode(CXMLNode* child)
     return false;
 }
 
-void CXMLNode::SetText(const char* text) { m_strText = OrEmpty(text); }
-
 // Text split by child elements arrives in pieces; the buffer grows
 // geometrically so that many pieces cost linear time, not quadratic.
 void CXMLNode::AppendText(const char* text)
 {
-    if (text)
-        AppendText(text, strlen(text));
-}
-
-void CXMLNode::AppendText(const char* text, size_t add)
-{
-    if (!add)
-        return;
+    const size_t add = text ? strlen(text) : 0;
     const size_t current = (size_t)m_strText.GetLength();
-    if (current == 0) {
-        m_strText = CSmallString(text, (int)add);
+    if (!add || current == 0) {
+        if (add)
+            m_strText = CSmallString(text, (int)add);
         return;
     }
     const size_t total = current + add;
@@ -233,79 +153,55 @@ void CXMLNode::AppendText(const char* text, size_t add)
     size_t capacity = (size_t)m_strText.GetData()->nAllocLength;
     if (capacity < total)
         capacity = total > current * 2 ? total : current * 2;
-    if (capacity > 0x7FFFFFFF)
-        capacity = 0x7FFFFFFF;
-    char* buffer = m_strText.GetBuffer((int)capacity);
+    char* buffer = m_strText.GetBuffer(capacity > 0x7FFFFFFF ? 0x7FFFFFFF : (int)capacity);
     memcpy(buffer + current, text, add);
     m_strText.ReleaseBuffer((int)total);
 }
 
-// The map's own key rule: equal lengths and no difference but case. hash
-// is the name's Container::HashIt.
-CXMLNode::CAttributeMap::BucketEntry* CXMLNode::FindAttribute(const char* name, size_t length, unsigned hash) const
+// The map's own key rule: equal lengths and no difference but case.
+CXMLNode::CAttributeMap::BucketEntry* CXMLNode::FindAttribute(const char* name) const
 {
-    if (!m_mapAttributes.GetCount())
-        return nullptr;
-    for (CAttributeMap::BucketEntry* e = m_mapAttributes.GetBucket(hash % kAttributeBuckets); e; e = e->pNext)
-        if ((size_t)e->key.GetLength() == length && Mb::ICmp(e->key, name) == 0)
-            return e;
-    return nullptr;
+    const size_t length = strlen(name);
+    CAttributeMap::BucketEntry* e = m_mapAttributes.GetBucket(Container::HashIt(name) % kAttributeBuckets);
+    while (e && ((size_t)e->key.GetLength() != length || Mb::ICmp(e->key, name) != 0))
+        e = e->pNext;
+    return e;
 }
 
-CXMLNode::CAttributeMap::BucketEntry* CXMLNode::FindAttribute(const char* name, size_t length) const
-{
-    return FindAttribute(name, length, CXMLKeyHash::Get()(name, length));
-}
-
+// Both strings are made first: value may lie in this node's own storage.
 void CXMLNode::SetAttribute(const char* name, const char* value)
 {
-    name = OrEmpty(name);
-    value = OrEmpty(value);
-    const size_t length = strlen(name);
-    const unsigned hash = CXMLKeyHash::Get()(name, length);
-    if (CAttributeMap::BucketEntry* e = FindAttribute(name, length, hash)) {
-        e->value = value;
-        return;
-    }
-    m_mapAttributes.Insert(hash, CSmallString(name, (int)length), CSmallString(value, (int)strlen(value)));
+    TakeAttribute(CSmallString(OrEmpty(name)), CSmallString(OrEmpty(value)));
 }
 
 void CXMLNode::TakeAttribute(const CSmallString& name, CSmallString&& value)
 {
-    TakeAttribute(name, CXMLKeyHash::Get()(name, (size_t)name.GetLength()), static_cast<CSmallString&&>(value));
-}
-
-void CXMLNode::TakeAttribute(const CSmallString& name, unsigned hash, CSmallString&& value)
-{
-    if (CAttributeMap::BucketEntry* e = FindAttribute(name, (size_t)name.GetLength(), hash)) {
+    if (CAttributeMap::BucketEntry* e = FindAttribute(name))
         e->value = static_cast<CSmallString&&>(value);
-        return;
-    }
-    m_mapAttributes.Insert(hash, name, static_cast<CSmallString&&>(value));
+    else
+        m_mapAttributes.Insert(Container::HashIt(name), name, static_cast<CSmallString&&>(value));
 }
 
 const char* CXMLNode::GetAttributeValue(const char* name) const
 {
-    name = OrEmpty(name);
-    const CAttributeMap::BucketEntry* e = FindAttribute(name, strlen(name));
+    const CAttributeMap::BucketEntry* e = FindAttribute(OrEmpty(name));
     return e ? e->value.GetText() : nullptr;
 }
 
 bool CXMLNode::GetAttributeValue(const char* name, unsigned& value) const
 {
     const char* text = GetAttributeValue(name);
-    if (!text)
-        return false;
-    value = ParseUnsigned32(text);
-    return true;
+    if (text)
+        value = ParseUnsigned32(text);
+    return text != nullptr;
 }
 
 bool CXMLNode::GetAttributeValue(const char* name, bool& value) const
 {
-    const char* text = GetAttributeValue(name);
-    if (!text)
+    unsigned number;
+    if (!GetAttributeValue(name, number))
         return false;
-    value = ParseUnsigned32(text) != 0;
+    value = number != 0;
     return true;
 }
 
@@ -316,9 +212,10 @@ void CXMLNode::SetAttributeValue(const char* name, unsigned value)
     SetAttribute(name, text);
 }
 
-void CXMLNode::SetAttributeValue(const char* name, bool value) { SetAttribute(name, value ? "1" : "0"); }
-
-CXMLNodeItr* CXMLNode::CreateNodeIterator() { return new CXMLNodeItr(this); }
+CXMLNodeItr* CXMLNode::CreateNodeIterator()
+{
+    return new CXMLNodeItr(this);
+}
 
 CXMLNodeItr::CXMLNodeItr(CXMLNode* node) : m_pNode(node), m_uIndex(0)
 {
@@ -332,18 +229,10 @@ CXMLNodeItr::~CXMLNodeItr()
         m_pNode->Release();
 }
 
-bool CXMLNodeItr::IsDone() const { return !m_pNode || m_uIndex >= m_pNode->GetChildCount(); }
-
-CXMLNode* CXMLNodeItr::GetNode() const { return m_pNode ? m_pNode->GetChild(m_uIndex) : nullptr; }
-
-CXMLAttributeItr::CXMLAttributeItr(CXMLNode* node) : m_pNode(node), m_uBucket(0), m_pEntry(nullptr)
+CXMLAttributeItr::CXMLAttributeItr(CXMLNode* node) : m_pNode(node), m_uBucket((unsigned)-1), m_pEntry(nullptr)
 {
-    if (!m_pNode)
-        return;
-    m_pNode->AddRef();
-    // A map whose bucket array could not be allocated has none at all.
-    if (m_pNode->GetAttributes().GetBucketCount()) {
-        m_pEntry = m_pNode->GetAttributes().GetBucket(0);
+    if (m_pNode) {
+        m_pNode->AddRef();
         SkipEmptyBuckets();
     }
 }
@@ -363,10 +252,10 @@ void CXMLAttributeItr::SkipEmptyBuckets()
 
 void CXMLAttributeItr::Next()
 {
-    if (!m_pEntry)
-        return;
-    m_pEntry = m_pEntry->pNext;
-    SkipEmptyBuckets();
+    if (m_pEntry) {
+        m_pEntry = m_pEntry->pNext;
+        SkipEmptyBuckets();
+    }
 }
 
 void CXMLAttributeItr::SetValue(const char* value)

@@ -3,9 +3,8 @@
 // iterators over children and attributes, and the three writers.
 #pragma once
 
-#include <cstddef>
-
 #include "Containers.h"
+#include "Memory.h"
 #include "SmallString.h"
 
 // The writers' output buffer.
@@ -13,69 +12,68 @@ class CCharArray : public Container::CArray<char>
 {
 public:
     void AppendText(const char* text, unsigned length) { Append(text, length); }
-    void AppendText(const char* text);
+    void AppendText(const char* text) { Append(text, text ? (unsigned)strlen(text) : 0); }
     void AppendText(const CSmallString& text) { Append(text.GetText(), (unsigned)text.GetLength()); }
-    void AppendTabs(unsigned count);
+    void AppendTabs(unsigned count) { InsertAt(GetSize(), '\t', count); }
 };
 
 // Separates the names of a node path such as "install|files".
 extern const char* const g_pcszPathDelimiter;
 
-class CXMLNodeHeap;
 class CXMLNodeItr;
 
 class CXMLNode
 {
 public:
     typedef Container::CMap<CSmallString, CSmallString> CAttributeMap;
-    enum
-    {
-        kAttributeBuckets = 97
-    };
+    static constexpr unsigned kAttributeBuckets = 97;
 
     CXMLNode(const CXMLNode&) = delete;
     CXMLNode& operator=(const CXMLNode&) = delete;
 
     void AddRef() { m_nRefs++; }
     // Deletes the node (and whatever only it holds) at the last reference.
-    void Release();
+    void Release()
+    {
+        if (--m_nRefs == 0)
+            delete this;
+    }
     int GetRefCount() const { return m_nRefs; }
 
     // Appends a child; the reference returned is the caller's to release.
     CXMLNode* CreateNewChild(const char* name);
-    CXMLNode* CreateNewChild(const CSmallString& name);
+    CXMLNode* CreateNewChild(const CSmallString& name) { return CreateNewChild(name.GetText()); }
     // Walks or extends a '|'-separated path of exact names; the nodes on it
     // are held by their parents only, so the caller releases nothing.
-    CXMLNode* CreateNewChildPath(const char* path);
+    CXMLNode* CreateNewChildPath(const char* path) { return WalkPath(path, true); }
     // First direct child with exactly this name, or null.
     CXMLNode* FindNode(const char* name);
-    const CXMLNode* FindNode(const char* name) const;
+    const CXMLNode* FindNode(const char* name) const { return const_cast<CXMLNode*>(this)->FindNode(name); }
     // The node at the end of a '|'-separated path (this for an empty one).
-    CXMLNode* FindNodePath(const char* path);
-    const CXMLNode* FindNodePath(const char* path) const;
+    CXMLNode* FindNodePath(const char* path) { return WalkPath(path, false); }
+    const CXMLNode* FindNodePath(const char* path) const { return const_cast<CXMLNode*>(this)->WalkPath(path, false); }
     bool RemoveNodePath(const char* path);
     // Drops a child (later ones move up) and releases it.
     bool RemoveNode(CXMLNode* child);
 
     const CSmallString& GetName() const { return m_strName; }
     const CSmallString& GetText() const { return m_strText; }
-    void SetText(const char* text);
+    void SetText(const char* text) { m_strText = text ? text : ""; }
     void AppendText(const char* text);
     unsigned GetChildCount() const { return m_arrChildren.GetSize(); }
-    CXMLNode* GetChild(unsigned index) const;
+    CXMLNode* GetChild(unsigned index) const { return index < GetChildCount() ? m_arrChildren[index] : nullptr; }
     CXMLNode* GetParent() const { return m_pParent; }
 
     // Names ignore case; a replaced entry keeps its first spelling.
     void SetAttribute(const char* name, const char* value);
-    // The same for texts already held as strings: the name's block is
-    // shared and the value's is taken over, so nothing is copied.
+    // The same for texts already held as strings, taking the value over.
     void TakeAttribute(const CSmallString& name, CSmallString&& value);
     const char* GetAttributeValue(const char* name) const;
     // Decimal, as strtoul reads it; false when the attribute is absent.
     bool GetAttributeValue(const char* name, unsigned& value) const;
     bool GetAttributeValue(const char* name, bool& value) const;
     void SetAttributeValue(const char* name, unsigned value);
-    void SetAttributeValue(const char* name, bool value);
+    void SetAttributeValue(const char* name, bool value) { SetAttribute(name, value ? "1" : "0"); }
     // A text value would silently become "1"; SetAttribute is meant.
     void SetAttributeValue(const char* name, const char* value) = delete;
     unsigned GetAttributeCount() const { return m_mapAttributes.GetCount(); }
@@ -85,44 +83,32 @@ public:
     CXMLNodeItr* CreateNodeIterator();
 
     // Each appends the node's children, not the node itself.
-    void SaveToCharArray(CCharArray& out) const;
-    void SavePrettyToCharArray(CCharArray& out, unsigned indent) const;
-    void SavePrettyWithSugarOnTopToCharArray(CCharArray& out, unsigned indent) const;
+    void SaveToCharArray(CCharArray& out) const { Write(out, 0, LayoutCompact); }
+    void SavePrettyToCharArray(CCharArray& out, unsigned indent) const { Write(out, indent, LayoutPretty); }
+    void SavePrettyWithSugarOnTopToCharArray(CCharArray& out, unsigned indent) const
+    {
+        Write(out, indent, LayoutSugarOnTop);
+    }
 
-    // Nodes come from the foundation allocator, like the strings they hold,
-    // one by one or (while a document loads) cut from larger blocks.
-    static void* operator new(size_t size);
-    static void operator delete(void* p);
+    // Nodes come from the foundation allocator, like the strings they hold.
+    static void* operator new(size_t size) { return KxAlloc(size); }
+    static void operator delete(void* p) { KxFree(p); }
 
 protected:
-    CXMLNode(const char* name, CXMLNode* parent);
-    CXMLNode(const CSmallString& name, CXMLNode* parent);
-    virtual ~CXMLNode();
-
-private:
-    friend class CXMLCreator; // builds children with their attribute room ready
-
-    // A node cut from heap with room for its first attributes behind it.
-    static CXMLNode* NewLoaded(CXMLNodeHeap& heap, const CSmallString& name, CXMLNode* parent, unsigned attributes);
-    void AppendText(const char* text, size_t length);
-    // TakeAttribute with the name's Container::HashIt already known.
-    void TakeAttribute(const CSmallString& name, unsigned hash, CSmallString&& value);
-    static void* operator new(size_t size, CXMLNodeHeap& heap, size_t extra);
-    static void operator delete(void* p, CXMLNodeHeap& heap, size_t extra);
-
     enum ELayout
     {
         LayoutCompact,
         LayoutPretty,
         LayoutSugarOnTop
     };
-    class CWriter;
 
-    CAttributeMap::BucketEntry* FindAttribute(const char* name, size_t length, unsigned hash) const;
-    CAttributeMap::BucketEntry* FindAttribute(const char* name, size_t length) const;
-    CXMLNode* AddChild(CXMLNode* child);
-    CXMLNode* WalkPath(const char* path, bool create);
+    CXMLNode(const char* name, CXMLNode* parent);
+    virtual ~CXMLNode();
     void Write(CCharArray& out, unsigned indent, ELayout layout) const;
+
+private:
+    CAttributeMap::BucketEntry* FindAttribute(const char* name) const;
+    CXMLNode* WalkPath(const char* path, bool create);
     static void ReleaseChildren(CXMLNode* node, CXMLNode*& dying);
 
     int m_nRefs;
@@ -142,9 +128,9 @@ public:
     CXMLNodeItr(const CXMLNodeItr&) = delete;
     CXMLNodeItr& operator=(const CXMLNodeItr&) = delete;
 
-    bool IsDone() const;
+    bool IsDone() const { return !m_pNode || m_uIndex >= m_pNode->GetChildCount(); }
     void Next() { m_uIndex++; }
-    CXMLNode* GetNode() const;
+    CXMLNode* GetNode() const { return m_pNode ? m_pNode->GetChild(m_uIndex) : nullptr; }
 
 private:
     CXMLNode* m_pNode;
@@ -170,6 +156,6 @@ private:
     void SkipEmptyBuckets();
 
     CXMLNode* m_pNode;
-    unsigned m_uBucket;
+    unsigned m_uBucket; // of m_pEntry
     CXMLNode::CAttributeMap::BucketEntry* m_pEntry;
 };

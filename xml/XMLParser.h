@@ -5,31 +5,27 @@
 // yields whatever events its bytes produce.
 #pragma once
 
-#include <cstddef>
-
 #include "Containers.h"
 #include "SmallString.h"
 
 class CXMLParser
 {
 public:
-    // One attribute of a tag, both halves NUL-terminated.
+    // One attribute of a tag, both halves NUL-terminated. A value may hold
+    // decoded NUL bytes: uValueLength counts them, the C string stops there.
     struct CAttribute
     {
         char szName[4096];
         char szValue[4096];
+        unsigned uValueLength;
     };
     typedef Container::CArray<CAttribute> CAttributeArray;
 
-    enum
-    {
-        kMaxEntityName = 255,
-        kMaxTagName = 256,
-        kMaxAttributeText = 4096, // name and value together, as stored
-    };
+    static constexpr unsigned kMaxEntityName = 255, kMaxTagName = 256;
+    static constexpr unsigned kMaxAttributeText = 4096; // name and value together, as stored
 
     CXMLParser();
-    virtual ~CXMLParser();
+    virtual ~CXMLParser() { KxFree(m_pToken); }
     CXMLParser(const CXMLParser&) = delete;
     CXMLParser& operator=(const CXMLParser&) = delete;
 
@@ -50,44 +46,32 @@ public:
     // that is not a letter, digit or harmless punctuation.
     static void ConvertSpecialChars(CSmallString& text);
 
-    // Builds the shared entity tables if no parser has done so yet.
+    // Builds the shared entity table if no parser has done so yet.
     static void InitialiseMaps();
 
 private:
-    // How Parse hands text and tags to the callbacks above, with their
-    // lengths (the C string's: a NUL inside ends it). A tag's text may lie
-    // in the input itself, when it needs no folding. These forward to
-    // OnGotText and OnGotTagText; the tree builder takes them directly.
-    virtual void OnGotTextSpan(const char* text, size_t length);
-    virtual void OnGotTagSpan(const char* tagText, size_t length, bool selfClosing);
-
     enum EState
     {
-        StateText,     // character data up to the next '<'
-        StateTag,      // inside a tag, up to an unquoted '<' or '>'
-        StateCData,    // inside <![CDATA[ ... ]]>: bytes kept verbatim
-        StateEnd,      // input used up: flush the last text
-        StateNoMemory, // the token buffer could not grow
+        StateText,  // character data up to the next '<'
+        StateTag,   // inside a tag, up to an unquoted '<' or '>'
+        StateCData, // inside <![CDATA[ ... ]]>: bytes kept verbatim
+        StateEnd,   // input used up: the last text goes out
     };
 
     EState ReadText();
     EState ReadTag();
     EState ReadCData();
-
-    bool AddRawTokenChar(char c);
-    bool GrowToken();
+    void AddToToken(char c);
     void DeliverText();
-    void ResetCurrentToken();
 
     const char* m_pRead;
     const char* m_pEnd;
-    char* m_pToken;      // start of the token buffer
-    char* m_pTokenWrite; // next free byte
-    char* m_pTokenLimit; // last byte, kept for the terminating NUL
+    // Text and tags are gathered in one buffer, NUL-terminated when handed
+    // out. Its first byte outlives a reset: see DeliverText.
+    char* m_pToken;
+    size_t m_uUsed;
+    size_t m_uSize;
     bool m_bLastWasSpace;
-    bool m_bTokenHasNul; // then the text ends before the write position
-    bool m_bFromEntity;  // the last character came from an entity
-    bool m_bInCData;
     // Reused from tag to tag so that a tag costs no allocation.
     CAttributeArray m_arrAttributes;
 };

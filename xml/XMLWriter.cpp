@@ -5,14 +5,12 @@
 
 namespace {
 
-const char kLineBreak[] = "\r\n";
-
 // Deeper lines get no more tabs than this, so the output of a deep tree
 // grows with its depth, not with its square.
 const unsigned kMaxTabs = 64;
 
 // Values and texts are trimmed, then escaped.
-CSmallString Escape(const CSmallString& text)
+CSmallString Escaped(const CSmallString& text)
 {
     CSmallString escaped(text);
     escaped.TrimBoth();
@@ -20,108 +18,90 @@ CSmallString Escape(const CSmallString& text)
     return escaped;
 }
 
-} // namespace
-
-class CXMLNode::CWriter
+class CWriter
 {
 public:
-    CWriter(CCharArray& out, ELayout layout) : m_out(out), m_layout(layout) {}
+    CWriter(CCharArray& out, bool pretty, bool sugar) : m_out(out), m_bPretty(pretty), m_bSugar(sugar) {}
 
     // Writes the start of an element (and, without children, all of it);
     // true when its children and end tag are still to come.
     bool WriteStart(const CXMLNode* node, unsigned depth)
     {
-        const CSmallString text = Escape(node->m_strText);
-        const bool hasChildren = node->m_arrChildren.GetSize() != 0;
-        Indent(depth);
-        m_out.AppendText("<", 1);
-        m_out.AppendText(node->m_strName);
-        WriteAttributes(node, depth, hasChildren);
+        const CSmallString text = Escaped(node->GetText());
+        const bool hasChildren = node->GetChildCount() != 0;
+        Tabs(depth);
+        m_out.AppendText("<");
+        m_out.AppendText(node->GetName());
+        if (node->GetAttributeCount())
+            WriteAttributes(node->GetAttributes(), depth + (hasChildren ? 2 : 1));
         if (text.IsEmpty() && !hasChildren) {
-            m_out.AppendText(" />", 3);
+            m_out.AppendText(" />");
             LineBreak();
             return false;
         }
-        m_out.AppendText(">", 1);
+        m_out.AppendText(">");
         m_out.AppendText(text);
-        if (hasChildren) {
+        if (!hasChildren)
+            WriteEnd(node, 0);
+        else
             LineBreak();
-            return true;
-        }
-        WriteEnd(node, 0, false);
-        return false;
+        return hasChildren;
     }
 
-    void WriteEnd(const CXMLNode* node, unsigned depth, bool indent)
+    void WriteEnd(const CXMLNode* node, unsigned depth)
     {
-        if (indent)
-            Indent(depth);
-        m_out.AppendText("</", 2);
-        m_out.AppendText(node->m_strName);
-        m_out.AppendText(">", 1);
+        Tabs(depth);
+        m_out.AppendText("</");
+        m_out.AppendText(node->GetName());
+        m_out.AppendText(">");
         LineBreak();
     }
 
 private:
-    void Indent(unsigned depth)
+    void Tabs(unsigned count)
     {
-        if (m_layout != LayoutCompact)
-            Tabs(depth);
+        if (m_bPretty)
+            m_out.AppendTabs(count < kMaxTabs ? count : kMaxTabs);
     }
-
-    void Tabs(unsigned count) { m_out.AppendTabs(count < kMaxTabs ? count : kMaxTabs); }
 
     void LineBreak()
     {
-        if (m_layout != LayoutCompact)
-            m_out.AppendText(kLineBreak, 2);
+        if (m_bPretty)
+            m_out.AppendText("\r\n");
     }
 
     // Bucket order, and within a bucket the order of insertion: reading the
     // output back then rebuilds the same chains, so a saved document saves
-    // again byte for byte.
-    void WriteAttributes(const CXMLNode* node, unsigned depth, bool hasChildren)
+    // again byte for byte. One per line puts every attribute but the first
+    // on a line of its own, and ends the line before with a tab.
+    void WriteAttributes(const CXMLNode::CAttributeMap& map, unsigned lineDepth)
     {
-        const CAttributeMap& map = node->m_mapAttributes;
-        if (!map.GetCount())
-            return;
         bool first = true;
         for (unsigned b = 0; b < map.GetBucketCount(); b++) {
-            const CAttributeMap::BucketEntry* head = map.GetBucket(b);
-            if (!head)
-                continue;
             m_arrChain.SetSize(0);
-            for (const CAttributeMap::BucketEntry* e = head; e; e = e->pNext)
+            for (const CXMLNode::CAttributeMap::BucketEntry* e = map.GetBucket(b); e; e = e->pNext)
                 m_arrChain.Add(e);
-            for (unsigned i = m_arrChain.GetSize(); i-- > 0;) {
-                WriteSeparator(first, depth, hasChildren);
-                first = false;
+            for (unsigned i = m_arrChain.GetSize(); i-- > 0; first = false) {
+                m_out.AppendText(m_bSugar ? "\t" : " ");
+                if (m_bSugar && !first) {
+                    LineBreak();
+                    Tabs(lineDepth);
+                }
                 m_out.AppendText(m_arrChain[i]->key);
-                m_out.AppendText("=\"", 2);
-                m_out.AppendText(Escape(m_arrChain[i]->value));
-                m_out.AppendText("\"", 1);
+                m_out.AppendText("=\"");
+                m_out.AppendText(Escaped(m_arrChain[i]->value));
+                m_out.AppendText("\"");
             }
         }
     }
 
-    // One per line ends every attribute line but the last with a tab.
-    void WriteSeparator(bool first, unsigned depth, bool hasChildren)
-    {
-        if (m_layout != LayoutSugarOnTop) {
-            m_out.AppendText(" ", 1);
-            return;
-        }
-        m_out.AppendText("\t", 1);
-        if (first)
-            return;
-        m_out.AppendText(kLineBreak, 2);
-        Tabs(depth + (hasChildren ? 2 : 1));
-    }
-
     CCharArray& m_out;
-    ELayout m_layout;
-    Container::CArray<const CAttributeMap::BucketEntry*> m_arrChain;
+    bool m_bPretty;
+    bool m_bSugar; // one attribute per line
+    Container::CArray<const CXMLNode::CAttributeMap::BucketEntry*> m_arrChain;
 };
+
+} // namespace
 
 void CXMLNode::Write(CCharArray& out, unsigned indent, ELayout layout) const
 {
@@ -130,36 +110,21 @@ void CXMLNode::Write(CCharArray& out, unsigned indent, ELayout layout) const
         const CXMLNode* pNode;
         unsigned uNext; // index of the next child to write
     };
-    CWriter writer(out, layout);
+    CWriter writer(out, layout != LayoutCompact, layout == LayoutSugarOnTop);
     Container::CArray<SFrame> stack;
     stack.Add(SFrame{this, 0});
     while (stack.GetSize()) {
         const unsigned level = stack.GetSize() - 1;
-        SFrame& top = stack[level];
-        if (top.uNext < top.pNode->m_arrChildren.GetSize()) {
-            const CXMLNode* child = top.pNode->m_arrChildren[top.uNext++];
+        const SFrame top = stack[level];
+        if (top.uNext < top.pNode->GetChildCount()) {
+            stack[level].uNext++;
+            const CXMLNode* child = top.pNode->GetChild(top.uNext);
             if (writer.WriteStart(child, indent + level))
                 stack.Add(SFrame{child, 0});
         } else {
-            const CXMLNode* done = top.pNode;
             stack.RemoveAt(level);
             if (level)
-                writer.WriteEnd(done, indent + level - 1, true);
+                writer.WriteEnd(top.pNode, indent + level - 1);
         }
     }
-}
-
-void CXMLNode::SaveToCharArray(CCharArray& out) const
-{
-    Write(out, 0, LayoutCompact);
-}
-
-void CXMLNode::SavePrettyToCharArray(CCharArray& out, unsigned indent) const
-{
-    Write(out, indent, LayoutPretty);
-}
-
-void CXMLNode::SavePrettyWithSugarOnTopToCharArray(CCharArray& out, unsigned indent) const
-{
-    Write(out, indent, LayoutSugarOnTop);
 }

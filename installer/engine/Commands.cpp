@@ -74,6 +74,13 @@ bool IsPlainName(const CSmallString& name)
     return false;
 }
 
+// A yes/no attribute: "yes", "true" or "1", in any case.
+bool IsYes(const CXMLNode* element, const char* name)
+{
+    const char* value = element->GetAttributeValue(name);
+    return value && (Mb::ICmp(value, "yes") == 0 || Mb::ICmp(value, "true") == 0 || strcmp(value, "1") == 0);
+}
+
 bool DoFile(CCommandRunner& runner, const CXMLNode* element)
 {
     unsigned id = 0;
@@ -169,13 +176,21 @@ bool DoRemoveShortcut(CCommandRunner& runner, const CXMLNode* element)
 bool DoRemoveRegKey(CCommandRunner& runner, const CXMLNode* element)
 {
     if (const char* section = element->GetAttributeValue(Attr::RemoveRegKey::Section))
-        runner.m_remover.RemoveRegistry(section, element->GetAttributeValue(Attr::RemoveRegKey::Name));
+        runner.m_remover.RemoveRegistry(section, element->GetAttributeValue(Attr::RemoveRegKey::Name),
+                                        IsYes(element, Attr::RemoveRegKey::IfEmpty));
     return true;
 }
 
 bool DoRemoveFolder(CCommandRunner& runner, const CXMLNode* element)
 {
-    runner.m_remover.RemoveFolder(runner.Translated(element, Attr::RemoveFolder::Path));
+    runner.m_remover.RemoveFolder(runner.Translated(element, Attr::RemoveFolder::Path),
+                                  IsYes(element, Attr::RemoveFolder::IfEmpty));
+    return true;
+}
+
+bool DoRemoveFile(CCommandRunner& runner, const CXMLNode* element)
+{
+    runner.m_remover.RemoveFile(runner.Translated(element, Attr::RemoveFile::Path));
     return true;
 }
 

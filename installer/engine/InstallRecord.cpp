@@ -26,6 +26,19 @@ CSmallString KeyId(const CSmallString& key)
     return text;
 }
 
+// Files compare as Windows compares names: the spelling of the folder may
+// differ between installing and uninstalling ("c:\program files\...").
+CSmallString Folded(const CSmallString& path)
+{
+    CSmallString folded = path;
+    for (int i = 0; i < folded.GetLength(); i++) {
+        const char c = folded.GetAt(i);
+        if (c >= 'a' && c <= 'z')
+            folded.SetAt(i, (char)(c - 'a' + 'A'));
+    }
+    return folded;
+}
+
 } // namespace
 
 namespace {
@@ -49,9 +62,10 @@ CSmallString CInstallRecord::ValueId(const CSmallString& key, const char* name)
 void CInstallRecord::Add(EList list, const CSmallString& item)
 {
     SList& to = m_lists[list];
-    if (item.IsEmpty() || to.setItems.FindValue(item))
+    const CSmallString key = list == Files ? Folded(item) : item;
+    if (item.IsEmpty() || to.setItems.FindValue(key))
         return;
-    to.setItems.SetAt(item, true);
+    to.setItems.SetAt(key, true);
     to.arrItems.Add(item);
 }
 
@@ -178,7 +192,7 @@ bool CInstallRecord::GetTargetExisted(const CSmallString& pathOrKey, bool isKey,
     return true;
 }
 
-bool CInstallRecord::HasFile(const CSmallString& path) const { return Has(Files, WinPath::Normalise(path)); }
+bool CInstallRecord::HasFile(const CSmallString& path) const { return Has(Files, Folded(WinPath::Normalise(path))); }
 
 bool CInstallRecord::HasShortcut(const CSmallString& path) const { return Has(Shortcuts, WinPath::Normalise(path)); }
 

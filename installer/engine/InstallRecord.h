@@ -36,6 +36,7 @@ public:
     bool GetFolderExisted() const { return m_bFolderExisted; }
     // Known: the answer is in existed.
     bool GetTargetExisted(const CSmallString& pathOrKey, bool isKey, bool& existed) const;
+    // Without regard to ASCII case, as Windows compares names.
     bool HasFile(const CSmallString& path) const;
     bool HasShortcut(const CSmallString& path) const;
     // The folder was created by the installation, or lies inside one that was.

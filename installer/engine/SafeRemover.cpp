@@ -70,7 +70,7 @@ bool CSafeRemover::MentionsFolder(const char* text) const
     return false;
 }
 
-void CSafeRemover::RemoveFile(const CSmallString& path)
+void CSafeRemover::DeleteOne(const CSmallString& path)
 {
     if (!m_strKeep.IsEmpty() && WinPath::IsSameOrInside(WinPath::Normalise(path), WinPath::Normalise(m_strKeep))) {
         m_bKeptRemoved = true; // removed once its program has ended
@@ -91,7 +91,7 @@ void CSafeRemover::RemoveRecordedContent(const CSmallString& folder)
     const Container::CArray<CSmallString>& files = m_pRecord->GetFiles();
     for (unsigned i = 0; i < files.GetSize(); i++)
         if (WinPath::IsSameOrInside(ResolvePath(files[i]), folder))
-            RemoveFile(files[i]);
+            DeleteOne(files[i]);
     // Created folders, deepest first, and only once they are empty: what
     // the user put there stays.
     const Container::CArray<CSmallString>& folders = m_pRecord->GetFolders();
@@ -108,10 +108,12 @@ void CSafeRemover::RemoveRecordedContent(const CSmallString& folder)
     }
 }
 
-void CSafeRemover::RemoveFolder(const CSmallString& path)
+void CSafeRemover::RemoveFolder(const CSmallString& path, bool ifEmpty)
 {
     if (path.IsEmpty())
         return;
+    if (ifEmpty)
+        return RemoveEmptyFolder(path);
     const CSmallString resolved = ResolvePath(path);
     if (resolved.IsEmpty())
         return Refuse(path, "not a full path");
@@ -170,17 +172,23 @@ void CSafeRemover::RemoveShortcut(const char* folderName, const CSmallString& na
         return Refuse(CSmallString(folderName) + "\\" + name + ".lnk", "no such shell folder");
     if (m_pRecord && !m_pRecord->HasShortcut(link))
         return Refuse(link, "not created by the installation");
-    RemoveFile(link);
+    DeleteOne(link);
+}
+
+bool CSafeRemover::CreatedKey(const CSmallString& formattedKey, const CSmallString& subkey) const
+{
+    if (m_pRecord->IsBelowCreatedKey(formattedKey))
+        return true;
+    // File types are written through HKEY_CLASSES_ROOT and recorded so.
+    const CSmallString classes = RegistryKeyPath::BelowClasses(subkey);
+    return !classes.IsEmpty() && m_pRecord->IsBelowCreatedKey(CSmallString("HKEY_CLASSES_ROOT\\") + classes);
 }
 
 bool CSafeRemover::OwnsEntry(int kind, const CSmallString& formattedKey, const CSmallString& subkey,
                              const CSmallString& entry)
 {
     if (m_pRecord) {
-        if (m_pRecord->IsBelowCreatedKey(formattedKey))
-            return true;
-        const CSmallString classes = RegistryKeyPath::BelowClasses(subkey);
-        if (!classes.IsEmpty() && m_pRecord->IsBelowCreatedKey(CSmallString("HKEY_CLASSES_ROOT\\") + classes))
+        if (CreatedKey(formattedKey, subkey))
             return true;
         // The Uninstall entry names our uninstaller: it is ours whatever
         // created it (an upgrade over an install without a record).
@@ -238,7 +246,7 @@ void CSafeRemover::RemoveRecordedKeys(const CSmallString& key)
     }
 }
 
-void CSafeRemover::RemoveRegistry(const char* section, const char* valueName)
+void CSafeRemover::RemoveRegistry(const char* section, const char* valueName, bool ifEmpty)
 {
     RegistryKeyPath::SKey key;
     if (!RegistryKeyPath::Parse(section, key))
@@ -279,6 +287,8 @@ void CSafeRemover::RemoveRegistry(const char* section, const char* valueName)
         LogLine("Not present: %s", formatted.GetText());
         return;
     }
+    if (ifEmpty)
+        return RemoveEmptyKey(formatted, key.strSubKey, isEntry, kind, entry);
     if (isEntry && !OwnsEntry(kind, formatted, key.strSubKey, entry))
         return Refuse(formatted, "another program's entry, not created by the installation");
     bool existed = false;

@@ -26,10 +26,17 @@ public:
     // left in place, with the folders that hold it, until RemoveKept.
     void SetKeepFile(const CSmallString& path) { m_strKeep = path; }
 
-    void RemoveFolder(const CSmallString& path);
+    // ifEmpty: only when nothing is in it at that moment (but, once the log
+    // has removed it, the uninstaller's own file); otherwise, or when it was
+    // there before the installation, it stays without a word to the user.
+    void RemoveFolder(const CSmallString& path, bool ifEmpty = false);
+    // One file: one the installation wrote (by its record; without one,
+    // inside its folder), never a folder or a file of the Windows folder.
+    void RemoveFile(const CSmallString& path);
     void RemoveShortcut(const char* folderName, const CSmallString& name);
-    // valueName null: the key with everything below it.
-    void RemoveRegistry(const char* section, const char* valueName);
+    // valueName null: the key with everything below it; with ifEmpty, the
+    // key only when it holds no values and no subkeys, as for folders.
+    void RemoveRegistry(const char* section, const char* valueName, bool ifEmpty = false);
 
     // Whether the log removed the kept file (it is left until RemoveKeptFile)
     // and the folders it removed that hold it.
@@ -43,7 +50,13 @@ public:
 private:
     void Refuse(const CSmallString& what, const char* why);
     void Failed(const CSmallString& what, const char* why);
-    void RemoveFile(const CSmallString& path);
+    // Deletes it, or leaves it for RemoveKeptFile when it is the kept file.
+    void DeleteOne(const CSmallString& path);
+    void RemoveEmptyFolder(const CSmallString& path);
+    void RemoveEmptyKey(const CSmallString& formatted, const CSmallString& subkey, bool isEntry, int kind,
+                        const CSmallString& entry);
+    // Whether the record says the installation created the key.
+    bool CreatedKey(const CSmallString& formattedKey, const CSmallString& subkey) const;
     // Only what the record lists below folder.
     void RemoveRecordedContent(const CSmallString& folder);
     void RemoveRecordedKeys(const CSmallString& key);

@@ -277,31 +277,6 @@ TEST(ContainersMap, ChainsReadTheSameBeforeAndAfterTheTable)
         slots.SetAt("again", "1"); // the slots serve again after RemoveAll
         EXPECT_EQ(1u, slots.GetCount());
     }
-    EXPECT_EQ(0, g_nMapBlocks) << "blocks leaked";
-
-    // Slots in the caller's memory: nothing allocated for them, nothing
-    // freed by the map, and the table comes only past them.
-    alignas(16) unsigned char block[256];
-    typedef CMap<CSmallString, CSmallString> CTextMap;
-    ASSERT_LE(CTextMap::SlotBytes(3), sizeof(block));
-    {
-        CTextMap map(97);
-        map.UseSlots(block, 3);
-        const int before = g_nMapBlocks;
-        map.SetAt("one", "1");
-        map.SetAt("two", "2");
-        map.SetAt("ONE", "3"); // replaces, keeps the first spelling
-        map.SetAt("three", "3");
-        EXPECT_EQ(before + 3 * 2, g_nMapBlocks); // key and value strings only
-        map.SetAt("four", "4");                  // table, entry and strings
-        EXPECT_EQ(before + 3 * 2 + 4, g_nMapBlocks);
-        CSmallString value;
-        ASSERT_TRUE(map.Lookup("one", value));
-        EXPECT_EQ(value, "3");
-        map.RemoveAt("two");
-        EXPECT_FALSE(map.Lookup("two", value));
-        EXPECT_EQ(3u, map.GetCount());
-    }
     KxSetAllocator(nullptr, nullptr);
     EXPECT_EQ(0, g_nMapBlocks) << "blocks leaked";
 }

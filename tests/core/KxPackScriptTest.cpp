@@ -213,6 +213,47 @@ TEST_F(KxPackScriptTest, ScriptsWithNumberedItemsGoInUnchanged)
     EXPECT_EQ(2u, p.items.size());
 }
 
+TEST_F(KxPackScriptTest, AScriptWithoutALogGetsOneGeneratedWhereASrcLogWouldGo)
+{
+    const std::string body = "<install><terms src=\"terms.txt\"/><file src=\"first.bin\" dest=\"%APP%\"/>"
+                             "<uninstall-display-name>App</uninstall-display-name>"
+                             "<shortcut folder=\"Desktop\" name=\"App\" target=\"%APP%first.bin\"/>";
+    for (const bool generated : {true, false}) {
+        KxPackResult r = Build(body + (generated ? "" : "<uninstaller src=\"uninstall.xml\"/>") + "</install>");
+        ASSERT_EQ(0, r.code) << r.err;
+        EXPECT_EQ(generated,
+                  r.out.find("uninstall log: generated from the install script as item 1") != std::string::npos)
+            << r.out;
+        const Package p = ReadPackage(dir.File("setup.exe"));
+        const std::vector<std::string> want = {
+            "terms id=0",
+            "file dest=%APP% id=2 name=first.bin",
+            "uninstall-display-name",
+            "shortcut folder=Desktop name=App target=%APP%first.bin",
+            generated ? "uninstaller generated=yes id=1" : "uninstaller id=1",
+        };
+        EXPECT_EQ(want, Elements(p.script)) << p.script;
+        ASSERT_EQ(3u, p.items.size());
+        if (generated) {
+            EXPECT_NE(std::string::npos, p.items[1].find("<remove-shortcut folder=\"Desktop\" name=\"App\" />"));
+            EXPECT_NE(std::string::npos, p.items[1].find("<remove-file path=\"%APP%first.bin\" />"));
+        } else {
+            EXPECT_EQ("<uninstall><remove-folder path=\"%APP%\"/></uninstall>", p.items[1]);
+        }
+
+        r = RunKxPack({"list", dir.File("setup.exe")});
+        EXPECT_NE(std::string::npos, r.out.find(generated ? "uninstall log: item 1, generated from the install script"
+                                                          : "uninstall log: item 1\n"))
+            << r.out;
+        const std::string out = dir.File(generated ? "generated" : "given");
+        r = RunKxPack({"extract", dir.File("setup.exe"), "-o", out});
+        ASSERT_EQ(0, r.code) << r.err;
+        const std::vector<unsigned char> log(p.items[1].begin(), p.items[1].end());
+        EXPECT_EQ(log, ReadBytes(out + "/uninstall.xml"));
+        EXPECT_EQ(log, ReadBytes(out + "/item-1.bin"));
+    }
+}
+
 TEST_F(KxPackScriptTest, SourceMistakesStopTheBuild)
 {
     const struct
@@ -433,6 +474,25 @@ TEST_F(KxPackScriptTest, StrictCheckNamesPlaceAndRemedy)
          "never removes it; add <remove-folder path=\"%APP%\"/>",
          nullptr},
         {Script(""), "<remove-folder path=\"%app%\\\"/>", true, 0, "", nullptr},
+        // Removals only once empty: the folder needs its files gone, a key stays with what is below it.
+        {Script(""), "<remove-folder path=\"%APP%\" if-empty=\"yes\"/>", false, 0,
+         "check.xml:4:3: warning: the application's folder stays after uninstalling: the uninstall script (log.xml) "
+         "removes it only once empty but never removes %APP%app.exe (and 2 more); add <remove-file "
+         "path=\"%APP%app.exe\"/> for each",
+         nullptr},
+        {Script(""),
+         "<remove-file path=\"%APP%app.exe\"/><remove-file path=\"%APP%uninstall.exe\"/>"
+         "<remove-file path=\"%app%\\uninstall.dat\"/><remove-folder path=\"%APP%\" if-empty=\"yes\"/>",
+         true, 0, "", nullptr},
+        {Script(regKey), "<remove-reg-key section=\"HKEY_CURRENT_USER\\Software\\Vendor\" if-empty=\"yes\"/>" + app,
+         false, 0, "check.xml:6:3: warning: <reg-key> \"HKEY_CURRENT_USER\\Software\\Vendor\\App\" stays after uninstalling",
+         nullptr},
+        // Without an <uninstaller>, the log generated from the script leaves nothing.
+        {"<install>\n  <terms>Agree.</terms>\n  <uninstall-display-name>App</uninstall-display-name>\n  <file "
+         "src=\"first.bin\" name=\"app.exe\" dest=\"%APP%\"/><file src=\"first.bin\" name=\"x.dll\" "
+         "dest=\"%APP%bin\\sub\"/>\n  " +
+             shortcut + association + regKey + "<run-command cmd=\"%APP%app.exe\"/>\n</install>\n",
+         "", true, 0, "", nullptr},
     };
     for (const auto& c : cases) {
         WriteText(dir.File("log.xml"), "<uninstall>" + c.log + "</uninstall>");

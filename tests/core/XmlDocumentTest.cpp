@@ -424,9 +424,39 @@ TEST(XmlDocument, LoadBuildsTheTree)
     EXPECT_EQ(doc.p, creator.GetCurrentNode());
 }
 
+TEST(XmlDocument, DecodedNulEndsAValueUnlessKept)
+{
+    CLeakCheck leaks;
+    struct Case
+    {
+        const char* input;
+        bool keepNul;
+        std::string value; // of v, as stored
+        const char* saved;
+    };
+    const Case cases[] = {
+        {"<a v=\"x&#0;y\"/>", false, "x", "<a v=\"x\" />"},
+        {"<a v=\"x&#0;y\"/>", true, std::string("x\0y", 3), "<a v=\"x&#0;y\" />"},
+        {"<a v=&#0;&#256;z/>", true, std::string("\0\0z", 3), "<a v=\"&#0;&#0;z\" />"},
+        {"<a v=\"&#0;\"/>", false, "", "<a v=\"\" />"},
+        // Texts end at a NUL either way.
+        {"<a v=\"1\">x&#0;y</a>", true, "1", "<a v=\"1\">x</a>"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.input);
+        CDocRef doc(CXMLDocument::LoadFromMemory(c.input, (unsigned)strlen(c.input), c.keepNul));
+        ASSERT_NE(nullptr, doc.p);
+        const CSmallString* value = doc->FindNode("a")->GetAttributes().FindValue(CSmallString("V"));
+        ASSERT_NE(nullptr, value);
+        EXPECT_EQ(c.value, std::string(value->GetText(), (size_t)value->GetLength()));
+        EXPECT_EQ(c.saved, Compact(doc.p));
+    }
+}
+
 TEST(XmlDocument, ManyDistinctNamesAndValues)
 {
-    // More distinct names and short values than the builder shares.
+    // Many elements, each naming its attributes anew: a later spelling of a
+    // name replaces the earlier value, and an empty value is kept.
     CLeakCheck leaks;
     std::string input = "<root>";
     for (int i = 0; i < 1500; i++) {
@@ -450,8 +480,7 @@ TEST(XmlDocument, ManyDistinctNamesAndValues)
 
 TEST(XmlDocument, LoadedNodesOutliveTheirDocument)
 {
-    // Enough elements to fill several of the loader's node blocks; values
-    // repeat, so the loader shares their strings.
+    // Elements kept past their document lose their parent, nothing else.
     CLeakCheck leaks;
     std::string input = "<root>";
     for (int i = 0; i < 3000; i++)
@@ -473,8 +502,8 @@ TEST(XmlDocument, LoadedNodesOutliveTheirDocument)
         EXPECT_EQ(kept[i]->GetName(), "e");
         EXPECT_STREQ(std::to_string(i * 1499).c_str(), kept[i]->GetAttributeValue("ID"));
     }
-    // A shared value changes for its own node only; a node loaded with room
-    // for three attributes takes more.
+    // Equal values loaded into different nodes change independently, and a
+    // loaded node takes more attributes.
     kept[1]->SetAttribute("kind", "folder");
     for (int i = 0; i < 8; i++)
         kept[1]->SetAttribute(("extra" + std::to_string(i)).c_str(), "x");

@@ -223,6 +223,27 @@ TEST(XmlParser, TagAndAttributeLengthLimits)
     EXPECT_STREQ("vvvvv\"", parser.m_arrLast[1].szName);
 }
 
+TEST(XmlParser, AttributeRecordsCountDecodedNuls)
+{
+    // The C string stops at a decoded NUL; the length counts on to the end.
+    struct Case
+    {
+        const char* name;
+        unsigned length;
+        const char* text;
+    };
+    const Case expected[] = {{"v", 3, "x"}, {"w", 1, ""}, {"z", 2, "ab"}, {"e", 0, ""}};
+    CRecorder parser;
+    parser.OnGotTagText("a v=\"x&#0;y\" w=&#0; z=\"ab\" e", false);
+    ASSERT_EQ(4u, parser.m_arrLast.GetSize());
+    for (unsigned i = 0; i < 4; i++) {
+        EXPECT_STREQ(expected[i].name, parser.m_arrLast[i].szName);
+        EXPECT_EQ(expected[i].length, parser.m_arrLast[i].uValueLength);
+        EXPECT_STREQ(expected[i].text, parser.m_arrLast[i].szValue);
+    }
+    EXPECT_EQ('y', parser.m_arrLast[0].szValue[2]);
+}
+
 TEST(XmlParser, LongTokensGrowTheBuffer)
 {
     std::string text;

@@ -130,7 +130,7 @@ TEST(XmlWellFormed, EveryCutInsideTheRootIsRefused)
         {"<r/>", "r"},
         {"<?xml version=\"1.0\"?>\r\n<r a=\"1\" b=\"x > y\">\r\n\t<c>&lt;text&gt;</c><d/>\r\n</r>\r\n", "r"},
         {"<!-- log -->\n<log><![CDATA[<a>]]><!-- c --><?pi x?><e\nk=\"v\"\n/></log>\n<!-- end -->", "log"},
-        {ReadSource("examples/hello/uninstall.xml"), "uninstall"},
+        {ReadSource("tests/e2e/hand-uninstall.xml"), "uninstall"},
         {ReadSource("examples/hello/setup.xml"), "install"},
     };
     for (const auto& document : documents) {

@@ -8,12 +8,13 @@ SILENT_WIN='C:\Program Files\Hello Silent'
 silent_case() {
   local dir v log
   dir=$(unix_path "$SILENT_WIN")
+  rm -f "$(unix_path "$TEMP_WIN\\hello-launched.txt")"
   snapshot silent-before
   run_silent silent-install "$E2E_SETUP" /S "/D=$SILENT_WIN"
   expect_eq "silent install: exit code 0" "$E2E_BG_STATUS" 0
   check "silent install: no window at all" drv expect-no-messagebox
   check "silent install: into /D= with its blanks" same_file "$E2E_STAGE/hello.exe" "$dir/hello.exe"
-  check "silent install: launch-exe not started" test ! -e "$dir/launched.txt"
+  check "silent install: launch-exe not started" test ! -e "$(unix_path "$TEMP_WIN\\hello-launched.txt")"
   v=$(drv reg-query "$UNINSTALL_KEY")
   expect_contains "silent install: InstallLocation" "$v" $'InstallLocation\tREG_SZ\t'"$SILENT_WIN"
   expect_contains "silent install: QuietUninstallString" "$v" \
@@ -138,6 +139,8 @@ upgrade_case() {
   expect_eq "upgrade to 1.2: one entry" "$(entries_running "$APP_WIN")" 1
   run_silent upgrade-cleanup "$APP_WIN\\uninstall.exe" /S
   expect_eq "upgrades: uninstalled" "$E2E_BG_STATUS" 0
+  # uninstall.exe and its folder follow once it has returned.
+  check "upgrades: the folder goes within a second" gone_soon "$APP_DIR"
   check "upgrades: nothing left" nothing_installed
   check "upgrades: no entry left" no_reg_key "$key12"
 }

@@ -209,7 +209,7 @@ install_case() {
     "$(snap_under "$PROGRAMS_WIN\\Hello.lnk" +)" "$(snap_under "$UNINSTALL_KEY" +)" \
     "$(snap_under "$APP_PATHS_KEY" +)" "$(snap_under 'HKLM\Software\kxsetup examples' +)" \
     "$(snap_under 'HKCU\Software\kxsetup examples' +)" "$(snap_under 'HKCR\.hello' +)" \
-    "$(snap_under 'HKCR\KxSetup.HelloFile' +)" "$(setup_log_re)"
+    "$(snap_under 'HKCR\KxSetup.HelloFile' +)" "$(snap_under "$TEMP_WIN\\hello-launched.txt" +)" "$(setup_log_re)"
   local setuplog
   setuplog=$(tr -d '\r' <"$(unix_path "$TEMP_WIN\\Hello-install.log")")
   for part in "Destination: $APP_WIN" "Installing into $APP_WIN\\" "File written: $APP_WIN\\hello.exe (" \
@@ -221,6 +221,19 @@ install_case() {
 }
 
 same_file() { cmp -s "$1" "$2"; }
+
+# has_line TEXT PART...: a line of TEXT holds every part (in any order, as
+# a writer may order an element's attributes).
+has_line() {
+  local text=$1 line part all
+  shift
+  while IFS= read -r line; do
+    all=1
+    for part in "$@"; do [[ $line == *"$part"* ]] || all=0; done
+    [ $all == 0 ] || return 0
+  done <<<"$text"
+  return 1
+}
 
 link_points_at() {
   local out
@@ -244,7 +257,9 @@ installed_checks() {
   check "$label: uninstall.exe is the bare stub" same_file "$E2E_STUB" "$APP_DIR/uninstall.exe"
   local dat
   dat=$(cat "$APP_DIR/uninstall.dat" 2>/dev/null)
-  for part in '<remove-folder path="%APP%" />' '<remove-shortcut folder="Desktop" name="Hello" />' \
+  # The log kxpack generated from the script, with the installation's record.
+  check "$label: uninstall.dat removes the folder once empty" has_line "$dat" '<remove-folder ' 'path="%APP%"' 'if-empty="yes"'
+  for part in '<remove-file path="%APP%hello.exe" />' '<remove-shortcut folder="Desktop" name="Hello" />' \
     "<install-record folder=\"$APP_WIN\" folder-existed=\"0\">" "<file path=\"$APP_WIN\\hello.exe\" />" \
     "<shortcut path=\"$DESKTOP_WIN\\Hello.lnk\" />" "<key path=\"HKEY_LOCAL_MACHINE\\Software\\kxsetup examples\" />" \
     '</uninstall>'; do
@@ -253,7 +268,7 @@ installed_checks() {
   check "$label: install.log holds the command's output" \
     grep -qF "Hello from the installer, now in $APP_WIN\\" "$APP_DIR/install.log"
   check "$label: launch-exe started hello.exe in the destination" \
-    grep -qF "hello was started in $APP_WIN" "$APP_DIR/launched.txt"
+    grep -qF "hello was started in $APP_WIN" "$(unix_path "$TEMP_WIN\\hello-launched.txt")"
 
   expect_eq "$label: DisplayName" "$(reg_value "$UNINSTALL_KEY" DisplayName)" 'Hello World'
   expect_eq "$label: HelpLink" "$(reg_value "$UNINSTALL_KEY" HelpLink)" 'https://example.com/hello/help'

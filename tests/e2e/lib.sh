@@ -262,7 +262,7 @@ unix_path() {
 # expect_unchanged and expect_changes compare two snapshots: a difference is
 # such a line prefixed "+ " (only after) or "- " (only before). Patterns are
 # extended regexes matched case-blind, as Windows compares names; snap_under
-# writes one for a folder or key and all below it.
+# writes one for a folder or key and all below it, snap_own for its own line.
 
 # snap_path_re PATH-OR-KEY: a regex for the path (C:\... or C:/...) or
 # registry key and all below it, as they show in a snapshot line. HKCR
@@ -293,6 +293,19 @@ snap_under() {
     *) sign='[-+]' ;;
   esac
   printf '^%s %s' "$sign" "$(snap_path_re "$1")"
+}
+
+# snap_own PATH-OR-KEY [+|-]: a pattern for the folder's or key's own line,
+# not for what lies below it.
+snap_own() {
+  local sign re
+  case ${2:-} in
+    +) sign='\+' ;;
+    -) sign='-' ;;
+    *) sign='[-+]' ;;
+  esac
+  re=$(snap_path_re "$1")
+  printf '^%s %s(\tdir)?$' "$sign" "${re%(*}"
 }
 
 # HKLM\Software holds HKCR's classes; HKLM\System the services, drivers and

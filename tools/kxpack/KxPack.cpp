@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,16 +15,39 @@
 #include "PackageWriter.h"
 #include "ScriptCheck.h"
 #include "ScriptSources.h"
+#include "ScriptWords.h"
 #include "SinReader.h"
+#include "StubIdentity.h"
+#include "XMLDocument.h"
 
 namespace {
 
+// What extract also writes the uninstall log as.
+const char kUninstallLogName[] = "uninstall.xml";
+
 const char kUsage[] =
     "usage: kxpack build --stub STUB --script SCRIPT [--item FILE]... [--level 0-9] [--force] -o OUT\n"
+    "                    [--icon FILE.ico] [--version-info] [--product-name TEXT] [--product-version TEXT]\n"
+    "                    [--company TEXT] [--description TEXT] [--copyright TEXT]\n"
     "       kxpack check SCRIPT [--item FILE]... [--strict]\n"
     "       kxpack list FILE\n"
     "       kxpack extract FILE -o DIR [--force]\n"
     "       kxpack verify FILE\n";
+
+// The item the script names as its uninstall log, and whether kxpack
+// generated it; false when there is none.
+bool FindUninstallLog(const CSmallString& script, unsigned itemCount, unsigned& id, bool& generated)
+{
+    CXMLDocument* doc = CXMLDocument::LoadFromMemory(script, (unsigned)script.GetLength());
+    const CXMLNode* install = doc ? doc->FindNode("install") : nullptr;
+    const CXMLNode* uninstaller = install ? install->FindNode(Setting::Uninstaller) : nullptr;
+    const char* mark = uninstaller ? uninstaller->GetAttributeValue("generated") : nullptr;
+    generated = mark && !strcmp(mark, "yes");
+    const bool found = uninstaller && uninstaller->GetAttributeValue("id", id) && id < itemCount;
+    if (doc)
+        doc->Release();
+    return found;
+}
 
 int Usage(FILE* err, const char* why)
 {
@@ -123,6 +147,11 @@ int CmdList(const char* path, FILE* out, FILE* err)
     fprintf(out, "data block: %u bytes, CRC 0x%08X\n", stream.GetBlockSize(), stream.GetCrc());
     fprintf(out, "script:     %d bytes\n", stream.GetScript().GetLength());
     fprintf(out, "items:      %u\n", stream.GetItemCount());
+    unsigned logId = 0;
+    bool generated = false;
+    if (FindUninstallLog(stream.GetScript(), stream.GetItemCount(), logId, generated))
+        fprintf(out, "uninstall log: item %u%s\n", logId,
+                generated ? ", generated from the install script by kxpack build" : "");
     for (uint32_t i = 0; i < stream.GetItemCount(); i++) {
         CPeek item;
         if (!stream.CopyItem(i, item))
@@ -143,26 +172,29 @@ int CmdVerify(const char* path, FILE* out, FILE* err)
     return 0;
 }
 
-// What extract writes: piece 0 is the script, 1 the stub, then the items.
-CSmallString ExtractedName(const char* dir, unsigned piece)
+// What extract writes: piece 0 is the script, 1 the stub, then the items;
+// a piece past them, the uninstall log's second name.
+CSmallString ExtractedName(const char* dir, unsigned piece, unsigned itemCount)
 {
     const size_t length = strlen(dir);
     const char* separator = length && (dir[length - 1] == '/' || dir[length - 1] == '\\') ? "" : "/";
     CSmallString name;
     if (piece < 2)
         name.Format("%s%s%s", dir, separator, piece ? "stub.exe" : "script.xml");
-    else
+    else if (piece - 2 < itemCount)
         name.Format("%s%sitem-%u.bin", dir, separator, piece - 2);
+    else
+        name.Format("%s%s%s", dir, separator, kUninstallLogName);
     return name;
 }
 
 // Why the pieces can't go into dir, or empty. Checked for all of them
 // before anything is written, so a refusal leaves no half-done extraction.
-CSmallString WhyNotExtract(const char* path, const char* dir, unsigned pieces, bool force)
+CSmallString WhyNotExtract(const char* path, const char* dir, unsigned pieces, unsigned itemCount, bool force)
 {
     CSmallString why;
     for (unsigned i = 0; i < pieces && why.IsEmpty(); i++) {
-        const CSmallString name = ExtractedName(dir, i);
+        const CSmallString name = ExtractedName(dir, i, itemCount);
         const CSmallString temp = TemporaryNameFor(name);
         // Not even --force may replace what is being read.
         const bool overName = IsSameFile(name, path);
@@ -177,19 +209,22 @@ CSmallString WhyNotExtract(const char* path, const char* dir, unsigned pieces, b
     return why;
 }
 
-// Writes what comes into an output file.
+// Writes what comes into an output file, and into a second one when given.
 class CToStore : public CByteSinkABC
 {
 public:
-    explicit CToStore(CStoreABC& store) : m_store(store) {}
+    CToStore(CStoreABC& store, CStoreABC* also) : m_store(store), m_pAlso(also) {}
     bool Take(const unsigned char* data, uint32_t length) override
     {
         m_store.Write(data, length);
+        if (m_pAlso)
+            m_pAlso->Write(data, length);
         return true;
     }
 
 private:
     CStoreABC& m_store;
+    CStoreABC* m_pAlso;
 };
 
 int CmdExtract(const char* path, const char* dir, bool force, FILE* out, FILE* err)
@@ -198,16 +233,23 @@ int CmdExtract(const char* path, const char* dir, bool force, FILE* out, FILE* e
     // The whole package is checked first: a damaged one writes nothing.
     if (!OpenInstaller(path, stream, err) || !CheckWhole(path, stream, err))
         return 1;
-    const unsigned pieces = 2 + stream.GetItemCount();
-    const CSmallString refusal = WhyNotExtract(path, dir, pieces, force);
+    const unsigned items = stream.GetItemCount();
+    unsigned logId = 0;
+    bool generated = false;
+    const bool hasLog = FindUninstallLog(stream.GetScript(), items, logId, generated);
+    const unsigned pieces = 2 + items;
+    const CSmallString refusal = WhyNotExtract(path, dir, pieces + (hasLog ? 1 : 0), items, force);
     if (!refusal.IsEmpty())
         return Failure(err, refusal);
     if (!MakeDirectory(dir))
         return Failure(err, (CSmallString("cannot create the folder ") + dir).GetText());
     for (unsigned i = 0; i < pieces; i++) {
         CSmallString why;
-        COutputFile file(ExtractedName(dir, i));
-        CToStore sink(file.GetStore());
+        COutputFile file(ExtractedName(dir, i, items));
+        // The uninstall log also under a name that says what it is.
+        const bool isLog = hasLog && i == 2 + logId;
+        std::unique_ptr<COutputFile> log(isLog ? new COutputFile(ExtractedName(dir, pieces, items)) : nullptr);
+        CToStore sink(file.GetStore(), log ? &log->GetStore() : nullptr);
         bool copied = true;
         if (i == 0)
             sink.Take(reinterpret_cast<const unsigned char*>(stream.GetScript().GetText()),
@@ -218,10 +260,13 @@ int CmdExtract(const char* path, const char* dir, bool force, FILE* out, FILE* e
             copied = stream.CopyItem(i - 2, sink);
         if (!copied)
             return Failure(err, (CSmallString("cannot read ") + path).GetText());
-        if (!file.Commit(why))
+        if (!file.Commit(why) || (log && !log->Commit(why)))
             return Failure(err, why);
     }
-    fprintf(out, "extracted script.xml, stub.exe and %u items into %s\n", stream.GetItemCount(), dir);
+    fprintf(out, "extracted script.xml, stub.exe and %u items into %s\n", items, dir);
+    if (hasLog)
+        fprintf(out, "the uninstall log (item %u%s) is also %s\n", logId,
+                generated ? ", generated from the install script" : "", kUninstallLogName);
     return 0;
 }
 
@@ -261,6 +306,7 @@ struct SChecked
 {
     ECheckResult eResult = CheckClean;
     CSmallString strCounts; // "2 error(s), 1 warning(s)"
+    int nGeneratedLog = -1; // the item of the uninstall log kxpack generated
 };
 
 // Reads the script and the --item files, resolves the script's own
@@ -295,7 +341,8 @@ SChecked PrepareScript(const char* scriptPath, const Container::CArray<const cha
                                        : CScriptPlaces();
     script = checked.strWritten;
     const unsigned before = report.GetErrorCount();
-    ResolveScriptSources(scriptPath, script, items, report, inputs, places, checked.arrOrigins);
+    ResolveScriptSources(scriptPath, script, items, report, inputs, places, checked.arrOrigins,
+                         result.nGeneratedLog);
     // What could not be read is never built around, --force or not.
     const bool unreadable = report.GetErrorCount() != before;
     checked.strPacked = script;
@@ -306,6 +353,15 @@ SChecked PrepareScript(const char* scriptPath, const Container::CArray<const cha
     if (!unreadable)
         result.eResult = report.GetErrorCount() ? CheckErrors : report.GetWarningCount() ? CheckWarnings : CheckClean;
     return result;
+}
+
+void PrintGenerated(FILE* out, int generatedLog)
+{
+    if (generatedLog >= 0)
+        fprintf(out,
+                "uninstall log: generated from the install script as item %d (the script names no "
+                "<uninstaller>)\n",
+                generatedLog);
 }
 
 int CmdCheck(int argc, char** argv, FILE* out, FILE* err)
@@ -335,6 +391,7 @@ int CmdCheck(int argc, char** argv, FILE* out, FILE* err)
     }
     fprintf(out, "%s: no errors%s (%u items)\n", argv[2], checked.eResult == CheckWarnings ? ", only warnings" : "",
             (unsigned)items.size());
+    PrintGenerated(out, checked.nGeneratedLog);
     return 0;
 }
 
@@ -345,9 +402,12 @@ int CmdBuild(int argc, char** argv, FILE* out, FILE* err)
     const char* outPath = nullptr;
     int level = 9;
     bool force = false;
+    SIdentityOptions identity;
     Container::CArray<const char*> itemPaths;
     for (int i = 2; i < argc; i++) {
         const bool hasValue = i + 1 < argc;
+        if (TakeIdentityOption(argc, argv, i, identity))
+            continue;
         if (!strcmp(argv[i], "--force"))
             force = true;
         else if (!strcmp(argv[i], "--stub") && hasValue)
@@ -371,6 +431,8 @@ int CmdBuild(int argc, char** argv, FILE* out, FILE* err)
         return Failure(err, (CSmallString("cannot read the stub ") + stubPath).GetText());
     std::vector<std::string> inputs = {stubPath, scriptPath};
     inputs.insert(inputs.end(), itemPaths.GetData(), itemPaths.GetData() + itemPaths.GetSize());
+    if (identity.pszIcon)
+        inputs.push_back(identity.pszIcon);
     CSmallString script;
     CPackItemList items;
     const SChecked checked = PrepareScript(scriptPath, itemPaths, script, items, inputs, err);
@@ -388,8 +450,20 @@ int CmdBuild(int argc, char** argv, FILE* out, FILE* err)
     const CSmallString refusal = WhyNotWrite(outPath, inputs);
     if (!refusal.IsEmpty())
         return Failure(err, refusal);
-    uint32_t blockSize = 0;
     CSmallString why;
+    // Without these options the stub is packed byte for byte: a stub signed
+    // before packing stays signed in uninstall.exe.
+    if (identity.IsAsked()) {
+        std::vector<unsigned char> edited(stub.GetData(), stub.GetData() + stub.GetSize());
+        std::vector<std::string> notes;
+        if (!ApplyIdentity(identity, script, items, edited, notes, why))
+            return Failure(err, why);
+        for (const std::string& note : notes)
+            fprintf(out, "kxpack: note: %s\n", note.c_str());
+        stub.RemoveAll();
+        stub.Append(edited.data(), (unsigned)edited.size());
+    }
+    uint32_t blockSize = 0;
     bool built = false;
     CSmallString broke;
     const bool ran = RunCaught(
@@ -406,6 +480,7 @@ int CmdBuild(int argc, char** argv, FILE* out, FILE* err)
     const unsigned long long size = (unsigned long long)stub.GetSize() + blockSize + Package::kTrailerSize;
     fprintf(out, "%s: %llu bytes (stub %u, script %d, %u items)\n", outPath, size, stub.GetSize(), script.GetLength(),
             (unsigned)items.size());
+    PrintGenerated(out, checked.nGeneratedLog);
     return 0;
 }
 

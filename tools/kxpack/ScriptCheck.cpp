@@ -134,14 +134,15 @@ private:
     {
         const CXMLNode* uninstaller = m_pPacked->FindNode(Setting::Uninstaller);
         const SPlace at = m_places.Element(IndexOf(m_pWritten, Setting::Uninstaller));
-        if (!m_pPacked->FindNode(Setting::UninstallDisplayName) || !uninstaller) {
-            m_report.Warning(m_places.Root(), "no uninstaller will be registered: the script needs both "
-                                              "<uninstall-display-name> and <uninstaller>");
-        }
+        // Without a log of its own a script gets one generated (UninstallLogGen.h).
+        if (!m_pPacked->FindNode(Setting::UninstallDisplayName))
+            m_report.Warning(m_places.Root(), "no uninstaller will be registered: the script has no "
+                                              "<uninstall-display-name>");
         if (!uninstaller)
             return;
         CSmallString text = uninstaller->GetText();
-        std::string file = "<uninstaller> text";
+        const char* mark = uninstaller->GetAttributeValue("generated");
+        std::string file = mark && !strcmp(mark, "yes") ? "generated uninstall log" : "<uninstaller> text";
         unsigned id = 0;
         if (uninstaller->GetAttributeValue(Attr::Id, id)) {
             if (id >= m_items.size())

@@ -84,6 +84,7 @@ void CScriptEffects::NoteFile(const CXMLNode* file)
         return;
     // The file and every folder it lies in.
     std::string path = below.empty() ? name : below + "\\" + name;
+    m_setFiles.insert(Upper(path));
     for (;;) {
         m_mapInstalled[Upper(path)] = path;
         const size_t cut = path.find_last_of('\\');
@@ -93,7 +94,11 @@ void CScriptEffects::NoteFile(const CXMLNode* file)
     }
 }
 
-void CScriptEffects::NoteOwnFile(const char* name) { m_mapInstalled[Upper(name)] = name; }
+void CScriptEffects::NoteOwnFile(const char* name)
+{
+    m_mapInstalled[Upper(name)] = name;
+    m_setFiles.insert(Upper(name));
+}
 
 void CScriptEffects::CheckTarget(const SPlace& at, const std::string& what, const char* path)
 {
@@ -182,11 +187,20 @@ void CScriptEffects::NoteRemoved(const CXMLNode* element)
             return;
         if (value)
             m_arrRemovedValues.emplace_back(key, value);
-        else if (IsRemovable(key))
-            m_arrRemovedKeys.push_back(key);
+        else if (IsRemovable(key) && !element->GetAttributeValue(Attr::RemoveRegKey::IfEmpty))
+            m_arrRemovedKeys.push_back(key); // an if-empty one may stay, and what is below it
     } else if (Mb::ICmp(command, Command::RemoveFolder) == 0) {
         std::string below;
-        m_bRemovesApp |= BelowApp(element->GetAttributeValue(Attr::RemoveFolder::Path), below) && below.empty();
+        if (!BelowApp(element->GetAttributeValue(Attr::RemoveFolder::Path), below))
+            return;
+        if (!element->GetAttributeValue(Attr::RemoveFolder::IfEmpty))
+            m_arrRemovedFolders.push_back(Upper(below));
+        else if (below.empty())
+            m_bRemovesAppIfEmpty = true;
+    } else if (Mb::ICmp(command, Command::RemoveFile) == 0) {
+        std::string below;
+        if (BelowApp(element->GetAttributeValue(Attr::RemoveFile::Path), below))
+            m_setRemovedFiles.insert(Upper(below));
     }
 }
 
@@ -217,9 +231,32 @@ void CScriptEffects::CheckLeftovers(const std::string& log, const SPlace& folder
         if (!IsRemoved(created) && suggested.insert(Upper(created.strAdd)).second)
             m_report.Warning(created.at, "%s stays after uninstalling: %s never removes it; add %s",
                              created.strWhat.c_str(), log.c_str(), created.strAdd.c_str());
-    if (!m_bRemovesApp)
+    // The folder goes whole, or once empty when every file in it goes.
+    const auto whole = [this](const std::string& below) {
+        for (const std::string& folder : m_arrRemovedFolders)
+            if (folder.empty() || below == folder || below.compare(0, folder.size() + 1, folder + "\\") == 0)
+                return true;
+        return false;
+    };
+    if (whole(std::string()))
+        return;
+    if (!m_bRemovesAppIfEmpty) {
         m_report.Warning(folderAt,
                          "the application's folder stays after uninstalling: %s never removes it; add "
                          "<remove-folder path=\"%%%s%%\"/>",
                          log.c_str(), Variable::App);
+        return;
+    }
+    std::vector<std::string> left;
+    for (const std::string& file : m_setFiles)
+        if (!m_setRemovedFiles.count(file) && !whole(file))
+            left.push_back(m_mapInstalled[file]);
+    if (left.empty())
+        return;
+    const std::string more = left.size() > 1 ? " (and " + std::to_string(left.size() - 1) + " more)" : "";
+    m_report.Warning(folderAt,
+                     "the application's folder stays after uninstalling: %s removes it only once empty but never "
+                     "removes %%%s%%%s%s; add <remove-file path=\"%%%s%%%s\"/>%s",
+                     log.c_str(), Variable::App, left[0].c_str(), more.c_str(), Variable::App, left[0].c_str(),
+                     left.size() > 1 ? " for each" : "");
 }

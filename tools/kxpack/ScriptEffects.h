@@ -5,6 +5,7 @@
 #pragma once
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -59,5 +60,7 @@ private:
     std::vector<std::string> m_arrRemovedShortcuts;
     std::vector<RegistryKeyPath::SKey> m_arrRemovedKeys;
     std::vector<std::pair<RegistryKeyPath::SKey, std::string>> m_arrRemovedValues;
-    bool m_bRemovesApp = false;
+    std::set<std::string> m_setFiles, m_setRemovedFiles; // below %APP%, upper case
+    std::vector<std::string> m_arrRemovedFolders;        // below %APP%, whole; "" for the folder itself
+    bool m_bRemovesAppIfEmpty = false;
 };

@@ -9,6 +9,8 @@
 #include "FolderWalk.h"
 #include "Platform.h"
 #include "ScriptVocabulary.h"
+#include "ScriptWords.h"
+#include "UninstallLogGen.h"
 #include "XMLDocument.h"
 
 namespace {
@@ -164,17 +166,10 @@ public:
         to->Release();
     }
 
-    // Numbers the items after the ones already there.
-    void Finish()
-    {
-        for (std::vector<SPending>* group : {&m_arrEarly, &m_arrLate}) {
-            for (SPending& pending : *group) {
-                pending.pElement->SetAttributeValue("id", (unsigned)m_items.size());
-                m_items.push_back(std::move(pending.item));
-            }
-            group->clear();
-        }
-    }
+    // Number the items after the ones already there: first the settings'
+    // and texts', then the files'.
+    void NumberEarly() { Number(m_arrEarly); }
+    void NumberLate() { Number(m_arrLate); }
 
 private:
     // One <file> per file under the folder, in sorted order, each keeping
@@ -234,6 +229,15 @@ private:
         (late ? m_arrLate : m_arrEarly).push_back(SPending{element, std::move(item)});
     }
 
+    void Number(std::vector<SPending>& group)
+    {
+        for (SPending& pending : group) {
+            pending.pElement->SetAttributeValue("id", (unsigned)m_items.size());
+            m_items.push_back(std::move(pending.item));
+        }
+        group.clear();
+    }
+
     std::string m_strFolder;
     CPackItemList& m_items;
     CScriptReport& m_report;
@@ -242,19 +246,46 @@ private:
     std::vector<SPending> m_arrEarly, m_arrLate;
 };
 
+// The uninstall log made from the section, packed as its <uninstaller>
+// item, as a log named by src= would be: after the --item files, before
+// the files the script names.
+int AddGeneratedLog(CXMLNode* section, CPackItemList& items, CScriptReport& report)
+{
+    const auto itemText = [&items](unsigned id, CSmallString& text) {
+        std::vector<unsigned char> bytes;
+        CSmallString why;
+        if (id >= items.size() || !items[id].ReadAll(bytes, why))
+            return false;
+        text = CSmallString(reinterpret_cast<const char*>(bytes.data()), (int)bytes.size());
+        return true;
+    };
+    std::vector<std::string> notes;
+    const std::string log = GenerateUninstallLog(section, itemText, notes);
+    for (const std::string& note : notes)
+        report.Warning("%s", note.c_str());
+    CXMLNode* uninstaller = section->CreateNewChild(Setting::Uninstaller);
+    uninstaller->SetAttribute("generated", "yes");
+    uninstaller->SetAttributeValue("id", (unsigned)items.size());
+    uninstaller->Release();
+    items.push_back(CPackItem(log.data(), log.size()));
+    return (int)items.size() - 1;
+}
+
 } // namespace
 
 bool ResolveScriptSources(const char* scriptPath, CSmallString& script, CPackItemList& items, CScriptReport& report,
                           std::vector<std::string>& inputs, const CScriptPlaces& places,
-                          std::vector<unsigned>& origins)
+                          std::vector<unsigned>& origins, int& generatedLog)
 {
+    generatedLog = -1;
     CXMLDocument* doc = CXMLDocument::LoadFromMemory(script, (unsigned)script.GetLength(), true);
     if (!doc) {
         report.Error("the script cannot be parsed");
         return false;
     }
     const CXMLNode* install = doc->FindNode("install");
-    if (!install || !HasSources(install)) {
+    const bool generate = WantsGeneratedLog(install);
+    if (!install || (!HasSources(install) && !generate)) {
         doc->Release(); // nothing to resolve: the script goes in as written
         return true;
     }
@@ -262,20 +293,27 @@ bool ResolveScriptSources(const char* scriptPath, CSmallString& script, CPackIte
     const unsigned errorsBefore = report.GetErrorCount();
     CXMLDocument* out = new CXMLDocument();
     CResolver resolver(scriptPath, items, report, inputs, places);
+    CXMLNode* section = nullptr; // held by out
     for (unsigned i = 0; i < doc->GetChildCount(); i++) {
         const CXMLNode* top = doc->GetChild(i);
         if (top != install) {
             CopyElement(top, out)->Release();
             continue;
         }
-        CXMLNode* section = CopyElement(top, out, {}, false);
+        section = CopyElement(top, out, {}, false);
         for (unsigned c = 0; c < install->GetChildCount(); c++) {
             resolver.Resolve(install->GetChild(c), c, section);
             origins.resize(section->GetChildCount(), c);
         }
         section->Release();
     }
-    resolver.Finish();
+    resolver.NumberEarly();
+    // With the settings' items numbered, the log can read them.
+    if (generate) {
+        generatedLog = AddGeneratedLog(section, items, report);
+        origins.resize(section->GetChildCount(), install->GetChildCount());
+    }
+    resolver.NumberLate();
     CCharArray text;
     out->SavePrettyToCharArray(text, 0);
     script = CSmallString(text.GetData(), (int)text.GetSize());

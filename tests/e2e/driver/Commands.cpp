@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "FileDetails.h"
 #include "MessageBoxes.h"
 #include "SystemQueries.h"
 #include "Text.h"
@@ -361,6 +362,26 @@ int DefineDrive(const std::vector<std::string>& args)
     return SystemQueries::DefineWineDrive(letter[0], Arg(args, 2), error) ? 0 : Fail(error);
 }
 
+int VersionInfo(const std::vector<std::string>& args)
+{
+    std::string out, error;
+    if (!FileDetails::DescribeVersionInfo(args[1], out, error))
+        return Fail(error);
+    Print(out);
+    return 0;
+}
+
+int IconMatches(const std::vector<std::string>& args)
+{
+    long group = 0;
+    if (!Text::ParseNumber(args[2], group) || group <= 0 || group > 0xFFFF)
+        return Fail("not a resource id: " + args[2]);
+    std::string out, error;
+    const bool same = FileDetails::CompareIcon(args[1], (unsigned)group, args[3], out, error);
+    Print(out);
+    return same ? 0 : Fail(error.empty() ? "the icon differs from " + args[3] : error);
+}
+
 int Run(const std::vector<std::string>& args)
 {
     return RunScript(args[1]);
@@ -392,6 +413,9 @@ const SCommand g_arrCommands[] = {
      "define-drive LETTER [UNIX-FOLDER]  Wine maps the drive there; none removes it"},
     {"fill-file", 2, 3, FillFile, "fill-file PATH BYTES [CHUNK]       writes zeros; how far it got, the error"},
     {"hold-file", 1, 2, HoldFile, "hold-file PATH [TIMEOUT-MS]        open without sharing until PATH.release"},
+    {"version-info", 1, 1, VersionInfo, "version-info PROGRAM               its version numbers and texts"},
+    {"icon-matches", 3, 3, IconMatches,
+     "icon-matches PROGRAM GROUP-ID ICO   the icon group's images are the .ico's"},
     {"run", 1, 1, Run, "run SCRIPT                         one command a line"},
 };
 

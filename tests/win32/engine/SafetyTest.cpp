@@ -276,6 +276,54 @@ TEST(Safety, UninstallRefusesOtherSpellingsOfForeignPlaces)
     RemoveTestTree(parent / "Games");
 }
 
+// A log without a record (a publisher's, or an older installer's) keeps
+// remove-file and the if-empty form inside the installation's folder.
+TEST(Safety, WithoutARecordOneFileAndEmptyFoldersStayInside)
+{
+    const struct
+    {
+        const char* what;
+        const char* command;
+        const char* target; // below the installation's folder
+        bool remains;
+        const char* told; // null: nothing refused
+    } cases[] = {
+        {"a file of the folder goes", "<remove-file path=\"%APP%a.txt\"/>", "a.txt", false, nullptr},
+        {"a missing file is no error", "<remove-file path=\"%APP%missing.txt\"/>", "missing.txt", false, nullptr},
+        {"never a folder", "<remove-file path=\"%APP%full\"/>", "full", true, "full (a folder, not a file)"},
+        {"never a file outside", "<remove-file path=\"%APP%..\\outside.txt\"/>", "..\\outside.txt", true,
+         "outside.txt (outside the installation's folder)"},
+        {"an empty folder goes", "<remove-folder path=\"%APP%empty\" if-empty=\"yes\"/>", "empty", false, nullptr},
+        {"one that isn't stays, untold", "<remove-folder path=\"%APP%full\" if-empty=\"yes\"/>", "full\\c.txt", true,
+         nullptr},
+        {"an absent one is no error", "<remove-folder path=\"%APP%gone\" if-empty=\"true\"/>", "gone", false, nullptr},
+        {"one outside, even empty, is refused", "<remove-folder path=\"%APP%..\\elsewhere\" if-empty=\"yes\"/>",
+         "..\\elsewhere", true, "elsewhere (outside the installation's folder)"},
+        {"without if-empty, the whole tree as before", "<remove-folder path=\"%APP%full\"/>", "full", false, nullptr},
+    };
+    for (const auto& c : cases) {
+        CTestFolder parent;
+        const std::string app = parent / "App\\";
+        for (const char* folder : {"App", "App\\empty", "App\\full", "elsewhere"})
+            CreateDirectoryA((parent / folder).c_str(), nullptr);
+        for (const char* file : {"App\\a.txt", "App\\full\\c.txt", "outside.txt"})
+            WriteWholeFile(parent / file, "x");
+        WriteWholeFile(app + "uninstall.dat", std::string("<uninstall><app-name>Kx</app-name>") + c.command +
+                                                  "</uninstall>");
+        CMessageBoxRecorder boxes(IDYES);
+        CSinReader uninstaller;
+        uninstaller.UninstallFromScript((app + "uninstall.dat").c_str());
+        EXPECT_EQ(CSinReader::RunDone, uninstaller.GetRunResult()) << c.what;
+        EXPECT_EQ(c.remains, Exists(app + c.target)) << c.what;
+        // The question, then what was refused, if anything.
+        ASSERT_EQ(c.told ? 2u : 1u, boxes.Shown().size()) << c.what;
+        if (c.told) {
+            EXPECT_NE(std::string::npos, boxes.Shown()[1].text.find(c.told)) << c.what << "\n" << boxes.Shown()[1].text;
+        }
+        EXPECT_TRUE(Exists(parent / "outside.txt")) << c.what;
+    }
+}
+
 namespace {
 // Stands for any code an installation calls that fails unexpectedly.
 struct CThrowingProgress : CSinProgressABC

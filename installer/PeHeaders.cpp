@@ -1,0 +1,62 @@
+#include "PeHeaders.h"
+
+#include <cstring>
+
+namespace {
+
+const uint16_t kPe32Magic = 0x10B;
+const uint16_t kPe32PlusMagic = 0x20B;
+
+// Beyond these the loader reads nothing either.
+const uint32_t kMostDataDirectories = 16;
+
+bool Holds(size_t size, unsigned long long offset, unsigned long long length) { return offset + length <= size; }
+
+} // namespace
+
+const char* ReadPeHeaders(const unsigned char* data, size_t size, SPeHeaders& pe)
+{
+    if (!Holds(size, 0, 0x40) || data[0] != 'M' || data[1] != 'Z')
+        return "not a Windows program (no \"MZ\" header)";
+    const uint32_t signature = Pe::ReadU32(data + 0x3C);
+    if (!Holds(size, signature, 4 + 20) || memcmp(data + signature, "PE\0\0", 4) != 0)
+        return "not a Windows program (no PE header)";
+    pe.uCoffHeader = signature + 4;
+    pe.uSectionCount = Pe::ReadU16(data + pe.uCoffHeader + 2);
+    const uint16_t optionalSize = Pe::ReadU16(data + pe.uCoffHeader + 16);
+    pe.uOptionalHeader = pe.uCoffHeader + 20;
+    if (!Holds(size, pe.uOptionalHeader, optionalSize) || optionalSize < 2)
+        return "the PE optional header is cut short";
+    const uint16_t magic = Pe::ReadU16(data + pe.uOptionalHeader);
+    if (magic != kPe32Magic && magic != kPe32PlusMagic)
+        return "the PE optional header is of an unknown kind";
+    pe.bPe32Plus = magic == kPe32PlusMagic;
+    const uint32_t directories = pe.bPe32Plus ? 112 : 96;
+    if (optionalSize < directories)
+        return "the PE optional header is cut short";
+    pe.uChecksum = pe.uOptionalHeader + 64;
+    pe.uDataDirectories = pe.uOptionalHeader + directories;
+    pe.uDataDirectoryCount = Pe::ReadU32(data + pe.uDataDirectories - 4);
+    if (pe.uDataDirectoryCount > kMostDataDirectories)
+        pe.uDataDirectoryCount = kMostDataDirectories;
+    if (pe.uDataDirectoryCount > (optionalSize - directories) / 8u)
+        return "the PE data directories do not fit in the optional header";
+    pe.uSectionTable = pe.uOptionalHeader + optionalSize;
+    if (!Holds(size, pe.uSectionTable, (unsigned long long)pe.uSectionCount * Pe::kSectionHeaderSize))
+        return "the PE section table lies outside the file";
+    return nullptr;
+}
+
+bool DropDanglingCertificate(unsigned char* data, size_t size, unsigned long long fileSize)
+{
+    SPeHeaders pe;
+    if (ReadPeHeaders(data, size, pe) || pe.uDataDirectoryCount <= Pe::kSecurityDirectory)
+        return false;
+    unsigned char* entry = data + pe.uDataDirectories + 8 * Pe::kSecurityDirectory;
+    const uint32_t offset = Pe::ReadU32(entry), length = Pe::ReadU32(entry + 4);
+    if ((offset == 0 && length == 0) || (unsigned long long)offset + length <= fileSize)
+        return false;
+    memset(entry, 0, 8);
+    Pe::WriteU32(data + pe.uChecksum, 0);
+    return true;
+}

@@ -1,0 +1,125 @@
+#include "StubIdentity.h"
+
+#include <cstring>
+
+#include "Caught.h"
+#include "PeResources.h"
+#include "ScriptWords.h"
+#include "SinReader.h"
+#include "VersionInfo.h"
+#include "XMLDocument.h"
+
+namespace {
+
+const char* const kTextOptions[SIdentityOptions::TextCount] = {"--product-name", "--product-version", "--company",
+                                                                "--description", "--copyright"};
+
+// The largest setting read from an item for a text.
+const unsigned long long kLargestText = 64 * 1024;
+
+std::string Trimmed(const std::string& text)
+{
+    const char* blanks = " \t\r\n";
+    const size_t first = text.find_first_not_of(blanks);
+    return first == std::string::npos ? std::string() : text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
+// A setting of the install section as the installer reads it: the element's
+// text, or its item's.
+std::string ReadSetting(const CXMLNode* install, const char* name, const CPackItemList& items)
+{
+    const CXMLNode* element = install ? install->FindNode(name) : nullptr;
+    if (!element)
+        return std::string();
+    unsigned id = 0;
+    if (!element->GetAttributeValue("id", id))
+        return Trimmed(element->GetText().GetText());
+    std::vector<unsigned char> bytes;
+    CSmallString why;
+    if (id >= items.size() || items[id].GetSize() > kLargestText || !items[id].ReadAll(bytes, why))
+        return std::string();
+    return Trimmed(std::string(bytes.begin(), bytes.end()));
+}
+
+SVersionTexts DefaultTexts(const CSmallString& script, const CPackItemList& items)
+{
+    SVersionTexts texts;
+    CXMLDocument* doc = CXMLDocument::LoadFromMemory(script, (unsigned)script.GetLength());
+    const CXMLNode* install = doc ? doc->FindNode("install") : nullptr;
+    const std::string appName = ReadSetting(install, Setting::AppName, items);
+    texts.strProductName = appName.empty() ? ReadSetting(install, Setting::UninstallDisplayName, items) : appName;
+    texts.strProductVersion = ReadSetting(install, Setting::Version, items);
+    texts.strCompany = ReadSetting(install, Setting::UninstallPublisher, items);
+    texts.strDescription = texts.strProductName.empty() ? "Setup" : texts.strProductName + " Setup";
+    if (doc)
+        doc->Release();
+    return texts;
+}
+
+} // namespace
+
+bool TakeIdentityOption(int argc, char** argv, int& i, SIdentityOptions& options)
+{
+    if (!strcmp(argv[i], "--version-info")) {
+        options.bVersionInfo = true;
+        return true;
+    }
+    if (i + 1 >= argc)
+        return false;
+    if (!strcmp(argv[i], "--icon")) {
+        options.pszIcon = argv[++i];
+        return true;
+    }
+    for (int t = 0; t < SIdentityOptions::TextCount; t++)
+        if (!strcmp(argv[i], kTextOptions[t])) {
+            options.apszText[t] = argv[++i];
+            options.bVersionInfo = true; // a text asks for the resource
+            return true;
+        }
+    return false;
+}
+
+bool ApplyIdentity(const SIdentityOptions& options, const CSmallString& script, const CPackItemList& items,
+                   std::vector<unsigned char>& stub, std::vector<std::string>& notes, CSmallString& why)
+{
+    SStubResources resources;
+    if (options.pszIcon) {
+        Container::CArray<unsigned char> bytes;
+        if (!ReadFileIntoArray(options.pszIcon, bytes)) {
+            why.Format("cannot read the icon %s", options.pszIcon);
+            return false;
+        }
+        const std::vector<unsigned char> file(bytes.GetData(), bytes.GetData() + bytes.GetSize());
+        if (const char* bad = ReadIconFile(file, resources.arrIcon)) {
+            why.Format("%s: %s", options.pszIcon, bad);
+            return false;
+        }
+    }
+    if (options.bVersionInfo) {
+        SVersionTexts texts = DefaultTexts(script, items);
+        std::string* fields[SIdentityOptions::TextCount] = {&texts.strProductName, &texts.strProductVersion,
+                                                           &texts.strCompany, &texts.strDescription,
+                                                           &texts.strCopyright};
+        for (int t = 0; t < SIdentityOptions::TextCount; t++)
+            if (options.apszText[t])
+                *fields[t] = options.apszText[t];
+        uint16_t numbers[4];
+        bool numbered = true;
+        if (const char* bad = ParseVersionNumbers(texts.strProductVersion, numbers, numbered)) {
+            why.Format("the product version \"%s\" can't be used: %s", texts.strProductVersion.c_str(), bad);
+            return false;
+        }
+        if (const char* bad = MakeVersionInfo(texts, resources.arrVersionInfo)) {
+            why = bad;
+            return false;
+        }
+        if (!numbered && !texts.strProductVersion.empty())
+            notes.push_back("the product version \"" + texts.strProductVersion +
+                            "\" starts with no number: the file's version numbers read 0.0.0.0");
+    }
+    if (const char* bad = SetStubResources(stub, resources, notes)) {
+        why.Format("the stub can't take the resources: %s", bad);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,39 @@
+// build's --icon and --version-info: the installer shows the publisher's
+// icon and details. The texts default to the script's settings.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "PackItem.h"
+#include "SmallString.h"
+
+struct SIdentityOptions
+{
+    enum EText
+    {
+        ProductName,
+        ProductVersion,
+        Company,
+        Description,
+        Copyright,
+        TextCount
+    };
+
+    const char* pszIcon = nullptr;
+    bool bVersionInfo = false;
+    const char* apszText[TextCount] = {}; // null: from the script
+
+    bool IsAsked() const { return pszIcon || bVersionInfo; }
+};
+
+// Takes the option at argv[i] (and its value, moving i past it) when it is
+// one of these; false when it isn't.
+bool TakeIdentityOption(int argc, char** argv, int& i, SIdentityOptions& options);
+
+// Reads the icon, takes the texts that were not given from the script and
+// gives the stub its resources. False, with why, when the icon or the stub
+// can't be used: the stub is then unchanged. notes receives what the
+// publisher should know.
+bool ApplyIdentity(const SIdentityOptions& options, const CSmallString& script, const CPackItemList& items,
+                   std::vector<unsigned char>& stub, std::vector<std::string>& notes, CSmallString& why);

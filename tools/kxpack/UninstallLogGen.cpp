@@ -1,0 +1,360 @@
+#include "UninstallLogGen.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <map>
+#include <set>
+#include <utility>
+
+#include "Platform.h"
+#include "RegistryKeyPath.h"
+#include "ScriptWords.h"
+#include "WinPath.h"
+#include "XMLNode.h"
+
+namespace {
+
+// File types are written through HKEY_CLASSES_ROOT; a new key there lands
+// in the machine's classes, which is where the log can name it.
+const char kClasses[] = "HKEY_LOCAL_MACHINE\\Software\\Classes\\";
+const char kUninstallEntries[] = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+std::string Upper(std::string text)
+{
+    for (char& c : text)
+        c = (char)toupper((unsigned char)c);
+    return text;
+}
+
+bool IsSeparator(char c)
+{
+    return c == '\\' || c == '/';
+}
+
+bool Is(const CXMLNode* element, const char* name)
+{
+    return Mb::ICmp(element->GetName(), name) == 0;
+}
+
+std::string Attribute(const CXMLNode* element, const char* name)
+{
+    const char* value = element->GetAttributeValue(name);
+    return value ? value : "";
+}
+
+// Whether a path, key or value name is met for the first time, whatever
+// its case: Windows compares them without regard to it.
+class COnce
+{
+public:
+    bool Add(const std::string& item) { return m_seen.insert(Upper(item)).second; }
+
+private:
+    std::set<std::string> m_seen;
+};
+
+// Where a <file> goes, as the script spells it: a start kept as written
+// (%APP%, another %VARIABLE%, a drive, \\server\share) and the folder
+// names below it.
+struct SPlace
+{
+    std::string strStart;
+    std::vector<std::string> arrNames;
+    bool bApp = false;   // below the installation's folder
+    bool bAbove = false; // ".." leads above the start: which folders it makes is unknown here
+};
+
+bool ParsePlace(const std::string& dest, SPlace& place)
+{
+    size_t at = 0;
+    if (dest.size() >= 5 && Mb::NbICmp(dest.c_str(), "%APP%", 5) == 0) {
+        place.strStart = "%APP%";
+        place.bApp = true;
+        at = 5;
+    } else if (dest.size() > 2 && dest[0] == '%' && dest.find('%', 1) != std::string::npos) {
+        at = dest.find('%', 1) + 1;
+        place.strStart = dest.substr(0, at);
+    } else if (dest.size() > 2 && isalpha((unsigned char)dest[0]) && dest[1] == ':' && IsSeparator(dest[2])) {
+        place.strStart = dest.substr(0, 2);
+        at = 2;
+    } else if (dest.size() > 2 && IsSeparator(dest[0]) && IsSeparator(dest[1])) {
+        // The server and the share are the start: nothing above them is a folder.
+        const size_t server = dest.find_first_of("\\/", 2);
+        const size_t share = server == std::string::npos ? server : dest.find_first_of("\\/", server + 1);
+        if (server == std::string::npos || server == 2 || share == server + 1)
+            return false;
+        at = share == std::string::npos ? dest.size() : share;
+        place.strStart = "\\\\" + dest.substr(2, server - 2) + "\\" + dest.substr(server + 1, at - server - 1);
+    } else {
+        return false; // relative: the installation refuses it
+    }
+    while (at < dest.size()) {
+        const size_t end = std::min(dest.find_first_of("\\/", at), dest.size());
+        const std::string name = dest.substr(at, end - at);
+        at = end + 1;
+        if (name.empty() || name == ".")
+            continue;
+        if (name == ".." && !place.arrNames.empty() && place.arrNames.back() != "..") {
+            place.arrNames.pop_back();
+            continue;
+        }
+        place.bAbove = place.bAbove || name == "..";
+        place.arrNames.push_back(name);
+    }
+    return true;
+}
+
+// The start and the first count names, then leaf; %APP% ends with a
+// backslash of its own.
+std::string Join(const SPlace& place, size_t count, const std::string& leaf = std::string())
+{
+    std::string path = place.strStart;
+    bool first = true;
+    auto add = [&](const std::string& name) {
+        if (!(place.bApp && first))
+            path += '\\';
+        path += name;
+        first = false;
+    };
+    for (size_t i = 0; i < count; i++)
+        add(place.arrNames[i]);
+    if (!leaf.empty())
+        add(leaf);
+    return path;
+}
+
+bool IsShared(RegistryKeyPath::EKind kind)
+{
+    return kind == RegistryKeyPath::Root || kind == RegistryKeyPath::TopLevel || kind == RegistryKeyPath::SystemTree ||
+           kind == RegistryKeyPath::SharedKey;
+}
+
+std::string Escaped(const std::string& text)
+{
+    std::string out;
+    for (const char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            if ((unsigned char)c < 0x20)
+                out += "&#" + std::to_string((unsigned char)c) + ";";
+            else
+                out += c;
+        }
+    }
+    return out;
+}
+
+class CLogText
+{
+public:
+    CLogText()
+        : m_text("<?xml version=\"1.0\"?>\r\n<!-- Generated by kxpack build from the install script. -->\r\n"
+                 "<uninstall>\r\n")
+    {
+    }
+    void Setting(const char* name, const std::string& text)
+    {
+        m_text += std::string("\t<") + name + ">" + Escaped(text) + "</" + name + ">\r\n";
+    }
+    void Command(const char* name, std::initializer_list<std::pair<const char*, std::string>> attributes)
+    {
+        m_text += std::string("\t<") + name;
+        for (const auto& attribute : attributes)
+            m_text += std::string(" ") + attribute.first + "=\"" + Escaped(attribute.second) + "\"";
+        m_text += " />\r\n";
+    }
+    std::string Finish() { return m_text + "</uninstall>\r\n"; }
+
+private:
+    std::string m_text;
+};
+
+// A key to remove: one the script writes to goes whole, one above it only
+// when empty (it may hold another program's keys of the same vendor).
+struct SKey
+{
+    std::string strKey;
+    size_t uDepth;
+    bool bIfEmpty;
+};
+
+class CKeys
+{
+public:
+    void AddSection(const RegistryKeyPath::SKey& parsed)
+    {
+        RegistryKeyPath::SKey key = parsed;
+        for (bool section = true; !IsShared(RegistryKeyPath::Classify(key.strSubKey)); section = false) {
+            const char* names = key.strSubKey.GetText();
+            Add(RegistryKeyPath::Format(key).GetText(),
+                (size_t)std::count(names, names + key.strSubKey.GetLength(), '\\'), !section);
+            const char* cut = strrchr(key.strSubKey.GetText(), '\\');
+            if (!cut)
+                break;
+            key.strSubKey = key.strSubKey.Mid(0, (int)(cut - key.strSubKey.GetText()));
+        }
+    }
+    // Deepest first, so that each key above is empty by its turn.
+    std::vector<SKey> Sorted() const
+    {
+        std::vector<SKey> keys = m_arrKeys;
+        std::stable_sort(keys.begin(), keys.end(), [](const SKey& a, const SKey& b) { return a.uDepth > b.uDepth; });
+        return keys;
+    }
+
+private:
+    void Add(const std::string& key, size_t depth, bool ifEmpty)
+    {
+        const auto found = m_mapIndex.find(Upper(key));
+        if (found != m_mapIndex.end()) {
+            m_arrKeys[found->second].bIfEmpty = m_arrKeys[found->second].bIfEmpty && ifEmpty;
+            return;
+        }
+        m_mapIndex[Upper(key)] = m_arrKeys.size();
+        m_arrKeys.push_back(SKey{key, depth, ifEmpty});
+    }
+
+    std::vector<SKey> m_arrKeys;
+    std::map<std::string, size_t> m_mapIndex;
+};
+
+// A folder that held installed files: those below the installation's own
+// come first (it last of them), each group deepest first.
+struct SFolder
+{
+    std::string strPath;
+    size_t uDepth;
+    bool bApp;
+};
+
+bool SettingText(const CXMLNode* install, const char* name, const CItemTextFn& itemText, std::string& text)
+{
+    const CXMLNode* element = install->FindNode(name);
+    if (!element)
+        return false;
+    CSmallString value = element->GetText();
+    unsigned id = 0;
+    if (element->GetAttributeValue("id", id) && !(itemText && itemText(id, value)))
+        value.Empty();
+    text.assign(value.GetText(), (size_t)value.GetLength());
+    return true;
+}
+
+} // namespace
+
+bool WantsGeneratedLog(const CXMLNode* install)
+{
+    return install && !install->FindNode(Setting::Uninstaller) && install->FindNode(Setting::UninstallDisplayName);
+}
+
+std::string GenerateUninstallLog(const CXMLNode* install, const CItemTextFn& itemText, std::vector<std::string>& notes)
+{
+    COnce seen;
+    std::vector<std::pair<std::string, std::string>> shortcuts, values;
+    std::vector<std::string> classes, files;
+    CKeys keys;
+    std::vector<SFolder> folders{{"%APP%", 0, true}};
+    seen.Add("folder:%APP%");
+    bool runs = false;
+    unsigned dlls = 0;
+
+    for (unsigned i = 0; i < install->GetChildCount(); i++) {
+        const CXMLNode* element = install->GetChild(i);
+        if (Is(element, "shortcut")) {
+            const std::string folder = Attribute(element, "folder"), name = Attribute(element, "name");
+            if (!folder.empty() && !WinPath::WhyNotPlainName(name.c_str(), (int)name.size()) &&
+                seen.Add("shortcut:" + folder + "\\" + name))
+                shortcuts.emplace_back(folder, name);
+        } else if (Is(element, "association")) {
+            const std::string extension = Attribute(element, "extension"), progId = Attribute(element, "progid");
+            if (extension.size() < 2 || extension[0] != '.' || progId.empty())
+                continue; // the installation writes nothing for it
+            for (const std::string& name : {extension, progId}) {
+                RegistryKeyPath::SKey key;
+                RegistryKeyPath::Parse((kClasses + name).c_str(), key);
+                const std::string formatted = RegistryKeyPath::Format(key).GetText();
+                if (!IsShared(RegistryKeyPath::Classify(key.strSubKey)) && seen.Add("key:" + formatted))
+                    classes.push_back(formatted);
+            }
+        } else if (Is(element, "reg-key")) {
+            RegistryKeyPath::SKey key;
+            if (!RegistryKeyPath::Parse(element->GetAttributeValue("section"), key))
+                continue; // nor for a root it doesn't know
+            const std::string formatted = RegistryKeyPath::Format(key).GetText(), name = Attribute(element, "name");
+            if (seen.Add("value:" + formatted + "\n" + name))
+                values.emplace_back(formatted, name);
+            keys.AddSection(key);
+        } else if (Is(element, "file")) {
+            const std::string name = Attribute(element, "name");
+            SPlace place;
+            if (WinPath::WhyNotPlainName(name.c_str(), (int)name.size()) ||
+                !ParsePlace(Attribute(element, "dest"), place))
+                continue;
+            const std::string path = Join(place, place.arrNames.size(), name);
+            if (seen.Add("file:" + path))
+                files.push_back(path);
+            for (size_t n = place.arrNames.size(); n > 0 && !place.bAbove; n--)
+                if (seen.Add("folder:" + Join(place, n)))
+                    folders.push_back(SFolder{Join(place, n), n, place.bApp});
+        } else if (Is(element, "run-command")) {
+            runs = runs || !Attribute(element, "cmd").empty();
+        } else if (Is(element, "register-dll")) {
+            dlls++;
+        }
+    }
+    // What the engine itself writes into the installation's folder.
+    if (runs && seen.Add("file:%APP%install.log"))
+        files.push_back("%APP%install.log");
+    for (const char* own : {"%APP%uninstall.exe", "%APP%uninstall.dat"})
+        if (seen.Add(std::string("file:") + own))
+            files.push_back(own);
+    std::stable_sort(folders.begin(), folders.end(), [](const SFolder& a, const SFolder& b) {
+        return a.bApp != b.bApp ? a.bApp : a.uDepth > b.uDepth;
+    });
+    if (dlls)
+        notes.push_back("the generated uninstall log leaves what <register-dll> registered (" + std::to_string(dlls) +
+                        "): <unregister-dll> names its DLL by a package item, and the uninstaller carries no "
+                        "package");
+
+    CLogText log;
+    std::string text, entry;
+    if (SettingText(install, Setting::AppName, itemText, text) && !text.empty())
+        log.Setting(Setting::AppName, text);
+    if (SettingText(install, Setting::UninstallUrl, itemText, text) && !text.empty())
+        log.Setting(Setting::UninstallUrl, text);
+    for (const auto& shortcut : shortcuts)
+        log.Command("remove-shortcut", {{"folder", shortcut.first}, {"name", shortcut.second}});
+    for (const std::string& key : classes)
+        log.Command("remove-reg-key", {{"section", key}});
+    for (const auto& value : values)
+        log.Command("remove-reg-key", {{"section", value.first}, {"name", value.second}});
+    for (const SKey& key : keys.Sorted()) {
+        if (key.bIfEmpty)
+            log.Command("remove-reg-key", {{"section", key.strKey}, {"if-empty", "yes"}});
+        else
+            log.Command("remove-reg-key", {{"section", key.strKey}});
+    }
+    // Named as the installation names it: uninstall-key, else the display name.
+    if (!SettingText(install, Setting::UninstallKey, itemText, entry) || entry.empty())
+        SettingText(install, Setting::UninstallDisplayName, itemText, entry);
+    if (!entry.empty())
+        log.Command("remove-reg-key", {{"section", kUninstallEntries + entry}});
+    for (const std::string& file : files)
+        log.Command("remove-file", {{"path", file}});
+    for (const SFolder& folder : folders)
+        log.Command("remove-folder", {{"path", folder.strPath}, {"if-empty", "yes"}});
+    return log.Finish();
+}
