@@ -108,6 +108,7 @@ case_paths
 if [ $demo == 1 ]; then
   install_case
   uninstall_yes_case
+  complete_case
 elif [ -n "${KX_E2E_ONLY:-}" ]; then
   for c in $KX_E2E_ONLY; do "${c}_case"; done
 else
