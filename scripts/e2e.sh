@@ -89,7 +89,9 @@ cp -r examples/hello/setup.xml examples/hello/terms.txt examples/hello/logo.bmp 
   tests/e2e/hand-uninstall.xml "$E2E_STAGE/"
 cp "$hello" "$E2E_STAGE/hello.exe"
 export E2E_SETUP=$E2E_RUN/hello-setup.exe
-if "$kxpack" build --stub "$E2E_STUB" --script "$E2E_STAGE/setup.xml" -o "$E2E_SETUP" >"$E2E_RUN/logs/kxpack.log" 2>&1; then
+# With the publisher's icon and version details, as a publisher would ship it.
+if "$kxpack" build --stub "$E2E_STUB" --script "$E2E_STAGE/setup.xml" --icon examples/hello/hello.ico --version-info \
+  -o "$E2E_SETUP" >"$E2E_RUN/logs/kxpack.log" 2>&1; then
   pass "kxpack packs examples/hello"
 else
   fail "kxpack packs examples/hello" "$(cat "$E2E_RUN/logs/kxpack.log")"
@@ -97,10 +99,16 @@ else
   exit 1
 fi
 
+# The installer's stub part, publisher's resources included: what it leaves
+# behind as uninstall.exe.
+rm -rf "$E2E_RUN/setup-parts"
+"$kxpack" extract "$E2E_SETUP" -o "$E2E_RUN/setup-parts" >/dev/null && cp "$E2E_RUN/setup-parts/stub.exe" "$E2E_RUN/setup-stub.exe"
+
 case_paths
 if [ $demo == 1 ]; then
   install_case
   uninstall_yes_case
+  complete_case
 elif [ -n "${KX_E2E_ONLY:-}" ]; then
   for c in $KX_E2E_ONLY; do "${c}_case"; done
 else

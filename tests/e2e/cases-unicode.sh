@@ -81,7 +81,7 @@ unicode_case() {
     [ "$(drv state next)" == "visible enabled" ] && break
     sleep 0.1
   done
-  shot 4-complete
+  shot unicode-complete
   expect_eq "unicode: the page says the installation is complete" "$(drv get-text $IDC_PROGRESS_TEXT)" \
     "$U_APP has been installed."$'\n\n'"Click Close to finish."
   expect_eq "unicode: Close is enabled" "$(drv state next)" "visible enabled"
@@ -128,4 +128,24 @@ unicode_case() {
   wait_bg 10
   expect_eq "unicode: cancelled (exit code 2)" "$E2E_BG_STATUS" 2
   close_leftovers
+}
+
+# The Progress page at the end of an installation that starts no program:
+# the picture in the README (scripts/demo.sh).
+complete_case() {
+  variant complete setup '<launch-exe>"%APP%hello.exe" --marker "%TEMP%\hello-launched.txt"</launch-exe>' '' || return
+  to_destination "$E2E_RUN/complete.exe" complete || { fail "complete: the wizard shows"; close_leftovers; return; }
+  drv click next >/dev/null
+  for _ in $(seq 100); do
+    [ "$(drv state next)" == "visible enabled" ] && break
+    sleep 0.1
+  done
+  shot 3-progress
+  expect_eq "complete: the page says so" "$(drv get-text $IDC_PROGRESS_TEXT)" \
+    "Hello has been installed."$'\n\n'"Click Close to finish."
+  drv click next >/dev/null
+  wizard_ends "complete" 0
+  run_silent complete-uninstall "$APP_WIN\\uninstall.exe" /S
+  expect_eq "complete: uninstalled" "$E2E_BG_STATUS" 0
+  check "complete: nothing left" gone_soon "$APP_DIR"
 }

@@ -254,7 +254,7 @@ installed_checks() {
   if [ $missing == 0 ]; then pass "$label: payload files byte-identical (sub-folders included)"
   else fail "$label: payload files byte-identical (sub-folders included)"; fi
   check "$label: hello.exe byte-identical" same_file "$E2E_STAGE/hello.exe" "$APP_DIR/hello.exe"
-  check "$label: uninstall.exe is the bare stub" same_file "$E2E_STUB" "$APP_DIR/uninstall.exe"
+  check "$label: uninstall.exe is the installer's own stub" same_file "$E2E_RUN/setup-stub.exe" "$APP_DIR/uninstall.exe"
   local dat
   dat=$(cat "$APP_DIR/uninstall.dat" 2>/dev/null)
   # The log kxpack generated from the script, with the installation's record.
