@@ -127,6 +127,10 @@ constexpr char App[] = "APP";
 constexpr char ProgramFiles[] = "PROGRAM_FILES";
 } // namespace Variable
 
+// The most of the terms text the wizard shows (UTF-8 bytes); kxpack warns
+// about a longer one.
+constexpr unsigned kTermsShownBytes = 128 * 1024;
+
 // The setting names as constants: Setting::AppName is "app-name".
 namespace Setting {
 #define KX_SETTING_NAME(id, name) constexpr char id[] = name;

@@ -1,6 +1,7 @@
 // Text for the terms page's multi-line edit control.
 #pragma once
 
+#include "ScriptWords.h"
 #include "SmallString.h"
 
 // Measured under Wine (Xvfb), time until the page shows: 256 KB of terms took
@@ -10,7 +11,7 @@
 // the control. With these limits a 5 MB line shows in about 0.7 s.
 enum
 {
-    kTermsMaxBytes = 128 * 1024, // shown before the note
+    kTermsMaxBytes = kTermsShownBytes, // shown before the note
     kTermsMaxLine = 2048,        // bytes between two line breaks
 };
 

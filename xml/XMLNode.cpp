@@ -201,7 +201,9 @@ bool CXMLNode::GetAttributeValue(const char* name, bool& value) const
     unsigned number;
     if (!GetAttributeValue(name, number))
         return false;
-    value = number != 0;
+    // Scripts spell a yes as a word as often as a number.
+    const char* text = GetAttributeValue(name);
+    value = number != 0 || Mb::ICmp(text, "yes") == 0 || Mb::ICmp(text, "true") == 0;
     return true;
 }
 

@@ -71,6 +71,7 @@ public:
     const char* GetAttributeValue(const char* name) const;
     // Decimal, as strtoul reads it; false when the attribute is absent.
     bool GetAttributeValue(const char* name, unsigned& value) const;
+    // True for a number other than 0, "yes" or "true" (any case); false when absent.
     bool GetAttributeValue(const char* name, bool& value) const;
     void SetAttributeValue(const char* name, unsigned value);
     void SetAttributeValue(const char* name, bool value) { SetAttribute(name, value ? "1" : "0"); }

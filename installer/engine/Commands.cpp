@@ -77,8 +77,8 @@ bool IsPlainName(const CSmallString& name)
 // A yes/no attribute: "yes", "true" or "1", in any case.
 bool IsYes(const CXMLNode* element, const char* name)
 {
-    const char* value = element->GetAttributeValue(name);
-    return value && (Mb::ICmp(value, "yes") == 0 || Mb::ICmp(value, "true") == 0 || strcmp(value, "1") == 0);
+    bool yes = false;
+    return element->GetAttributeValue(name, yes) && yes;
 }
 
 bool DoFile(CCommandRunner& runner, const CXMLNode* element)

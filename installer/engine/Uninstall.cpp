@@ -186,9 +186,14 @@ void CSinReader::UninstallFromScript(const char* logPath, bool ask)
         return;
     }
 
+    // An unattended uninstall opens no window, a browser included.
     CSmallString url;
-    if (GetInstallItem(Setting::UninstallUrl, url) && !url.IsEmpty())
-        GotoURL(url, SW_SHOWNORMAL);
+    if (GetInstallItem(Setting::UninstallUrl, url) && !url.IsEmpty()) {
+        if (IsUnattended())
+            LogLine("Not opened (unattended): %s", url.GetText());
+        else
+            GotoURL(url, SW_SHOWNORMAL);
+    }
 }
 
 void CSinReader::Uninstall(const CSmallString& folder, CSinProgressABC* progress)

@@ -12,6 +12,7 @@
 #endif
 
 #include "KxPackRun.h"
+#include "ScriptWords.h"
 #include "ScriptCheck.h"
 #include "ScriptPlaces.h"
 #include "SinReader.h"
@@ -326,7 +327,7 @@ TEST_F(KxPackScriptTest, CheckReportsWhereAndHowBad)
 
 TEST_F(KxPackScriptTest, CheckNamesAndTerms)
 {
-    const std::string shown(256 * 1024, 't');
+    const std::string shown(kTermsShownBytes, 't');
     WriteText(dir.File("terms-shown.txt"), shown);
     WriteText(dir.File("terms-long.txt"), shown + "t");
     WriteText(dir.File("remove-good.xml"), "<uninstall><remove-shortcut folder=\"Desktop\" name=\"App\"/></uninstall>");
@@ -353,9 +354,9 @@ TEST_F(KxPackScriptTest, CheckNamesAndTerms)
          "dot"},
         {"<install>" + kCheckUninstaller + "<terms src=\"terms-shown.txt\"/></install>", 0, nullptr},
         {"<install>" + kCheckUninstaller + "<terms src=\"terms-long.txt\"/></install>", 0,
-         "warning: <terms> is 262145 bytes: the wizard shows only the first part"},
+         "warning: <terms> is 131073 bytes: the wizard shows only the first part"},
         {"<install>" + kCheckUninstaller + "<terms>" + shown + "tt</terms></install>", 0,
-         "warning: <terms> is 262146 bytes"},
+         "warning: <terms> is 131074 bytes"},
     };
     CheckAll(cases);
 }

@@ -256,6 +256,11 @@ TEST(XmlDocument, AttributesIgnoreCaseAndReadNumbers)
         {"4294967295", 4294967295u, true},
         {"4294967296", 4294967295u, true},
         {"99999999999999999999", 4294967295u, true},
+        {"true", 0, true},
+        {"YES", 0, true},
+        {"no", 0, false},
+        {"false", 0, false},
+        {"yes please", 0, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);

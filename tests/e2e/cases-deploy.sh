@@ -34,6 +34,8 @@ silent_case() {
     "$(snap_under 'HKCR\KxSetup.HelloFile' +)" "$(setup_log_re)"
 
   # Returns once everything but uninstall.exe itself is gone; that follows.
+  local opened
+  opened=$(grep -c uninstalled "$E2E_RUN/logs/opened-urls.txt")
   run_silent silent-uninstall "$SILENT_WIN\\uninstall.exe" /S
   expect_eq "silent uninstall: exit code 0" "$E2E_BG_STATUS" 0
   check "silent uninstall: no question" drv expect-no-messagebox
@@ -45,6 +47,9 @@ silent_case() {
   check "silent uninstall: the temporary copy goes" drv wait-file-gone "$TEMP_WIN\\kx-uninstaller-temp.exe" 5000
   log_has "silent uninstall: the setup log holds what was removed" uninstall "Removed folder $SILENT_WIN"
   log_has "silent uninstall: ... and its exit code" uninstall "Exit code 0"
+  log_has "silent uninstall: uninstall-url not opened" uninstall "Not opened (unattended): https://example.com/hello/uninstalled"
+  sleep 0.5
+  expect_eq "silent uninstall: no browser" "$(grep -c uninstalled "$E2E_RUN/logs/opened-urls.txt")" "$opened"
   snapshot silent-after
   expect_unchanged "silent uninstall: the machine as before" silent-before silent-after "$(setup_log_re)"
 }

@@ -13,9 +13,6 @@
 
 namespace {
 
-// The wizard's terms box shows no more than about this much.
-const unsigned kTermsShown = 256 * 1024;
-
 // The largest uninstall script read for its check.
 const unsigned long long kLargestUninstaller = 64ull << 20;
 
@@ -124,10 +121,10 @@ private:
         unsigned id = 0;
         if (terms->GetAttributeValue(Attr::Id, id))
             size = id < m_items.size() ? m_items[id].GetSize() : 0;
-        if (size > kTermsShown)
+        if (size > kTermsShownBytes)
             m_report.Warning(m_places.Element(IndexOf(m_pWritten, Setting::Terms)),
                              "<terms> is %llu bytes: the wizard shows only the first part of a text over %u KB", size,
-                             kTermsShown / 1024);
+                             kTermsShownBytes / 1024);
     }
 
     void CheckUninstaller()
