@@ -1,14 +1,7 @@
 #include "FileStore.h"
 
 #include "Exceptions.h"
-
-#ifdef _WIN32
-#define KX_FSEEK _fseeki64
-#define KX_FTELL _ftelli64
-#else
-#define KX_FSEEK fseeko
-#define KX_FTELL ftello
-#endif
+#include "Platform.h"
 
 CFileStore::CFileStore(const char* path, Mode mode) : m_pFile(nullptr), m_strPath(path)
 {
@@ -38,11 +31,11 @@ void CFileStore::Close()
 
 uint32_t CFileStore::GetSize()
 {
-    const auto here = KX_FTELL(m_pFile);
-    if (here < 0 || KX_FSEEK(m_pFile, 0, SEEK_END) != 0)
+    const auto here = Mb::Tell64(m_pFile);
+    if (here < 0 || Mb::Seek64(m_pFile, 0, SEEK_END) != 0)
         throw new CFileStoreException(CBaseException::IOFailure, "Failed to find the size of the file");
-    const auto size = KX_FTELL(m_pFile);
-    KX_FSEEK(m_pFile, here, SEEK_SET);
+    const auto size = Mb::Tell64(m_pFile);
+    Mb::Seek64(m_pFile, here, SEEK_SET);
     if (size < 0)
         throw new CFileStoreException(CBaseException::IOFailure, "Failed to find the size of the file");
     if ((unsigned long long)size > 0xFFFFFFFFull)

@@ -7,14 +7,7 @@
 #include <new>
 
 #include "PackageFormat.h"
-
-#ifdef _WIN32
-#define KX_FSEEK _fseeki64
-#define KX_FTELL _ftelli64
-#else
-#define KX_FSEEK fseeko
-#define KX_FTELL ftello
-#endif
+#include "Platform.h"
 
 namespace {
 
@@ -58,7 +51,7 @@ bool CPackageStream::Fail(const char* why)
     return false;
 }
 
-bool CPackageStream::Seek(unsigned long long offset) { return KX_FSEEK(m_pFile, (long long)offset, SEEK_SET) == 0; }
+bool CPackageStream::Seek(unsigned long long offset) { return Mb::Seek64(m_pFile, (long long)offset, SEEK_SET) == 0; }
 
 bool CPackageStream::ReadFile(void* buffer, uint32_t size)
 {
@@ -70,9 +63,9 @@ bool CPackageStream::ReadFile(void* buffer, uint32_t size)
 bool CPackageStream::FindTrailer(unsigned long long& end)
 {
     const unsigned tagLen = sizeof(Package::kMagicTag) - 1;
-    if (KX_FSEEK(m_pFile, 0, SEEK_END) != 0)
+    if (Mb::Seek64(m_pFile, 0, SEEK_END) != 0)
         return false;
-    const long long size = KX_FTELL(m_pFile);
+    const long long size = Mb::Tell64(m_pFile);
     if (size < 0)
         return false;
     end = 0;
@@ -203,6 +196,28 @@ bool CPackageStream::CanHold(unsigned long long len) const
     return len <= left * Package::kMaxDeflateRatio + 65536;
 }
 
+bool CPackageStream::InflateStep(unsigned char* target, uint32_t want)
+{
+    z_stream& zs = Z(m_pZ);
+    zs.next_out = target;
+    zs.avail_out = want;
+    if (zs.avail_in == 0 && m_uBlockFed < m_uBlockSize) {
+        const uint32_t n = m_uBlockSize - m_uBlockFed < kBuffer ? m_uBlockSize - m_uBlockFed : kBuffer;
+        if (!ReadFile(m_pIn, n))
+            return Fail("the file can't be read");
+        zs.next_in = m_pIn;
+        zs.avail_in = n;
+        m_uBlockFed += n;
+    }
+    const int rc = inflate(&zs, Z_NO_FLUSH);
+    m_uAvailIn = zs.avail_in;
+    if (rc == Z_STREAM_END)
+        m_bEnded = true;
+    else if (rc != Z_OK && !(rc == Z_BUF_ERROR && zs.avail_in == 0 && m_uBlockFed < m_uBlockSize))
+        return Fail(kCorrupt); // Z_BUF_ERROR with no input left: the block ran out
+    return true;
+}
+
 bool CPackageStream::Inflate(unsigned char* out, uint32_t len, CByteSinkABC* sink)
 {
     z_stream& zs = Z(m_pZ);
@@ -211,22 +226,8 @@ bool CPackageStream::Inflate(unsigned char* out, uint32_t len, CByteSinkABC* sin
             return Fail(kCorrupt); // the payload is shorter than it claims
         unsigned char* target = out ? out : m_pOut;
         const uint32_t want = out ? len : (len < kBuffer ? len : kBuffer);
-        zs.next_out = target;
-        zs.avail_out = want;
-        if (zs.avail_in == 0 && m_uBlockFed < m_uBlockSize) {
-            const uint32_t n = m_uBlockSize - m_uBlockFed < kBuffer ? m_uBlockSize - m_uBlockFed : kBuffer;
-            if (!ReadFile(m_pIn, n))
-                return Fail("the file can't be read");
-            zs.next_in = m_pIn;
-            zs.avail_in = n;
-            m_uBlockFed += n;
-        }
-        const int rc = inflate(&zs, Z_NO_FLUSH);
-        m_uAvailIn = zs.avail_in;
-        if (rc == Z_STREAM_END)
-            m_bEnded = true;
-        else if (rc != Z_OK && !(rc == Z_BUF_ERROR && zs.avail_in == 0 && m_uBlockFed < m_uBlockSize))
-            return Fail(kCorrupt); // Z_BUF_ERROR with no input left: the block ran out
+        if (!InflateStep(target, want))
+            return false;
         const uint32_t got = want - zs.avail_out;
         if (got && sink && !sink->Take(target, got))
             return false; // the sink stopped; the stream stays usable from here
@@ -252,7 +253,7 @@ bool CPackageStream::CopyStub(CByteSinkABC& sink)
     if (m_ullBlockStart > 0xFFFFFFFFu || !sink.Begin((uint32_t)m_ullBlockStart))
         return false;
     // The scratch buffer, not the input one: inflate may hold input there.
-    long long here = KX_FTELL(m_pFile);
+    long long here = Mb::Tell64(m_pFile);
     bool ok = Seek(0);
     for (unsigned long long done = 0; ok && done < m_ullBlockStart;) {
         const uint32_t n = m_ullBlockStart - done < kBuffer ? (uint32_t)(m_ullBlockStart - done) : kBuffer;
@@ -333,24 +334,8 @@ bool CPackageStream::VerifyRest()
     }
     // Whatever follows the last item must still inflate to the stream's end,
     // so that damage there, or in the stream's checksum, is seen.
-    while (!m_bEnded) {
-        z_stream& zs = Z(m_pZ);
-        zs.next_out = m_pOut;
-        zs.avail_out = kBuffer;
-        if (zs.avail_in == 0 && m_uBlockFed < m_uBlockSize) {
-            const uint32_t n = m_uBlockSize - m_uBlockFed < kBuffer ? m_uBlockSize - m_uBlockFed : kBuffer;
-            if (!ReadFile(m_pIn, n))
-                return Fail("the file can't be read");
-            zs.next_in = m_pIn;
-            zs.avail_in = n;
-            m_uBlockFed += n;
-        }
-        const int rc = inflate(&zs, Z_NO_FLUSH);
-        m_uAvailIn = zs.avail_in;
-        if (rc == Z_STREAM_END)
-            m_bEnded = true;
-        else if (rc != Z_OK)
-            return Fail(kCorrupt);
-    }
+    while (!m_bEnded)
+        if (!InflateStep(m_pOut, kBuffer))
+            return false;
     return true;
 }

@@ -67,6 +67,10 @@ private:
     bool Restart(bool keepScript);
     // Exactly len bytes of payload into out, or dropped when out is null.
     bool Inflate(unsigned char* out, uint32_t len, CByteSinkABC* sink = nullptr);
+    // Feeds the inflater from the block when its input ran out and inflates
+    // once into [target, target + want); false (failed) on damage or a read
+    // failure.
+    bool InflateStep(unsigned char* target, uint32_t want);
     bool ReadU32(uint32_t& value);
     // Whether len more bytes could still come out of the stream: within
     // deflate's best ratio of the input left.
