@@ -33,18 +33,28 @@ void CXMLCreator::OnGotText(const char* text)
     m_pCurrent->AppendText(text);
 }
 
+const CSmallString& CXMLCreator::Name(const char* name)
+{
+    for (const CSmallString& known : m_arrNames)
+        if (known == name)
+            return known;
+    CSmallString& slot = m_arrNames[m_uNextName++ % (sizeof(m_arrNames) / sizeof(m_arrNames[0]))];
+    slot = name;
+    return slot;
+}
+
 // Attributes are stored in order, so a later duplicate replaces an earlier
 // one.
 void CXMLCreator::OnGotTag(const char* name, const CAttributeArray& attributes, bool selfClosing)
 {
     if (!IsPlainName(name))
         return;
-    CXMLNode* child = m_pCurrent->CreateNewChild(name);
+    CXMLNode* child = m_pCurrent->CreateNewChild(Name(name));
     try {
         for (unsigned i = 0; i < attributes.GetSize(); i++) {
             const CAttribute& attribute = attributes[i];
             const int length = m_bKeepNul ? (int)attribute.uValueLength : (int)strlen(attribute.szValue);
-            child->TakeAttribute(CSmallString(attribute.szName), CSmallString(attribute.szValue, length));
+            child->TakeAttribute(Name(attribute.szName), CSmallString(attribute.szValue, length));
         }
     } catch (...) {
         child->Release();

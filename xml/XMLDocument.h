@@ -47,7 +47,13 @@ public:
     CXMLNode* GetCurrentNode() const { return m_pCurrent; }
 
 private:
+    // The same few element and attribute names come back on every line of
+    // a long script: each is kept once and shared by the nodes that use it.
+    const CSmallString& Name(const char* name);
+
     CXMLDocument* m_pDocument;
     CXMLNode* m_pCurrent; // the innermost open element
     bool m_bKeepNul;
+    CSmallString m_arrNames[8];
+    unsigned m_uNextName = 0;
 };

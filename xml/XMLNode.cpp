@@ -35,8 +35,8 @@ inline const char* OrEmpty(const char* s)
 
 } // namespace
 
-CXMLNode::CXMLNode(const char* name, CXMLNode* parent)
-    : m_nRefs(1), m_strName(OrEmpty(name)), m_mapAttributes(kAttributeBuckets), m_pParent(parent)
+CXMLNode::CXMLNode(const CSmallString& name, CXMLNode* parent)
+    : m_nRefs(1), m_strName(name), m_mapAttributes(kAttributeBuckets), m_pParent(parent)
 {
 }
 
@@ -69,7 +69,9 @@ void CXMLNode::ReleaseChildren(CXMLNode* node, CXMLNode*& dying)
     node->m_arrChildren.RemoveAll();
 }
 
-CXMLNode* CXMLNode::CreateNewChild(const char* name)
+CXMLNode* CXMLNode::CreateNewChild(const char* name) { return CreateNewChild(CSmallString(OrEmpty(name))); }
+
+CXMLNode* CXMLNode::CreateNewChild(const CSmallString& name)
 {
     CXMLNode* child = new CXMLNode(name, this);
     try {

@@ -42,7 +42,8 @@ public:
 
     // Appends a child; the reference returned is the caller's to release.
     CXMLNode* CreateNewChild(const char* name);
-    CXMLNode* CreateNewChild(const CSmallString& name) { return CreateNewChild(name.GetText()); }
+    // Shares name's text.
+    CXMLNode* CreateNewChild(const CSmallString& name);
     // Walks or extends a '|'-separated path of exact names; the nodes on it
     // are held by their parents only, so the caller releases nothing.
     CXMLNode* CreateNewChildPath(const char* path) { return WalkPath(path, true); }
@@ -103,7 +104,7 @@ protected:
         LayoutSugarOnTop
     };
 
-    CXMLNode(const char* name, CXMLNode* parent);
+    CXMLNode(const CSmallString& name, CXMLNode* parent);
     virtual ~CXMLNode();
     void Write(CCharArray& out, unsigned indent, ELayout layout) const;
 

@@ -5,6 +5,7 @@
 #include "ReleasePtr.h"
 #include "WinPath.h"
 #include "XMLNode.h"
+#include "XMLParser.h"
 
 namespace {
 
@@ -26,17 +27,26 @@ CSmallString KeyId(const CSmallString& key)
     return text;
 }
 
-// Files compare as Windows compares names: the spelling of the folder may
-// differ between installing and uninstalling ("c:\program files\...").
-CSmallString Folded(const CSmallString& path)
+// The path in the record's one spelling; the same string (not a copy) when
+// it is spelled so already, as the session's own paths are: a record of many
+// thousand files then costs no second copy of each.
+CSmallString Normalised(const CSmallString& path)
 {
-    CSmallString folded = path;
-    for (int i = 0; i < folded.GetLength(); i++) {
-        const char c = folded.GetAt(i);
-        if (c >= 'a' && c <= 'z')
-            folded.SetAt(i, (char)(c - 'a' + 'A'));
-    }
-    return folded;
+    CSmallString normal = WinPath::Normalise(path);
+    return normal == path ? path : normal;
+}
+
+// A value as the writer puts it in an attribute: trimmed and escaped.
+void AppendAttribute(CCharArray& out, const char* name, const CSmallString& value)
+{
+    CSmallString escaped(value);
+    escaped.TrimBoth();
+    CXMLParser::ConvertSpecialChars(escaped);
+    out.AppendText(" ");
+    out.AppendText(name);
+    out.AppendText("=\"");
+    out.AppendText(escaped);
+    out.AppendText("\"");
 }
 
 } // namespace
@@ -62,10 +72,10 @@ CSmallString CInstallRecord::ValueId(const CSmallString& key, const char* name)
 void CInstallRecord::Add(EList list, const CSmallString& item)
 {
     SList& to = m_lists[list];
-    const CSmallString key = list == Files ? Folded(item) : item;
-    if (item.IsEmpty() || to.setItems.FindValue(key))
+    // The set compares without regard to case, as Windows compares names.
+    if (item.IsEmpty() || to.setItems.FindValue(item))
         return;
-    to.setItems.SetAt(key, true);
+    to.setItems.SetAt(item, true);
     to.arrItems.Add(item);
 }
 
@@ -89,13 +99,13 @@ void CInstallRecord::AddJournal(const Container::CArray<SJournalEntry>& entries)
         const SJournalEntry& entry = entries[i];
         switch (entry.eKind) {
         case SJournalEntry::File:
-            Add(Files, WinPath::Normalise(entry.strPath));
+            Add(Files, Normalised(entry.strPath));
             break;
         case SJournalEntry::Shortcut:
-            Add(Shortcuts, WinPath::Normalise(entry.strPath));
+            Add(Shortcuts, Normalised(entry.strPath));
             break;
         case SJournalEntry::Folder:
-            Add(Folders, WinPath::Normalise(entry.strPath));
+            Add(Folders, Normalised(entry.strPath));
             break;
         case SJournalEntry::Key:
             Add(Keys, KeyId(entry.strPath));
@@ -104,7 +114,7 @@ void CInstallRecord::AddJournal(const Container::CArray<SJournalEntry>& entries)
             Add(Values, ValueId(entry.strPath, entry.strName));
             break;
         case SJournalEntry::Dll:
-            Add(Dlls, WinPath::Normalise(entry.strPath));
+            Add(Dlls, Normalised(entry.strPath));
             break;
         }
     }
@@ -124,29 +134,49 @@ void CInstallRecord::Merge(const CInstallRecord& earlier)
             m_mapTargets.SetAt(e->key, e->value);
 }
 
-void CInstallRecord::WriteTo(CXMLNode* section) const
+void CInstallRecord::WriteStartText(CCharArray& out, unsigned depth) const
 {
-    const CReleasePtr<CXMLNode> record(section->CreateNewChild(kRecord));
-    record->SetAttribute("folder", m_strFolder);
-    record->SetAttributeValue("folder-existed", m_bFolderExisted);
+    out.AppendTabs(depth);
+    out.AppendText("<");
+    out.AppendText(kRecord);
+    AppendAttribute(out, "folder", m_strFolder);
+    AppendAttribute(out, "folder-existed", CSmallString(m_bFolderExisted ? "1" : "0"));
+    out.AppendText(">\r\n");
+}
+
+void CInstallRecord::WriteItemsText(CCharArray& out, unsigned depth) const
+{
     for (unsigned b = 0; b < m_mapTargets.GetBucketCount(); b++)
         for (const auto* e = m_mapTargets.GetBucket(b); e; e = e->pNext) {
-            const CReleasePtr<CXMLNode> target(record->CreateNewChild("target"));
-            target->SetAttribute(e->key.GetAt(0) == 'k' ? "key" : "path", e->key.GetText() + 2);
-            target->SetAttributeValue("existed", e->value);
+            out.AppendTabs(depth);
+            out.AppendText("<target");
+            AppendAttribute(out, e->key.GetAt(0) == 'k' ? "key" : "path", CSmallString(e->key.GetText() + 2));
+            AppendAttribute(out, "existed", CSmallString(e->value ? "1" : "0"));
+            out.AppendText(" />\r\n");
         }
     for (int list = 0; list < ListCount; list++)
         for (unsigned i = 0; i < m_lists[list].arrItems.GetSize(); i++) {
             const CSmallString& item = m_lists[list].arrItems[i];
-            const CReleasePtr<CXMLNode> node(record->CreateNewChild(g_arrElements[list]));
+            out.AppendTabs(depth);
+            out.AppendText("<");
+            out.AppendText(g_arrElements[list]);
             if (list == Values) {
                 const int cut = item.Find(CSmallString("\n"));
-                node->SetAttribute("key", item.Mid(0, cut));
-                node->SetAttribute("name", item.Mid(cut + 1, item.GetLength()));
+                AppendAttribute(out, "key", item.Mid(0, cut));
+                AppendAttribute(out, "name", item.Mid(cut + 1, item.GetLength()));
             } else {
-                node->SetAttribute("path", item);
+                AppendAttribute(out, "path", item);
             }
+            out.AppendText(" />\r\n");
         }
+}
+
+void CInstallRecord::WriteEndText(CCharArray& out, unsigned depth) const
+{
+    out.AppendTabs(depth);
+    out.AppendText("</");
+    out.AppendText(kRecord);
+    out.AppendText(">\r\n");
 }
 
 bool CInstallRecord::ReadFrom(const CXMLNode* section)
@@ -175,7 +205,7 @@ bool CInstallRecord::ReadFrom(const CXMLNode* section)
             if (list == Values)
                 Add(Values, ValueId(CSmallString(item->GetAttributeValue("key")), item->GetAttributeValue("name")));
             else
-                Add((EList)list, list == Keys ? KeyId(path) : WinPath::Normalise(path));
+                Add((EList)list, list == Keys ? KeyId(path) : Normalised(path));
         }
     }
     return true;
@@ -192,7 +222,7 @@ bool CInstallRecord::GetTargetExisted(const CSmallString& pathOrKey, bool isKey,
     return true;
 }
 
-bool CInstallRecord::HasFile(const CSmallString& path) const { return Has(Files, Folded(WinPath::Normalise(path))); }
+bool CInstallRecord::HasFile(const CSmallString& path) const { return Has(Files, WinPath::Normalise(path)); }
 
 bool CInstallRecord::HasShortcut(const CSmallString& path) const { return Has(Shortcuts, WinPath::Normalise(path)); }
 

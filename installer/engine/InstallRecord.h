@@ -7,6 +7,7 @@
 #include "Containers.h"
 #include "SmallString.h"
 
+class CCharArray;
 class CXMLNode;
 struct SJournalEntry;
 
@@ -26,8 +27,13 @@ public:
     // Keeps what an earlier installation into the same folder recorded, so
     // that an upgrade still removes what the first one created.
     void Merge(const CInstallRecord& earlier);
-    // Appends the <install-record> element to section.
-    void WriteTo(CXMLNode* section) const;
+    // The <install-record> element as the pretty writer lays it out, at
+    // depth tabs: its start tag, its items (one level deeper) and its end.
+    // Written as text, not as nodes: a record of many thousand files would
+    // otherwise take several MB of nodes next to the script's own.
+    void WriteStartText(CCharArray& out, unsigned depth) const;
+    void WriteItemsText(CCharArray& out, unsigned depth) const;
+    void WriteEndText(CCharArray& out, unsigned depth) const;
 
     // Reading, at uninstall. False when section holds no record.
     bool ReadFrom(const CXMLNode* section);

@@ -1,5 +1,8 @@
 #include "InstallSession.h"
 
+#include <cstring>
+#include <new>
+
 #include "EngineHelpers.h"
 #include "Exceptions.h"
 #include "FileText.h"
@@ -344,17 +347,47 @@ void CInstallSession::BuildRecord(CInstallRecord& record) const
 bool CInstallSession::ComposeUninstallLog(const CSmallString& text, CSmallString& out) const
 {
     out = text;
-    const CReleasePtr<CXMLDocument> doc(CXMLDocument::LoadFromMemory(text, (unsigned)text.GetLength(), true));
-    CXMLNode* section = doc ? doc->FindNode("uninstall") : nullptr;
-    if (!section)
-        return false;
-    CInstallRecord record;
-    BuildRecord(record);
-    record.WriteTo(section);
+    // The log is written out with a mark where the record goes, and its
+    // document is gone before the record is built: the two are never in
+    // memory as nodes together.
+    static const char kMark[] = "<kx-install-record-here />\r\n";
     CCharArray composed;
-    composed.AppendText("<?xml version=\"1.0\"?>\r\n");
-    doc->SavePrettyToCharArray(composed, 0);
-    out = CSmallString(composed.GetData(), (int)composed.GetSize());
+    {
+        const CReleasePtr<CXMLDocument> doc(CXMLDocument::LoadFromMemory(text, (unsigned)text.GetLength(), true));
+        CXMLNode* section = doc ? doc->FindNode("uninstall") : nullptr;
+        if (!section)
+            return false;
+        const CReleasePtr<CXMLNode> mark(section->CreateNewChild("kx-install-record-here"));
+        composed.AppendText("<?xml version=\"1.0\"?>\r\n");
+        doc->SavePrettyToCharArray(composed, 0);
+    }
+    const unsigned markLength = sizeof(kMark) - 1;
+    unsigned at = composed.GetSize() >= markLength ? composed.GetSize() - markLength + 1 : 0;
+    while (at-- > 0 && memcmp(composed.GetData() + at, kMark, markLength) != 0) {
+    }
+    if (at == (unsigned)-1)
+        return false;
+    unsigned depth = 0;
+    while (depth < at && composed[at - depth - 1] == '\t')
+        depth++;
+
+    CCharArray record;
+    {
+        CInstallRecord built;
+        BuildRecord(built);
+        built.WriteStartText(record, depth);
+        built.WriteItemsText(record, depth + 1);
+        built.WriteEndText(record, depth);
+    }
+    const unsigned before = at - depth, after = composed.GetSize() - at - markLength;
+    const unsigned total = before + record.GetSize() + after;
+    if (total > 0x7FFFFFFF)
+        throw std::bad_alloc();
+    out.Empty();
+    char* p = out.GetBufferSetLength((int)total);
+    memcpy(p, composed.GetData(), before);
+    memcpy(p + before, record.GetData(), record.GetSize());
+    memcpy(p + before + record.GetSize(), composed.GetData() + at + markLength, after);
     return true;
 }
 
