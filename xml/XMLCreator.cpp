@@ -7,8 +7,7 @@ namespace {
 bool IsPlainName(const char* name)
 {
     const char* p = name;
-    while ((*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z') || (*p >= '0' && *p <= '9') ||
-           (*p && strchr("-.:_", *p)))
+    while (IsXMLNameChar(*p))
         p++;
     return p != name && *p == 0;
 }

@@ -30,6 +30,13 @@ private:
     bool SaveText(const char* path, ELayout layout) const;
 };
 
+// What the tree builder keeps in an element name: anything else drops the tag.
+inline bool IsXMLNameChar(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+           c == ':' || c == '_';
+}
+
 // Turns parser events into a tree under a document. Tags whose names are not
 // plain (letters, digits, '-', '.', ':', '_') are dropped, which disposes of
 // <?xml ...?>, comments and declarations.

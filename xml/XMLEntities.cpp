@@ -45,20 +45,7 @@ char DecimalByte(const char* p, const char* end)
 
 } // namespace
 
-// C++ builds it once even if two threads race to it.
-const CXMLEntityTables& CXMLEntityTables::Get()
-{
-    static const CXMLEntityTables s_tables;
-    return s_tables;
-}
-
-CXMLEntityTables::CXMLEntityTables()
-{
-    for (unsigned i = 0; i < g_uCharacterCount; i++)
-        m_apszNames[g_arrCharacters[i].uCode] = g_arrCharacters[i].pszName;
-}
-
-bool CXMLEntityTables::Lookup(const char* name, char& c) const
+bool LookupXMLEntity(const char* name, char& c)
 {
     for (unsigned i = 0; i < g_uCharacterCount; i++) {
         if (g_arrCharacters[i].pszName[0] == name[0] && strcmp(g_arrCharacters[i].pszName, name) == 0) {
@@ -92,7 +79,7 @@ bool ReadXMLEntity(const char*& pos, const char* end, char& c)
         char name[kMaxName + 1];
         memcpy(name, pos, (size_t)(nameEnd - pos));
         name[nameEnd - pos] = 0;
-        if (!CXMLEntityTables::Get().Lookup(name, c))
+        if (!LookupXMLEntity(name, c))
             return false;
     }
     pos = semicolon ? semicolon + 1 : end;

@@ -11,25 +11,11 @@ struct SXMLEntity
 extern const SXMLEntity g_arrCharacters[];
 extern const unsigned g_uCharacterCount;
 
-// Built once per process and only read afterwards, so every parser may
-// share it.
-class CXMLEntityTables
-{
-public:
-    static const CXMLEntityTables& Get();
-
-    // Decodes a name (without '&' and ';'); false when it is not an entity.
-    // The table's exact spelling wins; any other spelling takes the code of
-    // the last row that differs only in case.
-    bool Lookup(const char* name, char& c) const;
-    // The table's name for a character, or null.
-    const char* NameOf(char c) const { return m_apszNames[(unsigned char)c]; }
-
-private:
-    CXMLEntityTables();
-
-    const char* m_apszNames[256] = {};
-};
+// Decodes a name (without '&' and ';'); false when it is not an entity.
+// The table's exact spelling wins; any other spelling takes the code of the
+// last row that differs only in case. The table is constant data, so every
+// parser may read it at once.
+bool LookupXMLEntity(const char* name, char& c);
 
 // Reads an entity whose '&' lies just before pos, stopping at ';' (taken)
 // or end. On success c is the character and pos is past the entity; on

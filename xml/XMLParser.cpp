@@ -48,11 +48,6 @@ CXMLParser::CXMLParser()
     m_arrAttributes.SetConstruct(false);
 }
 
-void CXMLParser::InitialiseMaps()
-{
-    CXMLEntityTables::Get();
-}
-
 void CXMLParser::OnGotText(const char*) {}
 void CXMLParser::OnGotTag(const char*, const CAttributeArray&, bool) {}
 void CXMLParser::OnGotEndTag(const char*) {}

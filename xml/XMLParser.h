@@ -46,9 +46,6 @@ public:
     // that is not a letter, digit or harmless punctuation.
     static void ConvertSpecialChars(CSmallString& text);
 
-    // Builds the shared entity table if no parser has done so yet.
-    static void InitialiseMaps();
-
 private:
     enum EState
     {

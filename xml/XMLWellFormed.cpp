@@ -8,6 +8,7 @@
 #include <new>
 
 #include "Containers.h"
+#include "XMLDocument.h"
 #include "XMLEntities.h"
 
 namespace {
@@ -32,16 +33,9 @@ inline bool IsBlank(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
-// The tree builder drops elements whose names have anything else.
-inline bool IsNameChar(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
-           c == ':' || c == '_';
-}
-
 inline const char* NameEnd(const char* p, const char* end)
 {
-    while (p < end && IsNameChar(*p))
+    while (p < end && IsXMLNameChar(*p))
         p++;
     return p;
 }
@@ -65,13 +59,9 @@ int Opens(const char* p, const char* end, const char* word)
 // when that is nearer, whatever lies between: it must not swallow a tag.
 bool SwallowsTag(const char* p, const char* end)
 {
-    if (p + 1 == end || p[1] != '#')
-        return false;
-    const size_t available = (size_t)(end - p - 1);
-    const void* const semicolon = memchr(p + 1, ';', available < 256 ? available : 256);
-    if (!semicolon && available > 255)
-        return false;
-    return memchr(p + 1, '<', semicolon ? (size_t)(static_cast<const char*>(semicolon) - p - 1) : available);
+    const char* q = p + 1;
+    char c;
+    return q < end && *q == '#' && ReadXMLEntity(q, end, c) && memchr(p + 1, '<', (size_t)(q - p - 1));
 }
 
 // '&' at p starts a name the reader decodes, or a decimal reference to a byte.
@@ -96,7 +86,7 @@ bool Repeats(const char* q, const char* name, size_t n)
 {
     for (bool inValue = false; q < name; q++) {
         inValue ^= *q == '"';
-        if (!inValue && IsBlank(q[-1]) && memcmp(q, name, n) == 0 && !IsNameChar(q[n]))
+        if (!inValue && IsBlank(q[-1]) && memcmp(q, name, n) == 0 && !IsXMLNameChar(q[n]))
             return true;
     }
     return false;

@@ -40,7 +40,6 @@ class CLeakCheck
 public:
     CLeakCheck()
     {
-        CXMLParser::InitialiseMaps(); // process-lifetime tables are not leaks
         g_nLive = 0;
         g_nCalls = 0;
         g_nFailAt = -1;

@@ -4,17 +4,11 @@
 #include <cstring>
 
 #include "Platform.h"
+#include "XMLDocument.h"
 
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-
-// As the tree builder reads element and attribute names.
-bool IsNameChar(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
-           c == ':' || c == '_';
-}
 
 bool Opens(const char* p, const char* end, const char* word)
 {
@@ -80,15 +74,15 @@ CScriptPlaces::CScriptPlaces(const char* text, unsigned length, const char* file
             const bool closed = tagEnd < end && *tagEnd == '>' && tagEnd[-1] == '/';
             SElement element{(size_t)(tag - text), {}};
             const char* q = tag + 1;
-            while (q < tagEnd && IsNameChar(*q))
+            while (q < tagEnd && IsXMLNameChar(*q))
                 q++;
             while (depth <= 1 && q < tagEnd) {
-                if (!IsNameChar(*q)) {
+                if (!IsXMLNameChar(*q)) {
                     q++;
                     continue;
                 }
                 const char* const name = q;
-                while (q < tagEnd && IsNameChar(*q))
+                while (q < tagEnd && IsXMLNameChar(*q))
                     q++;
                 element.arrAttributes.push_back(SAttribute{std::string(name, q), (size_t)(name - text)});
                 while (q < tagEnd && IsBlank(*q))
