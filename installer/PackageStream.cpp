@@ -267,6 +267,24 @@ bool CPackageStream::CopyStub(CByteSinkABC& sink)
     return Seek((unsigned long long)here) && ok;
 }
 
+bool CPackageStream::ReadItemLength(uint32_t& len)
+{
+    if (!ReadU32(len))
+        return false;
+    return CanHold(len) || Fail("truncated payload: an item is longer than the package");
+}
+
+bool CPackageStream::SkipTo(uint32_t id)
+{
+    if (m_uItemLeft && !Inflate(nullptr, m_uItemLeft))
+        return false;
+    m_uItemLeft = 0;
+    for (uint32_t len = 0; m_uNextItem < id; m_uNextItem++)
+        if (!ReadItemLength(len) || !Inflate(nullptr, len))
+            return false;
+    return true;
+}
+
 bool CPackageStream::CopyItem(uint32_t id, CByteSinkABC& sink)
 {
     m_pszFailure = nullptr;
@@ -275,24 +293,9 @@ bool CPackageStream::CopyItem(uint32_t id, CByteSinkABC& sink)
     // Behind the stream's position: inflate again from the start.
     if ((id < m_uNextItem || !m_pZ) && !Restart(true))
         return false;
-    // Past what is left of a copy that was stopped, and the items before.
-    if (m_uItemLeft && !Inflate(nullptr, m_uItemLeft))
-        return false;
-    m_uItemLeft = 0;
-    for (; m_uNextItem < id; m_uNextItem++) {
-        uint32_t len = 0;
-        if (!ReadU32(len))
-            return false;
-        if (!CanHold(len))
-            return Fail("truncated payload: an item is longer than the package");
-        if (!Inflate(nullptr, len))
-            return false;
-    }
     uint32_t len = 0;
-    if (!ReadU32(len))
+    if (!SkipTo(id) || !ReadItemLength(len))
         return false;
-    if (!CanHold(len))
-        return Fail("truncated payload: an item is longer than the package");
     m_uNextItem = id + 1;
     m_uItemLeft = len;
     if (!sink.Begin(len))
@@ -318,20 +321,8 @@ bool CPackageStream::CopyItem(uint32_t id, CByteSinkABC& sink)
 bool CPackageStream::VerifyRest()
 {
     m_pszFailure = nullptr;
-    if (!m_pZ && !Restart(true))
+    if ((!m_pZ && !Restart(true)) || !SkipTo(m_uItemCount))
         return false;
-    if (m_uItemLeft && !Inflate(nullptr, m_uItemLeft))
-        return false;
-    m_uItemLeft = 0;
-    for (; m_uNextItem < m_uItemCount; m_uNextItem++) {
-        uint32_t len = 0;
-        if (!ReadU32(len))
-            return false;
-        if (!CanHold(len))
-            return Fail("truncated payload: an item is longer than the package");
-        if (!Inflate(nullptr, len))
-            return false;
-    }
     // Whatever follows the last item must still inflate to the stream's end,
     // so that damage there, or in the stream's checksum, is seen.
     while (!m_bEnded)

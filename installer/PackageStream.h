@@ -72,6 +72,10 @@ private:
     // failure.
     bool InflateStep(unsigned char* target, uint32_t want);
     bool ReadU32(uint32_t& value);
+    // The next item's length, refused when the stream can't hold it.
+    bool ReadItemLength(uint32_t& len);
+    // Drops what is left of a stopped copy and the items before id.
+    bool SkipTo(uint32_t id);
     // Whether len more bytes could still come out of the stream: within
     // deflate's best ratio of the input left.
     bool CanHold(unsigned long long len) const;
