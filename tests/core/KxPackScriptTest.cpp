@@ -170,15 +170,21 @@ TEST_F(KxPackScriptTest, SourcesBecomeItemsAfterTheGivenOnesSettingsBeforeFiles)
     EXPECT_EQ(items, p.items);
 }
 
-TEST_F(KxPackScriptTest, FolderExpandsToSortedFilesKeepingSubFolders)
+// Files of one type (case-blind) follow each other, then by path; a dot in
+// a folder's name is no type.
+TEST_F(KxPackScriptTest, FolderExpandsToFilesGroupedByTypeKeepingSubFolders)
 {
     MakeFolder(dir.File("app"));
     MakeFolder(dir.File("app/sub"));
     MakeFolder(dir.File("app/sub/deep"));
+    MakeFolder(dir.File("app/sub/v1.2"));
     MakeFolder(dir.File("app/empty"));
     WriteText(dir.File("app/b.exe"), "B");
     WriteText(dir.File("app/a.dll"), "A");
+    WriteText(dir.File("app/README"), "R");
     WriteText(dir.File("app/sub/c.txt"), "C");
+    WriteText(dir.File("app/sub/e.DLL"), "E");
+    WriteText(dir.File("app/sub/v1.2/notes"), "N");
     WriteText(dir.File("app/sub/deep/d.dat"), "D");
     const KxPackResult r = Build(std::string("<install>") + kUninstallSettings +
                                  "<app-name>x</app-name><file src=\"app/\" dest=\"%APP%\\bin\"/>"
@@ -189,16 +195,20 @@ TEST_F(KxPackScriptTest, FolderExpandsToSortedFilesKeepingSubFolders)
         "uninstall-display-name",
         "uninstaller id=0",
         "app-name",
-        "file dest=%APP%\\bin id=1 name=a.dll",
-        "file dest=%APP%\\bin id=2 name=b.exe",
-        "file dest=%APP%\\bin\\sub id=3 name=c.txt",
-        "file dest=%APP%\\bin\\sub\\deep id=4 name=d.dat",
+        "file dest=%APP%\\bin id=1 name=README",
+        "file dest=%APP%\\bin\\sub\\v1.2 id=2 name=notes",
+        "file dest=%APP%\\bin\\sub\\deep id=3 name=d.dat",
+        "file dest=%APP%\\bin id=4 name=a.dll",
+        "file dest=%APP%\\bin\\sub id=5 name=e.DLL",
+        "file dest=%APP%\\bin id=6 name=b.exe",
+        "file dest=%APP%\\bin\\sub id=7 name=c.txt",
         "remove-folder path=%TEMP%\\x",
     };
     EXPECT_EQ(want, Elements(p.script)) << p.script;
-    ASSERT_EQ(5u, p.items.size());
-    EXPECT_EQ("A", p.items[1]);
-    EXPECT_EQ("D", p.items[4]);
+    ASSERT_EQ(8u, p.items.size());
+    EXPECT_EQ("R", p.items[1]);
+    EXPECT_EQ("E", p.items[5]);
+    EXPECT_EQ("C", p.items[7]);
 }
 
 TEST_F(KxPackScriptTest, ScriptsWithNumberedItemsGoInUnchanged)

@@ -34,6 +34,18 @@ std::string HostPath(const std::string& folder, const char* relative)
     return absolute ? rel : folder + rel;
 }
 
+// A file's type for ordering: what follows the last dot of its name, in
+// lower case ("" for none, or for a name that only starts with a dot).
+std::string TypeOf(const std::string& rel)
+{
+    const size_t name = rel.find_last_of('/') + 1; // 0 when there is no '/'
+    const size_t dot = rel.find_last_of('.');
+    std::string type = dot != std::string::npos && dot > name ? rel.substr(dot + 1) : std::string();
+    for (char& c : type)
+        c = (char)(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return type;
+}
+
 bool IsFileCommand(const SScriptCommand* command)
 {
     return command && Mb::ICmp(command->pszName, "file") == 0;
@@ -172,8 +184,10 @@ public:
     void NumberLate() { Number(m_arrLate); }
 
 private:
-    // One <file> per file under the folder, in sorted order, each keeping
-    // its sub-folder under dest.
+    // One <file> per file under the folder, each keeping its sub-folder
+    // under dest. Files of one type follow each other (then by path): deflate
+    // finds more to reuse among alike files than among neighbours in a
+    // folder, which makes an application's package smaller.
     void ExpandFolder(const CXMLNode* from, const SPlace& at, const std::string& where, std::string folder,
                       CXMLNode* install)
     {
@@ -188,7 +202,10 @@ private:
         }
         for (const std::string& sub : folders)
             m_inputs.push_back(folder + sub);
-        std::sort(files.begin(), files.end());
+        std::sort(files.begin(), files.end(), [](const std::string& a, const std::string& b) {
+            const std::string ta = TypeOf(a), tb = TypeOf(b);
+            return ta != tb ? ta < tb : a < b;
+        });
         if (files.empty())
             m_report.Warning(at, "%s: the folder \"%s\" holds no files", where.c_str(), from->GetAttributeValue("src"));
         const char* destAttr = from->GetAttributeValue("dest");
