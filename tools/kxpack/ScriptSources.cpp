@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "FolderWalk.h"
@@ -202,10 +203,12 @@ private:
         }
         for (const std::string& sub : folders)
             m_inputs.push_back(folder + sub);
-        std::sort(files.begin(), files.end(), [](const std::string& a, const std::string& b) {
-            const std::string ta = TypeOf(a), tb = TypeOf(b);
-            return ta != tb ? ta < tb : a < b;
-        });
+        std::vector<std::pair<std::string, std::string>> byType; // (type, path)
+        for (std::string& rel : files)
+            byType.emplace_back(TypeOf(rel), std::move(rel));
+        std::sort(byType.begin(), byType.end());
+        for (size_t i = 0; i < files.size(); i++)
+            files[i] = std::move(byType[i].second);
         if (files.empty())
             m_report.Warning(at, "%s: the folder \"%s\" holds no files", where.c_str(), from->GetAttributeValue("src"));
         const char* destAttr = from->GetAttributeValue("dest");
