@@ -45,6 +45,26 @@ bool LoadFileIntoString(const char* path, CSmallString& text)
     return read && !tooLarge;
 }
 
+bool ReadFileIntoArray(const char* path, Container::CArray<unsigned char>& array)
+{
+    CSmallString why;
+    if (RunCaught(
+            [&] {
+                CFileStore file(path, CFileStore::ForReading);
+                const uint32_t size = file.GetSize();
+                array.RemoveAll();
+                array.SetConstruct(false); // every byte is read over at once
+                array.SetSize(size);
+                array.SetConstruct(true);
+                file.Read(array.GetData(), size);
+            },
+            why))
+        return true;
+    array.SetConstruct(true);
+    array.RemoveAll();
+    return false;
+}
+
 bool WriteStringToFile(const char* path, const char* text)
 {
     return WriteStringToFile(path, text, text ? (unsigned)strlen(text) : 0);

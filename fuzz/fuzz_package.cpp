@@ -10,7 +10,7 @@
 
 #include "PackageFormat.h"
 #include "PackageStream.h"
-#include "SinReader.h"
+#include "WholePackage.h"
 
 namespace {
 class CCompare : public CByteSinkABC
@@ -37,7 +37,7 @@ private:
 };
 
 // The bytes after junk removal and the CRC mending, read as a stream.
-bool ReadStreamed(const Container::CArray<unsigned char>& file, const CSinReader* whole)
+bool ReadStreamed(const Container::CArray<unsigned char>& file, const CWholePackage* whole)
 {
     FILE* f = tmpfile();
     if (!f)
@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             Package::WriteU32(t, CRC(t - blockSize, blockSize));
     }
     const Container::CArray<unsigned char> mended = file;
-    CSinReader reader;
+    CWholePackage reader;
     const bool accepted = reader.ExtractFromDataBlock(file);
     // The whole-file reader caps the payload; the stream doesn't.
     if (accepted != ReadStreamed(mended, accepted ? &reader : nullptr) &&

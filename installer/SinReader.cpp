@@ -6,35 +6,45 @@
 #include "PeHeaders.h"
 #include "XMLDocument.h"
 
-CSinReader::~CSinReader()
-{
-    delete m_pStream;
-    if (m_pDocument)
-        m_pDocument->Release();
-}
+CSinReader::~CSinReader() { delete m_pStream; }
 
 bool CSinReader::OpenPackage(const char* path)
 {
     delete m_pStream;
     m_pStream = new CPackageStream;
-    m_bUnreadable = false;
-    if (!m_pStream->Open(path)) {
-        m_bUnreadable = m_pStream->IsUnreadable();
-        return Fail(m_pStream->GetFailure());
-    }
-    m_pszFailure = nullptr;
+    return Adopt(m_pStream->Open(path));
+}
+
+bool CSinReader::OpenPackage(FILE* file)
+{
+    delete m_pStream;
+    m_pStream = new CPackageStream;
+    return Adopt(m_pStream->Open(file));
+}
+
+bool CSinReader::Adopt(bool opened)
+{
     m_arrRead.RemoveAll();
     m_arrWasRead.RemoveAll();
+    m_pDocument.Reset(nullptr);
+    m_bUnreadable = !opened && m_pStream->IsUnreadable();
+    m_pszFailure = opened ? nullptr : m_pStream->GetFailure();
+    if (!opened) {
+        delete m_pStream;
+        m_pStream = nullptr;
+        return false;
+    }
     m_arrRead.SetSize(m_pStream->GetItemCount());
     m_arrWasRead.SetSize(m_pStream->GetItemCount());
-    if (m_pDocument)
-        m_pDocument->Release();
-    // NULs stay in attribute values, so that a name cut at one is seen.
-    m_pDocument = CXMLDocument::LoadFromMemory(m_pStream->GetScript(), (unsigned)m_pStream->GetScript().GetLength(), true);
+    // A script that does not parse leaves the document null: there is no
+    // install section to run. NULs stay in attribute values, so that a name
+    // cut at one is seen.
+    m_pDocument.Reset(
+        CXMLDocument::LoadFromMemory(m_pStream->GetScript(), (unsigned)m_pStream->GetScript().GetLength(), true));
     return true;
 }
 
-unsigned CSinReader::GetItemCount() const { return m_pStream ? m_pStream->GetItemCount() : m_arrItems.GetSize(); }
+unsigned CSinReader::GetItemCount() const { return m_pStream ? m_pStream->GetItemCount() : 0; }
 
 namespace {
 const uint32_t kMaxHeld = 64u << 20;
@@ -75,11 +85,6 @@ bool CSinReader::ReadItem(unsigned id, Container::CArray<unsigned char>& data)
 {
     if (id >= GetItemCount())
         return false;
-    if (!m_pStream) {
-        if (&data != &m_arrItems[id])
-            data = m_arrItems[id];
-        return true;
-    }
     if (!m_arrWasRead[id]) {
         CCollect collect(m_arrRead[id]);
         if (!m_pStream->CopyItem(id, collect))
@@ -98,26 +103,10 @@ bool CSinReader::CopyItem(unsigned id, CByteSinkABC& sink)
     m_pszFailure = nullptr;
     if (id >= GetItemCount())
         return false;
-    if (m_pStream) {
-        if (m_pStream->CopyItem(id, sink))
-            return true;
-        m_pszFailure = m_pStream->GetFailure();
-        return false;
-    }
-    // Handed on in pieces as a stream would be, so that cancelling inside
-    // a large item works alike.
-    const Container::CArray<unsigned char>& item = m_arrItems[id];
-    if (!sink.Begin(item.GetSize()))
-        return false;
-    const unsigned kPiece = 1u << 20;
-    for (unsigned done = 0; done < item.GetSize();) {
-        const unsigned n = item.GetSize() - done < kPiece ? item.GetSize() - done : kPiece;
-        if (!sink.Take(item.GetData() + done, n))
-            return false;
-        done += n;
-        m_ullItemBytesDone += n;
-    }
-    return true;
+    if (m_pStream->CopyItem(id, sink))
+        return true;
+    m_pszFailure = m_pStream->GetFailure();
+    return false;
 }
 
 namespace {
@@ -169,15 +158,13 @@ private:
 bool CSinReader::CopyUninstaller(CByteSinkABC& sink)
 {
     m_pszFailure = nullptr;
-    CUninstallerSink filter(sink);
-    if (m_pStream) {
-        if (m_pStream->CopyStub(filter))
-            return true;
-        m_pszFailure = m_pStream->GetFailure();
+    if (!m_pStream)
         return false;
-    }
-    return filter.Begin(m_arrUninstaller.GetSize()) &&
-           filter.Take(m_arrUninstaller.GetData(), m_arrUninstaller.GetSize());
+    CUninstallerSink filter(sink);
+    if (m_pStream->CopyStub(filter))
+        return true;
+    m_pszFailure = m_pStream->GetFailure();
+    return false;
 }
 
 bool CSinReader::VerifyPackage()
@@ -190,13 +177,6 @@ bool CSinReader::VerifyPackage()
 
 void CSinReader::GetPackagePosition(unsigned long long& done, unsigned long long& total) const
 {
-    if (m_pStream) {
-        done = m_pStream->GetBlockConsumed();
-        total = m_pStream->GetBlockSize();
-        return;
-    }
-    total = 0;
-    for (unsigned i = 0; i < m_arrItems.GetSize(); i++)
-        total += m_arrItems[i].GetSize();
-    done = m_ullItemBytesDone < total ? m_ullItemBytesDone : total;
+    done = m_pStream ? m_pStream->GetBlockConsumed() : 0;
+    total = m_pStream ? m_pStream->GetBlockSize() : 0;
 }

@@ -2,12 +2,15 @@
 // (on Windows) the engine that runs its script.
 #pragma once
 
+#include <cstdio>
+
 #include "Containers.h"
+#include "ReleasePtr.h"
 #include "SmallString.h"
+#include "XMLDocument.h"
 
 class CByteSinkABC;
 class CPackageStream;
-class CXMLDocument;
 class CXMLNode;
 class CSinProgressABC;
 class CInstallSession;
@@ -18,46 +21,42 @@ enum EStepResult : int;
 class CSinReader
 {
 public:
-    CSinReader();
+    CSinReader() {}
     virtual ~CSinReader();
     CSinReader(const CSinReader&) = delete;
     CSinReader& operator=(const CSinReader&) = delete;
 
-    // Parses the whole package from the file image in array (consumed: it
-    // holds the data block or less on return). False: no valid package.
-    bool ExtractFromDataBlock(Container::CArray<unsigned char>& array);
-    // Reads the package from the installer file as a stream instead: only
-    // the script is read now, the items when they are asked for. False: the
+    // Reads the package from the installer file as a stream: only the
+    // script is read now, the items when they are asked for. False: the
     // file can't be read (IsUnreadable) or holds no valid package.
     bool OpenPackage(const char* path);
+    // The same over an open file, which the reader then owns.
+    bool OpenPackage(FILE* file);
     bool IsUnreadable() const { return m_bUnreadable; }
 
-    // Items, whichever way the package was read. ReadItem keeps what it
-    // read (they are small: texts, the logo), CopyItem hands an item on in
-    // pieces (files of any size). Both false for an id outside the table,
-    // or when the package turns out damaged (GetLastFailure), or when the
-    // sink stops the copy (GetLastFailure null).
+    // Items of the package. ReadItem keeps what it read (they are small:
+    // texts, the logo), CopyItem hands an item on in pieces (files of any
+    // size). Both false for an id outside the table (an uninstaller has no
+    // package: none is inside), or when the package turns out damaged
+    // (GetLastFailure), or when the sink stops the copy (GetLastFailure null).
     unsigned GetItemCount() const;
     bool ReadItem(unsigned id, Container::CArray<unsigned char>& data);
     bool CopyItem(unsigned id, CByteSinkABC& sink);
     // The installer without its package: the future uninstall.exe.
     bool CopyUninstaller(CByteSinkABC& sink);
-    // Reads a streamed package to its end and checks its own checksum, which
-    // proves every item read so far was what the packer wrote (inflating is
-    // deterministic). True at once for a package read whole.
+    // Reads the package to its end and checks its own checksum, which proves
+    // every item read so far was what the packer wrote (inflating is
+    // deterministic). True at once without a package.
     bool VerifyPackage();
-    // How far through the package reading has come, and its whole size, in
-    // bytes of the data block (a streamed package) or of the items.
+    // How far through the package's data block reading has come, and its
+    // whole size, in bytes.
     void GetPackagePosition(unsigned long long& done, unsigned long long& total) const;
 
-    // Filled by ExtractFromDataBlock only.
-    const Container::CArray<Container::CArray<unsigned char>>& GetItems() const { return m_arrItems; }
-    const Container::CArray<unsigned char>& GetUninstallerImage() const { return m_arrUninstaller; }
-    const CSmallString& GetScriptText() const { return m_strScript; }
-    CXMLDocument* GetDocument() const { return m_pDocument; }
+    // The script of the package, or the uninstall log being run.
+    CXMLDocument* GetDocument() const { return m_pDocument.Get(); }
     const CSmallString& GetSection() const { return m_strSection; }
 
-    // Why the last extraction failed, for tools and logs (not shown to users).
+    // Why the last call failed, for tools and logs (not shown to users).
     const char* GetLastFailure() const { return m_pszFailure; }
 
     // The script engine (Windows only).
@@ -108,21 +107,17 @@ private:
     bool AddRegKey(const char* key, const char* valueName, unsigned int value);
     bool AddUninstall(CInstallSession& session);
 
-    bool Fail(const char* why);
-    bool InflatePayload(const unsigned char* block, uint32_t size);
+    // Takes the stream opened (or refused) by OpenPackage.
+    bool Adopt(bool opened);
 
-    Container::CArray<Container::CArray<unsigned char>> m_arrItems;
-    CSmallString m_strScript;
-    CXMLDocument* m_pDocument;
-    CSmallString m_strSection;
-    Container::CArray<unsigned char> m_arrUninstaller;
-    const char* m_pszFailure;
-    CPackageStream* m_pStream = nullptr; // a package read as a stream
+    CReleasePtr<CXMLDocument> m_pDocument;
+    CSmallString m_strSection = "install";
+    const char* m_pszFailure = nullptr;
+    CPackageStream* m_pStream = nullptr; // the package; null in an uninstaller
     bool m_bUnreadable = false;
     // Items ReadItem has read from the stream, by id (empty: not read).
     Container::CArray<Container::CArray<unsigned char>> m_arrRead;
     Container::CArray<bool> m_arrWasRead;
-    unsigned long long m_ullItemBytesDone = 0; // copied so far, without a stream
 
     ERunResult m_eRunResult = RunDone;
     CInstallSession* m_pSession = nullptr; // while Install runs
@@ -130,13 +125,3 @@ private:
     Container::CArray<CSmallString> m_arrKeptFolders; // removed with the kept file
     bool m_bKeptFileRemoved = false;                  // the log removed it
 };
-
-// Reads the whole file; false when it can't be opened or read.
-bool ReadFileIntoArray(const char* path, Container::CArray<unsigned char>& array);
-
-// Cuts everything after the last "KXCheck" in the array.
-void RemoveJunkFromTheEndOfTheArray(Container::CArray<unsigned char>& array);
-
-// When the array ends with tag (without its NUL): value = the u32 before
-// it, the array loses both, true. Otherwise nothing changes, false.
-bool GetValueFromArrayEnd(Container::CArray<unsigned char>& array, const char* tag, uint32_t& value);

@@ -4,12 +4,6 @@
 
 #include <windows.h>
 
-enum
-{
-    IDC_WIZARD_BACK = 0x3023,
-    IDC_WIZARD_NEXT = 0x3024,
-};
-
 // Centres window over relativeTo, kept inside relativeTo's rectangle.
 void CentreWindow(HWND window, HWND relativeTo);
 

@@ -14,7 +14,7 @@ char* CResString::Load()
         return m_pszText;
     HMODULE module = GetModuleHandleA(nullptr);
     // String tables come in blocks of 16; block n holds ids (n - 1) * 16 ...
-    HRSRC block = FindResourceA(module, MAKEINTRESOURCEA(m_uID / 16 + 1), MAKEINTRESOURCEA(6 /* RT_STRING */));
+    HRSRC block = FindResourceA(module, MAKEINTRESOURCEA(m_uID / 16 + 1), RT_STRING);
     if (!block)
         return nullptr;
     // The block's size in bytes bounds any of its strings converted to ANSI

@@ -158,9 +158,7 @@ void CSinReader::UninstallFromScript(const char* logPath, bool ask)
         Error(message);
         return;
     }
-    if (m_pDocument)
-        m_pDocument->Release();
-    m_pDocument = log.Detach();
+    m_pDocument.Reset(log.Detach());
 
     CSmallString appName;
     GetInstallItem(Setting::AppName, appName);

@@ -15,7 +15,8 @@
 #include "ScriptWords.h"
 #include "ScriptCheck.h"
 #include "ScriptPlaces.h"
-#include "SinReader.h"
+#include "FileText.h"
+#include "WholePackage.h"
 #include "TestFiles.h"
 #include "XMLDocument.h"
 #include "XMLWellFormed.h"
@@ -33,7 +34,7 @@ Package ReadPackage(const std::string& path)
     Container::CArray<unsigned char> file;
     EXPECT_TRUE(ReadFileIntoArray(path.c_str(), file));
     RemoveJunkFromTheEndOfTheArray(file);
-    CSinReader reader;
+    CWholePackage reader;
     EXPECT_TRUE(reader.ExtractFromDataBlock(file)) << reader.GetLastFailure();
     Package p;
     p.script.assign(reader.GetScriptText().GetText(), reader.GetScriptText().GetLength());

@@ -10,7 +10,7 @@
 #include "PackageFormat.h"
 #include "PackageStream.h"
 #include "PackageWriter.h"
-#include "SinReader.h"
+#include "WholePackage.h"
 #include "TestFiles.h"
 
 namespace {
@@ -55,7 +55,7 @@ bool ReadWhole(const Bytes& file, std::vector<Bytes>& items, std::string& script
     Container::CArray<unsigned char> array;
     array.Append(file.data(), (unsigned)file.size());
     RemoveJunkFromTheEndOfTheArray(array);
-    CSinReader reader;
+    CWholePackage reader;
     if (!reader.ExtractFromDataBlock(array))
         return false;
     items.clear();

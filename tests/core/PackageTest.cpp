@@ -12,7 +12,9 @@
 
 #include "PackageFormat.h"
 #include "PackageWriter.h"
+#include "FileText.h"
 #include "SinReader.h"
+#include "WholePackage.h"
 #include "TestFiles.h"
 #include "XMLDocument.h"
 
@@ -148,7 +150,7 @@ Extracted Extract(const Bytes& file)
 {
     Container::CArray<unsigned char> array = ToArray(file);
     RemoveJunkFromTheEndOfTheArray(array);
-    CSinReader reader;
+    CWholePackage reader;
     Extracted r;
     r.ok = reader.ExtractFromDataBlock(array);
     r.failure = reader.GetLastFailure() ? reader.GetLastFailure() : "";
@@ -567,12 +569,16 @@ TEST(PackageFile, ReadFileIntoArray)
     EXPECT_EQ(0u, array.GetSize());
 }
 
-TEST(PackageScript, ExtractionLoadsTheScriptDocument)
+TEST(PackageScript, OpeningLoadsTheScriptDocument)
 {
-    Container::CArray<unsigned char> array =
-        ToArray(Pack(kStub, "<?xml version=\"1.0\"?><install><app-name>Hello</app-name></install>", {}));
+    // The installer's reader, over a file as the installer reads its own.
+    auto open = [](CSinReader& reader, const Bytes& installer) {
+        FILE* file = tmpfile();
+        return file && fwrite(installer.data(), 1, installer.size(), file) == installer.size() &&
+               reader.OpenPackage(file);
+    };
     CSinReader reader;
-    ASSERT_TRUE(reader.ExtractFromDataBlock(array));
+    ASSERT_TRUE(open(reader, Pack(kStub, "<?xml version=\"1.0\"?><install><app-name>Hello</app-name></install>", {})));
     ASSERT_NE(nullptr, reader.GetDocument());
     const CXMLNode* install = reader.GetDocument()->FindNode("install");
     ASSERT_NE(nullptr, install);
@@ -583,9 +589,8 @@ TEST(PackageScript, ExtractionLoadsTheScriptDocument)
     // Any text is accepted as the script; what the document makes of it is
     // the engine's concern.
     for (const std::string& script : {std::string(), std::string("not xml at all <<<"), std::string("\0\0", 2)}) {
-        Container::CArray<unsigned char> other = ToArray(Pack(kStub, script, {ToBytes("x")}));
         CSinReader r;
-        EXPECT_TRUE(r.ExtractFromDataBlock(other));
-        EXPECT_EQ(1u, r.GetItems().GetSize());
+        EXPECT_TRUE(open(r, Pack(kStub, script, {ToBytes("x")}))) << r.GetLastFailure();
+        EXPECT_EQ(1u, r.GetItemCount());
     }
 }

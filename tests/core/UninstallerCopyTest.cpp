@@ -96,14 +96,5 @@ TEST(UninstallerCopyTest, SignaturesOfTheStubAndOfTheInstaller)
         CCollect fromStream;
         ASSERT_TRUE(streamed.CopyUninstaller(fromStream));
         EXPECT_EQ(c.uninstaller, fromStream.m_bytes);
-
-        Container::CArray<unsigned char> array;
-        array.Append(c.installer.data(), (unsigned)c.installer.size());
-        RemoveJunkFromTheEndOfTheArray(array);
-        CSinReader whole;
-        ASSERT_TRUE(whole.ExtractFromDataBlock(array)) << whole.GetLastFailure();
-        CCollect fromArray;
-        ASSERT_TRUE(whole.CopyUninstaller(fromArray));
-        EXPECT_EQ(c.uninstaller, fromArray.m_bytes);
     }
 }

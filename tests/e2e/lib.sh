@@ -22,7 +22,7 @@ log() { printf '%s\n' "$*" >&2; }
 
 # The program's resource ids (IDC_DEST_PATH, ...) as shell variables, read
 # from the header the program itself is built with.
-eval "$(sed -n 's/^#define \(ID[A-Z0-9_]*\) \([0-9][0-9]*\)$/\1=\2/p' app/resources/resource.h)"
+eval "$(sed -n 's/^#define \(ID[A-Z0-9_]*\) \([0-9][0-9]*\)$/\1=\2/p' resources/resource.h)"
 
 pass() {
   E2E_PASSED=$((E2E_PASSED + 1))

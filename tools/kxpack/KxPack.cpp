@@ -16,7 +16,7 @@
 #include "ScriptCheck.h"
 #include "ScriptSources.h"
 #include "ScriptWords.h"
-#include "SinReader.h"
+#include "FileText.h"
 #include "StubIdentity.h"
 #include "XMLDocument.h"
 

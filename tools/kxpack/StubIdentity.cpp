@@ -5,7 +5,7 @@
 #include "Caught.h"
 #include "PeResources.h"
 #include "ScriptWords.h"
-#include "SinReader.h"
+#include "FileText.h"
 #include "VersionInfo.h"
 #include "XMLDocument.h"
 

@@ -91,7 +91,7 @@ bool CompareIcon(const std::string& program, unsigned group, const std::string& 
         return false;
     }
     bool same = false;
-    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(group), MAKEINTRESOURCEA(14)); // RT_GROUP_ICON
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(group), RT_GROUP_ICON);
     const unsigned char* dir = found ? (const unsigned char*)LockResource(LoadResource(module, found)) : nullptr;
     if (!dir) {
         error = "no icon group " + std::to_string(group) + " in " + program;
@@ -101,7 +101,7 @@ bool CompareIcon(const std::string& program, unsigned group, const std::string& 
         for (unsigned i = 0; i < count; i++) {
             const unsigned char* entry = dir + 6 + 14 * i;
             const unsigned id = entry[12] | entry[13] << 8;
-            HRSRC image = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(3)); // RT_ICON
+            HRSRC image = FindResourceA(module, MAKEINTRESOURCEA(id), RT_ICON);
             const DWORD size = image ? SizeofResource(module, image) : 0;
             BYTE* bytes = image ? (BYTE*)LockResource(LoadResource(module, image)) : nullptr;
             const unsigned char* icoEntry = &ico[6 + 16 * i];

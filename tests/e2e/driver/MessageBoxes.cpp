@@ -5,10 +5,9 @@
 
 #include "Text.h"
 #include "TopWindows.h"
+#include "resource.h"
 
 namespace {
-
-const int g_nWizardNextId = 0x3024;
 
 struct SButtonName
 {
@@ -63,14 +62,14 @@ bool CMessageBoxView::Answer(int id, DWORD timeoutMs) const
     if (!TopWindows::WaitUntilDestroyed(m_hBox, timeoutMs))
         return false;
     // A wizard that the answer ended notices it only after a posted message (Wine).
-    for (HWND wizard : TopWindows::Find([](HWND w) { return GetDlgItem(w, g_nWizardNextId) != nullptr; }))
+    for (HWND wizard : TopWindows::Find([](HWND w) { return GetDlgItem(w, IDC_WIZARD_NEXT) != nullptr; }))
         PostMessageA(wizard, WM_NULL, 0, 0);
     return true;
 }
 
 bool CMessageBoxView::IsMessageBox(HWND window)
 {
-    return TopWindows::GetClass(window) == "#32770" && !GetDlgItem(window, g_nWizardNextId);
+    return TopWindows::GetClass(window) == "#32770" && !GetDlgItem(window, IDC_WIZARD_NEXT);
 }
 
 HWND CMessageBoxView::WaitFor(const std::string& pattern, DWORD timeoutMs)

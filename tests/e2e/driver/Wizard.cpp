@@ -7,12 +7,9 @@
 
 #include "Text.h"
 #include "TopWindows.h"
+#include "resource.h"
 
 namespace {
-
-const int g_nBackId = 0x3023;
-const int g_nNextId = 0x3024;
-const int g_nFinishId = 0x3025;
 
 struct SButtonName
 {
@@ -21,15 +18,15 @@ struct SButtonName
 };
 
 const SButtonName g_arrButtons[] = {
-    {"back", g_nBackId},
-    {"next", g_nNextId},
-    {"finish", g_nFinishId},
+    {"back", IDC_WIZARD_BACK},
+    {"next", IDC_WIZARD_NEXT},
+    {"finish", IDC_WIZARD_FINISH},
     {"cancel", IDCANCEL},
 };
 
 bool IsWizard(HWND window, const std::string& titlePattern)
 {
-    if (!GetDlgItem(window, g_nNextId))
+    if (!GetDlgItem(window, IDC_WIZARD_NEXT))
         return false;
     return titlePattern.empty() || Text::Matches(TopWindows::GetTitle(window), titlePattern);
 }

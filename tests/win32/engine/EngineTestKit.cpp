@@ -21,10 +21,11 @@ std::string PackBytes(const std::string& script, const std::vector<std::string>&
 CSinReader* MakeReader(const std::string& script, const std::vector<std::string>& items)
 {
     const std::string bytes = PackBytes(script, items);
-    Container::CArray<unsigned char> file;
-    file.Append(reinterpret_cast<const unsigned char*>(bytes.data()), (unsigned)bytes.size());
+    // A file that goes when the reader closes it.
+    FILE* file = tmpfile();
+    EXPECT_TRUE(file && fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size());
     CSinReader* reader = new CSinReader;
-    EXPECT_TRUE(reader->ExtractFromDataBlock(file)) << reader->GetLastFailure();
+    EXPECT_TRUE(file && reader->OpenPackage(file)) << reader->GetLastFailure();
     return reader;
 }
 

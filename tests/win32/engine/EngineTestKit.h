@@ -8,7 +8,8 @@
 
 #include "SinReader.h"
 
-// A reader holding the package made of script and items (stub "MZ stub").
+// A reader streaming the package made of script and items (stub "MZ stub")
+// from a temporary file.
 CSinReader* MakeReader(const std::string& script, const std::vector<std::string>& items = {});
 
 struct SShownMessage

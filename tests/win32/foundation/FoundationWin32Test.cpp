@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "Exceptions.h"
+#include "TestStrings.h"
 #include "win32/ResString.h"
 
 TEST(LastErrorString, FormatsTheSystemMessage)
@@ -34,21 +35,21 @@ TEST(LastErrorString, LastErrorExceptionCarriesTheText)
 
 TEST(ResString, LoadsOnFirstUseAndAgainWhenMissing)
 {
-    CResString caption(14);
+    CResString caption(IDS_TEST_CAPTION);
     EXPECT_STREQ("Setup Error", (const char*)caption);
     EXPECT_EQ(11, caption.GetLength());
 
-    CResString multiline(16);
+    CResString multiline(IDS_TEST_MULTILINE);
     EXPECT_EQ(0, strncmp((const char*)multiline, "The installer failed to find", 28));
     EXPECT_NE(nullptr, strstr((const char*)multiline, "installer.\nThis could"));
 
-    CResString pound(40);
+    CResString pound(IDS_TEST_POUND);
     EXPECT_STREQ("Pound: \xC2\xA3", (const char*)pound); // in the UTF-8 code page
 
-    CResString missing(15); // same block as 14, no string
+    CResString missing(IDS_TEST_GAP); // same block, no string
     EXPECT_EQ(nullptr, (const char*)missing);
     EXPECT_EQ(0, missing.GetLength());
-    CResString noBlock(1000);
+    CResString noBlock(IDS_TEST_NO_BLOCK);
     EXPECT_EQ(nullptr, (const char*)noBlock);
     EXPECT_EQ(0, noBlock.GetLength());
 }

@@ -1,33 +1,11 @@
-// Reading the installer package out of the program's own file.
+#include "WholePackage.h"
+
 #include <zlib.h>
 
+#include <cstring>
 #include <new>
 
-#include "Caught.h"
-#include "FileStore.h"
 #include "PackageFormat.h"
-#include "SinReader.h"
-#include "XMLDocument.h"
-
-bool ReadFileIntoArray(const char* path, Container::CArray<unsigned char>& array)
-{
-    CSmallString why;
-    if (RunCaught(
-            [&] {
-                CFileStore file(path, CFileStore::ForReading);
-                const uint32_t size = file.GetSize();
-                array.RemoveAll();
-                array.SetConstruct(false); // every byte is read over at once
-                array.SetSize(size);
-                array.SetConstruct(true);
-                file.Read(array.GetData(), size);
-            },
-            why))
-        return true;
-    array.SetConstruct(true);
-    array.RemoveAll();
-    return false;
-}
 
 void RemoveJunkFromTheEndOfTheArray(Container::CArray<unsigned char>& array)
 {
@@ -131,22 +109,18 @@ const char kCorrupt[] = "the data block does not inflate: it is corrupt or trunc
 
 } // namespace
 
-CSinReader::CSinReader() : m_pDocument(nullptr), m_strSection("install"), m_pszFailure(nullptr) {}
 
-bool CSinReader::Fail(const char* why)
+bool CWholePackage::Fail(const char* why)
 {
     m_pszFailure = why;
-    if (m_pDocument) {
-        m_pDocument->Release();
-        m_pDocument = nullptr;
-    }
+    m_pDocument.Reset(nullptr);
     m_arrItems.RemoveAll();
     m_strScript.Empty();
     m_arrUninstaller.RemoveAll();
     return false;
 }
 
-bool CSinReader::ExtractFromDataBlock(Container::CArray<unsigned char>& array)
+bool CWholePackage::ExtractFromDataBlock(Container::CArray<unsigned char>& array)
 {
     m_pszFailure = nullptr;
     uint32_t magic = 0, size = 0, crc = 0;
@@ -173,7 +147,7 @@ bool CSinReader::ExtractFromDataBlock(Container::CArray<unsigned char>& array)
     }
 }
 
-bool CSinReader::InflatePayload(const unsigned char* block, uint32_t size)
+bool CWholePackage::InflatePayload(const unsigned char* block, uint32_t size)
 {
     CInflater z(block, size);
     if (!z.IsReady())
@@ -216,9 +190,7 @@ bool CSinReader::InflatePayload(const unsigned char* block, uint32_t size)
 
     // A script that does not parse leaves the document null; the caller
     // finds no install section in it.
-    if (m_pDocument)
-        m_pDocument->Release();
     // NULs stay in attribute values, so that a name cut at one is seen.
-    m_pDocument = CXMLDocument::LoadFromMemory(m_strScript, (unsigned)m_strScript.GetLength(), true);
+    m_pDocument.Reset(CXMLDocument::LoadFromMemory(m_strScript, (unsigned)m_strScript.GetLength(), true));
     return true;
 }

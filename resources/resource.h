@@ -1,4 +1,7 @@
-// Resource ids shared by the .rc files, the program and its tests.
+// Every resource id of the installer, named once for the .rc files, the
+// program, kxpack (the icon it replaces), the tests and the end-to-end
+// driver and scripts (which read this file). Nothing else is included here,
+// so that every layer may include it.
 #pragma once
 
 // Dialog templates and icon
@@ -15,6 +18,10 @@
 #define IDC_DEST_PATH 1021
 #define IDC_DEST_INTRO 1025
 #define IDC_DEST_BROWSE 1029
+// The property sheet's own wizard buttons: comctl32's ids 0x3023-0x3025
+#define IDC_WIZARD_BACK 12323
+#define IDC_WIZARD_NEXT 12324
+#define IDC_WIZARD_FINISH 12325
 // Progress page
 #define IDC_PROGRESS_BAR 1000
 #define IDC_PROGRESS_TEXT 1004
