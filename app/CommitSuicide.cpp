@@ -1,7 +1,7 @@
 #include <windows.h>
 
 #include "CommandLine.h"
-#include "EngineHelpers.h"
+#include "WinPath.h"
 #include "Exceptions.h"
 #include "SetupLog.h"
 #include "Startup.h"
@@ -12,7 +12,7 @@ CSmallString GetUninstallLogPath(const char* programPath)
     char folder[520];
     lstrcpynA(folder, programPath, sizeof(folder));
     // The folder keeps its separator: no second backslash is needed.
-    RemoveFilename(folder, folder);
+    WinPath::RemoveFilename(folder, folder);
     return CSmallString(folder) + "uninstall.dat";
 }
 

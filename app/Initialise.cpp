@@ -25,6 +25,5 @@ bool Initialise()
         return false;
 
     InitCommonControls();
-    CoInitialize(nullptr);
     return true;
 }

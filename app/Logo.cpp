@@ -27,7 +27,7 @@ bool LoadInstallerLogo(const Container::CArray<unsigned char>& bytes, CSmallStri
         return false;
 
     // Not LR_SHARED: the bitmap comes from a file and is deleted by us.
-    g_hInstallerLogo = static_cast<HBITMAP>(LoadImageA(g_hInstance, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+    g_hInstallerLogo.Reset(static_cast<HBITMAP>(LoadImageA(g_hInstance, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE)));
     if (!g_hInstallerLogo)
         return false;
     BITMAP description;
@@ -40,11 +40,8 @@ bool LoadInstallerLogo(const Container::CArray<unsigned char>& bytes, CSmallStri
 
 void FreeInstallerLogo(const CSmallString& tempPath)
 {
-    if (g_hInstallerLogo) {
-        DeleteObject(g_hInstallerLogo);
-        g_hInstallerLogo = nullptr;
-        g_szInstallerLogoSize.cx = g_szInstallerLogoSize.cy = 0;
-    }
+    g_hInstallerLogo.Reset(nullptr);
+    g_szInstallerLogoSize.cx = g_szInstallerLogoSize.cy = 0;
     // Also when the file held no usable bitmap: it was written all the same.
     if (!tempPath.IsEmpty())
         DeleteFileA(tempPath);

@@ -5,7 +5,7 @@
 
 struct SCommandLine;
 
-// Version string, crash handler, common controls, COM. False when the
+// Version string, crash handler, common controls. False when the
 // crash handler could not be installed.
 bool Initialise();
 

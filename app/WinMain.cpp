@@ -9,9 +9,7 @@
 
 #include "AppGlobals.h"
 #include "CommandLine.h"
-#include "DefaultPath.h"
 #include "Destination.h"
-#include "EngineHelpers.h"
 #include "Caught.h"
 #include "CrashHandler.h"
 #include "FileText.h"
@@ -27,6 +25,7 @@
 #include "Wizard.h"
 #include "XMLDocument.h"
 #include "resource.h"
+#include "win32/ComHandles.h"
 #include "win32/Handles.h"
 #include "win32/ResString.h"
 #include "ScriptWords.h"
@@ -114,9 +113,10 @@ void ShowWizard(const CSmallString& caption)
 // /S: the destination from /D= or the proposal, no window at all.
 int InstallSilently(const SCommandLine& line)
 {
-    const CSmallString destination = line.bDestination ? line.strDestination : ProposeDestination(g_reader);
-    LogLine("Destination: %s%s", destination.GetText(), line.bDestination ? " (/D=)" : "");
-    const CSmallString why = CheckDestination(g_reader, destination);
+    const CSmallString asked = line.bDestination ? line.strDestination : ProposeDestination(g_reader);
+    LogLine("Destination: %s%s", asked.GetText(), line.bDestination ? " (/D=)" : "");
+    CSmallString destination;
+    const CSmallString why = CheckDestination(g_reader, asked, destination);
     if (!why.IsEmpty()) {
         LogLine("Destination refused: %s", why.GetText());
         return line.bDestination ? 4 : 3;
@@ -130,7 +130,7 @@ int InstallSilently(const SCommandLine& line)
         }
         LogLine("Version %s is installed, newer than this installer's: replaced (/FORCE)", newer.GetText());
     }
-    g_reader.Install(WinPath::Normalise(destination), nullptr);
+    g_reader.Install(destination, nullptr);
     return ExitCodeOf(g_reader.GetRunResult());
 }
 
@@ -163,9 +163,6 @@ int RunInstaller(const char* self, const SCommandLine& line, CSmallString& logoP
     Container::CArray<unsigned char> logo;
     g_reader.GetInstallBinaryItem(Setting::Logo, logo);
     LoadInstallerLogo(logo, logoPath);
-
-    g_reader.GetInstallItem(Setting::DefaultPath, g_strDestination);
-    ReplaceProgramFiles(g_strDestination);
 
     ShowWizard(caption);
     return g_nExitCode;
@@ -223,6 +220,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         Error("Couldn't initialise setup");
         return 3;
     }
+    // Shortcuts and the folder browser are COM objects of this thread.
+    const CComInit com;
     SCommandLine line;
     const bool understood = ParseCommandLine(GetCommandLineA(), line);
     SetUnattended(line.bSilent);
@@ -272,6 +271,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     g_setupLog.Close();
 
     FreeInstallerLogo(logoPath);
-    CoUninitialize();
     return code;
 }

@@ -4,6 +4,7 @@
 #include "CrashReport.h"
 
 #include "StackWalk.h"
+#include "win32/Handles.h"
 
 namespace {
 
@@ -287,8 +288,8 @@ static void WriteFooter(CReportFile& out, const char* supportUrl)
 bool WriteCrashReport(const char* path, const EXCEPTION_POINTERS* info, const char* windowsVersion,
                       const char* supportUrl)
 {
-    const HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    const CAutoHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid())
         return false;
     CReportFile out(file);
     WriteHeader(out, windowsVersion, supportUrl);
@@ -296,7 +297,5 @@ bool WriteCrashReport(const char* path, const EXCEPTION_POINTERS* info, const ch
     WriteRegisters(out, info ? info->ContextRecord : nullptr);
     WriteStack(out, info ? info->ContextRecord : nullptr);
     WriteFooter(out, supportUrl);
-    const bool written = out.Finish();
-    CloseHandle(file);
-    return written;
+    return out.Finish();
 }

@@ -203,5 +203,23 @@ CSmallString AddAppFolder(const CSmallString& picked, const CSmallString& defaul
     return result + name;
 }
 
+void RemoveFilename(const char* source, char* destination)
+{
+    const char* cut = nullptr;
+    for (const char* p = source; *p; p++)
+        if (*p == '\\' || *p == '/')
+            cut = p + 1;
+    const size_t len = cut ? (size_t)(cut - source) : 0;
+    memmove(destination, source, len);
+    destination[len] = 0;
+}
+
+void EndWithBackslash(CSmallString& path)
+{
+    const int len = path.GetLength();
+    if (len && path.GetAt(len - 1) != '\\')
+        path += '\\';
+}
+
 } // namespace WinPath
 

@@ -46,4 +46,11 @@ inline const char* WhyNotPlainName(const CSmallString& name)
     return WhyNotPlainName(name.GetText(), name.GetLength());
 }
 
+// Copies source cut after its last '\' or '/' into destination (which
+// may be source itself, and must hold as many bytes); no separator gives "".
+void RemoveFilename(const char* source, char* destination);
+
+// Appends a backslash unless the path is empty or already ends with one.
+void EndWithBackslash(CSmallString& path);
+
 } // namespace WinPath

@@ -15,6 +15,7 @@ class CXMLNode;
 class CSinProgressABC;
 class CInstallSession;
 class CSafeRemover;
+class CInstallRecord;
 struct CCommandRunner;
 enum EStepResult : int;
 
@@ -87,8 +88,7 @@ public:
     // The uninstaller's entry: checks the log is whole, asks (unless ask is
     // false), then runs its uninstall section and tells what was left.
     void UninstallFromScript(const char* logPath, bool ask = true);
-    // Runs the uninstall section of the loaded log with APP = folder.
-    void Uninstall(const CSmallString& folder, CSinProgressABC* progress);
+
     // A file the uninstall must leave until RemoveKeptFile: the waiting
     // uninstaller's own program.
     void SetKeepFile(const char* path) { m_strKeepFile = path; }
@@ -106,6 +106,9 @@ private:
     bool AddRegKey(const char* key, const char* valueName, const char* value);
     bool AddRegKey(const char* key, const char* valueName, unsigned int value);
     bool AddUninstall(CInstallSession& session);
+    // Runs the uninstall section of the loaded log with APP = folder,
+    // removing only what record lists (null: a log without one).
+    void Uninstall(const CSmallString& folder, const CInstallRecord* record, CSinProgressABC* progress);
 
     // Takes the stream opened (or refused) by OpenPackage.
     bool Adopt(bool opened);

@@ -4,7 +4,7 @@
 
 #include "WizardState.h"
 #include "Destination.h"
-#include "DestinationHelpers.h"
+#include "Folders.h"
 #include "WinPath.h"
 #include "DirDialog.h"
 #include "Exceptions.h"
@@ -70,7 +70,8 @@ void LayOutDestinationPage(HWND page, const char* appName)
 
 static void OnInitDialog(HWND page)
 {
-    g_strDestination = GetDefaultPath();
+    // Proposed once; the page holds it until the user leaves the page.
+    g_strDestination = ProposeDestination(g_reader);
     SetDlgItemTextA(page, IDC_DEST_PATH, g_strDestination);
     LayOutDestinationPage(page, GetAppName());
 }
@@ -82,18 +83,18 @@ static LONG OnWizardNext(HWND page)
         throw new CExtraInfoException(CBaseException::InternalError, "KX_TEST_FAULT=page");
     const CSmallString typed = GetPathField(page);
     CResString caption(IDS_SETUP_ERROR);
-    const CSmallString why = CheckDestination(g_reader, typed);
+    CSmallString destination;
+    const CSmallString why = CheckDestination(g_reader, typed, destination);
     if (!why.IsEmpty()) {
         KxMessageBox(page, why, caption, MB_OK | MB_ICONWARNING);
         return -1;
     }
-    g_strDestination = WinPath::Normalise(typed);
-    LogLine("Destination: %s", g_strDestination.GetText());
+    LogLine("Destination: %s", destination.GetText());
     // An earlier installation of this application is ours to replace.
-    const bool earlier = IsEarlierInstall(g_reader, g_strDestination);
-    if (!earlier && IsFolderOccupied(g_strDestination)) {
+    const bool earlier = IsEarlierInstall(g_reader, destination);
+    if (!earlier && IsFolderOccupied(destination)) {
         CSmallString question;
-        question.Format(CResString(IDS_FOLDER_NOT_EMPTY), g_strDestination.GetText());
+        question.Format(CResString(IDS_FOLDER_NOT_EMPTY), destination.GetText());
         if (KxMessageBox(page, question, GetInstallerCaption(g_reader), MB_YESNO | MB_DEFBUTTON2 | MB_ICONWARNING) !=
             IDYES)
             return -1;
@@ -107,6 +108,8 @@ static LONG OnWizardNext(HWND page)
         if (KxMessageBox(page, question, GetInstallerCaption(g_reader), MB_YESNO | MB_DEFBUTTON2 | MB_ICONQUESTION) != IDYES)
             return -1;
     }
+    // What the Progress page installs into.
+    g_strDestination = destination;
     return 0;
 }
 
@@ -114,7 +117,7 @@ static void OnBrowse(HWND page)
 {
     CSmallString path = GetPathField(page);
     if (path.IsEmpty())
-        path = GetDefaultPath();
+        path = g_strDestination;
     CSmallString title;
     title.Format(CResString(IDS_BROWSE_TITLE), GetAppName().GetText());
     CDirDialog browser(title, path, page);

@@ -2,9 +2,9 @@
 
 #include <shlobj.h>
 
-#include "EngineHelpers.h"
+#include "WinPath.h"
 #include "Folders.h"
-#include "ReleasePtr.h"
+#include "win32/ComHandles.h"
 
 CDirDialog::CDirDialog(const char* title, const char* initialFolder, HWND owner)
     : m_strInitialFolder(initialFolder), m_strTitle(title), m_hwndOwner(owner)
@@ -26,7 +26,7 @@ static void SelectNearestFolder(HWND browser, const char* folder)
             return;
         }
         const int before = length;
-        RemoveFilename(path, path);
+        WinPath::RemoveFilename(path, path);
         if (lstrlenA(path) >= before)
             return;
     }
@@ -42,10 +42,6 @@ int CALLBACK CDirDialog::BrowseCallback(HWND browser, UINT message, LPARAM, LPAR
 
 bool CDirDialog::DoBrowse()
 {
-    CReleasePtr<IMalloc> allocator;
-    if (FAILED(SHGetMalloc(allocator.Receive())) || !allocator)
-        return false;
-
     char path[MAX_PATH + 1] = {0};
     BROWSEINFOA info;
     ZeroMemory(&info, sizeof(info));
@@ -56,14 +52,10 @@ bool CDirDialog::DoBrowse()
     info.lpfn = BrowseCallback;
     info.lParam = reinterpret_cast<LPARAM>(this);
 
-    bool chosen = false;
-    LPITEMIDLIST item = SHBrowseForFolderA(&info);
-    if (item) {
-        if (SHGetPathFromIDListA(item, path)) {
-            m_strPath = path;
-            chosen = true;
-        }
-        allocator->Free(item);
-    }
-    return chosen;
+    // The shell allocates the list with COM's task allocator.
+    const CCoTaskMemory<LPITEMIDLIST> item(SHBrowseForFolderA(&info));
+    if (!item || !SHGetPathFromIDListA(item.Get(), path))
+        return false;
+    m_strPath = path;
+    return true;
 }

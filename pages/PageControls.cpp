@@ -9,6 +9,7 @@
 #include "SetupLog.h"
 #include "UserMessages.h"
 #include "resource.h"
+#include "win32/GdiHandles.h"
 #include "win32/ResString.h"
 
 void CentreWindow(HWND window, HWND relativeTo)
@@ -58,10 +59,9 @@ SIZE GetLogoSize()
     if (!g_hInstallerLogo)
         return size;
     int dpi = 96;
-    if (const HDC screen = GetDC(nullptr)) {
+    const CWindowDC screen(nullptr);
+    if (screen)
         dpi = GetDeviceCaps(screen, LOGPIXELSY);
-        ReleaseDC(nullptr, screen);
-    }
     if (dpi <= 96)
         return g_szInstallerLogoSize;
     size.cx = MulDiv(g_szInstallerLogoSize.cx, dpi, 96);

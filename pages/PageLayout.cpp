@@ -1,6 +1,7 @@
 #include "PageLayout.h"
 
 #include "Containers.h"
+#include "win32/GdiHandles.h"
 
 namespace {
 
@@ -61,10 +62,10 @@ SIZE MeasureStaticText(HWND control, int width)
     Container::CArray<wchar_t> text;
     text.SetSize((unsigned)length + 1);
     GetWindowTextW(control, text.GetData(), length + 1);
-    const HDC dc = GetDC(control);
+    const CWindowDC dc(control);
     if (!dc)
         return size;
-    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)));
+    const CSelection font(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)));
     const LONG style = GetWindowLongA(control, GWL_STYLE);
     UINT flags = DT_CALCRECT | DT_EXPANDTABS;
     flags |= (style & SS_TYPEMASK) == SS_LEFTNOWORDWRAP ? DT_SINGLELINE : DT_WORDBREAK;
@@ -72,9 +73,6 @@ SIZE MeasureStaticText(HWND control, int width)
         flags |= DT_NOPREFIX;
     RECT rect = {0, 0, width, 0};
     DrawTextW(dc, text.GetData(), length, &rect, flags);
-    if (old)
-        SelectObject(dc, old);
-    ReleaseDC(control, dc);
     size.cx = rect.right;
     size.cy = rect.bottom;
     return size;

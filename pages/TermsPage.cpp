@@ -15,8 +15,6 @@
 #include "win32/ResString.h"
 #include "ScriptWords.h"
 
-static HBRUSH s_hWhiteBrush = nullptr;
-
 // Puts the heading beside the logo and the terms below it.
 static void MakeRoomForLogo(HWND page)
 {
@@ -81,26 +79,19 @@ static INT_PTR HandleMessage(HWND page, UINT message, WPARAM wParam, LPARAM lPar
     switch (message) {
     case WM_INITDIALOG:
         CentreWindow(GetParent(page), GetDesktopWindow());
-        if (!s_hWhiteBrush)
-            s_hWhiteBrush = CreateSolidBrush(RGB(255, 255, 255));
         LayOutTermsPage(page);
         return TRUE;
     case WM_PAINT:
         return PaintLogo(page);
     case WM_CTLCOLORSTATIC:
-        // The read-only terms edit would otherwise be grey.
+        // The read-only terms edit would otherwise be grey. The stock brush
+        // is the system's: nothing to delete.
         if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) != IDC_TERMS_TEXT)
             return FALSE;
         SetBkColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
-        return reinterpret_cast<INT_PTR>(s_hWhiteBrush);
+        return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
     case WM_NOTIFY:
         return OnNotify(page, reinterpret_cast<const NMHDR*>(lParam));
-    case WM_DESTROY:
-        if (s_hWhiteBrush) {
-            DeleteObject(s_hWhiteBrush);
-            s_hWhiteBrush = nullptr;
-        }
-        return FALSE;
     }
     return FALSE;
 }

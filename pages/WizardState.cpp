@@ -4,7 +4,7 @@
 
 CSinReader g_reader;
 CSmallString g_strDestination;
-HBITMAP g_hInstallerLogo = nullptr;
+CGdiObject<HBITMAP> g_hInstallerLogo;
 SIZE g_szInstallerLogoSize = {0, 0};
 int g_nExitCode = 0;
 bool g_bInstalling = false;

@@ -5,14 +5,16 @@
 #include <windows.h>
 
 #include "SmallString.h"
+#include "win32/GdiHandles.h"
 
 class CSinReader;
 
 extern CSinReader g_reader;
-// The folder to install into; the Destination page edits it.
+// The folder to install into: proposed when the Destination page opens,
+// the user's choice (checked and normalised) once it is left.
 extern CSmallString g_strDestination;
 // The package's logo, or null; its size is 0 x 0 without one.
-extern HBITMAP g_hInstallerLogo;
+extern CGdiObject<HBITMAP> g_hInstallerLogo;
 extern SIZE g_szInstallerLogoSize;
 // What the program returns: 0 done, 1 damaged package, 2 cancelled,
 // 3 failed, 4 bad command line.

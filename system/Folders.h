@@ -38,3 +38,7 @@ CSmallString ResolvePath(const char* path);
 
 // True when a file or folder exists at path.
 bool DoesFileExist(const char* path);
+
+// True only when folder exists and holds at least one entry besides "."
+// and "..": the case where installing there needs the user's consent.
+bool IsFolderOccupied(const char* folder);

@@ -6,6 +6,7 @@
 
 #include "SmallString.h"
 #include "ReleasePtr.h"
+#include "win32/ComHandles.h"
 
 namespace {
 // The link's working folder when the caller gives none: the target's own
@@ -43,6 +44,11 @@ bool SaveLink(IShellLinkA* pLink, const char* linkPath, const char* target, cons
         return false;
     return SUCCEEDED(file->Save(wszLink, TRUE));
 }
+HRESULT CreateShellLink(CReleasePtr<IShellLinkA>& link)
+{
+    return CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                            reinterpret_cast<void**>(link.Receive()));
+}
 } // namespace
 
 bool CreateShortcut(const char* linkPath, const char* target, const char* workingFolder, int showCommand)
@@ -50,24 +56,15 @@ bool CreateShortcut(const char* linkPath, const char* target, const char* workin
     if (!linkPath || !*linkPath || !target || !*target)
         return false;
 
-    // The program initialises COM at start; a caller on another thread may
-    // not have, so initialise just for this call and undo it afterwards.
-    struct CComForThisCall
     {
-        bool bInitialised = false;
-        ~CComForThisCall()
-        {
-            if (bInitialised)
-                CoUninitialize();
-        }
-    } com;
-    CReleasePtr<IShellLinkA> link;
-    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                  reinterpret_cast<void**>(link.Receive()));
-    if (hr == CO_E_NOTINITIALIZED && SUCCEEDED(CoInitialize(nullptr))) {
-        com.bInitialised = true;
-        hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                              reinterpret_cast<void**>(link.Receive()));
+        CReleasePtr<IShellLinkA> link;
+        const HRESULT hr = CreateShellLink(link);
+        if (hr != CO_E_NOTINITIALIZED)
+            return SUCCEEDED(hr) && link && SaveLink(link.Get(), linkPath, target, workingFolder, showCommand);
     }
-    return SUCCEEDED(hr) && link && SaveLink(link.Get(), linkPath, target, workingFolder, showCommand);
+    // The program initialises COM at start; a caller on another thread may
+    // not have, so initialise just for this call (the link goes first).
+    const CComInit com;
+    CReleasePtr<IShellLinkA> link;
+    return SUCCEEDED(CreateShellLink(link)) && link && SaveLink(link.Get(), linkPath, target, workingFolder, showCommand);
 }

@@ -129,3 +129,24 @@ public:
 private:
     HMODULE m_h;
 };
+
+// Memory the system allocated with LocalAlloc for us (FormatMessage's text).
+template <class T> class CLocalMemory
+{
+public:
+    CLocalMemory() {}
+    ~CLocalMemory()
+    {
+        if (m_p)
+            LocalFree(m_p);
+    }
+    CLocalMemory(const CLocalMemory&) = delete;
+    CLocalMemory& operator=(const CLocalMemory&) = delete;
+
+    T Get() const { return m_p; }
+    // For out-parameters; only on an empty holder.
+    T* Receive() { return &m_p; }
+
+private:
+    T m_p = nullptr;
+};

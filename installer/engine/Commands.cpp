@@ -1,7 +1,8 @@
 // The install script's commands and the loop that runs them.
 #include "Commands.h"
 
-#include "EngineHelpers.h"
+#include "ComServer.h"
+#include "ShortcutFolders.h"
 #include "Exceptions.h"
 #include "FileAssociation.h"
 #include "Folders.h"

@@ -4,7 +4,8 @@
 
 #include <cstring>
 
-#include "EngineHelpers.h"
+#include "Registry.h"
+#include "SystemPaths.h"
 #include "Folders.h"
 #include "SinReader.h"
 #include "Versions.h"
@@ -81,7 +82,7 @@ CSmallString GetDefaultPathFromReg(const char* name)
     const CSmallString value =
         ReadRegistryText(HKEY_LOCAL_MACHINE, CSmallString("Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\") + name, nullptr);
     CSmallString folder;
-    RemoveFilename(value, folder.GetBuffer(value.GetLength()));
+    WinPath::RemoveFilename(value, folder.GetBuffer(value.GetLength()));
     folder.ReleaseBuffer(-1);
     return folder;
 }
@@ -94,7 +95,7 @@ CSmallString ProposeDestination(CSinReader& reader)
         CSmallString uninstaller = GetUninstallValue(reader, "UninstallString");
         uninstaller.Remove('"');
         char folder[1024];
-        RemoveFilename(uninstaller.Mid(0, 1000), folder);
+        WinPath::RemoveFilename(uninstaller.Mid(0, 1000), folder);
         earlier = folder;
     }
     if (!earlier.IsEmpty() && !WinPath::Normalise(earlier).IsEmpty())
@@ -115,15 +116,16 @@ CSmallString ProposeDestination(CSinReader& reader)
     return path;
 }
 
-CSmallString CheckDestination(CSinReader& reader, const CSmallString& destination)
+CSmallString CheckDestination(CSinReader& reader, const CSmallString& destination, CSmallString& normalised)
 {
     CSmallString message;
+    normalised.Empty();
     if (destination.IsEmpty())
         return CSmallString(CResString(IDS_EMPTY_DESTINATION));
 
     // After the root, characters the system refuses in names, and those a
     // command line or %...% expansion would take apart ("C:\A & set").
-    const CSmallString normalised = WinPath::Normalise(destination);
+    normalised = WinPath::Normalise(destination);
     const int root = normalised.IsEmpty() ? 0 : WinPath::RootLength(normalised);
     CSmallString bad;
     for (int i = root; i < normalised.GetLength(); i++) {
@@ -133,6 +135,7 @@ CSmallString CheckDestination(CSinReader& reader, const CSmallString& destinatio
                 bad += CSmallString(bad.IsEmpty() ? "" : " ") + CSmallString(&c, 1);
     }
     if (!bad.IsEmpty()) {
+        normalised.Empty();
         message.Format(CResString(IDS_DEST_CHARACTERS), bad.GetText());
         return message;
     }
@@ -145,13 +148,15 @@ CSmallString CheckDestination(CSinReader& reader, const CSmallString& destinatio
         CSmallString appName;
         reader.GetInstallItem(Setting::AppName, appName);
         message.Format(CResString(IDS_DEST_TOO_LONG), room > 3 ? room : 3, appName.GetText());
+        normalised.Empty();
         return message;
     }
     if (IsProtectedFolder(normalised) || IsInsideWindowsFolder(normalised)) {
         CSmallString suggestion = IsInsideWindowsFolder(normalised) ? GetProgramFilesDirectory() : normalised;
-        CheckPath(suggestion);
+        WinPath::EndWithBackslash(suggestion);
         suggestion += AppFolderName(reader);
         message.Format(CResString(IDS_DEST_PROTECTED), normalised.GetText(), suggestion.GetText());
+        normalised.Empty();
         return message;
     }
     return CSmallString();
@@ -159,17 +164,17 @@ CSmallString CheckDestination(CSinReader& reader, const CSmallString& destinatio
 
 bool IsEarlierInstall(CSinReader& reader, const CSmallString& folder)
 {
-    CSmallString app = WinPath::Normalise(folder);
-    if (app.IsEmpty())
+    if (folder.IsEmpty())
         return false;
-    CheckPath(app);
+    CSmallString app = folder;
+    WinPath::EndWithBackslash(app);
     if (!DoesFileExist(app + "uninstall.dat"))
         return false;
     CSmallString uninstaller = GetUninstallValue(reader, "UninstallString");
     uninstaller.Remove('"');
     uninstaller.TrimBoth();
-    const CSmallString registered = WinPath::Normalise(uninstaller), ours = WinPath::Normalise(app + "uninstall.exe");
-    return !ours.IsEmpty() && WinPath::IsSameOrInside(registered, ours) && WinPath::IsSameOrInside(ours, registered);
+    const CSmallString registered = WinPath::Normalise(uninstaller), ours = app + "uninstall.exe";
+    return WinPath::IsSameOrInside(registered, ours) && WinPath::IsSameOrInside(ours, registered);
 }
 
 CSmallString GetNewerInstalledVersion(CSinReader& reader)

@@ -24,15 +24,18 @@ CSmallString GetDefaultPathFromReg(const char* name);
 // filled in.
 CSmallString ProposeDestination(CSinReader& reader);
 
-// Empty when destination can be installed into; otherwise the message that
-// tells the user why not: not a full path, too long for the files to fit,
-// characters that a command line or the system would take apart, a drive,
-// the Windows folder or a folder shared by programs or users (Program
-// Files, the profile, Documents, ...).
-CSmallString CheckDestination(CSinReader& reader, const CSmallString& destination);
+// Empty when destination (as the user typed it, or /D= gave it) can be
+// installed into, with normalised set to its one spelling: the folder the
+// installation then works with. Otherwise the message that tells the user
+// why not: not a full path, too long for the files to fit, characters that
+// a command line or the system would take apart, a drive, the Windows
+// folder or a folder shared by programs or users (Program Files, the
+// profile, Documents, ...).
+CSmallString CheckDestination(CSinReader& reader, const CSmallString& destination, CSmallString& normalised);
 
-// folder holds this application's earlier installation: its uninstaller,
-// named by the application's own Uninstall entry.
+// folder (as CheckDestination spells it) holds this application's earlier
+// installation: its uninstaller, named by the application's own Uninstall
+// entry.
 bool IsEarlierInstall(CSinReader& reader, const CSmallString& folder);
 
 // The installed version is newer than the package's: its text, else empty.

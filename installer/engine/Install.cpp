@@ -3,7 +3,7 @@
 #include <new>
 
 #include "Destination.h"
-#include "EngineHelpers.h"
+#include "WinPath.h"
 #include "Caught.h"
 #include "InstallSession.h"
 #include "SafeRemover.h"
@@ -30,7 +30,7 @@ bool CSinReader::Install(const CSmallString& destination, CSinProgressABC* progr
     m_eRunResult = RunFailed;
     m_strSection = "install";
     CSmallString folder = destination;
-    CheckPath(folder);
+    WinPath::EndWithBackslash(folder);
     SetEnvironmentVariableA(Variable::App, folder);
     CXMLNode* section = FindSection();
     if (!section) {

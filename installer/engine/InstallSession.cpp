@@ -3,7 +3,7 @@
 #include <cstring>
 #include <new>
 
-#include "EngineHelpers.h"
+#include "SystemPaths.h"
 #include "Exceptions.h"
 #include "FileText.h"
 #include "Folders.h"

@@ -1,6 +1,7 @@
 #include "Journal.h"
 
-#include "EngineHelpers.h"
+#include "Registry.h"
+#include "ComServer.h"
 #include "Exceptions.h"
 #include "SetupLog.h"
 #include "win32/Handles.h"

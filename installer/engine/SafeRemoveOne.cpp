@@ -7,7 +7,6 @@
 
 #include <cstring>
 
-#include "EngineHelpers.h"
 #include "Exceptions.h"
 #include "Folders.h"
 #include "InstallRecord.h"

@@ -4,7 +4,8 @@
 
 #include <cstring>
 
-#include "EngineHelpers.h"
+#include "Registry.h"
+#include "ShortcutFolders.h"
 #include "Exceptions.h"
 #include "Folders.h"
 #include "InstallRecord.h"

@@ -3,8 +3,9 @@
 #include "Browser.h"
 #include "Caught.h"
 #include "Destination.h"
-#include "EngineHelpers.h"
+#include "Registry.h"
 #include "FileText.h"
+#include "Folders.h"
 #include "InstallRecord.h"
 #include "InstallSession.h"
 #include "ReleasePtr.h"
@@ -41,7 +42,7 @@ CSmallString ListForUser(const Container::CArray<CSmallString>& items)
 void RemoveOrphanEntries(const CSmallString& folder, const CSmallString& keep)
 {
     CSmallString app = folder;
-    CheckPath(app);
+    WinPath::EndWithBackslash(app);
     const CSmallString ours = WinPath::Normalise(app + "uninstall.exe");
     static const char s_szUninstall[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
     Container::CArray<CSmallString> orphans;
@@ -149,6 +150,20 @@ void CSinReader::UninstallFromScript(const char* logPath, bool ask)
         why.IsEmpty() ? CXMLDocument::LoadFromMemory(text, (unsigned)text.GetLength(), true) : nullptr);
     if (log && !log->FindNode("uninstall"))
         why = "it has no uninstall section";
+    CInstallRecord record;
+    const bool hasRecord = log && record.ReadFrom(log->FindNode("uninstall"));
+    // The installation's folder is the one its record names, where the log
+    // was written; a log found anywhere else is not that installation's.
+    CSmallString folder(logPath);
+    WinPath::RemoveFilename(logPath, folder.GetBuffer(folder.GetLength()));
+    folder.ReleaseBuffer(-1);
+    if (why.IsEmpty() && hasRecord) {
+        const CSmallString recorded = ResolvePath(record.GetFolder()), here = ResolvePath(folder);
+        if (recorded.IsEmpty() || !WinPath::IsSameOrInside(recorded, here) || !WinPath::IsSameOrInside(here, recorded))
+            why.Format("it records the installation in %s, not in the folder it is in", record.GetFolder().GetText());
+        else
+            folder = record.GetFolder();
+    }
     if (!why.IsEmpty() || !log) {
         if (why.IsEmpty())
             why = "it can't be read";
@@ -172,10 +187,8 @@ void CSinReader::UninstallFromScript(const char* logPath, bool ask)
         }
     }
 
-    CSmallString folder(logPath), unexpected;
-    RemoveFilename(logPath, folder.GetBuffer(folder.GetLength()));
-    folder.ReleaseBuffer(-1);
-    if (!RunCaught([&] { Uninstall(folder, nullptr); }, unexpected)) {
+    CSmallString unexpected;
+    if (!RunCaught([&] { Uninstall(folder, hasRecord ? &record : nullptr, nullptr); }, unexpected)) {
         LogLine("Unexpected error: %s", unexpected.GetText());
         CSmallString message;
         message.Format(CResString(IDS_UNINSTALL_STOPPED), unexpected.GetText());
@@ -194,22 +207,20 @@ void CSinReader::UninstallFromScript(const char* logPath, bool ask)
     }
 }
 
-void CSinReader::Uninstall(const CSmallString& folder, CSinProgressABC* progress)
+void CSinReader::Uninstall(const CSmallString& folder, const CInstallRecord* record, CSinProgressABC* progress)
 {
     m_eRunResult = RunDone;
     CSmallString app = folder;
-    CheckPath(app);
+    WinPath::EndWithBackslash(app);
     SetEnvironmentVariableA(Variable::App, app);
     CXMLNode* section = FindSection();
     if (!section)
         return;
-    CInstallRecord record;
-    const bool hasRecord = record.ReadFrom(section);
-    if (hasRecord)
+    if (record)
         LogLine("The log records what the installation created: only that is removed");
     else
         LogLine("The log has no record of the installation: removals stay inside %s", app.GetText());
-    CSafeRemover remover(app, hasRecord ? &record : nullptr);
+    CSafeRemover remover(app, record);
     remover.SetKeepFile(m_strKeepFile);
     ExecuteCommands(section, progress, nullptr, remover);
     m_arrKeptFolders = remover.GetKeptFolders();

@@ -85,14 +85,11 @@ TEST(PageLayout, TextsFitForEveryNameLength)
 {
     const HWND owner = CreateWindowExA(0, "Static", "", WS_POPUP, 0, 0, 600, 500, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(nullptr, owner);
-    HDC screen = GetDC(nullptr);
-    const HBITMAP logo = CreateCompatibleBitmap(screen, 164, 60);
-    ReleaseDC(nullptr, screen);
     CResString complete(IDS_INSTALL_COMPLETE);
     ASSERT_NE(nullptr, (const char*)complete);
 
-    for (const HBITMAP withLogo : {(HBITMAP) nullptr, logo}) {
-        g_hInstallerLogo = withLogo;
+    for (const bool withLogo : {false, true}) {
+        g_hInstallerLogo.Reset(withLogo ? CreateCompatibleBitmap(CWindowDC(nullptr), 164, 60) : nullptr);
         g_szInstallerLogoSize = withLogo ? SIZE{164, 60} : SIZE{0, 0};
         for (int length = 1; length <= 40; length++) {
             // The widest letters, and a name of words that wraps.
@@ -123,8 +120,7 @@ TEST(PageLayout, TextsFitForEveryNameLength)
             }
         }
     }
-    g_hInstallerLogo = nullptr;
+    g_hInstallerLogo.Reset(nullptr);
     g_szInstallerLogoSize = SIZE{0, 0};
-    DeleteObject(logo);
     DestroyWindow(owner);
 }

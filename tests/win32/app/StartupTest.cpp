@@ -1,43 +1,28 @@
-// Start-up pieces that need no window: the version string, the paths, the
+// Start-up pieces that need no window: the crash filter, the paths, the
 // logo and the wizard's template change.
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
 #include "AppGlobals.h"
-#include "DefaultPath.h"
-#include "EngineHelpers.h"
 #include "Logo.h"
 #include "Startup.h"
 #include "Wizard.h"
 #include "WineTestEnv.h"
 
-TEST(Initialise, FormatsTheVersionAndInstallsTheCrashFilter)
+TEST(Initialise, InstallsTheCrashFilter)
 {
     const LPTOP_LEVEL_EXCEPTION_FILTER before = SetUnhandledExceptionFilter(nullptr);
     SetUnhandledExceptionFilter(before);
 
-    g_strWindowsVersion = "untouched";
     ASSERT_TRUE(Initialise());
-
-    OSVERSIONINFOA version;
-    ZeroMemory(&version, sizeof(version));
-    version.dwOSVersionInfoSize = sizeof(version);
-    ASSERT_TRUE(GetVersionExA(&version));
-    char expected[256];
-    snprintf(expected, sizeof(expected), "Windows version %lu.%lu (%lu) %s", version.dwMajorVersion,
-             version.dwMinorVersion, version.dwBuildNumber, version.szCSDVersion);
-    EXPECT_STREQ(expected, g_strWindowsVersion);
-
+    EXPECT_FALSE(g_strWindowsVersion.IsEmpty());
     const LPTOP_LEVEL_EXCEPTION_FILTER installed = SetUnhandledExceptionFilter(before);
     EXPECT_NE(nullptr, installed);
     EXPECT_NE(before, installed);
-    CoUninitialize();
 }
 
 TEST(UninstallLogPath, SitsBesideTheProgram)
@@ -55,31 +40,6 @@ TEST(UninstallLogPath, SitsBesideTheProgram)
     };
     for (const auto& c : cases)
         EXPECT_STREQ(c.expected, GetUninstallLogPath(c.program)) << c.program;
-}
-
-TEST(ReplaceProgramFiles, FillsInEveryReference)
-{
-    const std::string programFiles = GetProgramFilesDirectory().GetText();
-    ASSERT_FALSE(programFiles.empty());
-    ASSERT_EQ('\\', programFiles.back());
-    const struct
-    {
-        const char* text;
-        std::string expected;
-    } cases[] = {
-        {"%PROGRAM_FILES%Hello", programFiles + "Hello"},
-        {"%PROGRAM_FILES%", programFiles},
-        {"D:\\Apps\\Hello", "D:\\Apps\\Hello"},
-        {"%program_files%Hello", "%program_files%Hello"}, // the name is matched as written
-        {"%PROGRAM_FILES%a;%PROGRAM_FILES%b", programFiles + "a;" + programFiles + "b"},
-        {"%PROGRAM_FILES", "%PROGRAM_FILES"},
-        {"", ""},
-    };
-    for (const auto& c : cases) {
-        CSmallString path(c.text);
-        ReplaceProgramFiles(path);
-        EXPECT_STREQ(c.expected.c_str(), path) << c.text;
-    }
 }
 
 // A bottom-up 24-bit bitmap file of width x height pixels.
@@ -124,12 +84,12 @@ TEST(InstallerLogo, LoadsFromATemporaryFileThatIsRemovedAtExit)
     ASSERT_TRUE(LoadInstallerLogo(Bytes(MakeBitmapFile(7, 5)), path));
     EXPECT_STREQ(TempLogoPath().c_str(), path);
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(path));
-    ASSERT_NE(nullptr, g_hInstallerLogo);
+    ASSERT_NE(nullptr, g_hInstallerLogo.Get());
     EXPECT_EQ(7, g_szInstallerLogoSize.cx);
     EXPECT_EQ(5, g_szInstallerLogoSize.cy);
 
     FreeInstallerLogo(path);
-    EXPECT_EQ(nullptr, g_hInstallerLogo);
+    EXPECT_EQ(nullptr, g_hInstallerLogo.Get());
     EXPECT_EQ(0, g_szInstallerLogoSize.cx);
     EXPECT_EQ(0, g_szInstallerLogoSize.cy);
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(TempLogoPath().c_str()));
@@ -140,13 +100,13 @@ TEST(InstallerLogo, NoLogoAndUnreadableLogosLeaveNothingBehind)
     CSmallString path("sentinel");
     EXPECT_FALSE(LoadInstallerLogo(Container::CArray<unsigned char>(), path));
     EXPECT_STREQ("", path); // nothing written, nothing to remove
-    EXPECT_EQ(nullptr, g_hInstallerLogo);
+    EXPECT_EQ(nullptr, g_hInstallerLogo.Get());
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(TempLogoPath().c_str()));
 
     // Written, but no bitmap: the file still goes at exit.
     EXPECT_FALSE(LoadInstallerLogo(Bytes("this is not a bitmap"), path));
     EXPECT_STREQ(TempLogoPath().c_str(), path);
-    EXPECT_EQ(nullptr, g_hInstallerLogo);
+    EXPECT_EQ(nullptr, g_hInstallerLogo.Get());
     EXPECT_EQ(0, g_szInstallerLogoSize.cx);
     FreeInstallerLogo(path);
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(TempLogoPath().c_str()));

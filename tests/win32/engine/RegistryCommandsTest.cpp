@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "EngineHelpers.h"
+#include "ShortcutFolders.h"
 #include "EngineTestKit.h"
 #include "WineTestEnv.h"
 
@@ -71,19 +71,8 @@ TEST(RemoveRegKeyCommand, ValuesKeysAndSharedKeys)
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"));
 }
 
-TEST(RegistryHelpers, GetKeyFromSectionAndShellFolders)
+TEST(RegistryHelpers, ShellFolders)
 {
-    const char* key = "hkey_local_machine\\Software\\X";
-    EXPECT_EQ(HKEY_LOCAL_MACHINE, GetKeyFromSection(key));
-    EXPECT_STREQ("Software\\X", key);
-    key = "HKEY_CURRENT_USER\\Y";
-    EXPECT_EQ(HKEY_CURRENT_USER, GetKeyFromSection(key));
-    EXPECT_STREQ("Y", key);
-    const char* other = "HKEY_CLASSES_ROOT\\.txt";
-    const char* before = other;
-    EXPECT_EQ(nullptr, GetKeyFromSection(other));
-    EXPECT_EQ(before, other);
-
     char folder[260] = "sentinel";
     GetSpecialFolderPath("Desktop", folder, sizeof(folder));
     EXPECT_NE(0, strcmp(folder, "sentinel"));

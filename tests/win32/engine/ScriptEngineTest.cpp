@@ -3,7 +3,8 @@
 
 #include <memory>
 
-#include "EngineHelpers.h"
+#include "SystemPaths.h"
+#include "WinPath.h"
 #include "EngineTestKit.h"
 #include "Commands.h"
 #include "SinProgress.h"
@@ -119,12 +120,12 @@ TEST(ScriptEngine, PathHelpers)
     } names[] = {{"C:\\a\\b.exe", "C:\\a\\"}, {"C:/a/b", "C:/a/"}, {"b.exe", ""}, {"", ""}, {"C:\\a\\", "C:\\a\\"}};
     for (const auto& c : names) {
         memset(out, 0x55, sizeof(out));
-        RemoveFilename(c.in, out);
+        WinPath::RemoveFilename(c.in, out);
         EXPECT_STREQ(c.out, out) << c.in;
     }
     for (const char* in : {"C:\\x", "C:\\x\\", ""}) {
         CSmallString path(in);
-        CheckPath(path);
+        WinPath::EndWithBackslash(path);
         EXPECT_EQ(path, *in ? "C:\\x\\" : "") << in;
     }
     const CSmallString programFiles = GetProgramFilesDirectory();

@@ -6,7 +6,8 @@
 
 #include <memory>
 
-#include "EngineHelpers.h"
+#include "ComServer.h"
+#include "ShortcutFolders.h"
 #include "EngineTestKit.h"
 #include "WineTestEnv.h"
 

@@ -1,5 +1,7 @@
-// Self-registration of COM servers.
-#include "EngineHelpers.h"
+#include "ComServer.h"
+
+#include <windows.h>
+
 #include "win32/Handles.h"
 
 static bool CallExport(const char* dll, const char* name)

@@ -1,16 +1,16 @@
-// The Destination page's proposal and its occupied-folder test.
+// Where to install: the proposal and the occupied-folder test.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <set>
 #include <string>
 
 #include "AppTestKit.h"
-#include "DestinationHelpers.h"
-#include "EngineHelpers.h"
-#include "FindFileIter.h"
+#include "Destination.h"
+#include "Folders.h"
+#include "SystemPaths.h"
 #include "WineTestEnv.h"
+#include "WizardState.h"
 
 TEST(IsFolderOccupied, AnswersTrueOnlyForAFolderWithEntries)
 {
@@ -37,61 +37,6 @@ TEST(IsFolderOccupied, AnswersTrueOnlyForAFolderWithEntries)
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.expected, IsFolderOccupied(c.path.c_str())) << c.path;
-}
-
-TEST(FindFileIter, EnumeratesEveryEntryAndRecordsWhyItStopped)
-{
-    CTestFolder folder;
-    WriteWholeFile(folder / "one.txt", "1");
-    WriteWholeFile(folder / "two.txt", "22");
-    CreateDirectoryA((folder / "sub").c_str(), nullptr);
-
-    CFindFileIter files;
-    EXPECT_EQ(0u, files.GetLastError());
-    // Nothing started yet: Next has no handle to go on with.
-    EXPECT_FALSE(files.Next());
-    EXPECT_EQ((DWORD)ERROR_INVALID_HANDLE, files.GetLastError());
-
-    const std::string pattern = folder / "*";
-    ASSERT_TRUE(files.FindFiles(pattern.c_str()));
-    EXPECT_EQ(0u, files.GetLastError());
-    EXPECT_STREQ(folder.Path().c_str(), files.GetFolder());
-
-    std::set<std::string> names, directories;
-    int dots = 0;
-    do {
-        if (files.IsDots()) {
-            dots++;
-            continue;
-        }
-        names.insert(files.GetFileName());
-        if (files.IsDirectory())
-            directories.insert(files.GetFileName());
-    } while (files.Next());
-    EXPECT_EQ((DWORD)ERROR_NO_MORE_FILES, files.GetLastError());
-    EXPECT_EQ(2, dots);
-    EXPECT_EQ((std::set<std::string>{"one.txt", "sub", "two.txt"}), names);
-    EXPECT_EQ((std::set<std::string>{"sub"}), directories);
-
-    // A new search replaces the finished one.
-    const std::string text = folder / "*.txt";
-    ASSERT_TRUE(files.FindFiles(text.c_str()));
-    int count = 1;
-    while (files.Next())
-        count++;
-    EXPECT_EQ(2, count);
-
-    const std::string missing = folder / "nothing-here\\*.*";
-    EXPECT_FALSE(files.FindFiles(missing.c_str()));
-    EXPECT_TRUE(files.GetLastError() == ERROR_PATH_NOT_FOUND || files.GetLastError() == ERROR_FILE_NOT_FOUND)
-        << files.GetLastError();
-    EXPECT_STREQ((folder / "nothing-here\\").c_str(), files.GetFolder());
-    EXPECT_FALSE(files.Next());
-
-    // A bare pattern has no folder part.
-    CFindFileIter bare;
-    bare.FindFiles("kx-no-such-file-*.none");
-    EXPECT_STREQ("", bare.GetFolder());
 }
 
 // A value under HKLM\...\App Paths\<unique name>, removed afterwards.
@@ -132,7 +77,7 @@ TEST(DefaultPath, PrefersTheRegisteredFolderOverTheScriptDefault)
 
     // Not registered yet: the script's default, with Program Files filled in.
     EXPECT_STREQ("", GetDefaultPathFromReg(registered.Name().c_str()));
-    EXPECT_STREQ(fallback.c_str(), GetDefaultPath());
+    EXPECT_STREQ(fallback.c_str(), ProposeDestination(g_reader));
 
     const struct
     {
@@ -148,7 +93,7 @@ TEST(DefaultPath, PrefersTheRegisteredFolderOverTheScriptDefault)
     for (const auto& c : cases) {
         registered.Set(c.value);
         EXPECT_STREQ(c.fromRegistry, GetDefaultPathFromReg(registered.Name().c_str())) << c.value;
-        EXPECT_STREQ(*c.fromRegistry ? c.fromRegistry : fallback.c_str(), GetDefaultPath()) << c.value;
+        EXPECT_STREQ(*c.fromRegistry ? c.fromRegistry : fallback.c_str(), ProposeDestination(g_reader)) << c.value;
     }
 }
 
@@ -172,6 +117,6 @@ TEST(DefaultPath, UsesTheScriptDefaultWithoutARegistryName)
     };
     for (const auto& c : cases) {
         LoadScriptIntoGlobalReader(c.script);
-        EXPECT_STREQ(c.expected.c_str(), GetDefaultPath()) << c.script;
+        EXPECT_STREQ(c.expected.c_str(), ProposeDestination(g_reader)) << c.script;
     }
 }

@@ -1,0 +1,51 @@
+// Registry values the script writes, journaled while an installation runs.
+#include "Exceptions.h"
+#include "InstallSession.h"
+#include "RegistryKeyPath.h"
+#include "SetupLog.h"
+#include "SinReader.h"
+#include "win32/Handles.h"
+
+// Writes one value, journaled when an installation is running.
+static bool SetValue(CInstallSession* session, const char* key, const char* valueName, DWORD type, const BYTE* data,
+                     DWORD size)
+{
+    RegistryKeyPath::SKey parsed;
+    if (!RegistryKeyPath::Parse(key, parsed)) {
+        LogLine("Registry value not written: %s has no known root (HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER)", key);
+        return false; // an unknown root would address the wrong place
+    }
+    const HKEY root = parsed.eRoot == RegistryKeyPath::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+    const char* rootName = parsed.eRoot == RegistryKeyPath::LocalMachine ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER";
+    const char* name = valueName && *valueName ? valueName : nullptr;
+    SRegistryBefore before;
+    if (session)
+        before = CaptureRegistry(root, rootName, parsed.strSubKey, name);
+    CRegKey handle;
+    LONG rc = handle.Create(root, parsed.strSubKey, KEY_SET_VALUE);
+    if (rc == ERROR_SUCCESS)
+        rc = RegSetValueExA(handle, name, 0, type, data, size);
+    if (session)
+        session->GetJournal().AddRegistry(before, rc == ERROR_SUCCESS);
+    if (rc == ERROR_SUCCESS)
+        LogLine("Registry value written: %s\\%s", RegistryKeyPath::Format(parsed).GetText(), name ? name : "(default)");
+    else
+        LogLine("Registry value not written: %s\\%s: %s", RegistryKeyPath::Format(parsed).GetText(),
+                name ? name : "(default)", GetLastErrorString((int)rc).GetText());
+    return rc == ERROR_SUCCESS;
+}
+
+bool CSinReader::AddRegKey(const char* key, const char* valueName, const char* value)
+{
+    CSmallString text(value);
+    TranslatePath(text);
+    // The registry expects string data to include its terminating NUL.
+    return SetValue(m_pSession, key, valueName, REG_SZ, reinterpret_cast<const BYTE*>(text.GetText()),
+             (DWORD)text.GetLength() + 1);
+}
+
+bool CSinReader::AddRegKey(const char* key, const char* valueName, unsigned int value)
+{
+    const DWORD data = value;
+    return SetValue(m_pSession, key, valueName, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof(data));
+}

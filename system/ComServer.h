@@ -1,0 +1,7 @@
+// Self-registration of COM servers (DllRegisterServer and its opposite).
+#pragma once
+
+// False when the DLL can't be loaded; a DLL without the export counts as
+// done, and the server's own result is not judged.
+bool RegisterCOMDLL(const char* dll);
+bool UnregisterCOMDLL(const char* dll);
