@@ -51,11 +51,6 @@ void CrashIfAsked()
     }
 }
 
-int ExitCodeOf(CSinReader::ERunResult result)
-{
-    return result == CSinReader::RunDone ? 0 : result == CSinReader::RunCancelled ? 2 : 3;
-}
-
 // The setup log at /LOG= or its default place; the run's first lines.
 void OpenSetupLog(const SCommandLine& line, const char* appName, const char* kind)
 {
@@ -131,7 +126,7 @@ int InstallSilently(const SCommandLine& line)
         LogLine("Version %s is installed, newer than this installer's: replaced (/FORCE)", newer.GetText());
     }
     g_reader.Install(destination, nullptr);
-    return ExitCodeOf(g_reader.GetRunResult());
+    return g_reader.GetExitCode();
 }
 
 // 1 when the package could not be read, else the installation's code.
@@ -185,7 +180,7 @@ int RunUninstaller(const SCommandLine& line)
     if (!line.strKeep.IsEmpty())
         g_reader.SetKeepFile(line.strKeep);
     g_reader.UninstallFromScript(line.strUninstallLog, !line.bSilent);
-    const int code = ExitCodeOf(g_reader.GetRunResult());
+    const int code = g_reader.GetExitCode();
 
     // Handles the launcher passed down: inherited, so ours to close.
     CAutoHandle pipe((HANDLE)(ULONG_PTR)line.ulResultPipe), parent((HANDLE)(ULONG_PTR)line.ulParent);

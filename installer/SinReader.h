@@ -73,8 +73,10 @@ public:
     // when every step succeeded, registers the uninstaller. Any failure or
     // a cancel undoes everything done so far. True for RunDone.
     bool Install(const CSmallString& destination, CSinProgressABC* progress);
-    // How the last Install or uninstall ended.
+    // How the last Install or uninstall ended, and the program's exit code
+    // for it: 0 done, 2 cancelled, 3 failed.
     ERunResult GetRunResult() const { return m_eRunResult; }
+    int GetExitCode() const { return m_eRunResult == RunDone ? 0 : m_eRunResult == RunCancelled ? 2 : 3; }
     // Children of the current section: the progress bar's range.
     unsigned GetInstallStepCount();
     // A setting of the current section: the item `id` as text, or the
@@ -87,7 +89,7 @@ public:
     void TranslatePath(CSmallString& path);
     // The uninstaller's entry: checks the log is whole, asks (unless ask is
     // false), then runs its uninstall section and tells what was left.
-    void UninstallFromScript(const char* logPath, bool ask = true);
+    void UninstallFromScript(const char* logPath, bool ask = true, CSinProgressABC* progress = nullptr);
 
     // A file the uninstall must leave until RemoveKeptFile: the waiting
     // uninstaller's own program.

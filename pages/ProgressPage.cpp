@@ -138,12 +138,9 @@ static void RunInstallation(HWND page)
         progress.Finish();
     if (!installed) {
         // Undone already; the engine has told the user what went wrong.
-        if (g_reader.GetRunResult() == CSinReader::RunCancelled) {
-            g_nExitCode = 2;
+        g_nExitCode = g_reader.GetExitCode();
+        if (g_reader.GetRunResult() == CSinReader::RunCancelled)
             OpenCancelPage();
-        } else {
-            g_nExitCode = 3;
-        }
         CloseWizard();
         return;
     }

@@ -133,7 +133,7 @@ bool CSinReader::AddUninstall(CInstallSession& session)
     return AddRegKey(key, "UninstallString", "\"%APP%uninstall.exe\"");
 }
 
-void CSinReader::UninstallFromScript(const char* logPath, bool ask)
+void CSinReader::UninstallFromScript(const char* logPath, bool ask, CSinProgressABC* progress)
 {
     m_strSection = "uninstall";
     m_eRunResult = RunFailed;
@@ -188,7 +188,7 @@ void CSinReader::UninstallFromScript(const char* logPath, bool ask)
     }
 
     CSmallString unexpected;
-    if (!RunCaught([&] { Uninstall(folder, hasRecord ? &record : nullptr, nullptr); }, unexpected)) {
+    if (!RunCaught([&] { Uninstall(folder, hasRecord ? &record : nullptr, progress); }, unexpected)) {
         LogLine("Unexpected error: %s", unexpected.GetText());
         CSmallString message;
         message.Format(CResString(IDS_UNINSTALL_STOPPED), unexpected.GetText());

@@ -355,6 +355,7 @@ TEST(Safety, AnUnexpectedExceptionIsToldAndUndone)
         CThrowingProgress progress(badAlloc);
         EXPECT_FALSE(reader->Install(dir.Path().c_str(), &progress));
         EXPECT_EQ(CSinReader::RunFailed, reader->GetRunResult());
+        EXPECT_EQ(3, reader->GetExitCode());
         ASSERT_EQ(1u, boxes.Shown().size());
         EXPECT_EQ("Setup stopped because of an unexpected error:\n" +
                       std::string(badAlloc ? "out of memory" : "injected fault") +
@@ -364,3 +365,34 @@ TEST(Safety, AnUnexpectedExceptionIsToldAndUndone)
         EXPECT_FALSE(Exists(dir / "b.txt"));
     }
 }
+
+// The uninstaller's boundary: both kinds of exception are told with their
+// reason and end the run as failed, with what was removed before them gone.
+TEST(Safety, AnUnexpectedExceptionInTheUninstallIsTold)
+{
+    for (bool badAlloc : {false, true}) {
+        CTestFolder dir;
+        for (const char* file : {"a.txt", "b.txt", "c.txt"})
+            WriteWholeFile(dir / file, "x");
+        WriteWholeFile(dir / "uninstall.dat", "<uninstall><app-name>Kx</app-name>"
+                                              "<remove-file path=\"%APP%a.txt\"/><remove-file path=\"%APP%b.txt\"/>"
+                                              "</uninstall>");
+        CMessageBoxRecorder boxes;
+        CThrowingProgress progress(badAlloc);
+        CSinReader uninstaller;
+        uninstaller.UninstallFromScript((dir / "uninstall.dat").c_str(), false, &progress);
+        EXPECT_EQ(CSinReader::RunFailed, uninstaller.GetRunResult());
+        EXPECT_EQ(3, uninstaller.GetExitCode());
+        ASSERT_EQ(1u, boxes.Shown().size());
+        EXPECT_EQ("Uninstalling stopped because of an unexpected error:\n" +
+                      std::string(badAlloc ? "out of memory" : "injected fault") +
+                      "\n\nSome items may be left; see the setup log.",
+                  boxes.Shown()[0].text);
+        // The fault came before the third element: the first went, the
+        // second was never reached.
+        EXPECT_FALSE(Exists(dir / "a.txt"));
+        EXPECT_TRUE(Exists(dir / "b.txt"));
+        EXPECT_TRUE(Exists(dir / "c.txt"));
+    }
+}
+
