@@ -10,7 +10,7 @@
 #include <random>
 #include <vector>
 
-#include "Memory.h"
+#include "CountingAllocator.h"
 #include "PackageFormat.h"
 #include "PackageStream.h"
 #include "PackageWriter.h"
@@ -45,26 +45,6 @@ void BM_CrcFast(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * (int64_t)data.size());
 }
 BENCHMARK(BM_CrcFast);
-
-// Counts live and peak heap bytes of everything the foundation allocates.
-size_t g_live = 0, g_peak = 0;
-void* CountingAlloc(size_t size)
-{
-    size_t* p = static_cast<size_t*>(malloc(size + 16));
-    if (!p)
-        return nullptr;
-    *p = size;
-    g_live += size;
-    if (g_live > g_peak)
-        g_peak = g_live;
-    return reinterpret_cast<char*>(p) + 16;
-}
-void CountingFree(void* q)
-{
-    size_t* p = reinterpret_cast<size_t*>(static_cast<char*>(q) - 16);
-    g_live -= *p;
-    free(p);
-}
 
 // ~500 files of mixed content (text-like and incompressible), 64 MiB in all.
 const Container::CArray<unsigned char>& Installer64MiB(uint64_t& payload)
@@ -123,30 +103,32 @@ void BM_Extract64MiB(benchmark::State& state)
     // exit: build them before the counting allocator is in place.
     CXMLDocument::LoadFromMemory("<a/>", 4)->Release();
     bool ok = true;
+    size_t peak = 0;
     for (auto _ : state) {
         state.PauseTiming();
         FILE* file = tmpfile();
         ok = file && fwrite(installer.GetData(), 1, installer.GetSize(), file) == installer.GetSize() && ok;
-        // Everything the run allocates is counted; the file stays on disk,
-        // as the installer's own file does.
-        KxSetAllocator(CountingAlloc, CountingFree);
-        g_live = g_peak = 0;
-        CSinReader* reader = new CSinReader;
-        state.ResumeTiming();
-        ok = file && reader->OpenPackage(file) && ok;
-        CDiscard sink;
-        for (unsigned i = 0; ok && i < reader->GetItemCount(); i++)
-            ok = reader->CopyItem(i, sink);
-        ok = ok && reader->VerifyPackage() && sink.m_ullBytes + 4ull * reader->GetItemCount() == payload;
-        state.PauseTiming();
-        delete reader; // closes the file, which goes with it
-        KxSetAllocator(nullptr, nullptr);
+        {
+            // Everything the run allocates is counted; the file stays on
+            // disk, as the installer's own file does.
+            CCountingAllocator counting;
+            CSinReader* reader = new CSinReader;
+            state.ResumeTiming();
+            ok = file && reader->OpenPackage(file) && ok;
+            CDiscard sink;
+            for (unsigned i = 0; ok && i < reader->GetItemCount(); i++)
+                ok = reader->CopyItem(i, sink);
+            ok = ok && reader->VerifyPackage() && sink.m_ullBytes + 4ull * reader->GetItemCount() == payload;
+            state.PauseTiming();
+            delete reader; // closes the file, which goes with it
+            peak = counting.GetPeakBytes();
+        }
         state.ResumeTiming();
     }
     if (!ok)
         state.SkipWithError("extraction failed");
     state.SetBytesProcessed(state.iterations() * (int64_t)payload);
-    state.counters["peak_x_payload"] = (double)g_peak / (double)payload;
+    state.counters["peak_x_payload"] = (double)peak / (double)payload;
 }
 BENCHMARK(BM_Extract64MiB)->Unit(benchmark::kMillisecond)->Iterations(3);
 

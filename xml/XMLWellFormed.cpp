@@ -131,21 +131,247 @@ const char* BadAttribute(const char* q, const char* stop, const char* end, const
     }
 }
 
-__attribute__((format(printf, 5, 6))) bool Fail(SXMLProblem& problem, const char* data, const char* end, const char* at,
-                                                const char* format, ...)
+// The document's bytes read once, state by state. Every step is false once
+// a problem has been recorded.
+class CWellFormedChecker
 {
-    problem.uLine = problem.uColumn = 1;
-    for (const char* q = data; q < at; q++) {
+public:
+    CWellFormedChecker(const char* data, unsigned length, bool strict, SXMLProblem& problem);
+    bool Check();
+
+private:
+    bool Step(char c);
+    bool Text(char c);
+    bool Markup();
+    bool EndRest(char c);
+    bool Tag(char c);
+    void Quoted(char c);
+    bool Enclosed(char c);
+    void CData(char c);
+    bool Finish();
+    __attribute__((format(printf, 3, 4))) bool Fail(const char* at, const char* format, ...);
+
+    const char* const m_pData;
+    const char* const m_pEnd;
+    const bool m_bStrict;
+    SXMLProblem& m_problem;
+    const char* m_p;
+    const char* m_pFirst;   // the first byte after a byte-order mark
+    const char* m_pMarkup;  // the '<' of the markup being read
+    const char* m_pElement; // the start tag's name
+    const char* m_pMark;    // where a quote or the inside of a comment, PI or CDATA starts
+    bool m_bQuoted;         // a comment, PI or DOCTYPE is inside double quotes for the reader
+    bool m_bRootSeen;
+    Container::CArray<unsigned> m_arrOpen; // name offsets of the open elements
+    EState m_state;
+};
+
+CWellFormedChecker::CWellFormedChecker(const char* data, unsigned length, bool strict, SXMLProblem& problem)
+    : m_pData(data), m_pEnd(data + length), m_bStrict(strict), m_problem(problem), m_p(data), m_bQuoted(false),
+      m_bRootSeen(false), m_state(StateText)
+{
+    problem.uLine = problem.uColumn = 0;
+    problem.szMessage[0] = 0;
+    if (length >= 3 && Opens(m_p, m_pEnd, "\xEF\xBB\xBF") == 1)
+        m_p += 3; // a byte-order mark
+    m_pFirst = m_pMarkup = m_pElement = m_pMark = m_p;
+}
+
+bool CWellFormedChecker::Check()
+{
+    try {
+        for (; m_p < m_pEnd; m_p++)
+            if (!Step(*m_p))
+                return false;
+    } catch (std::bad_alloc&) {
+        return Fail(m_p, "out of memory");
+    }
+    return Finish();
+}
+
+bool CWellFormedChecker::Step(char c)
+{
+    // A NUL ends names in the reader, which then reads on differently.
+    if (c == 0)
+        return Fail(m_p, "NUL byte");
+    switch (m_state) {
+    case StateText:
+        return Text(c);
+    case StateEndRest:
+        return EndRest(c);
+    case StateTag:
+        return Tag(c);
+    case StateQuoted:
+        Quoted(c);
+        break;
+    case StateComment:
+    case StatePI:
+    case StateDoctype:
+        return Enclosed(c);
+    case StateCData:
+        CData(c);
+        break;
+    }
+    return true;
+}
+
+bool CWellFormedChecker::Text(char c)
+{
+    if (c == '<')
+        return Markup();
+    if (m_arrOpen.IsEmpty() && !IsBlank(c))
+        return Fail(m_p, m_bRootSeen ? "text after the root element" : "text before the root element");
+    if (c == '&' && SwallowsTag(m_p, m_pEnd))
+        return Fail(m_p, "'&#' has no ';' before the next tag");
+    if (c == '&' && m_bStrict && !IsKnownReference(m_p, m_pEnd))
+        return Fail(m_p, "'&' does not start a known reference");
+    return true;
+}
+
+// The '<' at m_p: what it opens, and whether that may stand here. Leaves
+// m_p on the last byte taken.
+bool CWellFormedChecker::Markup()
+{
+    const char* const p = m_pMarkup = m_p;
+    const char* const name = p + 1 + (p + 1 < m_pEnd && p[1] == '/');
+    const char* const nameEnd = NameEnd(name, m_pEnd);
+    if (nameEnd == m_pEnd)
+        return Fail(p, "tag runs to the end of the text");
+    if (name == p + 2) { // an end tag
+        if (m_arrOpen.IsEmpty())
+            return Fail(p, "end tag </%.*s> without a start tag", Shown(name, m_pEnd), name);
+        const char* const top = m_pData + m_arrOpen[m_arrOpen.GetSize() - 1];
+        if (NameEnd(top, m_pEnd) - top != nameEnd - name || memcmp(top, name, (size_t)(nameEnd - name)))
+            return Fail(p, "end tag </%.*s> does not match <%.*s>", Shown(name, m_pEnd), name, Shown(top, m_pEnd), top);
+        m_arrOpen.SetSize(m_arrOpen.GetSize() - 1);
+        m_state = StateEndRest;
+        m_p = nameEnd - 1;
+    } else if (nameEnd != name) {
+        if (!IsBlank(*nameEnd) && *nameEnd != '>' && (*nameEnd != '/' || (nameEnd + 1 < m_pEnd && nameEnd[1] != '>')))
+            return Fail(p, "bad element name");
+        if (m_arrOpen.IsEmpty() && m_bRootSeen)
+            return Fail(p, "element <%.*s> after the root element", Shown(name, m_pEnd), name);
+        m_bRootSeen = true;
+        m_pElement = name;
+        m_state = StateTag;
+        m_p = nameEnd - 1;
+    } else if (p[1] == '?') {
+        if (m_bStrict && p != m_pFirst && Opens(p, m_pEnd, "<?xml") == 1 && p + 5 < m_pEnd &&
+            (IsBlank(p[5]) || p[5] == '?'))
+            return Fail(p, "XML declaration not at the start");
+        m_state = StatePI;
+        m_p++;
+    } else if (p[1] == '!') {
+        const int comment = Opens(p, m_pEnd, "<!--"), doctype = Opens(p, m_pEnd, "<!DOCTYPE"),
+                  cdata = Opens(p, m_pEnd, "<![CDATA[");
+        if (comment < 0 || doctype < 0 || cdata < 0)
+            return Fail(p, "tag runs to the end of the text");
+        if (!comment && !doctype && !cdata)
+            return Fail(p, "unknown markup after '<!'");
+        if (doctype && m_bRootSeen)
+            return Fail(p, "DOCTYPE not before the root element");
+        if (cdata && m_arrOpen.IsEmpty())
+            return Fail(p, "CDATA section outside the root element");
+        m_state = comment ? StateComment : doctype ? StateDoctype : StateCData;
+        m_p += comment ? 3 : 8; // onto the opener's last byte
+    } else {
+        return Fail(p, "'<' does not start a tag");
+    }
+    m_pMark = m_p + 1;
+    m_bQuoted = false;
+    return true;
+}
+
+bool CWellFormedChecker::EndRest(char c)
+{
+    if (c == '>')
+        m_state = StateText;
+    else if (!IsBlank(c))
+        return Fail(m_p, "bad character in an end tag");
+    return true;
+}
+
+bool CWellFormedChecker::Tag(char c)
+{
+    if (c == '"') {
+        m_pMark = m_p;
+        m_state = StateQuoted;
+    } else if (c == '<') {
+        return Fail(m_p, "'<' inside a tag");
+    } else if (c == '>') {
+        const char* what = nullptr;
+        const char* const attributes = NameEnd(m_pElement, m_pEnd);
+        const char* const bad = m_bStrict ? BadAttribute(attributes, m_p - (m_p[-1] == '/'), m_pEnd, what) : nullptr;
+        if (bad)
+            return Fail(bad, "%s", what);
+        if (m_p[-1] != '/')
+            m_arrOpen.Add((unsigned)(m_pElement - m_pData));
+        m_state = StateText;
+    }
+    return true;
+}
+
+void CWellFormedChecker::Quoted(char c)
+{
+    if (c == '"')
+        m_state = StateTag;
+}
+
+// A comment, PI or DOCTYPE. The reader ends these at the first '<' or '>'
+// outside double quotes: that must be where they really end.
+bool CWellFormedChecker::Enclosed(char c)
+{
+    m_bQuoted ^= c == '"';
+    if (c != '<' && c != '>')
+        return true;
+    const bool closes =
+        c == '>' && (m_state == StateDoctype || (m_state == StatePI ? m_p - 1 >= m_pMark && m_p[-1] == '?'
+                                                                    : m_p - 2 >= m_pMark && !memcmp(m_p - 2, "--", 2)));
+    if (closes && !m_bQuoted)
+        m_state = StateText;
+    else if (closes)
+        return Fail(m_p, "unpaired '\"' in a %s", g_arrKinds[m_state - StateComment]);
+    else if (!m_bQuoted)
+        return Fail(m_p, "'%c' inside a %s", c, g_arrKinds[m_state - StateComment]);
+    return true;
+}
+
+void CWellFormedChecker::CData(char c)
+{
+    if (c == '>' && m_p - 2 >= m_pMark && !memcmp(m_p - 2, "]]", 2))
+        m_state = StateText;
+}
+
+bool CWellFormedChecker::Finish()
+{
+    if (m_state == StateQuoted)
+        return Fail(m_pMark, "attribute value has no closing quote");
+    if (m_state != StateText)
+        return Fail(m_pMarkup, "%s runs to the end of the text",
+                    m_state >= StateComment ? g_arrKinds[m_state - StateComment] : "tag");
+    if (!m_arrOpen.IsEmpty()) {
+        const char* const name = m_pData + m_arrOpen[m_arrOpen.GetSize() - 1];
+        return Fail(name - 1, "element <%.*s> is not closed", Shown(name, m_pEnd), name);
+    }
+    if (!m_bRootSeen)
+        return Fail(m_pEnd, "no root element");
+    return true;
+}
+
+bool CWellFormedChecker::Fail(const char* at, const char* format, ...)
+{
+    m_problem.uLine = m_problem.uColumn = 1;
+    for (const char* q = m_pData; q < at; q++) {
         // CR LF, LF and a lone CR each end a line.
-        const bool breaks = *q == '\n' || (*q == '\r' && (q + 1 == end || q[1] != '\n'));
-        problem.uLine += breaks;
-        problem.uColumn = breaks ? 1 : problem.uColumn + 1;
+        const bool breaks = *q == '\n' || (*q == '\r' && (q + 1 == m_pEnd || q[1] != '\n'));
+        m_problem.uLine += breaks;
+        m_problem.uColumn = breaks ? 1 : m_problem.uColumn + 1;
     }
     va_list args;
     va_start(args, format);
-    Mb::VSNPrintf(problem.szMessage, sizeof(problem.szMessage) - 1, format, args);
+    Mb::VSNPrintf(m_problem.szMessage, sizeof(m_problem.szMessage) - 1, format, args);
     va_end(args);
-    problem.szMessage[sizeof(problem.szMessage) - 1] = 0;
+    m_problem.szMessage[sizeof(m_problem.szMessage) - 1] = 0;
     return false;
 }
 
@@ -153,156 +379,5 @@ __attribute__((format(printf, 5, 6))) bool Fail(SXMLProblem& problem, const char
 
 bool CheckXMLWellFormed(const char* data, unsigned length, bool strict, SXMLProblem& problem)
 {
-#define KX_FAIL(at, ...) return Fail(problem, data, end, at, __VA_ARGS__)
-    problem.uLine = problem.uColumn = 0;
-    problem.szMessage[0] = 0;
-    const char* const end = data + length;
-    const char* p = data;
-    if (length >= 3 && Opens(p, end, "\xEF\xBB\xBF") == 1)
-        p += 3; // a byte-order mark
-    const char* const first = p;
-    const char* markup = p;  // the '<' of the markup being read
-    const char* element = p; // the start tag's name
-    const char* mark = p;    // where a quote or the inside of a comment, PI or CDATA starts
-    bool quoted = false;     // a comment, PI or DOCTYPE is inside double quotes for the reader
-    bool rootSeen = false;
-    Container::CArray<unsigned> open; // name offsets of the open elements
-    EState state = StateText;
-    try {
-        for (; p < end; p++) {
-            const char c = *p;
-            // A NUL ends names in the reader, which then reads on differently.
-            if (c == 0)
-                KX_FAIL(p, "NUL byte");
-            switch (state) {
-            case StateText: {
-                if (c != '<') {
-                    if (open.IsEmpty() && !IsBlank(c))
-                        KX_FAIL(p, rootSeen ? "text after the root element" : "text before the root element");
-                    if (c == '&' && SwallowsTag(p, end))
-                        KX_FAIL(p, "'&#' has no ';' before the next tag");
-                    if (c == '&' && strict && !IsKnownReference(p, end))
-                        KX_FAIL(p, "'&' does not start a known reference");
-                    break;
-                }
-                markup = p;
-                const char* const name = p + 1 + (p + 1 < end && p[1] == '/');
-                const char* const nameEnd = NameEnd(name, end);
-                if (nameEnd == end)
-                    KX_FAIL(markup, "tag runs to the end of the text");
-                if (name == p + 2) { // an end tag
-                    if (open.IsEmpty())
-                        KX_FAIL(markup, "end tag </%.*s> without a start tag", Shown(name, end), name);
-                    const char* const top = data + open[open.GetSize() - 1];
-                    if (NameEnd(top, end) - top != nameEnd - name || memcmp(top, name, (size_t)(nameEnd - name)))
-                        KX_FAIL(markup, "end tag </%.*s> does not match <%.*s>", Shown(name, end), name,
-                                Shown(top, end), top);
-                    open.SetSize(open.GetSize() - 1);
-                    state = StateEndRest;
-                    p = nameEnd - 1;
-                } else if (nameEnd != name) {
-                    if (!IsBlank(*nameEnd) && *nameEnd != '>' &&
-                        (*nameEnd != '/' || (nameEnd + 1 < end && nameEnd[1] != '>')))
-                        KX_FAIL(markup, "bad element name");
-                    if (open.IsEmpty() && rootSeen)
-                        KX_FAIL(markup, "element <%.*s> after the root element", Shown(name, end), name);
-                    rootSeen = true;
-                    element = name;
-                    state = StateTag;
-                    p = nameEnd - 1;
-                } else if (p[1] == '?') {
-                    if (strict && markup != first && Opens(p, end, "<?xml") == 1 && p + 5 < end &&
-                        (IsBlank(p[5]) || p[5] == '?'))
-                        KX_FAIL(markup, "XML declaration not at the start");
-                    state = StatePI;
-                    p++;
-                } else if (p[1] == '!') {
-                    const int comment = Opens(p, end, "<!--"), doctype = Opens(p, end, "<!DOCTYPE"),
-                              cdata = Opens(p, end, "<![CDATA[");
-                    if (comment < 0 || doctype < 0 || cdata < 0)
-                        KX_FAIL(markup, "tag runs to the end of the text");
-                    if (!comment && !doctype && !cdata)
-                        KX_FAIL(markup, "unknown markup after '<!'");
-                    if (doctype && rootSeen)
-                        KX_FAIL(markup, "DOCTYPE not before the root element");
-                    if (cdata && open.IsEmpty())
-                        KX_FAIL(markup, "CDATA section outside the root element");
-                    state = comment ? StateComment : doctype ? StateDoctype : StateCData;
-                    p += comment ? 3 : 8; // onto the opener's last byte
-                } else {
-                    KX_FAIL(markup, "'<' does not start a tag");
-                }
-                mark = p + 1;
-                quoted = false;
-                break;
-            }
-            case StateEndRest:
-                if (c == '>')
-                    state = StateText;
-                else if (!IsBlank(c))
-                    KX_FAIL(p, "bad character in an end tag");
-                break;
-            case StateTag:
-                if (c == '"') {
-                    mark = p;
-                    state = StateQuoted;
-                } else if (c == '<') {
-                    KX_FAIL(p, "'<' inside a tag");
-                } else if (c == '>') {
-                    const char* what = nullptr;
-                    const char* const attributes = NameEnd(element, end);
-                    const char* const bad = strict ? BadAttribute(attributes, p - (p[-1] == '/'), end, what) : nullptr;
-                    if (bad)
-                        KX_FAIL(bad, "%s", what);
-                    if (p[-1] != '/')
-                        open.Add((unsigned)(element - data));
-                    state = StateText;
-                }
-                break;
-            case StateQuoted:
-                if (c == '"')
-                    state = StateTag;
-                break;
-            case StateComment:
-            case StatePI:
-            case StateDoctype: {
-                // The reader ends these at the first '<' or '>' outside
-                // double quotes: that must be where they really end.
-                quoted ^= c == '"';
-                if (c != '<' && c != '>')
-                    break;
-                const bool closes =
-                    c == '>' &&
-                    (state == StateDoctype ||
-                     (state == StatePI ? p - 1 >= mark && p[-1] == '?' : p - 2 >= mark && !memcmp(p - 2, "--", 2)));
-                if (closes && !quoted)
-                    state = StateText;
-                else if (closes)
-                    KX_FAIL(p, "unpaired '\"' in a %s", g_arrKinds[state - StateComment]);
-                else if (!quoted)
-                    KX_FAIL(p, "'%c' inside a %s", c, g_arrKinds[state - StateComment]);
-                break;
-            }
-            case StateCData:
-                if (c == '>' && p - 2 >= mark && !memcmp(p - 2, "]]", 2))
-                    state = StateText;
-                break;
-            }
-        }
-    } catch (std::bad_alloc&) {
-        KX_FAIL(p, "out of memory");
-    }
-    if (state == StateQuoted)
-        KX_FAIL(mark, "attribute value has no closing quote");
-    if (state != StateText)
-        KX_FAIL(markup, "%s runs to the end of the text",
-                state >= StateComment ? g_arrKinds[state - StateComment] : "tag");
-    if (!open.IsEmpty()) {
-        const char* const name = data + open[open.GetSize() - 1];
-        KX_FAIL(name - 1, "element <%.*s> is not closed", Shown(name, end), name);
-    }
-    if (!rootSeen)
-        KX_FAIL(end, "no root element");
-    return true;
-#undef KX_FAIL
+    return CWellFormedChecker(data, length, strict, problem).Check();
 }

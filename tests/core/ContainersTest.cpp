@@ -6,6 +6,7 @@
 #include <string>
 
 #include "Containers.h"
+#include "CountingAllocator.h"
 #include "Memory.h"
 
 using Container::CArray;
@@ -202,19 +203,6 @@ TEST(ContainersMap, HashAndCaseInsensitiveKeys)
 
 namespace {
 
-int g_nMapBlocks = 0;
-void* CountingMapAlloc(size_t size)
-{
-    g_nMapBlocks++;
-    return malloc(size);
-}
-void CountingMapFree(void* p)
-{
-    if (p)
-        g_nMapBlocks--;
-    free(p);
-}
-
 // The map as a walker sees it: "bucket:key=value" in bucket order, newest
 // first within a bucket.
 std::string Walk(const CMap<CSmallString, CSmallString>& map)
@@ -247,7 +235,7 @@ TEST(ContainersMap, ChainsReadTheSameBeforeAndAfterTheTable)
     };
     // Reference: a map whose slots are used up by one entry, so that it has
     // its table almost at once, walked after every step.
-    KxSetAllocator(CountingMapAlloc, CountingMapFree);
+    CCountingAllocator counting;
     {
         CMap<CSmallString, CSmallString> slots(97), table(97);
         table.SetAt("first", "x");
@@ -277,6 +265,5 @@ TEST(ContainersMap, ChainsReadTheSameBeforeAndAfterTheTable)
         slots.SetAt("again", "1"); // the slots serve again after RemoveAll
         EXPECT_EQ(1u, slots.GetCount());
     }
-    KxSetAllocator(nullptr, nullptr);
-    EXPECT_EQ(0, g_nMapBlocks) << "blocks leaked";
+    EXPECT_EQ(0, counting.GetLiveBlocks()) << "blocks leaked";
 }

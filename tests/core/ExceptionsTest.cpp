@@ -4,37 +4,10 @@
 #include "FileStore.h"
 #include "TestFiles.h"
 
-TEST(Exceptions, CodeTexts)
+TEST(Exceptions, CodesOutsideTheTableReadUnknown)
 {
-    const struct
-    {
-        int code;
-        const char* text;
-    } table[] = {
-        {0, "Out of memory"},
-        {1, "Open failed"},
-        {2, "IO failure"},
-        {3, "Data format error"},
-        {4, "Unknown error"},
-        {5, "Unknown error"},
-        {6, "Connection failure"},
-        {7, "Request Failure"},
-        {8, "Unknown user identification code"},
-        {9, "Internal Error"},
-        {10, "Initialisation Failure"},
-        {11, "Invalid function call"},
-        {12, "Operation Cancelled"},
-        {13, "Data access error"},
-        {14, "Not found"},
-        {15, "Unknown error"},
-        {99, "Unknown error"},
-        {-1, "Unknown error"},
-    };
-    for (const auto& row : table) {
-        CBaseException* e = new CBaseException(static_cast<CBaseException::ErrorCodes>(row.code));
-        EXPECT_STREQ(row.text, e->GetError()) << "code " << row.code;
-        e->Delete();
-    }
+    for (int code : {-1, 15, 99})
+        EXPECT_STREQ("Unknown error", CBaseException::GetCodeText(code)) << "code " << code;
 }
 
 TEST(Exceptions, ExtraTextWinsWhenPresent)

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
-#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <new>
@@ -9,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "CountingAllocator.h"
 #include "Exceptions.h"
 #include "FileStore.h"
 #include "Memory.h"
@@ -581,29 +581,6 @@ TEST(SmallStringThreads, CopiesAcrossThreadsKeepCountsExact)
     EXPECT_EQ(shared, "the quick brown fox jumps over the lazy dog");
 }
 
-namespace {
-
-// Counts live blocks and fails the allocation numbered g_nFailAt.
-int g_nAllocCalls = 0;
-int g_nFailAt = -1;
-int g_nLiveBlocks = 0;
-
-void* CountingAlloc(size_t size)
-{
-    if (g_nAllocCalls++ == g_nFailAt)
-        return nullptr;
-    g_nLiveBlocks++;
-    return malloc(size);
-}
-
-void CountingFree(void* p)
-{
-    g_nLiveBlocks--;
-    free(p);
-}
-
-} // namespace
-
 TEST(SmallStringMemory, FailedAllocationsLeakAndCorruptNothing)
 {
     // Each operation runs once per allocation it makes, that one failing;
@@ -625,16 +602,14 @@ TEST(SmallStringMemory, FailedAllocationsLeakAndCorruptNothing)
         {true, [](S& s, S&) { s.GetBuffer(100); }},
         {true, [](S& s, S&) { s = S(L"wide"); }},
     };
-    KxSetAllocator(CountingAlloc, CountingFree);
     for (size_t i = 0; i < sizeof ops / sizeof ops[0]; i++) {
         bool bDone = false;
         for (int k = 0; !bDone && k < 20; k++) {
             SCOPED_TRACE(std::to_string(i) + ": failing allocation " + std::to_string(k));
-            g_nFailAt = -1;
-            g_nLiveBlocks = 0;
+            CCountingAllocator counting;
             {
                 S target(Fresh("banana")), shared(target), pattern(Fresh("nan"));
-                g_nFailAt = g_nAllocCalls + k;
+                counting.FailAt(counting.GetCalls() + k);
                 try {
                     ops[i].run(target, pattern);
                     bDone = true;
@@ -644,14 +619,13 @@ TEST(SmallStringMemory, FailedAllocationsLeakAndCorruptNothing)
                         EXPECT_EQ(pattern, "nan");
                     }
                 }
-                g_nFailAt = -1;
+                counting.FailAt(-1);
                 EXPECT_EQ(shared, "banana");
                 ExpectValid(target);
                 ExpectValid(pattern);
             }
-            EXPECT_EQ(g_nLiveBlocks, 0);
+            EXPECT_EQ(counting.GetLiveBlocks(), 0);
         }
         EXPECT_TRUE(bDone);
     }
-    KxSetAllocator(nullptr, nullptr);
 }

@@ -1,55 +1,23 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string>
 #include <vector>
 
+#include "CountingAllocator.h"
 #include "FileText.h"
-#include "Memory.h"
 #include "TestFiles.h"
 #include "XMLDocument.h"
 
 namespace {
 
-// Counts live foundation blocks and fails the allocation numbered
-// g_nFailAt (counting from the install of the allocator).
-int g_nLive = 0;
-int g_nCalls = 0;
-int g_nFailAt = -1;
-
-void* CountingAlloc(size_t size)
-{
-    if (g_nCalls++ == g_nFailAt)
-        return nullptr;
-    g_nLive++;
-    return malloc(size ? size : 1);
-}
-
-void CountingFree(void* p)
-{
-    g_nLive--;
-    free(p);
-}
-
 // Every foundation block allocated inside the scope is freed by its end.
-class CLeakCheck
+class CLeakCheck : public CCountingAllocator
 {
 public:
-    CLeakCheck()
-    {
-        g_nLive = 0;
-        g_nCalls = 0;
-        g_nFailAt = -1;
-        KxSetAllocator(CountingAlloc, CountingFree);
-    }
-    ~CLeakCheck()
-    {
-        KxSetAllocator(nullptr, nullptr);
-        EXPECT_EQ(0, g_nLive) << "blocks leaked";
-    }
+    ~CLeakCheck() { EXPECT_EQ(0, GetLiveBlocks()) << "blocks leaked"; }
 };
 
 struct CDocRef
@@ -622,9 +590,9 @@ TEST(XmlDocument, OutOfMemoryGivesNullWithoutLeaks)
     bool loaded = false;
     for (int k = 0; !loaded && k < 5000; k++) {
         CLeakCheck leaks;
-        g_nFailAt = k;
+        leaks.FailAt(k);
         CXMLDocument* doc = Load(script);
-        g_nFailAt = -1;
+        leaks.FailAt(-1);
         if (doc) {
             loaded = true;
             EXPECT_EQ(8u, doc->FindNode("install")->GetChildCount());
@@ -638,9 +606,9 @@ TEST(XmlDocument, OutOfMemoryGivesNullWithoutLeaks)
     bool saved = false;
     for (int k = 0; !saved && k < 5000; k++) {
         CLeakCheck leaks;
-        g_nFailAt = k;
+        leaks.FailAt(k);
         saved = doc->SavePretty(dir.File("s.xml").c_str());
-        g_nFailAt = -1;
+        leaks.FailAt(-1);
     }
     EXPECT_TRUE(saved);
 }
