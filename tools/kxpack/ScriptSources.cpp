@@ -9,6 +9,7 @@
 
 #include "FolderWalk.h"
 #include "Platform.h"
+#include "ReleasePtr.h"
 #include "ScriptVocabulary.h"
 #include "ScriptWords.h"
 #include "UninstallLogGen.h"
@@ -58,52 +59,47 @@ bool IsFolder(const std::string& path)
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// One element without its children. Values are taken whole: one holding a
-// NUL must still hold it for the check.
+// One element without its children, as a reference of the caller's. Values
+// are taken whole: one holding a NUL must still hold it for the check.
 CXMLNode* CopyOne(const CXMLNode* from, CXMLNode* parent, std::initializer_list<const char*> skip)
 {
-    CXMLNode* to = parent->CreateNewChild(from->GetName());
+    CReleasePtr<CXMLNode> to(parent->CreateNewChild(from->GetName()));
     to->SetText(from->GetText());
     const CXMLNode::CAttributeMap& attributes = from->GetAttributes();
     for (unsigned b = 0; b < attributes.GetBucketCount(); b++)
         for (const auto* e = attributes.GetBucket(b); e; e = e->pNext)
             if (std::none_of(skip.begin(), skip.end(), [&](const char* s) { return Mb::ICmp(s, e->key) == 0; }))
                 to->TakeAttribute(e->key, CSmallString(e->value));
-    return to;
+    return to.Detach();
 }
 
 // An element and everything under it, less the attributes named in skip
-// (on the element itself). Iterative: scripts may nest without limit.
+// (on the element itself), as a reference of the caller's. Iterative:
+// scripts may nest without limit.
 CXMLNode* CopyElement(const CXMLNode* from, CXMLNode* parent, std::initializer_list<const char*> skip = {},
                       bool deep = true)
 {
-    CXMLNode* top = CopyOne(from, parent, skip);
+    CReleasePtr<CXMLNode> top(CopyOne(from, parent, skip));
     if (!deep)
-        return top;
+        return top.Detach();
     struct SFrame
     {
         const CXMLNode* pFrom;
-        CXMLNode* pTo;
+        CXMLNode* pTo; // held by its parent
         unsigned uNext;
     };
-    try {
-        std::vector<SFrame> stack{{from, top, 0}};
-        while (!stack.empty()) {
-            SFrame& frame = stack.back();
-            if (frame.uNext == frame.pFrom->GetChildCount()) {
-                stack.pop_back();
-                continue;
-            }
-            const CXMLNode* child = frame.pFrom->GetChild(frame.uNext++);
-            CXMLNode* to = CopyOne(child, frame.pTo, {});
-            to->Release(); // its parent holds it
-            stack.push_back({child, to, 0});
+    std::vector<SFrame> stack{{from, top.Get(), 0}};
+    while (!stack.empty()) {
+        SFrame& frame = stack.back();
+        if (frame.uNext == frame.pFrom->GetChildCount()) {
+            stack.pop_back();
+            continue;
         }
-    } catch (...) {
-        top->Release();
-        throw;
+        const CXMLNode* child = frame.pFrom->GetChild(frame.uNext++);
+        const CReleasePtr<CXMLNode> to(CopyOne(child, frame.pTo, {}));
+        stack.push_back({child, to.Get(), 0});
     }
-    return top;
+    return top.Detach();
 }
 
 bool HasSources(const CXMLNode* install)
@@ -135,7 +131,7 @@ public:
         const bool itemIsText = command && command->bTakesItem && !IsFileCommand(command);
 
         if (!(src || (text && itemIsText))) {
-            CopyElement(from, install)->Release();
+            const CReleasePtr<CXMLNode> copy(CopyElement(from, install)); // install holds it on
             return;
         }
         if (from->GetAttributeValue("id")) {
@@ -148,9 +144,8 @@ public:
                                Mb::ICmp(command->pszName, "broadcast-message") == 0 ? "message name" : "DLL path");
                 return;
             }
-            CXMLNode* to = CopyElement(from, install, {"text"});
-            Add(to, CPackItem(text, strlen(text)), false);
-            to->Release();
+            const CReleasePtr<CXMLNode> to(CopyElement(from, install, {"text"}));
+            Add(to.Get(), CPackItem(text, strlen(text)), false);
             return;
         }
 
@@ -170,13 +165,12 @@ public:
             return;
         }
         m_inputs.push_back(path);
-        CXMLNode* to = CopyElement(from, install, {"src"});
-        Add(to, std::move(item), IsFileCommand(command));
+        const CReleasePtr<CXMLNode> to(CopyElement(from, install, {"src"}));
+        Add(to.Get(), std::move(item), IsFileCommand(command));
         if (command && !from->GetAttributeValue("name")) {
             const std::string base = path.substr(path.find_last_of("/\\") + 1);
             to->SetAttribute("name", base.c_str());
         }
-        to->Release();
     }
 
     // Number the items after the ones already there: first the settings'
@@ -227,11 +221,10 @@ private:
             std::string fileDest = dest;
             if (!sub.empty())
                 fileDest += (fileDest.empty() || fileDest.back() == '\\' ? "" : "\\") + sub;
-            CXMLNode* to = CopyElement(from, install, {"src", "name", "dest"});
+            const CReleasePtr<CXMLNode> to(CopyElement(from, install, {"src", "name", "dest"}));
             to->SetAttribute("name", rel.substr(cut == std::string::npos ? 0 : cut + 1).c_str());
             to->SetAttribute("dest", fileDest.c_str());
-            Add(to, std::move(item), true);
-            to->Release();
+            Add(to.Get(), std::move(item), true);
         }
     }
 
@@ -283,10 +276,9 @@ int AddGeneratedLog(CXMLNode* section, CPackItemList& items, CScriptReport& repo
     const std::string log = GenerateUninstallLog(section, itemText, notes);
     for (const std::string& note : notes)
         report.Warning("%s", note.c_str());
-    CXMLNode* uninstaller = section->CreateNewChild(Setting::Uninstaller);
+    const CReleasePtr<CXMLNode> uninstaller(section->CreateNewChild(Setting::Uninstaller));
     uninstaller->SetAttribute("generated", "yes");
     uninstaller->SetAttributeValue("id", (unsigned)items.size());
-    uninstaller->Release();
     items.push_back(CPackItem(log.data(), log.size()));
     return (int)items.size() - 1;
 }
@@ -298,46 +290,41 @@ bool ResolveScriptSources(const char* scriptPath, CSmallString& script, CPackIte
                           std::vector<unsigned>& origins, int& generatedLog)
 {
     generatedLog = -1;
-    CXMLDocument* doc = CXMLDocument::LoadFromMemory(script, (unsigned)script.GetLength(), true);
+    const CReleasePtr<CXMLDocument> doc(CXMLDocument::LoadFromMemory(script, (unsigned)script.GetLength(), true));
     if (!doc) {
         report.Error("the script cannot be parsed");
         return false;
     }
     const CXMLNode* install = doc->FindNode("install");
     const bool generate = WantsGeneratedLog(install);
-    if (!install || (!HasSources(install) && !generate)) {
-        doc->Release(); // nothing to resolve: the script goes in as written
-        return true;
-    }
+    if (!install || (!HasSources(install) && !generate))
+        return true; // nothing to resolve: the script goes in as written
 
     const unsigned errorsBefore = report.GetErrorCount();
-    CXMLDocument* out = new CXMLDocument();
+    const CReleasePtr<CXMLDocument> out(new CXMLDocument());
     CResolver resolver(scriptPath, items, report, inputs, places);
-    CXMLNode* section = nullptr; // held by out
+    CReleasePtr<CXMLNode> section;
     for (unsigned i = 0; i < doc->GetChildCount(); i++) {
         const CXMLNode* top = doc->GetChild(i);
         if (top != install) {
-            CopyElement(top, out)->Release();
+            const CReleasePtr<CXMLNode> copy(CopyElement(top, out.Get())); // out holds it on
             continue;
         }
-        section = CopyElement(top, out, {}, false);
+        section.Reset(CopyElement(top, out.Get(), {}, false));
         for (unsigned c = 0; c < install->GetChildCount(); c++) {
-            resolver.Resolve(install->GetChild(c), c, section);
+            resolver.Resolve(install->GetChild(c), c, section.Get());
             origins.resize(section->GetChildCount(), c);
         }
-        section->Release();
     }
     resolver.NumberEarly();
     // With the settings' items numbered, the log can read them.
     if (generate) {
-        generatedLog = AddGeneratedLog(section, items, report);
+        generatedLog = AddGeneratedLog(section.Get(), items, report);
         origins.resize(section->GetChildCount(), install->GetChildCount());
     }
     resolver.NumberLate();
     CCharArray text;
     out->SavePrettyToCharArray(text, 0);
     script = CSmallString(text.GetData(), (int)text.GetSize());
-    out->Release();
-    doc->Release();
     return report.GetErrorCount() == errorsBefore;
 }
