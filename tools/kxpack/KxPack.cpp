@@ -40,11 +40,11 @@ const char kUsage[] =
 bool FindUninstallLog(const CSmallString& script, unsigned itemCount, unsigned& id, bool& generated)
 {
     const CReleasePtr<CXMLDocument> doc(CXMLDocument::LoadFromMemory(script, (unsigned)script.GetLength()));
-    const CXMLNode* install = doc ? doc->FindNode("install") : nullptr;
+    const CXMLNode* install = doc ? doc->FindNode(Section::Install) : nullptr;
     const CXMLNode* uninstaller = install ? install->FindNode(Setting::Uninstaller) : nullptr;
-    const char* mark = uninstaller ? uninstaller->GetAttributeValue("generated") : nullptr;
-    generated = mark && !strcmp(mark, "yes");
-    return uninstaller && uninstaller->GetAttributeValue("id", id) && id < itemCount;
+    const char* mark = uninstaller ? uninstaller->GetAttributeValue(Attr::Generated) : nullptr;
+    generated = mark && !strcmp(mark, YesNo::Yes);
+    return uninstaller && uninstaller->GetAttributeValue(Attr::Id, id) && id < itemCount;
 }
 
 int Usage(FILE* err, const char* why)

@@ -50,7 +50,7 @@ std::string TypeOf(const std::string& rel)
 
 bool IsFileCommand(const SScriptCommand* command)
 {
-    return command && Mb::ICmp(command->pszName, "file") == 0;
+    return command && Mb::ICmp(command->pszName, Command::File) == 0;
 }
 
 bool IsFolder(const std::string& path)
@@ -106,7 +106,7 @@ bool HasSources(const CXMLNode* install)
 {
     for (unsigned i = 0; i < install->GetChildCount(); i++) {
         const CXMLNode* child = install->GetChild(i);
-        if (child->GetAttributeValue("src") || child->GetAttributeValue("text"))
+        if (child->GetAttributeValue(Attr::Src) || child->GetAttributeValue(Attr::Text))
             return true;
     }
     return false;
@@ -125,8 +125,8 @@ public:
     {
         const SPlace at = m_places.Element(index);
         const std::string where = DescribeElement(from, index, at);
-        const char* src = from->GetAttributeValue("src");
-        const char* text = from->GetAttributeValue("text");
+        const char* src = from->GetAttributeValue(Attr::Src);
+        const char* text = from->GetAttributeValue(Attr::Text);
         const SScriptCommand* command = FindScriptCommand(from->GetName());
         const bool itemIsText = command && command->bTakesItem && !IsFileCommand(command);
 
@@ -134,17 +134,18 @@ public:
             const CReleasePtr<CXMLNode> copy(CopyElement(from, install)); // install holds it on
             return;
         }
-        if (from->GetAttributeValue("id")) {
-            m_report.Error(at, "%s has both id and %s", where.c_str(), src ? "src" : "text");
+        if (from->GetAttributeValue(Attr::Id)) {
+            m_report.Error(at, "%s has both id and %s", where.c_str(), src ? Attr::Src : Attr::Text);
             return;
         }
         if (itemIsText) {
             if (src) {
+                const bool message = Mb::ICmp(command->pszName, Command::BroadcastMessage) == 0;
                 m_report.Error(at, "%s takes its %s as text=\"...\", not src", where.c_str(),
-                               Mb::ICmp(command->pszName, "broadcast-message") == 0 ? "message name" : "DLL path");
+                               message ? "message name" : "DLL path");
                 return;
             }
-            const CReleasePtr<CXMLNode> to(CopyElement(from, install, {"text"}));
+            const CReleasePtr<CXMLNode> to(CopyElement(from, install, {Attr::Text}));
             Add(to.Get(), CPackItem(text, strlen(text)), false);
             return;
         }
@@ -165,11 +166,11 @@ public:
             return;
         }
         m_inputs.push_back(path);
-        const CReleasePtr<CXMLNode> to(CopyElement(from, install, {"src"}));
+        const CReleasePtr<CXMLNode> to(CopyElement(from, install, {Attr::Src}));
         Add(to.Get(), std::move(item), IsFileCommand(command));
-        if (command && !from->GetAttributeValue("name")) {
+        if (command && !from->GetAttributeValue(Attr::File::Name)) {
             const std::string base = path.substr(path.find_last_of("/\\") + 1);
-            to->SetAttribute("name", base.c_str());
+            to->SetAttribute(Attr::File::Name, base.c_str());
         }
     }
 
@@ -204,8 +205,9 @@ private:
         for (size_t i = 0; i < files.size(); i++)
             files[i] = std::move(byType[i].second);
         if (files.empty())
-            m_report.Warning(at, "%s: the folder \"%s\" holds no files", where.c_str(), from->GetAttributeValue("src"));
-        const char* destAttr = from->GetAttributeValue("dest");
+            m_report.Warning(at, "%s: the folder \"%s\" holds no files", where.c_str(),
+                             from->GetAttributeValue(Attr::Src));
+        const char* destAttr = from->GetAttributeValue(Attr::File::Dest);
         const std::string dest = destAttr ? destAttr : "";
         for (const std::string& rel : files) {
             CPackItem item;
@@ -221,9 +223,9 @@ private:
             std::string fileDest = dest;
             if (!sub.empty())
                 fileDest += (fileDest.empty() || fileDest.back() == '\\' ? "" : "\\") + sub;
-            const CReleasePtr<CXMLNode> to(CopyElement(from, install, {"src", "name", "dest"}));
-            to->SetAttribute("name", rel.substr(cut == std::string::npos ? 0 : cut + 1).c_str());
-            to->SetAttribute("dest", fileDest.c_str());
+            const CReleasePtr<CXMLNode> to(CopyElement(from, install, {Attr::Src, Attr::File::Name, Attr::File::Dest}));
+            to->SetAttribute(Attr::File::Name, rel.substr(cut == std::string::npos ? 0 : cut + 1).c_str());
+            to->SetAttribute(Attr::File::Dest, fileDest.c_str());
             Add(to.Get(), std::move(item), true);
         }
     }
@@ -245,7 +247,7 @@ private:
     void Number(std::vector<SPending>& group)
     {
         for (SPending& pending : group) {
-            pending.pElement->SetAttributeValue("id", (unsigned)m_items.size());
+            pending.pElement->SetAttributeValue(Attr::Id, (unsigned)m_items.size());
             m_items.push_back(std::move(pending.item));
         }
         group.clear();
@@ -277,8 +279,8 @@ int AddGeneratedLog(CXMLNode* section, CPackItemList& items, CScriptReport& repo
     for (const std::string& note : notes)
         report.Warning("%s", note.c_str());
     const CReleasePtr<CXMLNode> uninstaller(section->CreateNewChild(Setting::Uninstaller));
-    uninstaller->SetAttribute("generated", "yes");
-    uninstaller->SetAttributeValue("id", (unsigned)items.size());
+    uninstaller->SetAttribute(Attr::Generated, YesNo::Yes);
+    uninstaller->SetAttributeValue(Attr::Id, (unsigned)items.size());
     items.push_back(CPackItem(log.data(), log.size()));
     return (int)items.size() - 1;
 }
@@ -295,7 +297,7 @@ bool ResolveScriptSources(const char* scriptPath, CSmallString& script, CPackIte
         report.Error("the script cannot be parsed");
         return false;
     }
-    const CXMLNode* install = doc->FindNode("install");
+    const CXMLNode* install = doc->FindNode(Section::Install);
     const bool generate = WantsGeneratedLog(install);
     if (!install || (!HasSources(install) && !generate))
         return true; // nothing to resolve: the script goes in as written

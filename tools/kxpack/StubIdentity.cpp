@@ -33,7 +33,7 @@ std::string ReadSetting(const CXMLNode* install, const char* name, const CPackIt
     if (!element)
         return std::string();
     unsigned id = 0;
-    if (!element->GetAttributeValue("id", id))
+    if (!element->GetAttributeValue(Attr::Id, id))
         return Trimmed(element->GetText().GetText());
     std::vector<unsigned char> bytes;
     CSmallString why;
@@ -46,7 +46,7 @@ SVersionTexts DefaultTexts(const CSmallString& script, const CPackItemList& item
 {
     SVersionTexts texts;
     const CReleasePtr<CXMLDocument> doc(CXMLDocument::LoadFromMemory(script, (unsigned)script.GetLength()));
-    const CXMLNode* install = doc ? doc->FindNode("install") : nullptr;
+    const CXMLNode* install = doc ? doc->FindNode(Section::Install) : nullptr;
     const std::string appName = ReadSetting(install, Setting::AppName, items);
     texts.strProductName = appName.empty() ? ReadSetting(install, Setting::UninstallDisplayName, items) : appName;
     texts.strProductVersion = ReadSetting(install, Setting::Version, items);
