@@ -96,6 +96,13 @@
     X("Administrative Tools")                                                                                          \
     X("CD Burning")
 
+// The top elements: an install script's settings and commands stand in
+// <install>, an uninstall log's in <uninstall>.
+namespace Section {
+constexpr char Install[] = "install";
+constexpr char Uninstall[] = "uninstall";
+} // namespace Section
+
 // The command names as constants: Command::RegKey is "reg-key".
 namespace Command {
 #define KX_COMMAND_NAME(id, name, item) constexpr char id[] = name;
@@ -117,7 +124,16 @@ constexpr char Id[] = "id";
 // with an item) that becomes the item before the package is written.
 constexpr char Src[] = "src";
 constexpr char Text[] = "text";
+// generated="yes": the packer's mark on an <uninstaller> whose log it made
+// from the script, which list and check mention.
+constexpr char Generated[] = "generated";
 } // namespace Attr
+
+// The packer writes a yes/no attribute's yes as this; the engine takes
+// "true" and numbers other than 0 as well.
+namespace YesNo {
+constexpr char Yes[] = "yes";
+} // namespace YesNo
 
 // The variables the engine replaces: %APP% (the destination, ending in a
 // backslash) wherever a path or command is read, %PROGRAM_FILES% (the

@@ -13,6 +13,7 @@
 #include "PackageFormat.h"
 #include "PackageStream.h"
 #include "PackageWriter.h"
+#include "ReleasePtr.h"
 #include "ScriptCheck.h"
 #include "ScriptSources.h"
 #include "ScriptWords.h"
@@ -38,15 +39,12 @@ const char kUsage[] =
 // generated it; false when there is none.
 bool FindUninstallLog(const CSmallString& script, unsigned itemCount, unsigned& id, bool& generated)
 {
-    CXMLDocument* doc = CXMLDocument::LoadFromMemory(script, (unsigned)script.GetLength());
-    const CXMLNode* install = doc ? doc->FindNode("install") : nullptr;
+    const CReleasePtr<CXMLDocument> doc(CXMLDocument::LoadFromMemory(script, (unsigned)script.GetLength()));
+    const CXMLNode* install = doc ? doc->FindNode(Section::Install) : nullptr;
     const CXMLNode* uninstaller = install ? install->FindNode(Setting::Uninstaller) : nullptr;
-    const char* mark = uninstaller ? uninstaller->GetAttributeValue("generated") : nullptr;
-    generated = mark && !strcmp(mark, "yes");
-    const bool found = uninstaller && uninstaller->GetAttributeValue("id", id) && id < itemCount;
-    if (doc)
-        doc->Release();
-    return found;
+    const char* mark = uninstaller ? uninstaller->GetAttributeValue(Attr::Generated) : nullptr;
+    generated = mark && !strcmp(mark, YesNo::Yes);
+    return uninstaller && uninstaller->GetAttributeValue(Attr::Id, id) && id < itemCount;
 }
 
 int Usage(FILE* err, const char* why)

@@ -138,8 +138,8 @@ private:
         if (!uninstaller)
             return;
         CSmallString text = uninstaller->GetText();
-        const char* mark = uninstaller->GetAttributeValue("generated");
-        std::string file = mark && !strcmp(mark, "yes") ? "generated uninstall log" : "<uninstaller> text";
+        const char* mark = uninstaller->GetAttributeValue(Attr::Generated);
+        std::string file = mark && !strcmp(mark, YesNo::Yes) ? "generated uninstall log" : "<uninstaller> text";
         unsigned id = 0;
         if (uninstaller->GetAttributeValue(Attr::Id, id)) {
             if (id >= m_items.size())
@@ -164,7 +164,7 @@ private:
             return;
         const CScriptPlaces places(text.GetText(), (unsigned)text.GetLength(), file.c_str());
         const CReleasePtr<CXMLDocument> log(Load(text));
-        const CXMLNode* section = log ? log->FindNode("uninstall") : nullptr;
+        const CXMLNode* section = log ? log->FindNode(Section::Uninstall) : nullptr;
         if (!section) {
             m_report.Warning(at, "the uninstall script (<uninstaller>) has no <uninstall> section: the uninstaller "
                                  "would remove nothing");
@@ -202,8 +202,8 @@ void CheckScript(const SCheckedScript& script, const CScriptPlaces& places, cons
                            memcmp(script.strPacked.GetText(), script.strWritten.GetText(),
                                   (size_t)script.strWritten.GetLength()) != 0;
     const CReleasePtr<CXMLDocument> packed(rewritten ? Load(script.strPacked) : nullptr);
-    const CXMLNode* install = written ? written->FindNode("install") : nullptr;
-    const CXMLNode* packedInstall = rewritten ? (packed ? packed->FindNode("install") : nullptr) : install;
+    const CXMLNode* install = written ? written->FindNode(Section::Install) : nullptr;
+    const CXMLNode* packedInstall = rewritten ? (packed ? packed->FindNode(Section::Install) : nullptr) : install;
     if (!install || !packedInstall) {
         report.Error(places.Root(), "there is no <install> section: the installer would do nothing");
         return;

@@ -9,6 +9,7 @@
 
 #include "FolderWalk.h"
 #include "Platform.h"
+#include "ReleasePtr.h"
 #include "ScriptVocabulary.h"
 #include "ScriptWords.h"
 #include "UninstallLogGen.h"
@@ -49,7 +50,7 @@ std::string TypeOf(const std::string& rel)
 
 bool IsFileCommand(const SScriptCommand* command)
 {
-    return command && Mb::ICmp(command->pszName, "file") == 0;
+    return command && Mb::ICmp(command->pszName, Command::File) == 0;
 }
 
 bool IsFolder(const std::string& path)
@@ -58,59 +59,54 @@ bool IsFolder(const std::string& path)
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// One element without its children. Values are taken whole: one holding a
-// NUL must still hold it for the check.
+// One element without its children, as a reference of the caller's. Values
+// are taken whole: one holding a NUL must still hold it for the check.
 CXMLNode* CopyOne(const CXMLNode* from, CXMLNode* parent, std::initializer_list<const char*> skip)
 {
-    CXMLNode* to = parent->CreateNewChild(from->GetName());
+    CReleasePtr<CXMLNode> to(parent->CreateNewChild(from->GetName()));
     to->SetText(from->GetText());
     const CXMLNode::CAttributeMap& attributes = from->GetAttributes();
     for (unsigned b = 0; b < attributes.GetBucketCount(); b++)
         for (const auto* e = attributes.GetBucket(b); e; e = e->pNext)
             if (std::none_of(skip.begin(), skip.end(), [&](const char* s) { return Mb::ICmp(s, e->key) == 0; }))
                 to->TakeAttribute(e->key, CSmallString(e->value));
-    return to;
+    return to.Detach();
 }
 
 // An element and everything under it, less the attributes named in skip
-// (on the element itself). Iterative: scripts may nest without limit.
+// (on the element itself), as a reference of the caller's. Iterative:
+// scripts may nest without limit.
 CXMLNode* CopyElement(const CXMLNode* from, CXMLNode* parent, std::initializer_list<const char*> skip = {},
                       bool deep = true)
 {
-    CXMLNode* top = CopyOne(from, parent, skip);
+    CReleasePtr<CXMLNode> top(CopyOne(from, parent, skip));
     if (!deep)
-        return top;
+        return top.Detach();
     struct SFrame
     {
         const CXMLNode* pFrom;
-        CXMLNode* pTo;
+        CXMLNode* pTo; // held by its parent
         unsigned uNext;
     };
-    try {
-        std::vector<SFrame> stack{{from, top, 0}};
-        while (!stack.empty()) {
-            SFrame& frame = stack.back();
-            if (frame.uNext == frame.pFrom->GetChildCount()) {
-                stack.pop_back();
-                continue;
-            }
-            const CXMLNode* child = frame.pFrom->GetChild(frame.uNext++);
-            CXMLNode* to = CopyOne(child, frame.pTo, {});
-            to->Release(); // its parent holds it
-            stack.push_back({child, to, 0});
+    std::vector<SFrame> stack{{from, top.Get(), 0}};
+    while (!stack.empty()) {
+        SFrame& frame = stack.back();
+        if (frame.uNext == frame.pFrom->GetChildCount()) {
+            stack.pop_back();
+            continue;
         }
-    } catch (...) {
-        top->Release();
-        throw;
+        const CXMLNode* child = frame.pFrom->GetChild(frame.uNext++);
+        const CReleasePtr<CXMLNode> to(CopyOne(child, frame.pTo, {}));
+        stack.push_back({child, to.Get(), 0});
     }
-    return top;
+    return top.Detach();
 }
 
 bool HasSources(const CXMLNode* install)
 {
     for (unsigned i = 0; i < install->GetChildCount(); i++) {
         const CXMLNode* child = install->GetChild(i);
-        if (child->GetAttributeValue("src") || child->GetAttributeValue("text"))
+        if (child->GetAttributeValue(Attr::Src) || child->GetAttributeValue(Attr::Text))
             return true;
     }
     return false;
@@ -129,28 +125,28 @@ public:
     {
         const SPlace at = m_places.Element(index);
         const std::string where = DescribeElement(from, index, at);
-        const char* src = from->GetAttributeValue("src");
-        const char* text = from->GetAttributeValue("text");
+        const char* src = from->GetAttributeValue(Attr::Src);
+        const char* text = from->GetAttributeValue(Attr::Text);
         const SScriptCommand* command = FindScriptCommand(from->GetName());
         const bool itemIsText = command && command->bTakesItem && !IsFileCommand(command);
 
         if (!(src || (text && itemIsText))) {
-            CopyElement(from, install)->Release();
+            const CReleasePtr<CXMLNode> copy(CopyElement(from, install)); // install holds it on
             return;
         }
-        if (from->GetAttributeValue("id")) {
-            m_report.Error(at, "%s has both id and %s", where.c_str(), src ? "src" : "text");
+        if (from->GetAttributeValue(Attr::Id)) {
+            m_report.Error(at, "%s has both id and %s", where.c_str(), src ? Attr::Src : Attr::Text);
             return;
         }
         if (itemIsText) {
             if (src) {
+                const bool message = Mb::ICmp(command->pszName, Command::BroadcastMessage) == 0;
                 m_report.Error(at, "%s takes its %s as text=\"...\", not src", where.c_str(),
-                               Mb::ICmp(command->pszName, "broadcast-message") == 0 ? "message name" : "DLL path");
+                               message ? "message name" : "DLL path");
                 return;
             }
-            CXMLNode* to = CopyElement(from, install, {"text"});
-            Add(to, CPackItem(text, strlen(text)), false);
-            to->Release();
+            const CReleasePtr<CXMLNode> to(CopyElement(from, install, {Attr::Text}));
+            Add(to.Get(), CPackItem(text, strlen(text)), false);
             return;
         }
 
@@ -170,13 +166,12 @@ public:
             return;
         }
         m_inputs.push_back(path);
-        CXMLNode* to = CopyElement(from, install, {"src"});
-        Add(to, std::move(item), IsFileCommand(command));
-        if (command && !from->GetAttributeValue("name")) {
+        const CReleasePtr<CXMLNode> to(CopyElement(from, install, {Attr::Src}));
+        Add(to.Get(), std::move(item), IsFileCommand(command));
+        if (command && !from->GetAttributeValue(Attr::File::Name)) {
             const std::string base = path.substr(path.find_last_of("/\\") + 1);
-            to->SetAttribute("name", base.c_str());
+            to->SetAttribute(Attr::File::Name, base.c_str());
         }
-        to->Release();
     }
 
     // Number the items after the ones already there: first the settings'
@@ -210,8 +205,9 @@ private:
         for (size_t i = 0; i < files.size(); i++)
             files[i] = std::move(byType[i].second);
         if (files.empty())
-            m_report.Warning(at, "%s: the folder \"%s\" holds no files", where.c_str(), from->GetAttributeValue("src"));
-        const char* destAttr = from->GetAttributeValue("dest");
+            m_report.Warning(at, "%s: the folder \"%s\" holds no files", where.c_str(),
+                             from->GetAttributeValue(Attr::Src));
+        const char* destAttr = from->GetAttributeValue(Attr::File::Dest);
         const std::string dest = destAttr ? destAttr : "";
         for (const std::string& rel : files) {
             CPackItem item;
@@ -227,11 +223,10 @@ private:
             std::string fileDest = dest;
             if (!sub.empty())
                 fileDest += (fileDest.empty() || fileDest.back() == '\\' ? "" : "\\") + sub;
-            CXMLNode* to = CopyElement(from, install, {"src", "name", "dest"});
-            to->SetAttribute("name", rel.substr(cut == std::string::npos ? 0 : cut + 1).c_str());
-            to->SetAttribute("dest", fileDest.c_str());
-            Add(to, std::move(item), true);
-            to->Release();
+            const CReleasePtr<CXMLNode> to(CopyElement(from, install, {Attr::Src, Attr::File::Name, Attr::File::Dest}));
+            to->SetAttribute(Attr::File::Name, rel.substr(cut == std::string::npos ? 0 : cut + 1).c_str());
+            to->SetAttribute(Attr::File::Dest, fileDest.c_str());
+            Add(to.Get(), std::move(item), true);
         }
     }
 
@@ -252,7 +247,7 @@ private:
     void Number(std::vector<SPending>& group)
     {
         for (SPending& pending : group) {
-            pending.pElement->SetAttributeValue("id", (unsigned)m_items.size());
+            pending.pElement->SetAttributeValue(Attr::Id, (unsigned)m_items.size());
             m_items.push_back(std::move(pending.item));
         }
         group.clear();
@@ -283,10 +278,9 @@ int AddGeneratedLog(CXMLNode* section, CPackItemList& items, CScriptReport& repo
     const std::string log = GenerateUninstallLog(section, itemText, notes);
     for (const std::string& note : notes)
         report.Warning("%s", note.c_str());
-    CXMLNode* uninstaller = section->CreateNewChild(Setting::Uninstaller);
-    uninstaller->SetAttribute("generated", "yes");
-    uninstaller->SetAttributeValue("id", (unsigned)items.size());
-    uninstaller->Release();
+    const CReleasePtr<CXMLNode> uninstaller(section->CreateNewChild(Setting::Uninstaller));
+    uninstaller->SetAttribute(Attr::Generated, YesNo::Yes);
+    uninstaller->SetAttributeValue(Attr::Id, (unsigned)items.size());
     items.push_back(CPackItem(log.data(), log.size()));
     return (int)items.size() - 1;
 }
@@ -298,46 +292,41 @@ bool ResolveScriptSources(const char* scriptPath, CSmallString& script, CPackIte
                           std::vector<unsigned>& origins, int& generatedLog)
 {
     generatedLog = -1;
-    CXMLDocument* doc = CXMLDocument::LoadFromMemory(script, (unsigned)script.GetLength(), true);
+    const CReleasePtr<CXMLDocument> doc(CXMLDocument::LoadFromMemory(script, (unsigned)script.GetLength(), true));
     if (!doc) {
         report.Error("the script cannot be parsed");
         return false;
     }
-    const CXMLNode* install = doc->FindNode("install");
+    const CXMLNode* install = doc->FindNode(Section::Install);
     const bool generate = WantsGeneratedLog(install);
-    if (!install || (!HasSources(install) && !generate)) {
-        doc->Release(); // nothing to resolve: the script goes in as written
-        return true;
-    }
+    if (!install || (!HasSources(install) && !generate))
+        return true; // nothing to resolve: the script goes in as written
 
     const unsigned errorsBefore = report.GetErrorCount();
-    CXMLDocument* out = new CXMLDocument();
+    const CReleasePtr<CXMLDocument> out(new CXMLDocument());
     CResolver resolver(scriptPath, items, report, inputs, places);
-    CXMLNode* section = nullptr; // held by out
+    CReleasePtr<CXMLNode> section;
     for (unsigned i = 0; i < doc->GetChildCount(); i++) {
         const CXMLNode* top = doc->GetChild(i);
         if (top != install) {
-            CopyElement(top, out)->Release();
+            const CReleasePtr<CXMLNode> copy(CopyElement(top, out.Get())); // out holds it on
             continue;
         }
-        section = CopyElement(top, out, {}, false);
+        section.Reset(CopyElement(top, out.Get(), {}, false));
         for (unsigned c = 0; c < install->GetChildCount(); c++) {
-            resolver.Resolve(install->GetChild(c), c, section);
+            resolver.Resolve(install->GetChild(c), c, section.Get());
             origins.resize(section->GetChildCount(), c);
         }
-        section->Release();
     }
     resolver.NumberEarly();
     // With the settings' items numbered, the log can read them.
     if (generate) {
-        generatedLog = AddGeneratedLog(section, items, report);
+        generatedLog = AddGeneratedLog(section.Get(), items, report);
         origins.resize(section->GetChildCount(), install->GetChildCount());
     }
     resolver.NumberLate();
     CCharArray text;
     out->SavePrettyToCharArray(text, 0);
     script = CSmallString(text.GetData(), (int)text.GetSize());
-    out->Release();
-    doc->Release();
     return report.GetErrorCount() == errorsBefore;
 }

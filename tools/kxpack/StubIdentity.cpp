@@ -4,6 +4,7 @@
 
 #include "Caught.h"
 #include "PeResources.h"
+#include "ReleasePtr.h"
 #include "ScriptWords.h"
 #include "FileText.h"
 #include "VersionInfo.h"
@@ -32,7 +33,7 @@ std::string ReadSetting(const CXMLNode* install, const char* name, const CPackIt
     if (!element)
         return std::string();
     unsigned id = 0;
-    if (!element->GetAttributeValue("id", id))
+    if (!element->GetAttributeValue(Attr::Id, id))
         return Trimmed(element->GetText().GetText());
     std::vector<unsigned char> bytes;
     CSmallString why;
@@ -44,15 +45,13 @@ std::string ReadSetting(const CXMLNode* install, const char* name, const CPackIt
 SVersionTexts DefaultTexts(const CSmallString& script, const CPackItemList& items)
 {
     SVersionTexts texts;
-    CXMLDocument* doc = CXMLDocument::LoadFromMemory(script, (unsigned)script.GetLength());
-    const CXMLNode* install = doc ? doc->FindNode("install") : nullptr;
+    const CReleasePtr<CXMLDocument> doc(CXMLDocument::LoadFromMemory(script, (unsigned)script.GetLength()));
+    const CXMLNode* install = doc ? doc->FindNode(Section::Install) : nullptr;
     const std::string appName = ReadSetting(install, Setting::AppName, items);
     texts.strProductName = appName.empty() ? ReadSetting(install, Setting::UninstallDisplayName, items) : appName;
     texts.strProductVersion = ReadSetting(install, Setting::Version, items);
     texts.strCompany = ReadSetting(install, Setting::UninstallPublisher, items);
     texts.strDescription = texts.strProductName.empty() ? "Setup" : texts.strProductName + " Setup";
-    if (doc)
-        doc->Release();
     return texts;
 }
 
