@@ -169,7 +169,7 @@ int RunUninstaller(const SCommandLine& line)
 {
     CSmallString appName;
     const CReleasePtr<CXMLDocument> log(CXMLDocument::Load(line.strUninstallLog));
-    if (const CXMLNode* section = log ? log->FindNode("uninstall") : nullptr)
+    if (const CXMLNode* section = log ? log->FindNode(Section::Uninstall) : nullptr)
         if (const CXMLNode* name = section->FindNode(Setting::AppName))
             appName = name->GetText();
     OpenSetupLog(line, appName, "uninstall");

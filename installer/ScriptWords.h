@@ -141,6 +141,9 @@ constexpr char Yes[] = "yes";
 namespace Variable {
 constexpr char App[] = "APP";
 constexpr char ProgramFiles[] = "PROGRAM_FILES";
+// As a script writes them.
+constexpr char AppReference[] = "%APP%";
+constexpr char ProgramFilesReference[] = "%PROGRAM_FILES%";
 } // namespace Variable
 
 // The most of the terms text the wizard shows (UTF-8 bytes); kxpack warns

@@ -6,6 +6,7 @@
 
 #include "Containers.h"
 #include "ReleasePtr.h"
+#include "ScriptWords.h"
 #include "SmallString.h"
 #include "XMLDocument.h"
 
@@ -116,7 +117,7 @@ private:
     bool Adopt(bool opened);
 
     CReleasePtr<CXMLDocument> m_pDocument;
-    CSmallString m_strSection = "install";
+    CSmallString m_strSection = Section::Install;
     const char* m_pszFailure = nullptr;
     CPackageStream* m_pStream = nullptr; // the package; null in an uninstaller
     bool m_bUnreadable = false;

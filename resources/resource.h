@@ -10,6 +10,10 @@
 #define IDD_PROGRESS 105
 #define IDI_SETUP 110
 
+// A text no code addresses
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
 // Terms and Conditions page
 #define IDC_TERMS_HEADING 1002
 #define IDC_TERMS_TEXT 1004

@@ -40,7 +40,7 @@ CSmallString AppFolderName(CSinReader& reader)
 int LongestPathBelowApp(CSinReader& reader)
 {
     const CXMLDocument* doc = reader.GetDocument();
-    const CXMLNode* install = doc ? doc->FindNode("install") : nullptr;
+    const CXMLNode* install = doc ? doc->FindNode(Section::Install) : nullptr;
     int longest = 0;
     for (unsigned i = 0; install && i < install->GetChildCount(); i++) {
         const CXMLNode* command = install->GetChild(i);
@@ -48,9 +48,10 @@ int LongestPathBelowApp(CSinReader& reader)
             continue;
         const char* dest = command->GetAttributeValue(Attr::File::Dest);
         const char* name = command->GetAttributeValue(Attr::File::Name);
-        if (!dest || Mb::NbICmp(dest, "%APP%", 5) != 0)
+        const size_t app = sizeof(Variable::AppReference) - 1;
+        if (!dest || Mb::NbICmp(dest, Variable::AppReference, app) != 0)
             continue;
-        const char* rest = dest + 5;
+        const char* rest = dest + app;
         while (*rest == '\\')
             rest++;
         const int length = (int)strlen(rest) + 1 + (name ? (int)strlen(name) : 0);
@@ -110,9 +111,9 @@ CSmallString ProposeDestination(CSinReader& reader)
     }
     CSmallString path;
     reader.GetInstallItem(Setting::DefaultPath, path);
-    static const char s_szProgramFiles[] = "%PROGRAM_FILES%";
-    if (strstr(path, s_szProgramFiles))
-        path.Replace(s_szProgramFiles, GetProgramFilesDirectory());
+    // Only touch the registry when the script asks for the folder.
+    if (strstr(path, Variable::ProgramFilesReference))
+        path.Replace(Variable::ProgramFilesReference, GetProgramFilesDirectory());
     return path;
 }
 

@@ -28,7 +28,7 @@ void TellUnexpected(const char* why)
 bool CSinReader::Install(const CSmallString& destination, CSinProgressABC* progress)
 {
     m_eRunResult = RunFailed;
-    m_strSection = "install";
+    m_strSection = Section::Install;
     CSmallString folder = destination;
     WinPath::EndWithBackslash(folder);
     SetEnvironmentVariableA(Variable::App, folder);

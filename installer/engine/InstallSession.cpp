@@ -101,7 +101,7 @@ EStepResult CInstallSession::Prepare()
     const CSmallString earlierLog = m_strFolder + "uninstall.dat";
     if (m_bFolderExisted && FileExists(earlierLog)) {
         const CReleasePtr<CXMLDocument> log(CXMLDocument::Load(earlierLog));
-        m_bHasEarlier = log && m_earlier.ReadFrom(log->FindNode("uninstall"));
+        m_bHasEarlier = log && m_earlier.ReadFrom(log->FindNode(Section::Uninstall));
         if (m_bHasEarlier)
             LogLine("An earlier installation's record was found in %s", earlierLog.GetText());
     }
@@ -122,7 +122,7 @@ EStepResult CInstallSession::Prepare()
     }
     const CReleasePtr<CXMLDocument> doc(CXMLDocument::LoadFromMemory(log, (unsigned)log.GetLength()));
     if (doc)
-        NoteTargets(doc->FindNode("uninstall"));
+        NoteTargets(doc->FindNode(Section::Uninstall));
     return StepDone;
 }
 
@@ -354,7 +354,7 @@ bool CInstallSession::ComposeUninstallLog(const CSmallString& text, CSmallString
     CCharArray composed;
     {
         const CReleasePtr<CXMLDocument> doc(CXMLDocument::LoadFromMemory(text, (unsigned)text.GetLength(), true));
-        CXMLNode* section = doc ? doc->FindNode("uninstall") : nullptr;
+        CXMLNode* section = doc ? doc->FindNode(Section::Uninstall) : nullptr;
         if (!section)
             return false;
         const CReleasePtr<CXMLNode> mark(section->CreateNewChild("kx-install-record-here"));

@@ -92,7 +92,7 @@ bool DoRunCommand(CCommandRunner& runner, const CXMLNode* element)
         Error(message);
     }
 
-    CSmallString log("%APP%\\install.log");
+    CSmallString log = CSmallString(Variable::AppReference) + "\\install.log";
     runner.m_reader.TranslatePath(log);
     if (WriteStringToFile(log, output, (unsigned)output.GetLength())) {
         if (runner.m_pSession)

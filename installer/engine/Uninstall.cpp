@@ -88,7 +88,8 @@ bool CSinReader::AddUninstall(CInstallSession& session)
     // Both files whole and in place before the entry that points at them;
     // the program first, so that the log's record lists it.
     const CSmallString key = CSmallString(kUninstallKey) + keyName;
-    CSmallString exe("%APP%uninstall.exe"), logPath("%APP%uninstall.dat"), why, log, composed;
+    const CSmallString app(Variable::AppReference);
+    CSmallString exe = app + "uninstall.exe", logPath = app + "uninstall.dat", why, log, composed;
     TranslatePath(exe);
     TranslatePath(logPath);
     GetInstallItem(Setting::Uninstaller, log);
@@ -129,13 +130,13 @@ bool CSinReader::AddUninstall(CInstallSession& session)
     AddRegKey(key, "EstimatedSize", (unsigned)((session.GetBytesWritten() + 1023) / 1024));
     AddRegKey(key, "NoModify", 1u);
     AddRegKey(key, "NoRepair", 1u);
-    AddRegKey(key, "QuietUninstallString", "\"%APP%uninstall.exe\" /S");
-    return AddRegKey(key, "UninstallString", "\"%APP%uninstall.exe\"");
+    AddRegKey(key, "QuietUninstallString", "\"" + app + "uninstall.exe\" /S");
+    return AddRegKey(key, "UninstallString", "\"" + app + "uninstall.exe\"");
 }
 
 void CSinReader::UninstallFromScript(const char* logPath, bool ask, CSinProgressABC* progress)
 {
-    m_strSection = "uninstall";
+    m_strSection = Section::Uninstall;
     m_eRunResult = RunFailed;
     LogLine("Uninstalling with %s", logPath);
 
@@ -148,10 +149,10 @@ void CSinReader::UninstallFromScript(const char* logPath, bool ask, CSinProgress
         why.Format("line %u, column %u: %s", problem.uLine, problem.uColumn, problem.szMessage);
     CReleasePtr<CXMLDocument> log(
         why.IsEmpty() ? CXMLDocument::LoadFromMemory(text, (unsigned)text.GetLength(), true) : nullptr);
-    if (log && !log->FindNode("uninstall"))
+    if (log && !log->FindNode(Section::Uninstall))
         why = "it has no uninstall section";
     CInstallRecord record;
-    const bool hasRecord = log && record.ReadFrom(log->FindNode("uninstall"));
+    const bool hasRecord = log && record.ReadFrom(log->FindNode(Section::Uninstall));
     // The installation's folder is the one its record names, where the log
     // was written; a log found anywhere else is not that installation's.
     CSmallString folder(logPath);

@@ -478,7 +478,8 @@ huge_terms_case() {
   fi
   t0=$(now_ms)
   start_bg huge-terms "$setup"
-  check "huge terms: the terms page shows within 5 s" drv wait-window "$TERMS_PAGE" 5000
+  # A generous bound: it tells a hang from a slow machine, not a speed.
+  check "huge terms: the terms page shows" drv wait-window "$TERMS_PAGE" 30000
   log "     (terms page up after $(($(now_ms) - t0)) ms)"
   shown=$(drv get-text $IDC_TERMS_TEXT | tr -d '\r')
   expect_eq "huge terms: the text starts as the file does" "${shown:0:80}" "$(head -c 80 "$stage/terms.txt")"

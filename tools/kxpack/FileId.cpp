@@ -1,7 +1,7 @@
 #include "FileId.h"
 
 #ifdef _WIN32
-#include <windows.h>
+#include "win32/Handles.h"
 #else
 #include <sys/stat.h>
 #endif
@@ -11,14 +11,10 @@ bool GetFileId(const char* path, SFileId& id)
 #ifdef _WIN32
     // stat() has no inode numbers here; the volume serial and file index do
     // the same job. Backup semantics let a folder be opened too.
-    HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
+    const CAutoHandle file(CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     BY_HANDLE_FILE_INFORMATION info;
-    const bool ok = GetFileInformationByHandle(file, &info) != 0;
-    CloseHandle(file);
-    if (!ok)
+    if (!file.IsValid() || !GetFileInformationByHandle(file, &info))
         return false;
     id.uVolume = info.dwVolumeSerialNumber;
     id.uIndex = ((unsigned long long)info.nFileIndexHigh << 32) | info.nFileIndexLow;

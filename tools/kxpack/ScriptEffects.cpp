@@ -31,7 +31,7 @@ std::string Value(const CXMLNode* element, const char* name)
 // when path doesn't start with %APP% or climbs out of it.
 bool BelowApp(const char* path, std::string& below)
 {
-    const std::string app = std::string("%") + Variable::App + "%";
+    const std::string app = Variable::AppReference;
     if (!path || Mb::NbICmp(path, app.c_str(), app.size()) != 0)
         return false;
     std::vector<std::string> names;
@@ -109,7 +109,7 @@ void CScriptEffects::CheckTarget(const SPlace& at, const std::string& what, cons
     for (const auto& entry : m_mapInstalled)
         installed.push_back(entry.second.c_str());
     const char* nearest = NearestName(below.c_str(), installed.data(), (unsigned)installed.size());
-    const std::string app = std::string("%") + Variable::App + "%";
+    const std::string app = Variable::AppReference;
     if (nearest)
         m_report.Warning(at, "%s \"%s\" is not a file the script installs: did you mean %s%s?", what.c_str(), path,
                          app.c_str(), nearest);

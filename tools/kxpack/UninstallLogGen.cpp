@@ -21,7 +21,7 @@ const char kClasses[] = "HKEY_LOCAL_MACHINE\\Software\\Classes\\";
 const char kUninstallEntries[] = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 // %APP% as a script writes it.
-std::string AppFolder() { return std::string("%") + Variable::App + "%"; }
+std::string AppFolder() { return Variable::AppReference; }
 
 std::string Upper(std::string text)
 {
