@@ -185,10 +185,10 @@ EKind Classify(const CSmallString& subkey, CSmallString* entry)
         return Root;
     if (names.GetSize() == 1)
         return TopLevel;
-    if (names[0].Is("System"))
-        return SystemTree;
+    // Everything but Software is the system's or the user's settings
+    // (System, Control Panel, Environment, Console, ...).
     if (!names[0].Is("Software"))
-        return Ordinary;
+        return SystemTree;
     unsigned i = 1;
     if (names[i].Is("Wow6432Node")) {
         if (++i >= names.GetSize())

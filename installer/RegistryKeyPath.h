@@ -54,7 +54,7 @@ enum EKind
     Ordinary,      // nothing shared about it
     Root,          // the root itself
     TopLevel,      // right under the root: Software, System, ...
-    SystemTree,    // System\..., Software\Policies\..., Software\Wine\...: never removed
+    SystemTree,    // all but Software\... (System, Control Panel, ...), Software\Policies\..., Software\Wine\...: never removed
     SharedKey,     // shared by many programs: Software\Microsoft\..., Software\Classes, ...\Uninstall, ...
     UninstallEntry, // Software\Microsoft\Windows\CurrentVersion\Uninstall\<entry>[\...]
     AppPathsEntry, // Software\Microsoft\Windows\CurrentVersion\App Paths\<entry>[\...]

@@ -128,6 +128,13 @@ private:
     ERunResult m_eRunResult = RunDone;
     CInstallSession* m_pSession = nullptr; // while Install runs
     CSmallString m_strKeepFile;
+    // The copy of the uninstall log kept for administrators: the one an
+    // upgrade replaces, removed once the installation has succeeded.
+    CSmallString m_strOldLogCopy;
+    // Commands of the uninstall log that the copy kept for administrators
+    // doesn't hold: refused.
+    Container::CArray<CSmallString> m_arrNotInCopy;
+    bool m_bLogTrusted = false; // the log run is the administrators' copy
     Container::CArray<CSmallString> m_arrKeptFolders; // removed with the kept file
     bool m_bKeptFileRemoved = false;                  // the log removed it
 };

@@ -39,6 +39,7 @@ if [ $demo == 1 ] && [ -z "${KX_E2E_DIR:-}" ]; then E2E_RUN=$PWD/build/demo/run;
 . tests/e2e/cases-unicode.sh
 . tests/e2e/cases-genlog.sh
 . tests/e2e/cases-identity.sh
+. tests/e2e/cases-trust.sh
 
 # configure_and_build DIR PRESET TARGETS...: the preset configures the
 # default folders; other folders must be configured already.
@@ -124,6 +125,9 @@ else
   destination_choices_case
   occupied_folder_case
   guard_spellings_case
+  changed_log_case
+  link_in_folder_case
+  link_destination_case
   traversal_names_case
   damaged_log_case
   full_disk_case

@@ -28,9 +28,9 @@ void DeleteTree(const CSmallString& folder, const CSmallString& keep, Container:
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
                 SetFileAttributesA(child, FILE_ATTRIBUTE_NORMAL);
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-                // The link itself, never what it points at.
-                if (!((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryA(child) : DeleteFileA(child)))
-                    leftovers.Add(child);
+                // Never followed, and never removed either: no call removes
+                // a link alike everywhere (Wine removes what it leads to).
+                leftovers.Add(child);
             } else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 folders.Add(child);
             } else if (!keep.IsEmpty() && lstrcmpiA(child, keep) == 0) {
@@ -70,8 +70,11 @@ bool DeleteDirectory(const char* path, const char* keepFile, Container::CArray<C
         return GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND;
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
         return false;
-    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
-        return RemoveDirectoryA(folder) != FALSE;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        if (leftovers)
+            leftovers->Add(folder);
+        return false;
+    }
     Container::CArray<CSmallString> left;
     DeleteTree(folder, keepFile ? WinPath::Normalise(keepFile, lstrlenA(keepFile)) : CSmallString(), left);
     if (leftovers)

@@ -8,8 +8,9 @@
 // true when the folder exists afterwards.
 bool CreateDirectoryPath(const char* path);
 
-// Deletes the folder with everything in it, read-only files included
-// (junctions are removed, never followed). Refuses (false, nothing
+// Deletes the folder with everything in it, read-only files included;
+// links (junctions, symbolic links) are neither followed nor removed, and
+// count as left over. Refuses (false, nothing
 // touched) a path that is empty, relative, a drive root, the Windows
 // folder, a Program Files folder or the user's profile, desktop or
 // documents folder: an uninstall log that names such a folder must not
@@ -35,6 +36,21 @@ bool IsInsideWindowsFolder(const char* path, bool resolved = false);
 // and as far as it exists, as the system itself names it (other drive
 // mappings, 8.3 names and links resolved). Empty for a relative path.
 CSmallString ResolvePath(const char* path);
+
+// The same for the folder that holds path, with path's own name added as
+// it is: a link there is the thing itself, never followed (deleting the
+// answer removes the link, not what it points to). Empty for a relative
+// path or a drive root.
+CSmallString ResolveAllButLast(const char* path);
+
+// Whether path, as far as it exists, is reached through a link (junction,
+// symbolic link, mount point) in any of its folders or itself, or through
+// another drive mapping: the system names it otherwise than its long
+// spelling.
+bool IsReachedThroughLink(const char* path);
+
+// Whether the thing at path (not followed) is a link of any kind.
+bool IsLink(const char* path);
 
 // True when a file or folder exists at path.
 bool DoesFileExist(const char* path);

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 #include "win32/Handles.h"
 #include "WinPath.h"
 
@@ -68,3 +70,59 @@ CSmallString ResolvePath(const char* path)
             return normalised;
     }
 }
+
+CSmallString ResolveAllButLast(const char* path)
+{
+    const CSmallString normalised = WinPath::Normalise(path, path ? lstrlenA(path) : 0);
+    const int root = normalised.IsEmpty() ? 0 : WinPath::RootLength(normalised);
+    if (normalised.GetLength() <= root)
+        return CSmallString();
+    const char* slash = strrchr(normalised.GetText() + root, '\\');
+    const int cut = slash ? (int)(slash - normalised.GetText()) : root;
+    const CSmallString parent = ResolvePath(normalised.Mid(0, cut > root ? cut : root));
+    if (parent.IsEmpty())
+        return parent;
+    CSmallString result = parent;
+    WinPath::EndWithBackslash(result);
+    return result + normalised.Mid(slash ? cut + 1 : root, normalised.GetLength());
+}
+
+bool IsLink(const char* path)
+{
+    const DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+bool IsReachedThroughLink(const char* path)
+{
+    const CSmallString normalised = WinPath::Normalise(path, path ? lstrlenA(path) : 0);
+    if (normalised.IsEmpty())
+        return false;
+    const int root = WinPath::RootLength(normalised);
+    int existing = 0; // the end of the longest part that exists
+    for (int at = root; at <= normalised.GetLength(); at++) {
+        if (at < normalised.GetLength() && normalised.GetAt(at) != '\\')
+            continue;
+        const CSmallString part = normalised.Mid(0, at);
+        const DWORD attributes = GetFileAttributesA(part);
+        if (attributes == INVALID_FILE_ATTRIBUTES)
+            break;
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            return true;
+        existing = at;
+    }
+    if (existing <= root)
+        return false;
+    // Links without the attribute (another drive mapping, a mount point):
+    // the system's name for the part that exists differs from its long name.
+    const CSmallString part = normalised.Mid(0, existing);
+    CSmallString longName;
+    const DWORD size = GetLongPathNameA(part, nullptr, 0);
+    if (size) {
+        const DWORD got = GetLongPathNameA(part, longName.GetBuffer((int)size), size);
+        longName.ReleaseBuffer(got && got < size ? (int)got : 0);
+    }
+    const CSmallString final = FinalPath(part);
+    return !final.IsEmpty() && !longName.IsEmpty() && lstrcmpiA(final, WinPath::Normalise(longName)) != 0;
+}
+

@@ -160,6 +160,13 @@ CSmallString CheckDestination(CSinReader& reader, const CSmallString& destinatio
         normalised.Empty();
         return message;
     }
+    // A link could lead anywhere, and an uninstall never follows one.
+    if (IsReachedThroughLink(normalised)) {
+        CSmallString suggestion = GetProgramFilesDirectory() + AppFolderName(reader);
+        message.Format(CResString(IDS_DEST_LINK), normalised.GetText(), suggestion.GetText());
+        normalised.Empty();
+        return message;
+    }
     return CSmallString();
 }
 

@@ -6,6 +6,7 @@
 #include "WinPath.h"
 #include "Caught.h"
 #include "InstallSession.h"
+#include "LogCopy.h"
 #include "SafeRemover.h"
 #include "ScriptWords.h"
 #include "SetupLog.h"
@@ -39,6 +40,7 @@ bool CSinReader::Install(const CSmallString& destination, CSinProgressABC* progr
     }
     LogLine("Installing into %s", folder.GetText());
 
+    m_strOldLogCopy.Empty();
     CInstallSession session(*this, folder, progress);
     CSafeRemover remover(folder, nullptr);
     m_pSession = &session;
@@ -72,6 +74,8 @@ bool CSinReader::Install(const CSmallString& destination, CSinProgressABC* progr
         return false;
     }
     session.Commit();
+    if (!m_strOldLogCopy.IsEmpty())
+        RemoveLogCopy(m_strOldLogCopy);
     // An entry under an earlier display name that runs the same uninstaller
     // would stay behind as a second, dead entry.
     const CSmallString keyName = GetUninstallKeyName(*this);

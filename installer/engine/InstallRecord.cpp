@@ -179,6 +179,8 @@ void CInstallRecord::WriteEndText(CCharArray& out, unsigned depth) const
     out.AppendText(">\r\n");
 }
 
+const char* CInstallRecord::GetElementName() { return kRecord; }
+
 bool CInstallRecord::ReadFrom(const CXMLNode* section)
 {
     const CXMLNode* record = section ? section->FindNode(kRecord) : nullptr;

@@ -6,6 +6,7 @@
 
 #include "Containers.h"
 #include "SmallString.h"
+#include "WinPath.h"
 
 class CCharArray;
 class CXMLNode;
@@ -37,6 +38,8 @@ public:
 
     // Reading, at uninstall. False when section holds no record.
     bool ReadFrom(const CXMLNode* section);
+    // The record's element in an uninstall section.
+    static const char* GetElementName();
 
     const CSmallString& GetFolder() const { return m_strFolder; }
     bool GetFolderExisted() const { return m_bFolderExisted; }
@@ -47,6 +50,8 @@ public:
     bool HasShortcut(const CSmallString& path) const;
     // The folder was created by the installation, or lies inside one that was.
     bool IsInCreatedFolder(const CSmallString& path) const;
+    // The folder itself was created by the installation.
+    bool HasFolder(const CSmallString& path) const { return Has(Folders, WinPath::Normalise(path)); }
     // The key was created by the installation, or lies below one that was.
     bool IsBelowCreatedKey(const CSmallString& key) const;
     bool HasValue(const CSmallString& key, const char* name) const;

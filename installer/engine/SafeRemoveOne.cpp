@@ -40,70 +40,83 @@ void CSafeRemover::RemoveFile(const CSmallString& path)
 {
     if (path.IsEmpty())
         return;
-    const CSmallString resolved = ResolvePath(path);
-    if (resolved.IsEmpty())
+    // Its folder as the system names it, the file itself not followed: a
+    // link there goes, never what it points to.
+    const CSmallString target = ResolveAllButLast(path);
+    if (target.IsEmpty())
         return Refuse(path, "not a full path");
-    const DWORD attributes = GetFileAttributesA(resolved);
+    const DWORD attributes = GetFileAttributesA(target);
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
-            LogLine("Not present: %s", resolved.GetText());
+            LogLine("Not present: %s", target.GetText());
         else
-            Failed(resolved, GetLastErrorString((int)error));
+            Failed(target, GetLastErrorString((int)error));
         return;
     }
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-        return Refuse(resolved, "a folder, not a file");
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return Refuse(target, "a folder, not a file");
     // The installation may have replaced a system file there: never taken
     // away. (The other protected places are folders, refused above.)
-    if (IsInsideWindowsFolder(resolved, true))
-        return Refuse(resolved, "a file of the Windows folder");
-    if (m_pRecord) {
-        if (!m_pRecord->HasFile(path) && !m_pRecord->HasFile(resolved))
-            return Refuse(resolved, "not written by the installation");
-    } else if (m_strResolved.IsEmpty() || !WinPath::IsSameOrInside(resolved, m_strResolved)) {
-        return Refuse(resolved, "outside the installation's folder");
-    }
-    DeleteOne(resolved);
+    if (IsInsideWindowsFolder(target, true))
+        return Refuse(target, "a file of the Windows folder");
+    // Files outside the installation's folder are never the uninstaller's
+    // (its shortcuts go by remove-shortcut).
+    if (!IsInside(target))
+        return Refuse(target, IsWrittenInside(path) ? "reached through a link, which is never followed"
+                                                    : "outside the installation's folder");
+    if (const char* why = WhyNeverRemoved(target))
+        return Refuse(target, why);
+    if (m_pRecord && !m_pRecord->HasFile(path) && !m_pRecord->HasFile(target))
+        return Refuse(target, "not written by the installation");
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return LeaveLink(target);
+    DeleteOne(target);
 }
 
 void CSafeRemover::RemoveEmptyFolder(const CSmallString& path)
 {
-    const CSmallString resolved = ResolvePath(path);
-    if (resolved.IsEmpty())
+    const CSmallString target = ResolveAllButLast(path);
+    if (target.IsEmpty())
         return Refuse(path, "not a full path");
-    const DWORD attributes = GetFileAttributesA(resolved);
+    const DWORD attributes = GetFileAttributesA(target);
     if (attributes == INVALID_FILE_ATTRIBUTES) {
-        LogLine("Not present: %s", resolved.GetText());
+        LogLine("Not present: %s", target.GetText());
         return;
     }
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
         return Refuse(path, "not a folder");
+    const bool inside = IsInside(target);
     if (m_pRecord) {
         bool existed = false;
         const bool known = m_pRecord->GetTargetExisted(path, false, existed);
-        if (known ? existed : !m_pRecord->IsInCreatedFolder(resolved)) {
-            LogLine("Kept %s: it was there before the installation", resolved.GetText());
+        if (!inside && !m_pRecord->HasFolder(path))
+            return Refuse(target, "outside the installation's folder and not created by the installation");
+        if (known ? existed : !m_pRecord->IsInCreatedFolder(target)) {
+            LogLine("Kept %s: it was there before the installation", target.GetText());
             return;
         }
-    } else if (m_strResolved.IsEmpty() || !WinPath::IsSameOrInside(resolved, m_strResolved)) {
-        return Refuse(resolved, "outside the installation's folder");
+    } else if (!inside) {
+        return Refuse(target, IsWrittenInside(path) ? "reached through a link, which is never followed"
+                                                    : "outside the installation's folder");
     }
-    if (IsProtectedFolder(resolved))
-        return Refuse(resolved, "a drive, the Windows folder or a shared or personal folder, or one that holds it");
-    if (RemoveDirectoryA(resolved)) {
-        LogLine("Removed folder %s", resolved.GetText());
+    if (const char* why = WhyNeverRemoved(target))
+        return Refuse(target, why);
+    if (IsLink(target))
+        return LeaveLink(target);
+    if (RemoveDirectoryA(target)) {
+        LogLine("Removed folder %s", target.GetText());
         return;
     }
     // Empty but for the uninstaller that waits for us, whose file the log
     // removed: both go once it has ended.
     const CSmallString keep = WinPath::Normalise(m_strKeep);
-    if (m_bKeptRemoved && WinPath::IsSameOrInside(keep, resolved) && HoldsOnly(resolved, keep)) {
-        m_arrKeptFolders.Add(resolved);
-        LogLine("Removed folder %s (with the uninstaller's own file, once that has ended)", resolved.GetText());
+    if (m_bKeptRemoved && WinPath::IsSameOrInside(keep, target) && HoldsOnly(target, keep)) {
+        m_arrKeptFolders.Add(target);
+        LogLine("Removed folder %s (with the uninstaller's own file, once that has ended)", target.GetText());
         return;
     }
-    LogLine("Kept %s: not empty", resolved.GetText());
+    LogLine("Kept %s: not empty", target.GetText());
 }
 
 void CSafeRemover::RemoveEmptyKey(const CSmallString& formatted, const CSmallString& subkey, bool isEntry, int kind,

@@ -9,6 +9,7 @@
 #include "Exceptions.h"
 #include "Folders.h"
 #include "InstallRecord.h"
+#include "InstalledPrograms.h"
 #include "Journal.h"
 #include "RegistryKeyPath.h"
 #include "SetupLog.h"
@@ -16,6 +17,8 @@
 #include "win32/Handles.h"
 
 namespace {
+
+const char kLinkLeft[] = "a link, left in place: neither it nor what it leads to is removed";
 
 bool IsFolder(const char* path)
 {
@@ -39,14 +42,47 @@ bool KeyExists(HKEY root, const char* subkey)
 } // namespace
 
 CSafeRemover::CSafeRemover(const CSmallString& folder, const CInstallRecord* record)
-    : m_strFolder(folder), m_strResolved(ResolvePath(folder)), m_pRecord(record)
+    : m_strFolder(folder), m_strResolved(ResolvePath(folder)), m_pRecord(record),
+      m_bFolderLinked(IsReachedThroughLink(folder))
 {
+    if (m_bFolderLinked)
+        LogLine("The installation's folder %s is reached through a link: nothing in it is removed", folder.GetText());
+    m_arrOtherPrograms = GetOtherProgramsFolders(m_strResolved);
 }
 
 void CSafeRemover::Refuse(const CSmallString& what, const char* why)
 {
     LogLine("Refused to remove %s: %s", what.GetText(), why);
     m_arrRefused.Add(what + " (" + why + ")");
+    m_uViolations++;
+}
+
+void CSafeRemover::Keep(const CSmallString& what, const char* why)
+{
+    LogLine("Kept %s: %s", what.GetText(), why);
+    m_arrRefused.Add(what + " (" + why + ")");
+}
+
+bool CSafeRemover::IsInside(const CSmallString& target) const
+{
+    return !m_bFolderLinked && !m_strResolved.IsEmpty() && WinPath::IsSameOrInside(target, m_strResolved);
+}
+
+const char* CSafeRemover::WhyNeverRemoved(const CSmallString& target) const
+{
+    // Resolved all the way: what a link there stands for is what is judged.
+    const CSmallString resolved = ResolvePath(target);
+    if (IsProtectedFolder(resolved) || IsInsideWindowsFolder(resolved, true))
+        return "a drive, the Windows folder or a shared or personal folder, or one that holds it";
+    for (unsigned i = 0; i < m_arrOtherPrograms.GetSize(); i++) {
+        const CSmallString& other = m_arrOtherPrograms[i];
+        // Holding another program's folder, or inside it (but for our own
+        // folder when that lies inside theirs).
+        if (WinPath::IsSameOrInside(other, resolved) ||
+            (WinPath::IsSameOrInside(resolved, other) && !IsInside(resolved)))
+            return "another program's folder, or one that holds it";
+    }
+    return nullptr;
 }
 
 void CSafeRemover::Failed(const CSmallString& what, const char* why)
@@ -65,10 +101,24 @@ bool CSafeRemover::MentionsFolder(const char* text) const
         while (needle.GetLength() > 3 && needle.GetAt(needle.GetLength() - 1) == '\\')
             needle.Delete(needle.GetLength() - 1, 1);
         // A drive root mentions everything: never proof of ownership.
-        if (needle.GetLength() > 3 && haystack.Find(needle) >= 0)
-            return true;
+        if (needle.GetLength() <= 3)
+            continue;
+        // The whole folder name: "C:\Apps\Mini" is not in "C:\Apps\Mini Pro".
+        // Find's start names where the pattern's last byte is first tried.
+        for (int at = haystack.Find(needle); at >= 0; at = haystack.Find(needle, at + needle.GetLength())) {
+            const char next = haystack.GetText()[at + needle.GetLength()];
+            if (next == 0 || next == '\\' || next == '/' || next == '"' || next == ',')
+                return true;
+        }
     }
     return false;
+}
+
+void CSafeRemover::LeaveLink(const CSmallString& target)
+{
+    // No call removes a link alike everywhere: Windows removes the link,
+    // Wine what it leads to. The installation never makes one.
+    Failed(target, kLinkLeft);
 }
 
 void CSafeRemover::DeleteOne(const CSmallString& path)
@@ -77,6 +127,8 @@ void CSafeRemover::DeleteOne(const CSmallString& path)
         m_bKeptRemoved = true; // removed once its program has ended
         return;
     }
+    if (IsLink(path))
+        return LeaveLink(path);
     SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
     if (DeleteFileA(path)) {
         LogLine("Removed %s", path.GetText());
@@ -90,22 +142,24 @@ void CSafeRemover::DeleteOne(const CSmallString& path)
 void CSafeRemover::RemoveRecordedContent(const CSmallString& folder)
 {
     const Container::CArray<CSmallString>& files = m_pRecord->GetFiles();
-    for (unsigned i = 0; i < files.GetSize(); i++)
-        if (WinPath::IsSameOrInside(ResolvePath(files[i]), folder))
-            DeleteOne(files[i]);
+    for (unsigned i = 0; i < files.GetSize(); i++) {
+        const CSmallString target = ResolveAllButLast(files[i]);
+        if (WinPath::IsSameOrInside(target, folder) && IsInside(target))
+            DeleteOne(target);
+    }
     // Created folders, deepest first, and only once they are empty: what
     // the user put there stays.
     const Container::CArray<CSmallString>& folders = m_pRecord->GetFolders();
     for (unsigned i = folders.GetSize(); i-- > 0;) {
-        const CSmallString resolved = ResolvePath(folders[i]);
-        if (!WinPath::IsSameOrInside(resolved, folder) || !IsFolder(resolved))
+        const CSmallString target = ResolveAllButLast(folders[i]);
+        if (!WinPath::IsSameOrInside(target, folder) || !IsInside(target) || !IsFolder(target))
             continue;
-        if (RemoveDirectoryA(resolved))
-            LogLine("Removed %s", resolved.GetText());
-        else if (!m_strKeep.IsEmpty() && WinPath::IsSameOrInside(WinPath::Normalise(m_strKeep), resolved))
-            m_arrKeptFolders.Add(resolved);
+        if (RemoveDirectoryA(target))
+            LogLine("Removed %s", target.GetText());
+        else if (!m_strKeep.IsEmpty() && WinPath::IsSameOrInside(WinPath::Normalise(m_strKeep), target))
+            m_arrKeptFolders.Add(target);
         else
-            LogLine("Kept %s: it holds files the installation did not create", resolved.GetText());
+            LogLine("Kept %s: it holds files the installation did not create", target.GetText());
     }
 }
 
@@ -115,51 +169,51 @@ void CSafeRemover::RemoveFolder(const CSmallString& path, bool ifEmpty)
         return;
     if (ifEmpty)
         return RemoveEmptyFolder(path);
-    const CSmallString resolved = ResolvePath(path);
-    if (resolved.IsEmpty())
+    const CSmallString target = ResolveAllButLast(path);
+    if (target.IsEmpty())
         return Refuse(path, "not a full path");
-    if (!DoesFileExist(resolved)) {
-        LogLine("Not present: %s", resolved.GetText());
+    if (!DoesFileExist(target)) {
+        LogLine("Not present: %s", target.GetText());
         return;
     }
-    if (!IsFolder(resolved))
+    if (!IsFolder(target))
         return Refuse(path, "not a folder");
-    if (IsProtectedFolder(resolved))
-        return Refuse(resolved, "a drive, the Windows folder or a shared or personal folder, or one that holds it");
-
-    const bool inside = !m_strResolved.IsEmpty() && WinPath::IsSameOrInside(resolved, m_strResolved);
-    bool whole = false;
+    if (const char* why = WhyNeverRemoved(target))
+        return Refuse(target, why);
+    const bool inside = IsInside(target);
+    if (!inside) {
+        // Outside the installation's folder only an empty folder it created
+        // goes, and only by the record's word.
+        if (!m_pRecord || !m_pRecord->HasFolder(path))
+            return Refuse(target, m_pRecord ? "outside the installation's folder and not created by the installation"
+                                            : "outside the installation's folder");
+        return RemoveEmptyFolder(path);
+    }
+    if (IsLink(target))
+        return LeaveLink(target);
+    bool whole = true;
     if (m_pRecord) {
         bool existed = false;
         const bool known = m_pRecord->GetTargetExisted(path, false, existed);
-        if (known && existed)
-            whole = false; // it was there before: only what the installation put in it goes
-        else if (m_pRecord->IsInCreatedFolder(resolved) || (known && !existed))
-            whole = true;
-        else if (!inside)
-            return Refuse(resolved, "outside the installation's folder and not created by the installation");
-    } else {
-        // Without a record only the installation's own folder can be told apart.
-        if (!inside)
-            return Refuse(resolved, "outside the installation's folder");
-        whole = true;
+        // There before (or not known to be created): only what the
+        // installation put in it goes.
+        whole = !(known && existed) && (m_pRecord->IsInCreatedFolder(target) || (known && !existed));
     }
-
     if (!whole) {
-        LogLine("Removing what the installation put into %s", resolved.GetText());
-        RemoveRecordedContent(resolved);
-        return Refuse(resolved, "it was there before the installation: only what the installation put in it was "
-                                "removed");
+        LogLine("Removing what the installation put into %s", target.GetText());
+        RemoveRecordedContent(target);
+        return Keep(target, "it was there before the installation: only what the installation put in it was "
+                            "removed");
     }
     Container::CArray<CSmallString> leftovers;
-    DeleteDirectory(resolved, m_strKeep.IsEmpty() ? nullptr : m_strKeep.GetText(), &leftovers);
+    DeleteDirectory(target, m_strKeep.IsEmpty() ? nullptr : m_strKeep.GetText(), &leftovers);
     for (unsigned i = 0; i < leftovers.GetSize(); i++)
-        Failed(leftovers[i], "in use or not allowed");
-    if (!m_strKeep.IsEmpty() && WinPath::IsSameOrInside(WinPath::Normalise(m_strKeep), resolved)) {
-        m_arrKeptFolders.Add(resolved);
+        Failed(leftovers[i], IsLink(leftovers[i]) ? kLinkLeft : "in use or not allowed");
+    if (!m_strKeep.IsEmpty() && WinPath::IsSameOrInside(WinPath::Normalise(m_strKeep), target)) {
+        m_arrKeptFolders.Add(target);
         m_bKeptRemoved = true;
     }
-    LogLine("Removed folder %s%s", resolved.GetText(), leftovers.IsEmpty() ? "" : " (in part)");
+    LogLine("Removed folder %s%s", target.GetText(), leftovers.IsEmpty() ? "" : " (in part)");
 }
 
 void CSafeRemover::RemoveShortcut(const char* folderName, const CSmallString& name)
@@ -188,39 +242,55 @@ bool CSafeRemover::CreatedKey(const CSmallString& formattedKey, const CSmallStri
 bool CSafeRemover::OwnsEntry(int kind, const CSmallString& formattedKey, const CSmallString& subkey,
                              const CSmallString& entry)
 {
-    if (m_pRecord) {
-        if (CreatedKey(formattedKey, subkey))
-            return true;
-        // The Uninstall entry names our uninstaller: it is ours whatever
-        // created it (an upgrade over an install without a record).
-        if (kind != RegistryKeyPath::UninstallEntry)
-            return false;
-    }
-    // Logs without a record: an entry is ours when it points into our folder.
+    // What the entry says it leads to: its program, folder or server.
     RegistryKeyPath::SKey key;
     RegistryKeyPath::Parse(formattedKey, key);
     const HKEY root = RootHandle(key.eRoot);
     const CSmallString base = subkey.Mid(0, subkey.Find(entry) + entry.GetLength());
+    Container::CArray<CSmallString> leadsTo;
     switch (kind) {
     case RegistryKeyPath::UninstallEntry:
-        return MentionsFolder(ReadRegistryText(root, base, "UninstallString")) ||
-               MentionsFolder(ReadRegistryText(root, base, "InstallLocation"));
+        leadsTo.Add(ReadRegistryText(root, base, "UninstallString"));
+        leadsTo.Add(ReadRegistryText(root, base, "InstallLocation"));
+        break;
     case RegistryKeyPath::AppPathsEntry:
-        return MentionsFolder(ReadRegistryText(root, base, nullptr)) || MentionsFolder(ReadRegistryText(root, base, "Path"));
+        leadsTo.Add(ReadRegistryText(root, base, nullptr));
+        leadsTo.Add(ReadRegistryText(root, base, "Path"));
+        break;
     case RegistryKeyPath::ComEntry:
-        return MentionsFolder(ReadRegistryText(root, base + "\\InprocServer32", nullptr)) ||
-               MentionsFolder(ReadRegistryText(root, base + "\\LocalServer32", nullptr));
+        leadsTo.Add(ReadRegistryText(root, base + "\\InprocServer32", nullptr));
+        leadsTo.Add(ReadRegistryText(root, base + "\\LocalServer32", nullptr));
+        break;
     case RegistryKeyPath::ClassesEntry: {
-        if (MentionsFolder(ReadRegistryText(root, base + "\\shell\\open\\command", nullptr)))
-            return true;
-        // An extension: ours when the file type it names opens with our program.
+        leadsTo.Add(ReadRegistryText(root, base + "\\shell\\open\\command", nullptr));
+        // An extension leads where the file type it names opens.
         const CSmallString type = ReadRegistryText(root, base, nullptr);
-        const int cut = base.GetLength() - entry.GetLength();
-        return !type.IsEmpty() && entry.GetAt(0) == '.' &&
-               MentionsFolder(ReadRegistryText(root, base.Mid(0, cut) + type + "\\shell\\open\\command", nullptr));
+        if (!type.IsEmpty() && entry.GetAt(0) == '.')
+            leadsTo.Add(ReadRegistryText(root, base.Mid(0, base.GetLength() - entry.GetLength()) + type +
+                                                   "\\shell\\open\\command",
+                                         nullptr));
+        break;
     }
     }
-    return false;
+    bool ours = false, other = false;
+    for (unsigned i = 0; i < leadsTo.GetSize(); i++) {
+        if (MentionsFolder(leadsTo[i]))
+            ours = true;
+        else if (!leadsTo[i].IsEmpty())
+            other = true;
+    }
+    // Logs without a record: an entry is ours when it leads into our folder.
+    if (!m_pRecord)
+        return ours;
+    const bool created = CreatedKey(formattedKey, subkey);
+    // A record only administrators could write is its own proof; another
+    // one is believed only for an entry that leads nowhere else (emptied by
+    // the log, or holding nothing but names).
+    if (created)
+        return m_bRecordTrusted || ours || !other;
+    // The Uninstall entry names our uninstaller: it is ours whatever
+    // created it (an upgrade over an install without a record).
+    return kind == RegistryKeyPath::UninstallEntry && ours;
 }
 
 void CSafeRemover::RemoveRecordedKeys(const CSmallString& key)
@@ -264,9 +334,13 @@ void CSafeRemover::RemoveRegistry(const char* section, const char* valueName, bo
     if (valueName) {
         const CSmallString what = formatted + "\\" + (*valueName ? valueName : "(default)");
         if (shared || (isEntry && !OwnsEntry(kind, formatted, key.strSubKey, entry))) {
-            // In a shared key only a value the installation wrote may go.
-            const bool ours = m_pRecord ? m_pRecord->HasValue(formatted, valueName)
-                                        : MentionsFolder(ReadRegistryText(root, key.strSubKey, *valueName ? valueName : nullptr));
+            // In a shared or system key only a value the installation wrote
+            // may go; unless the record is the administrators' copy, only one
+            // that leads into our folder.
+            const bool written = !m_pRecord || m_pRecord->HasValue(formatted, valueName);
+            const bool ours = written && ((m_pRecord && m_bRecordTrusted) ||
+                                          MentionsFolder(ReadRegistryText(root, key.strSubKey,
+                                                                          *valueName ? valueName : nullptr)));
             if (!ours)
                 return Refuse(what, "a value of a system or shared key that the installation did not write");
         }
@@ -296,8 +370,8 @@ void CSafeRemover::RemoveRegistry(const char* section, const char* valueName, bo
     if (!isEntry && m_pRecord && m_pRecord->GetTargetExisted(formatted, true, existed) && existed) {
         LogLine("Removing what the installation put into %s", formatted.GetText());
         RemoveRecordedKeys(formatted);
-        return Refuse(formatted, "it was there before the installation: only what the installation added was "
-                                 "removed");
+        return Keep(formatted, "it was there before the installation: only what the installation added was "
+                               "removed");
     }
     if (DeleteRegistryKey(root, key.strSubKey) || !KeyExists(root, key.strSubKey))
         LogLine("Removed key %s", formatted.GetText());

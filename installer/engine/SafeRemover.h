@@ -1,12 +1,17 @@
 // The uninstaller's hand: removes folders, shortcuts and registry entries
 // that a log names, but only what the installation created (by its record,
 // or for logs without one, inside its own folder), never a protected
-// folder, a system key or another program's entry. What it refuses or
-// can't remove is listed for the user and the setup log.
+// folder, another program's folder, a system key or another program's
+// entry. Outside the installation's folder it removes only shortcuts and
+// empty folders the installation created. It never follows a link, nor
+// removes one: nothing is reached through a link, and a link is left in
+// place and told. What it refuses or can't remove is listed for the user
+// and the setup log.
 #pragma once
 
 #include "Containers.h"
 #include "SmallString.h"
+#include "WinPath.h"
 
 class CInstallRecord;
 
@@ -43,13 +48,37 @@ public:
     bool IsKeptFileRemoved() const { return m_bKeptRemoved; }
     const Container::CArray<CSmallString>& GetKeptFolders() const { return m_arrKeptFolders; }
 
-    // "what (why)" lines.
+    // "what (why)" lines: what was left in place (refused, or kept because
+    // it was there before), and what could not be removed.
     const Container::CArray<CSmallString>& GetRefused() const { return m_arrRefused; }
     const Container::CArray<CSmallString>& GetFailed() const { return m_arrFailed; }
+    // How many removals the log asked for that it may not make: the
+    // uninstall then ends as failed.
+    unsigned GetViolationCount() const { return m_uViolations; }
+    // A command of the log refused before it ran.
+    void RefuseCommand(const CSmallString& command, const char* why) { Refuse(command, why); }
+    // The record comes from the copy only administrators can write: what it
+    // says the installation created is proof enough.
+    void SetRecordTrusted(bool trusted) { m_bRecordTrusted = trusted; }
 
 private:
+    // The log asked for what it may not remove.
     void Refuse(const CSmallString& what, const char* why);
+    // Left in place by the rules (there before the installation): told, no fault.
+    void Keep(const CSmallString& what, const char* why);
     void Failed(const CSmallString& what, const char* why);
+    // target (ResolveAllButLast's answer) lies in the installation's folder.
+    bool IsInside(const CSmallString& target) const;
+    // path, as the log spells it, names a place in the installation's folder.
+    bool IsWrittenInside(const CSmallString& path) const
+    {
+        return WinPath::IsSameOrInside(WinPath::Normalise(path), WinPath::Normalise(m_strFolder));
+    }
+    // Told as left: links are never removed.
+    void LeaveLink(const CSmallString& target);
+    // Why the folder or file at target may never be removed (a drive, a
+    // system, shared or personal folder, another program's), or null.
+    const char* WhyNeverRemoved(const CSmallString& target) const;
     // Deletes it, or leaves it for RemoveKeptFile when it is the kept file.
     void DeleteOne(const CSmallString& path);
     void RemoveEmptyFolder(const CSmallString& path);
@@ -68,6 +97,10 @@ private:
     CSmallString m_strFolder;   // as the log gives it
     CSmallString m_strResolved; // ResolvePath of it
     const CInstallRecord* m_pRecord;
+    bool m_bFolderLinked; // the folder is reached through a link now: not ours to empty
+    Container::CArray<CSmallString> m_arrOtherPrograms; // their folders, resolved
+    unsigned m_uViolations = 0;
+    bool m_bRecordTrusted = false;
     CSmallString m_strKeep;
     bool m_bKeptRemoved = false;
     Container::CArray<CSmallString> m_arrKeptFolders; // to remove once the kept file is gone

@@ -7,6 +7,8 @@
 #include "FileText.h"
 #include "Folders.h"
 #include "InstallRecord.h"
+#include "LogCopy.h"
+#include "Security.h"
 #include "InstallSession.h"
 #include "ReleasePtr.h"
 #include "SafeRemover.h"
@@ -24,6 +26,7 @@
 namespace {
 
 const char kUninstallKey[] = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+const int kUninstallRootLength = sizeof("HKEY_LOCAL_MACHINE\\") - 1;
 
 // One line per item, at most a screenful: the setup log has them all.
 CSmallString ListForUser(const Container::CArray<CSmallString>& items)
@@ -94,16 +97,35 @@ bool CSinReader::AddUninstall(CInstallSession& session)
     TranslatePath(logPath);
     GetInstallItem(Setting::Uninstaller, log);
     bool written = session.WriteUninstallerWhole(exe, why);
+    CSmallString unwritten = exe; // named to the user when something isn't written
     if (written) {
+        unwritten = logPath;
         session.PlanKey(key);
         if (!session.ComposeUninstallLog(log, composed))
             LogLine("The uninstall log has no uninstall section to hold the installation's record");
         written = session.WriteFileWhole(logPath, composed.GetText(), (unsigned)composed.GetLength(), why);
     }
+    // Elevated, a copy where only administrators write: the uninstaller
+    // trusts that, not a log users may be able to change.
+    CSmallString copy;
+    if (written && IsProcessElevated()) {
+        m_strOldLogCopy = ReadRegistryText(HKEY_LOCAL_MACHINE, key.Mid(kUninstallRootLength, key.GetLength()),
+                                           kLogCopyValue);
+        CSmallString folder;
+        copy = CreateLogCopyFolder(folder);
+        unwritten = copy.IsEmpty() ? CSmallString("%ProgramData%\\kxsetup-...") : copy;
+        if (copy.IsEmpty()) {
+            why = GetLastErrorString();
+            written = false;
+        } else {
+            session.GetJournal().AddFolder(folder);
+            written = session.WriteFileWhole(copy, composed.GetText(), (unsigned)composed.GetLength(), why);
+        }
+    }
     if (!written) {
         CSmallString message, reason;
         reason.Format(CResString(IDS_SYSTEM_REASON), why.GetText());
-        message.Format(CResString(IDS_UNINSTALLER_NOT_WRITTEN), exe.GetText(), reason.GetText());
+        message.Format(CResString(IDS_UNINSTALLER_NOT_WRITTEN), unwritten.GetText(), reason.GetText());
         Error(message);
         return false;
     }
@@ -131,8 +153,69 @@ bool CSinReader::AddUninstall(CInstallSession& session)
     AddRegKey(key, "NoModify", 1u);
     AddRegKey(key, "NoRepair", 1u);
     AddRegKey(key, "QuietUninstallString", "\"" + app + "uninstall.exe\" /S");
+    if (!copy.IsEmpty() && !AddRegKey(key, kLogCopyValue, copy))
+        return false;
     return AddRegKey(key, "UninstallString", "\"" + app + "uninstall.exe\"");
 }
+
+namespace {
+
+// The log at path, checked whole: null with why when it is cut short,
+// damaged or has no uninstall section (it would run whatever its last
+// bytes say).
+CXMLDocument* LoadWholeLog(const char* path, CSmallString& text, CSmallString& why)
+{
+    SXMLProblem problem;
+    if (!LoadFileIntoString(path, text)) {
+        why = "it can't be read";
+        return nullptr;
+    }
+    if (!CheckXMLWellFormed(text, (unsigned)text.GetLength(), false, problem)) {
+        why.Format("line %u, column %u: %s", problem.uLine, problem.uColumn, problem.szMessage);
+        return nullptr;
+    }
+    CReleasePtr<CXMLDocument> log(CXMLDocument::LoadFromMemory(text, (unsigned)text.GetLength(), true));
+    if (!log)
+        why = "it can't be read";
+    else if (!log->FindNode(Section::Uninstall))
+        why = "it has no uninstall section";
+    return why.IsEmpty() ? log.Detach() : nullptr;
+}
+
+// An element as one line of text: its name, attributes, text and what it
+// holds. Alike elements read alike; any change reads otherwise.
+CSmallString ElementText(const CXMLNode* element)
+{
+    CSmallString text = CSmallString("<") + element->GetName();
+    const CXMLNode::CAttributeMap& attributes = element->GetAttributes();
+    for (unsigned b = 0; b < attributes.GetBucketCount(); b++)
+        for (const auto* entry = attributes.GetBucket(b); entry; entry = entry->pNext)
+            text += CSmallString(" ") + entry->key + "=\"" + entry->value + "\"";
+    CCharArray inside;
+    element->SaveToCharArray(inside);
+    return text + (inside.IsEmpty() && element->GetText().IsEmpty() ? " />" : ">") + element->GetText() +
+           CSmallString(inside.GetData(), (int)inside.GetSize());
+}
+
+// The commands and settings of log that trusted doesn't hold (the record
+// is data, not a command: the trusted one is read instead).
+Container::CArray<CSmallString> CommandsNotIn(const CXMLNode* log, const CXMLNode* trusted)
+{
+    Container::CMap<CSmallString, bool> known;
+    for (unsigned i = 0; i < trusted->GetChildCount(); i++)
+        known.SetAt(ElementText(trusted->GetChild(i)), true);
+    Container::CArray<CSmallString> extra;
+    for (unsigned i = 0; i < log->GetChildCount(); i++) {
+        if (log->GetChild(i)->GetName() == CInstallRecord::GetElementName())
+            continue;
+        const CSmallString command = ElementText(log->GetChild(i));
+        if (!known.FindValue(command))
+            extra.Add(command);
+    }
+    return extra;
+}
+
+} // namespace
 
 void CSinReader::UninstallFromScript(const char* logPath, bool ask, CSinProgressABC* progress)
 {
@@ -140,24 +223,36 @@ void CSinReader::UninstallFromScript(const char* logPath, bool ask, CSinProgress
     m_eRunResult = RunFailed;
     LogLine("Uninstalling with %s", logPath);
 
-    // A log cut short or damaged would run whatever its last bytes say.
     CSmallString text, why;
-    SXMLProblem problem;
-    if (!LoadFileIntoString(logPath, text))
-        why = "it can't be read";
-    else if (!CheckXMLWellFormed(text, (unsigned)text.GetLength(), false, problem))
-        why.Format("line %u, column %u: %s", problem.uLine, problem.uColumn, problem.szMessage);
-    CReleasePtr<CXMLDocument> log(
-        why.IsEmpty() ? CXMLDocument::LoadFromMemory(text, (unsigned)text.GetLength(), true) : nullptr);
-    if (log && !log->FindNode(Section::Uninstall))
-        why = "it has no uninstall section";
+    CReleasePtr<CXMLDocument> log(LoadWholeLog(logPath, text, why));
+    CSmallString folder(logPath);
+    WinPath::RemoveFilename(logPath, folder.GetBuffer(folder.GetLength()));
+    folder.ReleaseBuffer(-1);
+
+    // Elevated, the copy that only administrators can write is followed;
+    // what was added to the log beside the program is refused.
+    Container::CArray<CSmallString> notInCopy;
+    CSmallString copy, entryKey;
+    unsigned long view = 0;
+    if (log && IsProcessElevated())
+        copy = FindLogCopy(folder, entryKey, view);
+    if (!copy.IsEmpty()) {
+        CSmallString copyText, copyWhy;
+        CReleasePtr<CXMLDocument> trusted(IsLogCopyPath(copy) ? LoadWholeLog(copy, copyText, copyWhy) : nullptr);
+        if (!trusted) {
+            why.Format("the copy of it kept for administrators, %s, is missing or damaged", copy.GetText());
+        } else if (copyText != text) {
+            LogLine("%s differs from the copy kept for administrators (%s): the copy is followed", logPath,
+                    copy.GetText());
+            notInCopy = CommandsNotIn(log->FindNode(Section::Uninstall), trusted->FindNode(Section::Uninstall));
+            log.Reset(trusted.Detach());
+        }
+    }
+
     CInstallRecord record;
     const bool hasRecord = log && record.ReadFrom(log->FindNode(Section::Uninstall));
     // The installation's folder is the one its record names, where the log
     // was written; a log found anywhere else is not that installation's.
-    CSmallString folder(logPath);
-    WinPath::RemoveFilename(logPath, folder.GetBuffer(folder.GetLength()));
-    folder.ReleaseBuffer(-1);
     if (why.IsEmpty() && hasRecord) {
         const CSmallString recorded = ResolvePath(record.GetFolder()), here = ResolvePath(folder);
         if (recorded.IsEmpty() || !WinPath::IsSameOrInside(recorded, here) || !WinPath::IsSameOrInside(here, recorded))
@@ -175,6 +270,8 @@ void CSinReader::UninstallFromScript(const char* logPath, bool ask, CSinProgress
         return;
     }
     m_pDocument.Reset(log.Detach());
+    m_arrNotInCopy = notInCopy;
+    m_bLogTrusted = !copy.IsEmpty();
 
     CSmallString appName;
     GetInstallItem(Setting::AppName, appName);
@@ -197,6 +294,10 @@ void CSinReader::UninstallFromScript(const char* logPath, bool ask, CSinProgress
         m_eRunResult = RunFailed;
         return;
     }
+    // The copy goes with the entry that names it.
+    CRegKey entry;
+    if (!copy.IsEmpty() && entry.Open(HKEY_LOCAL_MACHINE, entryKey, KEY_READ | view) != ERROR_SUCCESS)
+        RemoveLogCopy(copy);
 
     // An unattended uninstall opens no window, a browser included.
     CSmallString url;
@@ -222,6 +323,9 @@ void CSinReader::Uninstall(const CSmallString& folder, const CInstallRecord* rec
     else
         LogLine("The log has no record of the installation: removals stay inside %s", app.GetText());
     CSafeRemover remover(app, record);
+    remover.SetRecordTrusted(m_bLogTrusted);
+    for (unsigned i = 0; i < m_arrNotInCopy.GetSize(); i++)
+        remover.RefuseCommand(m_arrNotInCopy[i], "not in the uninstall information kept for administrators");
     remover.SetKeepFile(m_strKeepFile);
     ExecuteCommands(section, progress, nullptr, remover);
     m_arrKeptFolders = remover.GetKeptFolders();
@@ -235,6 +339,9 @@ void CSinReader::Uninstall(const CSmallString& folder, const CInstallRecord* rec
                        ListForUser(remover.GetRefused()).GetText());
         KxMessageBox(nullptr, message, appName, MB_OK | MB_ICONINFORMATION);
     }
+    // What the log may not remove is a fault of the log: the run says so.
+    if (remover.GetViolationCount())
+        m_eRunResult = RunFailed;
     if (!remover.GetFailed().IsEmpty()) {
         CSmallString message;
         message.Format(CResString(IDS_UNINSTALL_LEFT_OVER), ListForUser(remover.GetFailed()).GetText());

@@ -175,7 +175,8 @@ TEST(RegistryKeyPath, Classify)
         {"Software\\Classes\\Applications\\hello.exe", ClassesEntry, "hello.exe"},
         {"Software\\Vendor\\App", Ordinary, ""},
         {"Software\\Wow6432Node", SharedKey, ""},
-        {"Environment\\Sub", Ordinary, ""},
+        {"Environment\\Sub", SystemTree, ""},
+        {"Control Panel\\Desktop", SystemTree, ""},
         {"SOFTWARE\\CLASSES\\\xC3\x84pp.File", ClassesEntry, "\xC3\x84pp.File"},
     };
     for (const auto& c : cases) {

@@ -31,7 +31,7 @@ silent_case() {
     "$(snap_under "$PROGRAMS_WIN\\Hello.lnk" +)" "$(snap_under "$UNINSTALL_KEY" +)" \
     "$(snap_under "$APP_PATHS_KEY" +)" "$(snap_under 'HKLM\Software\kxsetup examples' +)" \
     "$(snap_under 'HKCU\Software\kxsetup examples' +)" "$(snap_under 'HKCR\.hello' +)" \
-    "$(snap_under 'HKCR\KxSetup.HelloFile' +)" "$(setup_log_re)"
+    "$(snap_under 'HKCR\KxSetup.HelloFile' +)" "$(setup_log_re)" "$(log_copy_re)"
 
   # Returns once everything but uninstall.exe itself is gone; that follows.
   local opened

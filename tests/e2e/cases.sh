@@ -21,6 +21,9 @@ MSG_REMOVE='Are you sure you wish to completely remove\nHello and all of its fil
 
 # Setup logs in the temporary folder: what every run may add.
 setup_log_re() { printf '^[-+] C:/users/[^/\t]+/Temp/[^/\t]*-(un)?install\\.log\t'; }
+# The copy of the uninstall log an elevated installation keeps for
+# administrators, and the value of its Uninstall entry that names it.
+log_copy_re() { printf '^[-+] (C:/ProgramData/kxsetup-[0-9a-f]{16}(/uninstall\\.dat)?\t|HKLM.*\tKxUninstallLogCopy\t)'; }
 
 # Wall times in ms, printed by scripts/e2e.sh.
 export T_INSTALL_MS='' T_UNINSTALL_MS='' T_UNINSTALL_ASK_MS=''
@@ -209,7 +212,8 @@ install_case() {
     "$(snap_under "$PROGRAMS_WIN\\Hello.lnk" +)" "$(snap_under "$UNINSTALL_KEY" +)" \
     "$(snap_under "$APP_PATHS_KEY" +)" "$(snap_under 'HKLM\Software\kxsetup examples' +)" \
     "$(snap_under 'HKCU\Software\kxsetup examples' +)" "$(snap_under 'HKCR\.hello' +)" \
-    "$(snap_under 'HKCR\KxSetup.HelloFile' +)" "$(snap_under "$TEMP_WIN\\hello-launched.txt" +)" "$(setup_log_re)"
+    "$(snap_under 'HKCR\KxSetup.HelloFile' +)" "$(snap_under "$TEMP_WIN\\hello-launched.txt" +)" "$(setup_log_re)" \
+    "$(log_copy_re)"
   local setuplog
   setuplog=$(tr -d '\r' <"$(unix_path "$TEMP_WIN\\Hello-install.log")")
   for part in "Destination: $APP_WIN" "Installing into $APP_WIN\\" "File written: $APP_WIN\\hello.exe (" \
@@ -342,7 +346,7 @@ reinstall_case() {
   # Shortcuts are written anew (a link holds its time of writing).
   expect_unchanged "reinstall: nothing else changed" reinstall-before reinstall-after "$(setup_log_re)" \
     "$(snap_under "$APP_WIN\\uninstall.dat")" "$(snap_under "$DESKTOP_WIN\\Hello.lnk")" \
-    "$(snap_under "$PROGRAMS_WIN\\Hello.lnk")"
+    "$(snap_under "$PROGRAMS_WIN\\Hello.lnk")" "$(log_copy_re)"
 }
 
 # entries_running FOLDER: how many Uninstall entries run FOLDER\uninstall.exe.

@@ -7,6 +7,7 @@
 
 #include "EngineTestKit.h"
 #include "Exceptions.h"
+#include "Security.h"
 #include "SinProgress.h"
 #include "UserMessages.h"
 #include "WineTestEnv.h"
@@ -254,6 +255,8 @@ TEST(Safety, UninstallRefusesOtherSpellingsOfForeignPlaces)
     CMessageBoxRecorder boxes(IDYES);
     CSinReader uninstaller;
     uninstaller.UninstallFromScript((app + "uninstall.dat").c_str());
+    // What the log may not remove makes the run a failure, with the rest done.
+    EXPECT_EQ(CSinReader::RunFailed, uninstaller.GetRunResult());
     EXPECT_EQ("another game's", ReadWholeFile(parent / "Games\\Other\\save.dat"));
     EXPECT_FALSE(Exists(app));
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows"));
@@ -267,13 +270,60 @@ TEST(Safety, UninstallRefusesOtherSpellingsOfForeignPlaces)
     ASSERT_EQ(2u, boxes.Shown().size());
     const std::string& told = boxes.Shown()[1].text;
     for (const std::string& part :
-         {parent / "Games (it was there before", parent / "Games\\Other (it was there before",
+         {parent / "Games (outside the installation's folder", parent / "Games\\Other (outside the installation's folder",
           std::string("HKEY_LOCAL_MACHINE\\Software\\Microsoft ("), key.FullName() + "\\Vendor (it was there before",
           std::string("HKEY_CURRENT_USER\\Software\\Classes\\CLSID ("), std::string("HKEY_LOCAL_MACHINE\\System"),
           "HKEY_LOCAL_MACHINE\\" + otherEntry, std::string("Public\\Desktop\\Other")})
         EXPECT_NE(std::string::npos, told.find(part)) << part << "\n" << told;
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, otherEntry.c_str());
     RemoveTestTree(parent / "Games");
+}
+
+// An uninstall log in a folder users can write is no authority for an
+// elevated uninstall: the copy only administrators can write is followed,
+// and what was added beside the program is refused and told.
+TEST(Safety, AnElevatedUninstallFollowsTheCopyKeptForAdministrators)
+{
+    if (!IsProcessElevated())
+        GTEST_SKIP() << "the copy is kept only by elevated installations";
+    CTestFolder parent;
+    const std::string app = parent / "App\\";
+    CreateDirectoryA((parent / "Victim").c_str(), nullptr);
+    WriteWholeFile(parent / "Victim\\thesis.txt", "the user's");
+    const std::string entry = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KxSafetyCopy";
+    const std::string log = "<uninstall><app-name>Kx</app-name><remove-reg-key section=\"HKEY_LOCAL_MACHINE\\" +
+                            entry + "\"/><remove-folder path=\"%APP%\"/></uninstall>";
+    ReaderPtr reader(MakeReader("<install><uninstall-display-name>KxSafetyCopy</uninstall-display-name>"
+                                "<uninstaller id=\"1\"/><file id=\"0\" name=\"app.exe\" dest=\"%APP%\"/></install>",
+                                {"MZ", log}));
+    ASSERT_TRUE(reader->Install(app.c_str(), nullptr));
+    const std::string copy = RegString(HKEY_LOCAL_MACHINE, entry, "KxUninstallLogCopy");
+
+    // Hostile commands, and record lines that vouch for them: another
+    // program's key would go by the record's word alone.
+    CTestRegKey other;
+    SetString(HKEY_CURRENT_USER, other.SubKey() + "\\OtherApp", "data", "theirs");
+    std::string tampered = ReadWholeFile(app + "uninstall.dat");
+    tampered.insert(tampered.find("<remove-reg-key"), "<remove-folder path=\"" + parent / "Victim" + "\" />"
+                                                      "<remove-reg-key section=\"" + other.FullName() + "\\OtherApp\" />");
+    tampered.insert(tampered.find("</install-record>"), "<folder path=\"" + parent / "Victim" + "\" /><key path=\"" +
+                                                            other.FullName() + "\\OtherApp\" />");
+    WriteWholeFile(app + "uninstall.dat", tampered);
+
+    CMessageBoxRecorder boxes(IDYES);
+    CSinReader uninstaller;
+    uninstaller.UninstallFromScript((app + "uninstall.dat").c_str());
+    EXPECT_EQ("the user's", ReadWholeFile(parent / "Victim\\thesis.txt"));
+    EXPECT_EQ("theirs", RegString(HKEY_CURRENT_USER, other.SubKey() + "\\OtherApp", "data"));
+    EXPECT_FALSE(Exists(app));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, entry));
+    EXPECT_EQ("<missing>", ReadWholeFile(copy)); // gone with the entry
+    EXPECT_EQ(CSinReader::RunFailed, uninstaller.GetRunResult());
+    ASSERT_EQ(2u, boxes.Shown().size());
+    for (const char* part : {"Victim\" /> (not in the uninstall information kept for administrators)",
+                             "OtherApp\" /> (not in the uninstall information kept for administrators)"})
+        EXPECT_NE(std::string::npos, boxes.Shown()[1].text.find(part)) << boxes.Shown()[1].text;
+    EXPECT_EQ(std::string::npos, boxes.Shown()[1].text.find("<target")) << "the record is no command";
 }
 
 // A log without a record (a publisher's, or an older installer's) keeps
@@ -313,7 +363,8 @@ TEST(Safety, WithoutARecordOneFileAndEmptyFoldersStayInside)
         CMessageBoxRecorder boxes(IDYES);
         CSinReader uninstaller;
         uninstaller.UninstallFromScript((app + "uninstall.dat").c_str());
-        EXPECT_EQ(CSinReader::RunDone, uninstaller.GetRunResult()) << c.what;
+        // A refused command fails the run; kept and missing things don't.
+        EXPECT_EQ(c.told ? CSinReader::RunFailed : CSinReader::RunDone, uninstaller.GetRunResult()) << c.what;
         EXPECT_EQ(c.remains, Exists(app + c.target)) << c.what;
         // The question, then what was refused, if anything.
         ASSERT_EQ(c.told ? 2u : 1u, boxes.Shown().size()) << c.what;

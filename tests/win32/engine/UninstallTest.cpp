@@ -4,6 +4,8 @@
 #include <memory>
 
 #include "EngineTestKit.h"
+#include "LogCopy.h"
+#include "Security.h"
 #include "WineTestEnv.h"
 
 namespace {
@@ -71,14 +73,21 @@ TEST(Uninstall, RegistrationWritesEveryValueAndBothFiles)
     char date[16];
     snprintf(date, sizeof(date), "%04u%02u%02u", today.wYear, today.wMonth, today.wDay);
     EXPECT_EQ(date, RegString(HKEY_LOCAL_MACHINE, kKey, "InstallDate"));
-    // app.exe, uninstall.dat and the stub: a few bytes, so 1 KiB.
-    EXPECT_EQ(1u, RegDword("EstimatedSize"));
+    // app.exe, uninstall.dat and the stub: a few bytes, so 1 KiB; elevated,
+    // the copy of uninstall.dat kept for administrators makes it 2.
+    const bool elevated = IsProcessElevated();
+    EXPECT_EQ(elevated ? 2u : 1u, RegDword("EstimatedSize"));
     EXPECT_EQ("\"" + app + "uninstall.exe\" /S", RegString(HKEY_LOCAL_MACHINE, kKey, "QuietUninstallString"));
     EXPECT_EQ(app + "app.exe,0", RegString(HKEY_LOCAL_MACHINE, kKey, "DisplayIcon"));
     EXPECT_EQ(1u, RegDword("NoModify"));
     EXPECT_EQ(1u, RegDword("NoRepair"));
     EXPECT_EQ("\"" + app + "uninstall.exe\"", RegString(HKEY_LOCAL_MACHINE, kKey, "UninstallString"));
-    EXPECT_EQ(12u, ValueCount());
+    EXPECT_EQ(elevated ? 13u : 12u, ValueCount());
+    const std::string copy = RegString(HKEY_LOCAL_MACHINE, kKey, "KxUninstallLogCopy");
+    if (elevated) {
+        EXPECT_TRUE(IsLogCopyPath(CSmallString(copy.c_str()))) << copy;
+        EXPECT_EQ(ReadWholeFile(app + "uninstall.dat"), ReadWholeFile(copy));
+    }
 
     EXPECT_EQ("MZ stub", ReadWholeFile(app + "uninstall.exe")); // the image without its package
     // The script's log, with the record of what the installation created.
@@ -102,6 +111,9 @@ TEST(Uninstall, RegistrationWritesEveryValueAndBothFiles)
     EXPECT_EQ((UINT)(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2), boxes.Shown()[0].type);
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(app.c_str()));
     EXPECT_EQ(0u, ValueCount());
+    // The copy went with the entry, its folder too.
+    EXPECT_EQ("<missing>", ReadWholeFile(copy));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(copy.substr(0, copy.rfind('\\')).c_str()));
 }
 
 TEST(Uninstall, NoDisplayNameRegistersNothing)
