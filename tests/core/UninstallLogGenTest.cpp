@@ -114,12 +114,10 @@ TEST(UninstallLogGen, ScriptsBecomeLogs)
                               "<run-command cmd=\"%windir%\\system32\\cmd.exe\" parameters=\"/c echo\"/>"
                               "<broadcast-message id=\"7\"/>",
          Tail({kEntry, "remove-file path=%APP%a.exe", "remove-file path=%APP%bin\\b.dll",
-               "remove-file path=%APP%bin\\plugins\\x\\c.dat",
-               "remove-file path=%CommonProgramFiles%\\Vendor\\Shared\\s.dll", "remove-file path=%APP%..\\Up\\u.dll",
-               "remove-file path=%APP%install.log"},
+               "remove-file path=%APP%bin\\plugins\\x\\c.dat", "remove-file path=%APP%install.log"},
               {"%APP%bin\\plugins\\x", "%APP%bin\\plugins", "%APP%bin"},
               {"%CommonProgramFiles%\\Vendor\\Shared", "%CommonProgramFiles%\\Vendor"}),
-         0},
+         1}, // files outside %APP% stay: said
         {"registered DLLs can't be unregistered by an uninstaller without a package: said",
          std::string(kHead) + "<register-dll id=\"0\"/><file id=\"1\" name=\"c.dll\" dest=\"%APP%\"/>",
          Tail({kEntry, "remove-file path=%APP%c.dll"}), 1},

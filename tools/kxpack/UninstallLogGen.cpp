@@ -274,7 +274,7 @@ std::string GenerateUninstallLog(const CXMLNode* install, const CItemTextFn& ite
     std::vector<SFolder> folders{{app, 0, true}};
     seen.Add("folder:" + app);
     bool runs = false;
-    unsigned dlls = 0;
+    unsigned dlls = 0, outside = 0;
 
     for (unsigned i = 0; i < install->GetChildCount(); i++) {
         const CXMLNode* element = install->GetChild(i);
@@ -312,7 +312,10 @@ std::string GenerateUninstallLog(const CXMLNode* install, const CItemTextFn& ite
                 !ParsePlace(Attribute(element, Attr::File::Dest), place))
                 continue;
             const std::string path = Join(place, place.arrNames.size(), name);
-            if (seen.Add("file:" + path))
+            // The uninstaller removes no file outside the installation's folder.
+            if (!place.bApp || place.bAbove)
+                outside += seen.Add("outside:" + path);
+            else if (seen.Add("file:" + path))
                 files.push_back(path);
             for (size_t n = place.arrNames.size(); n > 0 && !place.bAbove; n--)
                 if (seen.Add("folder:" + Join(place, n)))
@@ -332,6 +335,10 @@ std::string GenerateUninstallLog(const CXMLNode* install, const CItemTextFn& ite
     std::stable_sort(folders.begin(), folders.end(), [](const SFolder& a, const SFolder& b) {
         return a.bApp != b.bApp ? a.bApp : a.uDepth > b.uDepth;
     });
+    if (outside)
+        notes.push_back("the generated uninstall log leaves the files installed outside %APP% (" +
+                        std::to_string(outside) + "): the uninstaller removes no file outside the installation's "
+                                                  "folder");
     if (dlls)
         notes.push_back("the generated uninstall log leaves what <register-dll> registered (" + std::to_string(dlls) +
                         "): <unregister-dll> names its DLL by a package item, and the uninstaller carries no "
