@@ -9,9 +9,11 @@
 
 #include "AppGlobals.h"
 #include "CommandLine.h"
+#include "CommonControls.h"
 #include "Destination.h"
 #include "Caught.h"
 #include "CrashHandler.h"
+#include "DllSearch.h"
 #include "FileText.h"
 #include "Folders.h"
 #include "Logo.h"
@@ -59,12 +61,25 @@ void OpenSetupLog(const SCommandLine& line, const char* appName, const char* kin
         LogLine("The setup log can't be written to %s", path.GetText());
 }
 
+const char* DllSearchText(EDllSearch search)
+{
+    switch (search) {
+    case EDllSearch::SystemFolder:
+        return "in the system folder only";
+    case EDllSearch::NoCurrentFolder:
+        return "beside the program and in the system folder, not in the current folder";
+    default:
+        return "as the system does by default";
+    }
+}
+
 void StartLog(const char* what)
 {
     SYSTEMTIME now;
     GetLocalTime(&now);
     LogLine("kxsetup %s, %04u-%02u-%02u", what, now.wYear, now.wMonth, now.wDay);
     LogLine("Command line: %s", GetCommandLineA());
+    LogLine("DLLs are looked for %s", DllSearchText(GetDllSearch()));
 }
 
 void ShowWizard(const CSmallString& caption)
@@ -97,7 +112,7 @@ void ShowWizard(const CSmallString& caption)
     header.nStartPage = 0;
     header.ppsp = pages;
     header.pfnCallback = PropSheetCallback;
-    if (PropertySheetA(&header) == -1) {
+    if (ShowPropertySheet(&header) == -1) {
         const CSmallString why = GetLastErrorString();
         CResString failed(IDS_NO_WIZARD);
         Error(CSmallString(failed) + " because: " + why);
@@ -210,6 +225,9 @@ void ShowUsage(const SCommandLine& line)
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
+    // Before anything loads a DLL, so that none comes from the program's
+    // folder (a download folder, say) or the current one.
+    RestrictDllSearch();
     g_hInstance = instance;
     if (!Initialise()) {
         Error("Couldn't initialise setup");
