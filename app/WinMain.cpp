@@ -1,6 +1,7 @@
 // The one program that installs, launches the uninstaller and uninstalls:
-// the mode follows from the command line and from an uninstall log beside
-// the program.
+// a program that carries a package installs; one that carries none runs
+// the uninstall log its command line names, or launches the uninstaller
+// for the log beside it.
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
@@ -236,7 +237,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     // Shortcuts and the folder browser are COM objects of this thread.
     const CComInit com;
     SCommandLine line;
-    const bool understood = ParseCommandLine(GetCommandLineA(), line);
+    bool understood = ParseCommandLine(GetCommandLineA(), line);
+    char self[520] = {0};
+    GetModuleFileNameA(nullptr, self, sizeof(self) - 1);
+    // Whatever lies beside it or its command line names, a program that
+    // carries a package (even a damaged one) never uninstalls.
+    const bool installer = CarriesPackage(self);
+    if (understood && installer && !line.strUninstallLog.IsEmpty()) {
+        understood = false;
+        line.strError = CSmallString("an installer runs no uninstall log: ") + line.strUninstallLog;
+    }
     SetUnattended(line.bSilent);
     SetCrashQuiet(line.bSilent);
     if (!understood || line.bHelp) {
@@ -251,19 +261,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         return understood ? 0 : 4;
     }
 
-    char self[520] = {0};
-    GetModuleFileNameA(nullptr, self, sizeof(self) - 1);
-
     CSmallString logoPath, why;
     int code = 0;
     const bool ran = RunCaught(
         [&] {
-            if (!line.strUninstallLog.IsEmpty()) {
+            if (!installer && !line.strUninstallLog.IsEmpty()) {
                 code = RunUninstaller(line);
                 return;
             }
             const CSmallString log = GetUninstallLogPath(self);
-            if (!DoesFileExist(log)) {
+            if (installer || !DoesFileExist(log)) {
+                // A bare stub without a log is told it holds no package.
                 code = RunInstaller(self, line, logoPath);
             } else if ((code = CommitSuicide(log, line)) < 0) {
                 // The copy never ran, so it wrote no log: say why here.
