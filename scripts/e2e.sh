@@ -39,6 +39,7 @@ if [ $demo == 1 ] && [ -z "${KX_E2E_DIR:-}" ]; then E2E_RUN=$PWD/build/demo/run;
 . tests/e2e/cases-unicode.sh
 . tests/e2e/cases-genlog.sh
 . tests/e2e/cases-identity.sh
+. tests/e2e/cases-loading.sh
 
 # configure_and_build DIR PRESET TARGETS...: the preset configures the
 # default folders; other folders must be configured already.
@@ -136,6 +137,8 @@ else
   unexpected_failure_case
   silent_case
   identity_case
+  planting_case
+  planted_log_case
   command_line_case
   one_argument_case
   upgrade_case
