@@ -71,7 +71,9 @@ int CommitSuicide(const char* logPath, const SCommandLine& line)
     ZeroMemory(&startup, sizeof(startup));
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process;
-    if (!CreateProcessA(nullptr, commandLine.GetBuffer(commandLine.GetLength()), nullptr, nullptr, TRUE,
+    // The copy named by its path: without it, the command line's first word
+    // would be looked for along the search path.
+    if (!CreateProcessA(copy, commandLine.GetBuffer(commandLine.GetLength()), nullptr, nullptr, TRUE,
                         NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &process)) {
         commandLine.ReleaseBuffer();
         LogLine("Could not start %s: %s", copy.GetText(), GetLastErrorString().GetText());

@@ -1,8 +1,7 @@
 #include <windows.h>
-#include <commctrl.h>
-#include <objbase.h>
 
 #include "AppGlobals.h"
+#include "CommonControls.h"
 #include "CrashHandler.h"
 #include "SetupLog.h"
 #include "Startup.h"
@@ -24,6 +23,7 @@ bool Initialise()
     if (SetCrashHandlerFilter(DebugCrashHandler) != 1)
         return false;
 
-    InitCommonControls();
+    // The wizard tells the user if this failed; an unattended run needs none.
+    InitialiseCommonControls();
     return true;
 }

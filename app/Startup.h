@@ -16,6 +16,12 @@ bool Initialise();
 // this file once this process has ended.
 int CommitSuicide(const char* logPath, const SCommandLine& line);
 
+// Whether the program file at path carries anything after its image (a
+// package, sound or damaged), judged by the image's end against the file's
+// size. True also when the file can't be read: only a program known to
+// carry nothing may act as the uninstaller.
+bool CarriesPackage(const char* programPath);
+
 // "<folder of the program>uninstall.dat".
 CSmallString GetUninstallLogPath(const char* programPath);
 

@@ -1,6 +1,7 @@
 // The one program that installs, launches the uninstaller and uninstalls:
-// the mode follows from the command line and from an uninstall log beside
-// the program.
+// a program that carries a package installs; one that carries none runs
+// the uninstall log its command line names, or launches the uninstaller
+// for the log beside it.
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
@@ -9,9 +10,11 @@
 
 #include "AppGlobals.h"
 #include "CommandLine.h"
+#include "CommonControls.h"
 #include "Destination.h"
 #include "Caught.h"
 #include "CrashHandler.h"
+#include "DllSearch.h"
 #include "FileText.h"
 #include "Folders.h"
 #include "Logo.h"
@@ -59,12 +62,25 @@ void OpenSetupLog(const SCommandLine& line, const char* appName, const char* kin
         LogLine("The setup log can't be written to %s", path.GetText());
 }
 
+const char* DllSearchText(EDllSearch search)
+{
+    switch (search) {
+    case EDllSearch::SystemFolder:
+        return "in the system folder only";
+    case EDllSearch::NoCurrentFolder:
+        return "beside the program and in the system folder, not in the current folder";
+    default:
+        return "as the system does by default";
+    }
+}
+
 void StartLog(const char* what)
 {
     SYSTEMTIME now;
     GetLocalTime(&now);
     LogLine("kxsetup %s, %04u-%02u-%02u", what, now.wYear, now.wMonth, now.wDay);
     LogLine("Command line: %s", GetCommandLineA());
+    LogLine("DLLs are looked for %s", DllSearchText(GetDllSearch()));
 }
 
 void ShowWizard(const CSmallString& caption)
@@ -97,7 +113,7 @@ void ShowWizard(const CSmallString& caption)
     header.nStartPage = 0;
     header.ppsp = pages;
     header.pfnCallback = PropSheetCallback;
-    if (PropertySheetA(&header) == -1) {
+    if (ShowPropertySheet(&header) == -1) {
         const CSmallString why = GetLastErrorString();
         CResString failed(IDS_NO_WIZARD);
         Error(CSmallString(failed) + " because: " + why);
@@ -210,6 +226,9 @@ void ShowUsage(const SCommandLine& line)
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
+    // Before anything loads a DLL, so that none comes from the program's
+    // folder (a download folder, say) or the current one.
+    RestrictDllSearch();
     g_hInstance = instance;
     if (!Initialise()) {
         Error("Couldn't initialise setup");
@@ -218,7 +237,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     // Shortcuts and the folder browser are COM objects of this thread.
     const CComInit com;
     SCommandLine line;
-    const bool understood = ParseCommandLine(GetCommandLineA(), line);
+    bool understood = ParseCommandLine(GetCommandLineA(), line);
+    char self[520] = {0};
+    GetModuleFileNameA(nullptr, self, sizeof(self) - 1);
+    // Whatever lies beside it or its command line names, a program that
+    // carries a package (even a damaged one) never uninstalls.
+    const bool installer = CarriesPackage(self);
+    if (understood && installer && !line.strUninstallLog.IsEmpty()) {
+        understood = false;
+        line.strError = CSmallString("an installer runs no uninstall log: ") + line.strUninstallLog;
+    }
     SetUnattended(line.bSilent);
     SetCrashQuiet(line.bSilent);
     if (!understood || line.bHelp) {
@@ -233,19 +261,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         return understood ? 0 : 4;
     }
 
-    char self[520] = {0};
-    GetModuleFileNameA(nullptr, self, sizeof(self) - 1);
-
     CSmallString logoPath, why;
     int code = 0;
     const bool ran = RunCaught(
         [&] {
-            if (!line.strUninstallLog.IsEmpty()) {
+            if (!installer && !line.strUninstallLog.IsEmpty()) {
                 code = RunUninstaller(line);
                 return;
             }
             const CSmallString log = GetUninstallLogPath(self);
-            if (!DoesFileExist(log)) {
+            if (installer || !DoesFileExist(log)) {
+                // A bare stub without a log is told it holds no package.
                 code = RunInstaller(self, line, logoPath);
             } else if ((code = CommitSuicide(log, line)) < 0) {
                 // The copy never ran, so it wrote no log: say why here.

@@ -12,6 +12,19 @@ const uint32_t kMostDataDirectories = 16;
 
 bool Holds(size_t size, unsigned long long offset, unsigned long long length) { return offset + length <= size; }
 
+// Where the headers' SizeOfHeaders and the sections' raw data end.
+unsigned long long ImageEnd(const unsigned char* data, const SPeHeaders& pe)
+{
+    unsigned long long end = Pe::ReadU32(data + pe.uOptionalHeader + 60);
+    for (unsigned i = 0; i < pe.uSectionCount; i++) {
+        const unsigned char* section = data + pe.uSectionTable + i * Pe::kSectionHeaderSize;
+        const uint32_t rawSize = Pe::ReadU32(section + 16), rawOffset = Pe::ReadU32(section + 20);
+        if (rawSize && (unsigned long long)rawOffset + rawSize > end)
+            end = (unsigned long long)rawOffset + rawSize;
+    }
+    return end;
+}
+
 } // namespace
 
 const char* ReadPeHeaders(const unsigned char* data, size_t size, SPeHeaders& pe)
@@ -45,6 +58,22 @@ const char* ReadPeHeaders(const unsigned char* data, size_t size, SPeHeaders& pe
     if (!Holds(size, pe.uSectionTable, (unsigned long long)pe.uSectionCount * Pe::kSectionHeaderSize))
         return "the PE section table lies outside the file";
     return nullptr;
+}
+
+bool HoldsOnlyItsImage(const unsigned char* data, size_t size, unsigned long long fileSize)
+{
+    SPeHeaders pe;
+    if (ReadPeHeaders(data, size, pe))
+        return false;
+    const unsigned long long end = ImageEnd(data, pe);
+    if (fileSize == end)
+        return true;
+    if (fileSize < end || pe.uDataDirectoryCount <= Pe::kSecurityDirectory)
+        return false;
+    // Signing tools start the table on the next 8-byte boundary.
+    const unsigned char* entry = data + pe.uDataDirectories + 8 * Pe::kSecurityDirectory;
+    const unsigned long long table = Pe::ReadU32(entry), length = Pe::ReadU32(entry + 4);
+    return length && table >= end && table < end + 8 && table + length == fileSize;
 }
 
 bool DropDanglingCertificate(unsigned char* data, size_t size, unsigned long long fileSize)

@@ -66,6 +66,15 @@ struct SPeHeaders
 // are sound (the section table included), else why not, in a few words.
 const char* ReadPeHeaders(const unsigned char* data, size_t size, SPeHeaders& pe);
 
+// Whether a file of fileSize bytes, whose first size bytes are at data,
+// ends where its PE image ends (the headers and the sections' raw data),
+// or with a certificate table right after that: a program that carries
+// nothing appended, as the bare stub and uninstall.exe. False for an
+// installer, a damaged one (anything at all after the image), a file cut
+// short inside its image and whatever is not a sound PE file. A COFF symbol
+// table counts as appended: the stub is linked stripped.
+bool HoldsOnlyItsImage(const unsigned char* data, size_t size, unsigned long long fileSize);
+
 // A certificate table that lies past the end of a file of fileSize bytes,
 // named in the headers at the start of data: the entry of a signature that
 // was made for a longer file (an installer signed whole, copied without its

@@ -193,6 +193,8 @@ TEST_F(StubIdentityTest, ResourcesReadBack)
         SPeHeaders pe;
         ASSERT_EQ(nullptr, ReadPeHeaders(stub.data(), stub.size(), pe));
         EXPECT_EQ(Pe::ReadU32(&stub[pe.uChecksum]), PeChecksum(stub, pe.uChecksum));
+        // What becomes uninstall.exe still ends with its image.
+        EXPECT_TRUE(HoldsOnlyItsImage(stub.data(), stub.size(), stub.size()));
         // The code, data and old resources stay where the linker put them.
         const size_t headers = Pe::ReadU32(&m_tiny[pe.uOptionalHeader + 60]);
         EXPECT_TRUE(std::equal(m_tiny.begin() + headers, m_tiny.end(), stub.begin() + headers));

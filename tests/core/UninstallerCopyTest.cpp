@@ -1,7 +1,9 @@
 // uninstall.exe is the installer's stub part: a signature made for the stub
 // before packing stays whole in it, while the certificate entry of a
 // signature made for the whole installer, which would point past the end of
-// the copy, is cleared.
+// the copy, is cleared. What a program holds after its image decides
+// whether it may act as uninstall.exe: a program carrying a package, sound
+// or not, never does.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -97,4 +99,61 @@ TEST(UninstallerCopyTest, SignaturesOfTheStubAndOfTheInstaller)
         ASSERT_TRUE(streamed.CopyUninstaller(fromStream));
         EXPECT_EQ(c.uninstaller, fromStream.m_bytes);
     }
+}
+
+TEST(UninstallerCopyTest, OnlyAProgramWithNothingAfterItsImageIsBare)
+{
+    const Bytes stub = ReadBytes(std::string(KX_SOURCE_DIR) + "/tests/core/data/stub/tiny.exe");
+    SPeHeaders pe;
+    ASSERT_EQ(nullptr, ReadPeHeaders(stub.data(), stub.size(), pe));
+    const auto plus = [](Bytes file, size_t count) {
+        file.resize(file.size() + count, 0);
+        return file;
+    };
+    const Bytes installer = Pack(stub);
+    Bytes signedWholeCopy = FakeSign(installer);
+    signedWholeCopy.resize(stub.size()); // its entry still points past the end
+    // The last section's raw data 3 bytes shorter: the image ends off the
+    // 8-byte grid, and a signature starts after padding.
+    Bytes offGrid(stub.begin(), stub.end() - 3);
+    unsigned char* last = &offGrid[pe.uSectionTable + (pe.uSectionCount - 1) * Pe::kSectionHeaderSize];
+    ASSERT_EQ(stub.size(), Pe::ReadU32(last + 20) + Pe::ReadU32(last + 16));
+    Pe::WriteU32(last + 16, Pe::ReadU32(last + 16) - 3);
+    Bytes headersPastEnd = stub;
+    Pe::WriteU32(&headersPastEnd[pe.uOptionalHeader + 60], (uint32_t)stub.size() * 2);
+    Bytes garbage(stub.size());
+    for (size_t i = 0; i < garbage.size(); i++)
+        garbage[i] = (unsigned char)(i * 131 + 7);
+
+    struct SCase
+    {
+        const char* name;
+        Bytes file;
+        bool bare;
+    };
+    const SCase cases[] = {
+        {"the bare stub", stub, true},
+        {"a signed stub", FakeSign(stub), true},
+        {"a signed stub whose image ends off the grid", FakeSign(offGrid), true},
+        {"an image ending off the grid", offGrid, true},
+        {"the copy of an installer signed whole", signedWholeCopy, true},
+        {"an installer", installer, false},
+        {"an installer of a signed stub", Pack(FakeSign(stub)), false},
+        {"an installer signed whole", FakeSign(installer), false},
+        {"an installer cut inside its package", Bytes(installer.begin(), installer.end() - 30), false},
+        {"an installer cut to a byte of its package", Bytes(installer.begin(), installer.begin() + stub.size() + 1),
+         false},
+        {"the stub and a byte", plus(stub, 1), false},
+        {"the stub and 8 bytes, signed", FakeSign(plus(stub, 8)), false},
+        {"a signed stub and a byte", plus(FakeSign(stub), 1), false},
+        {"the stub cut inside its image", Bytes(stub.begin(), stub.end() - 1), false},
+        {"headers ending past the file", headersPastEnd, false},
+        {"garbage", garbage, false},
+        {"an empty file", Bytes(), false},
+    };
+    for (const SCase& c : cases)
+        EXPECT_EQ(c.bare, HoldsOnlyItsImage(c.file.data(), c.file.size(), c.file.size())) << c.name;
+    // The headers are enough: the file's size does the rest.
+    EXPECT_TRUE(HoldsOnlyItsImage(stub.data(), 4096, stub.size()));
+    EXPECT_FALSE(HoldsOnlyItsImage(installer.data(), 4096, installer.size()));
 }

@@ -1,0 +1,76 @@
+#include "DllSearch.h"
+
+#include <windows.h>
+
+namespace {
+
+EDllSearch g_eDllSearch = EDllSearch::Unrestricted;
+
+// Held until the process ends.
+class CPreloadedDlls
+{
+public:
+    CPreloadedDlls()
+    {
+        static const char* const s_names[kCount] = {"uxtheme.dll", "msimg32.dll", "version.dll"};
+        for (unsigned i = 0; i < kCount; i++) {
+            const CSmallString path = SystemFolderDll(s_names[i]);
+            m_hModules[i] = path.IsEmpty() ? nullptr : LoadLibraryA(path);
+        }
+    }
+    ~CPreloadedDlls()
+    {
+        for (HMODULE module : m_hModules)
+            if (module)
+                FreeLibrary(module);
+    }
+    CPreloadedDlls(const CPreloadedDlls&) = delete;
+    CPreloadedDlls& operator=(const CPreloadedDlls&) = delete;
+
+private:
+    static const unsigned kCount = 3;
+    HMODULE m_hModules[kCount];
+};
+
+EDllSearch Restrict()
+{
+    // Looked up, not imported: systems without them could not start the
+    // program at all. kernel32 is always loaded, so nothing is searched for.
+    const HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
+    typedef BOOL(WINAPI * SetDefaultDllDirectoriesFn)(DWORD);
+    typedef BOOL(WINAPI * SetDllDirectoryFn)(LPCSTR);
+    const auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+        reinterpret_cast<void*>(GetProcAddress(kernel32, "SetDefaultDllDirectories")));
+    if (setDefault && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32))
+        return EDllSearch::SystemFolder;
+    const auto setDirectory =
+        reinterpret_cast<SetDllDirectoryFn>(reinterpret_cast<void*>(GetProcAddress(kernel32, "SetDllDirectoryA")));
+    if (setDirectory && setDirectory(""))
+        return EDllSearch::NoCurrentFolder;
+    return EDllSearch::Unrestricted;
+}
+
+} // namespace
+
+EDllSearch RestrictDllSearch()
+{
+    g_eDllSearch = Restrict();
+    static const CPreloadedDlls s_preloaded;
+    return g_eDllSearch;
+}
+
+EDllSearch GetDllSearch() { return g_eDllSearch; }
+
+CSmallString SystemFolderDll(const char* name)
+{
+    char folder[MAX_PATH + 1] = {0};
+    const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
+    if (!length || length >= MAX_PATH)
+        return CSmallString();
+    return CSmallString(folder) + "\\" + name;
+}
+
+CSmallString SystemDllPath(const char* name)
+{
+    return g_eDllSearch == EDllSearch::SystemFolder ? CSmallString(name) : SystemFolderDll(name);
+}
