@@ -29,7 +29,8 @@ TEST(QuoteArgument, ReadsBackAsItWas)
         {"a\\\\\"b", "\"a\\\\\\\\\\\"b\""},
         {"\\\\server\\share\\x y", "\"\\\\server\\share\\x y\""},
         {"tab\there", "\"tab\there\""},
-        {"C:\\Pr\xc3\xb6gr\xc3\xa4mme\\\xe6\x97\xa5\xe6\x9c\xac", "\"C:\\Pr\xc3\xb6gr\xc3\xa4mme\\\xe6\x97\xa5\xe6\x9c\xac\""},
+        {"C:\\Pr\xc3\xb6gr\xc3\xa4mme\\\xe6\x97\xa5\xe6\x9c\xac",
+         "\"C:\\Pr\xc3\xb6gr\xc3\xa4mme\\\xe6\x97\xa5\xe6\x9c\xac\""},
         {"/LOG=C:\\logs\\a b.txt", "\"/LOG=C:\\logs\\a b.txt\""},
         {"/KEEP=C:\\A B\\uninstall.exe", "\"/KEEP=C:\\A B\\uninstall.exe\""},
     };
