@@ -117,6 +117,12 @@ names_log_case() {
   local dat out victim dest_win='C:\Program Files\Hello Log'
   run_silent names-log-install "$E2E_SETUP" /S
   expect_eq "/LOG=: installed" "$E2E_BG_STATUS" 0
+  # Installed again: the files it replaces wait in a run folder, which goes.
+  run_base
+  run_silent names-log-reinstall "$E2E_SETUP" /S
+  expect_eq "reinstall: exit code 0" "$E2E_BG_STATUS" 0
+  log_has "reinstall: replaced files were kept in a run folder" install "Replaced files are kept in $RUN_BASE_WIN\\kx-undo-"
+  check "reinstall: ... which is gone" run_folders_gone 0
   cp "$APP_DIR/uninstall.dat" "$E2E_RUN/uninstall.dat.before"
   victim=$(names_victim names-notes.txt "my notes")
   snapshot names-log-before
