@@ -1,8 +1,11 @@
 #include <windows.h>
 
+#include "ArgumentQuoting.h"
 #include "CommandLine.h"
+#include "CopyFolder.h"
 #include "WinPath.h"
 #include "Exceptions.h"
+#include "Security.h"
 #include "SetupLog.h"
 #include "Startup.h"
 #include "win32/Handles.h"
@@ -16,7 +19,7 @@ CSmallString GetUninstallLogPath(const char* programPath)
     return CSmallString(folder) + "uninstall.dat";
 }
 
-CSmallString DefaultSetupLogPath(const char* appName, const char* kind)
+CSmallString DefaultSetupLogStem(const char* appName, const char* kind)
 {
     char temp[MAX_PATH + 1] = {0};
     GetTempPathA(MAX_PATH, temp);
@@ -25,26 +28,28 @@ CSmallString DefaultSetupLogPath(const char* appName, const char* kind)
     for (int i = 0; i < name.GetLength(); i++)
         if ((unsigned char)name.GetAt(i) < 0x20 || strchr("\\/:*?\"<>|", name.GetAt(i)))
             name.SetAt(i, '_');
-    return CSmallString(temp) + name + "-" + kind + ".log";
+    return CSmallString(temp) + name + "-" + kind;
 }
 
 int CommitSuicide(const char* logPath, const SCommandLine& line)
 {
-    char temp[MAX_PATH + 1] = {0};
-    GetTempPathA(MAX_PATH, temp);
-    const CSmallString copy = CSmallString(temp) + "kx-uninstaller-temp.exe";
-
     char self[MAX_PATH + 1] = {0};
     GetModuleFileNameA(nullptr, self, MAX_PATH);
-    if (!CopyFileA(self, copy, FALSE)) {
-        LogLine("Could not copy the uninstaller to %s: %s", copy.GetText(), GetLastErrorString().GetText());
+
+    RemoveStaleCopyFolders(GetPrivateFolderBase());
+    // Held until the copy has reported: until then no one else can change
+    // or remove the file that runs. Once closed, the file goes when the
+    // copy ends.
+    CAutoHandle held;
+    CSmallString why;
+    const CSmallString copy = MakeUninstallerCopy(self, held, why);
+    if (copy.IsEmpty()) {
+        LogLine("Could not copy the uninstaller: %s", why.GetText());
         return -1;
     }
-
-    // The system removes the copy once this handle is closed and the copy's
-    // process has ended, so nothing is left in the temporary folder.
-    CAutoHandle deleteOnClose(CreateFileA(copy, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                          OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    char folder[MAX_PATH + 1];
+    lstrcpynA(folder, copy, sizeof(folder));
+    WinPath::RemoveFilename(folder, folder);
 
     // The copy reports its result through a pipe and then waits for this
     // process to end, to remove this file and its folder.
@@ -55,17 +60,24 @@ int CommitSuicide(const char* logPath, const SCommandLine& line)
         !DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), parent.Receive(), SYNCHRONIZE,
                          TRUE, 0)) {
         LogLine("Could not prepare the uninstaller: %s", GetLastErrorString().GetText());
+        held.Close();
+        RemoveDirectoryA(folder);
         return -1;
     }
 
-    // Quoted: a temporary folder with a blank in it would otherwise split
-    // the program's path and the copy would start with the wrong argument.
-    CSmallString commandLine;
-    commandLine.Format("\"%s\"%s /RESULTPIPE=%lu /PARENT=%lu \"/KEEP=%s\"", copy.GetText(), line.bSilent ? " /S" : "",
-                       (unsigned long)(ULONG_PTR)resultWrite.Get(), (unsigned long)(ULONG_PTR)parent.Get(), self);
-    if (!line.strLog.IsEmpty())
-        commandLine += CSmallString(" \"/LOG=") + line.strLog + "\"";
-    commandLine += CSmallString(" \"") + logPath + "\"";
+    // Every path quoted to be read back whole. The copy works in its own
+    // folder: a /LOG= relative to this one's is made full first.
+    CSmallString commandLine = QuoteArgument(copy) + (line.bSilent ? " /S" : "");
+    commandLine.Addf(" /RESULTPIPE=%lu /PARENT=%lu ", (unsigned long)(ULONG_PTR)resultWrite.Get(),
+                     (unsigned long)(ULONG_PTR)parent.Get());
+    commandLine += QuoteArgument(CSmallString("/KEEP=") + self);
+    if (!line.strLog.IsEmpty()) {
+        char full[1024] = {0};
+        const DWORD n = GetFullPathNameA(line.strLog, sizeof(full), full, nullptr);
+        commandLine +=
+            " " + QuoteArgument(CSmallString("/LOG=") + (n && n < sizeof(full) ? full : line.strLog.GetText()));
+    }
+    commandLine += " " + QuoteArgument(logPath);
 
     STARTUPINFOA startup;
     ZeroMemory(&startup, sizeof(startup));
@@ -74,9 +86,11 @@ int CommitSuicide(const char* logPath, const SCommandLine& line)
     // The copy named by its path: without it, the command line's first word
     // would be looked for along the search path.
     if (!CreateProcessA(copy, commandLine.GetBuffer(commandLine.GetLength()), nullptr, nullptr, TRUE,
-                        NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &process)) {
+                        NORMAL_PRIORITY_CLASS, nullptr, folder, &startup, &process)) {
         commandLine.ReleaseBuffer();
         LogLine("Could not start %s: %s", copy.GetText(), GetLastErrorString().GetText());
+        held.Close();
+        RemoveDirectoryA(folder);
         return -1;
     }
     commandLine.ReleaseBuffer();
@@ -85,7 +99,6 @@ int CommitSuicide(const char* logPath, const SCommandLine& line)
     // result, ends the read below.
     resultWrite.Close();
     parent.Close();
-    deleteOnClose.Close();
 
     DWORD result = 3, got = 0;
     if (!ReadFile(resultRead, &result, sizeof(result), &got, nullptr) || got != sizeof(result))

@@ -3,31 +3,31 @@
 #include <windows.h>
 
 #include "AppGlobals.h"
-#include "Caught.h"
-#include "FileStore.h"
+#include "Security.h"
+#include "SmallString.h"
+#include "win32/Handles.h"
 
-bool LoadInstallerLogo(const Container::CArray<unsigned char>& bytes, CSmallString& tempPath)
+bool LoadInstallerLogo(const Container::CArray<unsigned char>& bytes)
 {
-    tempPath.Empty();
     if (bytes.IsEmpty())
         return false;
-
-    char temp[520] = {0};
-    GetTempPathA(sizeof(temp) - 1, temp);
-    const CSmallString path = CSmallString(temp) + "kx-installer-logo-temp.bmp";
-    CSmallString why;
-    if (!RunCaught(
-            [&] {
-                CFileStore file(path, CFileStore::ForWriting);
-                tempPath = path; // from here on there may be something to remove
-                file.Write(bytes.GetData(), bytes.GetSize());
-                file.Close();
-            },
-            why))
+    const CSmallString folder = CreateRunFolder("kx-");
+    if (folder.IsEmpty())
         return false;
-
+    const CSmallString path = folder + "logo.bmp";
+    bool written = false;
+    {
+        CAutoHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        DWORD done = 0;
+        written = file.IsValid() && WriteFile(file, bytes.GetData(), bytes.GetSize(), &done, nullptr) &&
+                  done == bytes.GetSize() && CloseHandle(file.Detach());
+    }
     // Not LR_SHARED: the bitmap comes from a file and is deleted by us.
-    g_hInstallerLogo.Reset(static_cast<HBITMAP>(LoadImageA(g_hInstance, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE)));
+    if (written)
+        g_hInstallerLogo.Reset(
+            static_cast<HBITMAP>(LoadImageA(g_hInstance, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE)));
+    DeleteFileA(path);
+    RemoveDirectoryA(folder);
     if (!g_hInstallerLogo)
         return false;
     BITMAP description;
@@ -38,11 +38,8 @@ bool LoadInstallerLogo(const Container::CArray<unsigned char>& bytes, CSmallStri
     return true;
 }
 
-void FreeInstallerLogo(const CSmallString& tempPath)
+void FreeInstallerLogo()
 {
     g_hInstallerLogo.Reset(nullptr);
     g_szInstallerLogoSize.cx = g_szInstallerLogoSize.cy = 0;
-    // Also when the file held no usable bitmap: it was written all the same.
-    if (!tempPath.IsEmpty())
-        DeleteFileA(tempPath);
 }

@@ -9,11 +9,11 @@ struct SCommandLine;
 // crash handler could not be installed.
 bool Initialise();
 
-// Relaunches the program from a copy in the temporary folder, running the
-// log at logPath, so that the installed folder (this file with it) can be
-// deleted, and waits for the copy's result: its exit code (3 when the copy
-// ended without one, -1 when it could not be started). The copy removes
-// this file once this process has ended.
+// Relaunches the program from a copy in a new private folder (see
+// CopyFolder.h), running the log at logPath, so that the installed folder
+// (this file with it) can be deleted, and waits for the copy's result: its
+// exit code (3 when the copy ended without one, -1 when it could not be
+// started). The copy removes this file once this process has ended.
 int CommitSuicide(const char* logPath, const SCommandLine& line);
 
 // Whether the program file at path carries anything after its image (a
@@ -25,6 +25,6 @@ bool CarriesPackage(const char* programPath);
 // "<folder of the program>uninstall.dat".
 CSmallString GetUninstallLogPath(const char* programPath);
 
-// Where the setup log goes unless /LOG= says: "<app name>-<kind>.log" in
-// the temporary folder ("kxsetup" without a name).
-CSmallString DefaultSetupLogPath(const char* appName, const char* kind);
+// Where the setup log goes unless /LOG= says, without ".log": "<app
+// name>-<kind>" in the user's temporary folder ("kxsetup" without a name).
+CSmallString DefaultSetupLogStem(const char* appName, const char* kind);

@@ -13,6 +13,7 @@
 #include "CommonControls.h"
 #include "Destination.h"
 #include "Caught.h"
+#include "CopyFolder.h"
 #include "CrashHandler.h"
 #include "DllSearch.h"
 #include "FileText.h"
@@ -54,12 +55,72 @@ void CrashIfAsked()
     }
 }
 
-// The setup log at /LOG= or its default place; the run's first lines.
-void OpenSetupLog(const SCommandLine& line, const char* appName, const char* kind)
+void ShowUsage(const SCommandLine& line)
 {
-    const CSmallString path = line.strLog.IsEmpty() ? DefaultSetupLogPath(appName, kind) : line.strLog;
-    if (!g_setupLog.Open(path))
-        LogLine("The setup log can't be written to %s", path.GetText());
+    if (line.bSilent)
+        return;
+    CSmallString text = line.strError.IsEmpty() ? CSmallString() : line.strError + "\n\n";
+    text += g_szUsage;
+    KxMessageBox(nullptr, text, CResString(IDS_USAGE_TITLE),
+                 MB_OK | (line.strError.IsEmpty() ? MB_ICONINFORMATION : MB_ICONWARNING));
+}
+
+// A command line that can't be used, once the log is open: said there and
+// (but with /S) with the usage.
+int RefuseCommandLine(const SCommandLine& line)
+{
+    LogLine("Bad command line: %s", line.strError.GetText());
+    ShowUsage(line);
+    return 4;
+}
+
+// Whether path lies in folder, both as the system names them; false when
+// either can't be told.
+bool LiesIn(const char* path, const char* folder)
+{
+    if (!folder || !*folder)
+        return false;
+    char full[1024] = {0};
+    const DWORD n = GetFullPathNameA(path, sizeof(full), full, nullptr);
+    if (!n || n >= sizeof(full))
+        return false;
+    const CSmallString inner = ResolvePath(full), outer = ResolvePath(folder);
+    return !inner.IsEmpty() && !outer.IsEmpty() && WinPath::IsSameOrInside(inner, outer);
+}
+
+// The setup log at /LOG= or its default place. False when /LOG= is
+// refused: it lies in the installation (installFolder, when known) or
+// names something other than an earlier setup log. The default log then
+// holds the lines, and line.strError says why, as for any bad command
+// line. A /LOG= file the system can't create gives way to the default log
+// with a line saying so.
+bool OpenSetupLog(SCommandLine& line, const char* appName, const char* kind, const char* installFolder)
+{
+    CSmallString why;
+    ELogOpen opened = LogFailed;
+    if (!line.strLog.IsEmpty()) {
+        if (LiesIn(line.strLog, installFolder)) {
+            opened = LogRefused;
+            why = "it lies in the installation's folder";
+        } else {
+            opened = g_setupLog.Open(line.strLog, why);
+        }
+        if (opened == LogOpened)
+            return true;
+    }
+    const CSmallString stem = DefaultSetupLogStem(appName, kind);
+    if (!g_setupLog.OpenFirstFree(stem))
+        LogLine("No setup log is written: %s.log and the next names are taken by other files", stem.GetText());
+    if (line.strLog.IsEmpty())
+        return true;
+    if (opened == LogFailed) {
+        LogLine("The setup log can't be written to %s (%s): it is written here instead", line.strLog.GetText(),
+                why.GetText());
+        return true;
+    }
+    if (line.strError.IsEmpty())
+        line.strError.Format("/LOG=%s is refused: %s", line.strLog.GetText(), why.GetText());
+    return false;
 }
 
 const char* DllSearchText(EDllSearch search)
@@ -145,21 +206,28 @@ int InstallSilently(const SCommandLine& line)
     return g_reader.GetExitCode();
 }
 
-// 1 when the package could not be read, else the installation's code.
-int RunInstaller(const char* self, const SCommandLine& line, CSmallString& logoPath)
+// 1 when the package could not be read, 4 for a refused /LOG=, else the
+// installation's code.
+int RunInstaller(const char* self, SCommandLine& line)
 {
+    // A log never goes into the folder being installed.
+    const char* destination = line.bDestination ? line.strDestination.GetText() : nullptr;
     // Read as a stream: the items stay in the file until they are installed.
     if (!g_reader.OpenPackage(self)) {
-        OpenSetupLog(line, nullptr, "install");
+        const bool logged = OpenSetupLog(line, nullptr, "install", destination);
         StartLog("installer");
+        if (!logged)
+            return RefuseCommandLine(line);
         LogLine("The package can't be used: %s", g_reader.GetLastFailure());
         Error(CResString(g_reader.IsUnreadable() ? IDS_CANT_READ_SELF : IDS_NO_PACKAGE));
         return 1;
     }
     CSmallString appName;
     g_reader.GetInstallItem(Setting::AppName, appName);
-    OpenSetupLog(line, appName, "install");
+    const bool logged = OpenSetupLog(line, appName, "install", destination);
     StartLog("installer");
+    if (!logged)
+        return RefuseCommandLine(line);
     LogLine("Package: %s (%u items)", self, g_reader.GetItemCount());
     CSmallString support;
     g_reader.GetInstallItem(Setting::SupportUrl, support);
@@ -173,7 +241,7 @@ int RunInstaller(const char* self, const SCommandLine& line, CSmallString& logoP
 
     Container::CArray<unsigned char> logo;
     g_reader.GetInstallBinaryItem(Setting::Logo, logo);
-    LoadInstallerLogo(logo, logoPath);
+    LoadInstallerLogo(logo);
 
     ShowWizard(caption);
     return g_nExitCode;
@@ -181,22 +249,35 @@ int RunInstaller(const char* self, const SCommandLine& line, CSmallString& logoP
 
 // The temporary copy: runs the log, reports to the launcher, and once the
 // launcher has ended removes its file.
-int RunUninstaller(const SCommandLine& line)
+int RunUninstaller(SCommandLine& line)
 {
     CSmallString appName;
     const CReleasePtr<CXMLDocument> log(CXMLDocument::Load(line.strUninstallLog));
     if (const CXMLNode* section = log ? log->FindNode(Section::Uninstall) : nullptr)
         if (const CXMLNode* name = section->FindNode(Setting::AppName))
             appName = name->GetText();
-    OpenSetupLog(line, appName, "uninstall");
+    // The installation is the log's folder: a log written there could be
+    // the uninstall log itself.
+    char folder[1024] = {0};
+    const DWORD n = GetFullPathNameA(line.strUninstallLog, sizeof(folder), folder, nullptr);
+    if (n && n < sizeof(folder))
+        WinPath::RemoveFilename(folder, folder);
+    else
+        folder[0] = 0;
+    const bool logged = OpenSetupLog(line, appName, "uninstall", folder);
     StartLog("uninstaller");
-    // Started by an older launcher, which ends on its own: let it go first.
-    if (!line.ulParent)
-        Sleep(200);
-    if (!line.strKeep.IsEmpty())
-        g_reader.SetKeepFile(line.strKeep);
-    g_reader.UninstallFromScript(line.strUninstallLog, !line.bSilent);
-    const int code = g_reader.GetExitCode();
+    int code = 0;
+    if (!logged) {
+        code = RefuseCommandLine(line);
+    } else {
+        // Started by an older launcher, which ends on its own: let it go first.
+        if (!line.ulParent)
+            Sleep(200);
+        if (!line.strKeep.IsEmpty())
+            g_reader.SetKeepFile(line.strKeep);
+        g_reader.UninstallFromScript(line.strUninstallLog, !line.bSilent);
+        code = g_reader.GetExitCode();
+    }
 
     // Handles the launcher passed down: inherited, so ours to close.
     CAutoHandle pipe((HANDLE)(ULONG_PTR)line.ulResultPipe), parent((HANDLE)(ULONG_PTR)line.ulParent);
@@ -210,16 +291,6 @@ int RunUninstaller(const SCommandLine& line)
         WaitForSingleObject(parent, 10000);
     g_reader.RemoveKeptFile();
     return code;
-}
-
-void ShowUsage(const SCommandLine& line)
-{
-    if (line.bSilent)
-        return;
-    CSmallString text = line.strError.IsEmpty() ? CSmallString() : line.strError + "\n\n";
-    text += g_szUsage;
-    KxMessageBox(nullptr, text, CResString(IDS_USAGE_TITLE),
-                 MB_OK | (line.strError.IsEmpty() ? MB_ICONINFORMATION : MB_ICONWARNING));
 }
 
 } // namespace
@@ -250,18 +321,18 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     SetUnattended(line.bSilent);
     SetCrashQuiet(line.bSilent);
     if (!understood || line.bHelp) {
-        if (!line.strLog.IsEmpty())
-            OpenSetupLog(line, nullptr, "install");
-        if (understood)
+        const bool logged = line.strLog.IsEmpty() || OpenSetupLog(line, nullptr, "install", nullptr);
+        const int code = understood && logged ? 0 : 4;
+        if (code == 0)
             LogLine("Usage shown (/?)");
         else
             LogLine("Bad command line: %s", line.strError.GetText());
         ShowUsage(line);
-        LogLine("Exit code %d", understood ? 0 : 4);
-        return understood ? 0 : 4;
+        LogLine("Exit code %d", code);
+        return code;
     }
 
-    CSmallString logoPath, why;
+    CSmallString why;
     int code = 0;
     const bool ran = RunCaught(
         [&] {
@@ -272,12 +343,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
             const CSmallString log = GetUninstallLogPath(self);
             if (installer || !DoesFileExist(log)) {
                 // A bare stub without a log is told it holds no package.
-                code = RunInstaller(self, line, logoPath);
+                code = RunInstaller(self, line);
             } else if ((code = CommitSuicide(log, line)) < 0) {
                 // The copy never ran, so it wrote no log: say why here.
-                OpenSetupLog(line, nullptr, "uninstall");
+                char folder[520];
+                WinPath::RemoveFilename(self, folder);
+                code = OpenSetupLog(line, nullptr, "uninstall", folder) ? 3 : 4;
                 StartLog("uninstaller");
-                code = 3;
+                if (code == 4)
+                    RefuseCommandLine(line);
             }
         },
         why);
@@ -289,8 +363,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         code = 3;
     }
     LogLine("Exit code %d", code);
+    // The temporary copy's last act: its folder goes once it has ended.
+    if (!line.strUninstallLog.IsEmpty())
+        RemoveCopyFolderLater();
     g_setupLog.Close();
 
-    FreeInstallerLogo(logoPath);
+    FreeInstallerLogo();
     return code;
 }

@@ -45,19 +45,17 @@ int SetCrashHandlerFilter(CrashReportFunction report)
     return 1;
 }
 
-const char* GetCrashReportPath()
+const char* GetCrashReportPath() { return s_szReportPath; }
+
+LONG WINAPI DebugCrashHandler(EXCEPTION_POINTERS* info)
 {
     const DWORD length = GetTempPathA(MAX_PATH, s_szReportPath);
     if (length == 0 || length > MAX_PATH)
         s_szReportPath[0] = 0; // the current folder, then
     lstrcatA(s_szReportPath, "ZB-Crash.html");
-    return s_szReportPath;
-}
-
-LONG WINAPI DebugCrashHandler(EXCEPTION_POINTERS* info)
-{
-    const char* path = GetCrashReportPath();
-    const bool written = WriteCrashReport(path, info, s_szWindowsVersion, s_szSupportUrl);
+    const char* path = s_szReportPath;
+    const bool written =
+        WriteCrashReport(s_szReportPath, sizeof(s_szReportPath), info, s_szWindowsVersion, s_szSupportUrl);
     // The message is put together in static buffers: the heap may be what
     // failed.
     if (s_szMessageText[0][0]) {

@@ -26,9 +26,10 @@ void SetCrashQuiet(bool quiet);
 void SetCrashNote(CrashNoteFunction note);
 
 // Writes "ZB-Crash.html" into the user's temporary folder (GetTempPath:
-// %TMP%, %TEMP% or the profile's folder), notes it and, unless quiet, tells
-// the user where it is. Needs nothing from the heap.
+// %TMP%, %TEMP% or the profile's folder), or "ZB-Crash-1.html" and so on
+// when that name is taken (see WriteCrashReport), notes it and, unless
+// quiet, tells the user where it is. Needs nothing from the heap.
 LONG WINAPI DebugCrashHandler(EXCEPTION_POINTERS* info);
 
-// The report's full path, as DebugCrashHandler builds it.
+// The full path of the report DebugCrashHandler wrote last.
 const char* GetCrashReportPath();

@@ -285,10 +285,47 @@ static void WriteFooter(CReportFile& out, const char* supportUrl)
     out.Text("</body></html>\r\n");
 }
 
-bool WriteCrashReport(const char* path, const EXCEPTION_POINTERS* info, const char* windowsVersion,
+// A new file at path or, when the name is taken, at a numbered one, which
+// path then holds.
+static HANDLE CreateReportFile(char* path, unsigned capacity)
+{
+    static char s_szStem[MAX_PATH + 32];
+    static char s_szCandidate[MAX_PATH + 32];
+    // CREATE_NEW fails on any existing name: nothing is followed or replaced.
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE || (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS))
+        return file;
+    const int length = lstrlenA(path);
+    if (length >= (int)sizeof(s_szStem))
+        return INVALID_HANDLE_VALUE;
+    lstrcpyA(s_szStem, path);
+    const char* extension = "";
+    for (int i = length; i-- > 0 && s_szStem[i] != '\\' && s_szStem[i] != '/';)
+        if (s_szStem[i] == '.') {
+            extension = path + i;
+            s_szStem[i] = 0;
+            break;
+        }
+    for (int n = 1; n < 100; n++) {
+        if (lstrlenA(s_szStem) + 3 + lstrlenA(extension) >= (int)capacity ||
+            lstrlenA(s_szStem) + 3 + lstrlenA(extension) >= (int)sizeof(s_szCandidate))
+            return INVALID_HANDLE_VALUE;
+        wsprintfA(s_szCandidate, "%s-%d%s", s_szStem, n, extension);
+        file = CreateFileA(s_szCandidate, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            lstrcpyA(path, s_szCandidate);
+            return file;
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)
+            return file;
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
+bool WriteCrashReport(char* path, unsigned capacity, const EXCEPTION_POINTERS* info, const char* windowsVersion,
                       const char* supportUrl)
 {
-    const CAutoHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const CAutoHandle file(CreateReportFile(path, capacity));
     if (!file.IsValid())
         return false;
     CReportFile out(file);

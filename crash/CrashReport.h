@@ -5,10 +5,12 @@
 
 #include <windows.h>
 
-// Writes the report for info to path. Uses static buffers only (one report
-// at a time). supportUrl null or empty: no form. False when the file can't
-// be written.
-bool WriteCrashReport(const char* path, const EXCEPTION_POINTERS* info, const char* windowsVersion,
+// Writes the report for info into a new file at path (a buffer of
+// capacity bytes), never through an existing name, a link included: when
+// the name is taken, "<name>-1.<ext>" up to "-99", and path is changed to
+// the name written. Uses static buffers only (one report at a time).
+// supportUrl null or empty: no form. False when no file could be written.
+bool WriteCrashReport(char* path, unsigned capacity, const EXCEPTION_POINTERS* info, const char* windowsVersion,
                       const char* supportUrl);
 
 // "EXCEPTION_ACCESS_VIOLATION" and the like; null for a code without a name.

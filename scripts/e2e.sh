@@ -41,6 +41,7 @@ if [ $demo == 1 ] && [ -z "${KX_E2E_DIR:-}" ]; then E2E_RUN=$PWD/build/demo/run;
 . tests/e2e/cases-identity.sh
 . tests/e2e/cases-trust.sh
 . tests/e2e/cases-loading.sh
+. tests/e2e/cases-names.sh
 
 # configure_and_build DIR PRESET TARGETS...: the preset configures the
 # default folders; other folders must be configured already.
@@ -149,6 +150,9 @@ else
   unicode_case
   genlog_case
   crash_case
+  names_copy_case
+  names_links_case
+  names_log_case
 fi
 
 log ""

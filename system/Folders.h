@@ -55,6 +55,12 @@ bool IsLink(const char* path);
 // True when a file or folder exists at path.
 bool DoesFileExist(const char* path);
 
+// Writes size bytes as a new file at path. Whatever had the name goes
+// first, by its own name: a link itself, never what it points at, which
+// is never written either. False, with the system's error in
+// GetLastError, when it can't be written.
+bool WriteNewFile(const char* path, const void* data, unsigned size);
+
 // True only when folder exists and holds at least one entry besides "."
 // and "..": the case where installing there needs the user's consent.
 bool IsFolderOccupied(const char* folder);

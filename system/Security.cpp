@@ -122,3 +122,11 @@ CSmallString GetPrivateFolderBase()
     const DWORD n = GetTempPathA(MAX_PATH, folder);
     return n && n <= MAX_PATH ? CSmallString(folder) : CSmallString();
 }
+
+CSmallString CreateRunFolder(const char* prefix)
+{
+    const CSmallString base = GetPrivateFolderBase();
+    if (base.IsEmpty())
+        return CSmallString();
+    return CreatePrivateFolder(base, prefix, IsProcessElevated() ? FolderForAdministrators : FolderForThisUser);
+}

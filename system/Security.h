@@ -39,3 +39,10 @@ CSmallString CreatePrivateFolder(const char* base, const char* prefix, EFolderAc
 // user's temporary folder, or when elevated one the user doesn't control
 // (the Windows folder's Temp). Ends with a backslash.
 CSmallString GetPrivateFolderBase();
+
+// A private folder under GetPrivateFolderBase for this run's own files:
+// the user's alone, or when elevated the administrators' (the user may
+// only read it), so that no program of the user's can put anything into it
+// (a DLL beside a program started from there) or swap what is there.
+// Empty when none could be made.
+CSmallString CreateRunFolder(const char* prefix);

@@ -124,7 +124,7 @@ int main()
     // Written as a real run writes it (a log never opened would only grow).
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
-    g_setupLog.Open((std::string(temp) + "kx-install-bench.log").c_str());
+    g_setupLog.OpenFirstFree((std::string(temp) + "kx-install-bench").c_str());
     bool ok = true;
     for (const bool generated : {false, true}) {
         ok = Run(500, 64u << 20, generated) && ok;

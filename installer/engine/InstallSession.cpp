@@ -277,7 +277,10 @@ bool CInstallSession::WriteWhole(const CSmallString& path, const void* data, uns
     DWORD error = 0;
     unsigned long long written = 0;
     {
-        CAutoHandle file(CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        // A stale one goes by its own name (a link itself, never what it
+        // points at); the file is then made new, never written through.
+        DeleteFileA(temp);
+        CAutoHandle file(CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file.IsValid()) {
             error = GetLastError();
         } else {

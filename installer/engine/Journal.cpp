@@ -1,6 +1,7 @@
 #include "Journal.h"
 
 #include "Registry.h"
+#include "Security.h"
 #include "ComServer.h"
 #include "Exceptions.h"
 #include "SetupLog.h"
@@ -109,17 +110,15 @@ SJournalEntry& CInstallJournal::Add(SJournalEntry::EKind kind, const CSmallStrin
 bool CInstallJournal::SetAside(const CSmallString& path, CSmallString& backup, DWORD& error)
 {
     if (m_strBackupFolder.IsEmpty()) {
-        char temp[MAX_PATH + 1] = {0};
-        GetTempPathA(MAX_PATH, temp);
-        CSmallString folder;
-        folder.Format("%skx-undo-%lu-%lu", temp, GetCurrentProcessId(), GetTickCount());
-        if (!CreateDirectoryA(folder, nullptr)) {
-            error = GetLastError();
+        // Not where the user could swap a file before the undo puts it back.
+        m_strBackupFolder = CreateRunFolder("kx-undo-");
+        if (m_strBackupFolder.IsEmpty()) {
+            error = GetLastError() ? GetLastError() : ERROR_CANNOT_MAKE;
             return false;
         }
-        m_strBackupFolder = folder;
+        LogLine("Replaced files are kept in %s until the end", m_strBackupFolder.GetText());
     }
-    backup.Format("%s\\%u", m_strBackupFolder.GetText(), m_uBackups++);
+    backup.Format("%s%u", m_strBackupFolder.GetText(), m_uBackups++);
     // Across volumes the system copies; on the usual single volume it renames.
     if (!MoveFileExA(path, backup, MOVEFILE_COPY_ALLOWED)) {
         error = GetLastError();

@@ -52,9 +52,10 @@ public:
     CInstallJournal(const CInstallJournal&) = delete;
     CInstallJournal& operator=(const CInstallJournal&) = delete;
 
-    // Moves the file at path into the journal's temporary folder, so that a
-    // new one can take its place and the old one can come back. False with
-    // the system's error code when it can't be moved (in use, no access).
+    // Moves the file at path into the journal's private folder (a run
+    // folder, see Security.h), so that a new one can take its place and the
+    // old one can come back. False with the system's error code when it
+    // can't be moved (in use, no access).
     bool SetAside(const CSmallString& path, CSmallString& backup, DWORD& error);
 
     void AddFile(const CSmallString& path, const CSmallString& backup);
@@ -78,7 +79,7 @@ private:
     void RemoveBackupFolder();
 
     Container::CArray<SJournalEntry> m_arrEntries;
-    CSmallString m_strBackupFolder; // created on first use
+    CSmallString m_strBackupFolder; // created on first use; ends with a backslash
     unsigned m_uBackups = 0;
 };
 

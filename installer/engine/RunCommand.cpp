@@ -4,7 +4,7 @@
 #include "Commands.h"
 #include "ScriptWords.h"
 #include "Caught.h"
-#include "FileText.h"
+#include "Folders.h"
 #include "SetupLog.h"
 #include "SpawnedProcess.h"
 #include "UserMessages.h"
@@ -94,7 +94,8 @@ bool DoRunCommand(CCommandRunner& runner, const CXMLNode* element)
 
     CSmallString log = CSmallString(Variable::AppReference) + "\\install.log";
     runner.m_reader.TranslatePath(log);
-    if (WriteStringToFile(log, output, (unsigned)output.GetLength())) {
+    // Made new: a link planted at the name is removed, never written through.
+    if (WriteNewFile(log, output.GetText(), (unsigned)output.GetLength())) {
         if (runner.m_pSession)
             runner.m_pSession->NoteFile(log);
     } else if (stopOnFail) {

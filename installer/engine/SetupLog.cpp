@@ -3,24 +3,94 @@
 #include <windows.h>
 
 #include <cstdarg>
+#include <cstring>
 
+#include "Exceptions.h"
 #include "Platform.h"
 
 CSetupLog g_setupLog;
 
-bool CSetupLog::Open(const char* path)
+namespace {
+
+// Every setup log starts with a time ("12:34:56.789 ") and this: how an
+// earlier one is told from anything else at its name.
+const char g_szFirstLine[] = "kxsetup setup log";
+const char g_szProgram[] = "kxsetup ";
+const int kStampLength = 13;
+
+// How many names OpenFirstFree tries.
+const int kLogNames = 5;
+
+bool IsStamp(const char* text)
+{
+    for (int i = 0; i < kStampLength; i++) {
+        const char c = text[i];
+        const bool digit = c >= '0' && c <= '9';
+        if (i == 2 || i == 5 ? c != ':' : i == 8 ? c != '.' : i == 12 ? c != ' ' : !digit)
+            return false;
+    }
+    return true;
+}
+
+// The open file is an earlier setup log, and its only name is the one it
+// was opened by: no link (its own attributes, as it was opened without
+// following one), no second name that another file of the system has.
+bool IsEarlierSetupLog(HANDLE file)
+{
+    BY_HANDLE_FILE_INFORMATION info;
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &info) || info.nNumberOfLinks != 1 ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)))
+        return false;
+    char head[kStampLength + sizeof(g_szProgram) - 1];
+    DWORD got = 0;
+    return ReadFile(file, head, sizeof(head), &got, nullptr) && got == sizeof(head) && IsStamp(head) &&
+           memcmp(head + kStampLength, g_szProgram, sizeof(g_szProgram) - 1) == 0;
+}
+
+} // namespace
+
+ELogOpen CSetupLog::Open(const char* path, CSmallString& why)
 {
     Close();
-    m_file.Reset(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                             nullptr));
-    if (!m_file.IsValid())
-        return false;
+    // CREATE_NEW fails on any existing name, a link included.
+    m_file.Reset(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!m_file.IsValid()) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+            why = GetLastErrorString((int)error);
+            return LogFailed;
+        }
+        m_file.Reset(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        if (!m_file.IsValid() || !IsEarlierSetupLog(m_file) ||
+            SetFilePointer(m_file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER || !SetEndOfFile(m_file)) {
+            m_file.Close();
+            why = "something other than an earlier setup log has that name";
+            return LogRefused;
+        }
+    }
     m_strPath = path;
+    Write(g_szFirstLine);
     if (!m_strPending.IsEmpty()) {
         WriteRaw(m_strPending, m_strPending.GetLength());
         m_strPending.Empty();
     }
-    return true;
+    return LogOpened;
+}
+
+bool CSetupLog::OpenFirstFree(const char* stem)
+{
+    for (int n = 1; n <= kLogNames; n++) {
+        CSmallString path(stem);
+        if (n > 1)
+            path.Addf("-%d", n);
+        path += ".log";
+        CSmallString why;
+        if (Open(path, why) == LogOpened)
+            return true;
+    }
+    return false;
 }
 
 void CSetupLog::Close() { m_file.Close(); }

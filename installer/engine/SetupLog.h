@@ -1,12 +1,24 @@
 // The plain-text log every run writes: what was done, what was refused and
 // why, every error with the system's reason, the exit code. Lines written
 // before the log's place is known wait in memory until Open.
+//
+// Its places are names anyone may have taken first (in the user's
+// temporary folder, or whatever /LOG= says), and the program may run with
+// administrator rights: it writes only a file it creates, or an earlier
+// setup log, never through a link or over anything else.
 #pragma once
 
 #include <cstdarg>
 
 #include "SmallString.h"
 #include "win32/Handles.h"
+
+enum ELogOpen
+{
+    LogOpened,
+    LogRefused, // something else has the name: left as it is
+    LogFailed,  // the system could not create the file
+};
 
 class CSetupLog
 {
@@ -16,9 +28,14 @@ public:
     CSetupLog(const CSetupLog&) = delete;
     CSetupLog& operator=(const CSetupLog&) = delete;
 
-    // Creates or truncates path and writes what waited. False (and the log
-    // stays in memory) when the file can't be created.
-    bool Open(const char* path);
+    // Creates path new, or writes over the earlier setup log there (a plain
+    // file with no other name, not a link, that starts as every setup log
+    // starts), and writes what waited. Otherwise the log stays in memory
+    // and why says what is wrong with the place.
+    ELogOpen Open(const char* path, CSmallString& why);
+    // "<stem>.log", or when something else has that name "<stem>-2.log" and
+    // so on, a few names in all. False when none could be used.
+    bool OpenFirstFree(const char* stem);
     void Close();
     bool IsOpen() const { return m_file.IsValid(); }
     const CSmallString& GetPath() const { return m_strPath; }

@@ -103,5 +103,5 @@ identity_case() {
   expect_eq "identity: uninstall.exe uninstalls (exit code 0)" "$E2E_BG_STATUS" 0
   check "identity: the entry is gone" no_reg_key "$UNINSTALL_KEY"
   check "identity: the folder is gone within a second" gone_soon "$dir"
-  check "identity: the temporary copy goes" drv wait-file-gone "$TEMP_WIN\\kx-uninstaller-temp.exe" 5000
+  check "identity: the temporary copy and its folder go" run_folders_gone
 }

@@ -251,6 +251,43 @@ unix_path() {
   printf '%s\n' "$WINEPREFIX/drive_c$p"
 }
 
+# ---- The program's private folders ------------------------------------------
+# The uninstaller's temporary copy, the logo and the files an installation
+# replaces live in new "kx-..." folders of their own, under %windir%\Temp
+# when the program runs elevated (as it always does under Wine), else under
+# %TEMP%. A copy's folder goes some seconds after the copy has ended.
+
+# run_base: sets RUN_BASE_WIN and RUN_BASE_DIR (on Linux) once.
+run_base() {
+  [ -z "${RUN_BASE_DIR:-}" ] || return 0
+  if [ "$(drv elevated)" == yes ]; then RUN_BASE_WIN="$(drv expand '%windir%')\Temp"; else RUN_BASE_WIN=$(drv expand '%TEMP%'); fi
+  RUN_BASE_WIN=${RUN_BASE_WIN%\\}
+  # Wine keeps a folder's name as it was made ("temp"): found whatever its case.
+  local dir=$WINEPREFIX/drive_c part found parts
+  IFS='\' read -ra parts <<<"${RUN_BASE_WIN#[A-Za-z]:\\}"
+  for part in "${parts[@]}"; do
+    found=$(find "$dir" -mindepth 1 -maxdepth 1 -iname "$part" -print -quit 2>/dev/null)
+    dir=${found:-$dir/$part}
+  done
+  RUN_BASE_DIR=$dir
+}
+
+# run_folders: the names in the base that start with "kx-", one a line.
+run_folders() { (cd "$RUN_BASE_DIR" 2>/dev/null && ls -d kx-* 2>/dev/null) || true; }
+
+# run_folders_gone [TIMEOUT-S]: none is left, or none after a while.
+run_folders_gone() {
+  run_base
+  local deadline=$(($(date +%s) + ${1:-15}))
+  while [ -n "$(run_folders)" ]; do
+    if [ "$(date +%s)" -ge "$deadline" ]; then
+      log "     left in $RUN_BASE_WIN: $(run_folders | tr '\n' ' ')"
+      return 1
+    fi
+    sleep 0.1
+  done
+}
+
 # ---- Snapshots of the prefix ------------------------------------------------
 # snapshot NAME writes snap/NAME.files (all of drive_c) and snap/NAME.reg
 # (the registry under E2E_SNAP_KEYS), a line per entry:
@@ -363,9 +400,11 @@ snap_drop() {
   fi
 }
 
-# snapshot NAME
+# snapshot NAME: once the program's private folders have gone (one that
+# stays shows in the snapshot).
 snapshot() {
   local dir=$E2E_RUN/snap pid status=0 t0
+  run_folders_gone 15 || true
   t0=$(now_ms)
   mkdir -p "$dir"
   # drive_c is hashed while the driver reads the registry.

@@ -382,6 +382,24 @@ int IconMatches(const std::vector<std::string>& args)
     return same ? 0 : Fail(error.empty() ? "the icon differs from " + args[3] : error);
 }
 
+int Elevated(const std::vector<std::string>&)
+{
+    Print(SystemQueries::IsElevated() ? "yes" : "no");
+    return 0;
+}
+
+// Exit code 0 only when every attempt was refused.
+int TryChange(const std::vector<std::string>& args)
+{
+    bool refused = true;
+    for (const SystemQueries::SChangeAttempt& attempt : SystemQueries::TryToChange(args[1])) {
+        std::printf("%s\t%s\n", attempt.pszWhat, attempt.bDone ? "done" : DescribeError(attempt.dwError).c_str());
+        refused = refused && !attempt.bDone;
+    }
+    std::fflush(stdout);
+    return refused ? 0 : 1;
+}
+
 int Run(const std::vector<std::string>& args)
 {
     return RunScript(args[1]);
@@ -416,6 +434,9 @@ const SCommand g_arrCommands[] = {
     {"version-info", 1, 1, VersionInfo, "version-info PROGRAM               its version numbers and texts"},
     {"icon-matches", 3, 3, IconMatches,
      "icon-matches PROGRAM GROUP-ID ICO   the icon group's images are the .ico's"},
+    {"elevated", 0, 0, Elevated, "elevated                           yes or no: a full administrator token"},
+    {"try-change", 1, 1, TryChange,
+     "try-change PATH                    open for writing, rename, delete; 0 if all refused"},
     {"run", 1, 1, Run, "run SCRIPT                         one command a line"},
 };
 

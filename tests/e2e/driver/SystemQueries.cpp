@@ -590,3 +590,36 @@ int CountProcesses(const std::string& name)
 }
 
 } // namespace SystemQueries
+
+namespace SystemQueries {
+
+bool IsElevated()
+{
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return false;
+    DWORD elevated = 0, size = 0;
+    // TokenElevation (20): a DWORD, non-zero for a full administrator token.
+    const BOOL ok = GetTokenInformation(token, (TOKEN_INFORMATION_CLASS)20, &elevated, sizeof(elevated), &size);
+    CloseHandle(token);
+    return ok && elevated;
+}
+
+std::vector<SChangeAttempt> TryToChange(const std::string& path)
+{
+    std::vector<SChangeAttempt> attempts;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    attempts.push_back({"overwrite", file != INVALID_HANDLE_VALUE, file != INVALID_HANDLE_VALUE ? 0 : GetLastError()});
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+    const std::string moved = path + ".moved";
+    const BOOL renamed = MoveFileA(path.c_str(), moved.c_str());
+    attempts.push_back({"rename", renamed != FALSE, renamed ? 0 : GetLastError()});
+    const std::string current = renamed ? moved : path;
+    const BOOL deleted = DeleteFileA(current.c_str());
+    attempts.push_back({"delete", deleted != FALSE, deleted ? 0 : GetLastError()});
+    return attempts;
+}
+
+} // namespace SystemQueries

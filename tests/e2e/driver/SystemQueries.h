@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace SystemQueries {
 
@@ -55,5 +56,20 @@ SWriteResult WriteZeros(const std::string& path, unsigned long long size, DWORD 
 
 // Number of running processes whose executable file is called name.
 int CountProcesses(const std::string& name);
+
+// This process holds a full administrator token.
+bool IsElevated();
+
+struct SChangeAttempt
+{
+    const char* pszWhat; // overwrite, rename, delete
+    bool bDone;
+    DWORD dwError;
+};
+
+// Tries what a program of the user's could do to another program's file:
+// open it for writing, rename it, delete it (under its new name when the
+// rename worked).
+std::vector<SChangeAttempt> TryToChange(const std::string& path);
 
 } // namespace SystemQueries

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "AppGlobals.h"
@@ -160,13 +161,24 @@ static void ExpectInOrder(const std::string& report, std::initializer_list<std::
     }
 }
 
+// WriteCrashReport at path, which becomes the name written.
+static bool WriteReport(std::string& path, const EXCEPTION_POINTERS* info, const char* version, const char* url)
+{
+    char buffer[MAX_PATH + 32];
+    lstrcpynA(buffer, path.c_str(), sizeof(buffer));
+    const bool written = WriteCrashReport(buffer, sizeof(buffer), info, version, url);
+    path = buffer;
+    return written;
+}
+
 TEST(CrashReport, DescribesTheFaultTheRegistersAndTheStack)
 {
     CTestFolder folder;
-    const std::string path = folder / "ZB-Crash.html";
+    std::string path = folder / "ZB-Crash.html";
     CSyntheticFault fault;
-    ASSERT_TRUE(WriteCrashReport(path.c_str(), &fault.pointers, "Windows version 6.1 (7601) <SP1> & more",
-                                 "https://support.example/crash?a=1&b=2"));
+    ASSERT_TRUE(WriteReport(path, &fault.pointers, "Windows version 6.1 (7601) <SP1> & more",
+                            "https://support.example/crash?a=1&b=2"));
+    EXPECT_EQ(folder / "ZB-Crash.html", path);
     const std::string report = ReadWholeFile(path);
 
     char module[MAX_PATH];
@@ -209,10 +221,10 @@ TEST(CrashReport, DescribesTheFaultTheRegistersAndTheStack)
 TEST(CrashReport, CopesWithMissingPartsAndOtherFaults)
 {
     CTestFolder folder;
-    const std::string path = folder / "report.html";
+    std::string path = folder / "report.html";
 
     // Without a support address: the report, and no form to send it with.
-    ASSERT_TRUE(WriteCrashReport(path.c_str(), nullptr, nullptr, nullptr));
+    ASSERT_TRUE(WriteReport(path, nullptr, nullptr, nullptr));
     ExpectInOrder(ReadWholeFile(path), {"give it to the publisher", "System: unknown", "[Fault]",
                                         "No exception record.", "[Registers]", "No context.", "[Stack: frames]",
                                         "No context.", "</html>"});
@@ -224,14 +236,51 @@ TEST(CrashReport, CopesWithMissingPartsAndOtherFaults)
     fault.record.ExceptionAddress = nullptr;
     fault.context.Esp = 0x10; // no readable stack
     fault.context.Ebp = 0x10;
-    ASSERT_TRUE(WriteCrashReport(path.c_str(), &fault.pointers, "v", ""));
+    path = folder / "other.html";
+    ASSERT_TRUE(WriteReport(path, &fault.pointers, "v", ""));
     const std::string report = ReadWholeFile(path);
     ExpectInOrder(report, {"Exception: 0xE0001234 unknown exception", "Address: 0x00000000 ?", "[Stack: frames]",
                            "#0 0x", "[Stack: memory at ESP]", "(unreadable)", "</html>"});
     EXPECT_EQ(std::string::npos, report.find("Access:"));
     EXPECT_EQ(std::string::npos, report.find("#1 "));
 
-    EXPECT_FALSE(WriteCrashReport((folder / "no-such-folder\\x.html").c_str(), &fault.pointers, "v", ""));
+    path = folder / "no-such-folder\\x.html";
+    EXPECT_FALSE(WriteReport(path, &fault.pointers, "v", ""));
+}
+
+TEST(CrashReport, NeverWritesOverAnExistingName)
+{
+    CTestFolder folder;
+    WriteWholeFile(folder / "ZB-Crash.html", "someone else's");
+    CreateDirectoryA((folder / "ZB-Crash-1.html").c_str(), nullptr);
+    WriteWholeFile(folder / "notes", "mine");
+    const struct
+    {
+        const char* name;
+        const char* written;
+    } cases[] = {
+        {"ZB-Crash.html", "ZB-Crash-2.html"}, // a file, then a folder in the way
+        {"ZB-Crash.html", "ZB-Crash-3.html"}, // and the report written before
+        {"notes", "notes-1"},
+        {"new.html", "new.html"},
+    };
+    CSyntheticFault fault;
+    for (const auto& c : cases) {
+        std::string path = folder / c.name;
+        ASSERT_TRUE(WriteReport(path, &fault.pointers, "v", "")) << c.name;
+        EXPECT_EQ(folder / c.written, path) << c.name;
+        EXPECT_NE(std::string::npos, ReadWholeFile(path).find("[Fault]")) << c.name;
+    }
+    EXPECT_EQ("someone else's", ReadWholeFile(folder / "ZB-Crash.html"));
+    EXPECT_EQ("mine", ReadWholeFile(folder / "notes"));
+
+    // Every numbered name taken as well: no report rather than one over another file.
+    for (int n = 1; n < 100; n++)
+        WriteWholeFile(folder / ("full-" + std::to_string(n) + ".html"), "x");
+    WriteWholeFile(folder / "full.html", "x");
+    std::string path = folder / "full.html";
+    EXPECT_FALSE(WriteReport(path, &fault.pointers, "v", ""));
+    EXPECT_EQ("x", ReadWholeFile(folder / "full-99.html"));
 }
 
 TEST(CrashHandler, ReportsWithTheVersionKnownWhenItWasInstalled)
@@ -249,16 +298,27 @@ TEST(CrashHandler, ReportsWithTheVersionKnownWhenItWasInstalled)
 
     // Changes after installation don't reach a report written from a crash.
     version = "changed later";
-    const std::string path = GetCrashReportPath();
+    // The usual name taken (by an earlier report, or a file of the user's):
+    // the report goes beside it.
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
-    EXPECT_EQ(std::string(temp) + "ZB-Crash.html", path);
+    const std::string usual = std::string(temp) + "ZB-Crash.html";
+    const bool made = GetFileAttributesA(usual.c_str()) == INVALID_FILE_ATTRIBUTES;
+    if (made)
+        WriteWholeFile(usual, "someone else's");
+    const std::string theirs = ReadWholeFile(usual);
     CSyntheticFault fault;
     SetCrashQuiet(true); // no message box to wait on
     EXPECT_EQ(EXCEPTION_EXECUTE_HANDLER, DebugCrashHandler(&fault.pointers));
     SetCrashQuiet(false);
+    const std::string path = GetCrashReportPath();
+    EXPECT_EQ(std::string(temp) + "ZB-Crash-", path.substr(0, strlen(temp) + 9));
+    EXPECT_EQ(".html", path.substr(path.size() - 5));
+    EXPECT_EQ(theirs, ReadWholeFile(usual));
     const std::string report = ReadWholeFile(path);
     DeleteFileA(path.c_str());
+    if (made)
+        DeleteFileA(usual.c_str());
     EXPECT_NE(std::string::npos, report.find("System: Windows version 9.8 (7654) test")) << report;
     EXPECT_NE(std::string::npos, report.find("EXCEPTION_ACCESS_VIOLATION"));
 }

@@ -9,6 +9,7 @@
 
 #include "AppGlobals.h"
 #include "Logo.h"
+#include "Security.h"
 #include "Startup.h"
 #include "Wizard.h"
 #include "WineTestEnv.h"
@@ -71,45 +72,47 @@ static Container::CArray<unsigned char> Bytes(const std::string& text)
     return bytes;
 }
 
-static std::string TempLogoPath()
+// The names in the run folders' base that start with "kx-".
+static std::string RunFolders()
 {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    return std::string(temp) + "kx-installer-logo-temp.bmp";
+    const CSmallString base = GetPrivateFolderBase();
+    std::string names;
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA(base + "kx-*", &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return names;
+    do
+        names += std::string(found.cFileName) + " ";
+    while (FindNextFileA(find, &found));
+    FindClose(find);
+    return names;
 }
 
-TEST(InstallerLogo, LoadsFromATemporaryFileThatIsRemovedAtExit)
+TEST(InstallerLogo, LoadsWithoutLeavingAFile)
 {
-    CSmallString path("sentinel");
-    ASSERT_TRUE(LoadInstallerLogo(Bytes(MakeBitmapFile(7, 5)), path));
-    EXPECT_STREQ(TempLogoPath().c_str(), path);
-    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(path));
+    const std::string before = RunFolders();
+    ASSERT_TRUE(LoadInstallerLogo(Bytes(MakeBitmapFile(7, 5))));
     ASSERT_NE(nullptr, g_hInstallerLogo.Get());
     EXPECT_EQ(7, g_szInstallerLogoSize.cx);
     EXPECT_EQ(5, g_szInstallerLogoSize.cy);
+    // Loaded: the file and its folder are gone already.
+    EXPECT_EQ(before, RunFolders());
 
-    FreeInstallerLogo(path);
+    FreeInstallerLogo();
     EXPECT_EQ(nullptr, g_hInstallerLogo.Get());
     EXPECT_EQ(0, g_szInstallerLogoSize.cx);
     EXPECT_EQ(0, g_szInstallerLogoSize.cy);
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(TempLogoPath().c_str()));
 }
 
 TEST(InstallerLogo, NoLogoAndUnreadableLogosLeaveNothingBehind)
 {
-    CSmallString path("sentinel");
-    EXPECT_FALSE(LoadInstallerLogo(Container::CArray<unsigned char>(), path));
-    EXPECT_STREQ("", path); // nothing written, nothing to remove
+    const std::string before = RunFolders();
+    EXPECT_FALSE(LoadInstallerLogo(Container::CArray<unsigned char>()));
     EXPECT_EQ(nullptr, g_hInstallerLogo.Get());
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(TempLogoPath().c_str()));
-
-    // Written, but no bitmap: the file still goes at exit.
-    EXPECT_FALSE(LoadInstallerLogo(Bytes("this is not a bitmap"), path));
-    EXPECT_STREQ(TempLogoPath().c_str(), path);
+    EXPECT_FALSE(LoadInstallerLogo(Bytes("this is not a bitmap")));
     EXPECT_EQ(nullptr, g_hInstallerLogo.Get());
     EXPECT_EQ(0, g_szInstallerLogoSize.cx);
-    FreeInstallerLogo(path);
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(TempLogoPath().c_str()));
+    EXPECT_EQ(before, RunFolders());
 }
 
 // What PSCB_PRECREATE hands over: the sheet's template, either form.

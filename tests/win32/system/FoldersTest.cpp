@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -270,4 +271,37 @@ TEST(ResolvePath, OtherSpellingsOfOneFolder)
     EXPECT_TRUE(ResolvePath("relative\\x").IsEmpty());
     EXPECT_TRUE(IsInsideWindowsFolder((ShellFolder(CSIDL_SYSTEM) + "\\drivers").c_str()));
     EXPECT_FALSE(IsInsideWindowsFolder((documents + "\\Work").c_str()));
+}
+
+TEST(WriteNewFile, ReplacesTheNameNeverWhatItReaches)
+{
+    CTestFolder folder;
+    WriteWholeFile(folder / "theirs.txt", "someone else's");
+    // A second name of their file where the program writes its own.
+    ASSERT_TRUE(CreateHardLinkA((folder / "install.log").c_str(), (folder / "theirs.txt").c_str(), nullptr));
+    const struct
+    {
+        const char* name;
+        const char* text;
+        bool written;
+    } cases[] = {
+        {"install.log", "output", true},
+        {"install.log", "", true}, // again, empty
+        {"new.log", "first", true},
+        {"no-such-folder\\x.log", "x", false},
+    };
+    for (const auto& c : cases) {
+        SetLastError(0);
+        EXPECT_EQ(c.written, WriteNewFile((folder / c.name).c_str(), c.text, (unsigned)strlen(c.text))) << c.name;
+        if (c.written) {
+            EXPECT_EQ(c.text, ReadWholeFile(folder / c.name)) << c.name;
+        } else {
+            EXPECT_NE(0u, GetLastError()) << c.name;
+        }
+    }
+    EXPECT_EQ("someone else's", ReadWholeFile(folder / "theirs.txt"));
+    // A folder at the name stays a folder.
+    CreateDirectoryA((folder / "taken").c_str(), nullptr);
+    EXPECT_FALSE(WriteNewFile((folder / "taken").c_str(), "x", 1));
+    EXPECT_TRUE(IsFolder(folder / "taken"));
 }
