@@ -35,7 +35,7 @@ void DeleteTree(const CSmallString& folder, const CSmallString& keep, Container:
                 folders.Add(child);
             } else if (!keep.IsEmpty() && lstrcmpiA(child, keep) == 0) {
                 continue; // a running program's own file: removed once it has ended
-            } else if (!DeleteFileA(child)) {
+            } else if (!DeleteFileName(child)) {
                 leftovers.Add(child);
             }
         }

@@ -49,8 +49,14 @@ CSmallString ResolveAllButLast(const char* path);
 // spelling.
 bool IsReachedThroughLink(const char* path);
 
-// Whether the thing at path (not followed) is a link of any kind.
+// Whether the thing at path (not followed) is a link of any kind: the
+// attribute says so, or the system names it where it leads.
 bool IsLink(const char* path);
+
+// Deletes the file at path; false, touching nothing, when path is a link
+// (what a link leads to is never deleted, and no call deletes a link alike
+// everywhere: Windows deletes the link, Wine what it leads to).
+bool DeleteFileName(const char* path);
 
 // True when a file or folder exists at path.
 bool DoesFileExist(const char* path);

@@ -90,7 +90,31 @@ CSmallString ResolveAllButLast(const char* path)
 bool IsLink(const char* path)
 {
     const DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return false;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return true;
+    // A link without the attribute (Wine's links to files): opened, it is
+    // named where it leads, not where it is.
+    const CSmallString final = FinalPath(path);
+    if (final.IsEmpty() || lstrcmpiA(final, ResolveAllButLast(path)) == 0)
+        return false;
+    CSmallString longName;
+    const DWORD size = GetLongPathNameA(path, nullptr, 0);
+    if (size) {
+        const DWORD got = GetLongPathNameA(path, longName.GetBuffer((int)size), size);
+        longName.ReleaseBuffer(got && got < size ? (int)got : 0);
+    }
+    return longName.IsEmpty() || lstrcmpiA(final, ResolveAllButLast(longName)) != 0;
+}
+
+bool DeleteFileName(const char* path)
+{
+    if (IsLink(path)) {
+        SetLastError(ERROR_CANT_ACCESS_FILE);
+        return false;
+    }
+    return DeleteFileA(path) != FALSE;
 }
 
 bool IsReachedThroughLink(const char* path)

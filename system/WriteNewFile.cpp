@@ -5,7 +5,7 @@
 
 bool WriteNewFile(const char* path, const void* data, unsigned size)
 {
-    DeleteFileA(path);
+    DeleteFileName(path);
     // CREATE_NEW fails on any name still there: nothing is written through.
     CAutoHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;

@@ -279,7 +279,7 @@ bool CInstallSession::WriteWhole(const CSmallString& path, const void* data, uns
     {
         // A stale one goes by its own name (a link itself, never what it
         // points at); the file is then made new, never written through.
-        DeleteFileA(temp);
+        DeleteFileName(temp);
         CAutoHandle file(CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file.IsValid()) {
             error = GetLastError();
@@ -308,7 +308,7 @@ bool CInstallSession::WriteWhole(const CSmallString& path, const void* data, uns
             error = ERROR_WRITE_FAULT;
     }
     if (error) {
-        DeleteFileA(temp);
+        DeleteFileName(temp);
         why = GetLastErrorString((int)error);
         return false;
     }

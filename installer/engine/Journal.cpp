@@ -4,6 +4,7 @@
 #include "Security.h"
 #include "ComServer.h"
 #include "Exceptions.h"
+#include "Folders.h"
 #include "SetupLog.h"
 #include "win32/Handles.h"
 
@@ -43,7 +44,7 @@ bool ReadValue(HKEY root, const char* subkey, const char* name, DWORD& type, Con
 void RemoveFile(const CSmallString& path)
 {
     SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-    if (!DeleteFileA(path) && GetLastError() != ERROR_FILE_NOT_FOUND)
+    if (!DeleteFileName(path) && GetLastError() != ERROR_FILE_NOT_FOUND)
         LogLine("Undo: could not delete %s: %s", path.GetText(), GetLastErrorString().GetText());
 }
 

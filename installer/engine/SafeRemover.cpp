@@ -130,7 +130,7 @@ void CSafeRemover::DeleteOne(const CSmallString& path)
     if (IsLink(path))
         return LeaveLink(path);
     SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-    if (DeleteFileA(path)) {
+    if (DeleteFileName(path)) {
         LogLine("Removed %s", path.GetText());
         return;
     }
@@ -386,7 +386,7 @@ void RemoveKeptFile(const CSmallString& file, const Container::CArray<CSmallStri
     // The program that held it may take a moment to let go.
     for (int attempt = 0; attempt < 50; attempt++) {
         SetFileAttributesA(file, FILE_ATTRIBUTE_NORMAL);
-        if (DeleteFileA(file) || GetLastError() == ERROR_FILE_NOT_FOUND)
+        if (DeleteFileName(file) || GetLastError() == ERROR_FILE_NOT_FOUND)
             break;
         Sleep(20);
     }

@@ -140,16 +140,23 @@ link_in_folder_case() {
   # the user's folder, which holds a guide.txt of its own.
   rm -rf "$(unix_path "$TRUST_APP\\docs")"
   ln -s "$user" "$(unix_path "$TRUST_APP\\docs")"
+  # And readme.txt a link to a file of the user's (Wine shows such a link
+  # without the link attribute: only where it leads tells).
+  echo "the user's thesis" >"$user-thesis.txt"
+  rm -f "$(unix_path "$TRUST_APP\\readme.txt")"
+  ln -s "$user-thesis.txt" "$(unix_path "$TRUST_APP\\readme.txt")"
   run_silent link-uninstall "$TRUST_APP\\uninstall.exe" /S
   expect_eq "link in the folder: exit code 3 (the log's docs\\guide.txt is refused)" "$E2E_BG_STATUS" 3
   log_has "link in the folder: the setup log says why" uninstall "guide.txt: reached through a link, which is never followed"
   expect_eq "link in the folder: the user's guide.txt untouched" "$(cat "$user/guide.txt" 2>&1)" "the user's guide"
   expect_eq "link in the folder: ... and the rest of the folder" "$(ls "$user" | tr '\n' ' ')" "guide.txt notes.txt "
+  expect_eq "link in the folder: the file a link led to untouched" "$(cat "$user-thesis.txt" 2>&1)" "the user's thesis"
+  log_has "link in the folder: that link is left, and told" uninstall 'readme.txt: a link, left in place'
   # A link is never removed (Windows would remove the link, Wine what it
   # leads to): it stays, and is told.
   log_has "link in the folder: the link is left, and told" uninstall 'docs: a link, left in place'
   check "link in the folder: ... still a link" test -L "$(unix_path "$TRUST_APP\\docs")"
-  rm -rf "$user" "$(unix_path 'C:\Games')"
+  rm -rf "$user" "$user-thesis.txt" "$(unix_path 'C:\Games')"
 }
 
 # ---- a destination reached through a link ----------------------------------------
