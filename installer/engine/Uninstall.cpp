@@ -2,6 +2,7 @@
 // an uninstall log.
 #include "Browser.h"
 #include "Caught.h"
+#include "CommandText.h"
 #include "Destination.h"
 #include "Registry.h"
 #include "FileText.h"
@@ -130,8 +131,9 @@ bool CSinReader::AddUninstall(CInstallSession& session)
     AddRegKey(key, "EstimatedSize", (unsigned)((session.GetBytesWritten() + 1023) / 1024));
     AddRegKey(key, "NoModify", 1u);
     AddRegKey(key, "NoRepair", 1u);
-    AddRegKey(key, "QuietUninstallString", "\"" + app + "uninstall.exe\" /S");
-    return AddRegKey(key, "UninstallString", "\"" + app + "uninstall.exe\"");
+    const CSmallString uninstaller = QuoteCommandProgram(app + "uninstall.exe");
+    AddRegKey(key, "QuietUninstallString", uninstaller + " /S");
+    return AddRegKey(key, "UninstallString", uninstaller);
 }
 
 void CSinReader::UninstallFromScript(const char* logPath, bool ask, CSinProgressABC* progress)
