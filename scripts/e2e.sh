@@ -39,6 +39,7 @@ if [ $demo == 1 ] && [ -z "${KX_E2E_DIR:-}" ]; then E2E_RUN=$PWD/build/demo/run;
 . tests/e2e/cases-unicode.sh
 . tests/e2e/cases-genlog.sh
 . tests/e2e/cases-identity.sh
+. tests/e2e/cases-cmdline.sh
 
 # configure_and_build DIR PRESET TARGETS...: the preset configures the
 # default folders; other folders must be configured already.
@@ -131,6 +132,8 @@ else
   file_in_use_case
   unexpected_failure_case
   silent_case
+  apostrophe_destination_case
+  launch_planted_case
   identity_case
   command_line_case
   one_argument_case
