@@ -70,9 +70,10 @@ parameters=\"'%APP%' %APP% '%APP%x' %APP%cache %KX_E2E_ODD% '%KX_E2E_ODD%' %KX_E
 }
 
 # launch-exe written without quotes, under a destination with a blank:
-# Windows would try C:\Program.exe for such a command line first.
+# Windows would try C:\Program.exe for such a command line first. Then
+# launch-exe naming a bare hello.exe.
 launch_planted_case() {
-  local planted marker
+  local planted marker out
   show_args || return
   planted=$(unix_path 'C:\Program.exe')
   cp "$(unix_path "$SHOW_ARGS_WIN")" "$planted"
@@ -99,4 +100,28 @@ launch_planted_case() {
   expect_eq "planted C:\\Program.exe: uninstalled" "$E2E_BG_STATUS" 0
   check "planted C:\\Program.exe: its folder goes" gone_soon "$(unix_path "$MINI_WIN")"
   rm -f "$planted" "$planted.txt" "$marker"
+
+  # A bare name is the system folder's only: a hello.exe beside the
+  # installer (where Windows would look first) is never started, and the
+  # user is told.
+  cp "$(unix_path "$SHOW_ARGS_WIN")" "$E2E_RUN/hello.exe"
+  rm -f "$E2E_RUN/hello.exe.txt"
+  variant launch-bare setup '<launch-exe>"%APP%hello.exe" --marker' '<launch-exe>hello.exe --marker' || return
+  to_destination "$E2E_RUN/launch-bare.exe" launch-bare || {
+    fail "bare launch-exe: the wizard shows"
+    close_leftovers
+    return
+  }
+  drv set-text $IDC_DEST_PATH "$MINI_WIN" >/dev/null
+  drv click next >/dev/null
+  out=$(drv answer-messagebox ok "The installer was unable to launch" 30000)
+  expect_contains "bare launch-exe: the user is told" "$(field text "$out")" \
+    "program hello.exe --marker \"$TEMP_WIN\\hello-launched.txt\"."
+  drv click next >/dev/null
+  wizard_ends "bare launch-exe" 3
+  check "bare launch-exe: the program beside the installer never started" test ! -e "$E2E_RUN/hello.exe.txt"
+  log_has "bare launch-exe: the setup log says why" install "in the system folder"
+  run_silent launch-bare-uninstall "$MINI_WIN\\uninstall.exe" /S
+  expect_eq "bare launch-exe: uninstalled" "$E2E_BG_STATUS" 0
+  rm -f "$E2E_RUN/hello.exe" "$E2E_RUN/hello.exe.txt" "$marker"
 }

@@ -112,7 +112,7 @@ TEST(ScriptCommandLine, LaunchLine)
     {
         const char *text, *why;
     } refused[] = {
-        {"hello.exe --marker x", "there is no "},             // not looked for in the current folder
+        {"hello.exe --marker x", "there is no "}, // not looked for in the current folder
         {"Mini\\hello.exe", "is not a full path"},
         {"..\\Mini\\hello.exe", "is not a full path"},
         {"C:hello.exe", "is not a full path"},
