@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "ArgumentQuoting.h"
+#include "CommandText.h"
 #include "CommandLine.h"
 #include "CopyFolder.h"
 #include "WinPath.h"
@@ -67,17 +67,17 @@ int CommitSuicide(const char* logPath, const SCommandLine& line)
 
     // Every path quoted to be read back whole. The copy works in its own
     // folder: a /LOG= relative to this one's is made full first.
-    CSmallString commandLine = QuoteArgument(copy) + (line.bSilent ? " /S" : "");
+    CSmallString commandLine = QuoteCommandProgram(copy) + (line.bSilent ? " /S" : "");
     commandLine.Addf(" /RESULTPIPE=%lu /PARENT=%lu ", (unsigned long)(ULONG_PTR)resultWrite.Get(),
                      (unsigned long)(ULONG_PTR)parent.Get());
-    commandLine += QuoteArgument(CSmallString("/KEEP=") + self);
+    commandLine += QuoteCommandArgument(CSmallString("/KEEP=") + self);
     if (!line.strLog.IsEmpty()) {
         char full[1024] = {0};
         const DWORD n = GetFullPathNameA(line.strLog, sizeof(full), full, nullptr);
         commandLine +=
-            " " + QuoteArgument(CSmallString("/LOG=") + (n && n < sizeof(full) ? full : line.strLog.GetText()));
+            " " + QuoteCommandArgument(CSmallString("/LOG=") + (n && n < sizeof(full) ? full : line.strLog.GetText()));
     }
-    commandLine += " " + QuoteArgument(logPath);
+    commandLine += " " + QuoteCommandArgument(logPath);
 
     STARTUPINFOA startup;
     ZeroMemory(&startup, sizeof(startup));

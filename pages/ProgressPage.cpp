@@ -10,6 +10,7 @@
 #include "Progress.h"
 #include "SetupLog.h"
 #include "win32/Handles.h"
+#include "ScriptCommandLine.h"
 #include "SinReader.h"
 #include "UserMessages.h"
 #include "Wizard.h"
@@ -85,14 +86,8 @@ enum CLaunchResult
     LaunchFailed,
 };
 
-// Starts the script's "launch-exe" in the destination folder.
-static CLaunchResult LaunchInstalledProgram()
+static bool StartProgram(const SProgramLine& line, CSmallString& why)
 {
-    CSmallString commandLine;
-    if (!g_reader.GetInstallItem(Setting::LaunchExe, commandLine) || commandLine.IsEmpty())
-        return NothingToLaunch;
-    g_reader.TranslatePath(commandLine);
-
     STARTUPINFOA startup;
     ZeroMemory(&startup, sizeof(startup));
     startup.cb = sizeof(startup);
@@ -100,16 +95,34 @@ static CLaunchResult LaunchInstalledProgram()
     startup.wShowWindow = SW_SHOW;
     PROCESS_INFORMATION process;
     // CreateProcessA may write into the command line.
-    CSmallString writable = commandLine;
-    const BOOL started = CreateProcessA(nullptr, writable.GetBuffer(writable.GetLength()), nullptr, nullptr, FALSE, 0,
-                                        nullptr, g_strDestination, &startup, &process);
+    CSmallString writable = line.BuildCommandLine();
+    const BOOL started = CreateProcessA(line.strProgram, writable.GetBuffer(writable.GetLength()), nullptr, nullptr,
+                                        FALSE, 0, nullptr, g_strDestination, &startup, &process);
+    if (!started)
+        why = GetLastErrorString();
     writable.ReleaseBuffer();
-    if (started) {
-        CAutoHandle thread(process.hThread), child(process.hProcess);
-        LogLine("Started %s", commandLine.GetText());
+    if (!started)
+        return false;
+    CAutoHandle thread(process.hThread), child(process.hProcess);
+    return true;
+}
+
+// Starts the script's "launch-exe" in the destination folder, by the full
+// path of its program: a command line alone would let Windows try
+// C:\Program.exe for an unquoted C:\Program Files\... first.
+static CLaunchResult LaunchInstalledProgram()
+{
+    CSmallString text;
+    if (!g_reader.GetInstallItem(Setting::LaunchExe, text) || text.IsEmpty())
+        return NothingToLaunch;
+    SProgramLine line;
+    CSmallString why;
+    if (MakeLaunchLine(text, line, why) && StartProgram(line, why)) {
+        LogLine("Started %s", line.BuildCommandLine().GetText());
         return Launched;
     }
-    LogLine("Could not start %s: %s", commandLine.GetText(), GetLastErrorString().GetText());
+    const CSmallString commandLine = ExpandScriptCommandLine(text, false);
+    LogLine("Could not start %s: %s", commandLine.GetText(), why.GetText());
     CSmallString message;
     message.Format(CResString(IDS_LAUNCH_FAILED), commandLine.GetText());
     Error(WithSupportAddress(g_reader, message));

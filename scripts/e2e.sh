@@ -42,6 +42,7 @@ if [ $demo == 1 ] && [ -z "${KX_E2E_DIR:-}" ]; then E2E_RUN=$PWD/build/demo/run;
 . tests/e2e/cases-trust.sh
 . tests/e2e/cases-loading.sh
 . tests/e2e/cases-names.sh
+. tests/e2e/cases-cmdline.sh
 
 # configure_and_build DIR PRESET TARGETS...: the preset configures the
 # default folders; other folders must be configured already.
@@ -141,6 +142,8 @@ else
   file_in_use_case
   unexpected_failure_case
   silent_case
+  apostrophe_destination_case
+  launch_planted_case
   identity_case
   planting_case
   planted_log_case

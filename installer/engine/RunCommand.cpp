@@ -6,6 +6,7 @@
 #include "Caught.h"
 #include "Folders.h"
 #include "SetupLog.h"
+#include "ScriptCommandLine.h"
 #include "SpawnedProcess.h"
 #include "UserMessages.h"
 #include "XMLDocument.h"
@@ -23,11 +24,11 @@ enum EOutcome
 };
 
 // Runs the program to its end, or until the user or the timeout stops it.
-EOutcome Run(CCommandRunner& runner, const CSmallString& cmd, const CSmallString& commandLine, unsigned timeoutSeconds,
-             CSmallString& output, CSmallString& why)
+EOutcome Run(CCommandRunner& runner, const SProgramLine& line, unsigned timeoutSeconds, CSmallString& output,
+             CSmallString& why)
 {
     CSpawnedProcess process;
-    if (!RunCaught([&] { process.Create(cmd, nullptr, commandLine, SW_HIDE); }, why))
+    if (!RunCaught([&] { process.Create(line.strProgram, nullptr, line.BuildCommandLine(), SW_HIDE); }, why))
         return NotStarted;
     const DWORD start = GetTickCount();
     for (;;) {
@@ -59,23 +60,24 @@ EOutcome Run(CCommandRunner& runner, const CSmallString& cmd, const CSmallString
 
 bool DoRunCommand(CCommandRunner& runner, const CXMLNode* element)
 {
+    // The program is a path; the parameters are a command line, where the
+    // script's apostrophes are quotes and values are passed whole.
     const CSmallString cmd = runner.Translated(element, Attr::RunCommand::Cmd);
     if (cmd.IsEmpty())
         return true;
-    CSmallString parameters = runner.Translated(element, Attr::RunCommand::Parameters);
     bool stopOnFail = false;
     element->GetAttributeValue(Attr::RunCommand::StopOnFail, stopOnFail);
     unsigned timeout = 0;
     element->GetAttributeValue(Attr::RunCommand::Timeout, timeout);
 
-    // Scripts write quotes as apostrophes, \' included.
-    parameters.Replace("\\'", "'");
-    parameters.Replace("'", "\"");
-    const CSmallString commandLine = CSmallString("\"") + cmd + "\" " + parameters;
-    LogLine("Running %s", commandLine.GetText());
-
+    SProgramLine line;
     CSmallString output, why;
-    const EOutcome outcome = Run(runner, cmd, commandLine, timeout, output, why);
+    EOutcome outcome = NotStarted;
+    if (MakeRunCommandLine(cmd, CCommandRunner::Text(element, Attr::RunCommand::Parameters), line, why)) {
+        LogLine("Running %s", line.BuildCommandLine().GetText());
+        outcome = Run(runner, line, timeout, output, why);
+    }
+    const CSmallString& parameters = line.strArguments;
     if (outcome == Cancelled)
         return runner.Stop(StepCancelled);
     if (outcome == NotStarted) {

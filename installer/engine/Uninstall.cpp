@@ -2,6 +2,7 @@
 // an uninstall log.
 #include "Browser.h"
 #include "Caught.h"
+#include "CommandText.h"
 #include "Destination.h"
 #include "Registry.h"
 #include "FileText.h"
@@ -152,10 +153,11 @@ bool CSinReader::AddUninstall(CInstallSession& session)
     AddRegKey(key, "EstimatedSize", (unsigned)((session.GetBytesWritten() + 1023) / 1024));
     AddRegKey(key, "NoModify", 1u);
     AddRegKey(key, "NoRepair", 1u);
-    AddRegKey(key, "QuietUninstallString", "\"" + app + "uninstall.exe\" /S");
+    const CSmallString uninstaller = QuoteCommandProgram(app + "uninstall.exe");
+    AddRegKey(key, "QuietUninstallString", uninstaller + " /S");
     if (!copy.IsEmpty() && !AddRegKey(key, kLogCopyValue, copy))
         return false;
-    return AddRegKey(key, "UninstallString", "\"" + app + "uninstall.exe\"");
+    return AddRegKey(key, "UninstallString", uninstaller);
 }
 
 namespace {

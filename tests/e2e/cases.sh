@@ -271,8 +271,9 @@ installed_checks() {
     '</uninstall>'; do
     expect_contains "$label: uninstall.dat holds $part" "$dat" "$part"
   done
+  # %APP% holds a blank: quoted, its last backslash doubled before the quote.
   check "$label: install.log holds the command's output" \
-    grep -qF "Hello from the installer, now in $APP_WIN\\" "$APP_DIR/install.log"
+    grep -qF "Hello from the installer, now in \"$APP_WIN\\\\\"" "$APP_DIR/install.log"
   check "$label: launch-exe started hello.exe in the destination" \
     grep -qF "hello was started in $APP_WIN" "$(unix_path "$TEMP_WIN\\hello-launched.txt")"
 

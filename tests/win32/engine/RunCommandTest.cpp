@@ -58,6 +58,32 @@ TEST(RunCommand, ProgramThatDoesNotStart)
 
     RunScript("<run-command cmd=\"\" parameters=\"x\" stoponfail=\"1\"/>", dir.Path()); // nothing to run
     EXPECT_EQ(1u, boxes.Shown().size());
+
+    // A relative program is never looked for, not even where it lies.
+    CreateDirectoryA((dir / "sub").c_str(), nullptr);
+    WriteWholeFile(dir / "sub\\tool.exe", "MZ");
+    char previous[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    SetCurrentDirectoryA(dir.Path().c_str());
+    RunScript("<run-command cmd=\"sub\\tool.exe\" parameters=\"x\" stoponfail=\"1\"/>", dir.Path());
+    SetCurrentDirectoryA(previous);
+    ASSERT_EQ(2u, boxes.Shown().size());
+    EXPECT_EQ(0u, boxes.Shown()[1].text.find("Failed to run process sub\\tool.exe with parameters x because:\n"
+                                             "sub\\tool.exe is not a full path"))
+        << boxes.Shown()[1].text;
+}
+
+// A bare name is the system folder's program; the script's apostrophes are
+// quotes, the destination's are text.
+TEST(RunCommand, SystemProgramAndValuesWhole)
+{
+    CTestFolder dir;
+    CMessageBoxRecorder boxes;
+    const std::string app = dir / "Kids' Games\\";
+    CreateDirectoryA(app.c_str(), nullptr);
+    RunScript("<run-command cmd=\"cmd\" parameters=\"/c echo '%APP%x' %APP%\"/>", app);
+    EXPECT_EQ("\"" + app + "x\" \"" + app + "\\\"\r\n", ReadWholeFile(app + "install.log"));
+    EXPECT_TRUE(boxes.Shown().empty());
 }
 
 namespace {
