@@ -275,6 +275,7 @@ int RunUninstaller(SCommandLine& line)
             Sleep(200);
         if (!line.strKeep.IsEmpty())
             g_reader.SetKeepFile(line.strKeep);
+        g_reader.SetRequireRegistration(true);
         g_reader.UninstallFromScript(line.strUninstallLog, !line.bSilent);
         code = g_reader.GetExitCode();
     }

@@ -92,6 +92,10 @@ public:
     // false), then runs its uninstall section and tells what was left.
     void UninstallFromScript(const char* logPath, bool ask = true, CSinProgressABC* progress = nullptr);
 
+    // Whether UninstallFromScript asks first (refuses, when unattended) for a
+    // folder no Uninstall entry names: a copied uninstaller, or one whose
+    // installation was removed already. The program's uninstaller does.
+    void SetRequireRegistration(bool require) { m_bRequireRegistration = require; }
     // A file the uninstall must leave until RemoveKeptFile: the waiting
     // uninstaller's own program.
     void SetKeepFile(const char* path) { m_strKeepFile = path; }
@@ -135,6 +139,7 @@ private:
     // doesn't hold: refused.
     Container::CArray<CSmallString> m_arrNotInCopy;
     bool m_bLogTrusted = false; // the log run is the administrators' copy
+    bool m_bRequireRegistration = false;
     Container::CArray<CSmallString> m_arrKeptFolders; // removed with the kept file
     bool m_bKeptFileRemoved = false;                  // the log removed it
 };

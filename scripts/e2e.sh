@@ -40,6 +40,7 @@ if [ $demo == 1 ] && [ -z "${KX_E2E_DIR:-}" ]; then E2E_RUN=$PWD/build/demo/run;
 . tests/e2e/cases-genlog.sh
 . tests/e2e/cases-identity.sh
 . tests/e2e/cases-trust.sh
+. tests/e2e/cases-whole.sh
 . tests/e2e/cases-loading.sh
 . tests/e2e/cases-names.sh
 . tests/e2e/cases-cmdline.sh
@@ -135,6 +136,10 @@ else
   changed_log_case
   link_in_folder_case
   link_destination_case
+  unregistered_uninstaller_case
+  plugin_folder_case
+  two_folders_case
+  destination_spellings_case
   traversal_names_case
   damaged_log_case
   full_disk_case

@@ -49,6 +49,11 @@ CSmallString ResolveAllButLast(const char* path);
 // spelling.
 bool IsReachedThroughLink(const char* path);
 
+// path normalised, with the part that exists in its long names (8.3 names
+// written out): the spelling under which a destination is judged and kept.
+// Empty for anything that is not an absolute path.
+CSmallString GetLongSpelling(const char* path);
+
 // Whether the thing at path (not followed) is a link of any kind: the
 // attribute says so, or the system names it where it leads.
 bool IsLink(const char* path);

@@ -150,3 +150,27 @@ bool IsReachedThroughLink(const char* path)
     return !final.IsEmpty() && !longName.IsEmpty() && lstrcmpiA(final, WinPath::Normalise(longName)) != 0;
 }
 
+CSmallString GetLongSpelling(const char* path)
+{
+    const CSmallString normalised = WinPath::Normalise(path, path ? lstrlenA(path) : 0);
+    if (normalised.IsEmpty())
+        return normalised;
+    const int root = WinPath::RootLength(normalised);
+    for (int cut = normalised.GetLength(); cut > root;) {
+        const CSmallString existing = normalised.Mid(0, cut);
+        const DWORD size = GetLongPathNameA(existing, nullptr, 0);
+        if (size) {
+            CSmallString longName;
+            const DWORD got = GetLongPathNameA(existing, longName.GetBuffer((int)size), size);
+            longName.ReleaseBuffer(got && got < size ? (int)got : 0);
+            if (!longName.IsEmpty())
+                return WinPath::Normalise(longName + normalised.Mid(cut, normalised.GetLength()));
+        }
+        while (cut > root && normalised.GetAt(cut - 1) != '\\')
+            cut--;
+        if (cut > root)
+            cut--; // before the separator
+    }
+    return normalised;
+}
+

@@ -7,6 +7,8 @@
 #include "Registry.h"
 #include "SystemPaths.h"
 #include "Folders.h"
+#include "InstalledPrograms.h"
+#include "ReleasePtr.h"
 #include "SinReader.h"
 #include "Versions.h"
 #include "WinPath.h"
@@ -63,6 +65,31 @@ int LongestPathBelowApp(CSinReader& reader)
 }
 
 } // namespace
+
+CSmallString OtherProgramInstalledIn(CSinReader& reader, const CSmallString& folder)
+{
+    if (IsEarlierInstall(reader, folder))
+        return CSmallString();
+    const CSmallString ourKey = GetUninstallKeyName(reader);
+    SInstalledProgram program;
+    if (FindInstalledProgramAt(folder, program) && lstrcmpiA(program.strKey, ourKey) != 0)
+        return program.strName.IsEmpty() ? program.strKey : program.strName;
+    // An installation the list doesn't name: its uninstall log says whose.
+    CSmallString log = folder;
+    WinPath::EndWithBackslash(log);
+    log += "uninstall.dat";
+    if (!DoesFileExist(log))
+        return CSmallString();
+    CSmallString theirs, ours;
+    reader.GetInstallItem(Setting::AppName, ours);
+    const CReleasePtr<CXMLDocument> document(CXMLDocument::Load(log));
+    const CXMLNode* section = document ? document->FindNode(Section::Uninstall) : nullptr;
+    if (const CXMLNode* name = section ? section->FindNode(Setting::AppName) : nullptr)
+        theirs = name->GetText();
+    if (!theirs.IsEmpty() && theirs == ours)
+        return CSmallString(); // an earlier installation of ours, registered otherwise
+    return theirs.IsEmpty() ? CSmallString("another program") : theirs;
+}
 
 CSmallString GetUninstallKeyName(CSinReader& reader)
 {
@@ -126,7 +153,9 @@ CSmallString CheckDestination(CSinReader& reader, const CSmallString& destinatio
 
     // After the root, characters the system refuses in names, and those a
     // command line or %...% expansion would take apart ("C:\A & set").
-    normalised = WinPath::Normalise(destination);
+    // Judged, and kept, in its one long spelling: "C:\PROGRA~1" is
+    // Program Files, whatever it looks like.
+    normalised = GetLongSpelling(destination);
     const int root = normalised.IsEmpty() ? 0 : WinPath::RootLength(normalised);
     CSmallString bad;
     for (int i = root; i < normalised.GetLength(); i++) {
@@ -157,6 +186,20 @@ CSmallString CheckDestination(CSinReader& reader, const CSmallString& destinatio
         WinPath::EndWithBackslash(suggestion);
         suggestion += AppFolderName(reader);
         message.Format(CResString(IDS_DEST_PROTECTED), normalised.GetText(), suggestion.GetText());
+        normalised.Empty();
+        return message;
+    }
+    // One folder, one installation: another program's would lose its
+    // uninstaller (a plug-in goes in a folder of its own, or in its host's
+    // package).
+    const CSmallString other = OtherProgramInstalledIn(reader, normalised);
+    if (!other.IsEmpty()) {
+        CSmallString appName, suggestion = normalised;
+        reader.GetInstallItem(Setting::AppName, appName);
+        WinPath::EndWithBackslash(suggestion);
+        suggestion += AppFolderName(reader);
+        message.Format(CResString(IDS_DEST_OTHER_PROGRAM), normalised.GetText(), other.GetText(), appName.GetText(),
+                       suggestion.GetText());
         normalised.Empty();
         return message;
     }

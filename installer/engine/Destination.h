@@ -38,6 +38,11 @@ CSmallString CheckDestination(CSinReader& reader, const CSmallString& destinatio
 // entry.
 bool IsEarlierInstall(CSinReader& reader, const CSmallString& folder);
 
+// The name of another program installed in folder (by the system's list of
+// installed programs, else by an uninstall log there), or empty when it
+// holds none, or this application's earlier installation.
+CSmallString OtherProgramInstalledIn(CSinReader& reader, const CSmallString& folder);
+
 // The installed version is newer than the package's: its text, else empty.
 CSmallString GetNewerInstalledVersion(CSinReader& reader);
 

@@ -251,3 +251,15 @@ bool CInstallRecord::IsBelowCreatedKey(const CSmallString& key) const
 }
 
 bool CInstallRecord::HasValue(const CSmallString& key, const char* name) const { return Has(Values, ValueId(key, name)); }
+
+bool CInstallRecord::HasValueIn(const CSmallString& key) const
+{
+    const CSmallString id = KeyId(key);
+    const Container::CArray<CSmallString>& values = GetValues();
+    for (unsigned i = 0; i < values.GetSize(); i++) {
+        const int cut = values[i].Find(CSmallString("\n"));
+        if (WinPath::IsSameOrInside(values[i].Mid(0, cut), id))
+            return true;
+    }
+    return false;
+}

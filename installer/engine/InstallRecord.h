@@ -55,6 +55,8 @@ public:
     // The key was created by the installation, or lies below one that was.
     bool IsBelowCreatedKey(const CSmallString& key) const;
     bool HasValue(const CSmallString& key, const char* name) const;
+    // The installation wrote a value into the key or one below it.
+    bool HasValueIn(const CSmallString& key) const;
 
     // Normalised paths (files, created folders) and formatted keys.
     const Container::CArray<CSmallString>& GetFiles() const { return m_lists[Files].arrItems; }

@@ -11,7 +11,28 @@ namespace {
 
 const char kUninstall[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
-void AddLocations(HKEY root, REGSAM view, const CSmallString& ours, Container::CArray<CSmallString>& folders)
+// The folder an entry names: its InstallLocation, else its uninstaller's.
+CSmallString EntryFolder(HKEY entry)
+{
+    CSmallString location = ReadRegistryText(entry, nullptr, "InstallLocation");
+    location.Remove('"');
+    location.TrimBoth();
+    if (location.IsEmpty()) {
+        CSmallString command = ReadRegistryText(entry, nullptr, "UninstallString");
+        command.TrimBoth();
+        // The program: up to the closing quote, or the whole text.
+        if (command.GetLength() && command.GetAt(0) == '"') {
+            const int end = command.Find(CSmallString("\""), 1);
+            command = end > 0 ? command.Mid(1, end - 1) : CSmallString();
+        }
+        location = command;
+        WinPath::RemoveFilename(command, location.GetBuffer(location.GetLength()));
+        location.ReleaseBuffer(-1);
+    }
+    return location.IsEmpty() ? location : ResolvePath(location);
+}
+
+void AddPrograms(HKEY root, REGSAM view, Container::CArray<SInstalledProgram>& programs)
 {
     CRegKey uninstall;
     if (uninstall.Open(root, kUninstall, KEY_READ | view) != ERROR_SUCCESS)
@@ -21,25 +42,53 @@ void AddLocations(HKEY root, REGSAM view, const CSmallString& ours, Container::C
         CRegKey entry;
         if (entry.Open(uninstall, name, KEY_QUERY_VALUE | view) != ERROR_SUCCESS)
             continue;
-        CSmallString location = ReadRegistryText(entry, nullptr, "InstallLocation");
-        location.Remove('"');
-        location.TrimBoth();
-        const CSmallString resolved = location.IsEmpty() ? location : ResolvePath(location);
-        if (resolved.IsEmpty() || IsProtectedFolder(resolved))
+        SInstalledProgram program;
+        program.strLocation = EntryFolder(entry);
+        if (program.strLocation.IsEmpty())
             continue;
-        if (!ours.IsEmpty() && WinPath::IsSameOrInside(resolved, ours) && WinPath::IsSameOrInside(ours, resolved))
-            continue;
-        folders.Add(resolved);
+        program.strKey = name;
+        program.strName = ReadRegistryText(entry, nullptr, "DisplayName");
+        programs.Add(program);
     }
+}
+
+bool IsSameFolder(const CSmallString& a, const CSmallString& b)
+{
+    return WinPath::IsSameOrInside(a, b) && WinPath::IsSameOrInside(b, a);
 }
 
 } // namespace
 
+Container::CArray<SInstalledProgram> GetInstalledPrograms()
+{
+    Container::CArray<SInstalledProgram> programs;
+    AddPrograms(HKEY_LOCAL_MACHINE, 0, programs);
+    AddPrograms(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, programs);
+    AddPrograms(HKEY_CURRENT_USER, 0, programs);
+    return programs;
+}
+
 Container::CArray<CSmallString> GetOtherProgramsFolders(const CSmallString& ours)
 {
+    const Container::CArray<SInstalledProgram> programs = GetInstalledPrograms();
     Container::CArray<CSmallString> folders;
-    AddLocations(HKEY_LOCAL_MACHINE, 0, ours, folders);
-    AddLocations(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, ours, folders);
-    AddLocations(HKEY_CURRENT_USER, 0, ours, folders);
+    for (unsigned i = 0; i < programs.GetSize(); i++) {
+        const CSmallString& folder = programs[i].strLocation;
+        if (IsProtectedFolder(folder) || (!ours.IsEmpty() && IsSameFolder(folder, ours)))
+            continue;
+        folders.Add(folder);
+    }
     return folders;
+}
+
+bool FindInstalledProgramAt(const CSmallString& folder, SInstalledProgram& program)
+{
+    const CSmallString resolved = ResolvePath(folder);
+    const Container::CArray<SInstalledProgram> programs = GetInstalledPrograms();
+    for (unsigned i = 0; i < programs.GetSize(); i++)
+        if (!resolved.IsEmpty() && IsSameFolder(programs[i].strLocation, resolved)) {
+            program = programs[i];
+            return true;
+        }
+    return false;
 }

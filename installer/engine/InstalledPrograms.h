@@ -1,11 +1,23 @@
-// Other programs' installations, as the system's list of installed
-// programs (the Uninstall entries) names them.
+// The system's list of installed programs (the Uninstall entries), machine-
+// wide in both registry views and the user's: who is installed where.
 #pragma once
 
 #include "Containers.h"
 #include "SmallString.h"
 
-// The resolved InstallLocation of every Uninstall entry, machine-wide (both
-// registry views) and the user's, but those at ours (resolved) and those
+struct SInstalledProgram
+{
+    CSmallString strKey;      // the entry's name under ...\Uninstall
+    CSmallString strName;     // its DisplayName
+    CSmallString strLocation; // its folder, resolved: InstallLocation, else the uninstaller's folder
+};
+
+// Every entry that names a folder.
+Container::CArray<SInstalledProgram> GetInstalledPrograms();
+
+// The resolved folder of every entry, but those at ours (resolved) and those
 // that name a drive or a shared folder rather than a program's own.
 Container::CArray<CSmallString> GetOtherProgramsFolders(const CSmallString& ours);
+
+// The entry whose folder is folder (any spelling); false when none is.
+bool FindInstalledProgramAt(const CSmallString& folder, SInstalledProgram& program);

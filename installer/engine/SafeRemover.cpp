@@ -283,14 +283,23 @@ bool CSafeRemover::OwnsEntry(int kind, const CSmallString& formattedKey, const C
     if (!m_pRecord)
         return ours;
     const bool created = CreatedKey(formattedKey, subkey);
+    // One entry, one folder: an Uninstall entry that names another folder
+    // now (the same program installed there since) is that installation's.
+    if (created && kind == RegistryKeyPath::UninstallEntry)
+        return ours || !other;
     // A record only administrators could write is its own proof; another
     // one is believed only for an entry that leads nowhere else (emptied by
     // the log, or holding nothing but names).
     if (created)
         return m_bRecordTrusted || ours || !other;
     // The Uninstall entry names our uninstaller: it is ours whatever
-    // created it (an upgrade over an install without a record).
-    return kind == RegistryKeyPath::UninstallEntry && ours;
+    // created it (an upgrade over an install without a record). So is an
+    // entry that leads nowhere but into our folder (the same program
+    // installed elsewhere before made it), or one the installation wrote
+    // into that leads nowhere now (the log removed its values first).
+    if (kind == RegistryKeyPath::UninstallEntry)
+        return ours;
+    return !other && (ours || m_pRecord->HasValueIn(formattedKey));
 }
 
 void CSafeRemover::RemoveRecordedKeys(const CSmallString& key)
@@ -364,8 +373,11 @@ void CSafeRemover::RemoveRegistry(const char* section, const char* valueName, bo
     }
     if (ifEmpty)
         return RemoveEmptyKey(formatted, key.strSubKey, isEntry, kind, entry);
-    if (isEntry && !OwnsEntry(kind, formatted, key.strSubKey, entry))
+    if (isEntry && !OwnsEntry(kind, formatted, key.strSubKey, entry)) {
+        if (kind == RegistryKeyPath::UninstallEntry && m_pRecord && CreatedKey(formatted, key.strSubKey))
+            return Keep(formatted, "the entry now names an installation in another folder");
         return Refuse(formatted, "another program's entry, not created by the installation");
+    }
     bool existed = false;
     if (!isEntry && m_pRecord && m_pRecord->GetTargetExisted(formatted, true, existed) && existed) {
         LogLine("Removing what the installation put into %s", formatted.GetText());

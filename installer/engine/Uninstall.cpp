@@ -8,6 +8,7 @@
 #include "FileText.h"
 #include "Folders.h"
 #include "InstallRecord.h"
+#include "InstalledPrograms.h"
 #include "LogCopy.h"
 #include "Security.h"
 #include "InstallSession.h"
@@ -277,6 +278,25 @@ void CSinReader::UninstallFromScript(const char* logPath, bool ask, CSinProgress
 
     CSmallString appName;
     GetInstallItem(Setting::AppName, appName);
+    // Only the registered uninstaller removes: a copy elsewhere, or one run
+    // again after its installation went, would remove what isn't its own.
+    SInstalledProgram registered;
+    if (m_bRequireRegistration && !FindInstalledProgramAt(folder, registered)) {
+        LogLine("No installed program is registered in %s", folder.GetText());
+        if (!ask) {
+            LogLine("Uninstall refused: this uninstaller's installation is not registered (unattended)");
+            return;
+        }
+        CSmallString question;
+        question.Format(CResString(IDS_UNREGISTERED_QUESTION), appName.GetText(), folder.GetText());
+        if (KxMessageBox(nullptr, question, appName, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES) {
+            LogLine("The user chose not to uninstall what is not registered");
+            m_eRunResult = RunCancelled;
+            return;
+        }
+        LogLine("The user chose to uninstall what is not registered");
+        ask = false; // asked already
+    }
     if (ask) {
         CSmallString question;
         question.Format(CResString(IDS_REMOVE_QUESTION), appName.GetText());

@@ -274,6 +274,15 @@ int Expand(const std::vector<std::string>& args)
     return 0;
 }
 
+int ShortPath(const std::vector<std::string>& args)
+{
+    const std::string shortPath = SystemQueries::ShortPath(args[1]);
+    if (shortPath.empty())
+        return Fail("no short name for " + args[1]);
+    Print(shortPath);
+    return 0;
+}
+
 int FileExists(const std::vector<std::string>& args)
 {
     return SystemQueries::FileExists(args[1]) ? 0 : 1;
@@ -424,6 +433,7 @@ const SCommand g_arrCommands[] = {
     {"resolve-link", 1, 1, ResolveLink, "resolve-link PATH.lnk"},
     {"shell-folder", 1, 1, ShellFolder, "shell-folder NAME                  e.g. Desktop, Programs"},
     {"expand", 1, 1, Expand, "expand TEXT                        environment references expanded"},
+    {"short-path", 1, 1, ShortPath, "short-path PATH                    its 8.3 spelling"},
     {"file-exists", 1, 1, FileExists, "file-exists PATH"},
     {"wait-file-gone", 1, 2, WaitFileGone, "wait-file-gone PATH [TIMEOUT-MS]"},
     {"disk-free", 1, 1, DiskFree, "disk-free PATH                     free and total bytes of its drive"},

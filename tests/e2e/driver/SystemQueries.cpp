@@ -493,6 +493,13 @@ std::string ExpandEnvironment(const std::string& text)
     return buffer;
 }
 
+std::string ShortPath(const std::string& path)
+{
+    char buffer[MAX_PATH] = "";
+    const DWORD n = GetShortPathNameA(path.c_str(), buffer, sizeof(buffer));
+    return n && n < sizeof(buffer) ? buffer : "";
+}
+
 bool FileExists(const std::string& path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;

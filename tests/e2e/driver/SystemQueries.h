@@ -30,6 +30,8 @@ bool DescribeShellLink(const std::string& path, std::string& out, std::string& e
 bool GetShellFolder(const std::string& name, std::string& out);
 
 std::string ExpandEnvironment(const std::string& text);
+// The system's 8.3 spelling of an existing path, or "" when it has none.
+std::string ShortPath(const std::string& path);
 
 bool FileExists(const std::string& path);
 
