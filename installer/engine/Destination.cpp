@@ -70,24 +70,27 @@ CSmallString OtherProgramInstalledIn(CSinReader& reader, const CSmallString& fol
 {
     if (IsEarlierInstall(reader, folder))
         return CSmallString();
+    // The uninstall log there says whose installation it is: ours under an
+    // earlier entry's name is ours to upgrade.
+    CSmallString log = folder, theirs, ours;
+    WinPath::EndWithBackslash(log);
+    log += "uninstall.dat";
+    reader.GetInstallItem(Setting::AppName, ours);
+    const bool hasLog = DoesFileExist(log);
+    if (hasLog) {
+        const CReleasePtr<CXMLDocument> document(CXMLDocument::Load(log));
+        const CXMLNode* section = document ? document->FindNode(Section::Uninstall) : nullptr;
+        if (const CXMLNode* name = section ? section->FindNode(Setting::AppName) : nullptr)
+            theirs = name->GetText();
+        if (!theirs.IsEmpty() && theirs == ours)
+            return CSmallString();
+    }
     const CSmallString ourKey = GetUninstallKeyName(reader);
     SInstalledProgram program;
     if (FindInstalledProgramAt(folder, program) && lstrcmpiA(program.strKey, ourKey) != 0)
         return program.strName.IsEmpty() ? program.strKey : program.strName;
-    // An installation the list doesn't name: its uninstall log says whose.
-    CSmallString log = folder;
-    WinPath::EndWithBackslash(log);
-    log += "uninstall.dat";
-    if (!DoesFileExist(log))
+    if (!hasLog)
         return CSmallString();
-    CSmallString theirs, ours;
-    reader.GetInstallItem(Setting::AppName, ours);
-    const CReleasePtr<CXMLDocument> document(CXMLDocument::Load(log));
-    const CXMLNode* section = document ? document->FindNode(Section::Uninstall) : nullptr;
-    if (const CXMLNode* name = section ? section->FindNode(Setting::AppName) : nullptr)
-        theirs = name->GetText();
-    if (!theirs.IsEmpty() && theirs == ours)
-        return CSmallString(); // an earlier installation of ours, registered otherwise
     return theirs.IsEmpty() ? CSmallString("another program") : theirs;
 }
 

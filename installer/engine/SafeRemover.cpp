@@ -373,11 +373,11 @@ void CSafeRemover::RemoveRegistry(const char* section, const char* valueName, bo
     }
     if (ifEmpty)
         return RemoveEmptyKey(formatted, key.strSubKey, isEntry, kind, entry);
-    if (isEntry && !OwnsEntry(kind, formatted, key.strSubKey, entry)) {
-        if (kind == RegistryKeyPath::UninstallEntry && m_pRecord && CreatedKey(formatted, key.strSubKey))
-            return Keep(formatted, "the entry now names an installation in another folder");
-        return Refuse(formatted, "another program's entry, not created by the installation");
-    }
+    if (isEntry && !OwnsEntry(kind, formatted, key.strSubKey, entry))
+        return Refuse(formatted, kind == RegistryKeyPath::UninstallEntry && m_pRecord &&
+                                         CreatedKey(formatted, key.strSubKey)
+                                     ? "another program's entry, or this program's installation in another folder"
+                                     : "another program's entry, not created by the installation");
     bool existed = false;
     if (!isEntry && m_pRecord && m_pRecord->GetTargetExisted(formatted, true, existed) && existed) {
         LogLine("Removing what the installation put into %s", formatted.GetText());

@@ -91,8 +91,10 @@ launch_planted_case() {
   drv click next >/dev/null
   wizard_ends "planted C:\\Program.exe" 0 30
   check "planted C:\\Program.exe: never started" test ! -e "$planted.txt"
+  # The program writes its marker once it runs: give it a moment.
   check "planted C:\\Program.exe: hello.exe started in the destination" \
-    grep -qF "hello was started in $MINI_WIN" "$marker"
+    bash -c 'for _ in $(seq 100); do grep -qF "$1" "$2" 2>/dev/null && exit 0; sleep 0.1; done; exit 1' _ \
+    "hello was started in $MINI_WIN" "$marker"
   log_has "planted C:\\Program.exe: the setup log names the program quoted" install \
     "Started \"$MINI_WIN\\hello.exe\" --marker \"$TEMP_WIN\\hello-launched.txt\""
 

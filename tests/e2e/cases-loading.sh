@@ -199,9 +199,12 @@ planted_log_case() {
   planted_log "$control"
 
   # The proof that the log would do harm: beside a program that carries no
-  # package (what uninstall.exe is), it runs.
+  # package (what uninstall.exe is), registered as an installation, it runs.
   cp "$E2E_RUN/setup-stub.exe" "$control/uninstall.exe"
+  wine reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\KxPlantedControl' /v InstallLocation \
+    /d "$downloads_win\\control" /f >/dev/null 2>&1 </dev/null
   run_silent planted-log-control "$downloads_win\\control\\uninstall.exe" /S
+  wine reg delete 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\KxPlantedControl' /f >/dev/null 2>&1 </dev/null
   expect_eq "planted log, control: beside a program without a package it runs (exit code 0)" "$E2E_BG_STATUS" 0
   check "planted log, control: its program ran" test -e "$(unix_path "$PLANTED_RAN_WIN")"
   check "planted log, control: its folder was removed" test ! -e "$control/victim"

@@ -104,7 +104,7 @@ two_folders_case() {
   wait_bg 30
   close_leftovers
   expect_eq "two folders: the entry still names the second" "$(reg_value "$UNINSTALL_KEY" InstallLocation)" 'C:\Two\B'
-  log_has "two folders: the entry kept, and why" uninstall "the entry now names an installation in another folder"
+  log_has "two folders: the entry kept, and why" uninstall "or this program's installation in another folder"
   gone_soon "$(unix_path 'C:\Two\A')"
   check "two folders: the first is gone" test ! -e "$(unix_path 'C:\Two\A')"
   check "two folders: the second is whole" test -f "$(unix_path 'C:\Two\B\hello.exe')"
