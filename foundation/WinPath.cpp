@@ -63,7 +63,8 @@ int SplitRoot(const char* p, int length, CSmallString& root)
 }
 
 // Whether base (without extension) names a device: CON, PRN, AUX, NUL,
-// COM1-9, LPT1-9, CONIN$, CONOUT$.
+// COM0-9, LPT0-9, CONIN$, CONOUT$, and COM and LPT with a superscript 1, 2
+// or 3 (in UTF-8), which Windows takes for the digits.
 bool IsDeviceBase(const char* base, int n)
 {
     // The system ignores blanks before the extension ("NUL .txt").
@@ -73,7 +74,12 @@ bool IsDeviceBase(const char* base, int n)
     for (const char* fixed : s_fixed)
         if ((int)strlen(fixed) == n && SameNoCase(base, fixed, n))
             return true;
-    return n == 4 && (SameNoCase(base, "COM", 3) || SameNoCase(base, "LPT", 3)) && base[3] >= '1' && base[3] <= '9';
+    if (n < 4 || !(SameNoCase(base, "COM", 3) || SameNoCase(base, "LPT", 3)))
+        return false;
+    const unsigned char* port = reinterpret_cast<const unsigned char*>(base) + 3;
+    if (n == 4)
+        return port[0] >= '0' && port[0] <= '9';
+    return n == 5 && port[0] == 0xC2 && (port[1] == 0xB9 || port[1] == 0xB2 || port[1] == 0xB3);
 }
 
 } // namespace
@@ -169,11 +175,13 @@ const char* WhyNotPlainName(const char* name, int length)
     }
     if ((length == 1 && name[0] == '.') || (length == 2 && name[0] == '.' && name[1] == '.'))
         return "the name is \".\" or \"..\", which names a folder, not a file";
-    if (name[length - 1] == '.' || name[length - 1] == ' ')
-        return "the name ends with a dot or a blank, which Windows drops";
+    // Before the trailing dots and blanks: "COM1. " is the device as well.
     const char* dot = static_cast<const char*>(memchr(name, '.', (size_t)length));
     if (IsDeviceBase(name, dot ? (int)(dot - name) : length))
-        return "the name is a device name (CON, PRN, AUX, NUL, COM1-9, LPT1-9), with or without an extension";
+        return "the name is a device name (CON, PRN, AUX, NUL, COM or LPT with a digit or a superscript 1, 2 or 3), "
+               "with or without an extension";
+    if (name[length - 1] == '.' || name[length - 1] == ' ')
+        return "the name ends with a dot or a blank, which Windows drops";
     return nullptr;
 }
 

@@ -38,7 +38,8 @@ CSmallString AddAppFolder(const CSmallString& picked, const CSmallString& defaul
 // when it can: empty, a NUL byte (length counts the whole name), a path
 // separator or drive (\ / :), "." or "..", a character Windows refuses
 // (< > " | ? * and control characters), a device name (CON, NUL, COM1,
-// LPT1... with or without an extension), a trailing dot or blank (the
+// LPT0, COM and LPT with a superscript digit... with or without an
+// extension, blanks before it ignored), a trailing dot or blank (the
 // system would drop it), or more than 255 bytes.
 const char* WhyNotPlainName(const char* name, int length);
 inline const char* WhyNotPlainName(const CSmallString& name)

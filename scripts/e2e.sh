@@ -44,6 +44,7 @@ if [ $demo == 1 ] && [ -z "${KX_E2E_DIR:-}" ]; then E2E_RUN=$PWD/build/demo/run;
 . tests/e2e/cases-loading.sh
 . tests/e2e/cases-names.sh
 . tests/e2e/cases-cmdline.sh
+. tests/e2e/cases-before.sh
 
 # configure_and_build DIR PRESET TARGETS...: the preset configures the
 # default folders; other folders must be configured already.
@@ -161,6 +162,9 @@ else
   names_copy_case
   names_links_case
   names_log_case
+  before_files_case
+  before_values_case
+  before_device_name_case
 fi
 
 log ""

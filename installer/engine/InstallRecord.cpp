@@ -49,11 +49,50 @@ void AppendAttribute(CCharArray& out, const char* name, const CSmallString& valu
     out.AppendText("\"");
 }
 
+// Registry data as text in an attribute: two hex digits a byte.
+CSmallString Hex(const Container::CArray<unsigned char>& data)
+{
+    static const char s_digits[] = "0123456789abcdef";
+    CSmallString text;
+    for (unsigned i = 0; i < data.GetSize(); i++) {
+        text += s_digits[data[i] >> 4];
+        text += s_digits[data[i] & 15];
+    }
+    return text;
+}
+
+CSmallString Number(unsigned n)
+{
+    CSmallString text;
+    text.Format("%u", n);
+    return text;
+}
+
+int HexDigit(char c)
+{
+    return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+}
+
+bool FromHex(const char* text, Container::CArray<unsigned char>& data)
+{
+    data.RemoveAll();
+    if (!text)
+        return false;
+    for (const char* p = text; *p; p += 2) {
+        const int high = HexDigit(p[0]), low = high < 0 ? -1 : HexDigit(p[1]);
+        if (low < 0)
+            return false;
+        data.Add((unsigned char)(high * 16 + low));
+    }
+    return true;
+}
+
 } // namespace
 
 namespace {
 // The record's element for each list, in the order of CInstallRecord::EList.
 const char* const g_arrElements[] = {"folder", "file", "shortcut", "key", "dll", "value"};
+const char kReplaced[] = "replaced";
 } // namespace
 
 CInstallRecord::CInstallRecord()
@@ -62,6 +101,7 @@ CInstallRecord::CInstallRecord()
     m_lists[Files].setItems.SetBucketSize(8191);
     m_lists[Folders].setItems.SetBucketSize(1021);
     m_lists[Values].setItems.SetBucketSize(509);
+    m_mapValuesBefore.SetBucketSize(509);
 }
 
 CSmallString CInstallRecord::ValueId(const CSmallString& key, const char* name)
@@ -99,20 +139,34 @@ void CInstallRecord::AddJournal(const Container::CArray<SJournalEntry>& entries)
         const SJournalEntry& entry = entries[i];
         switch (entry.eKind) {
         case SJournalEntry::File:
-            Add(Files, Normalised(entry.strPath));
+        case SJournalEntry::Shortcut: {
+            const CSmallString path = Normalised(entry.strPath);
+            Add(entry.eKind == SJournalEntry::File ? Files : Shortcuts, path);
+            if (!entry.strKept.IsEmpty() && !m_mapKept.FindValue(path)) {
+                m_mapKept.SetAt(path, entry.strKept);
+                m_arrReplaced.Add(path);
+            }
             break;
-        case SJournalEntry::Shortcut:
-            Add(Shortcuts, Normalised(entry.strPath));
-            break;
+        }
         case SJournalEntry::Folder:
-            Add(Folders, Normalised(entry.strPath));
+            if (!entry.bOwn)
+                Add(Folders, Normalised(entry.strPath));
             break;
         case SJournalEntry::Key:
             Add(Keys, KeyId(entry.strPath));
             break;
-        case SJournalEntry::Value:
-            Add(Values, ValueId(entry.strPath, entry.strName));
+        case SJournalEntry::Value: {
+            const CSmallString id = ValueId(entry.strPath, entry.strName);
+            // The first write found what was there before the installation.
+            if (entry.bExisted && !Has(Values, id)) {
+                SValueBefore before;
+                before.uType = entry.dwType;
+                before.arrData = entry.arrData;
+                m_mapValuesBefore.SetAt(id, before);
+            }
+            Add(Values, id);
             break;
+        }
         case SJournalEntry::Dll:
             Add(Dlls, Normalised(entry.strPath));
             break;
@@ -120,14 +174,60 @@ void CInstallRecord::AddJournal(const Container::CArray<SJournalEntry>& entries)
     }
 }
 
+void CInstallRecord::SetValueWritten(const CSmallString& key, const char* name, unsigned type,
+                                     const Container::CArray<unsigned char>& data)
+{
+    if (SValueBefore* before = m_mapValuesBefore.FindValue(ValueId(key, name))) {
+        before->bWritten = true;
+        before->uWrittenType = type;
+        before->arrWritten = data;
+    }
+}
+
+Container::CArray<CSmallString> CInstallRecord::GetValuesBefore() const
+{
+    Container::CArray<CSmallString> ids;
+    const Container::CArray<CSmallString>& values = GetValues();
+    for (unsigned i = 0; i < values.GetSize(); i++)
+        if (m_mapValuesBefore.FindValue(values[i]))
+            ids.Add(values[i]);
+    return ids;
+}
+
 void CInstallRecord::Merge(const CInstallRecord& earlier)
 {
     if (!earlier.m_strFolder.IsEmpty() && WinPath::IsSameOrInside(m_strFolder, earlier.m_strFolder) &&
         WinPath::IsSameOrInside(earlier.m_strFolder, m_strFolder))
         m_bFolderExisted = earlier.m_bFolderExisted;
+    // A value the earlier installation wrote: what was there before it
+    // counts, and as this one left it.
+    const Container::CArray<CSmallString>& values = earlier.GetValues();
+    for (unsigned i = 0; i < values.GetSize(); i++) {
+        const SValueBefore* first = earlier.m_mapValuesBefore.FindValue(values[i]);
+        const SValueBefore* now = m_mapValuesBefore.FindValue(values[i]);
+        if (!first) {
+            if (now)
+                m_mapValuesBefore.RemoveAt(values[i]);
+            continue;
+        }
+        SValueBefore merged = *first;
+        if (now && now->bWritten) {
+            merged.bWritten = true;
+            merged.uWrittenType = now->uWrittenType;
+            merged.arrWritten = now->arrWritten;
+        }
+        m_mapValuesBefore.SetAt(values[i], merged);
+    }
     for (int list = 0; list < ListCount; list++)
         for (unsigned i = 0; i < earlier.m_lists[list].arrItems.GetSize(); i++)
             Add((EList)list, earlier.m_lists[list].arrItems[i]);
+    // The user's file the first installation kept is the one to put back.
+    for (unsigned i = 0; i < earlier.m_arrReplaced.GetSize(); i++) {
+        const CSmallString& path = earlier.m_arrReplaced[i];
+        if (!m_mapKept.FindValue(path))
+            m_arrReplaced.Add(path);
+        m_mapKept.SetAt(path, *earlier.m_mapKept.FindValue(path));
+    }
     // What existed before the first installation is what counts.
     for (unsigned b = 0; b < earlier.m_mapTargets.GetBucketCount(); b++)
         for (const auto* e = earlier.m_mapTargets.GetBucket(b); e; e = e->pNext)
@@ -164,11 +264,27 @@ void CInstallRecord::WriteItemsText(CCharArray& out, unsigned depth) const
                 const int cut = item.Find(CSmallString("\n"));
                 AppendAttribute(out, "key", item.Mid(0, cut));
                 AppendAttribute(out, "name", item.Mid(cut + 1, item.GetLength()));
+                if (const SValueBefore* before = m_mapValuesBefore.FindValue(item)) {
+                    AppendAttribute(out, "before-type", Number(before->uType));
+                    AppendAttribute(out, "before", Hex(before->arrData));
+                    if (before->bWritten) {
+                        AppendAttribute(out, "written-type", Number(before->uWrittenType));
+                        AppendAttribute(out, "written", Hex(before->arrWritten));
+                    }
+                }
             } else {
                 AppendAttribute(out, "path", item);
             }
             out.AppendText(" />\r\n");
         }
+    for (unsigned i = 0; i < m_arrReplaced.GetSize(); i++) {
+        out.AppendTabs(depth);
+        out.AppendText("<");
+        out.AppendText(kReplaced);
+        AppendAttribute(out, "path", m_arrReplaced[i]);
+        AppendAttribute(out, "kept", *m_mapKept.FindValue(m_arrReplaced[i]));
+        out.AppendText(" />\r\n");
+    }
 }
 
 void CInstallRecord::WriteEndText(CCharArray& out, unsigned depth) const
@@ -201,16 +317,38 @@ bool CInstallRecord::ReadFrom(const CXMLNode* section)
                 AddTarget(path, false, before);
             continue;
         }
+        if (item->GetName() == kReplaced) {
+            const CSmallString replaced = Normalised(path), kept(item->GetAttributeValue("kept"));
+            if (!replaced.IsEmpty() && !kept.IsEmpty() && !m_mapKept.FindValue(replaced)) {
+                m_mapKept.SetAt(replaced, kept);
+                m_arrReplaced.Add(replaced);
+            }
+            continue;
+        }
         for (int list = 0; list < ListCount; list++) {
             if (item->GetName() != g_arrElements[list])
                 continue;
             if (list == Values)
-                Add(Values, ValueId(CSmallString(item->GetAttributeValue("key")), item->GetAttributeValue("name")));
+                ReadValue(item);
             else
                 Add((EList)list, list == Keys ? KeyId(path) : Normalised(path));
         }
     }
     return true;
+}
+
+void CInstallRecord::ReadValue(const CXMLNode* item)
+{
+    const CSmallString id = ValueId(CSmallString(item->GetAttributeValue("key")), item->GetAttributeValue("name"));
+    Add(Values, id);
+    // The earlier state only whole: a value that can't be read back is
+    // removed as one the installation created.
+    SValueBefore before;
+    if (!item->GetAttributeValue("before-type", before.uType) || !FromHex(item->GetAttributeValue("before"), before.arrData))
+        return;
+    before.bWritten = item->GetAttributeValue("written-type", before.uWrittenType) &&
+                      FromHex(item->GetAttributeValue("written"), before.arrWritten);
+    m_mapValuesBefore.SetAt(id, before);
 }
 
 bool CInstallRecord::GetTargetExisted(const CSmallString& pathOrKey, bool isKey, bool& existed) const
@@ -262,4 +400,14 @@ bool CInstallRecord::HasValueIn(const CSmallString& key) const
             return true;
     }
     return false;
+}
+
+const CSmallString* CInstallRecord::FindKept(const CSmallString& path) const
+{
+    return m_mapKept.FindValue(WinPath::Normalise(path));
+}
+
+const SValueBefore* CInstallRecord::FindValueBefore(const CSmallString& key, const char* name) const
+{
+    return m_mapValuesBefore.FindValue(ValueId(key, name));
 }

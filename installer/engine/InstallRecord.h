@@ -12,6 +12,17 @@ class CCharArray;
 class CXMLNode;
 struct SJournalEntry;
 
+// A registry value that was there before the installation wrote over it.
+struct SValueBefore
+{
+    unsigned uType = 0;
+    Container::CArray<unsigned char> arrData;
+    // As the installation left it: only then is the earlier one put back.
+    bool bWritten = false;
+    unsigned uWrittenType = 0;
+    Container::CArray<unsigned char> arrWritten;
+};
+
 class CInstallRecord
 {
 public:
@@ -24,9 +35,17 @@ public:
     // Whether a folder or key that the uninstall log removes existed before
     // the installation (key paths formatted as "HKEY_LOCAL_MACHINE\...").
     void AddTarget(const CSmallString& pathOrKey, bool isKey, bool existed);
+    // Files kept (SJournalEntry::strKept) are recorded as replaced, values
+    // that existed before with their earlier type and data.
     void AddJournal(const Container::CArray<SJournalEntry>& entries);
+    // What a value holds now that the installation is done (key formatted
+    // as in the journal).
+    void SetValueWritten(const CSmallString& key, const char* name, unsigned type,
+                         const Container::CArray<unsigned char>& data);
     // Keeps what an earlier installation into the same folder recorded, so
-    // that an upgrade still removes what the first one created.
+    // that an upgrade still removes what the first one created and puts
+    // back what was there before the first one (a value the earlier one
+    // created is its own, whatever this one found in it).
     void Merge(const CInstallRecord& earlier);
     // The <install-record> element as the pretty writer lays it out, at
     // depth tabs: its start tag, its items (one level deeper) and its end.
@@ -57,12 +76,22 @@ public:
     bool HasValue(const CSmallString& key, const char* name) const;
     // The installation wrote a value into the key or one below it.
     bool HasValueIn(const CSmallString& key) const;
+    // The file the installation replaced at path, where it is kept; null
+    // when it replaced none there.
+    const CSmallString* FindKept(const CSmallString& path) const;
+    // The value as it was before the installation wrote it; null when it
+    // did not exist then (or isn't the installation's).
+    const SValueBefore* FindValueBefore(const CSmallString& key, const char* name) const;
 
     // Normalised paths (files, created folders) and formatted keys.
     const Container::CArray<CSmallString>& GetFiles() const { return m_lists[Files].arrItems; }
     const Container::CArray<CSmallString>& GetFolders() const { return m_lists[Folders].arrItems; }
     const Container::CArray<CSmallString>& GetKeys() const { return m_lists[Keys].arrItems; }
     const Container::CArray<CSmallString>& GetValues() const { return m_lists[Values].arrItems; } // "key\nname"
+    // Normalised paths of the files and shortcuts that replaced one.
+    const Container::CArray<CSmallString>& GetReplaced() const { return m_arrReplaced; }
+    // The values that existed before, "key\nname" as GetValues.
+    Container::CArray<CSmallString> GetValuesBefore() const;
 
 private:
     // One list per kind of thing created, in the order of the record.
@@ -84,10 +113,14 @@ private:
 
     static CSmallString ValueId(const CSmallString& key, const char* name);
     void Add(EList list, const CSmallString& item);
+    void ReadValue(const CXMLNode* item);
     bool Has(EList list, const CSmallString& item) const { return m_lists[list].setItems.FindValue(item) != nullptr; }
 
     CSmallString m_strFolder;
     bool m_bFolderExisted = false;
     SList m_lists[ListCount];
     Container::CMap<CSmallString, bool> m_mapTargets; // "f:" or "k:" + path -> existed
+    Container::CArray<CSmallString> m_arrReplaced;
+    Container::CMap<CSmallString, CSmallString> m_mapKept;       // replaced path -> kept file
+    Container::CMap<CSmallString, SValueBefore> m_mapValuesBefore; // ValueId -> state before
 };

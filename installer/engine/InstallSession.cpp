@@ -6,6 +6,7 @@
 #include "SystemPaths.h"
 #include "Exceptions.h"
 #include "FileText.h"
+#include "KeptFiles.h"
 #include "Folders.h"
 #include "PackageStream.h"
 #include "ReleasePtr.h"
@@ -331,11 +332,79 @@ void CInstallSession::PlanKey(const CSmallString& key)
     m_arrPlanned[m_arrPlanned.GetSize() - 1].strPath = key;
 }
 
+bool CInstallSession::KeepReplaced(const CSmallString& store, CSmallString& why)
+{
+    const Container::CArray<SJournalEntry>& entries = m_journal.GetEntries();
+    const CSmallString folder = WinPath::Normalise(m_strFolder);
+    const CSmallString uninstaller = WinPath::Normalise(m_strFolder + "uninstall.exe"),
+                       log = WinPath::Normalise(m_strFolder + "uninstall.dat");
+    Container::CMap<CSmallString, bool> written;
+    CSmallString into = store;
+    unsigned count = 0;
+    for (unsigned i = 0; i < entries.GetSize(); i++) {
+        const SJournalEntry& entry = entries[i];
+        if (entry.eKind != SJournalEntry::File && entry.eKind != SJournalEntry::Shortcut)
+            continue;
+        const CSmallString path = WinPath::Normalise(entry.strPath);
+        const bool first = !written.FindValue(path);
+        written.SetAt(path, true);
+        if (entry.strBackup.IsEmpty() || !first)
+            continue;
+        // What an earlier installation wrote is its own, and so is an
+        // earlier uninstaller: replaced, not kept.
+        if (m_bHasEarlier && (entry.eKind == SJournalEntry::File ? m_earlier.HasFile(path) : m_earlier.HasShortcut(path)))
+            continue;
+        if (entry.eKind == SJournalEntry::File && (!WinPath::IsSameOrInside(path, folder) ||
+                                                   WinPath::IsSameOrInside(path, uninstaller) ||
+                                                   WinPath::IsSameOrInside(path, log))) {
+            if (!WinPath::IsSameOrInside(path, folder))
+                LogLine("Replaced the existing file %s: not kept, as the uninstaller leaves the files outside the "
+                        "installation's folder",
+                        path.GetText());
+            continue;
+        }
+        if (into.IsEmpty()) {
+            m_strUserKept = CreateUserKeptFolder();
+            if (m_strUserKept.IsEmpty()) {
+                why = GetLastErrorString();
+                return false;
+            }
+            m_journal.AddOwnFolder(m_strUserKept.Mid(0, m_strUserKept.GetLength() - 1));
+            into = m_strUserKept;
+        }
+        CSmallString kept;
+        kept.Format("%s%u", into.GetText(), ++count);
+        m_journal.KeepBackup(i, kept);
+    }
+    return true;
+}
+
+void CInstallSession::ForgetKept()
+{
+    for (unsigned i = 0; i < m_journal.GetEntries().GetSize(); i++)
+        m_journal.KeepBackup(i, CSmallString());
+    if (!m_strUserKept.IsEmpty())
+        RemoveDirectoryA(m_strUserKept);
+}
+
 void CInstallSession::BuildRecord(CInstallRecord& record) const
 {
     record.SetFolder(m_strFolder, m_bFolderExisted);
     record.AddJournal(m_journal.GetEntries());
     record.AddJournal(m_arrPlanned);
+    // Put back at uninstall only while it holds what the installation left.
+    const Container::CArray<CSmallString> changed = record.GetValuesBefore();
+    for (unsigned i = 0; i < changed.GetSize(); i++) {
+        const int cut = changed[i].Find(CSmallString("\n"));
+        const CSmallString key = changed[i].Mid(0, cut), name = changed[i].Mid(cut + 1, changed[i].GetLength());
+        CSmallString subkey;
+        const HKEY root = SplitRegistryKey(key, subkey);
+        if (!root)
+            continue;
+        const SRegistryBefore now = CaptureRegistry(root, "", subkey, name);
+        if (now.bExisted)
+            record.SetValueWritten(key, name, now.dwType, now.arrData);
+    }
     // The uninstall log itself is written once the record is complete.
     Container::CArray<SJournalEntry> log;
     log.SetSize(1);

@@ -63,6 +63,17 @@ public:
     const CSmallString& GetFolder() const { return m_strFolder; }
     unsigned long long GetBytesWritten() const { return m_ullBytes; }
 
+    // Before the record is built: each file and shortcut this installation
+    // replaced that was not its own (an earlier installation's, or written
+    // twice) is to be kept in store (ending with a backslash) for the
+    // uninstaller to put back; with store empty, in a folder of the user's
+    // made when one is needed. Files outside the installation's folder
+    // are not kept: the uninstaller leaves what was written there. False
+    // with why when no folder could be made.
+    bool KeepReplaced(const CSmallString& store, CSmallString& why);
+    // The uninstall log can't carry a record: nothing is kept.
+    void ForgetKept();
+
     // The record of everything done, merged with an earlier installation's.
     void BuildRecord(CInstallRecord& record) const;
     // The uninstall log with the record in it; false when the script's log
@@ -86,5 +97,6 @@ private:
     CInstallRecord m_targets;   // existence of what the uninstall log removes
     bool m_bHasEarlier = false;
     Container::CArray<SJournalEntry> m_arrPlanned; // keys created after the record
+    CSmallString m_strUserKept; // the user's folder KeepReplaced made
     unsigned long long m_ullBytes = 0;
 };

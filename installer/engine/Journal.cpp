@@ -141,6 +141,8 @@ void CInstallJournal::AddShortcut(const CSmallString& path, const CSmallString& 
 
 void CInstallJournal::AddFolder(const CSmallString& path) { Add(SJournalEntry::Folder, path); }
 
+void CInstallJournal::AddOwnFolder(const CSmallString& path) { Add(SJournalEntry::Folder, path).bOwn = true; }
+
 void CInstallJournal::AddDll(const CSmallString& path) { Add(SJournalEntry::Dll, path); }
 
 void CInstallJournal::AddRegistry(const SRegistryBefore& before, bool written)
@@ -209,11 +211,22 @@ void CInstallJournal::Rollback()
 
 void CInstallJournal::Commit()
 {
-    for (unsigned i = 0; i < m_arrEntries.GetSize(); i++)
-        if (!m_arrEntries[i].strBackup.IsEmpty()) {
-            RemoveFile(m_arrEntries[i].strBackup);
-            m_arrEntries[i].strBackup.Empty();
+    for (unsigned i = 0; i < m_arrEntries.GetSize(); i++) {
+        SJournalEntry& entry = m_arrEntries[i];
+        if (entry.strBackup.IsEmpty())
+            continue;
+        if (entry.strKept.IsEmpty()) {
+            RemoveFile(entry.strBackup);
+        } else if (MoveFileExA(entry.strBackup, entry.strKept, MOVEFILE_COPY_ALLOWED)) {
+            LogLine("Replaced the existing file %s: kept, put back at uninstall (%s)", entry.strPath.GetText(),
+                    entry.strKept.GetText());
+        } else {
+            // Left where it was set aside, whose folder then stays.
+            LogLine("Replaced the existing file %s: it could not be kept in %s: %s", entry.strPath.GetText(),
+                    entry.strKept.GetText(), GetLastErrorString().GetText());
         }
+        entry.strBackup.Empty();
+    }
     RemoveBackupFolder();
 }
 

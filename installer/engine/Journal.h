@@ -25,7 +25,9 @@ struct SJournalEntry
     CSmallString strPath;
     CSmallString strName;   // Value: its name ("" for the default value)
     CSmallString strBackup; // File, Shortcut: the replaced file, set aside
+    CSmallString strKept;   // where Commit keeps it for the uninstaller; empty: dropped
     bool bExisted = false;  // Value: there was one before
+    bool bOwn = false;      // Folder: the program's own (the log's copy, kept files): undone, not recorded
     DWORD dwType = 0;
     Container::CArray<unsigned char> arrData;
 };
@@ -61,6 +63,9 @@ public:
     void AddFile(const CSmallString& path, const CSmallString& backup);
     void AddShortcut(const CSmallString& path, const CSmallString& backup);
     void AddFolder(const CSmallString& path);
+    // A folder the program made for its own files, which the record
+    // doesn't list (an upgrade would list each one again).
+    void AddOwnFolder(const CSmallString& path);
     void AddDll(const CSmallString& path);
     // After a write to the value captured in before: records the keys the
     // write created and, when written, the value with its old state.
@@ -69,7 +74,11 @@ public:
     // Undoes everything, newest first. Never fails as a whole: what can't
     // be undone is logged and left.
     void Rollback();
-    // Keeps everything and drops the files set aside.
+    // At Commit, the file entry index set aside goes to kept rather than
+    // away (empty: away, as it would).
+    void KeepBackup(unsigned index, const CSmallString& kept) { m_arrEntries[index].strKept = kept; }
+    // Keeps everything; the files set aside go where KeepBackup said, the
+    // others are dropped.
     void Commit();
 
     const Container::CArray<SJournalEntry>& GetEntries() const { return m_arrEntries; }

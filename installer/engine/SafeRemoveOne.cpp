@@ -72,6 +72,7 @@ void CSafeRemover::RemoveFile(const CSmallString& path)
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
         return LeaveLink(target);
     DeleteOne(target);
+    PutBack(path, target);
 }
 
 void CSafeRemover::RemoveEmptyFolder(const CSmallString& path)

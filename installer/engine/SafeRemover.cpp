@@ -144,8 +144,10 @@ void CSafeRemover::RemoveRecordedContent(const CSmallString& folder)
     const Container::CArray<CSmallString>& files = m_pRecord->GetFiles();
     for (unsigned i = 0; i < files.GetSize(); i++) {
         const CSmallString target = ResolveAllButLast(files[i]);
-        if (WinPath::IsSameOrInside(target, folder) && IsInside(target))
+        if (WinPath::IsSameOrInside(target, folder) && IsInside(target)) {
             DeleteOne(target);
+            PutBack(files[i], target);
+        }
     }
     // Created folders, deepest first, and only once they are empty: what
     // the user put there stays.
@@ -228,6 +230,7 @@ void CSafeRemover::RemoveShortcut(const char* folderName, const CSmallString& na
     if (m_pRecord && !m_pRecord->HasShortcut(link))
         return Refuse(link, "not created by the installation");
     DeleteOne(link);
+    PutBack(link, link);
 }
 
 bool CSafeRemover::CreatedKey(const CSmallString& formattedKey, const CSmallString& subkey) const
@@ -240,7 +243,7 @@ bool CSafeRemover::CreatedKey(const CSmallString& formattedKey, const CSmallStri
 }
 
 bool CSafeRemover::OwnsEntry(int kind, const CSmallString& formattedKey, const CSmallString& subkey,
-                             const CSmallString& entry)
+                             const CSmallString& entry, bool* leadsOnlyHere)
 {
     // What the entry says it leads to: its program, folder or server.
     RegistryKeyPath::SKey key;
@@ -279,6 +282,8 @@ bool CSafeRemover::OwnsEntry(int kind, const CSmallString& formattedKey, const C
         else if (!leadsTo[i].IsEmpty())
             other = true;
     }
+    if (leadsOnlyHere)
+        *leadsOnlyHere = ours && !other;
     // Logs without a record: an entry is ours when it leads into our folder.
     if (!m_pRecord)
         return ours;
@@ -304,11 +309,15 @@ bool CSafeRemover::OwnsEntry(int kind, const CSmallString& formattedKey, const C
 
 void CSafeRemover::RemoveRecordedKeys(const CSmallString& key)
 {
+    const CSmallString classes = ClassesSpelling(key);
+    const auto below = [&](const CSmallString& item) {
+        return WinPath::IsSameOrInside(item, key) || (!classes.IsEmpty() && WinPath::IsSameOrInside(item, classes));
+    };
     const Container::CArray<CSmallString>& keys = m_pRecord->GetKeys();
     for (unsigned i = 0; i < keys.GetSize(); i++) {
         CSmallString subkey;
         const HKEY root = SplitRegistryKey(keys[i], subkey);
-        if (root && WinPath::IsSameOrInside(keys[i], key) && KeyExists(root, subkey)) {
+        if (root && below(keys[i]) && KeyExists(root, subkey)) {
             DeleteRegistryKey(root, subkey);
             LogLine("Removed key %s", keys[i].GetText());
         }
@@ -317,10 +326,12 @@ void CSafeRemover::RemoveRecordedKeys(const CSmallString& key)
     for (unsigned i = 0; i < values.GetSize(); i++) {
         const int cut = values[i].Find(CSmallString("\n"));
         const CSmallString valueKey = values[i].Mid(0, cut), name = values[i].Mid(cut + 1, values[i].GetLength());
+        if (!below(valueKey) || PutBackValue(valueKey, name))
+            continue;
         CSmallString subkey;
         const HKEY root = SplitRegistryKey(valueKey, subkey);
         CRegKey open;
-        if (root && WinPath::IsSameOrInside(valueKey, key) && open.Open(root, subkey, KEY_SET_VALUE) == ERROR_SUCCESS &&
+        if (root && open.Open(root, subkey, KEY_SET_VALUE) == ERROR_SUCCESS &&
             RegDeleteValueA(open, name.IsEmpty() ? nullptr : name.GetText()) == ERROR_SUCCESS)
             LogLine("Removed value %s\\%s", valueKey.GetText(), name.GetText());
     }
@@ -346,13 +357,16 @@ void CSafeRemover::RemoveRegistry(const char* section, const char* valueName, bo
             // In a shared or system key only a value the installation wrote
             // may go; unless the record is the administrators' copy, only one
             // that leads into our folder.
-            const bool written = !m_pRecord || m_pRecord->HasValue(formatted, valueName);
+            const bool written = !m_pRecord || RecordedValue(formatted, valueName);
             const bool ours = written && ((m_pRecord && m_bRecordTrusted) ||
                                           MentionsFolder(ReadRegistryText(root, key.strSubKey,
                                                                           *valueName ? valueName : nullptr)));
             if (!ours)
                 return Refuse(what, "a value of a system or shared key that the installation did not write");
         }
+        // One that was there before gets its earlier data back.
+        if (m_pRecord && (PutBackValue(formatted, valueName) || PutBackValue(ClassesSpelling(formatted), valueName)))
+            return;
         CRegKey open;
         if (open.Open(root, key.strSubKey, KEY_SET_VALUE) != ERROR_SUCCESS)
             return;
@@ -373,7 +387,20 @@ void CSafeRemover::RemoveRegistry(const char* section, const char* valueName, bo
     }
     if (ifEmpty)
         return RemoveEmptyKey(formatted, key.strSubKey, isEntry, kind, entry);
-    if (isEntry && !OwnsEntry(kind, formatted, key.strSubKey, entry))
+    bool leadsHere = false;
+    const bool owned = isEntry && OwnsEntry(kind, formatted, key.strSubKey, entry, &leadsHere);
+    // An entry that was there before (an extension the installation took
+    // over): what the installation changed in it is put back, the rest
+    // stays. Without the administrators' copy, only in an entry that leads
+    // into our folder alone.
+    if (isEntry && m_pRecord && !CreatedKey(formatted, key.strSubKey) && ChangedBelow(formatted) &&
+        (m_bRecordTrusted || leadsHere)) {
+        RemoveRecordedKeys(formatted);
+        LogLine("Kept %s: it was there before the installation; what the installation changed in it was put back",
+                formatted.GetText());
+        return;
+    }
+    if (isEntry && !owned)
         return Refuse(formatted, kind == RegistryKeyPath::UninstallEntry && m_pRecord &&
                                          CreatedKey(formatted, key.strSubKey)
                                      ? "another program's entry, or this program's installation in another folder"

@@ -60,6 +60,10 @@ public:
     // The record comes from the copy only administrators can write: what it
     // says the installation created is proof enough.
     void SetRecordTrusted(bool trusted) { m_bRecordTrusted = trusted; }
+    // Once the log has run: each file the installation replaced that did
+    // not come back (the log left the installation's file, or it could not
+    // be moved) is told, with where it is kept.
+    void TellNotPutBack();
 
 private:
     // The log asked for what it may not remove.
@@ -91,7 +95,23 @@ private:
     void RemoveRecordedKeys(const CSmallString& key);
     // Whether the entry (Uninstall, App Paths, a file type, a COM class)
     // belongs to this installation.
-    bool OwnsEntry(int kind, const CSmallString& formattedKey, const CSmallString& subkey, const CSmallString& entry);
+    // leadsOnlyHere, when given: whatever the record says, the entry leads
+    // into our folder and nowhere else.
+    bool OwnsEntry(int kind, const CSmallString& formattedKey, const CSmallString& subkey, const CSmallString& entry,
+                   bool* leadsOnlyHere = nullptr);
+    // The record's spelling of a key the log names (file types are written
+    // through HKEY_CLASSES_ROOT and recorded so), or empty.
+    static CSmallString ClassesSpelling(const CSmallString& formattedKey);
+    bool RecordedValue(const CSmallString& formattedKey, const char* name) const;
+    // Whether the record lists keys created or values changed below key.
+    bool ChangedBelow(const CSmallString& formattedKey) const;
+    // Once the installation's file at target (recorded as path) is gone:
+    // the file it replaced comes back from where it is kept.
+    void PutBack(const CSmallString& path, const CSmallString& target);
+    // A value that was there before the installation: its earlier data
+    // back, while it holds what the installation wrote (else it is left).
+    // False when the record knows no earlier data: it goes as before.
+    bool PutBackValue(const CSmallString& recordedKey, const char* name);
     bool MentionsFolder(const char* text) const;
 
     CSmallString m_strFolder;   // as the log gives it
@@ -105,4 +125,5 @@ private:
     bool m_bKeptRemoved = false;
     Container::CArray<CSmallString> m_arrKeptFolders; // to remove once the kept file is gone
     Container::CArray<CSmallString> m_arrRefused, m_arrFailed;
+    Container::CMap<CSmallString, bool> m_setPutBack; // "f:" path or "v:" value id, once handled
 };

@@ -100,16 +100,10 @@ bool CSinReader::AddUninstall(CInstallSession& session)
     GetInstallItem(Setting::Uninstaller, log);
     bool written = session.WriteUninstallerWhole(exe, why);
     CSmallString unwritten = exe; // named to the user when something isn't written
-    if (written) {
-        unwritten = logPath;
-        session.PlanKey(key);
-        if (!session.ComposeUninstallLog(log, composed))
-            LogLine("The uninstall log has no uninstall section to hold the installation's record");
-        written = session.WriteFileWhole(logPath, composed.GetText(), (unsigned)composed.GetLength(), why);
-    }
     // Elevated, a copy where only administrators write: the uninstaller
-    // trusts that, not a log users may be able to change.
-    CSmallString copy;
+    // trusts that, not a log users may be able to change. Its folder keeps
+    // the files the installation replaced, and the record names them there.
+    CSmallString copy, store;
     if (written && IsProcessElevated()) {
         m_strOldLogCopy = ReadRegistryText(HKEY_LOCAL_MACHINE, key.Mid(kUninstallRootLength, key.GetLength()),
                                            kLogCopyValue);
@@ -120,9 +114,26 @@ bool CSinReader::AddUninstall(CInstallSession& session)
             why = GetLastErrorString();
             written = false;
         } else {
-            session.GetJournal().AddFolder(folder);
-            written = session.WriteFileWhole(copy, composed.GetText(), (unsigned)composed.GetLength(), why);
+            session.GetJournal().AddOwnFolder(folder);
+            store = folder + "\\";
         }
+    }
+    if (written && !session.KeepReplaced(store, why)) {
+        unwritten = "%LOCALAPPDATA%\\kxsetup-...";
+        written = false;
+    }
+    if (written) {
+        unwritten = logPath;
+        session.PlanKey(key);
+        if (!session.ComposeUninstallLog(log, composed)) {
+            LogLine("The uninstall log has no uninstall section to hold the installation's record");
+            session.ForgetKept();
+        }
+        written = session.WriteFileWhole(logPath, composed.GetText(), (unsigned)composed.GetLength(), why);
+    }
+    if (written && !copy.IsEmpty()) {
+        unwritten = copy;
+        written = session.WriteFileWhole(copy, composed.GetText(), (unsigned)composed.GetLength(), why);
     }
     if (!written) {
         CSmallString message, reason;
@@ -350,6 +361,7 @@ void CSinReader::Uninstall(const CSmallString& folder, const CInstallRecord* rec
         remover.RefuseCommand(m_arrNotInCopy[i], "not in the uninstall information kept for administrators");
     remover.SetKeepFile(m_strKeepFile);
     ExecuteCommands(section, progress, nullptr, remover);
+    remover.TellNotPutBack();
     m_arrKeptFolders = remover.GetKeptFolders();
     m_bKeptFileRemoved = remover.IsKeptFileRemoved();
 

@@ -3,6 +3,7 @@
 // the same, and nothing that can't be judged may pass.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "RegistryKeyPath.h"
@@ -89,7 +90,10 @@ TEST(WinPath, SameOrInside)
 TEST(WinPath, PlainNames)
 {
     const char* const good[] = {"hello.exe", "readme", "a.b.c", ".hidden", "COM10.txt", "CONSOLE", "NULL.txt",
-                                "LPT0", "x..y", "\xc3\xa4\xc3\xb6.txt"};
+                                "LPT10", "x..y", "\xc3\xa4\xc3\xb6.txt",
+                                // Not a device: another letter after the port, another superscript.
+                                "COM\xc2\xb9x", "LPT\xc2\xb9\xc2\xb9", "COM\xc2\xb4", "COM\xc2\xb0.txt", "COM\xe2\x81\xb4",
+                                "xCOM1", "CO M1"};
     for (const char* name : good)
         EXPECT_EQ(nullptr, WinPath::WhyNotPlainName(name, (int)strlen(name))) << name;
 
@@ -99,6 +103,17 @@ TEST(WinPath, PlainNames)
                                "x\x01"};
     for (const char* name : bad)
         EXPECT_NE(nullptr, WinPath::WhyNotPlainName(name, (int)strlen(name))) << name;
+
+    // Every spelling Windows opens as a device: any case, any extension,
+    // blanks before it, trailing dots and blanks.
+    const char* const devices[] = {"CON", "prn", "Aux", "nUl", "COM0", "com5", "COM9", "LPT0", "lpt1", "LPT9",
+                                   "COM\xc2\xb9", "com\xc2\xb2", "COM\xc2\xb3", "LPT\xc2\xb9", "lpt\xc2\xb2", "Lpt\xc2\xb3",
+                                   "COM\xc2\xb9.txt", "lpt\xc2\xb3.a.b", "COM\xc2\xb2 .log", "COM0.txt", "lpt0.dat",
+                                   "CON.", "nul ", "COM1. ", "COM\xc2\xb9.", "LPT\xc2\xb9 ", "aux..", "conout$", "CONIN$.txt"};
+    for (const char* name : devices) {
+        const char* why = WinPath::WhyNotPlainName(name, (int)strlen(name));
+        EXPECT_NE(nullptr, strstr(why ? why : "", "device name")) << name << ": " << (why ? why : "accepted");
+    }
 
     EXPECT_NE(nullptr, WinPath::WhyNotPlainName("a\0b", 3));
     EXPECT_NE(nullptr, WinPath::WhyNotPlainName(std::string(256, 'a').c_str(), 256));

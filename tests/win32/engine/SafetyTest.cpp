@@ -5,8 +5,11 @@
 
 #include <memory>
 
+#include <shlobj.h>
+
 #include "EngineTestKit.h"
 #include "Exceptions.h"
+#include "KeptFiles.h"
 #include "Security.h"
 #include "SinProgress.h"
 #include "UserMessages.h"
@@ -324,6 +327,114 @@ TEST(Safety, AnElevatedUninstallFollowsTheCopyKeptForAdministrators)
                              "OtherApp\" /> (not in the uninstall information kept for administrators)"})
         EXPECT_NE(std::string::npos, boxes.Shown()[1].text.find(part)) << boxes.Shown()[1].text;
     EXPECT_EQ(std::string::npos, boxes.Shown()[1].text.find("<target")) << "the record is no command";
+}
+
+// What was there before comes back at uninstall: the user's file that the
+// installation replaced and a value it wrote over. A record whose kept
+// path was changed to another file (in the administrators' copy itself,
+// which an elevated uninstall follows) brings nothing from there.
+TEST(Safety, WhatWasThereBeforeComesBack)
+{
+    CTestRegKey key;
+    const std::string entry = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KxSafetyBefore";
+    const std::string log = "<uninstall><app-name>Kx</app-name>"
+                            "<remove-reg-key section=\"" + key.FullName() + "\" name=\"setting\"/>"
+                            "<remove-reg-key section=\"HKEY_LOCAL_MACHINE\\" + entry + "\"/>"
+                            "<remove-file path=\"%APP%app.exe\"/><remove-file path=\"%APP%notes.txt\"/>"
+                            "<remove-file path=\"%APP%uninstall.exe\"/><remove-file path=\"%APP%uninstall.dat\"/>"
+                            "</uninstall>";
+    const std::string script = "<install><uninstall-display-name>KxSafetyBefore</uninstall-display-name>"
+                               "<uninstaller id=\"1\"/><file id=\"0\" name=\"app.exe\" dest=\"%APP%\"/>"
+                               "<file id=\"0\" name=\"notes.txt\" dest=\"%APP%\"/>"
+                               "<reg-key section=\"" + key.FullName() + "\" name=\"setting\" value=\"ours\"/></install>";
+    for (bool tampered : {false, true}) {
+        CTestFolder dir, victim;
+        WriteWholeFile(dir / "app.exe", "the user's app");
+        WriteWholeFile(dir / "notes.txt", "the user's notes");
+        WriteWholeFile(victim / "thesis.txt", "the user's thesis");
+        SetString(HKEY_CURRENT_USER, key.SubKey(), "setting", "the user's");
+        ReaderPtr reader(MakeReader(script, {"MZ", log}));
+        ASSERT_TRUE(reader->Install(dir.Path().c_str(), nullptr));
+        EXPECT_EQ("MZ", ReadWholeFile(dir / "app.exe"));
+        EXPECT_EQ("ours", RegString(HKEY_CURRENT_USER, key.SubKey(), "setting"));
+        const std::string copy = RegString(HKEY_LOCAL_MACHINE, entry, "KxUninstallLogCopy");
+        std::string kept;
+        for (const std::string& file : {dir / "uninstall.dat", copy}) {
+            std::string text = ReadWholeFile(file);
+            const size_t at = text.find("<replaced path=\"" + dir / "app.exe\" kept=\"");
+            if (at == std::string::npos)
+                continue;
+            const size_t begin = text.find("kept=\"", at) + 6, end = text.find('"', begin);
+            kept = text.substr(begin, end - begin);
+            if (tampered)
+                WriteWholeFile(file, text.replace(begin, end - begin, victim / "thesis.txt"));
+        }
+        ASSERT_EQ("the user's app", ReadWholeFile(kept));
+
+        CMessageBoxRecorder boxes(IDYES);
+        CSinReader uninstaller;
+        uninstaller.UninstallFromScript((dir / "uninstall.dat").c_str());
+        EXPECT_EQ("the user's notes", ReadWholeFile(dir / "notes.txt"));
+        EXPECT_EQ("the user's", RegString(HKEY_CURRENT_USER, key.SubKey(), "setting"));
+        EXPECT_FALSE(Exists(dir / "uninstall.exe"));
+        EXPECT_EQ("the user's thesis", ReadWholeFile(victim / "thesis.txt"));
+        if (!tampered) {
+            EXPECT_EQ(CSinReader::RunDone, uninstaller.GetRunResult());
+            EXPECT_EQ("the user's app", ReadWholeFile(dir / "app.exe"));
+            EXPECT_FALSE(Exists(kept.substr(0, kept.rfind('\\')))) << "the store goes once empty";
+            continue;
+        }
+        EXPECT_EQ(CSinReader::RunFailed, uninstaller.GetRunResult());
+        EXPECT_FALSE(Exists(dir / "app.exe"));
+        ASSERT_EQ(2u, boxes.Shown().size());
+        EXPECT_NE(std::string::npos, boxes.Shown()[1].text.find("thesis.txt (not where the files an installation "
+                                                                 "replaced are kept)"))
+            << boxes.Shown()[1].text;
+        // Where it was kept, the user's file stays.
+        EXPECT_EQ("the user's app", ReadWholeFile(kept));
+        RemoveTestTree(kept.substr(0, kept.rfind('\\') + 1));
+    }
+}
+
+// Only a number in a "kxsetup-" folder right inside the store's base is a
+// kept file: the administrators' under %ProgramData%, the user's under
+// the local application data.
+TEST(Safety, KeptFilesHaveTheStoresForm)
+{
+    char common[MAX_PATH], local[MAX_PATH];
+    ASSERT_TRUE(SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, common)));
+    ASSERT_TRUE(SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, local)));
+    const std::string hex = "0123456789abcdef", admins = std::string(common) + "\\kxsetup-",
+                      user = std::string(local) + "\\kxsetup-";
+    const struct
+    {
+        std::string path;
+        bool forAdministrators, kept;
+    } cases[] = {
+        {admins + hex + "\\1", true, true},
+        {admins + hex + "\\123456789", true, true},
+        {user + hex + "\\7", false, true},
+        {admins + hex + "\\1", false, false},
+        {user + hex + "\\7", true, false},
+        {admins + hex + "\\uninstall.dat", true, false},
+        {admins + hex + "\\1234567890", true, false},
+        {admins + hex + "\\1\\2", true, false},
+        {admins + hex + "\\", true, false},
+        {admins + hex.substr(1) + "\\1", true, false},
+        {admins + "0123456789ABCDEF\\1", true, false},
+        {std::string(common) + "\\other-" + hex + "\\1", true, false},
+        {admins + hex + "\\..\\..\\kxsetup-" + hex + "\\1", true, false},
+        {std::string(common) + "\\x\\kxsetup-" + hex + "\\1", true, false},
+        {"kxsetup-" + hex + "\\1", true, false},
+        {"", true, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.kept, IsKeptFilePath(CSmallString(c.path.c_str()), c.forAdministrators)) << c.path;
+    // The user's own store is made where its form says.
+    const CSmallString made = CreateUserKeptFolder();
+    ASSERT_FALSE(made.IsEmpty());
+    EXPECT_TRUE(IsKeptFilePath(made + "1", false)) << made.GetText();
+    RemoveDirectoryA(made);
 }
 
 // A log without a record (a publisher's, or an older installer's) keeps
