@@ -16,11 +16,13 @@
 #include "CopyFolder.h"
 #include "CrashHandler.h"
 #include "DllSearch.h"
+#include "ExitCodes.h"
 #include "FileText.h"
 #include "Folders.h"
 #include "Logo.h"
 #include "Pages.h"
 #include "ReleasePtr.h"
+#include "RunLock.h"
 #include "SetupLog.h"
 #include "SinReader.h"
 #include "Startup.h"
@@ -71,7 +73,7 @@ int RefuseCommandLine(const SCommandLine& line)
 {
     LogLine("Bad command line: %s", line.strError.GetText());
     ShowUsage(line);
-    return 4;
+    return ExitCode::BadCommandLine;
 }
 
 // Whether path lies in folder, both as the system names them; false when
@@ -178,7 +180,7 @@ void ShowWizard(const CSmallString& caption)
         const CSmallString why = GetLastErrorString();
         CResString failed(IDS_NO_WIZARD);
         Error(CSmallString(failed) + " because: " + why);
-        g_nExitCode = 3;
+        g_nExitCode = ExitCode::Failed;
     }
 }
 
@@ -191,14 +193,14 @@ int InstallSilently(const SCommandLine& line)
     const CSmallString why = CheckDestination(g_reader, asked, destination);
     if (!why.IsEmpty()) {
         LogLine("Destination refused: %s", why.GetText());
-        return line.bDestination ? 4 : 3;
+        return ExitCode::Failed;
     }
     const CSmallString newer = GetNewerInstalledVersion(g_reader);
     if (!newer.IsEmpty()) {
         if (!line.bForce) {
             LogLine("Version %s is installed, newer than this installer's: not replaced without /FORCE",
                     newer.GetText());
-            return 3;
+            return ExitCode::NewerInstalled;
         }
         LogLine("Version %s is installed, newer than this installer's: replaced (/FORCE)", newer.GetText());
     }
@@ -220,7 +222,7 @@ int RunInstaller(const char* self, SCommandLine& line)
             return RefuseCommandLine(line);
         LogLine("The package can't be used: %s", g_reader.GetLastFailure());
         Error(CResString(g_reader.IsUnreadable() ? IDS_CANT_READ_SELF : IDS_NO_PACKAGE));
-        return 1;
+        return ExitCode::PackageDamaged;
     }
     CSmallString appName;
     g_reader.GetInstallItem(Setting::AppName, appName);
@@ -229,6 +231,12 @@ int RunInstaller(const char* self, SCommandLine& line)
     if (!logged)
         return RefuseCommandLine(line);
     LogLine("Package: %s (%u items)", self, g_reader.GetItemCount());
+    // One installation of the application at a time, whoever runs it.
+    CRunLock running;
+    if (!running.Take("application", appName)) {
+        TellInProgress(appName);
+        return ExitCode::InProgress;
+    }
     CSmallString support;
     g_reader.GetInstallItem(Setting::SupportUrl, support);
     SetCrashSupportUrl(support);
@@ -304,7 +312,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     g_hInstance = instance;
     if (!Initialise()) {
         Error("Couldn't initialise setup");
-        return 3;
+        return ExitCode::Failed;
     }
     // Shortcuts and the folder browser are COM objects of this thread.
     const CComInit com;
@@ -323,7 +331,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     SetCrashQuiet(line.bSilent);
     if (!understood || line.bHelp) {
         const bool logged = line.strLog.IsEmpty() || OpenSetupLog(line, nullptr, "install", nullptr);
-        const int code = understood && logged ? 0 : 4;
+        const int code = understood && logged ? ExitCode::Done : ExitCode::BadCommandLine;
         if (code == 0)
             LogLine("Usage shown (/?)");
         else
@@ -349,9 +357,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
                 // The copy never ran, so it wrote no log: say why here.
                 char folder[520];
                 WinPath::RemoveFilename(self, folder);
-                code = OpenSetupLog(line, nullptr, "uninstall", folder) ? 3 : 4;
+                code = OpenSetupLog(line, nullptr, "uninstall", folder) ? ExitCode::Failed : ExitCode::BadCommandLine;
                 StartLog("uninstaller");
-                if (code == 4)
+                if (code == ExitCode::BadCommandLine)
                     RefuseCommandLine(line);
             }
         },
@@ -361,7 +369,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         CSmallString text;
         text.Format(CResString(IDS_UNEXPECTED_ERROR), why.GetText());
         Error(text);
-        code = 3;
+        code = ExitCode::Failed;
     }
     LogLine("Exit code %d", code);
     // The temporary copy's last act: its folder goes once it has ended.

@@ -13,8 +13,15 @@ const char g_szUsage[] = "Usage:\n"
                          "/LOG=file\tWrite the setup log to file (default: in %TEMP%).\n"
                          "/FORCE\tInstall even over a newer version.\n"
                          "/?\tShow this help.\n\n"
-                         "Exit codes: 0 done, 1 the installer is damaged, 2 cancelled,\n"
-                         "3 the installation or uninstallation failed, 4 bad command line.";
+                         "Exit codes:\n"
+                         "0 done\n"
+                         "1 the installer is damaged\n"
+                         "2 cancelled\n"
+                         "3 the installation or uninstallation failed\n"
+                         "4 bad command line\n"
+                         "5 a file in use was not closed\n"
+                         "6 a newer version is installed (see /FORCE)\n"
+                         "7 another installation is running";
 
 namespace {
 

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "ExitCodes.h"
 #include "PackageStream.h"
 #include "PeHeaders.h"
 #include "XMLDocument.h"
@@ -179,4 +180,21 @@ void CSinReader::GetPackagePosition(unsigned long long& done, unsigned long long
 {
     done = m_pStream ? m_pStream->GetBlockConsumed() : 0;
     total = m_pStream ? m_pStream->GetBlockSize() : 0;
+}
+
+int CSinReader::GetExitCode() const
+{
+    switch (m_eRunResult) {
+    case RunDone:
+        return ExitCode::Done;
+    case RunCancelled:
+        return ExitCode::Cancelled;
+    case RunFileInUse:
+        return ExitCode::FileInUse;
+    case RunInProgress:
+        return ExitCode::InProgress;
+    case RunFailed:
+        break;
+    }
+    return ExitCode::Failed;
 }

@@ -65,9 +65,11 @@ public:
 
     enum ERunResult
     {
-        RunDone,      // every step done (or nothing needed doing)
-        RunCancelled, // the user stopped it; everything done was undone
-        RunFailed,    // the user or the log has been told why; undone
+        RunDone,       // every step done (or nothing needed doing)
+        RunCancelled,  // the user stopped it; everything done was undone
+        RunFailed,     // the user or the log has been told why; undone
+        RunFileInUse,  // unattended: a file was in use; undone
+        RunInProgress, // another run of the application holds it; nothing done
     };
 
     // Runs the install section against destination (APP is set to it) and,
@@ -75,9 +77,9 @@ public:
     // a cancel undoes everything done so far. True for RunDone.
     bool Install(const CSmallString& destination, CSinProgressABC* progress);
     // How the last Install or uninstall ended, and the program's exit code
-    // for it: 0 done, 2 cancelled, 3 failed.
+    // for it (ExitCodes.h).
     ERunResult GetRunResult() const { return m_eRunResult; }
-    int GetExitCode() const { return m_eRunResult == RunDone ? 0 : m_eRunResult == RunCancelled ? 2 : 3; }
+    int GetExitCode() const;
     // Children of the current section: the progress bar's range.
     unsigned GetInstallStepCount();
     // A setting of the current section: the item `id` as text, or the

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include "WizardState.h"
+#include "ExitCodes.h"
 #include "Bitmap.h"
 #include "Caught.h"
 #include "SetupLog.h"
@@ -99,7 +100,7 @@ INT_PTR RunGuarded(PageHandler handler, HWND page, UINT message, WPARAM wParam, 
     CSmallString text;
     text.Format(CResString(IDS_UNEXPECTED_ERROR), why.GetText());
     Error(text);
-    g_nExitCode = 3;
+    g_nExitCode = ExitCode::Failed;
     g_bClosing = true;
     PostMessageA(GetParent(page), PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     return FALSE;

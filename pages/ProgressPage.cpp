@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "WizardState.h"
+#include "ExitCodes.h"
 #include "Exceptions.h"
 #include "PageControls.h"
 #include "PageLayout.h"
@@ -161,7 +162,7 @@ static void RunInstallation(HWND page)
     if (launch == Launched)
         CloseWizard();
     else if (launch == LaunchFailed)
-        g_nExitCode = 3;
+        g_nExitCode = ExitCode::Failed;
     else
         ShowCompletion(page);
     // Close leaves the wizard: after a finished installation without a

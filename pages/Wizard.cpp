@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "ExitCodes.h"
 #include "WizardState.h"
 #include "Browser.h"
 #include "SinReader.h"
@@ -33,7 +34,7 @@ void OnCancel(HWND page)
     SetWindowLongA(page, DWL_MSGRESULT, answer == IDYES ? 0 : 1);
     if (answer != IDYES)
         return;
-    g_nExitCode = 2;
+    g_nExitCode = ExitCode::Cancelled;
     OpenCancelPage();
 }
 

@@ -40,6 +40,7 @@ if [ $demo == 1 ] && [ -z "${KX_E2E_DIR:-}" ]; then E2E_RUN=$PWD/build/demo/run;
 . tests/e2e/cases-genlog.sh
 . tests/e2e/cases-identity.sh
 . tests/e2e/cases-trust.sh
+. tests/e2e/cases-codes.sh
 . tests/e2e/cases-whole.sh
 . tests/e2e/cases-loading.sh
 . tests/e2e/cases-names.sh
@@ -148,6 +149,9 @@ else
   file_in_use_case
   unexpected_failure_case
   silent_case
+  in_use_unattended_case
+  in_progress_case
+  usage_codes_case
   apostrophe_destination_case
   launch_planted_case
   identity_case

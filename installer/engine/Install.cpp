@@ -7,6 +7,7 @@
 #include "Caught.h"
 #include "InstallSession.h"
 #include "LogCopy.h"
+#include "RunLock.h"
 #include "SafeRemover.h"
 #include "ScriptWords.h"
 #include "SetupLog.h"
@@ -39,6 +40,15 @@ bool CSinReader::Install(const CSmallString& destination, CSinProgressABC* progr
         return false;
     }
     LogLine("Installing into %s", folder.GetText());
+    // One run per folder: another one's files would be undone with ours.
+    CRunLock running;
+    if (!running.Take("folder", WinPath::Normalise(folder))) {
+        CSmallString appName;
+        GetInstallItem(Setting::AppName, appName);
+        TellInProgress(appName);
+        m_eRunResult = RunInProgress;
+        return false;
+    }
 
     m_strOldLogCopy.Empty();
     CInstallSession session(*this, folder, progress);
@@ -68,9 +78,11 @@ bool CSinReader::Install(const CSmallString& destination, CSinProgressABC* progr
     m_pSession = nullptr;
 
     if (result != StepDone) {
-        LogLine(result == StepCancelled ? "Installation cancelled: undoing it" : "Installation failed: undoing it");
+        LogLine(result == StepCancelled   ? "Installation cancelled: undoing it"
+                : result == StepFileInUse ? "A file is in use: undoing the installation"
+                                          : "Installation failed: undoing it");
         session.Rollback();
-        m_eRunResult = result == StepCancelled ? RunCancelled : RunFailed;
+        m_eRunResult = result == StepCancelled ? RunCancelled : result == StepFileInUse ? RunFileInUse : RunFailed;
         return false;
     }
     session.Commit();

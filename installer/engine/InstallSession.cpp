@@ -232,7 +232,8 @@ EStepResult CInstallSession::WriteItem(unsigned id, const CSmallString& name, co
             LogLine("In use: %s: %s", path.GetText(), GetLastErrorString((int)error).GetText());
             if (KxMessageBox(nullptr, question, GetInstallerCaption(m_reader), MB_RETRYCANCEL | MB_ICONWARNING) == IDRETRY)
                 continue;
-            return StepCancelled;
+            // Unattended there was nobody to ask: a file in use, not a cancel.
+            return IsUnattended() ? StepFileInUse : StepCancelled;
         }
         TellWriteFailed(path, error);
         return StepFailed;

@@ -18,6 +18,8 @@ enum EStepResult : int
     StepDone,
     StepFailed,    // the user has been told; the installation is undone
     StepCancelled, // the user asked to stop
+    StepFileInUse, // unattended: a file in use, nobody to ask; undone
+    StepInProgress, // another run of the application holds it; nothing done
 };
 
 // "The installer file is damaged", with why.

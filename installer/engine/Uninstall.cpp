@@ -10,6 +10,7 @@
 #include "InstallRecord.h"
 #include "InstalledPrograms.h"
 #include "LogCopy.h"
+#include "RunLock.h"
 #include "Security.h"
 #include "InstallSession.h"
 #include "ReleasePtr.h"
@@ -289,6 +290,13 @@ void CSinReader::UninstallFromScript(const char* logPath, bool ask, CSinProgress
 
     CSmallString appName;
     GetInstallItem(Setting::AppName, appName);
+    // One run at a time, of the application and in its folder.
+    CRunLock runningApp, runningFolder;
+    if (!runningApp.Take("application", appName) || !runningFolder.Take("folder", WinPath::Normalise(folder))) {
+        TellInProgress(appName);
+        m_eRunResult = RunInProgress;
+        return;
+    }
     // Only the registered uninstaller removes: a copy elsewhere, or one run
     // again after its installation went, would remove what isn't its own.
     SInstalledProgram registered;

@@ -89,3 +89,12 @@ CSmallString GetInstallerCaption(CSinReader& reader)
     caption.Format(CResString(IDS_DEFAULT_CAPTION), appName.GetText());
     return caption;
 }
+
+void TellInProgress(const char* appName)
+{
+    CSmallString message;
+    message.Format(CResString(IDS_IN_PROGRESS), appName && *appName ? appName : "the application");
+    LogLine("Another run of %s holds it: nothing was done", appName && *appName ? appName : "the application");
+    Error(message);
+}
+

@@ -24,6 +24,10 @@ int KxMessageBox(HWND owner, const char* text, const char* caption, UINT type);
 // A warning without owner, captioned "Setup Error" (string 14), OK only.
 void Error(const char* text);
 
+// "Another installation or uninstallation of <app> is running": logged,
+// and shown unless unattended.
+void TellInProgress(const char* appName);
+
 // The installer's title: the "installer-caption" setting, else
 // "<app-name> Setup". Questions carry it; errors say "Setup Error".
 CSmallString GetInstallerCaption(CSinReader& reader);

@@ -77,7 +77,7 @@ command_line_case() {
   expect_eq "unknown switch with /S: exit code 4" "$E2E_BG_STATUS" 4
   check "unknown switch with /S: no window" drv expect-no-messagebox
   run_silent relative-d "$E2E_SETUP" /S /D=HelloRel
-  expect_eq "/S /D=relative: exit code 4" "$E2E_BG_STATUS" 4
+  expect_eq "/S /D=relative: exit code 3 (a refused destination)" "$E2E_BG_STATUS" 3
   log_has "/S /D=relative: the setup log says why" install "Destination refused: Please type the full path"
   run_silent bad-silent "$E2E_RUN/bad-truncated.exe" /S "/LOG=C:\\damaged.log"
   expect_eq "damaged installer with /S: exit code 1" "$E2E_BG_STATUS" 1
@@ -120,7 +120,7 @@ upgrade_case() {
   expect_eq "upgrade to 1.1: one entry" "$(entries_running "$APP_WIN")" 1
 
   run_silent downgrade "$E2E_SETUP" /S
-  expect_eq "downgrade to 1.0 unattended: exit code 3" "$E2E_BG_STATUS" 3
+  expect_eq "downgrade to 1.0 unattended: exit code 6" "$E2E_BG_STATUS" 6
   log_has "downgrade: the setup log says why" install "Version 1.1 is installed, newer than this installer's"
   expect_eq "downgrade: 1.1 stays" "$(reg_value "$UNINSTALL_KEY" DisplayVersion)" '1.1'
   to_destination "$E2E_SETUP" downgrade-wizard || fail "downgrade: destination page shown"

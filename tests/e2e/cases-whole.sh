@@ -70,7 +70,7 @@ plugin_folder_case() {
     '<uninstall-display-name>Hello Plug-in</uninstall-display-name>' || return
   snapshot plugin-before
   run_silent plugin-silent "$E2E_RUN/plugin.exe" /S '/D=C:\Host'
-  expect_eq "plug-in into its host's folder: refused" "$E2E_BG_STATUS" 4
+  expect_eq "plug-in into its host's folder: refused (exit code 3)" "$E2E_BG_STATUS" 3
   check "plug-in: the setup log names the host" grep -qF "holds the installation of Hello World" \
     "$(unix_path "$TEMP_WIN\\Hello Plug-in-install.log")"
   to_destination "$E2E_RUN/plugin.exe" plugin-wizard || fail "plug-in: destination page shown"
@@ -122,7 +122,7 @@ destination_spellings_case() {
   check "spellings: Program Files has a short name here" test -n "$short"
   for long in "$short" 'C:\Program Files. ' 'C:\Program Files\.' "\\\\?\\C:\\Program Files" 'C:\Program Files\x\..'; do
     run_silent spelling "$E2E_SETUP" /S "/D=$long"
-    expect_eq "spellings: /D=$long refused" "$E2E_BG_STATUS" 4
+    expect_eq "spellings: /D=$long refused (exit code 3)" "$E2E_BG_STATUS" 3
     log_has "spellings: /D=$long: why" install "Setup can't install into 'C:\\Program Files'"
   done
   # An allowed folder in a short spelling is installed and kept long.

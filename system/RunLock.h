@@ -1,0 +1,22 @@
+// One run at a time: named mutexes, in the session's namespace and in the
+// global one (another user's session, a deployment tool's), held until the
+// holder goes.
+#pragma once
+
+#include "SmallString.h"
+#include "win32/Handles.h"
+
+class CRunLock
+{
+public:
+    CRunLock() {}
+    CRunLock(const CRunLock&) = delete;
+    CRunLock& operator=(const CRunLock&) = delete;
+
+    // Takes the lock named what (an application's name, a folder); false
+    // when another process holds it. An empty name is taken at once.
+    bool Take(const char* kind, const char* what);
+
+private:
+    CAutoHandle m_local, m_global;
+};
