@@ -68,3 +68,20 @@ bool CreateShortcut(const char* linkPath, const char* target, const char* workin
     CReleasePtr<IShellLinkA> link;
     return SUCCEEDED(CreateShellLink(link)) && link && SaveLink(link.Get(), linkPath, target, workingFolder, showCommand);
 }
+
+CSmallString GetShortcutTarget(const char* linkPath)
+{
+    WCHAR wide[MAX_PATH];
+    if (!linkPath || !MultiByteToWideChar(CP_ACP, 0, linkPath, -1, wide, MAX_PATH))
+        return CSmallString();
+    const CComInit com;
+    CReleasePtr<IShellLinkA> link;
+    CReleasePtr<IPersistFile> file;
+    char target[MAX_PATH] = {0};
+    if (FAILED(CreateShellLink(link)) || !link ||
+        FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.Receive()))) ||
+        FAILED(file->Load(wide, STGM_READ)) || FAILED(link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH)))
+        return CSmallString();
+    return CSmallString(target);
+}
+

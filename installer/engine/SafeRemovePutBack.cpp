@@ -15,8 +15,19 @@
 #include "RegistryKeyPath.h"
 #include "Security.h"
 #include "SetupLog.h"
+#include "Shortcut.h"
 #include "WinPath.h"
 #include "win32/Handles.h"
+
+namespace {
+
+const char* PathExtensionOf(const char* path)
+{
+    const char* dot = strrchr(path, '.');
+    return dot && !strchr(dot, '\\') ? dot : "";
+}
+
+} // namespace
 
 CSmallString CSafeRemover::ClassesSpelling(const CSmallString& formattedKey)
 {
@@ -76,6 +87,17 @@ void CSafeRemover::PutBack(const CSmallString& path, const CSmallString& target)
     if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) || IsLink(*kept) ||
         IsReachedThroughLink(*kept))
         return Refuse(*kept, "a folder or a link, never moved");
+    // A shortcut to what is gone (this program's earlier installation
+    // elsewhere, uninstalled since) would be a dead one: it is dropped.
+    if (lstrcmpiA(PathExtensionOf(target), ".lnk") == 0) {
+        const CSmallString leadsTo = GetShortcutTarget(*kept);
+        if (!leadsTo.IsEmpty() && !DoesFileExist(leadsTo)) {
+            LogLine("Not putting back %s: what it led to, %s, is gone", target.GetText(), leadsTo.GetText());
+            DeleteFileName(*kept);
+            RemoveKeptFolderIfEmpty(*kept);
+            return;
+        }
+    }
     // Never over anything: a file that appeared meanwhile stays.
     if (!MoveFileExA(*kept, target, MOVEFILE_COPY_ALLOWED))
         return Failed(target, CSmallString("the file the installation replaced could not be put back from ") + *kept +
@@ -84,11 +106,47 @@ void CSafeRemover::PutBack(const CSmallString& path, const CSmallString& target)
     RemoveKeptFolderIfEmpty(*kept);
 }
 
+namespace {
+
+// Whether text, as the registry held it before, names a program or folder
+// that is gone: the program's or folder's path (quoted, or up to a comma,
+// a switch or an argument) is a full path that no longer exists. Such data
+// would be a dead entry: the value goes instead of coming back.
+bool NamesMissingPath(const SValueBefore& before)
+{
+    if ((before.uType != REG_SZ && before.uType != REG_EXPAND_SZ) || before.arrData.IsEmpty())
+        return false;
+    CSmallString text(reinterpret_cast<const char*>(before.arrData.GetData()), (int)before.arrData.GetSize());
+    text = CSmallString(text.GetText()); // up to its NUL
+    text.TrimBoth();
+    CSmallString path;
+    if (text.GetLength() && text.GetAt(0) == '"') {
+        const char* end = strchr(text.GetText() + 1, '"');
+        path = end ? CSmallString(text.GetText() + 1, (int)(end - text.GetText() - 1)) : CSmallString();
+    } else {
+        int cut = text.GetLength();
+        for (const char* stop : {",", " /", " -", " %", " \""}) {
+            const int at = text.Find(CSmallString(stop));
+            if (at >= 0 && at < cut)
+                cut = at;
+        }
+        path = text.Mid(0, cut);
+    }
+    return !WinPath::Normalise(path).IsEmpty() && !DoesFileExist(path);
+}
+
+} // namespace
+
 bool CSafeRemover::PutBackValue(const CSmallString& recordedKey, const char* name)
 {
     const SValueBefore* before = recordedKey.IsEmpty() ? nullptr : m_pRecord->FindValueBefore(recordedKey, name);
     if (!before)
         return false;
+    if (NamesMissingPath(*before)) {
+        LogLine("Not putting back %s\\%s: what it named before is gone", recordedKey.GetText(),
+                name && *name ? name : "(default)");
+        return false;
+    }
     const CSmallString what = recordedKey + "\\" + (name && *name ? name : "(default)");
     const CSmallString id = CSmallString("v:") + what;
     if (m_setPutBack.FindValue(id))

@@ -392,9 +392,11 @@ void CSafeRemover::RemoveRegistry(const char* section, const char* valueName, bo
     // An entry that was there before (an extension the installation took
     // over): what the installation changed in it is put back, the rest
     // stays. Without the administrators' copy, only in an entry that leads
-    // into our folder alone.
-    if (isEntry && m_pRecord && !CreatedKey(formatted, key.strSubKey) && ChangedBelow(formatted) &&
-        (m_bRecordTrusted || leadsHere)) {
+    // into our folder alone. Never an Uninstall or App Paths entry: those
+    // register a program, and what they named before was this one's
+    // earlier installation elsewhere, or nothing that is still there.
+    if (isEntry && kind != RegistryKeyPath::UninstallEntry && kind != RegistryKeyPath::AppPathsEntry && m_pRecord &&
+        !CreatedKey(formatted, key.strSubKey) && ChangedBelow(formatted) && (m_bRecordTrusted || leadsHere)) {
         RemoveRecordedKeys(formatted);
         LogLine("Kept %s: it was there before the installation; what the installation changed in it was put back",
                 formatted.GetText());
