@@ -47,8 +47,9 @@ public:
     bool WriteUninstallerWhole(const CSmallString& path, CSmallString& why);
     // Every missing folder of path, created once per installation.
     bool CreateFolders(const CSmallString& path, DWORD& error);
-    // A file some command wrote (install.log); recorded, not undone.
-    void NoteFile(const CSmallString& path);
+    // A file some command wrote (install.log), announced to the journal
+    // before it was written; backup: where the one it replaced went.
+    void NoteFile(const CSmallString& path, const CSmallString& backup);
     // A key the installation will create after the record is written (the
     // Uninstall entry): recorded as created when it does not exist yet.
     void PlanKey(const CSmallString& key);
@@ -74,6 +75,8 @@ public:
 
 private:
     void NoteTargets(const CXMLNode* log);
+    // Made by another run of this application (GetCreatedByOtherRuns).
+    bool IsOthers(const CSmallString& pathOrKey, bool isKey) const;
     bool WriteWhole(const CSmallString& path, const void* data, unsigned size, CSmallString& why);
 
     CSinReader& m_reader;
@@ -86,5 +89,6 @@ private:
     CInstallRecord m_targets;   // existence of what the uninstall log removes
     bool m_bHasEarlier = false;
     Container::CArray<SJournalEntry> m_arrPlanned; // keys created after the record
+    Container::CArray<CSmallString> m_arrOthers;    // folders and keys other runs made
     unsigned long long m_ullBytes = 0;
 };
