@@ -65,9 +65,10 @@ void UndoFile(const SUndoStep& step, bool madeButNotNoted)
     bool free = state == Absent;
     if (ours) {
         SetFileAttributesA(step.strPath, FILE_ATTRIBUTE_NORMAL);
-        if (DeleteFileName(step.strPath) || GetLastError() == ERROR_FILE_NOT_FOUND)
+        if (DeleteFileName(step.strPath) || GetLastError() == ERROR_FILE_NOT_FOUND) {
+            LogLine("Undo: removed %s", step.strPath.GetText());
             free = true;
-        else
+        } else
             LogLine("Undo: could not delete %s: %s", step.strPath.GetText(), GetLastErrorString().GetText());
     } else if (state == Other && step.bMade) {
         LogLine("Undo: %s was changed since this run wrote it: left as it is", step.strPath.GetText());
@@ -75,7 +76,9 @@ void UndoFile(const SUndoStep& step, bool madeButNotNoted)
     if (!backupThere)
         return;
     if (free) {
-        if (!MoveFileExA(step.strBackup, step.strPath, MOVEFILE_COPY_ALLOWED))
+        if (MoveFileExA(step.strBackup, step.strPath, MOVEFILE_COPY_ALLOWED))
+            LogLine("Undo: put back %s", step.strPath.GetText());
+        else
             LogLine("Undo: could not put back %s: %s", step.strPath.GetText(), GetLastErrorString().GetText());
     } else if (!ours) {
         // What stands there now replaced this run's file, as it would have
@@ -132,10 +135,15 @@ void UndoValue(const SUndoStep& step)
     CRegKey key;
     if (key.Open(root, subkey, KEY_SET_VALUE) != ERROR_SUCCESS)
         return; // its key went with a created parent
-    if (step.bExisted)
-        RegSetValueExA(key, name, 0, step.dwType, step.arrData.GetData(), step.arrData.GetSize());
+    const LONG rc = step.bExisted
+                        ? RegSetValueExA(key, name, 0, step.dwType, step.arrData.GetData(), step.arrData.GetSize())
+                        : RegDeleteValueA(key, name);
+    if (rc == ERROR_SUCCESS)
+        LogLine("Undo: %s %s\\%s", step.bExisted ? "restored" : "removed", step.strPath.GetText(),
+                name ? name : "(default)");
     else
-        RegDeleteValueA(key, name);
+        LogLine("Undo: could not restore %s\\%s: %s", step.strPath.GetText(), name ? name : "(default)",
+                GetLastErrorString((int)rc).GetText());
 }
 
 // Whether the key or any key below it holds a value.
@@ -167,8 +175,8 @@ void UndoKey(const SUndoStep& step)
     // Its values were taken back before it: what is left another wrote.
     if (HoldsValues(root, subkey))
         LogLine("Undo: key %s left in place: it holds values this run did not write", step.strPath.GetText());
-    else
-        DeleteRegistryKey(root, subkey);
+    else if (DeleteRegistryKey(root, subkey))
+        LogLine("Undo: removed key %s", step.strPath.GetText());
 }
 
 void UndoDll(const Container::CArray<SUndoStep>& steps, unsigned at)
@@ -187,7 +195,8 @@ void UndoDll(const Container::CArray<SUndoStep>& steps, unsigned at)
         }
         break;
     }
-    UnregisterCOMDLL(step.strPath);
+    LogLine("Undo: %s %s", UnregisterCOMDLL(step.strPath) ? "unregistered" : "could not unregister",
+            step.strPath.GetText());
 }
 
 unsigned long ParseHex(const CSmallString& text)
@@ -228,8 +237,9 @@ void UndoSteps(const Container::CArray<SUndoStep>& steps, bool recovering)
             UndoFile(step, recovering && i == steps.GetSize() - 1 && !step.bMade);
             break;
         case SJournalEntry::Folder:
-            if (!RemoveDirectoryA(step.strPath) && GetLastError() != ERROR_FILE_NOT_FOUND &&
-                GetLastError() != ERROR_PATH_NOT_FOUND)
+            if (RemoveDirectoryA(step.strPath))
+                LogLine("Undo: removed folder %s", step.strPath.GetText());
+            else if (GetLastError() != ERROR_FILE_NOT_FOUND && GetLastError() != ERROR_PATH_NOT_FOUND)
                 LogLine("Undo: folder %s left in place: %s", step.strPath.GetText(), GetLastErrorString().GetText());
             break;
         case SJournalEntry::Key:

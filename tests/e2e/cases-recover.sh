@@ -61,6 +61,7 @@ recover_install_case() {
     expect_eq "killed at $point, run again: installed" "$E2E_BG_STATUS" 0
     log_has "killed at $point, run again: the setup log says it was undone" install \
       "An interrupted installation of Hello into $APP_WIN\\ was undone"
+    log_has "killed at $point, run again: ... and what" install "Undo: removed $APP_WIN\\hello.exe"
     check "killed at $point, run again: no journal left" no_journal
     snapshot "recover-$point"
     # A folder the killed run made and left would show as folder-existed
@@ -109,6 +110,7 @@ recover_upgrade_case() {
   close_leftovers
   log_has "upgrade killed, the uninstaller: says it undid the upgrade" uninstall \
     "An interrupted installation of Hello into $APP_WIN\\ was undone"
+  log_has "upgrade killed, the uninstaller: ... and what it put back" uninstall "Undo: put back $APP_WIN\\hello.exe"
   snapshot recover-upgrade-undone
   expect_unchanged "upgrade killed: the earlier installation is as it was" recover-upgrade-base recover-upgrade-undone \
     "$(setup_log_re)"
