@@ -79,24 +79,34 @@ void DeleteIfEmpty(HKEY root, const char* subkey)
 
 void CRunJournal::Begin(const SRunHeader& header)
 {
-    m_strFolder = CreateRunFolder(kRunFolderPrefix);
+    // Named in the registry before it exists: a run cut short never leaves
+    // a folder that no later run would look at.
+    const CSmallString base = GetPrivateFolderBase();
+    const EFolderAccess access = IsProcessElevated() ? FolderForAdministrators : FolderForThisUser;
+    for (int attempt = 0; attempt < 8 && m_strFolder.IsEmpty() && !base.IsEmpty(); attempt++) {
+        const CSmallString folder = NewPrivateFolderName(base, kRunFolderPrefix);
+        if (folder.IsEmpty() || !MarkRunFolder(folder))
+            break;
+        if (CreateFolderWithAccess(folder, access)) {
+            m_strFolder = folder + "\\";
+            break;
+        }
+        const DWORD error = GetLastError();
+        UnmarkRunFolder(folder);
+        SetLastError(error);
+        if (error != ERROR_ALREADY_EXISTS)
+            break;
+    }
     if (m_strFolder.IsEmpty())
         throw new CExtraInfoException(CBaseException::IOFailure,
-                                      "no private folder could be made for the journal of this run: " +
+                                      "no private folder could be made and named for the journal of this run: " +
                                           GetLastErrorString());
-    if (!MarkRunFolder(m_strFolder)) {
-        const CSmallString why = GetLastErrorString();
-        RemoveDirectoryA(m_strFolder);
-        m_strFolder.Empty();
-        throw new CExtraInfoException(CBaseException::IOFailure,
-                                      "the journal of this run can't be named in the registry: " + why);
-    }
     m_file.Reset(CreateFileA(m_strFolder + kJournalFile, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                              FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!m_file.IsValid()) {
         const CSmallString why = GetLastErrorString();
-        UnmarkRunFolder(m_strFolder);
         RemoveDirectoryA(m_strFolder);
+        UnmarkRunFolder(m_strFolder);
         m_strFolder.Empty();
         throw new CExtraInfoException(CBaseException::IOFailure, "the journal of this run can't be made: " + why);
     }

@@ -43,9 +43,9 @@ public:
     CRunJournal(const CRunJournal&) = delete;
     CRunJournal& operator=(const CRunJournal&) = delete;
 
-    // Makes the run folder, names it in the registry and starts the journal
-    // with header. Throws when any of them can't be made: a run that can't
-    // keep its journal changes nothing.
+    // Names a new run folder in the registry, makes it and starts the
+    // journal there with header. Throws when any of them can't be made: a
+    // run that can't keep its journal changes nothing.
     void Begin(const SRunHeader& header);
     // Takes over a journal whose run has gone, held open alone by held.
     void Adopt(const CSmallString& folder, HANDLE held);
