@@ -108,6 +108,7 @@ EStepResult CInstallSession::Prepare()
 
     // An earlier installation into this folder: what it created stays ours.
     const CSmallString earlierLog = m_strFolder + "uninstall.dat";
+    m_journal.NoteSeen(earlierLog);
     if (m_bFolderExisted && FileExists(earlierLog)) {
         const CReleasePtr<CXMLDocument> log(CXMLDocument::Load(earlierLog));
         m_bHasEarlier = log && m_earlier.ReadFrom(log->FindNode(Section::Uninstall));
@@ -161,10 +162,11 @@ bool CInstallSession::IsOthers(const CSmallString& pathOrKey, bool isKey) const
 {
     static const char s_szClasses[] = "HKEY_CLASSES_ROOT\\",
                       s_szMachineClasses[] = "HKEY_LOCAL_MACHINE\\Software\\Classes\\";
+    // What lies in a folder or below a key another run made, it made too.
     for (unsigned i = 0; i < m_arrOthers.GetSize(); i++) {
         if (!isKey) {
-            const CSmallString other = WinPath::Normalise(m_arrOthers[i]);
-            if (!other.IsEmpty() && other.IsSameNoCase(WinPath::Normalise(pathOrKey)))
+            const CSmallString other = WinPath::Normalise(m_arrOthers[i]), path = WinPath::Normalise(pathOrKey);
+            if (!other.IsEmpty() && !path.IsEmpty() && WinPath::IsSameOrInside(path, other))
                 return true;
             continue;
         }
@@ -173,7 +175,9 @@ bool CInstallSession::IsOthers(const CSmallString& pathOrKey, bool isKey) const
         CSmallString other = m_arrOthers[i];
         if (other.Mid(0, (int)sizeof(s_szClasses) - 1).IsSameNoCase(s_szClasses))
             other = CSmallString(s_szMachineClasses) + other.Mid((int)sizeof(s_szClasses) - 1, other.GetLength());
-        if (other.IsSameNoCase(pathOrKey))
+        if (pathOrKey.IsSameNoCase(other) ||
+            (pathOrKey.GetLength() > other.GetLength() && pathOrKey.GetAt(other.GetLength()) == '\\' &&
+             pathOrKey.Mid(0, other.GetLength()).IsSameNoCase(other)))
             return true;
     }
     return false;
@@ -398,6 +402,20 @@ void CInstallSession::BuildRecord(CInstallRecord& record) const
     record.Merge(m_targets);
     if (m_bHasEarlier)
         record.Merge(m_earlier);
+    // What another run of the application made and this one found: the
+    // application's, to go with it.
+    Container::CArray<SJournalEntry> others;
+    for (unsigned i = 0; i < m_arrOthers.GetSize(); i++) {
+        CSmallString subkey;
+        CRegKey key;
+        const HKEY root = SplitRegistryKey(m_arrOthers[i], subkey);
+        if (root ? key.Open(root, subkey, KEY_READ) != ERROR_SUCCESS : !IsFolder(m_arrOthers[i]))
+            continue;
+        others.SetSize(others.GetSize() + 1);
+        others[others.GetSize() - 1].eKind = root ? SJournalEntry::Key : SJournalEntry::Folder;
+        others[others.GetSize() - 1].strPath = m_arrOthers[i];
+    }
+    record.AddJournal(others);
 }
 
 bool CInstallSession::ComposeUninstallLog(const CSmallString& text, CSmallString& out) const

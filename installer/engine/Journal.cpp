@@ -270,6 +270,27 @@ void CInstallJournal::NoteDropOnCommit(const CSmallString& logCopy)
     m_run.Write({JournalRecord::kDrop, logCopy}, false);
 }
 
+void CInstallJournal::NoteSeen(const CSmallString& path)
+{
+    m_seen = SUndoStep();
+    m_seen.strPath = path;
+    CAutoHandle file(CreateFileA(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    CSmallString volume, index, size;
+    if (file.IsValid() && GetFileInformationByHandle(file, &info)) {
+        m_seen.bMade = m_seen.bSized = true;
+        m_seen.dwVolume = info.dwVolumeSerialNumber;
+        m_seen.dwIndexHigh = info.nFileIndexHigh;
+        m_seen.dwIndexLow = info.nFileIndexLow;
+        m_seen.ullSize = ((unsigned long long)info.nFileSizeHigh << 32) | info.nFileSizeLow;
+        volume.Format("%08lx", (unsigned long)info.dwVolumeSerialNumber);
+        index.Format("%08lx%08lx", (unsigned long)info.nFileIndexHigh, (unsigned long)info.nFileIndexLow);
+        size = Number(m_seen.ullSize);
+    }
+    m_run.Write({JournalRecord::kSeen, path, volume, index, size}, false);
+}
+
 void CInstallJournal::MarkCommitted()
 {
     m_run.Write({JournalRecord::kCommit}, true);
@@ -328,7 +349,7 @@ void CInstallJournal::Rollback()
 {
     if (!m_arrSteps.IsEmpty())
         LogLine("Undoing %u change(s)", m_arrSteps.GetSize());
-    UndoSteps(m_arrSteps, false);
+    UndoSteps(m_arrSteps, m_seen, false);
     m_arrSteps.RemoveAll();
     m_arrEntries.RemoveAll();
     RemoveBackupFolder();

@@ -105,6 +105,9 @@ public:
     // The copy of an earlier uninstall log (LogCopy.h) that goes once the
     // run has committed.
     void NoteDropOnCommit(const CSmallString& logCopy);
+    // The installation's uninstall log at path as this run finds it (or its
+    // absence), before the run writes anything.
+    void NoteSeen(const CSmallString& path);
 
     void AddFile(const CSmallString& path, const CSmallString& backup);
     void AddShortcut(const CSmallString& path, const CSmallString& backup);
@@ -132,6 +135,7 @@ private:
 
     Container::CArray<SJournalEntry> m_arrEntries;
     Container::CArray<SUndoStep> m_arrSteps; // as the journal on the disk holds them
+    SUndoStep m_seen;
     CRunJournal m_run;
     unsigned m_uBackups = 0;
     bool m_bToldBackups = false;
@@ -141,15 +145,19 @@ private:
 // made (its volume, index and size), a value only while it holds what was
 // written, a created key only once nothing is left in it, a created folder
 // only when empty; a file set aside comes back where nothing else took its
-// place since. What is left for these reasons is logged. recovering: the
-// steps were read back from the journal of a run that was cut short (its
-// last file may have been made but not yet noted).
-void UndoSteps(const Container::CArray<SUndoStep>& steps, bool recovering);
+// place since. seen: the installation's uninstall log as the run found it
+// (NoteSeen); another one there now, not the run's own, was written by a
+// newer installation of the application, whose values and keys these may
+// be (written alike can't be told apart): those are left. What is left for
+// these reasons is logged. recovering: the steps were read back from the
+// journal of a run that was cut short (its last file may have been made but
+// not yet noted).
+void UndoSteps(const Container::CArray<SUndoStep>& steps, const SUndoStep& seen, bool recovering);
 
 // The steps a journal's lines announce (its folder: where its files were
-// set aside), and whether its run had begun to commit.
+// set aside), what it saw (NoteSeen) and whether its run had begun to commit.
 void ReadUndoSteps(const Container::CArray<JournalText::CFields>& lines, const CSmallString& folder,
-                   Container::CArray<SUndoStep>& steps, bool& committed);
+                   Container::CArray<SUndoStep>& steps, SUndoStep& seen, bool& committed);
 
 // The root handle and subkey of "HKEY_LOCAL_MACHINE\...", "HKEY_CURRENT_USER\..."
 // or "HKEY_CLASSES_ROOT\..."; null for anything else.

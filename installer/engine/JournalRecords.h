@@ -11,6 +11,7 @@ const char kValue[] = "value";   // key, name, existed (1/0), type, data (hex): 
 const char kDll[] = "dll";       // path
 const char kCommit[] = "commit"; // the run keeps everything from here on
 const char kDrop[] = "drop";     // the administrators' copy of an earlier uninstall log, to go once committed
+const char kSeen[] = "seen";     // like made: the installation's uninstall log as the run found it (empty: none)
 // Uninstall: the saved log's trust (1/0), the administrators' copy, its entry's key and view.
 const char kLog[] = "log";
 // After a change.

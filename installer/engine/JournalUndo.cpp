@@ -225,10 +225,29 @@ bool IsBackupName(const CSmallString& name)
     return true;
 }
 
+// The uninstall log seen when the run began is no longer there, and what
+// is there now is not the run's own: a newer installation has written it.
+bool HasNewerInstallation(const Container::CArray<SUndoStep>& steps, const SUndoStep& seen)
+{
+    unsigned long long size = 0;
+    if (seen.strPath.IsEmpty() || StateOf(seen, size) != Other)
+        return false;
+    const CSmallString log = WinPath::Normalise(seen.strPath);
+    for (unsigned i = steps.GetSize(); i-- > 0;)
+        if (steps[i].eKind == SJournalEntry::File && steps[i].bMade &&
+            WinPath::Normalise(steps[i].strPath).IsSameNoCase(log) && StateOf(steps[i], size) == Ours)
+            return false;
+    return true;
+}
+
 } // namespace
 
-void UndoSteps(const Container::CArray<SUndoStep>& steps, bool recovering)
+void UndoSteps(const Container::CArray<SUndoStep>& steps, const SUndoStep& seen, bool recovering)
 {
+    const bool newer = HasNewerInstallation(steps, seen);
+    if (newer)
+        LogLine("Undo: another installation of the application has completed in the same folder since this run "
+                "began: the registry values and keys it may have written too are left");
     for (unsigned i = steps.GetSize(); i-- > 0;) {
         const SUndoStep& step = steps[i];
         switch (step.eKind) {
@@ -243,10 +262,12 @@ void UndoSteps(const Container::CArray<SUndoStep>& steps, bool recovering)
                 LogLine("Undo: folder %s left in place: %s", step.strPath.GetText(), GetLastErrorString().GetText());
             break;
         case SJournalEntry::Key:
-            UndoKey(step);
+            if (!newer)
+                UndoKey(step);
             break;
         case SJournalEntry::Value:
-            UndoValue(step);
+            if (!newer)
+                UndoValue(step);
             break;
         case SJournalEntry::Dll:
             UndoDll(steps, i);
@@ -256,9 +277,10 @@ void UndoSteps(const Container::CArray<SUndoStep>& steps, bool recovering)
 }
 
 void ReadUndoSteps(const Container::CArray<JournalText::CFields>& lines, const CSmallString& folder,
-                   Container::CArray<SUndoStep>& steps, bool& committed)
+                   Container::CArray<SUndoStep>& steps, SUndoStep& seen, bool& committed)
 {
     steps.RemoveAll();
+    seen = SUndoStep();
     committed = false;
     for (unsigned l = 0; l < lines.GetSize(); l++) {
         const JournalText::CFields& f = lines[l];
@@ -300,6 +322,15 @@ void ReadUndoSteps(const Container::CArray<JournalText::CFields>& lines, const C
                     wrote->bWritten = true;
                     wrote->bWrittenExists = f[3] == "1";
                     wrote->dwWrittenType = strtoul(f[4], nullptr, 10);
+                }
+            } else if (kind == JournalRecord::kSeen && n >= 5) {
+                seen.strPath = f[1];
+                seen.bMade = seen.bSized = f[3].GetLength() == 16;
+                if (seen.bMade) {
+                    seen.dwVolume = ParseHex(f[2]);
+                    seen.dwIndexHigh = ParseHex(f[3].Mid(0, 8));
+                    seen.dwIndexLow = ParseHex(f[3].Mid(8, 8));
+                    seen.ullSize = strtoull(f[4], nullptr, 10);
                 }
             } else if (kind == JournalRecord::kCommit) {
                 committed = true;

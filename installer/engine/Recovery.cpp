@@ -75,8 +75,9 @@ void UndoInstallation(const CSmallString& folder, HANDLE held, const SRunHeader&
                       const Container::CArray<JournalText::CFields>& lines)
 {
     Container::CArray<SUndoStep> steps;
+    SUndoStep seen;
     bool committed = false;
-    ReadUndoSteps(lines, folder, steps, committed);
+    ReadUndoSteps(lines, folder, steps, seen, committed);
     CRunJournal run;
     run.Adopt(folder, held);
     if (committed) {
@@ -94,7 +95,7 @@ void UndoInstallation(const CSmallString& folder, HANDLE held, const SRunHeader&
     } else {
         LogLine("An interrupted installation of %s into %s was found (journal %s): undoing %u change(s)",
                 header.strName.GetText(), header.strFolder.GetText(), folder.GetText(), steps.GetSize());
-        UndoSteps(steps, true);
+        UndoSteps(steps, seen, true);
         LogLine("An interrupted installation of %s into %s was undone", header.strName.GetText(),
                 header.strFolder.GetText());
     }

@@ -178,7 +178,8 @@ recover_uninstall_case() {
 
 # Two installers into one folder: the second runs whole while the first
 # waits on a file in use at its last step, which is then cancelled. The
-# first's undo leaves what the second wrote over its files: the second
+# first's undo leaves what the second wrote over its files and, once the
+# second has completed there, the values both wrote: the second
 # installation is whole and uninstalls cleanly.
 concurrent_installs_case() {
   local holder first out
@@ -215,6 +216,13 @@ concurrent_installs_case() {
   check "two installers: ... and its uninstall log" grep -qF '</uninstall>' "$APP_DIR/uninstall.dat"
   expect_eq "two installers: its entry" "$(reg_value "$UNINSTALL_KEY" UninstallString)" "\"$APP_WIN\\uninstall.exe\""
   check "two installers: its desktop shortcut" link_points_at "$DESKTOP_WIN\\Hello.lnk"
+  # Both wrote these alike: the first's undo can't tell them apart, and
+  # leaves them to the installation that completed.
+  log_has "two installers: the first saw the second complete" install \
+    "another installation of the application has completed in the same folder"
+  expect_eq "two installers: its values" "$(reg_value 'HKLM\Software\kxsetup examples\Hello' InstallPath)" "$APP_WIN\\"
+  expect_eq "two installers: its file type" "$(reg_value 'HKCR\.hello' '(default)')" 'KxSetup.HelloFile'
+  expect_eq "two installers: its App Paths" "$(reg_value "$APP_PATHS_KEY" '(default)')" "$APP_WIN\\hello.exe"
   check "two installers: no journal left" no_journal
   uninstall_silently "two installers: the second"
   rm -rf "$(unix_path 'C:\KxHeld')"
