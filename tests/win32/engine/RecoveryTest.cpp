@@ -189,6 +189,26 @@ TEST(Recovery, TakesBackOnlyWhatIsStillAsTheRunLeftIt)
              EXPECT_EQ("<missing>", RegString(HKEY_CURRENT_USER, k.SubKey() + "\\Created", "mine"));
              EXPECT_EQ("changed", RegString(HKEY_CURRENT_USER, k.SubKey() + "\\Created", "theirs"));
          }},
+        {"values written, then another installation completed in the folder: they are left to it",
+         [](CInstallJournal& j, const CTestFolder& d, const CTestRegKey& k) {
+             j.NoteSeen((d / "uninstall.dat").c_str());
+             WriteValue(j, k, "\\Created", "v", "run");
+         },
+         [](const CTestFolder& d, const CTestRegKey&) { WriteWholeFile(d / "uninstall.dat", "<uninstall/>"); },
+         [](const CTestFolder&, const CTestRegKey& k) {
+             EXPECT_EQ("run", RegString(HKEY_CURRENT_USER, k.SubKey() + "\\Created", "v"));
+         }},
+        {"values written, the folder's uninstall log as the run found it: they go",
+         [](CInstallJournal& j, const CTestFolder& d, const CTestRegKey& k) {
+             WriteWholeFile(d / "uninstall.dat", "<uninstall/>");
+             j.NoteSeen((d / "uninstall.dat").c_str());
+             WriteValue(j, k, "\\Created", "v", "run");
+         },
+         nullptr,
+         [](const CTestFolder& d, const CTestRegKey& k) {
+             EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, k.SubKey() + "\\Created"));
+             EXPECT_TRUE(Exists(d / "uninstall.dat"));
+         }},
         {"a key created, nothing else in it since: it goes",
          [](CInstallJournal& j, const CTestFolder&, const CTestRegKey& k) {
              WriteValue(j, k, "\\Created\\Below", "v", "run");
