@@ -31,6 +31,35 @@ CSmallString DefaultSetupLogStem(const char* appName, const char* kind)
     return CSmallString(temp) + name + "-" + kind;
 }
 
+namespace {
+
+// The result the copy writes into the pipe, or 3 once the copy has ended
+// without one (a crash, or it was killed). Not the pipe's end alone: a
+// program the copy started may hold its write end long after the copy
+// has gone.
+int WaitForResult(HANDLE pipe, HANDLE copy)
+{
+    for (;;) {
+        DWORD available = 0;
+        // Fails once every write end is closed and nothing is left to read.
+        const bool open = PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) != FALSE;
+        const bool ended = !open || WaitForSingleObject(copy, 50) == WAIT_OBJECT_0;
+        // What the copy wrote before it ended is still there to read.
+        if (ended && open)
+            PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr);
+        DWORD result = 3, got = 0;
+        if (available >= sizeof(result)) {
+            if (!ReadFile(pipe, &result, sizeof(result), &got, nullptr) || got != sizeof(result))
+                result = 3;
+            return (int)result;
+        }
+        if (ended)
+            return 3;
+    }
+}
+
+} // namespace
+
 int CommitSuicide(const char* logPath, const SCommandLine& line)
 {
     char self[MAX_PATH + 1] = {0};
@@ -95,13 +124,15 @@ int CommitSuicide(const char* logPath, const SCommandLine& line)
     }
     commandLine.ReleaseBuffer();
     CAutoHandle thread(process.hThread), child(process.hProcess);
-    // Only the copy may hold the pipe's write end now: its end, or its
-    // result, ends the read below.
     resultWrite.Close();
     parent.Close();
-
-    DWORD result = 3, got = 0;
-    if (!ReadFile(resultRead, &result, sizeof(result), &got, nullptr) || got != sizeof(result))
-        result = 3; // the copy ended without a word: a crash, or it was killed
-    return (int)result;
+    const int result = WaitForResult(resultRead, child);
+    // Gone without its last act (killed, or a crash): its file goes as
+    // this handle closes, and its folder with it.
+    if (WaitForSingleObject(child, 0) == WAIT_OBJECT_0) {
+        held.Close();
+        for (int attempt = 0; attempt < 20 && !RemoveDirectoryA(folder); attempt++)
+            Sleep(50);
+    }
+    return result;
 }

@@ -21,6 +21,7 @@
 #include "Folders.h"
 #include "Logo.h"
 #include "Pages.h"
+#include "Recovery.h"
 #include "ReleasePtr.h"
 #include "RunLock.h"
 #include "SetupLog.h"
@@ -242,6 +243,15 @@ int RunInstaller(const char* self, SCommandLine& line)
     SetCrashSupportUrl(support);
     CrashIfAsked();
 
+    // Before anything else: what an earlier run of this application left
+    // half done is undone (or finished) first.
+    SRecoveryScope scope;
+    scope.strName = appName;
+    scope.strApp = GetUninstallKeyName(g_reader);
+    if (scope.strApp.IsEmpty())
+        scope.strApp = appName;
+    RecoverInterruptedRuns(scope, nullptr);
+
     if (line.bSilent)
         return InstallSilently(line);
 
@@ -275,6 +285,9 @@ int RunUninstaller(SCommandLine& line)
     const bool logged = OpenSetupLog(line, appName, "uninstall", folder);
     StartLog("uninstaller");
     int code = 0;
+    // The uninstall's journal, kept until everything (the launcher's file
+    // included) is gone.
+    SUninstallRun run;
     if (!logged) {
         code = RefuseCommandLine(line);
     } else {
@@ -283,8 +296,18 @@ int RunUninstaller(SCommandLine& line)
             Sleep(200);
         if (!line.strKeep.IsEmpty())
             g_reader.SetKeepFile(line.strKeep);
+        // What an earlier run left half done comes first; an uninstall of
+        // this folder that was cut short is finished by this run, from the
+        // log it saved.
         g_reader.SetRequireRegistration(true);
-        g_reader.UninstallFromScript(line.strUninstallLog, !line.bSilent);
+        SRecoveryScope scope;
+        scope.strName = appName;
+        scope.strFolder = folder;
+        RecoverInterruptedRuns(scope, &run);
+        if (run.journal.IsOpen())
+            g_reader.FinishUninstall(run, !line.bSilent, true);
+        else
+            g_reader.UninstallFromScript(line.strUninstallLog, !line.bSilent, nullptr, &run);
         code = g_reader.GetExitCode();
     }
 
@@ -299,6 +322,7 @@ int RunUninstaller(SCommandLine& line)
     if (parent.IsValid())
         WaitForSingleObject(parent, 10000);
     g_reader.RemoveKeptFile();
+    EndUninstallRun(run);
     return code;
 }
 

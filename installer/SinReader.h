@@ -18,6 +18,7 @@ class CInstallSession;
 class CSafeRemover;
 class CInstallRecord;
 struct CCommandRunner;
+struct SUninstallRun;
 enum EStepResult : int;
 
 class CSinReader
@@ -92,7 +93,15 @@ public:
     void TranslatePath(CSmallString& path);
     // The uninstaller's entry: checks the log is whole, asks (unless ask is
     // false), then runs its uninstall section and tells what was left.
-    void UninstallFromScript(const char* logPath, bool ask = true, CSinProgressABC* progress = nullptr);
+    // run: the uninstall keeps its journal there (RunJournal.h), begun once
+    // the user said yes; the caller ends it once everything is done.
+    void UninstallFromScript(const char* logPath, bool ask = true, CSinProgressABC* progress = nullptr,
+                             SUninstallRun* run = nullptr);
+    // Finishes an uninstall that was cut short, with the log it saved in
+    // its journal (taken over in run), as UninstallFromScript would;
+    // uninstall-url is opened only with openUrl. Answered No, the journal
+    // is let go for a later run.
+    void FinishUninstall(SUninstallRun& run, bool ask, bool openUrl);
 
     // Whether UninstallFromScript asks first (refuses, when unattended) for a
     // folder no Uninstall entry names: a copied uninstaller, or one whose
@@ -115,6 +124,11 @@ private:
     bool AddRegKey(const char* key, const char* valueName, const char* value);
     bool AddRegKey(const char* key, const char* valueName, unsigned int value);
     bool AddUninstall(CInstallSession& session);
+    // Asks (unless !ask), then runs the loaded log in run's folder and
+    // removes the administrators' copy with its entry. logText: a new run,
+    // whose journal is begun with it once the user said yes.
+    void RunLoadedLog(const CInstallRecord* record, bool ask, bool openUrl, CSinProgressABC* progress,
+                      SUninstallRun& run, const CSmallString* logText);
     // Runs the uninstall section of the loaded log with APP = folder,
     // removing only what record lists (null: a log without one).
     void Uninstall(const CSmallString& folder, const CInstallRecord* record, CSinProgressABC* progress);

@@ -46,6 +46,7 @@ if [ $demo == 1 ] && [ -z "${KX_E2E_DIR:-}" ]; then E2E_RUN=$PWD/build/demo/run;
 . tests/e2e/cases-names.sh
 . tests/e2e/cases-cmdline.sh
 . tests/e2e/cases-before.sh
+. tests/e2e/cases-recover.sh
 
 # configure_and_build DIR PRESET TARGETS...: the preset configures the
 # default folders; other folders must be configured already.
@@ -169,6 +170,12 @@ else
   before_files_case
   before_values_case
   before_device_name_case
+  recover_install_case
+  recover_wizard_case
+  recover_upgrade_case
+  recover_uninstall_case
+  concurrent_installs_case
+  launcher_killed_copy_case
 fi
 
 log ""

@@ -89,15 +89,23 @@ bool CreateFolderWithAccess(const char* path, EFolderAccess access)
     return CreateDirectoryA(path, &attributes) != FALSE;
 }
 
+CSmallString NewPrivateFolderName(const char* base, const char* prefix)
+{
+    unsigned char random[8];
+    if (!GetRandomBytes(random, sizeof(random)))
+        return CSmallString();
+    CSmallString path = CSmallString(base) + prefix;
+    for (unsigned char byte : random)
+        path.Addf("%02x", byte);
+    return path;
+}
+
 CSmallString CreatePrivateFolder(const char* base, const char* prefix, EFolderAccess access)
 {
     for (int attempt = 0; attempt < 8; attempt++) {
-        unsigned char random[8];
-        if (!GetRandomBytes(random, sizeof(random)))
+        const CSmallString path = NewPrivateFolderName(base, prefix);
+        if (path.IsEmpty())
             return CSmallString();
-        CSmallString path = CSmallString(base) + prefix;
-        for (unsigned char byte : random)
-            path.Addf("%02x", byte);
         if (CreateFolderWithAccess(path, access))
             return path + "\\";
         if (GetLastError() != ERROR_ALREADY_EXISTS)

@@ -30,6 +30,10 @@ CSmallString DescribeFolderAccess(EFolderAccess access, const char* userSid, boo
 // GetLastError, when it can't.
 bool CreateFolderWithAccess(const char* path, EFolderAccess access);
 
+// "<base><prefix><16 random hex digits>", a name no one can have guessed;
+// empty when the system gave no random bytes.
+CSmallString NewPrivateFolderName(const char* base, const char* prefix);
+
 // A new folder "<base><prefix><16 random hex digits>" made with
 // CreateFolderWithAccess: another process can't have made or guessed it
 // beforehand. base ends with a backslash. Empty when none could be made.

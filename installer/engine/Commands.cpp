@@ -10,6 +10,7 @@
 #include "SafeRemover.h"
 #include "ScriptWords.h"
 #include "SetupLog.h"
+#include "TestKnobs.h"
 #include "SinProgress.h"
 #include "Shortcut.h"
 #include "UserMessages.h"
@@ -102,6 +103,8 @@ bool DoShortcut(CCommandRunner& runner, const CXMLNode* element)
     DWORD error = 0;
     if (runner.m_pSession && DoesFileExist(link) && !runner.m_pSession->GetJournal().SetAside(link, backup, error))
         LogLine("Could not set aside the shortcut %s: %s", link.GetText(), GetLastErrorString((int)error).GetText());
+    if (runner.m_pSession && !link.IsEmpty())
+        runner.m_pSession->GetJournal().BeforeFile(link, backup);
     if (link.IsEmpty() || !CreateShortcut(link, target, nullptr, SW_SHOWNORMAL)) {
         CSmallString message;
         message.Format(CResString(IDS_SHORTCUT_FAILED), target.GetText());
@@ -110,8 +113,10 @@ bool DoShortcut(CCommandRunner& runner, const CXMLNode* element)
             MoveFileExA(backup, link, MOVEFILE_COPY_ALLOWED | MOVEFILE_REPLACE_EXISTING);
         return true;
     }
-    if (runner.m_pSession)
+    if (runner.m_pSession) {
+        runner.m_pSession->GetJournal().NoteMade(link, nullptr, true);
         runner.m_pSession->GetJournal().AddShortcut(link, backup);
+    }
     LogLine("Shortcut created: %s -> %s", link.GetText(), target.GetText());
     return true;
 }
@@ -130,8 +135,10 @@ bool DoAssociation(CCommandRunner& runner, const CXMLNode* element)
     const CSmallString keys[4] = {extension, progId, progId + "\\shell\\open\\command", progId + "\\DefaultIcon"};
     SRegistryBefore before[4];
     const bool named = !extension.IsEmpty() && !progId.IsEmpty();
-    for (int i = 0; named && runner.m_pSession && i < 4; i++)
+    for (int i = 0; named && runner.m_pSession && i < 4; i++) {
         before[i] = CaptureRegistry(HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", keys[i], nullptr);
+        runner.m_pSession->GetJournal().BeforeValue(before[i]);
+    }
 
     if (CreateFileAssociation(extension, progId, CCommandRunner::Text(element, Attr::Association::Desc), exe,
                               iconFile.IsEmpty() ? exe : iconFile, iconNum,
@@ -200,6 +207,8 @@ bool DoRegisterDll(CCommandRunner& runner, const CXMLNode* element)
     CSmallString dll;
     if (runner.ItemText(element, dll)) {
         runner.m_reader.TranslatePath(dll);
+        if (runner.m_pSession)
+            runner.m_pSession->GetJournal().BeforeDll(dll);
         if (RegisterCOMDLL(dll)) {
             LogLine("Registered %s", dll.GetText());
             if (runner.m_pSession)
@@ -250,9 +259,11 @@ EStepResult CSinReader::ExecuteCommands(CXMLNode* section, CSinProgressABC* prog
         const CXMLNode* element = section->GetChild(i);
         if (progress && !progress->OnItemExecuted(i))
             return StepCancelled;
-        if (CommandFn run = FindCommand(element->GetName()))
+        if (CommandFn run = FindCommand(element->GetName())) {
             if (!run(runner, element))
                 return runner.m_eStop;
+            EndIfAsked("command");
+        }
     }
     if (runner.m_bAssociationChanged)
         UpdateShellFileAssociationChanged();

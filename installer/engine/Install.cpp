@@ -25,6 +25,18 @@ void TellUnexpected(const char* why)
     message.Format(CResString(IDS_UNEXPECTED_ERROR), why);
     Error(message);
 }
+SRunHeader MakeRunHeader(CSinReader& reader, const CSmallString& folder)
+{
+    SRunHeader header;
+    header.strKind = kRunInstall;
+    reader.GetInstallItem(Setting::AppName, header.strName);
+    header.strApp = GetUninstallKeyName(reader);
+    if (header.strApp.IsEmpty())
+        header.strApp = header.strName;
+    header.strFolder = folder;
+    return header;
+}
+
 } // namespace
 
 bool CSinReader::Install(const CSmallString& destination, CSinProgressABC* progress)
@@ -58,6 +70,9 @@ bool CSinReader::Install(const CSmallString& destination, CSinProgressABC* progr
     CSmallString why;
     const bool ran = RunCaught(
         [&] {
+            // On the disk before anything changes: a run cut short is undone
+            // by the next one.
+            session.GetJournal().Begin(MakeRunHeader(*this, folder));
             result = session.Prepare();
             if (result == StepDone)
                 result = ExecuteCommands(section, progress, &session, remover);
@@ -85,9 +100,12 @@ bool CSinReader::Install(const CSmallString& destination, CSinProgressABC* progr
         m_eRunResult = result == StepCancelled ? RunCancelled : result == StepFileInUse ? RunFileInUse : RunFailed;
         return false;
     }
-    session.Commit();
+    // From here on the installation stands: a run cut short is finished,
+    // not undone (the journal names the earlier copy, to go then too).
+    session.GetJournal().MarkCommitted();
     if (!m_strOldLogCopy.IsEmpty())
         RemoveLogCopy(m_strOldLogCopy);
+    session.Commit();
     // An entry under an earlier display name that runs the same uninstaller
     // would stay behind as a second, dead entry.
     const CSmallString keyName = GetUninstallKeyName(*this);

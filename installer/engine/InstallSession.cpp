@@ -21,6 +21,9 @@
 #include "win32/Handles.h"
 #include "win32/ResString.h"
 #include "ScriptWords.h"
+#include "Destination.h"
+#include "Recovery.h"
+#include "TestKnobs.h"
 
 namespace {
 
@@ -96,10 +99,17 @@ CInstallSession::CInstallSession(CSinReader& reader, const CSmallString& folder,
 
 EStepResult CInstallSession::Prepare()
 {
-    m_bFolderExisted = IsFolder(m_strFolder);
+    // What another run of this application (at the same time, or cut
+    // short) made is no one's from before: it goes with the application.
+    SRecoveryScope scope;
+    m_reader.GetInstallItem(Setting::AppName, scope.strName);
+    scope.strApp = GetUninstallKeyName(m_reader);
+    m_arrOthers = GetCreatedByOtherRuns(scope, m_journal.GetFolder());
+    m_bFolderExisted = IsFolder(m_strFolder) && !IsOthers(m_strFolder, false);
 
     // An earlier installation into this folder: what it created stays ours.
     const CSmallString earlierLog = m_strFolder + "uninstall.dat";
+    m_journal.NoteSeen(earlierLog);
     if (m_bFolderExisted && FileExists(earlierLog)) {
         const CReleasePtr<CXMLDocument> log(CXMLDocument::Load(earlierLog));
         m_bHasEarlier = log && m_earlier.ReadFrom(log->FindNode(Section::Uninstall));
@@ -135,17 +145,43 @@ void CInstallSession::NoteTargets(const CXMLNode* section)
             CSmallString path(command->GetAttributeValue(Attr::RemoveFolder::Path));
             m_reader.TranslatePath(path);
             if (!WinPath::Normalise(path).IsEmpty())
-                m_targets.AddTarget(path, false, DoesFileExist(path));
+                m_targets.AddTarget(path, false, DoesFileExist(path) && !IsOthers(path, false));
         } else if (Mb::ICmp(command->GetName(), Command::RemoveRegKey) == 0 &&
                    !command->GetAttributeValue(Attr::RemoveRegKey::Name)) {
             const char* key = command->GetAttributeValue(Attr::RemoveRegKey::Section);
             CSmallString subkey;
             if (const HKEY root = SplitRegistryKey(key, subkey)) {
                 CRegKey open;
-                m_targets.AddTarget(CSmallString(key), true, open.Open(root, subkey, KEY_READ) == ERROR_SUCCESS);
+                m_targets.AddTarget(CSmallString(key), true,
+                                    open.Open(root, subkey, KEY_READ) == ERROR_SUCCESS && !IsOthers(key, true));
             }
         }
     }
+}
+
+bool CInstallSession::IsOthers(const CSmallString& pathOrKey, bool isKey) const
+{
+    static const char s_szClasses[] = "HKEY_CLASSES_ROOT\\",
+                      s_szMachineClasses[] = "HKEY_LOCAL_MACHINE\\Software\\Classes\\";
+    // What lies in a folder or below a key another run made, it made too.
+    for (unsigned i = 0; i < m_arrOthers.GetSize(); i++) {
+        if (!isKey) {
+            const CSmallString other = WinPath::Normalise(m_arrOthers[i]), path = WinPath::Normalise(pathOrKey);
+            if (!other.IsEmpty() && !path.IsEmpty() && WinPath::IsSameOrInside(path, other))
+                return true;
+            continue;
+        }
+        // File types are written through HKEY_CLASSES_ROOT, removed by their
+        // machine-wide name.
+        CSmallString other = m_arrOthers[i];
+        if (other.Mid(0, (int)sizeof(s_szClasses) - 1).IsSameNoCase(s_szClasses))
+            other = CSmallString(s_szMachineClasses) + other.Mid((int)sizeof(s_szClasses) - 1, other.GetLength());
+        if (pathOrKey.IsSameNoCase(other) ||
+            (pathOrKey.GetLength() > other.GetLength() && pathOrKey.GetAt(other.GetLength()) == '\\' &&
+             pathOrKey.Mid(0, other.GetLength()).IsSameNoCase(other)))
+            return true;
+    }
+    return false;
 }
 
 bool CInstallSession::KeepGoing() { return !m_pProgress || m_pProgress->OnWorking(); }
@@ -169,6 +205,7 @@ bool CInstallSession::CreateFolders(const CSmallString& path, DWORD& error)
             continue;
         const DWORD attributes = GetFileAttributesA(prefix);
         if (attributes == INVALID_FILE_ATTRIBUTES) {
+            m_journal.BeforeFolder(prefix);
             if (!CreateDirectoryA(prefix, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
                 error = GetLastError();
                 return false;
@@ -219,6 +256,7 @@ EStepResult CInstallSession::WriteItem(unsigned id, const CSmallString& name, co
     CSmallString backup;
     CAutoHandle file;
     for (;;) {
+        m_journal.BeforeFile(path, backup);
         file.Reset(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file.IsValid())
             break;
@@ -238,6 +276,7 @@ EStepResult CInstallSession::WriteItem(unsigned id, const CSmallString& name, co
         TellWriteFailed(path, error);
         return StepFailed;
     }
+    m_journal.NoteMade(path, file, false);
     m_journal.AddFile(path, backup);
 
     // Straight from the package into the file, a piece at a time.
@@ -254,6 +293,7 @@ EStepResult CInstallSession::WriteItem(unsigned id, const CSmallString& name, co
             TellPackageDamaged(m_reader.GetLastFailure());
         return StepFailed;
     }
+    m_journal.NoteMade(path, file, true);
     if (!CloseHandle(file.Detach())) {
         TellWriteFailed(path, GetLastError());
         return StepFailed;
@@ -282,23 +322,36 @@ bool CInstallSession::WriteWhole(const CSmallString& path, const void* data, uns
         // A stale one goes by its own name (a link itself, never what it
         // points at); the file is then made new, never written through.
         DeleteFileName(temp);
+        m_journal.BeforeFile(temp, CSmallString());
         CAutoHandle file(CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file.IsValid()) {
             error = GetLastError();
         } else {
+            m_journal.NoteMade(temp, file, false);
             CFileSink sink(nullptr, file, temp);
             const bool copied = data ? sink.Begin(size) && sink.Take(static_cast<const unsigned char*>(data), size)
                                      : m_reader.CopyUninstaller(sink);
             written = sink.m_ullWritten;
             if (!copied)
                 error = sink.m_dwError ? sink.m_dwError : ERROR_READ_FAULT;
-            else if (!FlushFileBuffers(file) || !CloseHandle(file.Detach()))
+            else if (!FlushFileBuffers(file))
                 error = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
+            if (!error) {
+                m_journal.NoteMade(temp, file, true);
+                if (!CloseHandle(file.Detach()))
+                    error = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
+            }
         }
     }
+    if (!error && !data)
+        EndIfAsked("uninstaller");
     CSmallString backup;
     if (!error && DoesFileExist(path) && !m_journal.SetAside(path, backup, error))
         backup.Empty();
+    if (!error) {
+        m_journal.BeforeFile(path, backup);
+        m_journal.NoteRenamed(temp, path);
+    }
     if (!error && !MoveFileExA(temp, path, MOVEFILE_WRITE_THROUGH))
         error = GetLastError();
     if (!error) {
@@ -319,7 +372,11 @@ bool CInstallSession::WriteWhole(const CSmallString& path, const void* data, uns
     return true;
 }
 
-void CInstallSession::NoteFile(const CSmallString& path) { m_journal.AddFile(path, CSmallString()); }
+void CInstallSession::NoteFile(const CSmallString& path, const CSmallString& backup)
+{
+    m_journal.NoteMade(path, nullptr, true);
+    m_journal.AddFile(path, backup);
+}
 
 void CInstallSession::PlanKey(const CSmallString& key)
 {
@@ -415,6 +472,20 @@ void CInstallSession::BuildRecord(CInstallRecord& record) const
     record.Merge(m_targets);
     if (m_bHasEarlier)
         record.Merge(m_earlier);
+    // What another run of the application made and this one found: the
+    // application's, to go with it.
+    Container::CArray<SJournalEntry> others;
+    for (unsigned i = 0; i < m_arrOthers.GetSize(); i++) {
+        CSmallString subkey;
+        CRegKey key;
+        const HKEY root = SplitRegistryKey(m_arrOthers[i], subkey);
+        if (root ? key.Open(root, subkey, KEY_READ) != ERROR_SUCCESS : !IsFolder(m_arrOthers[i]))
+            continue;
+        others.SetSize(others.GetSize() + 1);
+        others[others.GetSize() - 1].eKind = root ? SJournalEntry::Key : SJournalEntry::Folder;
+        others[others.GetSize() - 1].strPath = m_arrOthers[i];
+    }
+    record.AddJournal(others);
 }
 
 bool CInstallSession::ComposeUninstallLog(const CSmallString& text, CSmallString& out) const

@@ -49,8 +49,9 @@ public:
     bool WriteUninstallerWhole(const CSmallString& path, CSmallString& why);
     // Every missing folder of path, created once per installation.
     bool CreateFolders(const CSmallString& path, DWORD& error);
-    // A file some command wrote (install.log); recorded, not undone.
-    void NoteFile(const CSmallString& path);
+    // A file some command wrote (install.log), announced to the journal
+    // before it was written; backup: where the one it replaced went.
+    void NoteFile(const CSmallString& path, const CSmallString& backup);
     // A key the installation will create after the record is written (the
     // Uninstall entry): recorded as created when it does not exist yet.
     void PlanKey(const CSmallString& key);
@@ -87,6 +88,8 @@ public:
 
 private:
     void NoteTargets(const CXMLNode* log);
+    // Made by another run of this application (GetCreatedByOtherRuns).
+    bool IsOthers(const CSmallString& pathOrKey, bool isKey) const;
     bool WriteWhole(const CSmallString& path, const void* data, unsigned size, CSmallString& why);
 
     CSinReader& m_reader;
@@ -100,5 +103,6 @@ private:
     bool m_bHasEarlier = false;
     Container::CArray<SJournalEntry> m_arrPlanned; // keys created after the record
     CSmallString m_strUserKept; // the user's folder KeepReplaced made
+    Container::CArray<CSmallString> m_arrOthers;    // folders and keys other runs made
     unsigned long long m_ullBytes = 0;
 };

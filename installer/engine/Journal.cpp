@@ -1,11 +1,13 @@
 #include "Journal.h"
 
+#include <cstring>
+
 #include "Registry.h"
-#include "Security.h"
-#include "ComServer.h"
 #include "Exceptions.h"
 #include "Folders.h"
+#include "JournalRecords.h"
 #include "SetupLog.h"
+#include "TestKnobs.h"
 #include "win32/Handles.h"
 
 namespace {
@@ -46,6 +48,20 @@ void RemoveFile(const CSmallString& path)
     SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
     if (!DeleteFileName(path) && GetLastError() != ERROR_FILE_NOT_FOUND)
         LogLine("Undo: could not delete %s: %s", path.GetText(), GetLastErrorString().GetText());
+}
+
+// The name of a file set aside, inside the run folder.
+CSmallString BackupName(const CSmallString& backup)
+{
+    const char* slash = strrchr(backup.GetText(), '\\');
+    return CSmallString(slash ? slash + 1 : backup.GetText());
+}
+
+CSmallString Number(unsigned long long value)
+{
+    CSmallString text;
+    text.Format("%llu", value);
+    return text;
 }
 
 } // namespace
@@ -97,7 +113,8 @@ SRegistryBefore CaptureRegistry(HKEY root, const char* rootName, const char* sub
     return before;
 }
 
-CInstallJournal::~CInstallJournal() { RemoveBackupFolder(); }
+// A journal not ended stays for the next run: this one was cut short.
+CInstallJournal::~CInstallJournal() {}
 
 SJournalEntry& CInstallJournal::Add(SJournalEntry::EKind kind, const CSmallString& path)
 {
@@ -108,18 +125,30 @@ SJournalEntry& CInstallJournal::Add(SJournalEntry::EKind kind, const CSmallStrin
     return entry;
 }
 
+SUndoStep& CInstallJournal::Announce(SJournalEntry::EKind kind, const CSmallString& path)
+{
+    m_arrSteps.Add(SUndoStep());
+    SUndoStep& step = m_arrSteps[m_arrSteps.GetSize() - 1];
+    step.eKind = kind;
+    step.strPath = path;
+    return step;
+}
+
+void CInstallJournal::Begin(const SRunHeader& header)
+{
+    m_run.Begin(header);
+    LogLine("The journal of this installation is kept in %s", m_run.GetFolder().GetText());
+}
+
 bool CInstallJournal::SetAside(const CSmallString& path, CSmallString& backup, DWORD& error)
 {
-    if (m_strBackupFolder.IsEmpty()) {
-        // Not where the user could swap a file before the undo puts it back.
-        m_strBackupFolder = CreateRunFolder("kx-undo-");
-        if (m_strBackupFolder.IsEmpty()) {
-            error = GetLastError() ? GetLastError() : ERROR_CANNOT_MAKE;
-            return false;
-        }
-        LogLine("Replaced files are kept in %s until the end", m_strBackupFolder.GetText());
+    // Not where the user could swap a file before the undo puts it back.
+    backup.Format("%s%u", m_run.GetFolder().GetText(), m_uBackups++);
+    BeforeFile(path, backup);
+    if (!m_bToldBackups) {
+        LogLine("Replaced files are kept in %s until the end", m_run.GetFolder().GetText());
+        m_bToldBackups = true;
     }
-    backup.Format("%s%u", m_strBackupFolder.GetText(), m_uBackups++);
     // Across volumes the system copies; on the usual single volume it renames.
     if (!MoveFileExA(path, backup, MOVEFILE_COPY_ALLOWED)) {
         error = GetLastError();
@@ -127,6 +156,153 @@ bool CInstallJournal::SetAside(const CSmallString& path, CSmallString& backup, D
         return false;
     }
     return true;
+}
+
+void CInstallJournal::BeforeFile(const CSmallString& path, const CSmallString& backup)
+{
+    // Announced once: a second try at the same file changes nothing new.
+    if (!m_arrSteps.IsEmpty()) {
+        const SUndoStep& last = m_arrSteps[m_arrSteps.GetSize() - 1];
+        if (last.eKind == SJournalEntry::File && !last.bMade && last.strPath == path && last.strBackup == backup)
+            return;
+    }
+    Announce(SJournalEntry::File, path).strBackup = backup;
+    m_run.Write({JournalRecord::kFile, path, backup.IsEmpty() ? CSmallString() : BackupName(backup)}, true);
+}
+
+void CInstallJournal::KeepBackup(unsigned index, const CSmallString& kept)
+{
+    SJournalEntry& entry = m_arrEntries[index];
+    entry.strKept = kept;
+    if (!kept.IsEmpty() && !entry.strBackup.IsEmpty())
+        m_run.Write({JournalRecord::kKeep, BackupName(entry.strBackup), kept}, true);
+}
+
+void CInstallJournal::BeforeFolder(const CSmallString& path)
+{
+    Announce(SJournalEntry::Folder, path);
+    m_run.Write({JournalRecord::kFolder, path}, true);
+}
+
+void CInstallJournal::BeforeDll(const CSmallString& path)
+{
+    Announce(SJournalEntry::Dll, path);
+    m_run.Write({JournalRecord::kDll, path}, true);
+}
+
+void CInstallJournal::BeforeValue(const SRegistryBefore& before)
+{
+    // A key already announced is undone once, after every value in it.
+    bool announced = before.strMissing.IsEmpty();
+    for (unsigned i = 0; !announced && i < m_arrSteps.GetSize(); i++)
+        announced = m_arrSteps[i].eKind == SJournalEntry::Key && m_arrSteps[i].strPath.IsSameNoCase(before.strMissing);
+    if (!announced) {
+        Announce(SJournalEntry::Key, before.strMissing);
+        m_run.Write({JournalRecord::kKey, before.strMissing}, false);
+    }
+    SUndoStep& step = Announce(SJournalEntry::Value, before.strKey);
+    step.strName = before.strName;
+    step.bExisted = before.bExisted;
+    step.dwType = before.dwType;
+    step.arrData = before.arrData;
+    m_run.Write({JournalRecord::kValue, before.strKey, before.strName, before.bExisted ? "1" : "0",
+                 Number(before.dwType), JournalText::ToHex(before.arrData.GetData(), before.arrData.GetSize())},
+                true);
+}
+
+void CInstallJournal::NoteMade(const CSmallString& path, HANDLE file, bool whole)
+{
+    CAutoHandle opened;
+    if (!file) {
+        opened.Reset(CreateFileA(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+                                 nullptr));
+        file = opened;
+    }
+    BY_HANDLE_FILE_INFORMATION info;
+    SUndoStep* step = nullptr;
+    for (unsigned i = m_arrSteps.GetSize(); !step && i-- > 0;)
+        if (m_arrSteps[i].eKind == SJournalEntry::File && m_arrSteps[i].strPath == path)
+            step = &m_arrSteps[i];
+    if (!step || !GetFileInformationByHandle(file, &info)) {
+        // Unknown, it is never taken for this run's own.
+        LogLine("Undo: %s can't be told from another file: it will be left", path.GetText());
+        return;
+    }
+    step->bMade = true;
+    step->dwVolume = info.dwVolumeSerialNumber;
+    step->dwIndexHigh = info.nFileIndexHigh;
+    step->dwIndexLow = info.nFileIndexLow;
+    step->bSized = whole;
+    step->ullSize = ((unsigned long long)info.nFileSizeHigh << 32) | info.nFileSizeLow;
+    WriteMade(*step);
+    if (whole)
+        EndIfAsked("file");
+}
+
+void CInstallJournal::NoteRenamed(const CSmallString& from, const CSmallString& to)
+{
+    const SUndoStep* made = nullptr;
+    SUndoStep* renamed = nullptr;
+    for (unsigned i = m_arrSteps.GetSize(); i-- > 0;) {
+        SUndoStep& step = m_arrSteps[i];
+        if (step.eKind != SJournalEntry::File)
+            continue;
+        if (!made && step.strPath == from)
+            made = &step;
+        if (!renamed && step.strPath == to)
+            renamed = &step;
+    }
+    if (!made || !renamed || !made->bMade)
+        return;
+    renamed->bMade = true;
+    renamed->dwVolume = made->dwVolume;
+    renamed->dwIndexHigh = made->dwIndexHigh;
+    renamed->dwIndexLow = made->dwIndexLow;
+    renamed->bSized = made->bSized;
+    renamed->ullSize = made->ullSize;
+    WriteMade(*renamed);
+}
+
+void CInstallJournal::WriteMade(const SUndoStep& step)
+{
+    CSmallString volume, index;
+    volume.Format("%08lx", (unsigned long)step.dwVolume);
+    index.Format("%08lx%08lx", (unsigned long)step.dwIndexHigh, (unsigned long)step.dwIndexLow);
+    const CSmallString size = step.bSized ? Number(step.ullSize) : CSmallString();
+    m_run.Write({JournalRecord::kMade, step.strPath, volume, index, size}, false);
+}
+
+void CInstallJournal::NoteDropOnCommit(const CSmallString& logCopy)
+{
+    m_run.Write({JournalRecord::kDrop, logCopy}, false);
+}
+
+void CInstallJournal::NoteSeen(const CSmallString& path)
+{
+    m_seen = SUndoStep();
+    m_seen.strPath = path;
+    CAutoHandle file(CreateFileA(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    CSmallString volume, index, size;
+    if (file.IsValid() && GetFileInformationByHandle(file, &info)) {
+        m_seen.bMade = m_seen.bSized = true;
+        m_seen.dwVolume = info.dwVolumeSerialNumber;
+        m_seen.dwIndexHigh = info.nFileIndexHigh;
+        m_seen.dwIndexLow = info.nFileIndexLow;
+        m_seen.ullSize = ((unsigned long long)info.nFileSizeHigh << 32) | info.nFileSizeLow;
+        volume.Format("%08lx", (unsigned long)info.dwVolumeSerialNumber);
+        index.Format("%08lx%08lx", (unsigned long)info.nFileIndexHigh, (unsigned long)info.nFileIndexLow);
+        size = Number(m_seen.ullSize);
+    }
+    m_run.Write({JournalRecord::kSeen, path, volume, index, size}, false);
+}
+
+void CInstallJournal::MarkCommitted()
+{
+    m_run.Write({JournalRecord::kCommit}, true);
+    EndIfAsked("commit");
 }
 
 void CInstallJournal::AddFile(const CSmallString& path, const CSmallString& backup)
@@ -153,6 +329,22 @@ void CInstallJournal::AddRegistry(const SRegistryBefore& before, bool written)
         if (root && KeyExists(root, missing))
             Add(SJournalEntry::Key, before.strMissing);
     }
+    // What the value holds now: the undo restores it only while it does.
+    for (unsigned i = m_arrSteps.GetSize(); i-- > 0;) {
+        SUndoStep& step = m_arrSteps[i];
+        if (step.eKind != SJournalEntry::Value || step.strPath != before.strKey || step.strName != before.strName)
+            continue;
+        step.bWritten = true;
+        const char* name = before.strName.IsEmpty() ? nullptr : before.strName.GetText();
+        step.bWrittenExists = ReadValue(before.hRoot, before.strSubKey, name, step.dwWrittenType, step.arrWritten);
+        if (!step.bWrittenExists)
+            step.arrWritten.RemoveAll();
+        const CSmallString data = JournalText::ToHex(step.arrWritten.GetData(), step.arrWritten.GetSize());
+        m_run.Write({JournalRecord::kWrote, before.strKey, before.strName, step.bWrittenExists ? "1" : "0",
+                     Number(step.dwWrittenType), data},
+                    false);
+        break;
+    }
     if (!written)
         return;
     SJournalEntry& entry = Add(SJournalEntry::Value, before.strKey);
@@ -160,51 +352,15 @@ void CInstallJournal::AddRegistry(const SRegistryBefore& before, bool written)
     entry.bExisted = before.bExisted;
     entry.dwType = before.dwType;
     entry.arrData = before.arrData;
+    EndIfAsked("value");
 }
 
 void CInstallJournal::Rollback()
 {
-    if (!m_arrEntries.IsEmpty())
-        LogLine("Undoing %u change(s)", m_arrEntries.GetSize());
-    for (unsigned i = m_arrEntries.GetSize(); i-- > 0;) {
-        const SJournalEntry& entry = m_arrEntries[i];
-        switch (entry.eKind) {
-        case SJournalEntry::File:
-        case SJournalEntry::Shortcut:
-            RemoveFile(entry.strPath);
-            if (!entry.strBackup.IsEmpty() &&
-                !MoveFileExA(entry.strBackup, entry.strPath, MOVEFILE_COPY_ALLOWED | MOVEFILE_REPLACE_EXISTING))
-                LogLine("Undo: could not put back %s: %s", entry.strPath.GetText(), GetLastErrorString().GetText());
-            break;
-        case SJournalEntry::Folder:
-            if (!RemoveDirectoryA(entry.strPath))
-                LogLine("Undo: folder %s left in place: %s", entry.strPath.GetText(),
-                        GetLastErrorString().GetText());
-            break;
-        case SJournalEntry::Key: {
-            CSmallString subkey;
-            if (const HKEY root = SplitRegistryKey(entry.strPath, subkey))
-                DeleteRegistryKey(root, subkey);
-            break;
-        }
-        case SJournalEntry::Value: {
-            CSmallString subkey;
-            const HKEY root = SplitRegistryKey(entry.strPath, subkey);
-            CRegKey key;
-            if (!root || key.Open(root, subkey, KEY_SET_VALUE) != ERROR_SUCCESS)
-                break; // its key went with a created parent
-            const char* name = entry.strName.IsEmpty() ? nullptr : entry.strName.GetText();
-            if (entry.bExisted)
-                RegSetValueExA(key, name, 0, entry.dwType, entry.arrData.GetData(), entry.arrData.GetSize());
-            else
-                RegDeleteValueA(key, name);
-            break;
-        }
-        case SJournalEntry::Dll:
-            UnregisterCOMDLL(entry.strPath);
-            break;
-        }
-    }
+    if (!m_arrSteps.IsEmpty())
+        LogLine("Undoing %u change(s)", m_arrSteps.GetSize());
+    UndoSteps(m_arrSteps, m_seen, false);
+    m_arrSteps.RemoveAll();
     m_arrEntries.RemoveAll();
     RemoveBackupFolder();
 }
@@ -232,11 +388,9 @@ void CInstallJournal::Commit()
 
 void CInstallJournal::RemoveBackupFolder()
 {
-    if (m_strBackupFolder.IsEmpty())
-        return;
+    const CSmallString folder = m_run.GetFolder();
     // Only what was set aside lives there; a file that could not be put
     // back stays, so nothing of the user's is ever lost.
-    if (!RemoveDirectoryA(m_strBackupFolder))
-        LogLine("Files that could not be put back are kept in %s", m_strBackupFolder.GetText());
-    m_strBackupFolder.Empty();
+    if (!m_run.End())
+        LogLine("Files that could not be put back are kept in %s", folder.GetText());
 }

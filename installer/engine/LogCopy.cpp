@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "Folders.h"
+#include "Journal.h"
 #include "Registry.h"
 #include "Security.h"
 #include "SetupLog.h"
@@ -30,18 +31,24 @@ CSmallString ProgramDataFolder()
 
 } // namespace
 
-CSmallString CreateLogCopyFolder(CSmallString& folder)
+CSmallString CreateLogCopyFolder(CSmallString& folder, CInstallJournal& journal)
 {
     CSmallString base = ProgramDataFolder();
     if (base.IsEmpty())
         return CSmallString();
     WinPath::EndWithBackslash(base);
-    folder = CreatePrivateFolder(base, kPrefix, FolderForAdministrators);
-    if (folder.IsEmpty())
-        return CSmallString();
-    const CSmallString file = folder + kFile;
-    folder.Delete(folder.GetLength() - 1, 1);
-    return file;
+    for (int attempt = 0; attempt < 8; attempt++) {
+        folder = NewPrivateFolderName(base, kPrefix);
+        if (folder.IsEmpty())
+            return CSmallString();
+        journal.BeforeFolder(folder);
+        if (CreateFolderWithAccess(folder, FolderForAdministrators))
+            return folder + "\\" + kFile;
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+            break;
+    }
+    folder.Empty();
+    return CSmallString();
 }
 
 bool IsLogCopyPath(const CSmallString& path)

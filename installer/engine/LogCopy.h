@@ -8,13 +8,15 @@
 
 #include "SmallString.h"
 
+class CInstallJournal;
+
 // The value of the Uninstall entry that names the copy.
 extern const char kLogCopyValue[];
 
-// Makes a new folder for a copy; its file name, or empty when none could
-// be made. folder receives the folder made (to be undone with the
-// installation).
-CSmallString CreateLogCopyFolder(CSmallString& folder);
+// Makes a new folder for a copy, announced to journal first; its file
+// name, or empty when none could be made. folder receives the folder made
+// (to be undone with the installation).
+CSmallString CreateLogCopyFolder(CSmallString& folder, CInstallJournal& journal);
 
 // Whether path has the copy's form: "uninstall.dat" in a "kxsetup-" folder
 // right inside %ProgramData%.

@@ -19,8 +19,10 @@ static bool SetValue(CInstallSession* session, const char* key, const char* valu
     const char* rootName = parsed.eRoot == RegistryKeyPath::LocalMachine ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER";
     const char* name = valueName && *valueName ? valueName : nullptr;
     SRegistryBefore before;
-    if (session)
+    if (session) {
         before = CaptureRegistry(root, rootName, parsed.strSubKey, name);
+        session->GetJournal().BeforeValue(before);
+    }
     CRegKey handle;
     LONG rc = handle.Create(root, parsed.strSubKey, KEY_SET_VALUE);
     if (rc == ERROR_SUCCESS)

@@ -96,11 +96,21 @@ bool DoRunCommand(CCommandRunner& runner, const CXMLNode* element)
 
     CSmallString log = CSmallString(Variable::AppReference) + "\\install.log";
     runner.m_reader.TranslatePath(log);
+    // An earlier one is set aside, so that the undo can bring it back.
+    CSmallString backup;
+    if (runner.m_pSession) {
+        DWORD error = 0;
+        if (DoesFileExist(log) && !runner.m_pSession->GetJournal().SetAside(log, backup, error))
+            backup.Empty();
+        runner.m_pSession->GetJournal().BeforeFile(log, backup);
+    }
     // Made new: a link planted at the name is removed, never written through.
-    if (WriteNewFile(log, output.GetText(), (unsigned)output.GetLength())) {
-        if (runner.m_pSession)
-            runner.m_pSession->NoteFile(log);
-    } else if (stopOnFail) {
+    const bool logged = WriteNewFile(log, output.GetText(), (unsigned)output.GetLength());
+    if (logged && runner.m_pSession)
+        runner.m_pSession->NoteFile(log, backup);
+    else if (!logged && !backup.IsEmpty())
+        MoveFileExA(backup, log, MOVEFILE_COPY_ALLOWED);
+    if (!logged && stopOnFail) {
         CSmallString message;
         message.Format("Failed to run process %s with parameters %s", cmd.GetText(), parameters.GetText());
         Error(message);

@@ -1,10 +1,13 @@
 // Uninstall registration after a successful installation, and the run of
 // an uninstall log.
+#include <cstring>
+
 #include "Browser.h"
 #include "Caught.h"
 #include "CommandText.h"
 #include "Destination.h"
 #include "Registry.h"
+#include "RunJournal.h"
 #include "FileText.h"
 #include "Folders.h"
 #include "InstallRecord.h"
@@ -108,8 +111,10 @@ bool CSinReader::AddUninstall(CInstallSession& session)
     if (written && IsProcessElevated()) {
         m_strOldLogCopy = ReadRegistryText(HKEY_LOCAL_MACHINE, key.Mid(kUninstallRootLength, key.GetLength()),
                                            kLogCopyValue);
+        if (!m_strOldLogCopy.IsEmpty())
+            session.GetJournal().NoteDropOnCommit(m_strOldLogCopy);
         CSmallString folder;
-        copy = CreateLogCopyFolder(folder);
+        copy = CreateLogCopyFolder(folder, session.GetJournal());
         unwritten = copy.IsEmpty() ? CSmallString("%ProgramData%\\kxsetup-...") : copy;
         if (copy.IsEmpty()) {
             why = GetLastErrorString();
@@ -232,7 +237,7 @@ Container::CArray<CSmallString> CommandsNotIn(const CXMLNode* log, const CXMLNod
 
 } // namespace
 
-void CSinReader::UninstallFromScript(const char* logPath, bool ask, CSinProgressABC* progress)
+void CSinReader::UninstallFromScript(const char* logPath, bool ask, CSinProgressABC* progress, SUninstallRun* run)
 {
     m_strSection = Section::Uninstall;
     m_eRunResult = RunFailed;
@@ -247,20 +252,23 @@ void CSinReader::UninstallFromScript(const char* logPath, bool ask, CSinProgress
     // Elevated, the copy that only administrators can write is followed;
     // what was added to the log beside the program is refused.
     Container::CArray<CSmallString> notInCopy;
-    CSmallString copy, entryKey;
-    unsigned long view = 0;
+    SUninstallRun local;
+    SUninstallRun& info = run ? *run : local;
+    CSmallString followed = text;
     if (log && IsProcessElevated())
-        copy = FindLogCopy(folder, entryKey, view);
-    if (!copy.IsEmpty()) {
+        info.strCopy = FindLogCopy(folder, info.strEntryKey, info.ulView);
+    if (!info.strCopy.IsEmpty()) {
         CSmallString copyText, copyWhy;
-        CReleasePtr<CXMLDocument> trusted(IsLogCopyPath(copy) ? LoadWholeLog(copy, copyText, copyWhy) : nullptr);
+        CReleasePtr<CXMLDocument> trusted(IsLogCopyPath(info.strCopy) ? LoadWholeLog(info.strCopy, copyText, copyWhy)
+                                                                      : nullptr);
         if (!trusted) {
-            why.Format("the copy of it kept for administrators, %s, is missing or damaged", copy.GetText());
+            why.Format("the copy of it kept for administrators, %s, is missing or damaged", info.strCopy.GetText());
         } else if (copyText != text) {
             LogLine("%s differs from the copy kept for administrators (%s): the copy is followed", logPath,
-                    copy.GetText());
+                    info.strCopy.GetText());
             notInCopy = CommandsNotIn(log->FindNode(Section::Uninstall), trusted->FindNode(Section::Uninstall));
             log.Reset(trusted.Detach());
+            followed = copyText;
         }
     }
 
@@ -286,8 +294,42 @@ void CSinReader::UninstallFromScript(const char* logPath, bool ask, CSinProgress
     }
     m_pDocument.Reset(log.Detach());
     m_arrNotInCopy = notInCopy;
-    m_bLogTrusted = !copy.IsEmpty();
+    m_bLogTrusted = !info.strCopy.IsEmpty();
+    info.bTrusted = m_bLogTrusted;
+    info.header.strFolder = folder;
+    WinPath::EndWithBackslash(info.header.strFolder);
+    RunLoadedLog(hasRecord ? &record : nullptr, ask, true, progress, info, run ? &followed : nullptr);
+}
 
+void CSinReader::FinishUninstall(SUninstallRun& run, bool ask, bool openUrl)
+{
+    m_strSection = Section::Uninstall;
+    m_eRunResult = RunFailed;
+    const CSmallString saved = run.journal.GetFolder() + kSavedLog;
+    LogLine("Finishing the interrupted uninstall of %s in %s with the log it saved, %s", run.header.strName.GetText(),
+            run.header.strFolder.GetText(), saved.GetText());
+    CSmallString text, why;
+    CReleasePtr<CXMLDocument> log(LoadWholeLog(saved, text, why));
+    if (!log) {
+        LogLine("Uninstall log refused: %s", why.GetText());
+        if (ask) {
+            CSmallString message;
+            message.Format(CResString(IDS_UNINSTALL_DAMAGED), saved.GetText(), why.GetText());
+            Error(message);
+        }
+        return;
+    }
+    CInstallRecord record;
+    const bool hasRecord = record.ReadFrom(log->FindNode(Section::Uninstall));
+    m_pDocument.Reset(log.Detach());
+    m_arrNotInCopy.RemoveAll();
+    m_bLogTrusted = run.bTrusted;
+    RunLoadedLog(hasRecord ? &record : nullptr, ask, openUrl, nullptr, run, nullptr);
+}
+
+void CSinReader::RunLoadedLog(const CInstallRecord* record, bool ask, bool openUrl, CSinProgressABC* progress,
+                              SUninstallRun& run, const CSmallString* logText)
+{
     CSmallString appName;
     GetInstallItem(Setting::AppName, appName);
     // One run at a time, of the application and in its folder.
@@ -322,12 +364,30 @@ void CSinReader::UninstallFromScript(const char* logPath, bool ask, CSinProgress
         if (KxMessageBox(nullptr, question, appName, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) {
             LogLine("The user chose not to uninstall");
             m_eRunResult = RunCancelled;
+            // An interrupted uninstall taken over stays for a later run.
+            run.journal.Release();
             return;
         }
     }
 
     CSmallString unexpected;
-    if (!RunCaught([&] { Uninstall(folder, hasRecord ? &record : nullptr, progress); }, unexpected)) {
+    // Once the user has said yes, and before anything goes: a run cut
+    // short is finished by the next one.
+    if (logText) {
+        run.header.strKind = kRunUninstall;
+        run.header.strName = appName;
+        const char* slash = strrchr(run.strEntryKey.GetText(), '\\');
+        run.header.strApp = slash ? CSmallString(slash + 1) : appName;
+        if (!RunCaught([&] { BeginUninstallRun(run, *logText); }, unexpected)) {
+            LogLine("Unexpected error: %s", unexpected.GetText());
+            CSmallString message;
+            message.Format(CResString(IDS_UNINSTALL_STOPPED), unexpected.GetText());
+            Error(message);
+            EndUninstallRun(run);
+            return;
+        }
+    }
+    if (!RunCaught([&] { Uninstall(run.header.strFolder, record, progress); }, unexpected)) {
         LogLine("Unexpected error: %s", unexpected.GetText());
         CSmallString message;
         message.Format(CResString(IDS_UNINSTALL_STOPPED), unexpected.GetText());
@@ -337,12 +397,13 @@ void CSinReader::UninstallFromScript(const char* logPath, bool ask, CSinProgress
     }
     // The copy goes with the entry that names it.
     CRegKey entry;
-    if (!copy.IsEmpty() && entry.Open(HKEY_LOCAL_MACHINE, entryKey, KEY_READ | view) != ERROR_SUCCESS)
-        RemoveLogCopy(copy);
+    if (!run.strCopy.IsEmpty() &&
+        entry.Open(HKEY_LOCAL_MACHINE, run.strEntryKey, KEY_READ | run.ulView) != ERROR_SUCCESS)
+        RemoveLogCopy(run.strCopy);
 
     // An unattended uninstall opens no window, a browser included.
     CSmallString url;
-    if (GetInstallItem(Setting::UninstallUrl, url) && !url.IsEmpty()) {
+    if (openUrl && GetInstallItem(Setting::UninstallUrl, url) && !url.IsEmpty()) {
         if (IsUnattended())
             LogLine("Not opened (unattended): %s", url.GetText());
         else
