@@ -41,20 +41,19 @@ int WaitForResult(HANDLE pipe, HANDLE copy)
 {
     for (;;) {
         DWORD available = 0;
-        // Fails once every write end is closed and nothing is left to read.
+        // Fails once every write end is closed and nothing is left to read
+        // (Wine's fails as soon as they are closed, even with the result
+        // still waiting: a read tells).
         const bool open = PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) != FALSE;
         const bool ended = !open || WaitForSingleObject(copy, 50) == WAIT_OBJECT_0;
-        // What the copy wrote before it ended is still there to read.
-        if (ended && open)
-            PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr);
-        DWORD result = 3, got = 0;
-        if (available >= sizeof(result)) {
-            if (!ReadFile(pipe, &result, sizeof(result), &got, nullptr) || got != sizeof(result))
-                result = 3;
-            return (int)result;
+        if (ended || available >= sizeof(DWORD)) {
+            DWORD result = 0, got = 0;
+            if ((available >= sizeof(result) || ended) && ReadFile(pipe, &result, sizeof(result), &got, nullptr) &&
+                got == sizeof(result))
+                return (int)result;
+            if (ended)
+                return 3; // gone without a word: killed, or a crash
         }
-        if (ended)
-            return 3;
     }
 }
 

@@ -2,7 +2,17 @@
 
 #include <windows.h>
 
+#include "Containers.h"
+
 namespace {
+
+// Locks this process holds already: taking one again (the installer that
+// finishes an interrupted uninstall of its application) is no conflict.
+Container::CArray<CSmallString>& HeldHere()
+{
+    static Container::CArray<CSmallString>* s_pHeld = new Container::CArray<CSmallString>;
+    return *s_pHeld;
+}
 
 // A mutex name of its own: "kxsetup-<kind>-" and what, folded to lower case,
 // with the backslash the system reserves made a slash.
@@ -32,16 +42,32 @@ bool Create(CAutoHandle& mutex, const CSmallString& name)
 
 } // namespace
 
+CRunLock::~CRunLock()
+{
+    Container::CArray<CSmallString>& held = HeldHere();
+    for (unsigned i = 0; !m_strName.IsEmpty() && i < held.GetSize(); i++)
+        if (held[i] == m_strName) {
+            held.RemoveAt(i);
+            break;
+        }
+}
+
 bool CRunLock::Take(const char* kind, const char* what)
 {
     if (!what || !*what)
         return true;
     const CSmallString name = MutexName(kind, what);
+    Container::CArray<CSmallString>& held = HeldHere();
+    for (unsigned i = 0; i < held.GetSize(); i++)
+        if (held[i] == name)
+            return true;
     if (!Create(m_local, CSmallString("Local\\") + name))
         return false;
     if (!Create(m_global, CSmallString("Global\\") + name)) {
         m_local.Close();
         return false;
     }
+    m_strName = name;
+    held.Add(name);
     return true;
 }

@@ -10,13 +10,16 @@ class CRunLock
 {
 public:
     CRunLock() {}
+    ~CRunLock();
     CRunLock(const CRunLock&) = delete;
     CRunLock& operator=(const CRunLock&) = delete;
 
     // Takes the lock named what (an application's name, a folder); false
-    // when another process holds it. An empty name is taken at once.
+    // when another process holds it. An empty name, or one this process
+    // holds already, is taken at once.
     bool Take(const char* kind, const char* what);
 
 private:
     CAutoHandle m_local, m_global;
+    CSmallString m_strName; // taken here, by this holder
 };

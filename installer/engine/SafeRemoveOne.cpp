@@ -91,9 +91,13 @@ void CSafeRemover::RemoveEmptyFolder(const CSmallString& path)
     if (m_pRecord) {
         bool existed = false;
         const bool known = m_pRecord->GetTargetExisted(path, false, existed);
+        if (known && existed) {
+            LogLine("Kept %s: it was there before the installation", target.GetText());
+            return;
+        }
         if (!inside && !m_pRecord->HasFolder(path))
             return Refuse(target, "outside the installation's folder and not created by the installation");
-        if (known ? existed : !m_pRecord->IsInCreatedFolder(target)) {
+        if (!known && !m_pRecord->IsInCreatedFolder(target)) {
             LogLine("Kept %s: it was there before the installation", target.GetText());
             return;
         }

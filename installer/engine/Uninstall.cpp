@@ -332,17 +332,19 @@ void CSinReader::RunLoadedLog(const CInstallRecord* record, bool ask, bool openU
 {
     CSmallString appName;
     GetInstallItem(Setting::AppName, appName);
+    const CSmallString folder = WinPath::Normalise(run.header.strFolder);
     // One run at a time, of the application and in its folder.
     CRunLock runningApp, runningFolder;
-    if (!runningApp.Take("application", appName) || !runningFolder.Take("folder", WinPath::Normalise(folder))) {
+    if (!runningApp.Take("application", appName) || !runningFolder.Take("folder", folder)) {
         TellInProgress(appName);
         m_eRunResult = RunInProgress;
         return;
     }
     // Only the registered uninstaller removes: a copy elsewhere, or one run
     // again after its installation went, would remove what isn't its own.
+    // (An uninstall cut short, finished from its journal, was registered.)
     SInstalledProgram registered;
-    if (m_bRequireRegistration && !FindInstalledProgramAt(folder, registered)) {
+    if (m_bRequireRegistration && logText && !FindInstalledProgramAt(folder, registered)) {
         LogLine("No installed program is registered in %s", folder.GetText());
         if (!ask) {
             LogLine("Uninstall refused: this uninstaller's installation is not registered (unattended)");

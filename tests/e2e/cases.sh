@@ -293,7 +293,7 @@ installed_checks() {
   # KiB of what was written: the example's files and the uninstaller.
   local size
   size=$(printf '%s\n' "$v" | sed -n 's/^EstimatedSize\tREG_DWORD\t//p')
-  if [ -n "$size" ] && [ "$size" -ge 250 ] && [ "$size" -le 400 ]; then pass "$label: EstimatedSize is DWORD KiB ($size)"
+  if [ -n "$size" ] && [ "$size" -ge 250 ] && [ "$size" -le 600 ]; then pass "$label: EstimatedSize is DWORD KiB ($size)"
   else fail "$label: EstimatedSize is DWORD KiB" "got: '$size'"; fi
   expect_eq "$label: UninstallString, quoted" "$(reg_value "$UNINSTALL_KEY" UninstallString)" "\"$APP_WIN\\uninstall.exe\""
 
