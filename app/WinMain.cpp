@@ -20,6 +20,8 @@
 #include "Folders.h"
 #include "Logo.h"
 #include "Pages.h"
+#include "Processes.h"
+#include "ProgramsInUse.h"
 #include "ReleasePtr.h"
 #include "SetupLog.h"
 #include "SinReader.h"
@@ -202,7 +204,14 @@ int InstallSilently(const SCommandLine& line)
         }
         LogLine("Version %s is installed, newer than this installer's: replaced (/FORCE)", newer.GetText());
     }
-    g_reader.Install(destination, nullptr);
+    // Programs that hold an earlier installation's files: closed with
+    // /CLOSEAPPLICATIONS, else nothing changes.
+    CRunningPrograms programs;
+    if (DoesFileExist(destination) &&
+        SettleProgramsInUse(nullptr, GetInstallerCaption(g_reader), destination, programs) != EInUse::Free)
+        return ExitCode::FilesInUse;
+    if (g_reader.Install(destination, nullptr))
+        OfferRestart(nullptr, GetInstallerCaption(g_reader), programs);
     return g_reader.GetExitCode();
 }
 
@@ -276,6 +285,11 @@ int RunUninstaller(SCommandLine& line)
         if (!line.strKeep.IsEmpty())
             g_reader.SetKeepFile(line.strKeep);
         g_reader.SetRequireRegistration(true);
+        // The launcher, which started this copy, waits running from the
+        // installation's folder (its handle may only be waited for).
+        if (line.ulParent)
+            SetUninstallLauncher(GetParentProcessId());
+        g_reader.SetFolderInUseCheck(CheckUninstallFolder);
         g_reader.UninstallFromScript(line.strUninstallLog, !line.bSilent);
         code = g_reader.GetExitCode();
     }
@@ -320,6 +334,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         line.strError = CSmallString("an installer runs no uninstall log: ") + line.strUninstallLog;
     }
     SetUnattended(line.bSilent);
+    SetCloseApplications(line.bCloseApplications);
     SetCrashQuiet(line.bSilent);
     if (!understood || line.bHelp) {
         const bool logged = line.strLog.IsEmpty() || OpenSetupLog(line, nullptr, "install", nullptr);

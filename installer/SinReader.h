@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "Containers.h"
+#include "ExitCodes.h"
 #include "ReleasePtr.h"
 #include "ScriptWords.h"
 #include "SmallString.h"
@@ -68,6 +69,7 @@ public:
         RunDone,      // every step done (or nothing needed doing)
         RunCancelled, // the user stopped it; everything done was undone
         RunFailed,    // the user or the log has been told why; undone
+        RunInUse,     // programs hold the folder's files and were not closed; nothing changed
     };
 
     // Runs the install section against destination (APP is set to it) and,
@@ -75,9 +77,15 @@ public:
     // a cancel undoes everything done so far. True for RunDone.
     bool Install(const CSmallString& destination, CSinProgressABC* progress);
     // How the last Install or uninstall ended, and the program's exit code
-    // for it: 0 done, 2 cancelled, 3 failed.
+    // for it: 0 done, 2 cancelled, 3 failed, 5 files in use.
     ERunResult GetRunResult() const { return m_eRunResult; }
-    int GetExitCode() const { return m_eRunResult == RunDone ? 0 : m_eRunResult == RunCancelled ? 2 : 3; }
+    int GetExitCode() const
+    {
+        return m_eRunResult == RunDone        ? ExitCode::Done
+               : m_eRunResult == RunCancelled ? ExitCode::Cancelled
+               : m_eRunResult == RunInUse     ? ExitCode::FilesInUse
+                                              : ExitCode::Failed;
+    }
     // Children of the current section: the progress bar's range.
     unsigned GetInstallStepCount();
     // A setting of the current section: the item `id` as text, or the
@@ -102,6 +110,12 @@ public:
     // Removes the kept file and the folders the log removed around it, when
     // the log removed it.
     void RemoveKeptFile();
+    // Called once an uninstall has been agreed to, before anything is
+    // removed, with the installation's folder: RunDone goes on, RunCancelled
+    // or RunInUse ends the uninstall with nothing removed. The program asks
+    // there about the programs that hold the folder's files.
+    typedef ERunResult (*FolderInUseCheck)(const char* folder);
+    void SetFolderInUseCheck(FolderInUseCheck check) { m_pfnFolderInUseCheck = check; }
 
 private:
     friend struct CCommandRunner;
@@ -142,4 +156,5 @@ private:
     bool m_bRequireRegistration = false;
     Container::CArray<CSmallString> m_arrKeptFolders; // removed with the kept file
     bool m_bKeptFileRemoved = false;                  // the log removed it
+    FolderInUseCheck m_pfnFolderInUseCheck = nullptr;
 };

@@ -307,6 +307,16 @@ void CSinReader::UninstallFromScript(const char* logPath, bool ask, CSinProgress
         }
     }
 
+    // Programs that hold the installation's files: closed, or nothing goes.
+    if (m_pfnFolderInUseCheck) {
+        const ERunResult inUse = m_pfnFolderInUseCheck(folder);
+        if (inUse != RunDone) {
+            LogLine("Nothing was removed");
+            m_eRunResult = inUse;
+            return;
+        }
+    }
+
     CSmallString unexpected;
     if (!RunCaught([&] { Uninstall(folder, hasRecord ? &record : nullptr, progress); }, unexpected)) {
         LogLine("Unexpected error: %s", unexpected.GetText());
