@@ -96,6 +96,8 @@ int CommitSuicide(const char* logPath, const SCommandLine& line)
     // Every path quoted to be read back whole. The copy works in its own
     // folder: a /LOG= relative to this one's is made full first.
     CSmallString commandLine = QuoteCommandProgram(copy) + (line.bSilent ? " /S" : "");
+    if (line.bCloseApplications)
+        commandLine += " /CLOSEAPPLICATIONS";
     commandLine.Addf(" /RESULTPIPE=%lu /PARENT=%lu ", (unsigned long)(ULONG_PTR)resultWrite.Get(),
                      (unsigned long)(ULONG_PTR)parent.Get());
     commandLine += QuoteCommandArgument(CSmallString("/KEEP=") + self);

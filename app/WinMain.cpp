@@ -22,6 +22,8 @@
 #include "Logo.h"
 #include "Pages.h"
 #include "Recovery.h"
+#include "Processes.h"
+#include "ProgramsInUse.h"
 #include "ReleasePtr.h"
 #include "RunLock.h"
 #include "SetupLog.h"
@@ -205,7 +207,14 @@ int InstallSilently(const SCommandLine& line)
         }
         LogLine("Version %s is installed, newer than this installer's: replaced (/FORCE)", newer.GetText());
     }
-    g_reader.Install(destination, nullptr);
+    // Programs that hold an earlier installation's files: closed with
+    // /CLOSEAPPLICATIONS, else nothing changes.
+    CRunningPrograms programs;
+    if (DoesFileExist(destination) &&
+        SettleProgramsInUse(nullptr, GetInstallerCaption(g_reader), destination, programs) != EInUse::Free)
+        return ExitCode::FileInUse;
+    if (g_reader.Install(destination, nullptr))
+        OfferRestart(nullptr, GetInstallerCaption(g_reader), programs);
     return g_reader.GetExitCode();
 }
 
@@ -296,10 +305,15 @@ int RunUninstaller(SCommandLine& line)
             Sleep(200);
         if (!line.strKeep.IsEmpty())
             g_reader.SetKeepFile(line.strKeep);
+        g_reader.SetRequireRegistration(true);
+        // The launcher, which started this copy, waits running from the
+        // installation's folder (its handle may only be waited for).
+        if (line.ulParent)
+            SetUninstallLauncher(GetParentProcessId());
+        g_reader.SetFolderInUseCheck(CheckUninstallFolder);
         // What an earlier run left half done comes first; an uninstall of
         // this folder that was cut short is finished by this run, from the
         // log it saved.
-        g_reader.SetRequireRegistration(true);
         SRecoveryScope scope;
         scope.strName = appName;
         scope.strFolder = folder;
@@ -352,6 +366,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         line.strError = CSmallString("an installer runs no uninstall log: ") + line.strUninstallLog;
     }
     SetUnattended(line.bSilent);
+    SetCloseApplications(line.bCloseApplications);
     SetCrashQuiet(line.bSilent);
     if (!understood || line.bHelp) {
         const bool logged = line.strLog.IsEmpty() || OpenSetupLog(line, nullptr, "install", nullptr);

@@ -6,12 +6,14 @@
 #include "Platform.h"
 
 const char g_szUsage[] = "Usage:\n"
-                         "  setup.exe [/S] [/LOG=file] [/FORCE] [/D=folder]\n"
-                         "  uninstall.exe [/S] [/LOG=file]\n\n"
+                         "  setup.exe [/S] [/CLOSEAPPLICATIONS] [/LOG=file] [/FORCE] [/D=folder]\n"
+                         "  uninstall.exe [/S] [/CLOSEAPPLICATIONS] [/LOG=file]\n\n"
                          "/S\tInstall or uninstall without any window.\n"
                          "/D=folder\tInstall into folder (last on the line; spaces allowed).\n"
                          "/LOG=file\tWrite the setup log to file (default: in %TEMP%).\n"
                          "/FORCE\tInstall even over a newer version.\n"
+                         "/CLOSEAPPLICATIONS\tWith /S, close the programs that use the\n"
+                         "\tapplication's files (else the run stops with 5).\n"
                          "/?\tShow this help.\n\n"
                          "Exit codes:\n"
                          "0 done\n"
@@ -19,7 +21,7 @@ const char g_szUsage[] = "Usage:\n"
                          "2 cancelled\n"
                          "3 the installation or uninstallation failed\n"
                          "4 bad command line\n"
-                         "5 a file in use was not closed\n"
+                         "5 files in use by programs that were not closed\n"
                          "6 a newer version is installed (see /FORCE)\n"
                          "7 another installation is running";
 
@@ -150,6 +152,8 @@ bool ParseCommandLine(const char* commandLine, SCommandLine& line)
             line.bSilent = true;
         else if (Is(argument, "/FORCE"))
             line.bForce = true;
+        else if (Is(argument, "/CLOSEAPPLICATIONS"))
+            line.bCloseApplications = true;
         else if (Is(argument, "/?") || Is(argument, "/HELP"))
             line.bHelp = true;
         else if (Value(argument, "/LOG=", value)) {

@@ -10,6 +10,7 @@ struct SCommandLine
     bool bSilent = false; // /S: no window, no question
     bool bForce = false;  // /FORCE: install over a newer version
     bool bHelp = false;   // /? or /HELP
+    bool bCloseApplications = false; // /CLOSEAPPLICATIONS: unattended, close what holds the files
     bool bDestination = false;
     CSmallString strDestination; // /D=path: the rest of the line
     CSmallString strLog;         // /LOG=file

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "Containers.h"
+#include "ExitCodes.h"
 #include "ReleasePtr.h"
 #include "ScriptWords.h"
 #include "SmallString.h"
@@ -113,6 +114,12 @@ public:
     // Removes the kept file and the folders the log removed around it, when
     // the log removed it.
     void RemoveKeptFile();
+    // Called once an uninstall has been agreed to, before anything is
+    // removed, with the installation's folder: RunDone goes on, RunCancelled
+    // or RunFileInUse ends the uninstall with nothing removed. The program asks
+    // there about the programs that hold the folder's files.
+    typedef ERunResult (*FolderInUseCheck)(const char* folder);
+    void SetFolderInUseCheck(FolderInUseCheck check) { m_pfnFolderInUseCheck = check; }
 
 private:
     friend struct CCommandRunner;
@@ -158,4 +165,5 @@ private:
     bool m_bRequireRegistration = false;
     Container::CArray<CSmallString> m_arrKeptFolders; // removed with the kept file
     bool m_bKeptFileRemoved = false;                  // the log removed it
+    FolderInUseCheck m_pfnFolderInUseCheck = nullptr;
 };

@@ -7,8 +7,10 @@
 #include "Exceptions.h"
 #include "PageControls.h"
 #include "PageLayout.h"
+#include "Folders.h"
 #include "Pages.h"
 #include "Progress.h"
+#include "ProgramsInUse.h"
 #include "SetupLog.h"
 #include "win32/Handles.h"
 #include "ScriptCommandLine.h"
@@ -142,8 +144,26 @@ static void ShowCompletion(HWND page)
     g_bClosing = true;
 }
 
+// What held an earlier installation's files, kept to be started again.
+static CRunningPrograms& ProgramsInUse()
+{
+    static CRunningPrograms s_programs;
+    return s_programs;
+}
+
 static void RunInstallation(HWND page)
 {
+    // Nothing changes while programs hold the files already there.
+    if (DoesFileExist(g_strDestination)) {
+        const EInUse inUse =
+            SettleProgramsInUse(g_hwndMain, GetInstallerCaption(g_reader), g_strDestination, ProgramsInUse());
+        if (inUse != EInUse::Free) {
+            g_nExitCode = inUse == EInUse::Cancelled ? ExitCode::Cancelled : ExitCode::FileInUse;
+            OpenCancelPage();
+            CloseWizard();
+            return;
+        }
+    }
     CProgress progress(g_reader.GetInstallStepCount());
     g_bInstalling = true;
     const bool installed = g_reader.Install(g_strDestination, &progress);
@@ -158,6 +178,7 @@ static void RunInstallation(HWND page)
         CloseWizard();
         return;
     }
+    OfferRestart(g_hwndMain, GetInstallerCaption(g_reader), ProgramsInUse());
     const CLaunchResult launch = LaunchInstalledProgram();
     if (launch == Launched)
         CloseWizard();

@@ -8,6 +8,7 @@
 #define IDD_TERMS 103
 #define IDD_DESTINATION 104
 #define IDD_PROGRESS 105
+#define IDD_PROGRAMS_IN_USE 106
 #define IDI_SETUP 110
 
 // A text no code addresses
@@ -30,6 +31,12 @@
 #define IDC_PROGRESS_BAR 1000
 #define IDC_PROGRESS_TEXT 1004
 #define IDC_PROGRESS_FILE 1005
+// Programs in use: what holds the files, what to do, and the three answers
+// (the third is IDCANCEL)
+#define IDC_IN_USE_TEXT 1040
+#define IDC_IN_USE_HINT 1041
+#define IDC_IN_USE_CLOSE 1042
+#define IDC_IN_USE_RETRY 1043
 
 // Texts
 #define IDS_EXIT_QUESTION 2
@@ -78,3 +85,9 @@
 #define IDS_IN_PROGRESS 49
 #define IDS_UNREGISTERED_QUESTION 47
 #define IDS_DEST_OTHER_PROGRAM 48
+#define IDS_IN_USE_PROGRAM 49
+#define IDS_IN_USE_PROGRAMS 50
+#define IDS_IN_USE_FILES 51
+#define IDS_IN_USE_HINT 52
+#define IDS_IN_USE_NOT_CLOSED 53
+#define IDS_RESTART_QUESTION 54

@@ -47,6 +47,7 @@ if [ $demo == 1 ] && [ -z "${KX_E2E_DIR:-}" ]; then E2E_RUN=$PWD/build/demo/run;
 . tests/e2e/cases-cmdline.sh
 . tests/e2e/cases-before.sh
 . tests/e2e/cases-recover.sh
+. tests/e2e/cases-running.sh
 
 # configure_and_build DIR PRESET TARGETS...: the preset configures the
 # default folders; other folders must be configured already.
@@ -148,6 +149,8 @@ else
   full_disk_case
   cancel_running_case
   file_in_use_case
+  running_install_case
+  running_uninstall_case
   unexpected_failure_case
   silent_case
   in_use_unattended_case

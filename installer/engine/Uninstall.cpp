@@ -372,6 +372,16 @@ void CSinReader::RunLoadedLog(const CInstallRecord* record, bool ask, bool openU
         }
     }
 
+    // Programs that hold the installation's files: closed, or nothing goes.
+    if (m_pfnFolderInUseCheck) {
+        const ERunResult inUse = m_pfnFolderInUseCheck(folder);
+        if (inUse != RunDone) {
+            LogLine("Nothing was removed");
+            m_eRunResult = inUse;
+            return;
+        }
+    }
+
     CSmallString unexpected;
     // Once the user has said yes, and before anything goes: a run cut
     // short is finished by the next one.

@@ -10,31 +10,40 @@ TEST(CommandLine, Table)
     const struct
     {
         const char* line;
-        bool ok, silent, force, help, destination;
+        bool ok, silent, force, help, destination, close;
         const char *dest, *log, *uninstallLog;
     } cases[] = {
-        {"setup.exe", true, false, false, false, false, "", "", ""},
-        {"\"C:\\Temp Folder\\setup.exe\"", true, false, false, false, false, "", "", ""},
-        {"setup.exe /S", true, true, false, false, false, "", "", ""},
-        {"setup.exe /s /d=C:\\Program Files\\My App", true, true, false, false, true, "C:\\Program Files\\My App", "",
-         ""},
-        {"setup.exe /S /D=\"C:\\My App\"  ", true, true, false, false, true, "C:\\My App", "", ""},
-        {"setup.exe /S \"/D=C:\\My App\"", true, true, false, false, true, "C:\\My App", "", ""},
-        {"setup.exe /S /LOG=\"C:\\logs\\a b.txt\" /FORCE", true, true, true, false, false, "", "C:\\logs\\a b.txt", ""},
-        {"setup.exe /?", true, false, false, true, false, "", "", ""},
-        {"setup.exe /Help", true, false, false, true, false, "", "", ""},
-        {"setup.exe --help", true, false, false, true, false, "", "", ""},
+        {"setup.exe", true, false, false, false, false, false, "", "", ""},
+        {"\"C:\\Temp Folder\\setup.exe\"", true, false, false, false, false, false, "", "", ""},
+        {"setup.exe /S", true, true, false, false, false, false, "", "", ""},
+        {"setup.exe /s /d=C:\\Program Files\\My App", true, true, false, false, true, false,
+         "C:\\Program Files\\My App", "", ""},
+        {"setup.exe /S /D=\"C:\\My App\"  ", true, true, false, false, true, false, "C:\\My App", "", ""},
+        {"setup.exe /S \"/D=C:\\My App\"", true, true, false, false, true, false, "C:\\My App", "", ""},
+        {"setup.exe /S /LOG=\"C:\\logs\\a b.txt\" /FORCE", true, true, true, false, false, false, "",
+         "C:\\logs\\a b.txt", ""},
+        {"setup.exe /?", true, false, false, true, false, false, "", "", ""},
+        {"setup.exe /Help", true, false, false, true, false, false, "", "", ""},
+        {"setup.exe --help", true, false, false, true, false, false, "", "", ""},
         {"\"C:\\T\\kx-uninstaller-temp.exe\" \"C:\\Program Files\\Hello\\uninstall.dat\"", true, false, false, false,
-         false, "", "", "C:\\Program Files\\Hello\\uninstall.dat"},
+         false, false, "", "", "C:\\Program Files\\Hello\\uninstall.dat"},
         {"copy.exe /S /RESULTPIPE=44 /PARENT=52 \"/KEEP=C:\\A B\\uninstall.exe\" \"C:\\A B\\uninstall.dat\"", true,
-         true, false, false, false, "", "", "C:\\A B\\uninstall.dat"},
+         true, false, false, false, false, "", "", "C:\\A B\\uninstall.dat"},
         // Two plain arguments: as if there were none, as before.
-        {"setup.exe one two", true, false, false, false, false, "", "", ""},
-        {"setup.exe /SILENT", false, false, false, false, false, "", "", ""},
-        {"setup.exe /quiet", false, false, false, false, false, "", "", ""},
-        {"setup.exe /S /D=", false, true, false, false, true, "", "", ""},
-        {"setup.exe /LOG=", false, false, false, false, false, "", "", ""},
-        {"setup.exe /RESULTPIPE=x", false, false, false, false, false, "", "", ""},
+        {"setup.exe one two", true, false, false, false, false, false, "", "", ""},
+        {"setup.exe /SILENT", false, false, false, false, false, false, "", "", ""},
+        {"setup.exe /quiet", false, false, false, false, false, false, "", "", ""},
+        {"setup.exe /S /D=", false, true, false, false, true, false, "", "", ""},
+        {"setup.exe /LOG=", false, false, false, false, false, false, "", "", ""},
+        {"setup.exe /RESULTPIPE=x", false, false, false, false, false, false, "", "", ""},
+        {"setup.exe /S /CLOSEAPPLICATIONS", true, true, false, false, false, true, "", "", ""},
+        {"uninstall.exe /closeapplications /S /LOG=u.log", true, true, false, false, false, true, "", "u.log", ""},
+        {"setup.exe /S /CloseApplications /D=C:\\My App", true, true, false, false, true, true, "C:\\My App", "", ""},
+        // Only the whole word, and only before /D=, which takes the rest.
+        {"setup.exe /S /CLOSEAPPS", false, true, false, false, false, false, "", "", ""},
+        {"setup.exe /S /CLOSEAPPLICATIONS=yes", false, true, false, false, false, false, "", "", ""},
+        {"setup.exe /S /D=C:\\App /CLOSEAPPLICATIONS", true, true, false, false, true, false,
+         "C:\\App /CLOSEAPPLICATIONS", "", ""},
     };
     for (const auto& c : cases) {
         SCommandLine line;
@@ -46,6 +55,7 @@ TEST(CommandLine, Table)
         EXPECT_EQ(c.force, line.bForce) << c.line;
         EXPECT_EQ(c.help, line.bHelp) << c.line;
         EXPECT_EQ(c.destination, line.bDestination) << c.line;
+        EXPECT_EQ(c.close, line.bCloseApplications) << c.line;
         EXPECT_STREQ(c.dest, line.strDestination) << c.line;
         EXPECT_STREQ(c.log, line.strLog) << c.line;
         EXPECT_STREQ(c.uninstallLog, line.strUninstallLog) << c.line;

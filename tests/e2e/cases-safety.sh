@@ -314,8 +314,10 @@ cancel_running_case() {
   expect_unchanged "cancel while running: everything undone" running-before running-after "$(setup_log_re)"
 }
 
-# A file in use: a question naming it; Cancel undoes the files already
-# replaced; Retry once it is free goes on.
+# A file in use (held by a program that can't be named): the question
+# about programs in use names it before anything changes; Cancel changes
+# nothing; Retry once it is free goes on. A file taken while the
+# installation runs is the engine's question (SafetyTest).
 file_in_use_case() {
   local out holder
   run_silent in-use-install "$E2E_SETUP" /S
@@ -327,24 +329,27 @@ file_in_use_case() {
   wait_for_text "$E2E_RUN/logs/hold.log" held 10 || fail "file in use: held"
   to_destination "$E2E_SETUP" in-use || fail "file in use: destination page shown"
   drv click next >/dev/null
-  if out=$(drv answer-messagebox cancel "can't replace" 15000); then
-    expect_contains "file in use: the question names the file" "$(field text "$out")" "$APP_WIN\\readme.txt"
-    expect_eq "file in use: Retry or Cancel" "$(line_of buttons "$out")" '4:&Retry 2:Cancel'
+  if out=$(drv answer-messagebox cancel "can't name" 15000); then
+    expect_contains "file in use: the question names the file" "$(field text "$out")" \
+      "These files in $APP_WIN are in use by a program Setup can't name:\n- readme.txt"
+    expect_eq "file in use: Retry or Cancel" "$(line_of buttons "$out")" \
+      "$IDC_IN_USE_CLOSE:&Close them $IDC_IN_USE_RETRY:&Retry 2:Cancel"
+    expect_eq "file in use: no one to close, Retry is the default" "$(line_of default "$out")" "$IDC_IN_USE_RETRY"
   else
     fail "file in use: asked"
   fi
   wizard_ends "file in use, Cancel" 2 15
-  expect_eq "file in use, Cancel: the replaced file came back" "$(cat "$APP_DIR/hello.exe")" 'the user changed this'
+  expect_eq "file in use, Cancel: nothing was replaced" "$(cat "$APP_DIR/hello.exe")" 'the user changed this'
   snapshot in-use-after
-  expect_unchanged "file in use, Cancel: everything undone" in-use-before in-use-after "$(setup_log_re)"
+  expect_unchanged "file in use, Cancel: nothing changed" in-use-before in-use-after "$(setup_log_re)"
 
   to_destination "$E2E_SETUP" in-use-retry || fail "file in use: destination page shown again"
   drv click next >/dev/null
-  check "file in use, Retry: asked again while it is held" drv answer-messagebox 4 "can't replace" 15000
-  check "file in use, Retry: asked once more" drv messagebox "can't replace" 15000
+  check "file in use, Retry: asked again while it is held" drv answer-messagebox $IDC_IN_USE_RETRY "can't name" 15000
+  check "file in use, Retry: asked once more" drv messagebox "can't name" 15000
   : >"$APP_DIR/readme.txt.release"
   wait "$holder" 2>/dev/null
-  check "file in use, Retry once free" drv answer-messagebox 4 "can't replace" 5000
+  check "file in use, Retry once free" drv answer-messagebox $IDC_IN_USE_RETRY "can't name" 5000
   wizard_ends "file in use, Retry" 0 30
   check "file in use, Retry: installed" same_file "$E2E_STAGE/hello.exe" "$APP_DIR/hello.exe"
   run_silent in-use-cleanup "$APP_WIN\\uninstall.exe" /S

@@ -102,6 +102,23 @@ int WaitGone(const std::vector<std::string>& args)
     }
 }
 
+// Asks the windows so titled to close, as the user's close box would, and
+// waits until none is left.
+int CloseWindow(const std::vector<std::string>& args)
+{
+    const std::string pattern = args[1];
+    const auto titled = [&](HWND w) { return Text::Matches(TopWindows::GetTitle(w), pattern); };
+    for (HWND window : TopWindows::Find(titled))
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    const DWORD timeout = TimeoutArg(args, 2), start = GetTickCount();
+    while (!TopWindows::Find(titled).empty()) {
+        if (GetTickCount() - start >= timeout)
+            return Fail("a window titled " + pattern + " is still open");
+        Sleep(50);
+    }
+    return 0;
+}
+
 int Page(const std::vector<std::string>&)
 {
     HWND sheet = nullptr;
@@ -417,6 +434,7 @@ int Run(const std::vector<std::string>& args)
 const SCommand g_arrCommands[] = {
     {"wait-window", 1, 2, WaitWindow, "wait-window TITLE [TIMEOUT-MS]     a visible top-level window"},
     {"wait-gone", 1, 2, WaitGone, "wait-gone TITLE [TIMEOUT-MS]       no visible window so titled"},
+    {"close-window", 1, 2, CloseWindow, "close-window TITLE [TIMEOUT-MS]    WM_CLOSE to each window so titled"},
     {"page", 0, 0, Page, "page                               the wizard's buttons and page controls"},
     {"expect-page", 1, 2, ExpectPage, "expect-page TITLE [TIMEOUT-MS]     the wizard, idle, shows that page"},
     {"click", 1, 1, Click, "click next|back|finish|cancel|ID"},

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "InUseDialog.h"
 #include "Pages.h"
 #include "WizardState.h"
 #include "resource.h"
@@ -123,4 +124,42 @@ TEST(PageLayout, TextsFitForEveryNameLength)
     g_hInstallerLogo.Reset(nullptr);
     g_szInstallerLogoSize = SIZE{0, 0};
     DestroyWindow(owner);
+}
+
+// The question about programs in use: one program or a screenful, files
+// whose holder has no name, a folder too long to wrap; its texts whole and
+// its buttons inside the dialog, below them.
+TEST(PageLayout, TheProgramsInUseQuestionFits)
+{
+    // Wide letters, no blank to break at; narrower than the screen.
+    const std::string longFolder = "C:\\Users\\Someone\\AppData\\Local\\Programs\\" + std::string(40, 'W');
+    std::string many = "These programs are running and use files in C:\\Program Files\\Hello:";
+    for (int i = 0; i < 10; i++)
+        many += "\n- A program with a rather long description, number " + std::to_string(i);
+    many += "\n... and 4 more\n\nThese files in C:\\Program Files\\Hello are in use by a program Setup can't "
+            "name:\n- readme.txt\n- docs\\guide.txt\n\nThey were asked to close but are still running: they may "
+            "be waiting for an answer.";
+    const struct
+    {
+        std::string text;
+        bool canClose;
+    } cases[] = {
+        {"Hello Editor is running and uses files in C:\\Program Files\\Hello.", true},
+        {many, true},
+        {"Hello Editor is running and uses files in " + longFolder + ".", true},
+        {"These files in C:\\Apps\\Hello are in use by a program Setup can't name:\n- readme.txt", false},
+    };
+    for (const auto& c : cases) {
+        const HWND dialog =
+            CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PROGRAMS_IN_USE), nullptr, PlainPage, 0);
+        ASSERT_NE(nullptr, dialog);
+        LayOutInUseDialog(dialog, c.text.c_str(), c.canClose);
+        ExpectWholeTexts(dialog, c.text.substr(0, 40));
+        RECT text, buttons;
+        GetWindowRect(GetDlgItem(dialog, IDC_IN_USE_HINT), &text);
+        GetWindowRect(GetDlgItem(dialog, IDC_IN_USE_RETRY), &buttons);
+        EXPECT_LE(text.bottom, buttons.top) << c.text.substr(0, 40);
+        EXPECT_EQ(c.canClose, IsWindowEnabled(GetDlgItem(dialog, IDC_IN_USE_CLOSE)) != FALSE);
+        DestroyWindow(dialog);
+    }
 }

@@ -1,0 +1,4 @@
+/* editor-lib: the DLL hello-editor.exe imports from its own folder. */
+#include <windows.h>
+
+__declspec(dllexport) int EditorLibVersion(void) { return 1; }
