@@ -46,14 +46,16 @@ int WaitForResult(HANDLE pipe, HANDLE copy)
         // still waiting: a read tells).
         const bool open = PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) != FALSE;
         const bool ended = !open || WaitForSingleObject(copy, 50) == WAIT_OBJECT_0;
-        if (ended || available >= sizeof(DWORD)) {
-            DWORD result = 0, got = 0;
-            if ((available >= sizeof(result) || ended) && ReadFile(pipe, &result, sizeof(result), &got, nullptr) &&
-                got == sizeof(result))
-                return (int)result;
-            if (ended)
-                return 3; // gone without a word: killed, or a crash
-        }
+        if (open && ended) // what it wrote just before it ended
+            PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr);
+        // A read never waits: there is a result, or no writer is left (a
+        // program the copy started may still hold the pipe open).
+        DWORD result = 0, got = 0;
+        if ((available >= sizeof(result) || !open) && ReadFile(pipe, &result, sizeof(result), &got, nullptr) &&
+            got == sizeof(result))
+            return (int)result;
+        if (ended)
+            return 3; // gone without a word: killed, or a crash
     }
 }
 

@@ -16,7 +16,7 @@ in_use_unattended_case() {
   wait_for_text "$E2E_RUN/logs/hold5.log" held 10 || fail "in use, unattended: held"
   run_silent inuse5-reinstall "$E2E_SETUP" /S
   expect_eq "in use, unattended: exit code 5 (a file in use)" "$E2E_BG_STATUS" 5
-  log_has "in use, unattended: the setup log says so" install "A file is in use: undoing the installation"
+  log_has "in use, unattended: the setup log names the file" install "readme.txt, held by a program that can't be named"
   : >"$APP_DIR/readme.txt.release"
   wait "$holder" 2>/dev/null
   snapshot inuse5-after
