@@ -18,6 +18,7 @@ class CSinProgressABC;
 class CInstallSession;
 class CSafeRemover;
 class CInstallRecord;
+class CRegistration;
 struct CCommandRunner;
 struct SUninstallRun;
 enum EStepResult : int;
@@ -138,7 +139,11 @@ private:
                       SUninstallRun& run, const CSmallString* logText);
     // Runs the uninstall section of the loaded log with APP = folder,
     // removing only what record lists (null: a log without one).
-    void Uninstall(const CSmallString& folder, const CInstallRecord* record, CSinProgressABC* progress);
+    void Uninstall(const CSmallString& folder, const CInstallRecord* record, CSinProgressABC* progress,
+                   CRegistration& registration);
+    // Writes back the entry and log an uninstall that stopped short removed,
+    // keeps the uninstaller and tells the user in message.
+    void GiveBackRegistration(CRegistration& registration, CSmallString& message);
 
     // Takes the stream opened (or refused) by OpenPackage.
     bool Adopt(bool opened);

@@ -156,6 +156,7 @@ else
   in_use_unattended_case
   in_progress_case
   usage_codes_case
+  way_back_case
   apostrophe_destination_case
   launch_planted_case
   identity_case

@@ -114,7 +114,15 @@ bool DeleteFileName(const char* path)
         SetLastError(ERROR_CANT_ACCESS_FILE);
         return false;
     }
-    return DeleteFileA(path) != FALSE;
+    if (!DeleteFileA(path))
+        return false;
+    // Wine deletes at the last close and says nothing when that fails (an
+    // immutable file): what is still there was not deleted.
+    if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    return true;
 }
 
 bool IsReachedThroughLink(const char* path)

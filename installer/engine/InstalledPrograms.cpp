@@ -46,6 +46,8 @@ void AddPrograms(HKEY root, REGSAM view, Container::CArray<SInstalledProgram>& p
         program.strLocation = EntryFolder(entry);
         if (program.strLocation.IsEmpty())
             continue;
+        program.hRoot = root;
+        program.ulView = view;
         program.strKey = name;
         program.strName = ReadRegistryText(entry, nullptr, "DisplayName");
         programs.Add(program);

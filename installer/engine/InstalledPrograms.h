@@ -5,8 +5,12 @@
 #include "Containers.h"
 #include "SmallString.h"
 
+#include <windows.h>
+
 struct SInstalledProgram
 {
+    HKEY hRoot = nullptr;     // HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER
+    unsigned long ulView = 0; // 0 or KEY_WOW64_64KEY
     CSmallString strKey;      // the entry's name under ...\Uninstall
     CSmallString strName;     // its DisplayName
     CSmallString strLocation; // its folder, resolved: InstallLocation, else the uninstaller's folder

@@ -13,6 +13,7 @@
 #include "InstallRecord.h"
 #include "InstalledPrograms.h"
 #include "LogCopy.h"
+#include "Registration.h"
 #include "RunLock.h"
 #include "Security.h"
 #include "InstallSession.h"
@@ -399,10 +400,15 @@ void CSinReader::RunLoadedLog(const CInstallRecord* record, bool ask, bool openU
             return;
         }
     }
-    if (!RunCaught([&] { Uninstall(run.header.strFolder, record, progress); }, unexpected)) {
+    // The way back: an uninstall that stops short leaves the program
+    // registered and its uninstaller in place.
+    CRegistration registration;
+    registration.Take(run.header.strFolder);
+    if (!RunCaught([&] { Uninstall(run.header.strFolder, record, progress, registration); }, unexpected)) {
         LogLine("Unexpected error: %s", unexpected.GetText());
         CSmallString message;
         message.Format(CResString(IDS_UNINSTALL_STOPPED), unexpected.GetText());
+        GiveBackRegistration(registration, message);
         Error(message);
         m_eRunResult = RunFailed;
         return;
@@ -423,7 +429,19 @@ void CSinReader::RunLoadedLog(const CInstallRecord* record, bool ask, bool openU
     }
 }
 
-void CSinReader::Uninstall(const CSmallString& folder, const CInstallRecord* record, CSinProgressABC* progress)
+void CSinReader::GiveBackRegistration(CRegistration& registration, CSmallString& message)
+{
+    if (!registration.GiveBack())
+        return;
+    m_bKeptFileRemoved = false;
+    CSmallString appName, stays;
+    GetInstallItem(Setting::AppName, appName);
+    stays.Format(CResString(IDS_UNINSTALL_STAYS), appName.GetText());
+    message += stays;
+}
+
+void CSinReader::Uninstall(const CSmallString& folder, const CInstallRecord* record, CSinProgressABC* progress,
+                           CRegistration& registration)
 {
     m_eRunResult = RunDone;
     CSmallString app = folder;
@@ -460,6 +478,7 @@ void CSinReader::Uninstall(const CSmallString& folder, const CInstallRecord* rec
     if (!remover.GetFailed().IsEmpty()) {
         CSmallString message;
         message.Format(CResString(IDS_UNINSTALL_LEFT_OVER), ListForUser(remover.GetFailed()).GetText());
+        GiveBackRegistration(registration, message);
         Error(message);
         m_eRunResult = RunFailed;
     } else {

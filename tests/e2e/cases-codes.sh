@@ -61,3 +61,31 @@ usage_codes_case() {
   fi
   wait_bg 15
 }
+
+# ---- an uninstall that stops short keeps its way back ---------------------------
+
+way_back_case() {
+  local readme=$APP_DIR/readme.txt
+  run_silent wayback-install "$E2E_SETUP" /S
+  expect_eq "way back: installed" "$E2E_BG_STATUS" 0
+  # A file nothing can remove (the host's immutable flag: Windows would say
+  # access denied alike).
+  if ! chattr +i "$readme" 2>/dev/null; then
+    skip "way back" "chattr +i is not allowed here"
+    run_silent wayback-cleanup "$APP_WIN\\uninstall.exe" /S
+    return 0
+  fi
+  run_silent wayback-uninstall "$APP_WIN\\uninstall.exe" /S
+  expect_eq "way back: the uninstall stops short (exit code 3)" "$E2E_BG_STATUS" 3
+  check "way back: the rest is removed" test ! -e "$APP_DIR/hello.exe"
+  expect_eq "way back: still listed" "$(reg_value "$UNINSTALL_KEY" UninstallString)" "\"$APP_WIN\\uninstall.exe\""
+  sleep 1 # the uninstaller's own file goes once it has ended, were it to go
+  check "way back: uninstall.exe stays" test -f "$APP_DIR/uninstall.exe"
+  check "way back: uninstall.dat stays" test -f "$APP_DIR/uninstall.dat"
+  log_has "way back: the setup log says so" uninstall "Wrote the Uninstall entry back"
+  chattr -i "$readme"
+  run_silent wayback-again "$APP_WIN\\uninstall.exe" /S
+  expect_eq "way back: run again, it finishes" "$E2E_BG_STATUS" 0
+  check "way back: the folder goes" gone_soon "$APP_DIR"
+  check "way back: nothing installed" nothing_installed
+}
