@@ -100,6 +100,10 @@ int CommitSuicide(const char* logPath, const SCommandLine& line)
     CSmallString commandLine = QuoteCommandProgram(copy) + (line.bSilent ? " /S" : "");
     if (line.bCloseApplications)
         commandLine += " /CLOSEAPPLICATIONS";
+    if (line.bRebootOk)
+        commandLine += " /REBOOTOK";
+    if (line.bNoRestart)
+        commandLine += " /NORESTART";
     commandLine.Addf(" /RESULTPIPE=%lu /PARENT=%lu ", (unsigned long)(ULONG_PTR)resultWrite.Get(),
                      (unsigned long)(ULONG_PTR)parent.Get());
     commandLine += QuoteCommandArgument(CSmallString("/KEEP=") + self);

@@ -23,7 +23,9 @@
 #include "Pages.h"
 #include "Recovery.h"
 #include "Processes.h"
+#include "AtRestart.h"
 #include "ProgramsInUse.h"
+#include "RestartQuestion.h"
 #include "ReleasePtr.h"
 #include "RunLock.h"
 #include "SetupLog.h"
@@ -337,6 +339,8 @@ int RunUninstaller(SCommandLine& line)
         WaitForSingleObject(parent, 10000);
     g_reader.RemoveKeptFile();
     EndUninstallRun(run);
+    if (code == ExitCode::RestartNeeded)
+        OfferWindowsRestart(nullptr, appName, appName, false);
     return code;
 }
 
@@ -367,6 +371,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     }
     SetUnattended(line.bSilent);
     SetCloseApplications(line.bCloseApplications);
+    AllowFinishAtRestart(line.bRebootOk);
+    SetNeverRestart(line.bNoRestart);
     SetCrashQuiet(line.bSilent);
     if (!understood || line.bHelp) {
         const bool logged = line.strLog.IsEmpty() || OpenSetupLog(line, nullptr, "install", nullptr);

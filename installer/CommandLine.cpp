@@ -6,14 +6,18 @@
 #include "Platform.h"
 
 const char g_szUsage[] = "Usage:\n"
-                         "  setup.exe [/S] [/CLOSEAPPLICATIONS] [/LOG=file] [/FORCE] [/D=folder]\n"
-                         "  uninstall.exe [/S] [/CLOSEAPPLICATIONS] [/LOG=file]\n\n"
+                         "  setup.exe [/S] [/CLOSEAPPLICATIONS] [/REBOOTOK] [/NORESTART] [/LOG=file]\n"
+                         "            [/FORCE] [/D=folder]\n"
+                         "  uninstall.exe [/S] [/CLOSEAPPLICATIONS] [/REBOOTOK] [/NORESTART] [/LOG=file]\n\n"
                          "/S\tInstall or uninstall without any window.\n"
                          "/D=folder\tInstall into folder (last on the line; spaces allowed).\n"
                          "/LOG=file\tWrite the setup log to file (default: in %TEMP%).\n"
                          "/FORCE\tInstall even over a newer version.\n"
                          "/CLOSEAPPLICATIONS\tWith /S, close the programs that use the\n"
                          "\tapplication's files (else the run stops with 5).\n"
+                         "/REBOOTOK\tFiles still in use are replaced or removed at the\n"
+                         "\tnext restart (administrators only; exit code 3010).\n"
+                         "/NORESTART\tNever restart Windows (always so with /S).\n"
                          "/?\tShow this help.\n\n"
                          "Exit codes:\n"
                          "0 done\n"
@@ -23,7 +27,9 @@ const char g_szUsage[] = "Usage:\n"
                          "4 bad command line\n"
                          "5 files in use by programs that were not closed\n"
                          "6 a newer version is installed (see /FORCE)\n"
-                         "7 another installation is running";
+                         "7 another installation is running\n"
+                         "3010 done, Windows finishes it at the next restart\n"
+                         "0 and 3010 mean success.";
 
 namespace {
 
@@ -154,6 +160,10 @@ bool ParseCommandLine(const char* commandLine, SCommandLine& line)
             line.bForce = true;
         else if (Is(argument, "/CLOSEAPPLICATIONS"))
             line.bCloseApplications = true;
+        else if (Is(argument, "/REBOOTOK"))
+            line.bRebootOk = true;
+        else if (Is(argument, "/NORESTART"))
+            line.bNoRestart = true;
         else if (Is(argument, "/?") || Is(argument, "/HELP"))
             line.bHelp = true;
         else if (Value(argument, "/LOG=", value)) {

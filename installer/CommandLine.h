@@ -11,6 +11,8 @@ struct SCommandLine
     bool bForce = false;  // /FORCE: install over a newer version
     bool bHelp = false;   // /? or /HELP
     bool bCloseApplications = false; // /CLOSEAPPLICATIONS: unattended, close what holds the files
+    bool bRebootOk = false;          // /REBOOTOK: files in use may be finished at the next restart
+    bool bNoRestart = false;         // /NORESTART: never restart Windows, not even when asked
     bool bDestination = false;
     CSmallString strDestination; // /D=path: the rest of the line
     CSmallString strLog;         // /LOG=file

@@ -38,7 +38,8 @@
     X(UninstallKey, "uninstall-key")                                                                                   \
     X(Version, "version")                                                                                              \
     X(SupportUrl, "support-url")                                                                                       \
-    X(Logo, "logo")
+    X(Logo, "logo")                                                                                                    \
+    X(FinishAtRestart, "finish-at-restart")
 
 // X(command identifier, attribute identifier, "attribute"): what each
 // command reads besides its item (`id`, or the packer's src= and text=).

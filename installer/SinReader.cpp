@@ -193,6 +193,8 @@ int CSinReader::GetExitCode() const
         return ExitCode::FileInUse;
     case RunInProgress:
         return ExitCode::InProgress;
+    case RunRestartNeeded:
+        return ExitCode::RestartNeeded;
     case RunFailed:
         break;
     }

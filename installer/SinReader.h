@@ -73,11 +73,13 @@ public:
         RunFailed,     // the user or the log has been told why; undone
         RunFileInUse,  // unattended: a file was in use; undone
         RunInProgress, // another run of the application holds it; nothing done
+        RunRestartNeeded, // done, but files in use are replaced or removed at the next restart
     };
 
     // Runs the install section against destination (APP is set to it) and,
     // when every step succeeded, registers the uninstaller. Any failure or
-    // a cancel undoes everything done so far. True for RunDone.
+    // a cancel undoes everything done so far. True for RunDone and
+    // RunRestartNeeded.
     bool Install(const CSmallString& destination, CSinProgressABC* progress);
     // How the last Install or uninstall ended, and the program's exit code
     // for it (ExitCodes.h).

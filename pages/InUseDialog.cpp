@@ -16,6 +16,7 @@ struct SDialogTexts
     const char* pszCaption;
     const char* pszText;
     bool bCanClose;
+    bool bAtRestart;
 };
 
 CSmallString FolderForUser(const char* folder)
@@ -100,36 +101,13 @@ void WidenForLongWords(HWND dialog)
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-// The lowest control's bottom plus the template's margin: the dialog's
-// client height once its texts have grown.
-void FitDialogToControls(HWND dialog)
-{
-    RECT margin = {0, 0, 7, 7};
-    MapDialogRect(dialog, &margin);
-    LONG bottom = 0;
-    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        RECT rect;
-        GetWindowRect(child, &rect);
-        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
-        if (rect.bottom > bottom)
-            bottom = rect.bottom;
-    }
-    RECT client, window;
-    GetClientRect(dialog, &client);
-    GetWindowRect(dialog, &window);
-    const LONG grow = bottom + margin.bottom - client.bottom;
-    if (grow > 0)
-        SetWindowPos(dialog, nullptr, 0, 0, window.right - window.left, window.bottom - window.top + grow,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG: {
         const SDialogTexts* texts = reinterpret_cast<const SDialogTexts*>(lParam);
         SetWindowTextA(dialog, texts->pszCaption);
-        LayOutInUseDialog(dialog, texts->pszText, texts->bCanClose);
+        LayOutInUseDialog(dialog, texts->pszText, texts->bCanClose, texts->bAtRestart);
         const HWND owner = GetWindow(dialog, GW_OWNER);
         CentreWindow(dialog, owner ? owner : GetDesktopWindow());
         SetForegroundWindow(dialog);
@@ -139,7 +117,7 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
     }
     case WM_COMMAND: {
         const int id = LOWORD(wParam);
-        if ((id == IDC_IN_USE_CLOSE || id == IDC_IN_USE_RETRY || id == IDCANCEL) &&
+        if ((id == IDC_IN_USE_CLOSE || id == IDC_IN_USE_RETRY || id == IDC_IN_USE_AT_RESTART || id == IDCANCEL) &&
             IsWindowEnabled(GetDlgItem(dialog, id))) {
             EndDialog(dialog, id);
             return TRUE;
@@ -172,10 +150,13 @@ CSmallString DescribeProgramsInUse(const char* folder, const CRunningPrograms& p
     return text;
 }
 
-void LayOutInUseDialog(HWND dialog, const char* text, bool canClose)
+void LayOutInUseDialog(HWND dialog, const char* text, bool canClose, bool atRestart)
 {
     SetDlgItemTextA(dialog, IDC_IN_USE_TEXT, text);
-    SetDlgItemTextA(dialog, IDC_IN_USE_HINT, CResString(IDS_IN_USE_HINT));
+    SetDlgItemTextA(dialog, IDC_IN_USE_HINT, CResString(atRestart ? IDS_IN_USE_HINT_AT_RESTART : IDS_IN_USE_HINT));
+    const HWND later = GetDlgItem(dialog, IDC_IN_USE_AT_RESTART);
+    ShowWindow(later, atRestart ? SW_SHOWNA : SW_HIDE);
+    EnableWindow(later, atRestart);
     // Files whose holder has no name leave nothing to ask: Retry, once the
     // user has closed it.
     EnableWindow(GetDlgItem(dialog, IDC_IN_USE_CLOSE), canClose);
@@ -190,13 +171,14 @@ void LayOutInUseDialog(HWND dialog, const char* text, bool canClose)
 }
 
 int AskAboutProgramsInUse(HWND owner, const char* caption, const char* folder, const CRunningPrograms& programs,
-                          bool notClosed)
+                          bool notClosed, bool atRestart)
 {
     const CSmallString text = DescribeProgramsInUse(folder, programs, notClosed);
-    const SDialogTexts texts = {caption, text, !programs.GetPrograms().IsEmpty()};
+    const SDialogTexts texts = {caption, text, !programs.GetPrograms().IsEmpty(), atRestart};
     const INT_PTR answer = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PROGRAMS_IN_USE), owner,
                                            DialogProc, reinterpret_cast<LPARAM>(&texts));
-    if (answer == IDC_IN_USE_CLOSE || answer == IDC_IN_USE_RETRY || answer == IDCANCEL)
+    if (answer == IDC_IN_USE_CLOSE || answer == IDC_IN_USE_RETRY || answer == IDC_IN_USE_AT_RESTART ||
+        answer == IDCANCEL)
         return (int)answer;
     // Without the dialog, what is in use in a message box: Retry, or
     // Cancel, which changes nothing.

@@ -127,3 +127,24 @@ void FitTexts(HWND page)
         Place(c);
     }
 }
+
+void FitDialogToControls(HWND dialog)
+{
+    RECT margin = {0, 0, 7, 7};
+    MapDialogRect(dialog, &margin);
+    LONG bottom = 0;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT rect;
+        GetWindowRect(child, &rect);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+        if (rect.bottom > bottom)
+            bottom = rect.bottom;
+    }
+    RECT client, window;
+    GetClientRect(dialog, &client);
+    GetWindowRect(dialog, &window);
+    const LONG grow = bottom + margin.bottom - client.bottom;
+    if (grow > 0)
+        SetWindowPos(dialog, nullptr, 0, 0, window.right - window.left, window.bottom - window.top + grow,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}

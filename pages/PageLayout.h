@@ -15,3 +15,7 @@ void FitTexts(HWND page);
 // The height and width a static control's text needs at the given width,
 // measured with the control's own font and drawing rules.
 SIZE MeasureStaticText(HWND control, int width);
+
+// A dialog as tall as its lowest control plus the template's margin, once
+// its texts have grown.
+void FitDialogToControls(HWND dialog);

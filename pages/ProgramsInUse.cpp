@@ -1,5 +1,6 @@
 #include "ProgramsInUse.h"
 
+#include "AtRestart.h"
 #include "InUseDialog.h"
 #include "ScriptWords.h"
 #include "SetupLog.h"
@@ -15,7 +16,10 @@ unsigned long g_ulUninstallLauncher = 0;
 
 const char* AnswerName(int answer)
 {
-    return answer == IDC_IN_USE_CLOSE ? "Close them" : answer == IDC_IN_USE_RETRY ? "Retry" : "Cancel";
+    return answer == IDC_IN_USE_CLOSE        ? "Close them"
+           : answer == IDC_IN_USE_RETRY      ? "Retry"
+           : answer == IDC_IN_USE_AT_RESTART ? "At restart"
+                                             : "Cancel";
 }
 
 void LogFound(const char* folder, const CRunningPrograms& programs)
@@ -53,20 +57,23 @@ void SetCloseApplications(bool close)
 EInUse SettleProgramsInUse(HWND owner, const char* caption, const char* folder, CRunningPrograms& programs)
 {
     bool notClosed = false, closeTried = false;
+    const bool atRestart = MayFinishAtRestart(g_reader);
     while (programs.Find(folder)) {
         LogFound(folder, programs);
         if (IsUnattended()) {
-            if (!g_bCloseApplications) {
-                LogLine("Not closed without /CLOSEAPPLICATIONS: nothing was changed");
-                return EInUse::InUse;
+            // Closing is tried once: a program that stays after being asked
+            // would be asked forever.
+            const char* why = !g_bCloseApplications           ? "Not closed without /CLOSEAPPLICATIONS"
+                              : programs.GetPrograms().IsEmpty() ? "No program to ask to close"
+                              : closeTried ? "Still in use after asking them to close"
+                                           : nullptr;
+            if (why && atRestart) {
+                LogLine("%s: what they hold is finished at the next restart", why);
+                ChooseFinishAtRestart();
+                return EInUse::Free;
             }
-            if (programs.GetPrograms().IsEmpty()) {
-                LogLine("No program to ask to close: nothing was changed");
-                return EInUse::InUse;
-            }
-            // Once: a program that stays after being asked would be asked forever.
-            if (closeTried) {
-                LogLine("Still in use after asking them to close: nothing was changed");
+            if (why) {
+                LogLine("%s: nothing was changed", why);
                 return EInUse::InUse;
             }
             LogLine("Asking them to close (/CLOSEAPPLICATIONS)");
@@ -75,10 +82,14 @@ EInUse SettleProgramsInUse(HWND owner, const char* caption, const char* folder, 
             continue;
         }
         LogLine("Message [%s]: %s", caption, DescribeProgramsInUse(folder, programs, notClosed).GetText());
-        const int answer = AskAboutProgramsInUse(owner, caption, folder, programs, notClosed);
+        const int answer = AskAboutProgramsInUse(owner, caption, folder, programs, notClosed, atRestart);
         LogLine("Answer: %s", AnswerName(answer));
         if (answer == IDCANCEL)
             return EInUse::Cancelled;
+        if (answer == IDC_IN_USE_AT_RESTART) {
+            ChooseFinishAtRestart();
+            return EInUse::Free;
+        }
         notClosed = answer == IDC_IN_USE_CLOSE && !CloseThem(programs);
     }
     if (closeTried || !programs.GetClosed().IsEmpty())

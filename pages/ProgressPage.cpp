@@ -11,6 +11,7 @@
 #include "Pages.h"
 #include "Progress.h"
 #include "ProgramsInUse.h"
+#include "RestartQuestion.h"
 #include "SetupLog.h"
 #include "win32/Handles.h"
 #include "ScriptCommandLine.h"
@@ -138,7 +139,8 @@ static void ShowCompletion(HWND page)
 {
     CSmallString appName, text;
     g_reader.GetInstallItem(Setting::AppName, appName);
-    text.Format(CResString(IDS_INSTALL_COMPLETE), appName.GetText());
+    const bool restart = g_reader.GetRunResult() == CSinReader::RunRestartNeeded;
+    text.Format(CResString(restart ? IDS_INSTALL_COMPLETE_RESTART : IDS_INSTALL_COMPLETE), appName.GetText());
     LayOutProgressPage(page, text);
     EnableWindow(GetDlgItem(g_hwndMain, IDCANCEL), FALSE);
     g_bClosing = true;
@@ -176,6 +178,17 @@ static void RunInstallation(HWND page)
         if (g_reader.GetRunResult() == CSinReader::RunCancelled)
             OpenCancelPage();
         CloseWizard();
+        return;
+    }
+    g_nExitCode = g_reader.GetExitCode();
+    if (g_reader.GetRunResult() == CSinReader::RunRestartNeeded) {
+        // Until the restart the earlier files are the ones in place: nothing
+        // is started from them.
+        ShowCompletion(page);
+        EnableWindow(GetDlgItem(g_hwndMain, IDC_WIZARD_NEXT), TRUE);
+        CSmallString appName;
+        g_reader.GetInstallItem(Setting::AppName, appName);
+        OfferWindowsRestart(g_hwndMain, GetInstallerCaption(g_reader), appName, true);
         return;
     }
     OfferRestart(g_hwndMain, GetInstallerCaption(g_reader), ProgramsInUse());

@@ -9,6 +9,7 @@
 #define IDD_DESTINATION 104
 #define IDD_PROGRESS 105
 #define IDD_PROGRAMS_IN_USE 106
+#define IDD_RESTART_NEEDED 107
 #define IDI_SETUP 110
 
 // A text no code addresses
@@ -31,12 +32,16 @@
 #define IDC_PROGRESS_BAR 1000
 #define IDC_PROGRESS_TEXT 1004
 #define IDC_PROGRESS_FILE 1005
-// Programs in use: what holds the files, what to do, and the three answers
-// (the third is IDCANCEL)
+// Programs in use: what holds the files, what to do, and the answers
+// (Cancel is IDCANCEL; At restart only where the run may finish at restart)
 #define IDC_IN_USE_TEXT 1040
 #define IDC_IN_USE_HINT 1041
 #define IDC_IN_USE_CLOSE 1042
 #define IDC_IN_USE_RETRY 1043
+#define IDC_IN_USE_AT_RESTART 1044
+// A restart finishes the run: Restart now, or Later (IDCANCEL)
+#define IDC_RESTART_TEXT 1050
+#define IDC_RESTART_NOW 1051
 
 // Texts
 #define IDS_EXIT_QUESTION 2
@@ -84,6 +89,11 @@
 #define IDS_DEST_LINK 46
 #define IDS_IN_PROGRESS 60
 #define IDS_UNINSTALL_STAYS 61
+#define IDS_FILE_IN_USE_AT_RESTART 62
+#define IDS_IN_USE_HINT_AT_RESTART 63
+#define IDS_RESTART_NEEDED_INSTALL 64
+#define IDS_RESTART_NEEDED_UNINSTALL 65
+#define IDS_INSTALL_COMPLETE_RESTART 66
 #define IDS_UNREGISTERED_QUESTION 47
 #define IDS_DEST_OTHER_PROGRAM 48
 #define IDS_IN_USE_PROGRAM 49

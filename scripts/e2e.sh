@@ -48,6 +48,7 @@ if [ $demo == 1 ] && [ -z "${KX_E2E_DIR:-}" ]; then E2E_RUN=$PWD/build/demo/run;
 . tests/e2e/cases-before.sh
 . tests/e2e/cases-recover.sh
 . tests/e2e/cases-running.sh
+. tests/e2e/cases-restart.sh
 
 # configure_and_build DIR PRESET TARGETS...: the preset configures the
 # default folders; other folders must be configured already.
@@ -151,6 +152,8 @@ else
   file_in_use_case
   running_install_case
   running_uninstall_case
+  restart_silent_case
+  restart_wizard_case
   unexpected_failure_case
   silent_case
   in_use_unattended_case

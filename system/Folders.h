@@ -65,6 +65,8 @@ bool DeleteFileName(const char* path);
 
 // True when a file or folder exists at path.
 bool DoesFileExist(const char* path);
+// Whether a folder (or a link to one) is at path.
+bool IsFolder(const char* path);
 
 // Writes size bytes as a new file at path. Whatever had the name goes
 // first, by its own name: a link itself, never what it points at, which

@@ -5,6 +5,7 @@
 #include "Destination.h"
 #include "WinPath.h"
 #include "Caught.h"
+#include "AtRestart.h"
 #include "InstallSession.h"
 #include "LogCopy.h"
 #include "RunLock.h"
@@ -111,6 +112,12 @@ bool CSinReader::Install(const CSmallString& destination, CSinProgressABC* progr
     const CSmallString keyName = GetUninstallKeyName(*this);
     if (!keyName.IsEmpty())
         RemoveOrphanEntries(folder, keyName);
+    if (GetLeftForRestart()) {
+        LogLine("Installation complete (%llu bytes written); it finishes at the next restart (%u files)",
+                session.GetBytesWritten(), GetLeftForRestart());
+        m_eRunResult = RunRestartNeeded;
+        return true;
+    }
     LogLine("Installation complete (%llu bytes written)", session.GetBytesWritten());
     m_eRunResult = RunDone;
     return true;

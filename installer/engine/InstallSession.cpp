@@ -24,6 +24,7 @@
 #include "Destination.h"
 #include "Recovery.h"
 #include "TestKnobs.h"
+#include "AtRestart.h"
 
 namespace {
 
@@ -40,12 +41,6 @@ void TellWriteFailed(const CSmallString& path, DWORD error)
     message.Format(CResString(IDS_WRITE_FAILED), path.GetText());
     reason.Format(CResString(IDS_SYSTEM_REASON), GetLastErrorString((int)error).GetText());
     Error(message + reason);
-}
-
-bool IsFolder(const char* path)
-{
-    const DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 } // namespace
@@ -265,11 +260,12 @@ EStepResult CInstallSession::WriteItem(unsigned id, const CSmallString& name, co
             m_journal.SetAside(path, backup, error))
             continue;
         if (IsInUse(error) && !IsFolder(path)) {
-            CSmallString question;
-            question.Format(CResString(IDS_FILE_IN_USE), path.GetText(), GetLastErrorString((int)error).GetText());
             LogLine("In use: %s: %s", path.GetText(), GetLastErrorString((int)error).GetText());
-            if (KxMessageBox(nullptr, question, GetInstallerCaption(m_reader), MB_RETRYCANCEL | MB_ICONWARNING) == IDRETRY)
+            const EInUseAnswer answer = AskFileInUse(path, error);
+            if (answer == InUseRetry)
                 continue;
+            if (answer == InUseAtRestart)
+                return WriteAtRestart(id, path);
             // Unattended there was nobody to ask: a file in use, not a cancel.
             return IsUnattended() ? StepFileInUse : StepCancelled;
         }
@@ -278,7 +274,67 @@ EStepResult CInstallSession::WriteItem(unsigned id, const CSmallString& name, co
     }
     m_journal.NoteMade(path, file, false);
     m_journal.AddFile(path, backup);
+    const EStepResult written = CopyItemInto(id, path, file);
+    if (written == StepDone)
+        LogLine("File written: %s (%llu bytes%s)", path.GetText(), m_ullLastItem, backup.IsEmpty() ? "" : ", replaced");
+    return written;
+}
 
+CInstallSession::EInUseAnswer CInstallSession::AskFileInUse(const CSmallString& path, DWORD error)
+{
+    const CSmallString reason = GetLastErrorString((int)error);
+    CSmallString question;
+    if (!MayFinishAtRestart(m_reader)) {
+        question.Format(CResString(IDS_FILE_IN_USE), path.GetText(), reason.GetText());
+        return KxMessageBox(nullptr, question, GetInstallerCaption(m_reader), MB_RETRYCANCEL | MB_ICONWARNING) ==
+                       IDRETRY
+                   ? InUseRetry
+                   : InUseCancel;
+    }
+    // Chosen already for the programs that hold the files, or nobody to ask.
+    if (IsFinishAtRestartChosen() || IsUnattended())
+        return InUseAtRestart;
+    question.Format(CResString(IDS_FILE_IN_USE_AT_RESTART), path.GetText(), reason.GetText());
+    switch (KxMessageBox(nullptr, question, GetInstallerCaption(m_reader), MB_CANCELTRYCONTINUE | MB_ICONWARNING)) {
+    case IDTRYAGAIN:
+        return InUseRetry;
+    case IDCONTINUE:
+        return InUseAtRestart;
+    }
+    return InUseCancel;
+}
+
+EStepResult CInstallSession::WriteAtRestart(unsigned id, const CSmallString& path)
+{
+    // The new file waits beside the one in use, on its volume, and takes
+    // its place at restart. The undo removes it; a restart that then finds
+    // no file to move leaves the old one as it is.
+    const CSmallString waiting = path + ".kx-restart";
+    DeleteFileName(waiting);
+    m_journal.BeforeFile(waiting, CSmallString());
+    CAutoHandle file(CreateFileA(waiting, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid()) {
+        TellWriteFailed(waiting, GetLastError());
+        return StepFailed;
+    }
+    m_journal.NoteMade(waiting, file, false);
+    const EStepResult written = CopyItemInto(id, waiting, file);
+    if (written != StepDone)
+        return written;
+    if (!ReplaceAtRestart(waiting, path)) {
+        const DWORD error = GetLastError();
+        if (IsUnattended())
+            return StepFileInUse;
+        TellWriteFailed(path, error);
+        return StepFailed;
+    }
+    // The installation's file, by the name it will have.
+    m_journal.AddFile(path, CSmallString());
+    return StepDone;
+}
+
+EStepResult CInstallSession::CopyItemInto(unsigned id, const CSmallString& path, CAutoHandle& file)
+{
     // Straight from the package into the file, a piece at a time.
     CFileSink sink(this, file, path);
     if (!ShowProgress(path))
@@ -298,8 +354,8 @@ EStepResult CInstallSession::WriteItem(unsigned id, const CSmallString& name, co
         TellWriteFailed(path, GetLastError());
         return StepFailed;
     }
+    m_ullLastItem = sink.m_ullWritten;
     m_ullBytes += sink.m_ullWritten;
-    LogLine("File written: %s (%llu bytes%s)", path.GetText(), sink.m_ullWritten, backup.IsEmpty() ? "" : ", replaced");
     return StepDone;
 }
 

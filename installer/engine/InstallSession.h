@@ -10,6 +10,8 @@
 #include "Journal.h"
 #include "SmallString.h"
 
+class CAutoHandle;
+
 class CSinProgressABC;
 class CSinReader;
 
@@ -39,7 +41,8 @@ public:
 
     // Writes item id as name into folder dest (environment references
     // expanded), setting a replaced file aside for the undo. A file in use
-    // is asked about (Retry/Cancel); other failures are told.
+    // is asked about (Retry/Cancel, and where the run may, Continue: it is
+    // replaced at the next restart); other failures are told.
     EStepResult WriteItem(unsigned id, const CSmallString& name, const CSmallString& dest);
     // Writes data to path whole or not at all: a temporary file, flushed,
     // then renamed into place and its size read back. False with the
@@ -87,6 +90,17 @@ public:
     void Commit();
 
 private:
+    enum EInUseAnswer
+    {
+        InUseRetry,
+        InUseCancel,
+        InUseAtRestart,
+    };
+    EInUseAnswer AskFileInUse(const CSmallString& path, DWORD error);
+    // The item written beside path, to replace it at the next restart.
+    EStepResult WriteAtRestart(unsigned id, const CSmallString& path);
+    // The item into file (just made at path), which it closes.
+    EStepResult CopyItemInto(unsigned id, const CSmallString& path, CAutoHandle& file);
     void NoteTargets(const CXMLNode* log);
     // Made by another run of this application (GetCreatedByOtherRuns).
     bool IsOthers(const CSmallString& pathOrKey, bool isKey) const;
@@ -105,4 +119,5 @@ private:
     CSmallString m_strUserKept; // the user's folder KeepReplaced made
     Container::CArray<CSmallString> m_arrOthers;    // folders and keys other runs made
     unsigned long long m_ullBytes = 0;
+    unsigned long long m_ullLastItem = 0; // bytes of the item CopyItemInto wrote last
 };

@@ -121,7 +121,7 @@ void CSafeRemover::RemoveEmptyFolder(const CSmallString& path)
         LogLine("Removed folder %s (with the uninstaller's own file, once that has ended)", target.GetText());
         return;
     }
-    LogLine("Kept %s: not empty", target.GetText());
+    NotEmpty(target, "not empty");
 }
 
 void CSafeRemover::RemoveEmptyKey(const CSmallString& formatted, const CSmallString& subkey, bool isEntry, int kind,

@@ -20,12 +20,6 @@ namespace {
 
 const char kLinkLeft[] = "a link, left in place: neither it nor what it leads to is removed";
 
-bool IsFolder(const char* path)
-{
-    const DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 HKEY RootHandle(RegistryKeyPath::ERoot root)
 {
     return root == RegistryKeyPath::LocalMachine ? HKEY_LOCAL_MACHINE
@@ -136,7 +130,7 @@ void CSafeRemover::DeleteOne(const CSmallString& path)
     }
     const DWORD error = GetLastError();
     if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
-        Failed(path, GetLastErrorString((int)error));
+        CouldNotRemove(path, GetLastErrorString((int)error));
 }
 
 void CSafeRemover::RemoveRecordedContent(const CSmallString& folder)
@@ -161,7 +155,7 @@ void CSafeRemover::RemoveRecordedContent(const CSmallString& folder)
         else if (!m_strKeep.IsEmpty() && WinPath::IsSameOrInside(WinPath::Normalise(m_strKeep), target))
             m_arrKeptFolders.Add(target);
         else
-            LogLine("Kept %s: it holds files the installation did not create", target.GetText());
+            NotEmpty(target, "it holds files the installation did not create");
     }
 }
 
@@ -209,8 +203,14 @@ void CSafeRemover::RemoveFolder(const CSmallString& path, bool ifEmpty)
     }
     Container::CArray<CSmallString> leftovers;
     DeleteDirectory(target, m_strKeep.IsEmpty() ? nullptr : m_strKeep.GetText(), &leftovers);
-    for (unsigned i = 0; i < leftovers.GetSize(); i++)
-        Failed(leftovers[i], IsLink(leftovers[i]) ? kLinkLeft : "in use or not allowed");
+    for (unsigned i = 0; i < leftovers.GetSize(); i++) {
+        if (IsLink(leftovers[i]))
+            Failed(leftovers[i], kLinkLeft);
+        else if (IsFolder(leftovers[i]))
+            NotEmpty(leftovers[i], nullptr);
+        else
+            CouldNotRemove(leftovers[i], "in use or not allowed");
+    }
     if (!m_strKeep.IsEmpty() && WinPath::IsSameOrInside(WinPath::Normalise(m_strKeep), target)) {
         m_arrKeptFolders.Add(target);
         m_bKeptRemoved = true;

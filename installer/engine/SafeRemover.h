@@ -60,6 +60,16 @@ public:
     // The record comes from the copy only administrators can write: what it
     // says the installation created is proof enough.
     void SetRecordTrusted(bool trusted) { m_bRecordTrusted = trusted; }
+    // Files that can't be removed may go at the next restart (the run may:
+    // MayFinishAtRestart): they are left to it rather than failed, and so
+    // are the folders they alone keep from going (FinishFolders).
+    void SetFinishAtRestart(bool allowed) { m_bAtRestart = allowed; }
+    // Once the log has run: each folder it tried to remove that holds only
+    // what goes at restart (and the uninstaller's own file) goes then too;
+    // one that holds more fails as it would have.
+    void FinishFolders();
+    const Container::CArray<CSmallString>& GetLeftForRestart() const { return m_arrAtRestart; }
+
     // Once the log has run: each file the installation replaced that did
     // not come back (the log left the installation's file, or it could not
     // be moved) is told, with where it is kept.
@@ -71,6 +81,12 @@ private:
     // Left in place by the rules (there before the installation): told, no fault.
     void Keep(const CSmallString& what, const char* why);
     void Failed(const CSmallString& what, const char* why);
+    // A file that stays: left to the restart where allowed, else failed.
+    void CouldNotRemove(const CSmallString& path, const char* why);
+    // A folder the log tried to remove that is not empty: kept, why (by
+    // the rules), or with why null a failure.
+    void NotEmpty(const CSmallString& folder, const char* why);
+    bool GoesAtRestart(const CSmallString& path) const;
     // target (ResolveAllButLast's answer) lies in the installation's folder.
     bool IsInside(const CSmallString& target) const;
     // path, as the log spells it, names a place in the installation's folder.
@@ -125,5 +141,13 @@ private:
     bool m_bKeptRemoved = false;
     Container::CArray<CSmallString> m_arrKeptFolders; // to remove once the kept file is gone
     Container::CArray<CSmallString> m_arrRefused, m_arrFailed;
+    bool m_bAtRestart = false;
+    Container::CArray<CSmallString> m_arrAtRestart; // left to the next restart
+    struct SFullFolder
+    {
+        CSmallString strPath;
+        const char* pszKeptWhy; // null: a failure when it stays full
+    };
+    Container::CArray<SFullFolder> m_arrFullFolders; // tried, not empty: for FinishFolders
     Container::CMap<CSmallString, bool> m_setPutBack; // "f:" path or "v:" value id, once handled
 };

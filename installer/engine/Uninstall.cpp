@@ -10,6 +10,7 @@
 #include "RunJournal.h"
 #include "FileText.h"
 #include "Folders.h"
+#include "AtRestart.h"
 #include "InstallRecord.h"
 #include "InstalledPrograms.h"
 #include "LogCopy.h"
@@ -459,7 +460,9 @@ void CSinReader::Uninstall(const CSmallString& folder, const CInstallRecord* rec
     for (unsigned i = 0; i < m_arrNotInCopy.GetSize(); i++)
         remover.RefuseCommand(m_arrNotInCopy[i], "not in the uninstall information kept for administrators");
     remover.SetKeepFile(m_strKeepFile);
+    remover.SetFinishAtRestart(MayFinishAtRestart(*this));
     ExecuteCommands(section, progress, nullptr, remover);
+    remover.FinishFolders();
     remover.TellNotPutBack();
     m_arrKeptFolders = remover.GetKeptFolders();
     m_bKeptFileRemoved = remover.IsKeptFileRemoved();
@@ -485,8 +488,14 @@ void CSinReader::Uninstall(const CSmallString& folder, const CInstallRecord* rec
         // An entry that still runs this uninstaller (renamed since the log
         // was written) would be a dead line in the installed-programs list.
         RemoveOrphanEntries(app, CSmallString());
+        if (m_eRunResult == RunDone && !remover.GetLeftForRestart().IsEmpty()) {
+            LogLine("%u items are removed at the next restart", remover.GetLeftForRestart().GetSize());
+            m_eRunResult = RunRestartNeeded;
+        }
     }
-    LogLine("Uninstall %s", m_eRunResult == RunDone ? "complete" : "incomplete");
+    LogLine("Uninstall %s", m_eRunResult == RunDone            ? "complete"
+                            : m_eRunResult == RunRestartNeeded ? "complete once Windows restarts"
+                                                               : "incomplete");
 }
 
 void CSinReader::RemoveKeptFile()

@@ -62,10 +62,11 @@ TEST(UninstallLogGen, ScriptsBecomeLogs)
         std::vector<std::string> log;
         unsigned notes;
     } cases[] = {
-        {"settings: app-name and uninstall-url copied, the entry named by uninstall-key",
+        {"settings: app-name, uninstall-url and finish-at-restart copied, the entry named by uninstall-key",
          "<app-name>A &amp; B</app-name><uninstall-url>http://x/bye</uninstall-url>"
+         "<finish-at-restart>yes</finish-at-restart>"
          "<uninstall-key>AppKey</uninstall-key><uninstall-display-name>App</uninstall-display-name>",
-         Tail({"app-name A & B", "uninstall-url http://x/bye",
+         Tail({"app-name A & B", "uninstall-url http://x/bye", "finish-at-restart yes",
                "remove-reg-key section=HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\"
                "Uninstall\\AppKey"}),
          0},

@@ -53,7 +53,7 @@ usage_codes_case() {
   local out code
   start_bg usage-codes "$E2E_SETUP" /?
   if out=$(drv answer-messagebox ok "Usage" 15000); then
-    for code in '0 done' '1 ' '2 ' '3 ' '4 ' '5 ' '6 ' '7 '; do
+    for code in '0 done' '1 ' '2 ' '3 ' '4 ' '5 ' '6 ' '7 ' '3010 '; do
       expect_contains "usage: exit code ${code%% *} named" "$(field text "$out")" "$code"
     done
   else

@@ -350,6 +350,8 @@ std::string GenerateUninstallLog(const CXMLNode* install, const CItemTextFn& ite
         log.Setting(Setting::AppName, text);
     if (SettingText(install, Setting::UninstallUrl, itemText, text) && !text.empty())
         log.Setting(Setting::UninstallUrl, text);
+    if (SettingText(install, Setting::FinishAtRestart, itemText, text) && !text.empty())
+        log.Setting(Setting::FinishAtRestart, text);
     for (const auto& shortcut : shortcuts)
         log.Command(Command::RemoveShortcut,
                     {{Attr::RemoveShortcut::Folder, shortcut.first}, {Attr::RemoveShortcut::Name, shortcut.second}});

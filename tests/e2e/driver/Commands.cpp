@@ -426,6 +426,29 @@ int TryChange(const std::vector<std::string>& args)
     return refused ? 0 : 1;
 }
 
+// Wine hands Linux only the low byte of a program's exit code (3010 arrives
+// as 194): this runs the program and prints the whole code.
+int ExitCode(const std::vector<std::string>& args)
+{
+    std::string line;
+    for (size_t i = 1; i < args.size(); i++) {
+        const bool quote = args[i].empty() || args[i].find_first_of(" \t") != std::string::npos;
+        line += (i > 1 ? " " : "") + (quote ? "\"" + args[i] + "\"" : args[i]);
+    }
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return Fail("cannot start " + args[1] + ": " + DescribeError(GetLastError()));
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    std::printf("exit code %lu\n", (unsigned long)code);
+    return 0;
+}
+
 int Run(const std::vector<std::string>& args)
 {
     return RunScript(args[1]);
@@ -465,6 +488,7 @@ const SCommand g_arrCommands[] = {
     {"elevated", 0, 0, Elevated, "elevated                           yes or no: a full administrator token"},
     {"try-change", 1, 1, TryChange,
      "try-change PATH                    open for writing, rename, delete; 0 if all refused"},
+    {"exit-code", 1, 16, ExitCode, "exit-code PROGRAM [ARGS...]        runs it, prints its whole exit code"},
     {"run", 1, 1, Run, "run SCRIPT                         one command a line"},
 };
 

@@ -83,6 +83,16 @@ std::string FormatData(DWORD type, const std::vector<unsigned char>& data, DWORD
             text.pop_back();
         return text;
     }
+    case REG_MULTI_SZ: {
+        // One line per string (an empty one stays an empty line).
+        std::string text(reinterpret_cast<const char*>(data.data()), size);
+        while (!text.empty() && text.back() == '\0')
+            text.pop_back();
+        for (char& c : text)
+            if (c == '\0')
+                c = '\n';
+        return text;
+    }
     default: {
         std::string hex;
         for (DWORD i = 0; i < size; i++) {

@@ -153,7 +153,7 @@ TEST(PageLayout, TheProgramsInUseQuestionFits)
         const HWND dialog =
             CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PROGRAMS_IN_USE), nullptr, PlainPage, 0);
         ASSERT_NE(nullptr, dialog);
-        LayOutInUseDialog(dialog, c.text.c_str(), c.canClose);
+        LayOutInUseDialog(dialog, c.text.c_str(), c.canClose, false);
         ExpectWholeTexts(dialog, c.text.substr(0, 40));
         RECT text, buttons;
         GetWindowRect(GetDlgItem(dialog, IDC_IN_USE_HINT), &text);

@@ -548,8 +548,10 @@ TEST(Safety, AnUnexpectedExceptionInTheUninstallIsTold)
         ASSERT_EQ(1u, boxes.Shown().size());
         EXPECT_EQ("Uninstalling stopped because of an unexpected error:\n" +
                       std::string(badAlloc ? "out of memory" : "injected fault") +
-                      "\n\nSome items may be left; see the setup log.",
+                      "\n\nSome items may be left; see the setup log."
+                      "\n\nKx stays listed as installed: run its uninstaller again once these items are free, and it finishes the job.",
                   boxes.Shown()[0].text);
+        EXPECT_TRUE(Exists(dir / "uninstall.dat"));
         // The fault came before the third element: the first went, the
         // second was never reached.
         EXPECT_FALSE(Exists(dir / "a.txt"));

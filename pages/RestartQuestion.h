@@ -1,0 +1,14 @@
+// After a run that Windows finishes at its next restart: the wizard asks
+// Restart now or Later; an unattended run never restarts (its exit code
+// says a restart is needed).
+#pragma once
+
+#include <windows.h>
+
+// /NORESTART: the question isn't asked (the run's texts and exit code
+// still say that a restart is needed).
+void SetNeverRestart(bool never);
+
+// installed: after an installation (else an uninstallation). Restarts
+// Windows when the user chooses Restart now.
+void OfferWindowsRestart(HWND owner, const char* caption, const char* appName, bool installed);
