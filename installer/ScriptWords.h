@@ -39,7 +39,8 @@
     X(Version, "version")                                                                                              \
     X(SupportUrl, "support-url")                                                                                       \
     X(Logo, "logo")                                                                                                    \
-    X(FinishAtRestart, "finish-at-restart")
+    X(FinishAtRestart, "finish-at-restart")                                                                            \
+    X(Architecture, "architecture")
 
 // X(command identifier, attribute identifier, "attribute"): what each
 // command reads besides its item (`id`, or the packer's src= and text=).
