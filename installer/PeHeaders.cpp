@@ -35,6 +35,7 @@ const char* ReadPeHeaders(const unsigned char* data, size_t size, SPeHeaders& pe
     if (!Holds(size, signature, 4 + 20) || memcmp(data + signature, "PE\0\0", 4) != 0)
         return "not a Windows program (no PE header)";
     pe.uCoffHeader = signature + 4;
+    pe.uMachine = Pe::ReadU16(data + pe.uCoffHeader);
     pe.uSectionCount = Pe::ReadU16(data + pe.uCoffHeader + 2);
     const uint16_t optionalSize = Pe::ReadU16(data + pe.uCoffHeader + 16);
     pe.uOptionalHeader = pe.uCoffHeader + 20;

@@ -6,7 +6,7 @@
 //   +-------------------------+  0
 //   | DOS header "MZ"         |  e_lfanew at 0x3C
 //   +-------------------------+  e_lfanew
-//   | "PE\0\0", COFF header   |  4 + 20 bytes: section count at +6
+//   | "PE\0\0", COFF header   |  4 + 20 bytes: machine at +4, section count at +6
 //   | optional header         |  magic 0x10B (PE32) or 0x20B (PE32+):
 //   |   ... CheckSum          |    at +64 in both
 //   |   data directories      |    at +96 (PE32) or +112 (PE32+), 8 bytes each
@@ -29,6 +29,10 @@ const unsigned kResourceDirectory = 2;
 const unsigned kSecurityDirectory = 4;
 
 const unsigned kSectionHeaderSize = 40;
+
+// The COFF header's machine, for the 64-bit processors.
+const uint16_t kMachineAmd64 = 0x8664;
+const uint16_t kMachineArm64 = 0xAA64;
 
 inline uint16_t ReadU16(const unsigned char* p) { return (uint16_t)(p[0] | p[1] << 8); }
 inline uint32_t ReadU32(const unsigned char* p)
@@ -59,7 +63,8 @@ struct SPeHeaders
     uint32_t uDataDirectoryCount;
     uint32_t uSectionTable;
     uint16_t uSectionCount;
-    bool bPe32Plus;
+    uint16_t uMachine; // the processor the code is for
+    bool bPe32Plus;    // the optional header of a 64-bit image
 };
 
 // Reads the headers from the first size bytes of a file. Null when they

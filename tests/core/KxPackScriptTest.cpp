@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #endif
 
 #include "KxPackRun.h"
+#include "PeHeaders.h"
 #include "ScriptWords.h"
 #include "ScriptCheck.h"
 #include "ScriptPlaces.h"
@@ -124,6 +126,23 @@ protected:
 
     CTempDir dir;
 };
+
+// The headers of a Windows image and nothing else: "MZ" with e_lfanew,
+// "PE\0\0", the COFF header naming machine, an optional header of magic's
+// kind without data directories.
+std::vector<unsigned char> PeImage(uint16_t machine, uint16_t magic)
+{
+    const uint16_t optional = magic == 0x20B ? 112 : 96;
+    std::vector<unsigned char> image(0x40 + 4 + 20 + optional, 0);
+    image[0] = 'M';
+    image[1] = 'Z';
+    Pe::WriteU32(&image[0x3C], 0x40);
+    memcpy(&image[0x40], "PE\0\0", 4);
+    Pe::WriteU16(&image[0x44], machine);
+    Pe::WriteU16(&image[0x44 + 16], optional);
+    Pe::WriteU16(&image[0x44 + 20], magic);
+    return image;
+}
 
 const char kUninstallSettings[] =
     "<uninstall-display-name>App</uninstall-display-name><uninstaller src=\"uninstall.xml\"/>";
@@ -391,6 +410,12 @@ TEST_F(KxPackScriptTest, StrictCheckNamesPlaceAndRemedy)
     const std::string classes = "<remove-reg-key section=\"HKEY_LOCAL_MACHINE\\Software\\Classes\\.app\"/>";
     const std::string vendor = "<remove-reg-key section=\"HKEY_CURRENT_USER\\Software\\Vendor\"/>" + app;
     const std::string regKey = "<reg-key section=\"HKEY_CURRENT_USER\\Software\\Vendor\\App\" name=\"v\" value=\"1\"/>";
+    WriteBytes(dir.File("app64.exe"), PeImage(0x8664, 0x20B));
+    MakeFolder(dir.File("SysWOW64"));
+    WriteBytes(dir.File("SysWOW64/app32.exe"), PeImage(0x14C, 0x10B));
+    MakeFolder(dir.File("pe64"));
+    WriteBytes(dir.File("pe64/arm64.dll"), PeImage(0xAA64, 0x20B));
+    WriteBytes(dir.File("pe64/tool.exe"), PeImage(0x8664, 0x20B));
     const struct
     {
         std::string script;
@@ -499,6 +524,35 @@ TEST_F(KxPackScriptTest, StrictCheckNamesPlaceAndRemedy)
         {Script(regKey), "<remove-reg-key section=\"HKEY_CURRENT_USER\\Software\\Vendor\" if-empty=\"yes\"/>" + app,
          false, 0, "check.xml:6:3: warning: <reg-key> \"HKEY_CURRENT_USER\\Software\\Vendor\\App\" stays after uninstalling",
          nullptr},
+        // The processor the application is built for, and 64-bit programs installed as a 32-bit one.
+        {Script("<architecture>amd64</architecture>"), app, true, 2,
+         "check.xml:6:3: error: <architecture>: \"amd64\" is not an architecture: write x86 (a 32-bit application, "
+         "the default), x64 or arm64",
+         nullptr},
+        {Script(""), "<architecture> ARM64\n</architecture>" + app, true, 0, "", nullptr},
+        {Script("<file src=\"app64.exe\" dest=\"%APP%\"/>"), app, true, 1,
+         "check.xml:6:3: warning: <file> \"" + dir.File("app64.exe") +
+             "\" is a 64-bit Windows program (x64), but the application installs as 32-bit (x86, the default): on "
+             "64-bit Windows its folder and keys would be the 32-bit ones (Program Files (x86), WOW6432Node); add "
+             "<architecture>x64</architecture>",
+         nullptr},
+        {Script("<file src=\"app64.exe\" dest=\"%APP%\"/><architecture>x64</architecture>"), app, true, 0, "", nullptr},
+        // A 32-bit program, from a folder of the machine that builds.
+        {Script("<file src=\"SysWOW64\\app32.exe\" dest=\"%APP%\"/>"), app, true, 0, "", nullptr},
+        {Script("<file src=\"pe64\" dest=\"%APP%\"/>", "<terms>Agree.</terms><architecture>x86</architecture>"), app,
+         true, 1,
+         "\"" + dir.File("pe64/arm64.dll") +
+             "\" (and 1 more) is a 64-bit Windows program (arm64), but the application installs as 32-bit "
+             "(<architecture>x86</architecture>)",
+         "<architecture>x64"},
+        // The 32-bit view of 64-bit Windows written into either script's texts.
+        {Script("<reg-key section=\"HKEY_CURRENT_USER\\Software\\wow6432node\\Vendor\" name=\"v\" value=\"1\"/>"),
+         vendor, false, 0,
+         "check.xml:6:12: warning: <reg-key>: section hard-codes WOW6432Node, part of the 32-bit view that 64-bit "
+         "Windows gives 32-bit programs (32-bit Windows has none): write the key without it",
+         nullptr},
+        {Script(""), "<run-command cmd=\"%windir%\\SysWow64\\cmd.exe\"/>" + app, true, 1,
+         "log.xml:1:25: warning: <run-command>: cmd hard-codes SysWOW64", nullptr},
         // Without an <uninstaller>, the log generated from the script leaves nothing.
         {"<install>\n  <terms>Agree.</terms>\n  <uninstall-display-name>App</uninstall-display-name>\n  <file "
          "src=\"first.bin\" name=\"app.exe\" dest=\"%APP%\"/><file src=\"first.bin\" name=\"x.dll\" "

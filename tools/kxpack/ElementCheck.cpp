@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "ArchitectureCheck.h"
 #include "Platform.h"
 #include "RegistryKeyPath.h"
 #include "ScriptVariables.h"
@@ -49,23 +50,6 @@ const CSmallString* FindValue(const CXMLNode* element, const char* name)
     return nullptr;
 }
 
-// Control bytes (a NUL among them) as \xNN, so the report stays one line.
-std::string Printable(const CSmallString& text)
-{
-    std::string out;
-    for (int i = 0; i < text.GetLength(); i++) {
-        const unsigned char c = (unsigned char)text.GetText()[i];
-        if (c < 0x20 || c == 0x7F) {
-            char hex[8];
-            snprintf(hex, sizeof(hex), "\\x%02X", c);
-            out += hex;
-        } else {
-            out += (char)c;
-        }
-    }
-    return out;
-}
-
 std::string Joined(const char* const* names, unsigned count)
 {
     std::string text;
@@ -92,6 +76,22 @@ const char* NearestWord(const char* name, bool commands)
 }
 
 } // namespace
+
+std::string Printable(const CSmallString& text)
+{
+    std::string out;
+    for (int i = 0; i < text.GetLength(); i++) {
+        const unsigned char c = (unsigned char)text.GetText()[i];
+        if (c < 0x20 || c == 0x7F) {
+            char hex[8];
+            snprintf(hex, sizeof(hex), "\\x%02X", c);
+            out += hex;
+        } else {
+            out += (char)c;
+        }
+    }
+    return out;
+}
 
 bool NamesAFile(const char* command)
 {
@@ -217,6 +217,28 @@ void CElementCheck::CheckVariables(const std::string& where, const CXMLNode* ele
     for (const SVariableFault& fault : FindVariableFaults(element->GetText(), defaultPath))
         m_report.Error(m_places.Element(index), "%s: %s: %s", where.c_str(), fault.strReference.c_str(),
                        fault.strWhy.c_str());
+}
+
+void CElementCheck::CheckWowNames(const CXMLNode* element, unsigned index)
+{
+    const char* name = element->GetName();
+    const bool setting = IsScriptSetting(name);
+    if (!setting && !FindScriptCommand(name))
+        return;
+    const std::string where = DescribeElement(element, index, m_places.Element(index));
+    const auto report = [&](const SPlace& at, const std::string& what, const SWowName& wow) {
+        m_report.Warning(at,
+                         "%s hard-codes %s, part of the 32-bit view that 64-bit Windows gives 32-bit programs "
+                         "(32-bit Windows has none): %s",
+                         what.c_str(), wow.pszName, wow.pszInstead);
+    };
+    for (const SAttribute& attribute : AttributesOf(element, index, m_places))
+        if (Mb::ICmp(attribute.pszName, Attr::Src) != 0)
+            if (const SWowName* wow = FindWowName(attribute.pValue->GetText()))
+                report(attribute.at, where + ": " + attribute.pszName, *wow);
+    if (setting && !HoldsContent(name) && !element->GetAttributeValue(Attr::Id))
+        if (const SWowName* wow = FindWowName(element->GetText()))
+            report(m_places.Element(index), where, *wow);
 }
 
 void CElementCheck::CheckKey(const std::string& where, const CXMLNode* element, unsigned index, const char* attribute)

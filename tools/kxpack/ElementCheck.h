@@ -28,6 +28,11 @@ public:
     // A <file>'s or a shortcut's name: there, and a plain file name.
     void CheckFileName(const std::string& where, const CXMLNode* element, const SPlace& at);
 
+    // The 32-bit view of 64-bit Windows written into a command's or a
+    // setting's texts (FindWowName). The packer's src= names a file of the
+    // machine that builds, and is not read.
+    void CheckWowNames(const CXMLNode* element, unsigned index);
+
 private:
     void CheckName(const std::string& where, const CXMLNode* element, const SPlace& at);
     // True when an attribute was reported unknown.
@@ -43,6 +48,9 @@ private:
     const CPackItemList& m_items;
     CScriptReport& m_report;
 };
+
+// Control bytes (a NUL among them) as \xNN, so the report stays one line.
+std::string Printable(const CSmallString& text);
 
 // A command whose name becomes a file name: <file> writes it, the shortcut
 // commands add ".lnk" to it.

@@ -97,3 +97,19 @@ bool CPackItem::ReadAll(std::vector<unsigned char>& bytes, CSmallString& why) co
         },
         why);
 }
+
+bool CPackItem::ReadStart(size_t most, std::vector<unsigned char>& bytes, CSmallString& why) const
+{
+    bytes.clear();
+    std::vector<unsigned char> buffer(most);
+    bool taken = false;
+    const bool whole = Stream(
+        buffer,
+        [&](const unsigned char* data, uint32_t size) {
+            bytes.assign(data, data + size);
+            taken = true;
+            return false; // the first piece is all that is wanted
+        },
+        why);
+    return whole || taken;
+}

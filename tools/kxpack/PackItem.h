@@ -31,6 +31,8 @@ public:
 
     // The whole item, for checks of small items.
     bool ReadAll(std::vector<unsigned char>& bytes, CSmallString& why) const;
+    // Its first bytes, most of them at the most: a file's headers.
+    bool ReadStart(size_t most, std::vector<unsigned char>& bytes, CSmallString& why) const;
 
 private:
     bool m_bFile = false;

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "ArchitectureCheck.h"
 #include "ElementCheck.h"
 #include "Platform.h"
 #include "ReleasePtr.h"
@@ -15,6 +16,8 @@ namespace {
 
 // The largest uninstall script read for its check.
 const unsigned long long kLargestUninstaller = 64ull << 20;
+// What is read of an item that holds a setting's value.
+const size_t kSettingRead = 4096;
 
 CXMLDocument* Load(const CSmallString& text)
 {
@@ -42,15 +45,19 @@ public:
     CScriptCheck(const CXMLNode* written, const CXMLNode* packed, const CScriptPlaces& places,
                  const std::vector<unsigned>& origins, const CPackItemList& items, CScriptReport& report)
         : m_pWritten(written), m_pPacked(packed), m_places(places), m_arrOrigins(origins), m_items(items),
-          m_report(report), m_elements(places, true, items, report), m_effects(report)
+          m_report(report), m_elements(places, true, items, report), m_effects(report), m_architecture(report)
     {
     }
 
     void Run()
     {
-        for (unsigned i = 0; i < m_pWritten->GetChildCount(); i++)
+        for (unsigned i = 0; i < m_pWritten->GetChildCount(); i++) {
             m_arrSound.push_back(m_elements.Check(m_pWritten->GetChild(i), i));
+            m_elements.CheckWowNames(m_pWritten->GetChild(i), i);
+        }
+        CheckArchitecture();
         CheckPacked();
+        m_architecture.CheckFiles();
         CheckTargets();
         CheckTerms();
         CheckUninstaller();
@@ -70,6 +77,33 @@ private:
         return written < m_pWritten->GetChildCount();
     }
 
+    // Each <architecture> as the installer reads it: its text, or its item's;
+    // the first is the application's.
+    void CheckArchitecture()
+    {
+        bool first = true;
+        for (unsigned i = 0; i < m_pPacked->GetChildCount(); i++) {
+            const CXMLNode* element = m_pPacked->GetChild(i);
+            if (strcmp(element->GetName(), Setting::Architecture) != 0)
+                continue;
+            unsigned written = 0, id = 0;
+            const bool known = Origin(i, written);
+            const SPlace at = known ? m_places.Element(written) : SPlace();
+            CSmallString text = element->GetText();
+            if (element->GetAttributeValue(Attr::Id, id)) {
+                std::vector<unsigned char> bytes;
+                CSmallString why;
+                if (id >= m_items.size() || !m_items[id].ReadStart(kSettingRead, bytes, why)) {
+                    first = false;
+                    continue; // reported as an id outside the table, or when the build reads it
+                }
+                text = CSmallString(reinterpret_cast<const char*>(bytes.data()), (int)bytes.size());
+            }
+            m_architecture.CheckSetting(at, DescribeElement(element, known ? written : i, at), text, first);
+            first = false;
+        }
+    }
+
     // Names as they go into the package: a folder's files, a src= file's own name.
     void CheckPacked()
     {
@@ -81,8 +115,12 @@ private:
             if (NamesAFile(element->GetName()) && (!known || m_arrSound[written]))
                 m_elements.CheckFileName(DescribeElement(element, known ? written : i, at), element,
                                          known ? m_places.Attribute(written, Attr::File::Name) : at);
-            if (Mb::ICmp(element->GetName(), Command::File) == 0)
+            if (Mb::ICmp(element->GetName(), Command::File) == 0) {
                 m_effects.NoteFile(element);
+                unsigned id = 0;
+                if (element->GetAttributeValue(Attr::Id, id) && id < m_items.size())
+                    m_architecture.NoteFile(at, DescribeElement(element, known ? written : i, at), m_items[id]);
+            }
         }
         if (m_pPacked->FindNode(Setting::UninstallDisplayName)) {
             m_effects.NoteOwnFile("uninstall.exe");
@@ -139,7 +177,8 @@ private:
             return;
         CSmallString text = uninstaller->GetText();
         const char* mark = uninstaller->GetAttributeValue(Attr::Generated);
-        std::string file = mark && !strcmp(mark, YesNo::Yes) ? "generated uninstall log" : "<uninstaller> text";
+        const bool generated = mark && !strcmp(mark, YesNo::Yes);
+        std::string file = generated ? "generated uninstall log" : "<uninstaller> text";
         unsigned id = 0;
         if (uninstaller->GetAttributeValue(Attr::Id, id)) {
             if (id >= m_items.size())
@@ -173,9 +212,15 @@ private:
         CElementCheck elements(places, false, m_items, m_report);
         for (unsigned i = 0; i < section->GetChildCount(); i++) {
             const CXMLNode* element = section->GetChild(i);
+            const std::string where = DescribeElement(element, i, places.Element(i));
             if (elements.Check(element, i) && NamesAFile(element->GetName()))
-                elements.CheckFileName(DescribeElement(element, i, places.Element(i)), element,
-                                       places.Attribute(i, Attr::File::Name));
+                elements.CheckFileName(where, element, places.Attribute(i, Attr::File::Name));
+            // A generated log says again what the script says.
+            if (!generated) {
+                elements.CheckWowNames(element, i);
+                if (!strcmp(element->GetName(), Setting::Architecture) && !element->GetAttributeValue(Attr::Id))
+                    m_architecture.CheckSetting(places.Element(i), where, element->GetText(), false);
+            }
             m_effects.NoteRemoved(element);
         }
         m_effects.CheckLeftovers("the uninstall script (" + FileName(file) + ")", at);
@@ -189,6 +234,7 @@ private:
     CScriptReport& m_report;
     CElementCheck m_elements;
     CScriptEffects m_effects;
+    CArchitectureCheck m_architecture;
     std::vector<bool> m_arrSound; // per written element: no unknown attribute
 };
 

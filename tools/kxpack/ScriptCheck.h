@@ -4,8 +4,10 @@
 // and shortcut folders it can't write to, item ids outside the item table,
 // file and shortcut names that are not plain file names, a missing install
 // section or terms, an uninstaller that would not be registered or would
-// leave things behind, and programs started from the application's folder
-// that the script never puts there.
+// leave things behind, programs started from the application's folder
+// that the script never puts there, an architecture that is none, 64-bit
+// programs installed as a 32-bit application, and the 32-bit view of 64-bit
+// Windows written into the script's texts.
 #pragma once
 
 #include <vector>
