@@ -21,6 +21,7 @@
 #include "Folders.h"
 #include "Logo.h"
 #include "Pages.h"
+#include "ApplicationArchitecture.h"
 #include "Recovery.h"
 #include "Processes.h"
 #include "AtRestart.h"
@@ -253,6 +254,10 @@ int RunInstaller(const char* self, SCommandLine& line)
     g_reader.GetInstallItem(Setting::SupportUrl, support);
     SetCrashSupportUrl(support);
     CrashIfAsked();
+    CSmallString architecture;
+    g_reader.GetInstallItem(Setting::Architecture, architecture);
+    if (!TakeApplicationArchitecture(architecture, appName, true))
+        return ExitCode::Failed;
 
     // Before anything else: what an earlier run of this application left
     // half done is undone (or finished) first.
@@ -280,11 +285,15 @@ int RunInstaller(const char* self, SCommandLine& line)
 // launcher has ended removes its file.
 int RunUninstaller(SCommandLine& line)
 {
-    CSmallString appName;
+    CSmallString appName, architecture;
     const CReleasePtr<CXMLDocument> log(CXMLDocument::Load(line.strUninstallLog));
-    if (const CXMLNode* section = log ? log->FindNode(Section::Uninstall) : nullptr)
+    if (const CXMLNode* section = log ? log->FindNode(Section::Uninstall) : nullptr) {
         if (const CXMLNode* name = section->FindNode(Setting::AppName))
             appName = name->GetText();
+        // The installation's: its keys are in that view.
+        if (const CXMLNode* recorded = section->FindNode(Setting::Architecture))
+            architecture = recorded->GetText();
+    }
     // The installation is the log's folder: a log written there could be
     // the uninstall log itself.
     char folder[1024] = {0};
@@ -301,6 +310,8 @@ int RunUninstaller(SCommandLine& line)
     SUninstallRun run;
     if (!logged) {
         code = RefuseCommandLine(line);
+    } else if (!TakeApplicationArchitecture(architecture, appName, false)) {
+        code = ExitCode::Failed;
     } else {
         // Started by an older launcher, which ends on its own: let it go first.
         if (!line.ulParent)

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "Architecture.h"
 #include "Exceptions.h"
 #include "WinPath.h"
 
@@ -35,6 +36,8 @@ bool FindProgram(const char* program, CSmallString& fullPath, CSmallString& why)
             return false;
         }
     }
+    // A 64-bit application's system programs are the 64-bit ones.
+    fullPath = ToNativeSystemPath(fullPath);
     const DWORD attributes = GetFileAttributesA(fullPath);
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         if (WinPath::WhyNotPlainName(program))

@@ -97,7 +97,7 @@ const Container::CArray<CSmallString>& ProtectedFolders()
         AddShellFolders(*s_pFolders);
         AddEnvironmentFolders(*s_pFolders);
         AddSystemFolders(*s_pFolders);
-        AddRegistryFolders(*s_pFolders, 0);
+        AddRegistryFolders(*s_pFolders, KEY_WOW64_32KEY);
         AddRegistryFolders(*s_pFolders, KEY_WOW64_64KEY);
     }
     return *s_pFolders;

@@ -25,8 +25,45 @@ CSmallString ReadRegistryText(HKEY root, const char* subkey, const char* name)
     return text;
 }
 
+LONG DeleteEmptyRegistryKey(HKEY root, const char* subkey)
+{
+    const REGSAM view = WithApplicationView(root, 0);
+    if (!view)
+        return RegDeleteKeyA(root, subkey);
+    // Only the Ex form deletes in another view; every 64-bit Windows has it.
+    typedef LONG(WINAPI * RegDeleteKeyExFn)(HKEY, LPCSTR, REGSAM, DWORD);
+    const auto deleteKeyEx = reinterpret_cast<RegDeleteKeyExFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("advapi32.dll"), "RegDeleteKeyExA")));
+    return deleteKeyEx ? deleteKeyEx(root, subkey, view, 0) : ERROR_CALL_NOT_IMPLEMENTED;
+}
+
+namespace {
+
+// The tree below subkey, deepest first, in the application's view (which
+// SHDeleteKey can't be told).
+bool DeleteTreeInView(HKEY root, const CSmallString& subkey)
+{
+    for (;;) {
+        CRegKey key;
+        if (key.Open(root, subkey, KEY_READ) != ERROR_SUCCESS)
+            return false;
+        char name[256];
+        DWORD length = sizeof(name);
+        if (RegEnumKeyExA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        key.Close();
+        if (!DeleteTreeInView(root, subkey + "\\" + name))
+            return false;
+    }
+    return DeleteEmptyRegistryKey(root, subkey) == ERROR_SUCCESS;
+}
+
+} // namespace
+
 bool DeleteRegistryKey(HKEY root, const char* subkey)
 {
+    if (WithApplicationView(root, 0))
+        return DeleteTreeInView(root, CSmallString(subkey));
     typedef LONG(WINAPI * SHDeleteKeyFn)(HKEY, LPCSTR);
     // The export is named for its ANSI form; a lookup of the bare name
     // would always miss and leave keys with subkeys behind.

@@ -10,8 +10,11 @@
 // is the default value.
 CSmallString ReadRegistryText(HKEY root, const char* subkey, const char* name);
 
-// Deletes subkey with all its subkeys.
+// Deletes subkey with all its subkeys, in the application's view.
 bool DeleteRegistryKey(HKEY root, const char* subkey);
+
+// Deletes subkey, which must have no subkeys, in the application's view.
+LONG DeleteEmptyRegistryKey(HKEY root, const char* subkey);
 
 // A value of HKCU ...\Explorer\Shell Folders ("Desktop", "Programs", ...)
 // into buffer; "" when the value is missing or no string; the buffer is

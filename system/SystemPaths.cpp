@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "Architecture.h"
 #include "Registry.h"
 #include "WinPath.h"
 
@@ -31,11 +32,19 @@ CSmallString ExpandEnvironment(const char* text)
 CSmallString GetProgramFilesDirectory()
 {
     static const char s_szKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
-    CSmallString folder = ReadRegistryText(HKEY_LOCAL_MACHINE, s_szKey, "ProgramFilesPath");
-    if (!folder.IsEmpty())
-        folder = ExpandEnvironment(folder);
-    else
+    CSmallString folder;
+    if (IsApplication64Bit()) {
+        // A 64-bit application's: this program's %ProgramFiles% is the
+        // 32-bit one, and so is what a ProgramFilesPath of
+        // "%ProgramFiles%" expands to here.
         folder = ReadRegistryText(HKEY_LOCAL_MACHINE, s_szKey, "ProgramFilesDir");
+    } else {
+        folder = ReadRegistryText(HKEY_LOCAL_MACHINE, s_szKey, "ProgramFilesPath");
+        if (!folder.IsEmpty())
+            folder = ExpandEnvironment(folder);
+        else
+            folder = ReadRegistryText(HKEY_LOCAL_MACHINE, s_szKey, "ProgramFilesDir");
+    }
     // Used when the registry has no answer.
     if (folder.IsEmpty())
         folder = "C:\\Program Files";

@@ -46,6 +46,15 @@ private:
     HANDLE m_h = nullptr;
 };
 
+// The registry view of the application's keys: 0, the installer's own
+// (32-bit) one, or KEY_WOW64_64KEY for a 64-bit application, whose keys a
+// 32-bit program reaches only by asking. Set once, before any of them is
+// touched. Keys opened from a predefined root (HKEY_LOCAL_MACHINE...) with
+// no view named take it; the installer's own bookkeeping names its view.
+void SetApplicationRegistryView(REGSAM view);
+REGSAM GetApplicationRegistryView();
+REGSAM WithApplicationView(HKEY root, REGSAM access);
+
 // An open registry key.
 class CRegKey
 {
@@ -58,12 +67,13 @@ public:
     LONG Open(HKEY root, const char* subkey, REGSAM access)
     {
         Close();
-        return RegOpenKeyExA(root, subkey, 0, access, &m_h);
+        return RegOpenKeyExA(root, subkey, 0, WithApplicationView(root, access), &m_h);
     }
     LONG Create(HKEY root, const char* subkey, REGSAM access, DWORD* disposition = nullptr)
     {
         Close();
-        return RegCreateKeyExA(root, subkey, 0, nullptr, 0, access, nullptr, &m_h, disposition);
+        return RegCreateKeyExA(root, subkey, 0, nullptr, 0, WithApplicationView(root, access), nullptr, &m_h,
+                               disposition);
     }
     bool IsOpen() const { return m_h != nullptr; }
     HKEY Get() const { return m_h; }

@@ -25,6 +25,7 @@
 #include "Recovery.h"
 #include "TestKnobs.h"
 #include "AtRestart.h"
+#include "Architecture.h"
 
 namespace {
 
@@ -239,7 +240,7 @@ EStepResult CInstallSession::WriteItem(unsigned id, const CSmallString& name, co
         return StepFailed;
     }
     const CSmallString expanded = ExpandEnvironment(dest);
-    const CSmallString folder = WinPath::Normalise(expanded);
+    const CSmallString folder = ToNativeSystemPath(WinPath::Normalise(expanded));
     DWORD error = 0;
     if (!CreateFolders(folder, error)) {
         TellWriteFailed(folder.IsEmpty() ? expanded : folder, error);
@@ -557,6 +558,15 @@ bool CInstallSession::ComposeUninstallLog(const CSmallString& text, CSmallString
         CXMLNode* section = doc ? doc->FindNode(Section::Uninstall) : nullptr;
         if (!section)
             return false;
+        // The uninstaller and later upgrades use the registry view this
+        // installation used, whatever the log says.
+        CXMLNode* architecture = section->FindNode(Setting::Architecture);
+        if (architecture || IsApplication64Bit()) {
+            CReleasePtr<CXMLNode> created;
+            if (!architecture)
+                created.Reset(architecture = section->CreateNewChild(Setting::Architecture));
+            architecture->SetText(GetArchitectureName(GetApplicationArchitecture()));
+        }
         const CReleasePtr<CXMLNode> mark(section->CreateNewChild("kx-install-record-here"));
         composed.AppendText("<?xml version=\"1.0\"?>\r\n");
         doc->SavePrettyToCharArray(composed, 0);

@@ -64,9 +64,9 @@ bool IsSameFolder(const CSmallString& a, const CSmallString& b)
 Container::CArray<SInstalledProgram> GetInstalledPrograms()
 {
     Container::CArray<SInstalledProgram> programs;
-    AddPrograms(HKEY_LOCAL_MACHINE, 0, programs);
+    AddPrograms(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, programs);
     AddPrograms(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, programs);
-    AddPrograms(HKEY_CURRENT_USER, 0, programs);
+    AddPrograms(HKEY_CURRENT_USER, 0, programs); // one view: HKCU\Software is not split
     return programs;
 }
 

@@ -10,7 +10,7 @@
 struct SInstalledProgram
 {
     HKEY hRoot = nullptr;     // HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER
-    unsigned long ulView = 0; // 0 or KEY_WOW64_64KEY
+    unsigned long ulView = 0; // KEY_WOW64_32KEY or KEY_WOW64_64KEY; 0 in HKEY_CURRENT_USER
     CSmallString strKey;      // the entry's name under ...\Uninstall
     CSmallString strName;     // its DisplayName
     CSmallString strLocation; // its folder, resolved: InstallLocation, else the uninstaller's folder

@@ -72,7 +72,7 @@ bool IsLogCopyPath(const CSmallString& path)
 CSmallString FindLogCopy(const CSmallString& folder, CSmallString& entryKey, unsigned long& view)
 {
     const CSmallString ours = ResolvePath(folder);
-    for (const REGSAM wow64 : {(REGSAM)0, (REGSAM)KEY_WOW64_64KEY}) {
+    for (const REGSAM wow64 : {(REGSAM)KEY_WOW64_32KEY, (REGSAM)KEY_WOW64_64KEY}) {
         CRegKey uninstall;
         if (uninstall.Open(HKEY_LOCAL_MACHINE, kUninstall, KEY_READ | wow64) != ERROR_SUCCESS)
             continue;

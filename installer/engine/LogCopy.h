@@ -25,7 +25,7 @@ bool IsLogCopyPath(const CSmallString& path);
 // The copy named by the machine-wide Uninstall entry (either registry
 // view) whose InstallLocation is folder, or empty. entryKey receives that
 // entry's key below HKEY_LOCAL_MACHINE ("Software\...\Uninstall\Name"),
-// wow64 the view it is in (0 or KEY_WOW64_64KEY).
+// wow64 the view it is in (KEY_WOW64_32KEY or KEY_WOW64_64KEY).
 CSmallString FindLogCopy(const CSmallString& folder, CSmallString& entryKey, unsigned long& view);
 
 // Removes the copy and its folder (only a path of the copy's form).

@@ -21,6 +21,11 @@ const char kMarks[] = "Software\\kxsetup\\Journals";
 const char kMarksParent[] = "Software\\kxsetup";
 const char kFormat[] = "kxsetup-journal";
 
+// The marks stay in the installer's own view, whatever the application's:
+// every run, of any application, looks for them there (RegDeleteKeyA, too,
+// deletes in that view).
+const REGSAM kMarksView = KEY_WOW64_32KEY;
+
 // Only administrators write HKEY_LOCAL_MACHINE: an elevated run trusts
 // nothing else. A run without those rights has its own keys.
 HKEY MarksRoot()
@@ -51,7 +56,7 @@ bool MarkRunFolder(const CSmallString& folder)
     // Another run may be removing the empty parents this very moment.
     for (int attempt = 0; attempt < 5; attempt++) {
         CRegKey mark;
-        if (mark.Create(MarksRoot(), key, KEY_SET_VALUE) == ERROR_SUCCESS &&
+        if (mark.Create(MarksRoot(), key, KEY_SET_VALUE | kMarksView) == ERROR_SUCCESS &&
             RegSetValueExA(mark, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.GetText()),
                            (DWORD)path.GetLength() + 1) == ERROR_SUCCESS)
             return true;
@@ -65,7 +70,7 @@ void DeleteIfEmpty(HKEY root, const char* subkey)
 {
     CRegKey key;
     DWORD subkeys = 0, values = 0;
-    if (key.Open(root, subkey, KEY_READ) != ERROR_SUCCESS ||
+    if (key.Open(root, subkey, KEY_READ | kMarksView) != ERROR_SUCCESS ||
         RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
                          nullptr) != ERROR_SUCCESS ||
         subkeys || values)
@@ -158,7 +163,7 @@ Container::CArray<CSmallString> GetMarkedRunFolders()
 {
     Container::CArray<CSmallString> folders;
     CRegKey marks;
-    if (marks.Open(MarksRoot(), kMarks, KEY_READ) != ERROR_SUCCESS)
+    if (marks.Open(MarksRoot(), kMarks, KEY_READ | kMarksView) != ERROR_SUCCESS)
         return folders;
     char name[256];
     for (DWORD i = 0; RegEnumKeyA(marks, i, name, sizeof(name)) == ERROR_SUCCESS; i++) {

@@ -10,6 +10,7 @@
 #include "Exceptions.h"
 #include "Folders.h"
 #include "InstallRecord.h"
+#include "Registry.h"
 #include "RegistryKeyPath.h"
 #include "SetupLog.h"
 #include "WinPath.h"
@@ -154,7 +155,7 @@ void CSafeRemover::RemoveEmptyKey(const CSmallString& formatted, const CSmallStr
     } else if (isEntry && !OwnsEntry(kind, formatted, subkey, entry)) {
         return Refuse(formatted, "another program's entry, not created by the installation");
     }
-    const LONG rc = RegDeleteKeyA(root, subkey);
+    const LONG rc = DeleteEmptyRegistryKey(root, subkey);
     if (rc == ERROR_SUCCESS)
         LogLine("Removed key %s", formatted.GetText());
     else

@@ -156,6 +156,14 @@ link_in_folder_case() {
   # leads to): it stays, and is told.
   log_has "link in the folder: the link is left, and told" uninstall 'docs: a link, left in place'
   check "link in the folder: ... still a link" test -L "$(unix_path "$TRUST_APP\\docs")"
+  # Stopped short, it stays listed; once the links are gone a second run
+  # finishes.
+  expect_eq "link in the folder: still listed" "$(reg_value "$UNINSTALL_KEY" UninstallString)" \
+    "\"$TRUST_APP\\uninstall.exe\""
+  rm -f "$(unix_path "$TRUST_APP\\docs")" "$(unix_path "$TRUST_APP\\readme.txt")"
+  run_silent link-uninstall-again "$TRUST_APP\\uninstall.exe" /S
+  expect_eq "link in the folder: the links gone, a second run finishes" "$E2E_BG_STATUS" 0
+  check "link in the folder: nothing installed" nothing_installed
   rm -rf "$user" "$user-thesis.txt" "$(unix_path 'C:\Games')"
 }
 

@@ -1,8 +1,10 @@
 // Uninstall registration after an installation, and the uninstall run.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 
+#include "Architecture.h"
 #include "EngineTestKit.h"
 #include "LogCopy.h"
 #include "Security.h"
@@ -165,4 +167,40 @@ TEST(Uninstall, AnsweringNoOrAMissingLogChangesNothing)
     EXPECT_EQ(1u, yes.Shown().size());
     EXPECT_EQ(CSinReader::RunDone, empty.GetRunResult());
     EXPECT_EQ("MZ", ReadWholeFile(dir / "app.exe"));
+}
+
+// The log keeps the architecture the installation ran with, whatever the
+// script's log said: the uninstaller takes its registry view from it.
+TEST(Uninstall, TheLogKeepsTheArchitectureTheInstallationUsed)
+{
+    const std::string x64Log = std::string(kLog).insert(strlen("<uninstall>"), "<architecture>x64</architecture>");
+    const struct
+    {
+        EArchitecture installed;
+        std::string log;
+        const char* recorded; // null: no element
+    } cases[] = {
+        {ArchitectureX86, kLog, nullptr},
+        {ArchitectureX86, x64Log, "<architecture>x86</architecture>"},
+        {ArchitectureX64, kLog, "<architecture>x64</architecture>"},
+        {ArchitectureArm64, x64Log, "<architecture>arm64</architecture>"},
+    };
+    for (const auto& c : cases) {
+        CTestFolder dir;
+        std::unique_ptr<CSinReader> reader(MakeReader(Script(true), {"MZ app", c.log}));
+        SetApplicationArchitecture(c.installed); // on 32-bit Windows, one registry view all the same
+        const bool installed = reader->Install(dir.Path().c_str(), nullptr);
+        SetApplicationArchitecture(ArchitectureX86);
+        ASSERT_TRUE(installed);
+        const std::string log = ReadWholeFile(dir / "uninstall.dat");
+        const size_t at = log.find("<architecture>");
+        EXPECT_EQ(c.recorded != nullptr, at != std::string::npos) << log;
+        if (c.recorded) {
+            EXPECT_EQ(at, log.find(c.recorded)) << log;
+        }
+        EXPECT_EQ(std::string::npos, log.find("<architecture>", at == std::string::npos ? 0 : at + 1)) << log;
+        CMessageBoxRecorder boxes(IDYES);
+        CSinReader uninstaller;
+        uninstaller.UninstallFromScript((dir / "uninstall.dat").c_str());
+    }
 }
