@@ -7,7 +7,7 @@ packages=(
   zlib1g-dev googletest libgtest-dev libbenchmark-dev libpugixml-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix libz-mingw-w64-dev
   g++-mingw-w64-i686-win32 gcc-mingw-w64-i686-win32
-  wine wine32:i386 xvfb x11-apps imagemagick
+  wine wine32:i386 wine64 xvfb x11-apps imagemagick
 )
 
 missing=()

@@ -2,7 +2,9 @@
 # End-to-end test of the installer: packs examples/hello around the real
 # stub, then installs, checks, reinstalls and uninstalls it under Wine in a
 # throwaway prefix, driving the windows with kxdriver.exe as a user would.
-# Also feeds it broken packages and makes it crash on purpose.
+# Also feeds it broken packages and makes it crash on purpose. The x86 and
+# x64 cases at the end also run in a 64-bit (WoW64) prefix, made only then
+# (needs Debian's wine64).
 #
 #   scripts/e2e.sh [--demo] [--no-build]
 #
@@ -10,7 +12,7 @@
 # --no-build use the builds as they are
 # KX_WIN32_BUILD / KX_NATIVE_BUILD pick other build folders (default
 # build/win32 and build/native); KX_E2E_DIR the run folder (build/e2e/run);
-# KX_E2E_KEEP=1 keeps its Wine prefix even when everything passed;
+# KX_E2E_KEEP=1 keeps its Wine prefixes even when everything passed;
 # KX_E2E_ONLY="install unicode" runs only those cases (while working on them).
 # Ends with "N passed, M failed" (", K skipped" when checks could not run
 # here); exits 1 when anything failed.
@@ -49,6 +51,7 @@ if [ $demo == 1 ] && [ -z "${KX_E2E_DIR:-}" ]; then E2E_RUN=$PWD/build/demo/run;
 . tests/e2e/cases-recover.sh
 . tests/e2e/cases-running.sh
 . tests/e2e/cases-restart.sh
+. tests/e2e/cases-x64.sh
 
 # configure_and_build DIR PRESET TARGETS...: the preset configures the
 # default folders; other folders must be configured already.
@@ -183,6 +186,9 @@ else
   recover_uninstall_case
   concurrent_installs_case
   launcher_killed_copy_case
+  x86_in_win64_case
+  x64_in_win64_case
+  x64_in_win32_case
 fi
 
 log ""
@@ -194,6 +200,7 @@ log "Screenshots: $E2E_RUN/shots/"
 log "Whole run: $(($(date +%s) - started)) s"
 summary
 teardown_run
-# The prefix (600 MB) stays only when something failed, for a look inside.
-if [ $E2E_FAILED == 0 ] && [ "${KX_E2E_KEEP:-0}" != 1 ]; then rm -rf "$WINEPREFIX"; fi
+# The prefixes (600 MB, the 64-bit one 1.3 GB) stay only when something
+# failed, for a look inside.
+if [ $E2E_FAILED == 0 ] && [ "${KX_E2E_KEEP:-0}" != 1 ]; then rm -rf "$E2E_RUN/prefix" "$E2E_RUN/prefix64"; fi
 [ $E2E_FAILED == 0 ]

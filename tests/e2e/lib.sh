@@ -1,11 +1,16 @@
 # Shared by scripts/e2e.sh and scripts/demo.sh: a throwaway Wine prefix
 # with its own HOME, a virtual display, the installer's windows driven by
-# kxdriver.exe, screenshots, and PASS/FAIL bookkeeping.
+# kxdriver.exe, screenshots, and PASS/FAIL bookkeeping. The prefix is a
+# 32-bit one; use_prefix switches to a 64-bit one (WoW64) and back.
 # Source it from the repository root with these set:
 #   E2E_RUN      folder for this run (prefix, home, logs, screenshots)
 #   E2E_DRIVER   kxdriver.exe
 
 E2E_TEMPLATE=${KX_E2E_TEMPLATE:-$PWD/build/e2e/template}
+E2E_TEMPLATE64=${KX_E2E_TEMPLATE64:-$PWD/build/e2e/template64}
+# The prefix the cases run in now: win32 ($E2E_RUN/prefix) or win64
+# ($E2E_RUN/prefix64).
+E2E_ARCH=win32
 E2E_PASSED=0
 E2E_FAILED=0
 E2E_FAILURES=()
@@ -82,11 +87,12 @@ now_ms() { date +%s%3N; }
 # ---- Wine environment -------------------------------------------------------
 
 wine_env() {
-  export WINEARCH=win32 WINEDEBUG=-all
+  export WINEARCH=$E2E_ARCH WINEDEBUG=-all
   # Command lines and host file names pass UTF-8 names to Wine unharmed.
   export LC_ALL=C.UTF-8
   export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="
   export WINEPREFIX=$E2E_RUN/prefix HOME=$E2E_RUN/home
+  [ "$E2E_ARCH" == win32 ] || WINEPREFIX=$E2E_RUN/prefix64
   export XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share XDG_CACHE_HOME=$HOME/.cache
   # Web pages the installer opens land in a log instead of a browser: Wine's
   # browser launcher tries xdg-open first.
@@ -94,18 +100,20 @@ wine_env() {
 }
 
 # A ready prefix is kept once and copied for each run (3 s instead of 15).
+# make_template [TEMPLATE ARCH]: the 32-bit one by default.
 make_template() {
-  mkdir -p "$(dirname "$E2E_TEMPLATE")"
+  local template=${1:-$E2E_TEMPLATE} arch=${2:-win32}
+  mkdir -p "$(dirname "$template")"
   # Two runs at once (demo and tests) must not both build it.
-  exec 9>"$E2E_TEMPLATE.lock"
+  exec 9>"$template.lock"
   flock 9
-  [ -f "$E2E_TEMPLATE/prefix/system.reg" ] && { exec 9>&-; return 0; }
-  log "Creating the template Wine prefix in $E2E_TEMPLATE"
-  rm -rf "$E2E_TEMPLATE"
-  mkdir -p "$E2E_TEMPLATE/home"
+  [ -f "$template/prefix/system.reg" ] && { exec 9>&-; return 0; }
+  log "Creating the template Wine prefix ($arch) in $template"
+  rm -rf "$template"
+  mkdir -p "$template/home"
   (
-    export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="
-    export WINEPREFIX=$E2E_TEMPLATE/prefix HOME=$E2E_TEMPLATE/home
+    export WINEARCH=$arch WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="
+    export WINEPREFIX=$template/prefix HOME=$template/home
     wineboot -i >/dev/null 2>&1 </dev/null || true
     # Without a window manager every top-level window would take 2 s to close.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null || true
@@ -114,11 +122,11 @@ make_template() {
   # Desktop, Documents, ... are symlinks to the template's HOME; make them
   # folders of the prefix so that each copy has its own.
   local link
-  for link in "$E2E_TEMPLATE"/prefix/drive_c/users/*/*; do
+  for link in "$template"/prefix/drive_c/users/*/*; do
     if [ -L "$link" ]; then rm "$link" && mkdir "$link"; fi
   done
   exec 9>&-
-  [ -f "$E2E_TEMPLATE/prefix/system.reg" ]
+  [ -f "$template/prefix/system.reg" ]
 }
 
 # Fresh prefix, HOME, fake browser and log folders for E2E_RUN.
@@ -127,6 +135,7 @@ setup_run() {
   if mountpoint -q "$E2E_RUN/small" 2>/dev/null; then umount "$E2E_RUN/small" || umount -l "$E2E_RUN/small"; fi
   rm -rf "$E2E_RUN"
   mkdir -p "$E2E_RUN/home" "$E2E_RUN/logs" "$E2E_RUN/shots" "$E2E_RUN/fakebin" "$E2E_RUN/stage"
+  E2E_ARCH=win32
   make_template || { log "cannot create the Wine prefix"; return 1; }
   cp -a "$E2E_TEMPLATE/prefix" "$E2E_RUN/prefix"
   cat >"$E2E_RUN/fakebin/xdg-open" <<EOF
@@ -140,6 +149,38 @@ EOF
   # One warm wineserver for the whole run: each program then starts in ms.
   wineserver -p >/dev/null 2>&1 </dev/null || true
   wine cmd /c exit >/dev/null 2>&1 </dev/null || true
+}
+
+# use_prefix win32|win64: the cases that follow run in the run's 32-bit
+# prefix, or in a 64-bit one (WoW64, where the 32-bit programs see
+# Program Files (x86) and HKLM\Software\Wow6432Node), made from its own
+# template the first time. Both have the run's HOME, display and fake
+# browser, and a warm wineserver until teardown_run. Prints a SKIP line and
+# returns 1 when Wine here has no 64-bit part.
+use_prefix() {
+  [ "$1" != "$E2E_ARCH" ] || return 0
+  local earlier=$E2E_ARCH
+  E2E_ARCH=$1
+  wine_env
+  # Private folders lie in the prefix now in use.
+  RUN_BASE_DIR=
+  if [ "$E2E_ARCH" == win32 ] || [ -f "$WINEPREFIX/system.reg" ]; then return 0; fi
+  if [ ! -x /usr/lib/wine/wine64 ] && ! command -v wine64 >/dev/null; then
+    skip "a 64-bit prefix" "Wine has no 64-bit part here (Debian's wine64; scripts/deps.sh installs it)"
+    use_prefix "$earlier"
+    return 1
+  fi
+  local t0
+  t0=$(date +%s)
+  if ! make_template "$E2E_TEMPLATE64" "$E2E_ARCH" || ! cp -a "$E2E_TEMPLATE64/prefix" "$WINEPREFIX"; then
+    fail "a 64-bit prefix" "cannot create it from $E2E_TEMPLATE64"
+    rm -rf "$WINEPREFIX"
+    use_prefix "$earlier"
+    return 1
+  fi
+  wineserver -p >/dev/null 2>&1 </dev/null || true
+  wine cmd /c exit >/dev/null 2>&1 </dev/null || true
+  log "64-bit Wine prefix ready in $WINEPREFIX after $(($(date +%s) - t0)) s"
 }
 
 # A virtual display unless one is there already (or KX_E2E_XVFB=1).
@@ -169,7 +210,12 @@ teardown_run() {
   E2E_TORN_DOWN=1
   if [ -n "$E2E_BG_PID" ] && kill -0 "$E2E_BG_PID" 2>/dev/null; then kill "$E2E_BG_PID" 2>/dev/null || true; fi
   [ -z "$E2E_SMALL_LETTER" ] || small_drive_unmount "$E2E_SMALL_LETTER"
-  if [ -n "${WINEPREFIX:-}" ]; then wineserver -k >/dev/null 2>&1 </dev/null || true; fi
+  if [ -n "${WINEPREFIX:-}" ]; then
+    local prefix
+    for prefix in "$E2E_RUN/prefix" "$E2E_RUN/prefix64"; do
+      [ ! -d "$prefix" ] || WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 </dev/null || true
+    done
+  fi
   if [ -n "$E2E_XVFB_PID" ]; then
     kill "$E2E_XVFB_PID" 2>/dev/null || true
     wait "$E2E_XVFB_PID" 2>/dev/null || true
@@ -410,7 +456,10 @@ snapshot() {
   # drive_c is hashed while the driver reads the registry.
   snap_files | snap_drop "${E2E_SNAP_VOLATILE[@]}" >"$dir/$1.files" &
   pid=$!
-  drv reg-dump "${E2E_SNAP_KEYS[@]}" | snap_drop "${E2E_SNAP_VOLATILE[@]}" >"$dir/$1.reg" || status=1
+  # In a 64-bit prefix the 64-bit view, where HKLM\Software holds the
+  # 32-bit one as HKLM\Software\Wow6432Node: both in one dump.
+  drv "$([ "$E2E_ARCH" == win32 ] && echo reg-dump || echo reg-dump64)" "${E2E_SNAP_KEYS[@]}" |
+    snap_drop "${E2E_SNAP_VOLATILE[@]}" >"$dir/$1.reg" || status=1
   wait $pid || status=1
   [ $status == 0 ] || log "snapshot $1 is incomplete"
   E2E_SNAP_COUNT=$((E2E_SNAP_COUNT + 1))

@@ -243,11 +243,20 @@ int WaitProcessGone(const std::vector<std::string>& args)
     return 0;
 }
 
+// The registry view a reg- command reads: its name ends in 64 for the
+// 64-bit one.
+REGSAM ViewOf(const std::vector<std::string>& args)
+{
+    const std::string& name = args[0];
+    return name.size() > 2 && name.compare(name.size() - 2, 2, "64") == 0 ? KEY_WOW64_64KEY : 0;
+}
+
 int RegQuery(const std::vector<std::string>& args)
 {
     std::string out, error;
-    const bool ok = args.size() > 2 ? SystemQueries::ReadRegistryValue(args[1], args[2], out, error)
-                                    : SystemQueries::ListRegistryValues(args[1], out, error);
+    const REGSAM view = ViewOf(args);
+    const bool ok = args.size() > 2 ? SystemQueries::ReadRegistryValue(args[1], args[2], view, out, error)
+                                    : SystemQueries::ListRegistryValues(args[1], view, out, error);
     if (!ok)
         return Fail(error);
     Print(out);
@@ -259,7 +268,7 @@ int RegDump(const std::vector<std::string>& args)
     // Several keys in one run save a Wine start-up each.
     std::string out, error;
     for (size_t i = 1; i < args.size(); i++) {
-        if (!SystemQueries::DumpRegistry(args[i], out, error))
+        if (!SystemQueries::DumpRegistry(args[i], ViewOf(args), out, error))
             return Fail(error);
     }
     std::fwrite(out.data(), 1, out.size(), stdout);
@@ -471,6 +480,8 @@ const SCommand g_arrCommands[] = {
     {"wait-process-gone", 1, 2, WaitProcessGone, "wait-process-gone NAME.exe [TIMEOUT-MS]"},
     {"reg-query", 1, 2, RegQuery, "reg-query KEY [VALUE|(default)]    KEY starts HKLM, HKCU or HKCR"},
     {"reg-dump", 1, 16, RegDump, "reg-dump KEY...                    the keys and all below them, sorted, a line each"},
+    {"reg-query64", 1, 2, RegQuery, "reg-query64 KEY [VALUE|(default)]  reg-query in the 64-bit view"},
+    {"reg-dump64", 1, 16, RegDump, "reg-dump64 KEY...                  reg-dump in the 64-bit view"},
     {"resolve-link", 1, 1, ResolveLink, "resolve-link PATH.lnk"},
     {"shell-folder", 1, 1, ShellFolder, "shell-folder NAME                  e.g. Desktop, Programs"},
     {"expand", 1, 1, Expand, "expand TEXT                        environment references expanded"},

@@ -51,15 +51,16 @@ const SRootName* SplitKeyPath(const std::string& path, std::string& subkey, std:
     return nullptr;
 }
 
-// The key opened for reading, or null with error set.
-HKEY OpenKey(const std::string& path, std::string& error)
+// The key opened for reading in the view asked for (0: the program's own,
+// KEY_WOW64_64KEY: the 64-bit one), or null with error set.
+HKEY OpenKey(const std::string& path, REGSAM view, std::string& error)
 {
     std::string subkey;
     const SRootName* root = SplitKeyPath(path, subkey, error);
     if (!root)
         return nullptr;
     HKEY key = nullptr;
-    if (RegOpenKeyExA(root->hRoot, subkey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExA(root->hRoot, subkey.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) {
         error = "no registry key " + path;
         return nullptr;
     }
@@ -267,9 +268,9 @@ const DWORD g_dwDefineUnixDrive = CTL_CODE('m', 32, METHOD_BUFFERED, FILE_READ_A
 
 } // namespace
 
-bool ListRegistryValues(const std::string& keyPath, std::string& out, std::string& error)
+bool ListRegistryValues(const std::string& keyPath, REGSAM view, std::string& out, std::string& error)
 {
-    HKEY key = OpenKey(keyPath, error);
+    HKEY key = OpenKey(keyPath, view, error);
     if (!key)
         return false;
     for (DWORD index = 0;; index++) {
@@ -289,9 +290,10 @@ bool ListRegistryValues(const std::string& keyPath, std::string& out, std::strin
     return true;
 }
 
-bool ReadRegistryValue(const std::string& keyPath, const std::string& name, std::string& out, std::string& error)
+bool ReadRegistryValue(const std::string& keyPath, const std::string& name, REGSAM view, std::string& out,
+                       std::string& error)
 {
-    HKEY key = OpenKey(keyPath, error);
+    HKEY key = OpenKey(keyPath, view, error);
     if (!key)
         return false;
     const char* valueName = name == "(default)" ? "" : name.c_str();
@@ -329,7 +331,7 @@ const unsigned g_uDumpThreads = 6;
 class CRegistryDump
 {
 public:
-    explicit CRegistryDump(const SRootName& root) : m_root(root), m_uBusy(0) {}
+    CRegistryDump(const SRootName& root, REGSAM view) : m_root(root), m_samView(view), m_uBusy(0) {}
 
     // False when the start key can't be opened.
     bool Run(const std::wstring& start, std::string& out);
@@ -339,6 +341,7 @@ private:
     void Work();
 
     const SRootName& m_root;
+    const REGSAM m_samView;
     std::mutex m_mutex;
     std::condition_variable m_cvChanged;
     std::deque<SDumpKey> m_arrKeys;
@@ -352,7 +355,7 @@ bool CRegistryDump::ReadKey(const std::wstring& path, bool openLinks, std::strin
     const std::string shown = Text::OneLine(std::string(m_root.pszShortName) + (path.empty() ? "" : "\\" + Utf8(path)));
     HKEY key = nullptr;
     const LONG status = RegOpenKeyExW(m_root.hRoot, path.empty() ? nullptr : path.c_str(),
-                                      openLinks ? REG_OPTION_OPEN_LINK : 0, KEY_READ, &key);
+                                      openLinks ? REG_OPTION_OPEN_LINK : 0, KEY_READ | m_samView, &key);
     if (status != ERROR_SUCCESS) {
         lines = shown + "\t(cannot open: error " + std::to_string(status) + ")\n";
         return false;
@@ -438,13 +441,13 @@ bool CRegistryDump::Run(const std::wstring& start, std::string& out)
 
 } // namespace
 
-bool DumpRegistry(const std::string& keyPath, std::string& out, std::string& error)
+bool DumpRegistry(const std::string& keyPath, REGSAM view, std::string& out, std::string& error)
 {
     std::string start;
     const SRootName* root = SplitKeyPath(keyPath, start, error);
     if (!root)
         return false;
-    CRegistryDump dump(*root);
+    CRegistryDump dump(*root, view);
     if (!dump.Run(Widen(start), out)) {
         error = "no registry key " + keyPath;
         return false;
@@ -492,8 +495,8 @@ bool DescribeShellLink(const std::string& path, std::string& out, std::string& e
 bool GetShellFolder(const std::string& name, std::string& out)
 {
     std::string error;
-    return ReadRegistryValue("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", name, out,
-                             error);
+    return ReadRegistryValue("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", name, 0,
+                             out, error);
 }
 
 std::string ExpandEnvironment(const std::string& text)

@@ -10,18 +10,22 @@
 
 namespace SystemQueries {
 
-// Key paths start with HKLM, HKCU, HKCR or their long names.
+// Key paths start with HKLM, HKCU, HKCR or their long names. The view is 0
+// for the one this 32-bit program sees (on 64-bit Windows, HKLM\Software
+// leads to HKLM\Software\Wow6432Node) or KEY_WOW64_64KEY for the 64-bit
+// one, where Wow6432Node is a key like any other.
 // Every value of the key as "name<TAB>TYPE<TAB>data" lines ("(default)" for
 // the unnamed value); false when the key can't be opened.
-bool ListRegistryValues(const std::string& key, std::string& out, std::string& error);
+bool ListRegistryValues(const std::string& key, REGSAM view, std::string& out, std::string& error);
 // One value's data; false when the key or the value is missing.
-bool ReadRegistryValue(const std::string& key, const std::string& name, std::string& out, std::string& error);
+bool ReadRegistryValue(const std::string& key, const std::string& name, REGSAM view, std::string& out,
+                       std::string& error);
 // The key and everything under it, in UTF-8: a "key" line for each key, then
 // its values as "key<TAB>name<TAB>TYPE<TAB>data" lines, then its subkeys,
 // names in case-blind order at each level. Strings are text with control
 // characters escaped, DWORDs decimal, the rest hex. Symbolic links below the
 // key show as their REG_LINK value and are not followed.
-bool DumpRegistry(const std::string& key, std::string& out, std::string& error);
+bool DumpRegistry(const std::string& key, REGSAM view, std::string& out, std::string& error);
 
 // "target", "arguments", "workdir" and "show" lines of a .lnk file.
 bool DescribeShellLink(const std::string& path, std::string& out, std::string& error);
