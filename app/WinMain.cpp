@@ -22,6 +22,7 @@
 #include "Logo.h"
 #include "Pages.h"
 #include "ApplicationArchitecture.h"
+#include "InstallScope.h"
 #include "Recovery.h"
 #include "Processes.h"
 #include "AtRestart.h"
@@ -258,6 +259,10 @@ int RunInstaller(const char* self, SCommandLine& line)
     g_reader.GetInstallItem(Setting::Architecture, architecture);
     if (!TakeApplicationArchitecture(architecture, appName, true))
         return ExitCode::Failed;
+    CSmallString installScope;
+    g_reader.GetInstallItem(Setting::Scope, installScope);
+    if (!TakeInstallScope(installScope))
+        return ExitCode::Failed;
 
     // Before anything else: what an earlier run of this application left
     // half done is undone (or finished) first.
@@ -285,7 +290,7 @@ int RunInstaller(const char* self, SCommandLine& line)
 // launcher has ended removes its file.
 int RunUninstaller(SCommandLine& line)
 {
-    CSmallString appName, architecture;
+    CSmallString appName, architecture, installScope;
     const CReleasePtr<CXMLDocument> log(CXMLDocument::Load(line.strUninstallLog));
     if (const CXMLNode* section = log ? log->FindNode(Section::Uninstall) : nullptr) {
         if (const CXMLNode* name = section->FindNode(Setting::AppName))
@@ -293,6 +298,8 @@ int RunUninstaller(SCommandLine& line)
         // The installation's: its keys are in that view.
         if (const CXMLNode* recorded = section->FindNode(Setting::Architecture))
             architecture = recorded->GetText();
+        if (const CXMLNode* recorded = section->FindNode(Setting::Scope))
+            installScope = recorded->GetText();
     }
     // The installation is the log's folder: a log written there could be
     // the uninstall log itself.
@@ -310,7 +317,7 @@ int RunUninstaller(SCommandLine& line)
     SUninstallRun run;
     if (!logged) {
         code = RefuseCommandLine(line);
-    } else if (!TakeApplicationArchitecture(architecture, appName, false)) {
+    } else if (!TakeApplicationArchitecture(architecture, appName, false) || !TakeInstallScope(installScope)) {
         code = ExitCode::Failed;
     } else {
         // Started by an older launcher, which ends on its own: let it go first.

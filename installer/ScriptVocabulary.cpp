@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "Platform.h"
+#include "SmallString.h"
 #include "ScriptWords.h"
 
 const SScriptCommand g_arrScriptCommands[] = {
@@ -106,3 +107,18 @@ const char* FindShortcutFolder(const char* name)
             return g_arrShortcutFolders[i];
     return nullptr;
 }
+
+bool ParseScope(const char* text, EScope& scope)
+{
+    CSmallString word(text ? text : "");
+    word.TrimBoth();
+    if (word.IsEmpty())
+        scope = ScopeUnset;
+    else if (Mb::ICmp(word, "machine") == 0)
+        scope = ScopeMachine;
+    else
+        return false;
+    return true;
+}
+
+const char* GetScopeName(EScope scope) { return scope == ScopeMachine ? "machine" : ""; }

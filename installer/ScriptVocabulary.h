@@ -33,3 +33,16 @@ unsigned ListAttributes(const SScriptCommand* command, bool inScript, const char
 // The folder's spelling in the list (any case matches, as registry value
 // names do), or null for a name that is not a shortcut folder.
 const char* FindShortcutFolder(const char* name);
+
+// Who an installation is for (the scope setting). Unset: as installers
+// without it always were, machine-wide but the shortcuts the installing
+// user's. Machine: every user of the computer.
+enum EScope
+{
+    ScopeUnset,
+    ScopeMachine
+};
+// "machine" in any case, blanks around ignored; empty is unset. False for
+// any other text.
+bool ParseScope(const char* text, EScope& scope);
+const char* GetScopeName(EScope scope);

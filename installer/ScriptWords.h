@@ -40,7 +40,8 @@
     X(SupportUrl, "support-url")                                                                                       \
     X(Logo, "logo")                                                                                                    \
     X(FinishAtRestart, "finish-at-restart")                                                                            \
-    X(Architecture, "architecture")
+    X(Architecture, "architecture")                                                                                    \
+    X(Scope, "scope")
 
 // X(command identifier, attribute identifier, "attribute"): what each
 // command reads besides its item (`id`, or the packer's src= and text=).
@@ -96,7 +97,11 @@
     X("My Video")                                                                                                      \
     X("My Videos")                                                                                                     \
     X("Administrative Tools")                                                                                          \
-    X("CD Burning")
+    X("CD Burning")                                                                                                    \
+    X("Common Desktop")                                                                                                \
+    X("Common Programs")                                                                                               \
+    X("Common Start Menu")                                                                                             \
+    X("Common Startup")
 
 // The top elements: an install script's settings and commands stand in
 // <install>, an uninstall log's in <uninstall>.

@@ -51,6 +51,7 @@ if [ $demo == 1 ] && [ -z "${KX_E2E_DIR:-}" ]; then E2E_RUN=$PWD/build/demo/run;
 . tests/e2e/cases-recover.sh
 . tests/e2e/cases-running.sh
 . tests/e2e/cases-restart.sh
+. tests/e2e/cases-scope.sh
 . tests/e2e/cases-x64.sh
 
 # configure_and_build DIR PRESET TARGETS...: the preset configures the
@@ -157,6 +158,7 @@ else
   running_uninstall_case
   restart_silent_case
   restart_wizard_case
+  scope_machine_case
   unexpected_failure_case
   silent_case
   in_use_unattended_case

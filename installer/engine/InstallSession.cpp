@@ -26,6 +26,7 @@
 #include "TestKnobs.h"
 #include "AtRestart.h"
 #include "Architecture.h"
+#include "InstallScope.h"
 
 namespace {
 
@@ -545,6 +546,23 @@ void CInstallSession::BuildRecord(CInstallRecord& record) const
     record.AddJournal(others);
 }
 
+namespace {
+
+// The setting in the log says value; it is added where it is missing unless
+// the value is the default.
+void RecordSetting(CXMLNode* section, const char* name, const char* value, bool notDefault)
+{
+    CXMLNode* setting = section->FindNode(name);
+    if (!setting && !notDefault)
+        return;
+    CReleasePtr<CXMLNode> created;
+    if (!setting)
+        created.Reset(setting = section->CreateNewChild(name));
+    setting->SetText(value);
+}
+
+} // namespace
+
 bool CInstallSession::ComposeUninstallLog(const CSmallString& text, CSmallString& out) const
 {
     out = text;
@@ -558,15 +576,11 @@ bool CInstallSession::ComposeUninstallLog(const CSmallString& text, CSmallString
         CXMLNode* section = doc ? doc->FindNode(Section::Uninstall) : nullptr;
         if (!section)
             return false;
-        // The uninstaller and later upgrades use the registry view this
-        // installation used, whatever the log says.
-        CXMLNode* architecture = section->FindNode(Setting::Architecture);
-        if (architecture || IsApplication64Bit()) {
-            CReleasePtr<CXMLNode> created;
-            if (!architecture)
-                created.Reset(architecture = section->CreateNewChild(Setting::Architecture));
-            architecture->SetText(GetArchitectureName(GetApplicationArchitecture()));
-        }
+        // The uninstaller and later upgrades use the registry view and the
+        // shortcut folders this installation used, whatever the log says.
+        RecordSetting(section, Setting::Architecture, GetArchitectureName(GetApplicationArchitecture()),
+                      IsApplication64Bit());
+        RecordSetting(section, Setting::Scope, GetScopeName(GetInstallScope()), GetInstallScope() != ScopeUnset);
         const CReleasePtr<CXMLNode> mark(section->CreateNewChild("kx-install-record-here"));
         composed.AppendText("<?xml version=\"1.0\"?>\r\n");
         doc->SavePrettyToCharArray(composed, 0);

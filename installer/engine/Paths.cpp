@@ -1,4 +1,10 @@
 // Paths of the script: %NAME% references and shortcut folders.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <cstring>
+
+#include "InstallScope.h"
 #include "Registry.h"
 #include "ScriptVocabulary.h"
 #include "ShortcutFolders.h"
@@ -24,6 +30,27 @@ void GetSpecialFolderPath(const char* folderName, char* buffer, DWORD size)
     folderName = FindShortcutFolder(folderName);
     if (!folderName) {
         buffer[0] = 0;
+        return;
+    }
+    // Every user's folders: by their own names, and for a machine-wide
+    // installation by the user's names too.
+    static const struct
+    {
+        const char* pszUsers;
+        const char* pszCommon;
+        int nFolder;
+    } s_common[] = {{"Desktop", "Common Desktop", CSIDL_COMMON_DESKTOPDIRECTORY},
+                    {"Programs", "Common Programs", CSIDL_COMMON_PROGRAMS},
+                    {"Start Menu", "Common Start Menu", CSIDL_COMMON_STARTMENU},
+                    {"Startup", "Common Startup", CSIDL_COMMON_STARTUP}};
+    for (const auto& folder : s_common) {
+        if (strcmp(folderName, folder.pszCommon) != 0 &&
+            (GetInstallScope() != ScopeMachine || strcmp(folderName, folder.pszUsers) != 0))
+            continue;
+        char path[MAX_PATH] = "";
+        if (SUCCEEDED(SHGetFolderPathA(nullptr, folder.nFolder, nullptr, SHGFP_TYPE_CURRENT, path)) &&
+            strlen(path) < size)
+            strcpy(buffer, path);
         return;
     }
     ReadShellFolder(folderName, buffer, size);

@@ -373,7 +373,7 @@ TEST_F(KxPackScriptTest, CheckNamesAndTerms)
         {ok + file + "name=\"app&#0;.exe\"/></install>", 2,
          "name \"app\\x00.exe\" is not a plain file name: the name contains a NUL"},
         {ok + file + "/></install>", 2, "<file> has no name"},
-        {ok + "<shortcut folder=\"Desktop\" name=\"App\"" + target, 0, nullptr},
+        {ok + "<scope>machine</scope><shortcut folder=\"Desktop\" name=\"App\"" + target, 0, nullptr},
         {ok + "<shortcut folder=\"Desktop\" name=\"con\"" + target, 2,
          "<shortcut>: name \"con\" is not a plain file name: the name is a device name"},
         {ok + "<remove-shortcut folder=\"Desktop\" name=\"App\"/></install>", 0, nullptr},
@@ -404,8 +404,9 @@ std::string Script(const std::string& body, const std::string& head = "<terms>Ag
 TEST_F(KxPackScriptTest, StrictCheckNamesPlaceAndRemedy)
 {
     const std::string app = "<remove-folder path=\"%APP%\"/>";
-    const std::string desktop = "<remove-shortcut folder=\"Desktop\" name=\"App\"/>" + app;
-    const std::string shortcut = "<shortcut folder=\"Desktop\" name=\"App\" target=\"%APP%app.exe\"/>";
+    const std::string desktop = "<remove-shortcut folder=\"Common Desktop\" name=\"App\"/>" + app;
+    const std::string shortcut = "<shortcut folder=\"Common Desktop\" name=\"App\" target=\"%APP%app.exe\"/>";
+    const std::string userShortcut = "<shortcut folder=\"Desktop\" name=\"App\" target=\"%APP%app.exe\"/>";
     const std::string association = "<association extension=\".app\" progid=\"App.File\" exe=\"%APP%app.exe\"/>";
     const std::string classes = "<remove-reg-key section=\"HKEY_LOCAL_MACHINE\\Software\\Classes\\.app\"/>";
     const std::string vendor = "<remove-reg-key section=\"HKEY_CURRENT_USER\\Software\\Vendor\"/>" + app;
@@ -490,8 +491,8 @@ TEST_F(KxPackScriptTest, StrictCheckNamesPlaceAndRemedy)
         {Script("<launch-exe>%APP%app.exe /x</launch-exe>"), app, true, 0, "", nullptr},
         // What the uninstall script leaves behind.
         {Script(shortcut), app, false, 0,
-         "check.xml:6:3: warning: <shortcut> \"App\" in Desktop stays after uninstalling: the uninstall script "
-         "(log.xml) never removes it; add <remove-shortcut folder=\"Desktop\" name=\"App\"/>",
+         "check.xml:6:3: warning: <shortcut> \"App\" in Common Desktop stays after uninstalling: the uninstall "
+         "script (log.xml) never removes it; add <remove-shortcut folder=\"Common Desktop\" name=\"App\"/>",
          nullptr},
         {Script(association), classes + app, false, 0,
          "check.xml:6:3: warning: <association> key \"HKEY_LOCAL_MACHINE\\Software\\Classes\\App.File\" stays after "
@@ -545,6 +546,17 @@ TEST_F(KxPackScriptTest, StrictCheckNamesPlaceAndRemedy)
              "\" (and 1 more) is a 64-bit Windows program (arm64), but the application installs as 32-bit "
              "(<architecture>x86</architecture>)",
          "<architecture>x64"},
+        // Who gets the shortcuts and the user's values.
+        {Script(userShortcut), desktop, true, 1,
+         "check.xml:6:3: warning: <shortcut> in Desktop reaches only the user who installs (nobody, when a "
+         "deployment tool installs as SYSTEM): add <scope>machine</scope>",
+         nullptr},
+        {Script(userShortcut, "<terms>Agree.</terms><scope> Machine\n</scope>"),
+         "<remove-shortcut folder=\"Desktop\" name=\"App\"/>" + app, true, 0, "", nullptr},
+        {Script(regKey, "<terms>Agree.</terms><scope>machine</scope>"), vendor, true, 1,
+         "check.xml:6:3: warning: <reg-key> writes HKEY_CURRENT_USER in a machine-wide installation", nullptr},
+        {Script("", "<terms>Agree.</terms><scope>everyone</scope>"), app, true, 2,
+         "check.xml:2:24: error: <scope>: \"everyone\" is not a scope: write machine", nullptr},
         // The 32-bit view of 64-bit Windows written into either script's texts.
         {Script("<reg-key section=\"HKEY_CURRENT_USER\\Software\\wow6432node\\Vendor\" name=\"v\" value=\"1\"/>"),
          vendor, false, 0,

@@ -56,6 +56,7 @@ public:
             m_elements.CheckWowNames(m_pWritten->GetChild(i), i);
         }
         CheckArchitecture();
+        CheckScope();
         CheckPacked();
         m_architecture.CheckFiles();
         CheckTargets();
@@ -101,6 +102,47 @@ private:
             }
             m_architecture.CheckSetting(at, DescribeElement(element, known ? written : i, at), text, first);
             first = false;
+        }
+    }
+
+    // <scope>: a value the installer knows, and who gets the shortcuts and
+    // the HKEY_CURRENT_USER values it leads to.
+    void CheckScope()
+    {
+        EScope scope = ScopeUnset;
+        const unsigned setting = IndexOf(m_pWritten, Setting::Scope);
+        if (setting < m_pWritten->GetChildCount() &&
+            !ParseScope(m_pWritten->GetChild(setting)->GetText(), scope)) {
+            m_report.Error(m_places.Element(setting),
+                           "<scope>: \"%s\" is not a scope: write machine (every user of the computer), or leave "
+                           "it out",
+                           Printable(m_pWritten->GetChild(setting)->GetText()).c_str());
+            return;
+        }
+        bool toldShortcut = false, toldValue = false;
+        for (unsigned i = 0; i < m_pWritten->GetChildCount(); i++) {
+            const CXMLNode* element = m_pWritten->GetChild(i);
+            if (!toldShortcut && scope == ScopeUnset && Mb::ICmp(element->GetName(), Command::Shortcut) == 0) {
+                const char* folder = FindShortcutFolder(element->GetAttributeValue(Attr::Shortcut::Folder));
+                for (const char* users : {"Desktop", "Programs", "Start Menu", "Startup"})
+                    if (folder && !strcmp(folder, users) && !toldShortcut) {
+                        m_report.Warning(m_places.Element(i),
+                                         "<shortcut> in %s reaches only the user who installs (nobody, when a "
+                                         "deployment tool installs as SYSTEM): add <scope>machine</scope> to give "
+                                         "every user of the computer the shortcuts",
+                                         folder);
+                        toldShortcut = true;
+                    }
+            }
+            const char* section = element->GetAttributeValue(Attr::RegKey::Section);
+            if (!toldValue && scope == ScopeMachine && Mb::ICmp(element->GetName(), Command::RegKey) == 0 &&
+                section && Mb::NbICmp(section, "HKEY_CURRENT_USER\\", 18) == 0) {
+                m_report.Warning(m_places.Element(i),
+                                 "<reg-key> writes HKEY_CURRENT_USER in a machine-wide installation "
+                                 "(<scope>machine</scope>): only the user who installs gets it, other users of the "
+                                 "computer don't");
+                toldValue = true;
+            }
         }
     }
 

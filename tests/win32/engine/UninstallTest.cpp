@@ -6,6 +6,7 @@
 
 #include "Architecture.h"
 #include "EngineTestKit.h"
+#include "InstallScope.h"
 #include "LogCopy.h"
 #include "Security.h"
 #include "WineTestEnv.h"
@@ -169,36 +170,43 @@ TEST(Uninstall, AnsweringNoOrAMissingLogChangesNothing)
     EXPECT_EQ("MZ", ReadWholeFile(dir / "app.exe"));
 }
 
-// The log keeps the architecture the installation ran with, whatever the
-// script's log said: the uninstaller takes its registry view from it.
-TEST(Uninstall, TheLogKeepsTheArchitectureTheInstallationUsed)
+// The log keeps the architecture and the scope the installation ran with,
+// whatever the script's log said: the uninstaller takes its registry view
+// and its shortcut folders from them.
+TEST(Uninstall, TheLogKeepsTheArchitectureAndScopeTheInstallationUsed)
 {
     const std::string x64Log = std::string(kLog).insert(strlen("<uninstall>"), "<architecture>x64</architecture>");
     const struct
     {
-        EArchitecture installed;
+        EArchitecture architecture;
+        EScope scope;
         std::string log;
-        const char* recorded; // null: no element
+        const char* recorded[2]; // null: no element
     } cases[] = {
-        {ArchitectureX86, kLog, nullptr},
-        {ArchitectureX86, x64Log, "<architecture>x86</architecture>"},
-        {ArchitectureX64, kLog, "<architecture>x64</architecture>"},
-        {ArchitectureArm64, x64Log, "<architecture>arm64</architecture>"},
+        {ArchitectureX86, ScopeUnset, kLog, {nullptr, nullptr}},
+        {ArchitectureX86, ScopeUnset, x64Log, {"<architecture>x86</architecture>", nullptr}},
+        {ArchitectureX64, ScopeMachine, kLog, {"<architecture>x64</architecture>", "<scope>machine</scope>"}},
+        {ArchitectureArm64, ScopeUnset, x64Log, {"<architecture>arm64</architecture>", nullptr}},
     };
     for (const auto& c : cases) {
         CTestFolder dir;
         std::unique_ptr<CSinReader> reader(MakeReader(Script(true), {"MZ app", c.log}));
-        SetApplicationArchitecture(c.installed); // on 32-bit Windows, one registry view all the same
+        SetApplicationArchitecture(c.architecture); // on 32-bit Windows, one registry view all the same
+        SetInstallScope(c.scope);
         const bool installed = reader->Install(dir.Path().c_str(), nullptr);
         SetApplicationArchitecture(ArchitectureX86);
+        SetInstallScope(ScopeUnset);
         ASSERT_TRUE(installed);
         const std::string log = ReadWholeFile(dir / "uninstall.dat");
-        const size_t at = log.find("<architecture>");
-        EXPECT_EQ(c.recorded != nullptr, at != std::string::npos) << log;
-        if (c.recorded) {
-            EXPECT_EQ(at, log.find(c.recorded)) << log;
+        const char* elements[2] = {"<architecture>", "<scope>"};
+        for (int i = 0; i < 2; i++) {
+            const size_t at = log.find(elements[i]);
+            EXPECT_EQ(c.recorded[i] != nullptr, at != std::string::npos) << log;
+            if (c.recorded[i]) {
+                EXPECT_EQ(at, log.find(c.recorded[i])) << log;
+            }
+            EXPECT_EQ(std::string::npos, log.find(elements[i], at == std::string::npos ? 0 : at + 1)) << log;
         }
-        EXPECT_EQ(std::string::npos, log.find("<architecture>", at == std::string::npos ? 0 : at + 1)) << log;
         CMessageBoxRecorder boxes(IDYES);
         CSinReader uninstaller;
         uninstaller.UninstallFromScript((dir / "uninstall.dat").c_str());
