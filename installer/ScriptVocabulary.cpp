@@ -116,9 +116,15 @@ bool ParseScope(const char* text, EScope& scope)
         scope = ScopeUnset;
     else if (Mb::ICmp(word, "machine") == 0)
         scope = ScopeMachine;
+    else if (Mb::ICmp(word, "user") == 0)
+        scope = ScopeUser;
     else
         return false;
     return true;
 }
 
-const char* GetScopeName(EScope scope) { return scope == ScopeMachine ? "machine" : ""; }
+const char* GetScopeName(EScope scope)
+{
+    static const char* const s_names[] = {"", "machine", "user"};
+    return s_names[scope];
+}

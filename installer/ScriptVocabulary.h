@@ -36,13 +36,15 @@ const char* FindShortcutFolder(const char* name);
 
 // Who an installation is for (the scope setting). Unset: as installers
 // without it always were, machine-wide but the shortcuts the installing
-// user's. Machine: every user of the computer.
+// user's. Machine: every user of the computer. User: the user who
+// installs, without administrator rights.
 enum EScope
 {
     ScopeUnset,
-    ScopeMachine
+    ScopeMachine,
+    ScopeUser
 };
-// "machine" in any case, blanks around ignored; empty is unset. False for
-// any other text.
+// "machine" or "user" in any case, blanks around ignored; empty is unset.
+// False for any other text.
 bool ParseScope(const char* text, EScope& scope);
 const char* GetScopeName(EScope scope);
