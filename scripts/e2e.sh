@@ -159,6 +159,7 @@ else
   restart_silent_case
   restart_wizard_case
   scope_machine_case
+  scope_user_case
   unexpected_failure_case
   silent_case
   in_use_unattended_case

@@ -16,10 +16,12 @@ bool IsEmptyText(const char* s)
 
 // Sets the default value of HKCR\subKey unless it already holds exactly
 // that text; true only when something was written.
-bool SetDefaultValue(const CSmallString& subKey, const char* value)
+bool SetDefaultValue(const CSmallString& subKey, const char* value, bool forUser)
 {
     CRegKey hKey;
-    if (hKey.Create(HKEY_CLASSES_ROOT, subKey, KEY_QUERY_VALUE | KEY_SET_VALUE) != ERROR_SUCCESS)
+    if (hKey.Create(forUser ? HKEY_CURRENT_USER : HKEY_CLASSES_ROOT,
+                    forUser ? CSmallString("Software\\Classes\\") + subKey : subKey, KEY_QUERY_VALUE | KEY_SET_VALUE) !=
+        ERROR_SUCCESS)
         return false;
 
     const DWORD cbValue = (DWORD)strlen(value) + 1;
@@ -45,15 +47,15 @@ bool SetDefaultValue(const CSmallString& subKey, const char* value)
 } // namespace
 
 bool CreateFileAssociation(const char* extension, const char* progId, const char* description, const char* exe,
-                           const char* icon, unsigned iconIndex, const char* commandLine)
+                           const char* icon, unsigned iconIndex, const char* commandLine, bool forUser)
 {
     if (IsEmptyText(extension) || extension[0] != '.' || extension[1] == 0 || IsEmptyText(progId))
         return false;
 
     const CSmallString strProgId(progId);
-    bool bChanged = SetDefaultValue(extension, progId);
+    bool bChanged = SetDefaultValue(extension, progId, forUser);
     if (!IsEmptyText(description))
-        bChanged |= SetDefaultValue(strProgId, description);
+        bChanged |= SetDefaultValue(strProgId, description, forUser);
     if (!IsEmptyText(exe)) {
         CSmallString strCommand;
         strCommand.Format("\"%s\"", exe);
@@ -61,12 +63,12 @@ bool CreateFileAssociation(const char* extension, const char* progId, const char
             strCommand += ' ';
             strCommand += commandLine;
         }
-        bChanged |= SetDefaultValue(strProgId + "\\shell\\open\\command", strCommand);
+        bChanged |= SetDefaultValue(strProgId + "\\shell\\open\\command", strCommand, forUser);
     }
     if (!IsEmptyText(icon)) {
         CSmallString strIcon;
         strIcon.Format("%s,%u", icon, iconIndex);
-        bChanged |= SetDefaultValue(strProgId + "\\DefaultIcon", strIcon);
+        bChanged |= SetDefaultValue(strProgId + "\\DefaultIcon", strIcon, forUser);
     }
     return bChanged;
 }

@@ -2,6 +2,7 @@
 #include "Commands.h"
 
 #include "ComServer.h"
+#include "InstallScope.h"
 #include "ShortcutFolders.h"
 #include "Exceptions.h"
 #include "FileAssociation.h"
@@ -132,22 +133,28 @@ bool DoAssociation(CCommandRunner& runner, const CXMLNode* element)
 
     // The values the association may write, as they are now, for the undo
     // and the record.
-    const CSmallString keys[4] = {extension, progId, progId + "\\shell\\open\\command", progId + "\\DefaultIcon"};
+    // A per-user installation's are the user's own classes.
+    const bool forUser = IsPerUser();
+    const HKEY root = forUser ? HKEY_CURRENT_USER : HKEY_CLASSES_ROOT;
+    const char* rootName = forUser ? "HKEY_CURRENT_USER" : "HKEY_CLASSES_ROOT";
+    const CSmallString under = forUser ? "Software\\Classes\\" : "";
+    const CSmallString keys[4] = {under + extension, under + progId, under + progId + "\\shell\\open\\command",
+                                  under + progId + "\\DefaultIcon"};
     SRegistryBefore before[4];
     const bool named = !extension.IsEmpty() && !progId.IsEmpty();
     for (int i = 0; named && runner.m_pSession && i < 4; i++) {
-        before[i] = CaptureRegistry(HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", keys[i], nullptr);
+        before[i] = CaptureRegistry(root, rootName, keys[i], nullptr);
         runner.m_pSession->GetJournal().BeforeValue(before[i]);
     }
 
     if (CreateFileAssociation(extension, progId, CCommandRunner::Text(element, Attr::Association::Desc), exe,
                               iconFile.IsEmpty() ? exe : iconFile, iconNum,
-                              CCommandRunner::Text(element, Attr::Association::CommandLine))) {
+                              CCommandRunner::Text(element, Attr::Association::CommandLine), forUser)) {
         runner.m_bAssociationChanged = true;
         LogLine("Association: %s -> %s (%s)", extension.GetText(), progId.GetText(), exe.GetText());
     }
     for (int i = 0; named && runner.m_pSession && i < 4; i++) {
-        const SRegistryBefore after = CaptureRegistry(HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", keys[i], nullptr);
+        const SRegistryBefore after = CaptureRegistry(root, rootName, keys[i], nullptr);
         const bool changed = after.bExisted != before[i].bExisted || after.dwType != before[i].dwType ||
                              after.arrData.GetSize() != before[i].arrData.GetSize() ||
                              memcmp(after.arrData.GetData(), before[i].arrData.GetData(), after.arrData.GetSize()) != 0;

@@ -1,5 +1,7 @@
 #include "Destination.h"
 
+#include "InstallScope.h"
+
 #include <windows.h>
 
 #include <cstring>
@@ -105,7 +107,7 @@ CSmallString GetUninstallKeyName(CSinReader& reader)
 CSmallString GetUninstallValue(CSinReader& reader, const char* name)
 {
     const CSmallString key = GetUninstallKeyName(reader);
-    return key.IsEmpty() ? CSmallString() : ReadRegistryText(HKEY_LOCAL_MACHINE, CSmallString(kUninstallKey) + key, name);
+    return key.IsEmpty() ? CSmallString() : ReadRegistryText(GetEntryRoot(), CSmallString(kUninstallKey) + key, name);
 }
 
 CSmallString GetDefaultPathFromReg(const char* name)
@@ -143,7 +145,7 @@ CSmallString ProposeDestination(CSinReader& reader)
     reader.GetInstallItem(Setting::DefaultPath, path);
     // Only touch the registry when the script asks for the folder.
     if (strstr(path, Variable::ProgramFilesReference))
-        path.Replace(Variable::ProgramFilesReference, GetProgramFilesDirectory());
+        path.Replace(Variable::ProgramFilesReference, GetScopeProgramFiles());
     return path;
 }
 
@@ -185,7 +187,7 @@ CSmallString CheckDestination(CSinReader& reader, const CSmallString& destinatio
         return message;
     }
     if (IsProtectedFolder(normalised) || IsInsideWindowsFolder(normalised)) {
-        CSmallString suggestion = IsInsideWindowsFolder(normalised) ? GetProgramFilesDirectory() : normalised;
+        CSmallString suggestion = IsInsideWindowsFolder(normalised) ? GetScopeProgramFiles() : normalised;
         WinPath::EndWithBackslash(suggestion);
         suggestion += AppFolderName(reader);
         message.Format(CResString(IDS_DEST_PROTECTED), normalised.GetText(), suggestion.GetText());
@@ -208,7 +210,7 @@ CSmallString CheckDestination(CSinReader& reader, const CSmallString& destinatio
     }
     // A link could lead anywhere, and an uninstall never follows one.
     if (IsReachedThroughLink(normalised)) {
-        CSmallString suggestion = GetProgramFilesDirectory() + AppFolderName(reader);
+        CSmallString suggestion = GetScopeProgramFiles() + AppFolderName(reader);
         message.Format(CResString(IDS_DEST_LINK), normalised.GetText(), suggestion.GetText());
         normalised.Empty();
         return message;

@@ -3,11 +3,25 @@
 // shortcut is made or removed.
 #pragma once
 
+#include <windows.h>
+
 #include "ScriptVocabulary.h"
 #include "SmallString.h"
 
 void SetInstallScope(EScope scope);
 EScope GetInstallScope();
+
+// Where the Add/Remove entry and the file associations lie: under
+// HKEY_CURRENT_USER for a per-user installation, else under
+// HKEY_LOCAL_MACHINE (the associations: HKEY_CLASSES_ROOT, as ever).
+HKEY GetEntryRoot();
+const char* GetEntryRootName();
+bool IsPerUser();
+
+// What %PROGRAM_FILES% names, ending in a backslash: the user's own
+// programs folder (%LOCALAPPDATA%\Programs\) for a per-user installation,
+// else the Program Files folder.
+CSmallString GetScopeProgramFiles();
 
 // Parses text and takes it; otherwise the reason is logged and told
 // (unless unattended), and false says the run stops.

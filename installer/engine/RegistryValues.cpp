@@ -1,5 +1,6 @@
 // Registry values the script writes, journaled while an installation runs.
 #include "Exceptions.h"
+#include "InstallScope.h"
 #include "InstallSession.h"
 #include "RegistryKeyPath.h"
 #include "SetupLog.h"
@@ -14,6 +15,11 @@ static bool SetValue(CInstallSession* session, const char* key, const char* valu
     if (!RegistryKeyPath::Parse(key, parsed)) {
         LogLine("Registry value not written: %s has no known root (HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER)", key);
         return false; // an unknown root would address the wrong place
+    }
+    if (parsed.eRoot == RegistryKeyPath::LocalMachine && IsPerUser()) {
+        LogLine("Registry value not written: %s: a per-user installation writes nothing under HKEY_LOCAL_MACHINE",
+                key);
+        return false;
     }
     const HKEY root = parsed.eRoot == RegistryKeyPath::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
     const char* rootName = parsed.eRoot == RegistryKeyPath::LocalMachine ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER";

@@ -30,11 +30,11 @@
 #include "resource.h"
 #include "win32/ResString.h"
 #include "ScriptWords.h"
+#include "InstallScope.h"
 
 namespace {
 
-const char kUninstallKey[] = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-const int kUninstallRootLength = sizeof("HKEY_LOCAL_MACHINE\\") - 1;
+const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 // One line per item, at most a screenful: the setup log has them all.
 CSmallString ListForUser(const Container::CArray<CSmallString>& items)
@@ -59,7 +59,7 @@ void RemoveOrphanEntries(const CSmallString& folder, const CSmallString& keep)
     Container::CArray<CSmallString> orphans;
     {
         CRegKey uninstall;
-        if (uninstall.Open(HKEY_LOCAL_MACHINE, s_szUninstall, KEY_READ) != ERROR_SUCCESS)
+        if (uninstall.Open(GetEntryRoot(), s_szUninstall, KEY_READ) != ERROR_SUCCESS)
             return;
         char name[256];
         for (DWORD i = 0; RegEnumKeyA(uninstall, i, name, sizeof(name)) == ERROR_SUCCESS; i++) {
@@ -74,7 +74,7 @@ void RemoveOrphanEntries(const CSmallString& folder, const CSmallString& keep)
         }
     }
     for (unsigned i = 0; i < orphans.GetSize(); i++) {
-        DeleteRegistryKey(HKEY_LOCAL_MACHINE, CSmallString(s_szUninstall) + "\\" + orphans[i]);
+        DeleteRegistryKey(GetEntryRoot(), CSmallString(s_szUninstall) + "\\" + orphans[i]);
         LogLine("Removed the earlier entry \"%s\", which named the same uninstaller", orphans[i].GetText());
     }
 }
@@ -98,7 +98,7 @@ bool CSinReader::AddUninstall(CInstallSession& session)
 
     // Both files whole and in place before the entry that points at them;
     // the program first, so that the log's record lists it.
-    const CSmallString key = CSmallString(kUninstallKey) + keyName;
+    const CSmallString key = CSmallString(GetEntryRootName()) + "\\" + kUninstallKey + keyName;
     const CSmallString app(Variable::AppReference);
     CSmallString exe = app + "uninstall.exe", logPath = app + "uninstall.dat", why, log, composed;
     TranslatePath(exe);
@@ -109,10 +109,10 @@ bool CSinReader::AddUninstall(CInstallSession& session)
     // Elevated, a copy where only administrators write: the uninstaller
     // trusts that, not a log users may be able to change. Its folder keeps
     // the files the installation replaced, and the record names them there.
+    // A per-user installation is the user's to change, whoever installs it.
     CSmallString copy, store;
-    if (written && IsProcessElevated()) {
-        m_strOldLogCopy = ReadRegistryText(HKEY_LOCAL_MACHINE, key.Mid(kUninstallRootLength, key.GetLength()),
-                                           kLogCopyValue);
+    if (written && IsProcessElevated() && !IsPerUser()) {
+        m_strOldLogCopy = ReadRegistryText(HKEY_LOCAL_MACHINE, CSmallString(kUninstallKey) + keyName, kLogCopyValue);
         if (!m_strOldLogCopy.IsEmpty())
             session.GetJournal().NoteDropOnCommit(m_strOldLogCopy);
         CSmallString folder;

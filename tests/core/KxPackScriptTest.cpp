@@ -555,6 +555,12 @@ TEST_F(KxPackScriptTest, StrictCheckNamesPlaceAndRemedy)
          "<remove-shortcut folder=\"Desktop\" name=\"App\"/>" + app, true, 0, "", nullptr},
         {Script(regKey, "<terms>Agree.</terms><scope>machine</scope>"), vendor, true, 1,
          "check.xml:6:3: warning: <reg-key> writes HKEY_CURRENT_USER in a machine-wide installation", nullptr},
+        {Script("<reg-key section=\"HKEY_LOCAL_MACHINE\\Software\\Vendor\" name=\"v\" value=\"1\"/>",
+                "<terms>Agree.</terms><scope>user</scope>"),
+         app, true, 2,
+         "check.xml:6:3: error: <reg-key>: a per-user installation (<scope>user</scope>) writes nothing under "
+         "HKEY_LOCAL_MACHINE",
+         nullptr},
         {Script("", "<terms>Agree.</terms><scope>everyone</scope>"), app, true, 2,
          "check.xml:2:24: error: <scope>: \"everyone\" is not a scope: write machine", nullptr},
         // The 32-bit view of 64-bit Windows written into either script's texts.

@@ -76,6 +76,13 @@ TEST(UninstallLogGen, ScriptsBecomeLogs)
                               "<shortcut folder=\"desktop\" name=\"APP\" target=\"%APP%b.exe\"/>"
                               "<shortcut folder=\"Desktop\" name=\"..\\Other\" target=\"%APP%a.exe\"/>",
          Tail({"remove-shortcut folder=Desktop name=App", "remove-shortcut folder=Programs name=App", kEntry}), 0},
+        {"per-user: the user's classes and entry",
+         std::string(kHead) + "<scope> user </scope><association extension=\".app\" progid=\"App.Doc\"/>",
+         Tail({"remove-reg-key section=HKEY_CURRENT_USER\\Software\\Classes\\.app",
+               "remove-reg-key section=HKEY_CURRENT_USER\\Software\\Classes\\App.Doc",
+               "remove-reg-key section=HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\"
+               "Uninstall\\App"}),
+         0},
         {"associations: both keys in the machine's classes, never a shared one",
          std::string(kHead) + "<association extension=\".app\" progid=\"App.Doc\" exe=\"%APP%a.exe\"/>"
                               "<association extension=\".dir\" progid=\"Directory\" exe=\"%APP%a.exe\"/>"

@@ -21,3 +21,39 @@ scope_machine_case() {
     test ! -e "$(unix_path "$desktop\\Hello.lnk")" -a ! -e "$(unix_path "$programs\\Hello.lnk")"
   check "machine scope: nothing installed" nothing_installed
 }
+
+# <scope>user</scope>: the user's own programs folder, the entry and every
+# key under HKEY_CURRENT_USER, nothing machine-wide, and an installer that
+# asks for no administrator rights.
+scope_user_case() {
+  local app user_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Hello World' changes
+  variant user setup '<app-name>Hello</app-name>' '<app-name>Hello</app-name><scope>user</scope>' \
+    setup 'HKEY_LOCAL_MACHINE\Software\kxsetup' 'HKEY_CURRENT_USER\Software\kxsetup' \
+    setup 'HKEY_LOCAL_MACHINE\Software\kxsetup' 'HKEY_CURRENT_USER\Software\kxsetup' \
+    setup 'HKEY_LOCAL_MACHINE\Software\Microsoft' 'HKEY_CURRENT_USER\Software\Microsoft' || return
+  app=$(drv expand '%LOCALAPPDATA%\Programs\Hello')
+  # Shared parents a fresh profile lacks; Windows has them, and they stay.
+  local parents=("$(snap_own "$(drv expand '%LOCALAPPDATA%\Programs')" +)" "$(snap_own 'HKCU\Software\Classes' +)"
+    "$(snap_own 'HKCU\Software\Microsoft\Windows\CurrentVersion\App Paths' +)"
+    "$(snap_own 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall' +)")
+  snapshot user-before
+  run_silent user-install "$E2E_RUN/user.exe" /S
+  expect_eq "per-user: installed" "$E2E_BG_STATUS" 0
+  check "per-user: into the user's programs folder" same_file "$E2E_STAGE/hello.exe" "$(unix_path "$app\\hello.exe")"
+  expect_eq "per-user: the entry is the user's" "$(reg_value "$user_key" UninstallString)" "\"$app\\uninstall.exe\""
+  snapshot user-installed
+  mapfile -t changes < <(printf '%s\n' "$(snap_under "$app" +)" "$(snap_under "$DESKTOP_WIN\\Hello.lnk" +)" \
+    "$(snap_under "$PROGRAMS_WIN\\Hello.lnk" +)" "$(snap_under "$user_key" +)" \
+    "$(snap_under 'HKCU\Software\kxsetup examples' +)" \
+    "$(snap_under 'HKCU\Software\Microsoft\Windows\CurrentVersion\App Paths\hello.exe' +)" \
+    "$(snap_under 'HKCU\Software\Classes\.hello' +)" "$(snap_under 'HKCU\Software\Classes\KxSetup.HelloFile' +)" \
+    "$(setup_log_re)" "${parents[@]}")
+  expect_changes "per-user: the user's files and keys only, nothing machine-wide" user-before user-installed \
+    "${changes[@]}"
+  run_silent user-uninstall "$app\\uninstall.exe" /S
+  expect_eq "per-user, uninstall: exit code 0" "$E2E_BG_STATUS" 0
+  gone_soon "$(unix_path "$app")" || true
+  snapshot user-after
+  expect_unchanged "per-user, uninstall: everything as before" user-before user-after "$(setup_log_re)" \
+    "${parents[@]}"
+}

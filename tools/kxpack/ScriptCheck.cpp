@@ -114,8 +114,8 @@ private:
         if (setting < m_pWritten->GetChildCount() &&
             !ParseScope(m_pWritten->GetChild(setting)->GetText(), scope)) {
             m_report.Error(m_places.Element(setting),
-                           "<scope>: \"%s\" is not a scope: write machine (every user of the computer), or leave "
-                           "it out",
+                           "<scope>: \"%s\" is not a scope: write machine (every user of the computer) or user "
+                           "(the user who installs, without administrator rights), or leave it out",
                            Printable(m_pWritten->GetChild(setting)->GetText()).c_str());
             return;
         }
@@ -135,6 +135,14 @@ private:
                     }
             }
             const char* section = element->GetAttributeValue(Attr::RegKey::Section);
+            if (scope == ScopeUser && section &&
+                (Mb::ICmp(element->GetName(), Command::RegKey) == 0 ||
+                 Mb::ICmp(element->GetName(), Command::RemoveRegKey) == 0) &&
+                Mb::NbICmp(section, "HKEY_LOCAL_MACHINE\\", 19) == 0)
+                m_report.Error(m_places.Element(i),
+                               "<%s>: a per-user installation (<scope>user</scope>) writes nothing under "
+                               "HKEY_LOCAL_MACHINE: write the key under HKEY_CURRENT_USER",
+                               element->GetName().GetText());
             if (!toldValue && scope == ScopeMachine && Mb::ICmp(element->GetName(), Command::RegKey) == 0 &&
                 section && Mb::NbICmp(section, "HKEY_CURRENT_USER\\", 18) == 0) {
                 m_report.Warning(m_places.Element(i),

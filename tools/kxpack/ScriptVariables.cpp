@@ -54,6 +54,9 @@ std::string Why(const std::string& name, bool inDefaultPath)
             return std::string();
         if (programFiles)
             return "<default-path> replaces %PROGRAM_FILES% only in capitals: write %PROGRAM_FILES%";
+        if (Mb::ICmp(name.c_str(), "LOCALAPPDATA") == 0)
+            return "<default-path> replaces only %PROGRAM_FILES%: with <scope>user</scope> it is the user's own "
+                   "programs folder (%LOCALAPPDATA%\\Programs\\): write %PROGRAM_FILES%Name";
         if (Mb::ICmp(name.c_str(), "ProgramFiles") == 0)
             return "<default-path> replaces only %PROGRAM_FILES%: write %PROGRAM_FILES% (it ends with a backslash)";
         return "<default-path> replaces only %PROGRAM_FILES%: write %PROGRAM_FILES%Name or a full path";

@@ -9,6 +9,7 @@
 
 #include "Platform.h"
 #include "RegistryKeyPath.h"
+#include "ScriptVocabulary.h"
 #include "ScriptWords.h"
 #include "WinPath.h"
 #include "XMLNode.h"
@@ -17,8 +18,11 @@ namespace {
 
 // File types are written through HKEY_CLASSES_ROOT; a new key there lands
 // in the machine's classes, which is where the log can name it.
-const char kClasses[] = "HKEY_LOCAL_MACHINE\\Software\\Classes\\";
-const char kUninstallEntries[] = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+// Machine-wide, and for a per-user installation (<scope>user</scope>) the
+// user's own.
+const char* const kClasses[] = {"HKEY_LOCAL_MACHINE\\Software\\Classes\\", "HKEY_CURRENT_USER\\Software\\Classes\\"};
+const char* const kUninstallEntries[] = {"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\",
+                                         "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"};
 
 // %APP% as a script writes it.
 std::string AppFolder() { return Variable::AppReference; }
@@ -266,6 +270,10 @@ bool WantsGeneratedLog(const CXMLNode* install)
 
 std::string GenerateUninstallLog(const CXMLNode* install, const CItemTextFn& itemText, std::vector<std::string>& notes)
 {
+    std::string scopeText;
+    EScope scope = ScopeUnset;
+    SettingText(install, Setting::Scope, itemText, scopeText);
+    const int perUser = ParseScope(scopeText.c_str(), scope) && scope == ScopeUser ? 1 : 0;
     COnce seen;
     std::vector<std::pair<std::string, std::string>> shortcuts, values;
     std::vector<std::string> classes, files;
@@ -291,7 +299,7 @@ std::string GenerateUninstallLog(const CXMLNode* install, const CItemTextFn& ite
                 continue; // the installation writes nothing for it
             for (const std::string& name : {extension, progId}) {
                 RegistryKeyPath::SKey key;
-                RegistryKeyPath::Parse((kClasses + name).c_str(), key);
+                RegistryKeyPath::Parse((kClasses[perUser] + name).c_str(), key);
                 const std::string formatted = RegistryKeyPath::Format(key).GetText();
                 if (!IsShared(RegistryKeyPath::Classify(key.strSubKey)) && seen.Add("key:" + formatted))
                     classes.push_back(formatted);
@@ -371,7 +379,7 @@ std::string GenerateUninstallLog(const CXMLNode* install, const CItemTextFn& ite
     if (!SettingText(install, Setting::UninstallKey, itemText, entry) || entry.empty())
         SettingText(install, Setting::UninstallDisplayName, itemText, entry);
     if (!entry.empty())
-        log.Command(Command::RemoveRegKey, {{Attr::RemoveRegKey::Section, kUninstallEntries + entry}});
+        log.Command(Command::RemoveRegKey, {{Attr::RemoveRegKey::Section, kUninstallEntries[perUser] + entry}});
     for (const std::string& file : files)
         log.Command(Command::RemoveFile, {{Attr::RemoveFile::Path, file}});
     for (const SFolder& folder : folders)
