@@ -22,7 +22,9 @@
 #include "Logo.h"
 #include "Pages.h"
 #include "ApplicationArchitecture.h"
+#include "ElevatedRestart.h"
 #include "InstallScope.h"
+#include "Security.h"
 #include "Recovery.h"
 #include "Processes.h"
 #include "AtRestart.h"
@@ -153,7 +155,7 @@ void StartLog(const char* what)
     LogLine("DLLs are looked for %s", DllSearchText(GetDllSearch()));
 }
 
-void ShowWizard(const CSmallString& caption)
+void ShowWizard(const CSmallString& caption, int startPage)
 {
     CResString terms(IDS_TITLE_TERMS), destination(IDS_TITLE_DESTINATION), progress(IDS_TITLE_PROGRESS);
     const CSmallString titles[3] = {caption + (const char*)terms, caption + (const char*)destination,
@@ -180,7 +182,7 @@ void ShowWizard(const CSmallString& caption)
     header.hInstance = g_hInstance;
     header.pszIcon = MAKEINTRESOURCEA(IDI_SETUP);
     header.nPages = 3;
-    header.nStartPage = 0;
+    header.nStartPage = (UINT)startPage;
     header.ppsp = pages;
     header.pfnCallback = PropSheetCallback;
     if (ShowPropertySheet(&header) == -1) {
@@ -263,6 +265,25 @@ int RunInstaller(const char* self, SCommandLine& line)
     g_reader.GetInstallItem(Setting::Scope, installScope);
     if (!TakeInstallScope(installScope))
         return ExitCode::Failed;
+    if (GetInstallScope() == ScopeChoose) {
+        const char* why = "";
+        SetInstallScope(ProposeScope(g_reader, line.bAllUsers, line.bCurrentUser, why));
+        SetScopeChoosable(true);
+        LogLine("Scope to choose: %s proposed (%s)", GetScopeName(GetInstallScope()), why);
+    } else if (line.bAllUsers || line.bCurrentUser) {
+        LogLine("%s ignored: the script does not let the user choose", line.bAllUsers ? "/ALLUSERS" : "/CURRENTUSER");
+    }
+    g_pCommandLine = &line;
+    g_pRunLock = &running;
+    g_strRunLockName = appName;
+    // For every user, and without the rights for it: the installer runs
+    // again elevated, and its result is this run's.
+    if (line.bSilent && IsScopeChoosable() && GetInstallScope() == ScopeMachine && !IsProcessElevated()) {
+        DWORD code = 0, error = 0;
+        if (!RestartElevated(nullptr, line.bDestination ? line.strDestination.GetText() : nullptr, false, code, error))
+            return ExitCode::Failed;
+        return (int)code;
+    }
 
     // Before anything else: what an earlier run of this application left
     // half done is undone (or finished) first.
@@ -282,7 +303,18 @@ int RunInstaller(const char* self, SCommandLine& line)
     g_reader.GetInstallBinaryItem(Setting::Logo, logo);
     LoadInstallerLogo(logo);
 
-    ShowWizard(caption);
+    // Restarted elevated by the wizard: the terms were agreed and the
+    // destination chosen; this wizard starts installing.
+    int startPage = 0;
+    if (line.bElevated && line.bDestination) {
+        CSmallString destination;
+        const CSmallString why = CheckDestination(g_reader, line.strDestination, destination);
+        if (why.IsEmpty()) {
+            g_strDestination = destination;
+            startPage = 2;
+        }
+    }
+    ShowWizard(caption, startPage);
     return g_nExitCode;
 }
 

@@ -7,12 +7,15 @@
 
 const char g_szUsage[] = "Usage:\n"
                          "  setup.exe [/S] [/CLOSEAPPLICATIONS] [/REBOOTOK] [/NORESTART] [/LOG=file]\n"
-                         "            [/FORCE] [/D=folder]\n"
+                         "            [/FORCE] [/ALLUSERS | /CURRENTUSER] [/D=folder]\n"
                          "  uninstall.exe [/S] [/CLOSEAPPLICATIONS] [/REBOOTOK] [/NORESTART] [/LOG=file]\n\n"
                          "/S\tInstall or uninstall without any window.\n"
                          "/D=folder\tInstall into folder (last on the line; spaces allowed).\n"
                          "/LOG=file\tWrite the setup log to file (default: in %TEMP%).\n"
                          "/FORCE\tInstall even over a newer version.\n"
+                         "/ALLUSERS\tInstall for all users, where the installer lets you\n"
+                         "\tchoose (administrator rights).\n"
+                         "/CURRENTUSER\tInstall just for you, where the installer lets you choose.\n"
                          "/CLOSEAPPLICATIONS\tWith /S, close the programs that use the\n"
                          "\tapplication's files (else the run stops with 5).\n"
                          "/REBOOTOK\tFiles still in use are replaced or removed at the\n"
@@ -164,6 +167,12 @@ bool ParseCommandLine(const char* commandLine, SCommandLine& line)
             line.bRebootOk = true;
         else if (Is(argument, "/NORESTART"))
             line.bNoRestart = true;
+        else if (Is(argument, "/ALLUSERS"))
+            line.bAllUsers = true;
+        else if (Is(argument, "/CURRENTUSER"))
+            line.bCurrentUser = true;
+        else if (Is(argument, "/ELEVATED"))
+            line.bElevated = true;
         else if (Is(argument, "/?") || Is(argument, "/HELP"))
             line.bHelp = true;
         else if (Value(argument, "/LOG=", value)) {
@@ -182,9 +191,38 @@ bool ParseCommandLine(const char* commandLine, SCommandLine& line)
             return Fail(line, "unknown switch: ", argument);
         }
     }
+    if (line.bAllUsers && line.bCurrentUser)
+        return Fail(line, "choose one of /ALLUSERS and /CURRENTUSER", "");
     if (plain > 1) {
         // Old launchers never pass two: taken as no argument at all.
         line.strUninstallLog.Empty();
     }
     return true;
+}
+
+CSmallString ComposeArguments(const SCommandLine& line)
+{
+    const struct
+    {
+        bool set;
+        const char* name;
+    } switches[] = {{line.bSilent, "/S"},          {line.bForce, "/FORCE"},
+                    {line.bCloseApplications, "/CLOSEAPPLICATIONS"}, {line.bRebootOk, "/REBOOTOK"},
+                    {line.bNoRestart, "/NORESTART"}, {line.bAllUsers, "/ALLUSERS"},
+                    {line.bCurrentUser, "/CURRENTUSER"}, {line.bElevated, "/ELEVATED"}};
+    CSmallString arguments;
+    for (const auto& s : switches)
+        if (s.set)
+            arguments += CSmallString(arguments.IsEmpty() ? "" : " ") + s.name;
+    if (!line.strLog.IsEmpty()) {
+        // Quoted whole; a backslash before the closing quote doubled, so
+        // that it doesn't escape it.
+        CSmallString log = line.strLog;
+        if (log.GetAt(log.GetLength() - 1) == '\\')
+            log += '\\';
+        arguments += CSmallString(arguments.IsEmpty() ? "" : " ") + "\"/LOG=" + log + "\"";
+    }
+    if (line.bDestination)
+        arguments += CSmallString(arguments.IsEmpty() ? "" : " ") + "/D=" + line.strDestination;
+    return arguments;
 }

@@ -13,6 +13,9 @@ struct SCommandLine
     bool bCloseApplications = false; // /CLOSEAPPLICATIONS: unattended, close what holds the files
     bool bRebootOk = false;          // /REBOOTOK: files in use may be finished at the next restart
     bool bNoRestart = false;         // /NORESTART: never restart Windows, not even when asked
+    bool bAllUsers = false;          // /ALLUSERS: with scope choose, for every user
+    bool bCurrentUser = false;       // /CURRENTUSER: with scope choose, for the user who installs
+    bool bElevated = false; // /ELEVATED: restarted elevated by itself, the wizard's choices made
     bool bDestination = false;
     CSmallString strDestination; // /D=path: the rest of the line
     CSmallString strLog;         // /LOG=file
@@ -30,6 +33,10 @@ struct SCommandLine
 // path first). False, with strError set, for an unknown switch or more than
 // one argument that is not a switch.
 bool ParseCommandLine(const char* commandLine, SCommandLine& line);
+
+// The switches of a line that parses back as line: each that is set, /D=
+// last. For the installer to restart itself with.
+CSmallString ComposeArguments(const SCommandLine& line);
 
 // The usage text shown for /? and a bad command line.
 extern const char g_szUsage[];

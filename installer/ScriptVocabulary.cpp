@@ -118,6 +118,8 @@ bool ParseScope(const char* text, EScope& scope)
         scope = ScopeMachine;
     else if (Mb::ICmp(word, "user") == 0)
         scope = ScopeUser;
+    else if (Mb::ICmp(word, "choose") == 0)
+        scope = ScopeChoose;
     else
         return false;
     return true;
@@ -125,6 +127,6 @@ bool ParseScope(const char* text, EScope& scope)
 
 const char* GetScopeName(EScope scope)
 {
-    static const char* const s_names[] = {"", "machine", "user"};
+    static const char* const s_names[] = {"", "machine", "user", "choose"};
     return s_names[scope];
 }

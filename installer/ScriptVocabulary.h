@@ -37,14 +37,16 @@ const char* FindShortcutFolder(const char* name);
 // Who an installation is for (the scope setting). Unset: as installers
 // without it always were, machine-wide but the shortcuts the installing
 // user's. Machine: every user of the computer. User: the user who
-// installs, without administrator rights.
+// installs, without administrator rights. Choose: either, as the user (or
+// a switch) chooses; a run installs one of the other two.
 enum EScope
 {
     ScopeUnset,
     ScopeMachine,
-    ScopeUser
+    ScopeUser,
+    ScopeChoose
 };
-// "machine" or "user" in any case, blanks around ignored; empty is unset.
-// False for any other text.
+// "machine", "user" or "choose" in any case, blanks around ignored; empty
+// is unset. False for any other text.
 bool ParseScope(const char* text, EScope& scope);
 const char* GetScopeName(EScope scope);

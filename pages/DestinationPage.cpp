@@ -7,6 +7,9 @@
 #include "Folders.h"
 #include "WinPath.h"
 #include "DirDialog.h"
+#include "ElevatedRestart.h"
+#include "InstallScope.h"
+#include "Security.h"
 #include "Exceptions.h"
 #include "PageControls.h"
 #include "PageLayout.h"
@@ -46,9 +49,10 @@ static void MakeRoomForLogo(HWND page)
     if (intro.top >= logo.cy)
         return;
     const int shift = logo.cy + 10 - intro.top;
-    static const int s_nIds[4] = {IDC_DEST_INTRO, IDC_DEST_LABEL, IDC_DEST_PATH, IDC_DEST_BROWSE};
-    HDWP batch = BeginDeferWindowPos(4);
-    for (int i = 0; i < 4 && batch; i++) {
+    static const int s_nIds[6] = {IDC_DEST_INTRO,  IDC_DEST_LABEL,     IDC_DEST_PATH,
+                                  IDC_DEST_BROWSE, IDC_DEST_ALL_USERS, IDC_DEST_JUST_ME};
+    HDWP batch = BeginDeferWindowPos(6);
+    for (int i = 0; i < 6 && batch; i++) {
         const RECT rect = GetRectInPage(page, s_nIds[i]);
         batch = DeferWindowPos(batch, GetDlgItem(page, s_nIds[i]), nullptr, rect.left, rect.top + shift, 0, 0,
                                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -73,7 +77,47 @@ static void OnInitDialog(HWND page)
     // Proposed once; the page holds it until the user leaves the page.
     g_strDestination = ProposeDestination(g_reader);
     SetDlgItemTextA(page, IDC_DEST_PATH, g_strDestination);
+    if (IsScopeChoosable()) {
+        ShowWindow(GetDlgItem(page, IDC_DEST_ALL_USERS), SW_SHOW);
+        ShowWindow(GetDlgItem(page, IDC_DEST_JUST_ME), SW_SHOW);
+        CheckRadioButton(page, IDC_DEST_ALL_USERS, IDC_DEST_JUST_ME,
+                         GetInstallScope() == ScopeMachine ? IDC_DEST_ALL_USERS : IDC_DEST_JUST_ME);
+    }
     LayOutDestinationPage(page, GetAppName());
+}
+
+// The other scope chosen: the proposal follows it (Program Files or the
+// user's programs folder) unless the user has typed a folder of their own.
+static void OnScopeChosen(HWND page, EScope scope)
+{
+    if (scope == GetInstallScope())
+        return;
+    const CSmallString proposed = ProposeDestination(g_reader);
+    SetInstallScope(scope);
+    LogLine("Scope chosen: %s", GetScopeName(scope));
+    if (GetPathField(page) == proposed)
+        SetDlgItemTextA(page, IDC_DEST_PATH, ProposeDestination(g_reader));
+}
+
+// For every user without the rights for it: the installer goes on
+// elevated, and this one ends with its result. -1 keeps the page (the
+// prompt declined).
+static LONG ContinueElevated(HWND page, const CSmallString& destination)
+{
+    const HWND wizard = GetParent(page);
+    ShowWindow(wizard, SW_HIDE);
+    DWORD code = 0, error = 0;
+    if (!RestartElevated(wizard, destination, true, code, error)) {
+        ShowWindow(wizard, SW_SHOW);
+        CSmallString message;
+        message.Format(CResString(IDS_ELEVATION_DECLINED), GetAppName().GetText());
+        KxMessageBox(page, message, GetInstallerCaption(g_reader), MB_OK | MB_ICONWARNING);
+        return -1;
+    }
+    g_nExitCode = (int)code;
+    g_bClosing = true;
+    PostMessageA(wizard, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    return -1;
 }
 
 // -1 keeps the page, 0 lets the wizard move on.
@@ -108,6 +152,8 @@ static LONG OnWizardNext(HWND page)
         if (KxMessageBox(page, question, GetInstallerCaption(g_reader), MB_YESNO | MB_DEFBUTTON2 | MB_ICONQUESTION) != IDYES)
             return -1;
     }
+    if (IsScopeChoosable() && GetInstallScope() == ScopeMachine && !IsProcessElevated())
+        return ContinueElevated(page, destination);
     // What the Progress page installs into.
     g_strDestination = destination;
     return 0;
@@ -165,6 +211,11 @@ static INT_PTR HandleMessage(HWND page, UINT message, WPARAM wParam, LPARAM lPar
     case WM_COMMAND:
         if (LOWORD(wParam) == IDC_DEST_BROWSE && HIWORD(wParam) == BN_CLICKED) {
             OnBrowse(page);
+            return TRUE;
+        }
+        if ((LOWORD(wParam) == IDC_DEST_ALL_USERS || LOWORD(wParam) == IDC_DEST_JUST_ME) &&
+            HIWORD(wParam) == BN_CLICKED) {
+            OnScopeChosen(page, LOWORD(wParam) == IDC_DEST_ALL_USERS ? ScopeMachine : ScopeUser);
             return TRUE;
         }
         return FALSE;

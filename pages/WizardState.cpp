@@ -10,3 +10,6 @@ int g_nExitCode = 0;
 bool g_bInstalling = false;
 bool g_bCancelRequested = false;
 bool g_bClosing = false;
+const SCommandLine* g_pCommandLine = nullptr;
+CRunLock* g_pRunLock = nullptr;
+CSmallString g_strRunLockName;

@@ -7,9 +7,16 @@
 #include "SmallString.h"
 #include "win32/GdiHandles.h"
 
+class CRunLock;
 class CSinReader;
+struct SCommandLine;
 
 extern CSinReader g_reader;
+// Set by start-up: the command line, and the run's lock with what it was
+// taken for, which a restart of the installer elevated hands on.
+extern const SCommandLine* g_pCommandLine;
+extern CRunLock* g_pRunLock;
+extern CSmallString g_strRunLockName;
 // The folder to install into: proposed when the Destination page opens,
 // the user's choice (checked and normalised) once it is left.
 extern CSmallString g_strDestination;

@@ -160,6 +160,7 @@ else
   restart_wizard_case
   scope_machine_case
   scope_user_case
+  scope_choose_case
   unexpected_failure_case
   silent_case
   in_use_unattended_case

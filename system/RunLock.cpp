@@ -42,7 +42,9 @@ bool Create(CAutoHandle& mutex, const CSmallString& name)
 
 } // namespace
 
-CRunLock::~CRunLock()
+CRunLock::~CRunLock() { Release(); }
+
+void CRunLock::Release()
 {
     Container::CArray<CSmallString>& held = HeldHere();
     for (unsigned i = 0; !m_strName.IsEmpty() && i < held.GetSize(); i++)
@@ -50,6 +52,9 @@ CRunLock::~CRunLock()
             held.RemoveAt(i);
             break;
         }
+    m_strName.Empty();
+    m_local.Close();
+    m_global.Close();
 }
 
 bool CRunLock::Take(const char* kind, const char* what)

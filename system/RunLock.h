@@ -18,6 +18,9 @@ public:
     // when another process holds it. An empty name, or one this process
     // holds already, is taken at once.
     bool Take(const char* kind, const char* what);
+    // Gives the lock up (for a process this one starts to take it); Take
+    // with the same names takes it again.
+    void Release();
 
 private:
     CAutoHandle m_local, m_global;

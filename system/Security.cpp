@@ -57,6 +57,19 @@ bool IsProcessElevated()
            CheckTokenMembership(nullptr, adminsSid, &member) && member;
 }
 
+bool IsUserAnAdministrator()
+{
+    if (IsProcessElevated())
+        return true;
+    CAutoHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Receive()))
+        return false;
+    const int kTokenElevationType = 18, kTokenElevationTypeLimited = 3;
+    DWORD type = 0, size = 0;
+    return GetTokenInformation(token, (TOKEN_INFORMATION_CLASS)kTokenElevationType, &type, sizeof(type), &size) &&
+           type == (DWORD)kTokenElevationTypeLimited;
+}
+
 bool GetRandomBytes(void* buffer, unsigned size)
 {
     static const RtlGenRandomFn s_pfnRandom = reinterpret_cast<RtlGenRandomFn>(

@@ -9,6 +9,10 @@
 // system without UAC where an administrator runs everything so).
 bool IsProcessElevated();
 
+// Elevated, or an administrator whose rights wait behind the elevation
+// prompt (a split token): one who may install for every user.
+bool IsUserAnAdministrator();
+
 // Bytes from the system's random source; false when it had none.
 bool GetRandomBytes(void* buffer, unsigned size);
 

@@ -2,6 +2,12 @@
 
 #include <shlobj.h>
 
+#include <cstring>
+
+#include "Destination.h"
+#include "Platform.h"
+#include "Registry.h"
+#include "Security.h"
 #include "SetupLog.h"
 #include "SystemPaths.h"
 #include "WinPath.h"
@@ -12,6 +18,7 @@
 namespace {
 
 EScope g_eScope = ScopeUnset;
+bool g_bChoosable = false;
 
 } // namespace
 
@@ -20,6 +27,31 @@ void SetInstallScope(EScope scope) { g_eScope = scope; }
 EScope GetInstallScope() { return g_eScope; }
 
 bool IsPerUser() { return g_eScope == ScopeUser; }
+
+void SetScopeChoosable(bool choosable) { g_bChoosable = choosable; }
+
+bool IsScopeChoosable() { return g_bChoosable; }
+
+EScope ProposeScope(CSinReader& reader, bool allUsers, bool currentUser, const char*& why)
+{
+    if (allUsers || currentUser) {
+        why = allUsers ? "/ALLUSERS" : "/CURRENTUSER";
+        return allUsers ? ScopeMachine : ScopeUser;
+    }
+    const CSmallString key = GetUninstallKeyName(reader);
+    const CSmallString entry = CSmallString("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + key;
+    if (!key.IsEmpty() && !ReadRegistryText(HKEY_CURRENT_USER, entry, "UninstallString").IsEmpty()) {
+        why = "installed for the user before";
+        return ScopeUser;
+    }
+    if (!key.IsEmpty() && !ReadRegistryText(HKEY_LOCAL_MACHINE, entry, "UninstallString").IsEmpty()) {
+        why = "installed for all users before";
+        return ScopeMachine;
+    }
+    const bool administrator = IsUserAnAdministrator();
+    why = administrator ? "the user is an administrator" : "the user is no administrator";
+    return administrator ? ScopeMachine : ScopeUser;
+}
 
 HKEY GetEntryRoot() { return IsPerUser() ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
 
@@ -35,6 +67,22 @@ CSmallString GetScopeProgramFiles()
     CSmallString folder(local);
     WinPath::EndWithBackslash(folder);
     return folder + "Programs\\";
+}
+
+bool MapToUserKey(const char* key, CSmallString& mapped)
+{
+    static const char kMachine[] = "HKEY_LOCAL_MACHINE\\";
+    static const char* const s_shared[] = {"Software\\Classes\\", "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\",
+                                           "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"};
+    const size_t root = sizeof(kMachine) - 1;
+    if (!key || Mb::NbICmp(key, kMachine, root) != 0)
+        return false;
+    for (const char* shared : s_shared)
+        if (Mb::NbICmp(key + root, shared, strlen(shared)) == 0) {
+            mapped = CSmallString("HKEY_CURRENT_USER\\") + (key + root);
+            return true;
+        }
+    return false;
 }
 
 bool TakeInstallScope(const CSmallString& text)

@@ -23,6 +23,23 @@ bool IsPerUser();
 // else the Program Files folder.
 CSmallString GetScopeProgramFiles();
 
+// With scope choose, the scope a run proposes: the switch's (/ALLUSERS,
+// /CURRENTUSER), else an earlier installation's (where its Add/Remove
+// entry lies), else every user's for an administrator. why says which.
+class CSinReader;
+EScope ProposeScope(CSinReader& reader, bool allUsers, bool currentUser, const char*& why);
+
+// Whether the script lets the user choose (scope choose); the run's scope
+// is then the one chosen.
+void SetScopeChoosable(bool choosable);
+bool IsScopeChoosable();
+
+// With scope choose and the user's own installation chosen, the user's key
+// that takes the place of a machine-wide one: the same below
+// HKEY_CURRENT_USER for the classes, App Paths and the Add/Remove entries
+// under HKEY_LOCAL_MACHINE\Software; false for any other key.
+bool MapToUserKey(const char* key, CSmallString& mapped);
+
 // Parses text and takes it; otherwise the reason is logged and told
 // (unless unattended), and false says the run stops.
 bool TakeInstallScope(const CSmallString& text);

@@ -9,6 +9,7 @@
 #include "KeptFiles.h"
 #include "Folders.h"
 #include "PackageStream.h"
+#include "Platform.h"
 #include "ReleasePtr.h"
 #include "SetupLog.h"
 #include "SinProgress.h"
@@ -561,6 +562,28 @@ void RecordSetting(CXMLNode* section, const char* name, const char* value, bool 
     setting->SetText(value);
 }
 
+// Chosen for the user alone, the log (written for every user, as kxpack
+// generates it for scope choose) removes the entry, the classes and App
+// Paths where this installation put them, and nothing else machine-wide:
+// the installation wrote nothing there.
+void MoveRemovalsToUser(CXMLNode* section)
+{
+    for (unsigned i = 0; i < section->GetChildCount();) {
+        CXMLNode* command = section->GetChild(i);
+        const char* key = command->GetAttributeValue(Attr::RemoveRegKey::Section);
+        CSmallString moved;
+        if (Mb::ICmp(command->GetName(), Command::RemoveRegKey) != 0 || !key ||
+            Mb::NbICmp(key, "HKEY_LOCAL_MACHINE\\", 19) != 0) {
+            i++;
+        } else if (MapToUserKey(key, moved)) {
+            command->SetAttribute(Attr::RemoveRegKey::Section, moved);
+            i++;
+        } else {
+            section->RemoveNode(command);
+        }
+    }
+}
+
 } // namespace
 
 bool CInstallSession::ComposeUninstallLog(const CSmallString& text, CSmallString& out) const
@@ -581,6 +604,8 @@ bool CInstallSession::ComposeUninstallLog(const CSmallString& text, CSmallString
         RecordSetting(section, Setting::Architecture, GetArchitectureName(GetApplicationArchitecture()),
                       IsApplication64Bit());
         RecordSetting(section, Setting::Scope, GetScopeName(GetInstallScope()), GetInstallScope() != ScopeUnset);
+        if (IsScopeChoosable() && IsPerUser())
+            MoveRemovalsToUser(section);
         const CReleasePtr<CXMLNode> mark(section->CreateNewChild("kx-install-record-here"));
         composed.AppendText("<?xml version=\"1.0\"?>\r\n");
         doc->SavePrettyToCharArray(composed, 0);

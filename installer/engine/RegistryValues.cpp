@@ -16,7 +16,11 @@ static bool SetValue(CInstallSession* session, const char* key, const char* valu
         LogLine("Registry value not written: %s has no known root (HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER)", key);
         return false; // an unknown root would address the wrong place
     }
-    if (parsed.eRoot == RegistryKeyPath::LocalMachine && IsPerUser()) {
+    CSmallString userKey;
+    if (parsed.eRoot == RegistryKeyPath::LocalMachine && IsPerUser() && IsScopeChoosable() &&
+        MapToUserKey(key, userKey) && RegistryKeyPath::Parse(userKey, parsed)) {
+        // Chosen for the user alone: the user's classes, App Paths, entry.
+    } else if (parsed.eRoot == RegistryKeyPath::LocalMachine && IsPerUser()) {
         LogLine("Registry value not written: %s: a per-user installation writes nothing under HKEY_LOCAL_MACHINE",
                 key);
         return false;

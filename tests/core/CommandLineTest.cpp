@@ -70,6 +70,27 @@ TEST(CommandLine, Table)
     ASSERT_TRUE(ParseCommandLine("setup.exe \"C:\\dir\\\\\" /S", line));
     EXPECT_STREQ("C:\\dir\\", line.strUninstallLog);
     EXPECT_TRUE(line.bSilent);
+
+    // Scope switches: one at most; what the installer restarts itself with
+    // parses back as the same line.
+    EXPECT_FALSE(ParseCommandLine("setup.exe /ALLUSERS /CurrentUser", line));
+    for (const char* text : {"setup.exe /allusers /S /REBOOTOK \"/LOG=C:\\a b\\x.log\" /D=C:\\Program Files\\A B",
+                             "setup.exe /CURRENTUSER /FORCE /CLOSEAPPLICATIONS /NORESTART /ELEVATED",
+                             "setup.exe /LOG=C:\\logs\\ /ALLUSERS"}) {
+        SCommandLine first, again;
+        ASSERT_TRUE(ParseCommandLine(text, first)) << text;
+        const CSmallString composed = ComposeArguments(first);
+        ASSERT_TRUE(ParseCommandLine(CSmallString("setup.exe ") + composed, again)) << composed.GetText();
+        for (const auto& flag : {&SCommandLine::bSilent, &SCommandLine::bForce, &SCommandLine::bCloseApplications,
+                                 &SCommandLine::bRebootOk, &SCommandLine::bNoRestart, &SCommandLine::bAllUsers,
+                                 &SCommandLine::bCurrentUser, &SCommandLine::bElevated, &SCommandLine::bDestination})
+            EXPECT_EQ(first.*flag, again.*flag) << composed.GetText();
+        EXPECT_STREQ(first.strLog, again.strLog) << composed.GetText();
+        EXPECT_STREQ(first.strDestination, again.strDestination) << composed.GetText();
+    }
+    ASSERT_TRUE(ParseCommandLine("setup.exe /allusers /S", line));
+    EXPECT_TRUE(line.bAllUsers);
+    EXPECT_FALSE(line.bCurrentUser);
 }
 
 TEST(Versions, Compare)

@@ -47,13 +47,68 @@ scope_user_case() {
     "$(snap_under 'HKCU\Software\kxsetup examples' +)" \
     "$(snap_under 'HKCU\Software\Microsoft\Windows\CurrentVersion\App Paths\hello.exe' +)" \
     "$(snap_under 'HKCU\Software\Classes\.hello' +)" "$(snap_under 'HKCU\Software\Classes\KxSetup.HelloFile' +)" \
-    "$(setup_log_re)" "${parents[@]}")
+    "$(setup_log_re)")
+  E2E_MAY_CHANGE=("${parents[@]}")
   expect_changes "per-user: the user's files and keys only, nothing machine-wide" user-before user-installed \
     "${changes[@]}"
+  E2E_MAY_CHANGE=()
   run_silent user-uninstall "$app\\uninstall.exe" /S
   expect_eq "per-user, uninstall: exit code 0" "$E2E_BG_STATUS" 0
   gone_soon "$(unix_path "$app")" || true
   snapshot user-after
   expect_unchanged "per-user, uninstall: everything as before" user-before user-after "$(setup_log_re)" \
     "${parents[@]}"
+}
+
+# <scope>choose</scope>: /CURRENTUSER and /ALLUSERS unattended, an earlier
+# installation's scope kept, and the wizard's choice moving the proposed
+# folder with it.
+scope_choose_case() {
+  local user_app user_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Hello World' out
+  variant choose setup '<app-name>Hello</app-name>' '<app-name>Hello</app-name><scope>choose</scope>' \
+    setup 'HKEY_LOCAL_MACHINE\Software\kxsetup' 'HKEY_CURRENT_USER\Software\kxsetup' \
+    setup 'HKEY_LOCAL_MACHINE\Software\kxsetup' 'HKEY_CURRENT_USER\Software\kxsetup' || return
+  user_app=$(drv expand '%LOCALAPPDATA%\Programs\Hello')
+
+  run_silent choose-user "$E2E_RUN/choose.exe" /S /CURRENTUSER
+  expect_eq "choose, /CURRENTUSER: installed" "$E2E_BG_STATUS" 0
+  expect_eq "choose, /CURRENTUSER: the user's entry and folder" "$(reg_value "$user_key" UninstallString)" \
+    "\"$user_app\\uninstall.exe\""
+  check "choose, /CURRENTUSER: no machine-wide entry" no_reg_key "$UNINSTALL_KEY"
+  # Again without a switch: the earlier installation's scope.
+  run_silent choose-again "$E2E_RUN/choose.exe" /S
+  expect_eq "choose, again: installed" "$E2E_BG_STATUS" 0
+  check "choose, again: still the user's, one entry" \
+    test "$(reg_value "$user_key" UninstallString)" == "\"$user_app\\uninstall.exe\"" -a ! -e "$APP_DIR"
+  run_silent choose-user-uninstall "$user_app\\uninstall.exe" /S
+  expect_eq "choose, /CURRENTUSER: uninstalled" "$E2E_BG_STATUS" 0
+  check "choose, /CURRENTUSER: the user's entry goes" no_reg_key "$user_key"
+
+  run_silent choose-all "$E2E_RUN/choose.exe" /S /ALLUSERS
+  expect_eq "choose, /ALLUSERS: installed" "$E2E_BG_STATUS" 0
+  expect_eq "choose, /ALLUSERS: the machine's entry and Program Files" \
+    "$(reg_value "$UNINSTALL_KEY" UninstallString)" "\"$APP_WIN\\uninstall.exe\""
+  check "choose, /ALLUSERS: every user's shortcut" test -e "$(unix_path "$(drv expand '%PUBLIC%\Desktop\Hello.lnk')")"
+  run_silent choose-all-uninstall "$APP_WIN\\uninstall.exe" /S
+  expect_eq "choose, /ALLUSERS: uninstalled" "$E2E_BG_STATUS" 0
+  check "choose, /ALLUSERS: nothing installed" nothing_installed
+
+  # The wizard: an administrator is proposed every user; "just for me"
+  # moves the proposal to the user's programs folder.
+  to_destination "$E2E_RUN/choose.exe" choose-wizard || fail "choose, wizard: destination page shown"
+  expect_eq "choose, wizard: both choices shown" "$(drv state $IDC_DEST_ALL_USERS | cut -d' ' -f1) $(drv state $IDC_DEST_JUST_ME | cut -d' ' -f1)" \
+    "visible visible"
+  expect_eq "choose, wizard: Program Files proposed" "$(drv get-text $IDC_DEST_PATH)" "$APP_WIN"
+  drv click $IDC_DEST_JUST_ME >/dev/null
+  expect_eq "choose, wizard: just for me, the user's programs folder" "$(drv get-text $IDC_DEST_PATH)" "$user_app"
+  drv click next >/dev/null
+  check "choose, wizard: the wizard closes" drv wait-gone "$CAPTION" 30000
+  wait_bg 30
+  expect_eq "choose, wizard: exit code 0" "$E2E_BG_STATUS" 0
+  close_leftovers
+  expect_eq "choose, wizard: installed for the user" "$(reg_value "$user_key" UninstallString)" \
+    "\"$user_app\\uninstall.exe\""
+  run_silent choose-wizard-uninstall "$user_app\\uninstall.exe" /S
+  expect_eq "choose, wizard: uninstalled" "$E2E_BG_STATUS" 0
+  check "choose: nothing installed" nothing_installed
 }

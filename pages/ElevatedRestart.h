@@ -1,0 +1,13 @@
+// An installation for every user, chosen by a user whose rights wait
+// behind the elevation prompt: the installer starts itself again elevated.
+#pragma once
+
+#include <windows.h>
+
+// Starts this program elevated with the run's switches, /ALLUSERS and
+// /D=destination, and from the wizard /ELEVATED (the terms agreed, the
+// destination chosen: its wizard starts installing), hands it the run's
+// lock and waits for its exit code. False, with the lock taken back and
+// the system's error (ERROR_CANCELLED: the user declined), when it could
+// not be started.
+bool RestartElevated(HWND owner, const char* destination, bool fromWizard, DWORD& exitCode, DWORD& error);
