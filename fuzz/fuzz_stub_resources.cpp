@@ -1,7 +1,8 @@
 // The packer's resource rewriting on arbitrary stubs: a damaged PE file or
 // resource tree is refused without crashing or over-reading; a stub that
 // takes the resources reads back with them, a valid checksum, and takes
-// them again (its new resource section then replaced, not followed).
+// them again (its new resource section then replaced, not followed). A
+// manifest made to ask for no administrator rights reads back likewise.
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -23,12 +24,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (MakeVersionInfo(texts, resources.arrVersionInfo))
         abort();
 
-    std::vector<unsigned char> stub(data, data + size);
     std::vector<std::string> notes;
-    if (SetStubResources(stub, resources, notes))
-        return 0;
     CResourceList read;
     SPeHeaders pe;
+    std::vector<unsigned char> invoked(data, data + size);
+    if (!SetStubAsInvoker(invoked, notes) &&
+        (ReadStubResources(invoked, read) || ReadPeHeaders(invoked.data(), invoked.size(), pe) ||
+         Pe::ReadU32(&invoked[pe.uChecksum]) != PeChecksum(invoked, pe.uChecksum)))
+        abort();
+
+    std::vector<unsigned char> stub(data, data + size);
+    if (SetStubResources(stub, resources, notes))
+        return 0;
     if (ReadStubResources(stub, read) || ReadPeHeaders(stub.data(), stub.size(), pe) ||
         Pe::ReadU32(&stub[pe.uChecksum]) != PeChecksum(stub, pe.uChecksum))
         abort();

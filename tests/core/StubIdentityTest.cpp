@@ -97,6 +97,22 @@ std::string Version(const Bytes& fixed, unsigned at)
            std::to_string(low & 0xFFFF);
 }
 
+// A manifest around its execution level: up to the level's value, the
+// value, the blanks after its closing quote, and the rest.
+struct SLevelSplit
+{
+    std::string before, value, gap, rest;
+};
+
+SLevelSplit SplitAtLevel(const Bytes& manifest)
+{
+    const std::string text(manifest.begin(), manifest.end());
+    const size_t value = text.find("level=\"") + 7, close = text.find('"', value);
+    const size_t rest = text.find_first_not_of(' ', close + 1);
+    return {text.substr(0, value), text.substr(value, close - value), text.substr(close + 1, rest - close - 1),
+            text.substr(rest)};
+}
+
 class StubIdentityTest : public ::testing::Test
 {
 protected:
@@ -132,6 +148,18 @@ protected:
 const char kScript[] = "<install><app-name>Tiny</app-name><version>2.1</version>"
                        "<uninstall-publisher>Tiny Co</uninstall-publisher>"
                        "<uninstall-display-name>Tiny Display</uninstall-display-name></install>";
+const char kUserScript[] = "<install><app-name>Tiny</app-name><scope>user</scope></install>";
+
+// Where in the file the section that starts at address begins.
+uint32_t RawOffsetOf(const Bytes& stub, const SPeHeaders& pe, uint32_t address)
+{
+    for (unsigned i = 0; i < pe.uSectionCount; i++) {
+        const unsigned char* section = &stub[pe.uSectionTable + Pe::kSectionHeaderSize * i];
+        if (Pe::ReadU32(section + 12) == address)
+            return Pe::ReadU32(section + 20);
+    }
+    return 0;
+}
 
 } // namespace
 
@@ -303,12 +331,15 @@ TEST_F(StubIdentityTest, RefusalsWriteNothing)
     Bytes packedHeaders = m_tiny;
     std::fill_n(&packedHeaders[pe.uSectionTable + pe.uSectionCount * Pe::kSectionHeaderSize], 40, 0xFF);
     Bytes badTree = m_tiny;
-    const uint32_t rsrc = Pe::ReadU32(&m_tiny[pe.uDataDirectories + 16]);
-    for (unsigned i = 0; i < pe.uSectionCount; i++) {
-        const unsigned char* section = &m_tiny[pe.uSectionTable + 40 * i];
-        if (Pe::ReadU32(section + 12) == rsrc)
-            Pe::WriteU16(&badTree[Pe::ReadU32(section + 20) + 14], 0xFFFF);
-    }
+    const uint32_t root = RawOffsetOf(m_tiny, pe, Pe::ReadU32(&m_tiny[pe.uDataDirectories + 16]));
+    Pe::WriteU16(&badTree[root + 14], 0xFFFF);
+    // The manifest's type made another, or its element's name misspelt.
+    Bytes noManifest = m_tiny, noLevel = m_tiny;
+    for (unsigned i = 0; i < Pe::ReadU16(&m_tiny[root + 14]); i++)
+        if (Pe::ReadU32(&m_tiny[root + 16 + 8 * i]) == 24)
+            Pe::WriteU32(&noManifest[root + 16 + 8 * i], 0x7F00);
+    const std::string element = "requestedExecutionLevel";
+    *std::search(noLevel.begin(), noLevel.end(), element.begin(), element.end()) = 'R';
     Bytes outside = Ico({Bitmap(1)});
     Pe::WriteU32(&outside[6 + 8], 5000);
 
@@ -318,6 +349,7 @@ TEST_F(StubIdentityTest, RefusalsWriteNothing)
         Bytes stub, ico;
         std::vector<std::string> options;
         const char* message;
+        std::string script = kScript;
     };
     const SCase cases[] = {
         {"a text for an icon", m_tiny, {'h', 'i', '\n'}, {}, "app.ico: not an icon file"},
@@ -330,16 +362,76 @@ TEST_F(StubIdentityTest, RefusalsWriteNothing)
         {"a damaged resource tree", badTree, Ico({Bitmap(1)}), {}, "a resource directory is cut short"},
         {"a version number over 65535", m_tiny, Ico({Bitmap(1)}), {"--product-version", "1.70000"}, "over 65535"},
         {"five version numbers", m_tiny, Ico({Bitmap(1)}), {"--product-version", "1.2.3.4.5"}, "more than four"},
+        {"scope user, a stub without a manifest", noManifest, {}, {}, "it has no manifest", kUserScript},
+        {"scope user, a manifest without a level", noLevel, {}, {}, "no requestedExecutionLevel", kUserScript},
     };
     for (const SCase& c : cases) {
         SCOPED_TRACE(c.name);
         WriteBytes(dir.File("stub.exe"), c.stub);
         WriteBytes(dir.File("app.ico"), c.ico);
-        std::vector<std::string> options = {"--icon", dir.File("app.ico")};
-        options.insert(options.end(), c.options.begin(), c.options.end());
-        const KxPackResult r = Build(kScript, options, dir.File("stub.exe"));
+        std::vector<std::string> options = c.options;
+        if (!c.ico.empty())
+            options.insert(options.end(), {"--icon", dir.File("app.ico")});
+        const KxPackResult r = Build(c.script, options, dir.File("stub.exe"));
         EXPECT_EQ(1, r.code);
         EXPECT_NE(std::string::npos, r.err.find(c.message)) << r.err;
         EXPECT_FALSE(PathExists(dir.File("setup.exe")));
+    }
+}
+
+TEST_F(StubIdentityTest, ScopeUserAsksForNoAdministratorRights)
+{
+    struct SCase
+    {
+        const char* name;
+        const char* scope;
+        std::vector<std::string> options;
+        const char* level;
+    };
+    const SCase cases[] = {
+        {"no scope", "", {}, "requireAdministrator"},
+        {"machine", "<scope>machine</scope>", {}, "requireAdministrator"},
+        {"user", "<scope>user</scope>", {}, "asInvoker"},
+        {"user in another case, blanks around", "<scope> User </scope>", {}, "asInvoker"},
+        {"user from a file", "<scope src=\"scope.txt\"/>", {}, "asInvoker"},
+        {"user, with version information", "<scope>user</scope>", {"--version-info"}, "asInvoker"},
+    };
+    WriteText(dir.File("scope.txt"), "user\n");
+    CResourceList original;
+    ASSERT_EQ(nullptr, ReadStubResources(m_tiny, original));
+    ASSERT_NE(nullptr, Find(original, 24, 1));
+    const Bytes manifest = Find(original, 24, 1)->arrData;
+    const SLevelSplit was = SplitAtLevel(manifest);
+    ASSERT_EQ("requireAdministrator", was.value);
+    const size_t manifestAt =
+        std::search(m_tiny.begin(), m_tiny.end(), manifest.begin(), manifest.end()) - m_tiny.begin();
+    SPeHeaders pe;
+    ASSERT_EQ(nullptr, ReadPeHeaders(m_tiny.data(), m_tiny.size(), pe));
+
+    for (const SCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const KxPackResult r =
+            Build(std::string("<install><app-name>Tiny</app-name>") + c.scope + "</install>", c.options);
+        ASSERT_EQ(0, r.code) << r.err;
+        const Bytes stub = BuiltStub();
+        CResourceList resources;
+        ASSERT_EQ(nullptr, ReadStubResources(stub, resources));
+        const SResource* built = Find(resources, 24, 1);
+        ASSERT_NE(nullptr, built);
+        // Only the level changes, and the manifest keeps its size.
+        const SLevelSplit now = SplitAtLevel(built->arrData);
+        EXPECT_EQ(c.level, now.value);
+        EXPECT_EQ(was.before, now.before);
+        EXPECT_EQ(was.rest, now.rest);
+        EXPECT_FALSE(now.gap.empty());
+        EXPECT_EQ(manifest.size(), built->arrData.size());
+        EXPECT_EQ(Pe::ReadU32(&stub[pe.uChecksum]), PeChecksum(stub, pe.uChecksum));
+        if (!c.options.empty())
+            continue;
+        // Without other resources to add, nothing else of the stub changes.
+        Bytes expected = m_tiny;
+        std::copy(built->arrData.begin(), built->arrData.end(), expected.begin() + manifestAt);
+        std::copy_n(&stub[pe.uChecksum], 4, &expected[pe.uChecksum]);
+        EXPECT_EQ(expected, stub);
     }
 }

@@ -449,18 +449,16 @@ int CmdBuild(int argc, char** argv, FILE* out, FILE* err)
     if (!refusal.IsEmpty())
         return Failure(err, refusal);
     CSmallString why;
-    // Without these options the stub is packed byte for byte: a stub signed
-    // before packing stays signed in uninstall.exe.
-    if (identity.IsAsked()) {
-        std::vector<unsigned char> edited(stub.GetData(), stub.GetData() + stub.GetSize());
-        std::vector<std::string> notes;
-        if (!ApplyIdentity(identity, script, items, edited, notes, why))
-            return Failure(err, why);
-        for (const std::string& note : notes)
-            fprintf(out, "kxpack: note: %s\n", note.c_str());
-        stub.RemoveAll();
-        stub.Append(edited.data(), (unsigned)edited.size());
-    }
+    // A stub that needs no resources and no other manifest is packed byte
+    // for byte: one signed before packing stays signed in uninstall.exe.
+    std::vector<unsigned char> edited(stub.GetData(), stub.GetData() + stub.GetSize());
+    std::vector<std::string> notes;
+    if (!ApplyIdentity(identity, script, items, edited, notes, why))
+        return Failure(err, why);
+    for (const std::string& note : notes)
+        fprintf(out, "kxpack: note: %s\n", note.c_str());
+    stub.RemoveAll();
+    stub.Append(edited.data(), (unsigned)edited.size());
     uint32_t blockSize = 0;
     bool built = false;
     CSmallString broke;

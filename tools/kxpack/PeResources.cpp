@@ -4,6 +4,7 @@
 #include <cstring>
 #include <set>
 
+#include "ManifestLevel.h"
 #include "PeHeaders.h"
 #include "VersionInfo.h"
 #include "resource.h"
@@ -14,6 +15,8 @@ const uint32_t kIconType = 3;
 const uint32_t kIconGroupType = 14;
 const uint32_t kVersionType = 16;
 const uint32_t kVersionName = 1;
+const uint32_t kManifestType = 24;
+const uint32_t kProcessManifestName = 1; // the one Windows reads when it starts the program
 
 // Optional header fields, at the same offsets in PE32 and PE32+.
 const unsigned kInitializedDataAt = 8;
@@ -75,11 +78,7 @@ public:
         const uint32_t skip = address - home->uAddress;
         return ReadResourceTree(
             m_stub.data() + home->uRawOffset + skip, home->uRawSize - skip,
-            [this](uint32_t at, uint32_t size) -> const unsigned char* {
-                const SSection* section = SectionAt(at, size);
-                return section ? m_stub.data() + section->uRawOffset + (at - section->uAddress) : nullptr;
-            },
-            m_resources);
+            [this](uint32_t at, uint32_t size) -> const unsigned char* { return BytesAt(at, size); }, m_resources);
     }
 
     const CResourceList& GetResources() const { return m_resources; }
@@ -128,7 +127,21 @@ public:
         Add(kVersionType, kVersionName, SResourceKey::Id(kVersionLanguage), info);
     }
 
-    // A signature covers the bytes it was made for: new resources end it.
+    // The manifest Windows reads as the program starts asks for no
+    // administrator rights. Its size stays.
+    const char* SetAsInvoker()
+    {
+        bool found = false;
+        for (SResource& r : m_resources)
+            if (r.type == SResourceKey::Id(kManifestType) && r.name == SResourceKey::Id(kProcessManifestName)) {
+                if (const char* why = RequestAsInvoker(r.arrData))
+                    return why;
+                found = true;
+            }
+        return found ? nullptr : "it has no manifest";
+    }
+
+    // A signature covers the bytes it was made for: changed resources end it.
     bool DropCertificate()
     {
         const uint32_t entry = Directory(Pe::kSecurityDirectory);
@@ -190,12 +203,33 @@ public:
                      U32(optional + kInitializedDataAt) - oldRawSize + rawSize);
         Pe::WriteU32(&m_stub[Directory(Pe::kResourceDirectory)], sectionAddress);
         Pe::WriteU32(&m_stub[Directory(Pe::kResourceDirectory) + 4], (uint32_t)tree.size());
-        Pe::WriteU32(&m_stub[m_pe.uChecksum], PeChecksum(m_stub, m_pe.uChecksum));
+        WriteChecksum();
+        return nullptr;
+    }
+
+    // The changed resources' data back where it was read from, after changes
+    // that kept every resource and its size: nothing else of the image moves.
+    // What changed is known before anything is written: resources may share
+    // their bytes.
+    const char* WriteInPlace()
+    {
+        std::vector<std::pair<const SResource*, unsigned char*>> changed;
+        for (const SResource& r : m_resources) {
+            unsigned char* data = BytesAt(r.uAddress, (uint32_t)r.arrData.size());
+            if (!data)
+                return "a resource no longer fits where it was";
+            if (!std::equal(r.arrData.begin(), r.arrData.end(), data))
+                changed.emplace_back(&r, data);
+        }
+        for (const auto& write : changed)
+            std::copy(write.first->arrData.begin(), write.first->arrData.end(), write.second);
+        WriteChecksum();
         return nullptr;
     }
 
 private:
     uint32_t U32(uint32_t at) const { return Pe::ReadU32(&m_stub[at]); }
+    void WriteChecksum() { Pe::WriteU32(&m_stub[m_pe.uChecksum], PeChecksum(m_stub, m_pe.uChecksum)); }
     uint32_t Directory(unsigned index) const { return m_pe.uDataDirectories + 8 * index; }
 
     static bool IsAppIconGroup(const SResource& r)
@@ -225,6 +259,14 @@ private:
             if (address >= s.uAddress && (unsigned long long)address - s.uAddress + size <= s.uRawSize)
                 return &s;
         return nullptr;
+    }
+
+    // The file's bytes at an address of the image, size of them, or null
+    // when they are not all in one section's bytes.
+    unsigned char* BytesAt(uint32_t address, uint32_t size)
+    {
+        const SSection* section = SectionAt(address, size);
+        return section ? m_stub.data() + section->uRawOffset + (address - section->uAddress) : nullptr;
     }
 
     // The end of the sections' bytes in the file, and in the image, leaving
@@ -269,27 +311,44 @@ private:
     CResourceList m_resources;
 };
 
-} // namespace
-
-const char* SetStubResources(std::vector<unsigned char>& stub, const SStubResources& resources,
-                             std::vector<std::string>& notes)
+// Changes a copy of the stub and writes it, in a new resource section or
+// where its resources lie; the stub takes the copy only when all went well.
+template <class F>
+const char* EditStub(std::vector<unsigned char>& stub, std::vector<std::string>& notes, bool inPlace, F change)
 {
     std::vector<unsigned char> edited = stub;
     CStubEditor editor(edited);
     if (const char* why = editor.Read())
         return why;
-    if (!resources.arrIcon.empty())
-        editor.SetIcon(resources.arrIcon);
-    if (!resources.arrVersionInfo.empty())
-        editor.SetVersionInfo(resources.arrVersionInfo);
+    if (const char* why = change(editor))
+        return why;
     const bool wasSigned = editor.DropCertificate();
-    if (const char* why = editor.Write())
+    if (const char* why = inPlace ? editor.WriteInPlace() : editor.Write())
         return why;
     if (wasSigned)
-        notes.push_back("the stub was signed: its signature does not cover the new resources and was removed; "
+        notes.push_back("the stub was signed: its signature does not cover the changed resources and was removed; "
                         "sign the finished installer instead");
     stub.swap(edited);
     return nullptr;
+}
+
+} // namespace
+
+const char* SetStubResources(std::vector<unsigned char>& stub, const SStubResources& resources,
+                             std::vector<std::string>& notes)
+{
+    return EditStub(stub, notes, false, [&](CStubEditor& editor) -> const char* {
+        if (!resources.arrIcon.empty())
+            editor.SetIcon(resources.arrIcon);
+        if (!resources.arrVersionInfo.empty())
+            editor.SetVersionInfo(resources.arrVersionInfo);
+        return nullptr;
+    });
+}
+
+const char* SetStubAsInvoker(std::vector<unsigned char>& stub, std::vector<std::string>& notes)
+{
+    return EditStub(stub, notes, true, [](CStubEditor& editor) { return editor.SetAsInvoker(); });
 }
 
 const char* ReadStubResources(const std::vector<unsigned char>& stub, CResourceList& resources)

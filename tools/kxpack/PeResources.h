@@ -1,5 +1,6 @@
 // Gives the stub its publisher's icon and version information by rewriting
-// its resources; its code and data stay as the linker wrote them.
+// its resources, or makes its manifest ask for no administrator rights;
+// its code and data stay as the linker wrote them.
 //
 // The resource tree is read whole (dialogs, texts, the manifest and all),
 // changed, and written into a section of its own at the end of the image:
@@ -10,6 +11,9 @@
 // went through here before), which is then replaced. The resource directory entry, the image
 // size and the checksum (computed as the linker does, over the new stub,
 // which is what uninstall.exe will be) follow the new section.
+//
+// The manifest's execution level is changed where its bytes lie instead:
+// it keeps its length, so nothing moves and only the checksum follows.
 #pragma once
 
 #include <string>
@@ -28,6 +32,11 @@ struct SStubResources
 // signature that had to go); else why not, and the stub is unchanged.
 const char* SetStubResources(std::vector<unsigned char>& stub, const SStubResources& resources,
                              std::vector<std::string>& notes);
+
+// The same for the manifest Windows reads as the program starts: it asks
+// for no administrator rights (asInvoker). Refused for a stub without one,
+// or whose manifest has no requestedExecutionLevel.
+const char* SetStubAsInvoker(std::vector<unsigned char>& stub, std::vector<std::string>& notes);
 
 // The resources the stub's resource directory names. Null, or why they
 // can't be read.

@@ -88,6 +88,7 @@ private:
         resource.language = path[2];
         resource.uCodePage = Pe::ReadU32(entry + 8);
         resource.arrData.assign(data, data + size);
+        resource.uAddress = Pe::ReadU32(entry);
         m_resources.push_back(std::move(resource));
         return nullptr;
     }

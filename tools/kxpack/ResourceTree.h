@@ -42,6 +42,7 @@ struct SResource
     SResourceKey type, name, language;
     uint32_t uCodePage = 0;
     std::vector<unsigned char> arrData;
+    uint32_t uAddress = 0; // where the data lay in the image it was read from
 };
 
 typedef std::vector<SResource> CResourceList;

@@ -5,6 +5,7 @@
 #include "Caught.h"
 #include "PeResources.h"
 #include "ReleasePtr.h"
+#include "ScriptVocabulary.h"
 #include "ScriptWords.h"
 #include "FileText.h"
 #include "VersionInfo.h"
@@ -42,11 +43,9 @@ std::string ReadSetting(const CXMLNode* install, const char* name, const CPackIt
     return Trimmed(std::string(bytes.begin(), bytes.end()));
 }
 
-SVersionTexts DefaultTexts(const CSmallString& script, const CPackItemList& items)
+SVersionTexts DefaultTexts(const CXMLNode* install, const CPackItemList& items)
 {
     SVersionTexts texts;
-    const CReleasePtr<CXMLDocument> doc(CXMLDocument::LoadFromMemory(script, (unsigned)script.GetLength()));
-    const CXMLNode* install = doc ? doc->FindNode(Section::Install) : nullptr;
     const std::string appName = ReadSetting(install, Setting::AppName, items);
     texts.strProductName = appName.empty() ? ReadSetting(install, Setting::UninstallDisplayName, items) : appName;
     texts.strProductVersion = ReadSetting(install, Setting::Version, items);
@@ -81,6 +80,8 @@ bool TakeIdentityOption(int argc, char** argv, int& i, SIdentityOptions& options
 bool ApplyIdentity(const SIdentityOptions& options, const CSmallString& script, const CPackItemList& items,
                    std::vector<unsigned char>& stub, std::vector<std::string>& notes, CSmallString& why)
 {
+    const CReleasePtr<CXMLDocument> doc(CXMLDocument::LoadFromMemory(script, (unsigned)script.GetLength()));
+    const CXMLNode* install = doc ? doc->FindNode(Section::Install) : nullptr;
     SStubResources resources;
     if (options.pszIcon) {
         Container::CArray<unsigned char> bytes;
@@ -95,7 +96,7 @@ bool ApplyIdentity(const SIdentityOptions& options, const CSmallString& script, 
         }
     }
     if (options.bVersionInfo) {
-        SVersionTexts texts = DefaultTexts(script, items);
+        SVersionTexts texts = DefaultTexts(install, items);
         std::string* fields[SIdentityOptions::TextCount] = {&texts.strProductName, &texts.strProductVersion,
                                                            &texts.strCompany, &texts.strDescription,
                                                            &texts.strCopyright};
@@ -116,9 +117,20 @@ bool ApplyIdentity(const SIdentityOptions& options, const CSmallString& script, 
             notes.push_back("the product version \"" + texts.strProductVersion +
                             "\" starts with no number: the file's version numbers read 0.0.0.0");
     }
-    if (const char* bad = SetStubResources(stub, resources, notes)) {
-        why.Format("the stub can't take the resources: %s", bad);
-        return false;
-    }
+    std::vector<unsigned char> edited = stub;
+    if (options.IsAsked())
+        if (const char* bad = SetStubResources(edited, resources, notes)) {
+            why.Format("the stub can't take the resources: %s", bad);
+            return false;
+        }
+    // An installation for the user who installs runs without administrator
+    // rights, and so does its uninstaller, which is this stub.
+    EScope scope = ScopeUnset;
+    if (ParseScope(ReadSetting(install, Setting::Scope, items).c_str(), scope) && scope == ScopeUser)
+        if (const char* bad = SetStubAsInvoker(edited, notes)) {
+            why.Format("the stub can't be made to ask for no administrator rights, as scope user needs: %s", bad);
+            return false;
+        }
+    stub.swap(edited);
     return true;
 }

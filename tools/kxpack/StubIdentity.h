@@ -1,5 +1,7 @@
 // build's --icon and --version-info: the installer shows the publisher's
-// icon and details. The texts default to the script's settings.
+// icon and details. The texts default to the script's settings. And the
+// script's scope: an installer for the user who installs asks for no
+// administrator rights.
 #pragma once
 
 #include <string>
@@ -32,8 +34,9 @@ struct SIdentityOptions
 bool TakeIdentityOption(int argc, char** argv, int& i, SIdentityOptions& options);
 
 // Reads the icon, takes the texts that were not given from the script and
-// gives the stub its resources. False, with why, when the icon or the stub
-// can't be used: the stub is then unchanged. notes receives what the
-// publisher should know.
+// gives the stub its resources; with scope user, its manifest asks for no
+// administrator rights. A stub that needs none of it is left as it is.
+// False, with why, when the icon or the stub can't be used: the stub is
+// then unchanged. notes receives what the publisher should know.
 bool ApplyIdentity(const SIdentityOptions& options, const CSmallString& script, const CPackItemList& items,
                    std::vector<unsigned char>& stub, std::vector<std::string>& notes, CSmallString& why);
