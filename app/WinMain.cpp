@@ -24,6 +24,7 @@
 #include "ApplicationArchitecture.h"
 #include "ElevatedRestart.h"
 #include "InstallScope.h"
+#include "RunElevated.h"
 #include "Security.h"
 #include "Recovery.h"
 #include "Processes.h"
@@ -394,6 +395,33 @@ int RunUninstaller(SCommandLine& line)
     return code;
 }
 
+// An installation for every user whose uninstaller asks for no rights (the
+// stub of an installer that let the user choose): run by someone without
+// them, it runs again elevated.
+bool NeedsElevationToUninstall(const char* logPath)
+{
+    if (IsProcessElevated())
+        return false;
+    const CReleasePtr<CXMLDocument> log(CXMLDocument::Load(logPath));
+    const CXMLNode* section = log ? log->FindNode(Section::Uninstall) : nullptr;
+    const CXMLNode* recorded = section ? section->FindNode(Setting::Scope) : nullptr;
+    EScope scope = ScopeUnset;
+    return recorded && ParseScope(recorded->GetText(), scope) && scope == ScopeMachine;
+}
+
+int RefuseUnelevated(const char* logPath)
+{
+    CSmallString appName;
+    const CReleasePtr<CXMLDocument> log(CXMLDocument::Load(logPath));
+    const CXMLNode* section = log ? log->FindNode(Section::Uninstall) : nullptr;
+    if (const CXMLNode* name = section ? section->FindNode(Setting::AppName) : nullptr)
+        appName = name->GetText();
+    CSmallString message;
+    message.Format(CResString(IDS_UNINSTALL_NEEDS_ADMIN), appName.IsEmpty() ? "The application" : appName.GetText());
+    Error(message);
+    return ExitCode::Failed;
+}
+
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
@@ -448,6 +476,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
             if (installer || !DoesFileExist(log)) {
                 // A bare stub without a log is told it holds no package.
                 code = RunInstaller(self, line);
+            } else if (NeedsElevationToUninstall(log)) {
+                DWORD elevatedCode = 0, error = 0;
+                code = RunSelfElevated(nullptr, ComposeArguments(line), elevatedCode, error) ? (int)elevatedCode
+                                                                                            : RefuseUnelevated(log);
             } else if ((code = CommitSuicide(log, line)) < 0) {
                 // The copy never ran, so it wrote no log: say why here.
                 char folder[520];

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "Containers.h"
+#include "Platform.h"
 
 namespace RegistryKeyPath {
 
@@ -234,6 +235,22 @@ CSmallString BelowClasses(const CSmallString& subkey)
     if (i >= names.GetSize())
         return CSmallString();
     return CSmallString(names[i].p);
+}
+
+bool MapToUserKey(const char* key, CSmallString& mapped)
+{
+    static const char kMachine[] = "HKEY_LOCAL_MACHINE\\";
+    static const char* const s_shared[] = {"Software\\Classes\\", "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\",
+                                           "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"};
+    const size_t root = sizeof(kMachine) - 1;
+    if (!key || Mb::NbICmp(key, kMachine, root) != 0)
+        return false;
+    for (const char* shared : s_shared)
+        if (Mb::NbICmp(key + root, shared, strlen(shared)) == 0) {
+            mapped = CSmallString("HKEY_CURRENT_USER\\") + (key + root);
+            return true;
+        }
+    return false;
 }
 
 } // namespace RegistryKeyPath

@@ -71,4 +71,12 @@ EKind Classify(const CSmallString& subkey, CSmallString* entry = nullptr);
 // as HKEY_CLASSES_ROOT shows it; empty when subkey is not below it.
 CSmallString BelowClasses(const CSmallString& subkey);
 
+
+// The user's key that takes the place of a machine-wide one for an
+// installation of the user's own: the same below HKEY_CURRENT_USER for the
+// classes, App Paths and the Add/Remove entries under
+// HKEY_LOCAL_MACHINE\Software ("HKEY_LOCAL_MACHINE\Software\Classes\.ext"
+// becomes "HKEY_CURRENT_USER\Software\Classes\.ext"); false for any other.
+bool MapToUserKey(const char* key, CSmallString& mapped);
+
 } // namespace RegistryKeyPath

@@ -69,22 +69,6 @@ CSmallString GetScopeProgramFiles()
     return folder + "Programs\\";
 }
 
-bool MapToUserKey(const char* key, CSmallString& mapped)
-{
-    static const char kMachine[] = "HKEY_LOCAL_MACHINE\\";
-    static const char* const s_shared[] = {"Software\\Classes\\", "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\",
-                                           "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"};
-    const size_t root = sizeof(kMachine) - 1;
-    if (!key || Mb::NbICmp(key, kMachine, root) != 0)
-        return false;
-    for (const char* shared : s_shared)
-        if (Mb::NbICmp(key + root, shared, strlen(shared)) == 0) {
-            mapped = CSmallString("HKEY_CURRENT_USER\\") + (key + root);
-            return true;
-        }
-    return false;
-}
-
 bool TakeInstallScope(const CSmallString& text)
 {
     EScope scope = ScopeUnset;

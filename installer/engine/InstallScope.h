@@ -34,12 +34,6 @@ EScope ProposeScope(CSinReader& reader, bool allUsers, bool currentUser, const c
 void SetScopeChoosable(bool choosable);
 bool IsScopeChoosable();
 
-// With scope choose and the user's own installation chosen, the user's key
-// that takes the place of a machine-wide one: the same below
-// HKEY_CURRENT_USER for the classes, App Paths and the Add/Remove entries
-// under HKEY_LOCAL_MACHINE\Software; false for any other key.
-bool MapToUserKey(const char* key, CSmallString& mapped);
-
 // Parses text and takes it; otherwise the reason is logged and told
 // (unless unattended), and false says the run stops.
 bool TakeInstallScope(const CSmallString& text);

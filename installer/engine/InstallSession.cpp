@@ -10,6 +10,7 @@
 #include "Folders.h"
 #include "PackageStream.h"
 #include "Platform.h"
+#include "RegistryKeyPath.h"
 #include "ReleasePtr.h"
 #include "SetupLog.h"
 #include "SinProgress.h"
@@ -575,7 +576,7 @@ void MoveRemovalsToUser(CXMLNode* section)
         if (Mb::ICmp(command->GetName(), Command::RemoveRegKey) != 0 || !key ||
             Mb::NbICmp(key, "HKEY_LOCAL_MACHINE\\", 19) != 0) {
             i++;
-        } else if (MapToUserKey(key, moved)) {
+        } else if (RegistryKeyPath::MapToUserKey(key, moved)) {
             command->SetAttribute(Attr::RemoveRegKey::Section, moved);
             i++;
         } else {

@@ -18,7 +18,7 @@ static bool SetValue(CInstallSession* session, const char* key, const char* valu
     }
     CSmallString userKey;
     if (parsed.eRoot == RegistryKeyPath::LocalMachine && IsPerUser() && IsScopeChoosable() &&
-        MapToUserKey(key, userKey) && RegistryKeyPath::Parse(userKey, parsed)) {
+        RegistryKeyPath::MapToUserKey(key, userKey) && RegistryKeyPath::Parse(userKey, parsed)) {
         // Chosen for the user alone: the user's classes, App Paths, entry.
     } else if (parsed.eRoot == RegistryKeyPath::LocalMachine && IsPerUser()) {
         LogLine("Registry value not written: %s: a per-user installation writes nothing under HKEY_LOCAL_MACHINE",

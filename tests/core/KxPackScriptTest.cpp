@@ -561,6 +561,13 @@ TEST_F(KxPackScriptTest, StrictCheckNamesPlaceAndRemedy)
          "check.xml:6:3: error: <reg-key>: a per-user installation (<scope>user</scope>) writes nothing under "
          "HKEY_LOCAL_MACHINE",
          nullptr},
+        {Script("<reg-key section=\"HKEY_LOCAL_MACHINE\\Software\\Vendor\" name=\"v\" value=\"1\"/>"
+                                      "<reg-key section=\"HKEY_LOCAL_MACHINE\\Software\\Classes\\.v\" value=\"V\"/>",
+                "<terms>Agree.</terms><scope>choose</scope>"),
+         "<remove-reg-key section=\"HKEY_LOCAL_MACHINE\\Software\\Vendor\"/><remove-reg-key "
+         "section=\"HKEY_LOCAL_MACHINE\\Software\\Classes\\.v\"/>" + app,
+         true, 1, "check.xml:6:3: warning: <reg-key> under HKEY_LOCAL_MACHINE is written only when every user is chosen",
+         "6:76"},
         {Script("", "<terms>Agree.</terms><scope>everyone</scope>"), app, true, 2,
          "check.xml:2:24: error: <scope>: \"everyone\" is not a scope: write machine", nullptr},
         // The 32-bit view of 64-bit Windows written into either script's texts.

@@ -152,6 +152,30 @@ TEST(RegistryKeyPath, ParseAndFormat)
     EXPECT_TRUE(RegistryKeyPath::IsSameOrBelow(a, b));
     EXPECT_FALSE(RegistryKeyPath::IsSameOrBelow(b, a));
     EXPECT_FALSE(RegistryKeyPath::IsSameOrBelow(a, c));
+
+    // A per-user installation's place for a machine-wide key: only the
+    // classes, App Paths and the Add/Remove entries have one.
+    const struct
+    {
+        const char* key;
+        const char* mapped; // null: none
+    } users[] = {
+        {"HKEY_LOCAL_MACHINE\\Software\\Classes\\.app", "HKEY_CURRENT_USER\\Software\\Classes\\.app"},
+        {"hkey_local_machine\\software\\microsoft\\windows\\currentversion\\app paths\\a.exe",
+         "HKEY_CURRENT_USER\\software\\microsoft\\windows\\currentversion\\app paths\\a.exe"},
+        {"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\App",
+         "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\App"},
+        {"HKEY_LOCAL_MACHINE\\Software\\Vendor", nullptr},
+        {"HKEY_LOCAL_MACHINE\\Software\\Classes", nullptr},
+        {"HKEY_CURRENT_USER\\Software\\Classes\\.app", nullptr},
+    };
+    for (const auto& u : users) {
+        CSmallString mapped;
+        EXPECT_EQ(u.mapped != nullptr, RegistryKeyPath::MapToUserKey(u.key, mapped)) << u.key;
+        if (u.mapped) {
+            EXPECT_STREQ(u.mapped, mapped) << u.key;
+        }
+    }
 }
 
 TEST(RegistryKeyPath, Classify)

@@ -392,6 +392,7 @@ TEST_F(StubIdentityTest, ScopeUserAsksForNoAdministratorRights)
         {"no scope", "", {}, "requireAdministrator"},
         {"machine", "<scope>machine</scope>", {}, "requireAdministrator"},
         {"user", "<scope>user</scope>", {}, "asInvoker"},
+        {"choose: elevated only when every user is chosen", "<scope>choose</scope>", {}, "asInvoker"},
         {"user in another case, blanks around", "<scope> User </scope>", {}, "asInvoker"},
         {"user from a file", "<scope src=\"scope.txt\"/>", {}, "asInvoker"},
         {"user, with version information", "<scope>user</scope>", {"--version-info"}, "asInvoker"},

@@ -8,6 +8,8 @@ scope_machine_case() {
   variant scope setup '<app-name>Hello</app-name>' '<app-name>Hello</app-name><scope>machine</scope>' || return
   desktop=$(drv expand '%PUBLIC%\Desktop')
   programs=$(drv expand '%ProgramData%\Microsoft\Windows\Start Menu\Programs')
+  check "machine scope: the installer asks for administrator rights" \
+    grep -qa 'requestedExecutionLevel level="requireAdministrator"' "$E2E_RUN/scope.exe"
   run_silent scope-install "$E2E_RUN/scope.exe" /S
   expect_eq "machine scope: installed" "$E2E_BG_STATUS" 0
   check "machine scope: the Desktop shortcut is every user's" link_points_at "$desktop\\Hello.lnk"
@@ -37,6 +39,8 @@ scope_user_case() {
     "$(snap_own 'HKCU\Software\Microsoft\Windows\CurrentVersion\App Paths' +)"
     "$(snap_own 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall' +)")
   snapshot user-before
+  check "per-user: the installer asks for no administrator rights" \
+    grep -qa 'requestedExecutionLevel level="asInvoker"' "$E2E_RUN/user.exe"
   run_silent user-install "$E2E_RUN/user.exe" /S
   expect_eq "per-user: installed" "$E2E_BG_STATUS" 0
   check "per-user: into the user's programs folder" same_file "$E2E_STAGE/hello.exe" "$(unix_path "$app\\hello.exe")"

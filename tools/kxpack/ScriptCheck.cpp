@@ -6,6 +6,7 @@
 #include "ArchitectureCheck.h"
 #include "ElementCheck.h"
 #include "Platform.h"
+#include "RegistryKeyPath.h"
 #include "ReleasePtr.h"
 #include "ScriptEffects.h"
 #include "ScriptVocabulary.h"
@@ -143,6 +144,16 @@ private:
                                "<%s>: a per-user installation (<scope>user</scope>) writes nothing under "
                                "HKEY_LOCAL_MACHINE: write the key under HKEY_CURRENT_USER",
                                element->GetName().GetText());
+            CSmallString userKey;
+            if (!toldValue && scope == ScopeChoose && section && Mb::ICmp(element->GetName(), Command::RegKey) == 0 &&
+                Mb::NbICmp(section, "HKEY_LOCAL_MACHINE\\", 19) == 0 &&
+                !RegistryKeyPath::MapToUserKey(section, userKey)) {
+                m_report.Warning(m_places.Element(i),
+                                 "<reg-key> under HKEY_LOCAL_MACHINE is written only when every user is chosen "
+                                 "(<scope>choose</scope>): the classes, App Paths and the Uninstall entries go "
+                                 "under HKEY_CURRENT_USER for the user alone, any other key not at all");
+                toldValue = true;
+            }
             if (!toldValue && scope == ScopeMachine && Mb::ICmp(element->GetName(), Command::RegKey) == 0 &&
                 section && Mb::NbICmp(section, "HKEY_CURRENT_USER\\", 18) == 0) {
                 m_report.Warning(m_places.Element(i),

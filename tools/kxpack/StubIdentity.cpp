@@ -124,11 +124,14 @@ bool ApplyIdentity(const SIdentityOptions& options, const CSmallString& script, 
             return false;
         }
     // An installation for the user who installs runs without administrator
-    // rights, and so does its uninstaller, which is this stub.
+    // rights, and so does its uninstaller, which is this stub; one that
+    // lets the user choose asks for them only when every user is chosen.
     EScope scope = ScopeUnset;
-    if (ParseScope(ReadSetting(install, Setting::Scope, items).c_str(), scope) && scope == ScopeUser)
+    if (ParseScope(ReadSetting(install, Setting::Scope, items).c_str(), scope) &&
+        (scope == ScopeUser || scope == ScopeChoose))
         if (const char* bad = SetStubAsInvoker(edited, notes)) {
-            why.Format("the stub can't be made to ask for no administrator rights, as scope user needs: %s", bad);
+            why.Format("the stub can't be made to ask for no administrator rights, as scope %s needs: %s",
+                       GetScopeName(scope), bad);
             return false;
         }
     stub.swap(edited);
