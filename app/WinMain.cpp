@@ -214,6 +214,16 @@ int InstallSilently(const SCommandLine& line)
         }
         LogLine("Version %s is installed, newer than this installer's: replaced (/FORCE)", newer.GetText());
     }
+    // Installed in the other scope: that installation goes first, so that
+    // one Add/Remove entry remains.
+    CSmallString otherFolder, otherUninstaller;
+    int otherCode = 0;
+    if (FindOtherScopeInstallation(g_reader, otherFolder, otherUninstaller) &&
+        !RemoveOtherScopeUnlocked(otherUninstaller, otherCode)) {
+        LogLine("The installation in %s could not be removed (%d): nothing was installed", otherFolder.GetText(),
+                otherCode);
+        return ExitCode::Failed;
+    }
     // Programs that hold an earlier installation's files: closed with
     // /CLOSEAPPLICATIONS, else nothing changes.
     CRunningPrograms programs;

@@ -152,6 +152,26 @@ static LONG OnWizardNext(HWND page)
         if (KxMessageBox(page, question, GetInstallerCaption(g_reader), MB_YESNO | MB_DEFBUTTON2 | MB_ICONQUESTION) != IDYES)
             return -1;
     }
+    // Installed in the other scope: asked, and that installation goes first.
+    CSmallString otherFolder, otherUninstaller;
+    if (FindOtherScopeInstallation(g_reader, otherFolder, otherUninstaller)) {
+        CSmallString question;
+        const bool forUser = IsPerUser();
+        question.Format(CResString(IDS_OTHER_SCOPE_QUESTION), GetAppName().GetText(),
+                        forUser ? "for all users" : "just for you", otherFolder.GetText(),
+                        forUser ? "just for you" : "for all users");
+        if (KxMessageBox(page, question, GetInstallerCaption(g_reader), MB_YESNO | MB_DEFBUTTON2 | MB_ICONQUESTION) !=
+            IDYES)
+            return -1;
+        int code = 0;
+        if (!RemoveOtherScopeUnlocked(otherUninstaller, code)) {
+            CSmallString message;
+            message.Format(CResString(IDS_OTHER_SCOPE_NOT_REMOVED), GetAppName().GetText(), otherFolder.GetText(),
+                           code);
+            KxMessageBox(page, message, CResString(IDS_SETUP_ERROR), MB_OK | MB_ICONWARNING);
+            return -1;
+        }
+    }
     if (IsScopeChoosable() && GetInstallScope() == ScopeMachine && !IsProcessElevated())
         return ContinueElevated(page, destination);
     // What the Progress page installs into.

@@ -2,6 +2,7 @@
 
 #include "CommandLine.h"
 #include "Exceptions.h"
+#include "InstallScope.h"
 #include "RunElevated.h"
 #include "RunLock.h"
 #include "SetupLog.h"
@@ -31,4 +32,16 @@ bool RestartElevated(HWND owner, const char* destination, bool fromWizard, DWORD
     }
     LogLine("The elevated installer ended with %lu", (unsigned long)exitCode);
     return true;
+}
+
+bool RemoveOtherScopeUnlocked(const CSmallString& uninstaller, int& exitCode)
+{
+    if (g_pRunLock)
+        g_pRunLock->Release();
+    const bool removed = RemoveOtherScopeInstallation(uninstaller, exitCode);
+    if (g_pRunLock && !g_pRunLock->Take("application", g_strRunLockName)) {
+        LogLine("Another run of the application started meanwhile");
+        return false;
+    }
+    return removed;
 }

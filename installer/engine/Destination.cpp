@@ -113,7 +113,7 @@ CSmallString GetUninstallValue(CSinReader& reader, const char* name)
 CSmallString GetDefaultPathFromReg(const char* name)
 {
     const CSmallString value =
-        ReadRegistryText(HKEY_LOCAL_MACHINE, CSmallString("Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\") + name, nullptr);
+        ReadRegistryText(GetEntryRoot(), CSmallString("Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\") + name, nullptr);
     CSmallString folder;
     WinPath::RemoveFilename(value, folder.GetBuffer(value.GetLength()));
     folder.ReleaseBuffer(-1);

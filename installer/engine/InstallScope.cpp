@@ -1,10 +1,13 @@
 #include "InstallScope.h"
 
+#include <shellapi.h>
 #include <shlobj.h>
 
 #include <cstring>
 
 #include "Destination.h"
+#include "Exceptions.h"
+#include "win32/Handles.h"
 #include "Platform.h"
 #include "Registry.h"
 #include "Security.h"
@@ -67,6 +70,53 @@ CSmallString GetScopeProgramFiles()
     CSmallString folder(local);
     WinPath::EndWithBackslash(folder);
     return folder + "Programs\\";
+}
+
+bool FindOtherScopeInstallation(CSinReader& reader, CSmallString& folder, CSmallString& uninstaller)
+{
+    const CSmallString key = GetUninstallKeyName(reader);
+    if (!IsScopeChoosable() || key.IsEmpty())
+        return false;
+    const HKEY other = IsPerUser() ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+    const CSmallString entry = CSmallString("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + key;
+    uninstaller = ReadRegistryText(other, entry, "QuietUninstallString");
+    folder = ReadRegistryText(other, entry, "InstallLocation");
+    if (uninstaller.IsEmpty()) {
+        uninstaller = ReadRegistryText(other, entry, "UninstallString");
+        if (!uninstaller.IsEmpty())
+            uninstaller += " /S";
+    }
+    return !uninstaller.IsEmpty();
+}
+
+bool RemoveOtherScopeInstallation(const CSmallString& uninstaller, int& exitCode)
+{
+    // "C:\...\uninstall.exe" /S: the program, then its arguments.
+    exitCode = -1;
+    CSmallString program = uninstaller, arguments;
+    const int quote = uninstaller.GetAt(0) == '"' ? uninstaller.FindSameCase(CSmallString("\""), 1) : -1;
+    if (quote > 0) {
+        program = uninstaller.Mid(1, quote - 1);
+        arguments = uninstaller.Mid(quote + 1, uninstaller.GetLength() - quote - 1);
+    }
+    LogLine("Removing the installation of the other scope first: %s", uninstaller.GetText());
+    SHELLEXECUTEINFOA info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+    info.lpFile = program;
+    info.lpParameters = arguments;
+    info.nShow = SW_HIDE;
+    if (!ShellExecuteExA(&info) || !info.hProcess) {
+        LogLine("Its uninstaller did not start: %s", GetLastErrorString().GetText());
+        return false;
+    }
+    const CAutoHandle process(info.hProcess);
+    WaitForSingleObject(process, INFINITE);
+    DWORD code = 3;
+    GetExitCodeProcess(process, &code);
+    exitCode = (int)code;
+    LogLine("Its uninstaller ended with %d", exitCode);
+    return code == 0 || code == 3010;
 }
 
 bool TakeInstallScope(const CSmallString& text)

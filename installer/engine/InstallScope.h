@@ -34,6 +34,16 @@ EScope ProposeScope(CSinReader& reader, bool allUsers, bool currentUser, const c
 void SetScopeChoosable(bool choosable);
 bool IsScopeChoosable();
 
+// With scope choose: the application installed in the other scope than the
+// chosen one (an earlier installation for every user, chosen now just for
+// the user, or the other way round). False when there is none; else its
+// folder and the unattended command of its uninstaller.
+bool FindOtherScopeInstallation(CSinReader& reader, CSmallString& folder, CSmallString& uninstaller);
+// Runs that uninstaller (the system asks for rights where it needs them)
+// and waits for it: an installation ends with one Add/Remove entry. False
+// with its exit code (-1: it did not start) unless it succeeded.
+bool RemoveOtherScopeInstallation(const CSmallString& uninstaller, int& exitCode);
+
 // Parses text and takes it; otherwise the reason is logged and told
 // (unless unattended), and false says the run stops.
 bool TakeInstallScope(const CSmallString& text);

@@ -73,6 +73,8 @@ scope_choose_case() {
     setup 'HKEY_LOCAL_MACHINE\Software\kxsetup' 'HKEY_CURRENT_USER\Software\kxsetup' \
     setup 'HKEY_LOCAL_MACHINE\Software\kxsetup' 'HKEY_CURRENT_USER\Software\kxsetup' || return
   user_app=$(drv expand '%LOCALAPPDATA%\Programs\Hello')
+  check "choose: the installer asks for no administrator rights" \
+    grep -qa 'requestedExecutionLevel level="asInvoker"' "$E2E_RUN/choose.exe"
 
   run_silent choose-user "$E2E_RUN/choose.exe" /S /CURRENTUSER
   expect_eq "choose, /CURRENTUSER: installed" "$E2E_BG_STATUS" 0
@@ -82,37 +84,54 @@ scope_choose_case() {
   # Again without a switch: the earlier installation's scope.
   run_silent choose-again "$E2E_RUN/choose.exe" /S
   expect_eq "choose, again: installed" "$E2E_BG_STATUS" 0
-  check "choose, again: still the user's, one entry" \
+  check "choose, again: still the user's" \
     test "$(reg_value "$user_key" UninstallString)" == "\"$user_app\\uninstall.exe\"" -a ! -e "$APP_DIR"
-  run_silent choose-user-uninstall "$user_app\\uninstall.exe" /S
-  expect_eq "choose, /CURRENTUSER: uninstalled" "$E2E_BG_STATUS" 0
-  check "choose, /CURRENTUSER: the user's entry goes" no_reg_key "$user_key"
 
+  # For every user now: the user's installation goes first, one entry stays.
   run_silent choose-all "$E2E_RUN/choose.exe" /S /ALLUSERS
-  expect_eq "choose, /ALLUSERS: installed" "$E2E_BG_STATUS" 0
+  expect_eq "choose, /ALLUSERS over the user's: installed" "$E2E_BG_STATUS" 0
   expect_eq "choose, /ALLUSERS: the machine's entry and Program Files" \
     "$(reg_value "$UNINSTALL_KEY" UninstallString)" "\"$APP_WIN\\uninstall.exe\""
+  check "choose, /ALLUSERS: the user's installation is gone" \
+    eval "no_reg_key '$user_key' && [ ! -e '$(unix_path "$user_app")' ]"
   check "choose, /ALLUSERS: every user's shortcut" test -e "$(unix_path "$(drv expand '%PUBLIC%\Desktop\Hello.lnk')")"
-  run_silent choose-all-uninstall "$APP_WIN\\uninstall.exe" /S
-  expect_eq "choose, /ALLUSERS: uninstalled" "$E2E_BG_STATUS" 0
-  check "choose, /ALLUSERS: nothing installed" nothing_installed
 
-  # The wizard: an administrator is proposed every user; "just for me"
-  # moves the proposal to the user's programs folder.
+  # The wizard: the earlier installation's scope proposed; "just for me"
+  # moves the proposal to the user's programs folder, and asks before the
+  # installation for every user goes.
   to_destination "$E2E_RUN/choose.exe" choose-wizard || fail "choose, wizard: destination page shown"
-  expect_eq "choose, wizard: both choices shown" "$(drv state $IDC_DEST_ALL_USERS | cut -d' ' -f1) $(drv state $IDC_DEST_JUST_ME | cut -d' ' -f1)" \
-    "visible visible"
+  expect_eq "choose, wizard: both choices shown" \
+    "$(drv state $IDC_DEST_ALL_USERS | cut -d' ' -f1) $(drv state $IDC_DEST_JUST_ME | cut -d' ' -f1)" "visible visible"
   expect_eq "choose, wizard: Program Files proposed" "$(drv get-text $IDC_DEST_PATH)" "$APP_WIN"
   drv click $IDC_DEST_JUST_ME >/dev/null
   expect_eq "choose, wizard: just for me, the user's programs folder" "$(drv get-text $IDC_DEST_PATH)" "$user_app"
   drv click next >/dev/null
-  check "choose, wizard: the wizard closes" drv wait-gone "$CAPTION" 30000
+  if out=$(drv answer-messagebox yes "removes that installation first" 15000); then
+    expect_contains "choose, wizard: the question names the folder" "$(field text "$out")" "is installed for all users, in $APP_WIN"
+  else
+    fail "choose, wizard: asked before the other installation goes"
+  fi
+  check "choose, wizard: the wizard closes" drv wait-gone "$CAPTION" 60000
   wait_bg 30
   expect_eq "choose, wizard: exit code 0" "$E2E_BG_STATUS" 0
   close_leftovers
   expect_eq "choose, wizard: installed for the user" "$(reg_value "$user_key" UninstallString)" \
     "\"$user_app\\uninstall.exe\""
+  check "choose, wizard: the installation for every user is gone" eval "no_reg_key '$UNINSTALL_KEY' && [ ! -e '$APP_DIR' ]"
   run_silent choose-wizard-uninstall "$user_app\\uninstall.exe" /S
   expect_eq "choose, wizard: uninstalled" "$E2E_BG_STATUS" 0
+
+  # What the installer restarted elevated runs: the wizard straight on the
+  # Progress page, with the folder and the scope given.
+  start_bg choose-elevated "$E2E_RUN/choose.exe" /ALLUSERS /ELEVATED "/D=$APP_WIN"
+  check "choose, elevated: the wizard opens installing" drv wait-window "$PROGRESS_PAGE" 30000
+  check "choose, elevated: ... and closes" drv wait-gone "$CAPTION" 60000
+  wait_bg 30
+  expect_eq "choose, elevated: exit code 0" "$E2E_BG_STATUS" 0
+  close_leftovers
+  expect_eq "choose, elevated: installed for every user" "$(reg_value "$UNINSTALL_KEY" UninstallString)" \
+    "\"$APP_WIN\\uninstall.exe\""
+  run_silent choose-elevated-uninstall "$APP_WIN\\uninstall.exe" /S
+  expect_eq "choose, elevated: uninstalled" "$E2E_BG_STATUS" 0
   check "choose: nothing installed" nothing_installed
 }
