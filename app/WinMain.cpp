@@ -194,6 +194,26 @@ void ShowWizard(const CSmallString& caption, int startPage)
     }
 }
 
+// Unattended, installed in the other scope: that installation goes first,
+// so that one Add/Remove entry remains. False when it stays.
+bool RemoveOtherScope()
+{
+    CSmallString folder, uninstaller;
+    int code = 0;
+    if (!FindOtherScopeInstallation(g_reader, folder, uninstaller))
+        return true;
+    if (!MayRunOtherScopeUninstaller()) {
+        LogLine("Installed just for the user in %s: that installation is to be uninstalled first (an elevated run "
+                "starts no program the user's registry names): nothing was installed",
+                folder.GetText());
+        return false;
+    }
+    if (RemoveOtherScopeUnlocked(uninstaller, code))
+        return true;
+    LogLine("The installation in %s could not be removed (%d): nothing was installed", folder.GetText(), code);
+    return false;
+}
+
 // /S: the destination from /D= or the proposal, no window at all.
 int InstallSilently(const SCommandLine& line)
 {
@@ -214,16 +234,8 @@ int InstallSilently(const SCommandLine& line)
         }
         LogLine("Version %s is installed, newer than this installer's: replaced (/FORCE)", newer.GetText());
     }
-    // Installed in the other scope: that installation goes first, so that
-    // one Add/Remove entry remains.
-    CSmallString otherFolder, otherUninstaller;
-    int otherCode = 0;
-    if (FindOtherScopeInstallation(g_reader, otherFolder, otherUninstaller) &&
-        !RemoveOtherScopeUnlocked(otherUninstaller, otherCode)) {
-        LogLine("The installation in %s could not be removed (%d): nothing was installed", otherFolder.GetText(),
-                otherCode);
+    if (!RemoveOtherScope())
         return ExitCode::Failed;
-    }
     // Programs that hold an earlier installation's files: closed with
     // /CLOSEAPPLICATIONS, else nothing changes.
     CRunningPrograms programs;
@@ -290,6 +302,10 @@ int RunInstaller(const char* self, SCommandLine& line)
     // For every user, and without the rights for it: the installer runs
     // again elevated, and its result is this run's.
     if (line.bSilent && IsScopeChoosable() && GetInstallScope() == ScopeMachine && !IsProcessElevated()) {
+        // A per-user installation goes first, while this run has the
+        // user's rights alone.
+        if (!RemoveOtherScope())
+            return ExitCode::Failed;
         DWORD code = 0, error = 0;
         if (!RestartElevated(nullptr, line.bDestination ? line.strDestination.GetText() : nullptr, false, code, error))
             return ExitCode::Failed;

@@ -154,6 +154,13 @@ static LONG OnWizardNext(HWND page)
     }
     // Installed in the other scope: asked, and that installation goes first.
     CSmallString otherFolder, otherUninstaller;
+    if (FindOtherScopeInstallation(g_reader, otherFolder, otherUninstaller) && !MayRunOtherScopeUninstaller()) {
+        CSmallString message;
+        message.Format(CResString(IDS_OTHER_SCOPE_UNINSTALL_FIRST), GetAppName().GetText(), otherFolder.GetText(),
+                       GetAppName().GetText());
+        KxMessageBox(page, message, GetInstallerCaption(g_reader), MB_OK | MB_ICONINFORMATION);
+        return -1;
+    }
     if (FindOtherScopeInstallation(g_reader, otherFolder, otherUninstaller)) {
         CSmallString question;
         const bool forUser = IsPerUser();

@@ -89,6 +89,8 @@ bool FindOtherScopeInstallation(CSinReader& reader, CSmallString& folder, CSmall
     return !uninstaller.IsEmpty();
 }
 
+bool MayRunOtherScopeUninstaller() { return IsPerUser() || !IsProcessElevated(); }
+
 bool RemoveOtherScopeInstallation(const CSmallString& uninstaller, int& exitCode)
 {
     // "C:\...\uninstall.exe" /S: the program, then its arguments.

@@ -39,6 +39,10 @@ bool IsScopeChoosable();
 // the user, or the other way round). False when there is none; else its
 // folder and the unattended command of its uninstaller.
 bool FindOtherScopeInstallation(CSinReader& reader, CSmallString& folder, CSmallString& uninstaller);
+// Whether this run may start that uninstaller: an elevated run never starts
+// one a user's own registry names (a per-user installation's), which would
+// run a program of the user's choosing with administrator rights.
+bool MayRunOtherScopeUninstaller();
 // Runs that uninstaller (the system asks for rights where it needs them)
 // and waits for it: an installation ends with one Add/Remove entry. False
 // with its exit code (-1: it did not start) unless it succeeded.

@@ -87,13 +87,24 @@ scope_choose_case() {
   check "choose, again: still the user's" \
     test "$(reg_value "$user_key" UninstallString)" == "\"$user_app\\uninstall.exe\"" -a ! -e "$APP_DIR"
 
-  # For every user now: the user's installation goes first, one entry stays.
+  # For every user now, elevated (as every run under Wine is): the user's
+  # uninstaller, which the user's registry names, is not started with
+  # administrator rights; the run stops and says so.
+  run_silent choose-all-refused "$E2E_RUN/choose.exe" /S /ALLUSERS
+  expect_eq "choose, /ALLUSERS over the user's, elevated: refused (exit code 3)" "$E2E_BG_STATUS" 3
+  log_has "choose, /ALLUSERS over the user's: the setup log says why" install \
+    "an elevated run starts no program the user's registry names"
+  expect_eq "choose, /ALLUSERS over the user's: the user's installation stays" \
+    "$(reg_value "$user_key" UninstallString)" "\"$user_app\\uninstall.exe\""
+  run_silent choose-user-uninstall "$user_app\\uninstall.exe" /S
+  expect_eq "choose, /CURRENTUSER: uninstalled" "$E2E_BG_STATUS" 0
+  check "choose, /CURRENTUSER: the user's installation is gone" \
+    eval "no_reg_key '$user_key' && [ ! -e '$(unix_path "$user_app")' ]"
+
   run_silent choose-all "$E2E_RUN/choose.exe" /S /ALLUSERS
-  expect_eq "choose, /ALLUSERS over the user's: installed" "$E2E_BG_STATUS" 0
+  expect_eq "choose, /ALLUSERS: installed" "$E2E_BG_STATUS" 0
   expect_eq "choose, /ALLUSERS: the machine's entry and Program Files" \
     "$(reg_value "$UNINSTALL_KEY" UninstallString)" "\"$APP_WIN\\uninstall.exe\""
-  check "choose, /ALLUSERS: the user's installation is gone" \
-    eval "no_reg_key '$user_key' && [ ! -e '$(unix_path "$user_app")' ]"
   check "choose, /ALLUSERS: every user's shortcut" test -e "$(unix_path "$(drv expand '%PUBLIC%\Desktop\Hello.lnk')")"
 
   # The wizard: the earlier installation's scope proposed; "just for me"
