@@ -21,6 +21,7 @@ scope_machine_case() {
   expect_eq "machine scope, uninstall: exit code 0" "$E2E_BG_STATUS" 0
   check "machine scope, uninstall: every user's shortcuts go" \
     test ! -e "$(unix_path "$desktop\\Hello.lnk")" -a ! -e "$(unix_path "$programs\\Hello.lnk")"
+  drv wait-file-gone "$APP_WIN" 10000 >/dev/null || true
   check "machine scope: nothing installed" nothing_installed
 }
 
@@ -58,7 +59,7 @@ scope_user_case() {
   E2E_MAY_CHANGE=()
   run_silent user-uninstall "$app\\uninstall.exe" /S
   expect_eq "per-user, uninstall: exit code 0" "$E2E_BG_STATUS" 0
-  gone_soon "$(unix_path "$app")" || true
+  drv wait-file-gone "$app" 10000 >/dev/null || true
   snapshot user-after
   expect_unchanged "per-user, uninstall: everything as before" user-before user-after "$(setup_log_re)" \
     "${parents[@]}"
@@ -98,6 +99,7 @@ scope_choose_case() {
     "$(reg_value "$user_key" UninstallString)" "\"$user_app\\uninstall.exe\""
   run_silent choose-user-uninstall "$user_app\\uninstall.exe" /S
   expect_eq "choose, /CURRENTUSER: uninstalled" "$E2E_BG_STATUS" 0
+  drv wait-file-gone "$user_app" 10000 >/dev/null || true
   check "choose, /CURRENTUSER: the user's installation is gone" \
     eval "no_reg_key '$user_key' && [ ! -e '$(unix_path "$user_app")' ]"
 
@@ -128,6 +130,7 @@ scope_choose_case() {
   close_leftovers
   expect_eq "choose, wizard: installed for the user" "$(reg_value "$user_key" UninstallString)" \
     "\"$user_app\\uninstall.exe\""
+  drv wait-file-gone "$APP_WIN" 10000 >/dev/null || true
   check "choose, wizard: the installation for every user is gone" eval "no_reg_key '$UNINSTALL_KEY' && [ ! -e '$APP_DIR' ]"
   run_silent choose-wizard-uninstall "$user_app\\uninstall.exe" /S
   expect_eq "choose, wizard: uninstalled" "$E2E_BG_STATUS" 0
@@ -144,5 +147,6 @@ scope_choose_case() {
     "\"$APP_WIN\\uninstall.exe\""
   run_silent choose-elevated-uninstall "$APP_WIN\\uninstall.exe" /S
   expect_eq "choose, elevated: uninstalled" "$E2E_BG_STATUS" 0
+  drv wait-file-gone "$APP_WIN" 10000 >/dev/null || true
   check "choose: nothing installed" nothing_installed
 }
