@@ -62,8 +62,16 @@ TEST_F(KxPackTest, BuildListVerifyExtract)
     EXPECT_NE(std::string::npos, r.out.find("70000 bytes  (binary: 00 07 0e")) << r.out;
     EXPECT_NE(std::string::npos, r.out.find("CRC 0x")) << r.out;
 
+    // Options before or after the operand; one operand only.
+    r = RunKxPack({"check", "--strict", dir.File("setup.xml"), "--item", dir.File("terms.txt"), "--item",
+                   dir.File("app.bin")});
+    EXPECT_EQ(1, r.code) << r.err;
+    EXPECT_NE(std::string::npos, r.err.find("(--strict counts warnings)")) << r.err;
+    r = RunKxPack({"check", dir.File("setup.xml"), dir.File("setup.xml")});
+    EXPECT_EQ(2, r.code);
+    EXPECT_NE(std::string::npos, r.err.find("unexpected argument")) << r.err;
     const std::string out = dir.File("extracted");
-    r = RunKxPack({"extract", installer, "-o", out});
+    r = RunKxPack({"extract", "-o", out, installer});
     ASSERT_EQ(0, r.code) << r.err;
     EXPECT_EQ(ReadBytes(dir.File("setup.xml")), ReadBytes(out + "/script.xml"));
     EXPECT_EQ(ReadBytes(dir.File("stub.exe")), ReadBytes(out + "/stub.exe"));

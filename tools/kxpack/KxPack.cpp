@@ -362,32 +362,45 @@ void PrintGenerated(FILE* out, int generatedLog)
                 generatedLog);
 }
 
+// Takes argv[i] as the command's one operand, if it is none of the options
+// (which may stand before or after it) and the first such.
+bool TakeOperand(char** argv, int i, const char*& operand)
+{
+    if (argv[i][0] == '-' || operand)
+        return false;
+    operand = argv[i];
+    return true;
+}
+
 int CmdCheck(int argc, char** argv, FILE* out, FILE* err)
 {
     Container::CArray<const char*> itemPaths;
     bool strict = false;
-    for (int i = 3; i < argc; i++) {
+    const char* scriptPath = nullptr;
+    for (int i = 2; i < argc; i++) {
         if (!strcmp(argv[i], "--strict"))
             strict = true;
-        else if (strcmp(argv[i], "--item") != 0 || i + 1 >= argc)
-            return Usage(err, (CSmallString("unexpected argument: ") + argv[i]).GetText());
-        else
+        else if (!strcmp(argv[i], "--item") && i + 1 < argc)
             itemPaths.Add(argv[++i]);
+        else if (!TakeOperand(argv, i, scriptPath))
+            return Usage(err, (CSmallString("unexpected argument: ") + argv[i]).GetText());
     }
+    if (!scriptPath)
+        return Usage(err, "check needs a script");
     CSmallString script;
     CPackItemList items;
     std::vector<std::string> inputs;
-    const SChecked checked = PrepareScript(argv[2], itemPaths, script, items, inputs, err);
+    const SChecked checked = PrepareScript(scriptPath, itemPaths, script, items, inputs, err);
     if (checked.eResult == CheckUnreadable || checked.eResult == CheckErrors) {
         if (!checked.strCounts.IsEmpty())
-            fprintf(err, "kxpack: %s: %s\n", argv[2], checked.strCounts.GetText());
+            fprintf(err, "kxpack: %s: %s\n", scriptPath, checked.strCounts.GetText());
         return 2;
     }
     if (checked.eResult == CheckWarnings && strict) {
-        fprintf(err, "kxpack: %s: %s (--strict counts warnings)\n", argv[2], checked.strCounts.GetText());
+        fprintf(err, "kxpack: %s: %s (--strict counts warnings)\n", scriptPath, checked.strCounts.GetText());
         return 1;
     }
-    fprintf(out, "%s: no errors%s (%u items)\n", argv[2], checked.eResult == CheckWarnings ? ", only warnings" : "",
+    fprintf(out, "%s: no errors%s (%u items)\n", scriptPath, checked.eResult == CheckWarnings ? ", only warnings" : "",
             (unsigned)items.size());
     PrintGenerated(out, checked.nGeneratedLog);
     return 0;
@@ -483,18 +496,21 @@ int CmdBuild(int argc, char** argv, FILE* out, FILE* err)
 int ParseExtract(int argc, char** argv, FILE* out, FILE* err)
 {
     const char* dir = nullptr;
+    const char* installer = nullptr;
     bool force = false;
-    for (int i = 3; i < argc; i++) {
+    for (int i = 2; i < argc; i++) {
         if (!strcmp(argv[i], "-o") && i + 1 < argc && !dir)
             dir = argv[++i];
         else if (!strcmp(argv[i], "--force") && !force)
             force = true;
-        else
+        else if (!TakeOperand(argv, i, installer))
             return Usage(err, (CSmallString("unexpected argument: ") + argv[i]).GetText());
     }
+    if (!installer)
+        return Usage(err, "extract needs an installer");
     if (!dir)
         return Usage(err, "extract needs -o");
-    return CmdExtract(argv[2], dir, force, out, err);
+    return CmdExtract(installer, dir, force, out, err);
 }
 
 } // namespace
