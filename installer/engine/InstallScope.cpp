@@ -1,15 +1,14 @@
 #include "InstallScope.h"
 
-#include <shellapi.h>
 #include <shlobj.h>
 
 #include <cstring>
 
 #include "Destination.h"
 #include "Exceptions.h"
-#include "win32/Handles.h"
 #include "Platform.h"
 #include "Registry.h"
+#include "RunElevated.h"
 #include "Security.h"
 #include "SetupLog.h"
 #include "SystemPaths.h"
@@ -102,20 +101,11 @@ bool RemoveOtherScopeInstallation(const CSmallString& uninstaller, int& exitCode
         arguments = uninstaller.Mid(quote + 1, uninstaller.GetLength() - quote - 1);
     }
     LogLine("Removing the installation of the other scope first: %s", uninstaller.GetText());
-    SHELLEXECUTEINFOA info = {};
-    info.cbSize = sizeof(info);
-    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
-    info.lpFile = program;
-    info.lpParameters = arguments;
-    info.nShow = SW_HIDE;
-    if (!ShellExecuteExA(&info) || !info.hProcess) {
-        LogLine("Its uninstaller did not start: %s", GetLastErrorString().GetText());
+    DWORD code = 3, error = 0;
+    if (!ShellRunAndWait(nullptr, nullptr, program, arguments, SW_HIDE, code, error)) {
+        LogLine("Its uninstaller did not start: %s", GetLastErrorString((int)error).GetText());
         return false;
     }
-    const CAutoHandle process(info.hProcess);
-    WaitForSingleObject(process, INFINITE);
-    DWORD code = 3;
-    GetExitCodeProcess(process, &code);
     exitCode = (int)code;
     LogLine("Its uninstaller ended with %d", exitCode);
     return code == 0 || code == 3010;
