@@ -125,5 +125,6 @@ restart_wizard_case() {
   restart_prefix
   run_silent restart-wizard-cleanup "$APP_WIN\\uninstall.exe" /S
   expect_eq "at restart, wizard: uninstalled" "$E2E_BG_STATUS" 0
+  drv wait-file-gone "$APP_WIN" 10000 >/dev/null || true
   check "at restart, wizard: nothing installed" nothing_installed
 }
