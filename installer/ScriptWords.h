@@ -63,6 +63,7 @@
     X(RegKey, Section, "section")                                                                                      \
     X(RegKey, Name, "name")                                                                                            \
     X(RegKey, Value, "value")                                                                                          \
+    X(RegKey, Type, "type")                                                                                            \
     X(RemoveShortcut, Folder, "folder")                                                                                \
     X(RemoveShortcut, Name, "name")                                                                                    \
     X(RemoveRegKey, Section, "section")                                                                                \
@@ -74,7 +75,8 @@
     X(RunCommand, Cmd, "cmd")                                                                                          \
     X(RunCommand, Parameters, "parameters")                                                                            \
     X(RunCommand, StopOnFail, "stoponfail")                                                                            \
-    X(RunCommand, Timeout, "timeout")
+    X(RunCommand, Timeout, "timeout")                                                                                  \
+    X(RunCommand, FailOnExit, "fail-on-exit")
 
 // X("value name"): the folders a shortcut may go to, values of
 // HKEY_CURRENT_USER\...\Explorer\Shell Folders. Other names are refused.
@@ -163,3 +165,17 @@ namespace Setting {
 KX_SCRIPT_SETTINGS(KX_SETTING_NAME)
 #undef KX_SETTING_NAME
 } // namespace Setting
+
+// X(identifier, "type word", the registry's type number): what
+// <reg-key type="..."> writes. REG_SZ and the others by number, so that the
+// packer, which has no windows.h, reads the same list.
+#define KX_REG_VALUE_TYPES(X)                                                                                          \
+    X(String, "string", 1)                                                                                             \
+    X(Expand, "expand", 2)                                                                                             \
+    X(Binary, "binary", 3)                                                                                             \
+    X(Dword, "dword", 4)                                                                                               \
+    X(Multi, "multi", 7)                                                                                               \
+    X(Qword, "qword", 11)
+
+// What separates the strings of a multi value in the script's text.
+constexpr char kMultiSeparator = '|';

@@ -133,6 +133,11 @@ private:
     // False when the value could not be written.
     bool AddRegKey(const char* key, const char* valueName, const char* value);
     bool AddRegKey(const char* key, const char* valueName, unsigned int value);
+    // A value of the script's type (RegistryData.h) from its text, %APP%
+    // and the environment replaced as the type allows; false with why when
+    // the text isn't one of the type or the registry refused it.
+    bool AddRegValue(const char* key, const char* valueName, const char* type, const CSmallString& text,
+                     CSmallString& why);
     bool AddUninstall(CInstallSession& session);
     // Asks (unless !ask), then runs the loaded log in run's folder and
     // removes the administrators' copy with its entry. logText: a new run,

@@ -53,6 +53,7 @@ if [ $demo == 1 ] && [ -z "${KX_E2E_DIR:-}" ]; then E2E_RUN=$PWD/build/demo/run;
 . tests/e2e/cases-restart.sh
 . tests/e2e/cases-scope.sh
 . tests/e2e/cases-x64.sh
+. tests/e2e/cases-toolkit.sh
 
 # configure_and_build DIR PRESET TARGETS...: the preset configures the
 # default folders; other folders must be configured already.
@@ -177,6 +178,9 @@ else
   upgrade_case
   unicode_case
   genlog_case
+  typed_values_case
+  upgrade_drops_case
+  prerequisite_fails_case
   crash_case
   names_copy_case
   names_links_case

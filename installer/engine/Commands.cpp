@@ -166,10 +166,25 @@ bool DoAssociation(CCommandRunner& runner, const CXMLNode* element)
 bool DoRegKey(CCommandRunner& runner, const CXMLNode* element)
 {
     const char* section = element->GetAttributeValue(Attr::RegKey::Section);
-    if (section) // without a key there is nothing to write
-        runner.AddRegKey(section, CCommandRunner::Text(element, Attr::RegKey::Name),
-                         CCommandRunner::Text(element, Attr::RegKey::Value));
-    return true;
+    if (!section) // without a key there is nothing to write
+        return true;
+    const char* type = element->GetAttributeValue(Attr::RegKey::Type);
+    const CSmallString name = CCommandRunner::Text(element, Attr::RegKey::Name);
+    CSmallString why;
+    if (!type) { // as it always was: a string, a value the registry refuses logged
+        runner.AddRegKey(section, name, CCommandRunner::Text(element, Attr::RegKey::Value));
+        return true;
+    }
+    if (runner.AddRegValue(section, name, type, CCommandRunner::Text(element, Attr::RegKey::Value), why))
+        return true;
+    // A number or bytes the registry can't be given are the script's fault:
+    // the installation stops rather than leave the application half set up.
+    CSmallString message;
+    message.Format(CResString(IDS_BAD_REGISTRY_VALUE), section, name.IsEmpty() ? "(default)" : name.GetText(),
+                   why.GetText());
+    LogLine("%s", message.GetText());
+    Error(message);
+    return runner.Stop(StepFailed);
 }
 
 bool DoBroadcastMessage(CCommandRunner& runner, const CXMLNode* element)

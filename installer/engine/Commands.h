@@ -24,6 +24,10 @@ struct CCommandRunner
     // That item as text.
     bool ItemText(const CXMLNode* element, CSmallString& text);
     void AddRegKey(const char* key, const char* name, const char* value) { m_reader.AddRegKey(key, name, value); }
+    bool AddRegValue(const char* key, const char* name, const char* type, const CSmallString& text, CSmallString& why)
+    {
+        return m_reader.AddRegValue(key, name, type, text, why);
+    }
     // Between pieces of long work; false once the user asked to stop.
     bool KeepGoing();
     // Ends the run: the command returns false after this.

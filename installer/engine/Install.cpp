@@ -83,6 +83,8 @@ bool CSinReader::Install(const CSmallString& destination, CSinProgressABC* progr
                 TellPackageDamaged(GetLastFailure());
                 result = StepFailed;
             }
+            if (result == StepDone)
+                session.RemoveDropped();
             if (result == StepDone && !AddUninstall(session))
                 result = StepFailed;
         },
@@ -107,6 +109,7 @@ bool CSinReader::Install(const CSmallString& destination, CSinProgressABC* progr
     if (!m_strOldLogCopy.IsEmpty())
         RemoveLogCopy(m_strOldLogCopy);
     session.Commit();
+    session.RemoveEmptied();
     // An entry under an earlier display name that runs the same uninstaller
     // would stay behind as a second, dead entry.
     const CSmallString keyName = GetUninstallKeyName(*this);

@@ -102,6 +102,7 @@ CInstallRecord::CInstallRecord()
     m_lists[Folders].setItems.SetBucketSize(1021);
     m_lists[Values].setItems.SetBucketSize(509);
     m_mapValuesBefore.SetBucketSize(509);
+    m_mapValuesCreated.SetBucketSize(509);
 }
 
 CSmallString CInstallRecord::ValueId(const CSmallString& key, const char* name)
@@ -140,6 +141,8 @@ void CInstallRecord::AddJournal(const Container::CArray<SJournalEntry>& entries)
         switch (entry.eKind) {
         case SJournalEntry::File:
         case SJournalEntry::Shortcut: {
+            if (entry.bDropped)
+                break;
             const CSmallString path = Normalised(entry.strPath);
             Add(entry.eKind == SJournalEntry::File ? Files : Shortcuts, path);
             if (!entry.strKept.IsEmpty() && !m_mapKept.FindValue(path)) {
@@ -177,21 +180,29 @@ void CInstallRecord::AddJournal(const Container::CArray<SJournalEntry>& entries)
 void CInstallRecord::SetValueWritten(const CSmallString& key, const char* name, unsigned type,
                                      const Container::CArray<unsigned char>& data)
 {
-    if (SValueBefore* before = m_mapValuesBefore.FindValue(ValueId(key, name))) {
-        before->bWritten = true;
-        before->uWrittenType = type;
-        before->arrWritten = data;
+    const CSmallString id = ValueId(key, name);
+    SValueBefore* state = m_mapValuesBefore.FindValue(id);
+    if (!state) {
+        m_mapValuesCreated.SetAt(id, SValueBefore());
+        state = m_mapValuesCreated.FindValue(id);
     }
+    state->bWritten = true;
+    state->uWrittenType = type;
+    state->arrWritten = data;
 }
 
-Container::CArray<CSmallString> CInstallRecord::GetValuesBefore() const
+void CInstallRecord::ForgetFile(const CSmallString& path)
 {
-    Container::CArray<CSmallString> ids;
-    const Container::CArray<CSmallString>& values = GetValues();
-    for (unsigned i = 0; i < values.GetSize(); i++)
-        if (m_mapValuesBefore.FindValue(values[i]))
-            ids.Add(values[i]);
-    return ids;
+    const CSmallString normal = WinPath::Normalise(path);
+    SList& files = m_lists[Files];
+    if (!files.setItems.FindValue(normal))
+        return;
+    files.setItems.RemoveAt(normal);
+    for (unsigned i = 0; i < files.arrItems.GetSize(); i++)
+        if (Mb::ICmp(files.arrItems[i], normal) == 0) {
+            files.arrItems.RemoveAt(i);
+            break;
+        }
 }
 
 void CInstallRecord::Merge(const CInstallRecord& earlier)
@@ -206,8 +217,16 @@ void CInstallRecord::Merge(const CInstallRecord& earlier)
         const SValueBefore* first = earlier.m_mapValuesBefore.FindValue(values[i]);
         const SValueBefore* now = m_mapValuesBefore.FindValue(values[i]);
         if (!first) {
-            if (now)
+            if (now) {
+                // Created by the earlier one: as this one left it, else as
+                // the earlier one did.
+                if (now->bWritten)
+                    m_mapValuesCreated.SetAt(values[i], *now);
                 m_mapValuesBefore.RemoveAt(values[i]);
+            }
+            const SValueBefore* created = earlier.m_mapValuesCreated.FindValue(values[i]);
+            if (created && !m_mapValuesCreated.FindValue(values[i]))
+                m_mapValuesCreated.SetAt(values[i], *created);
             continue;
         }
         SValueBefore merged = *first;
@@ -264,13 +283,16 @@ void CInstallRecord::WriteItemsText(CCharArray& out, unsigned depth) const
                 const int cut = item.Find(CSmallString("\n"));
                 AppendAttribute(out, "key", item.Mid(0, cut));
                 AppendAttribute(out, "name", item.Mid(cut + 1, item.GetLength()));
-                if (const SValueBefore* before = m_mapValuesBefore.FindValue(item)) {
+                const SValueBefore* before = m_mapValuesBefore.FindValue(item);
+                if (before) {
                     AppendAttribute(out, "before-type", Number(before->uType));
                     AppendAttribute(out, "before", Hex(before->arrData));
-                    if (before->bWritten) {
-                        AppendAttribute(out, "written-type", Number(before->uWrittenType));
-                        AppendAttribute(out, "written", Hex(before->arrWritten));
-                    }
+                } else {
+                    before = m_mapValuesCreated.FindValue(item);
+                }
+                if (before && before->bWritten) {
+                    AppendAttribute(out, "written-type", Number(before->uWrittenType));
+                    AppendAttribute(out, "written", Hex(before->arrWritten));
                 }
             } else {
                 AppendAttribute(out, "path", item);
@@ -344,10 +366,13 @@ void CInstallRecord::ReadValue(const CXMLNode* item)
     // The earlier state only whole: a value that can't be read back is
     // removed as one the installation created.
     SValueBefore before;
-    if (!item->GetAttributeValue("before-type", before.uType) || !FromHex(item->GetAttributeValue("before"), before.arrData))
-        return;
     before.bWritten = item->GetAttributeValue("written-type", before.uWrittenType) &&
                       FromHex(item->GetAttributeValue("written"), before.arrWritten);
+    if (!item->GetAttributeValue("before-type", before.uType) || !FromHex(item->GetAttributeValue("before"), before.arrData)) {
+        if (before.bWritten)
+            m_mapValuesCreated.SetAt(id, before);
+        return;
+    }
     m_mapValuesBefore.SetAt(id, before);
 }
 

@@ -39,7 +39,9 @@ public:
     // that existed before with their earlier type and data.
     void AddJournal(const Container::CArray<SJournalEntry>& entries);
     // What a value holds now that the installation is done (key formatted
-    // as in the journal).
+    // as in the journal): for one that was there before, and for one the
+    // installation created, so that a later upgrade can tell whether it is
+    // still as the installation left it.
     void SetValueWritten(const CSmallString& key, const char* name, unsigned type,
                          const Container::CArray<unsigned char>& data);
     // Keeps what an earlier installation into the same folder recorded, so
@@ -82,16 +84,21 @@ public:
     // The value as it was before the installation wrote it; null when it
     // did not exist then (or isn't the installation's).
     const SValueBefore* FindValueBefore(const CSmallString& key, const char* name) const;
+    // A value the installation created, as it left it (bWritten and the
+    // written fields); null when unknown (records of older installers).
+    const SValueBefore* FindValueCreated(const CSmallString& id) const { return m_mapValuesCreated.FindValue(id); }
+    // A file that is no longer the installation's (changed by the user
+    // since, and left by an upgrade): no uninstall removes it as its own.
+    void ForgetFile(const CSmallString& path);
 
     // Normalised paths (files, created folders) and formatted keys.
     const Container::CArray<CSmallString>& GetFiles() const { return m_lists[Files].arrItems; }
     const Container::CArray<CSmallString>& GetFolders() const { return m_lists[Folders].arrItems; }
+    const Container::CArray<CSmallString>& GetShortcuts() const { return m_lists[Shortcuts].arrItems; }
     const Container::CArray<CSmallString>& GetKeys() const { return m_lists[Keys].arrItems; }
     const Container::CArray<CSmallString>& GetValues() const { return m_lists[Values].arrItems; } // "key\nname"
     // Normalised paths of the files and shortcuts that replaced one.
     const Container::CArray<CSmallString>& GetReplaced() const { return m_arrReplaced; }
-    // The values that existed before, "key\nname" as GetValues.
-    Container::CArray<CSmallString> GetValuesBefore() const;
 
 private:
     // One list per kind of thing created, in the order of the record.
@@ -111,7 +118,11 @@ private:
         Container::CMap<CSmallString, bool> setItems; // the same, for lookups
     };
 
+public:
+    // "key\nname", as GetValues lists them.
     static CSmallString ValueId(const CSmallString& key, const char* name);
+
+private:
     void Add(EList list, const CSmallString& item);
     void ReadValue(const CXMLNode* item);
     bool Has(EList list, const CSmallString& item) const { return m_lists[list].setItems.FindValue(item) != nullptr; }
@@ -123,4 +134,5 @@ private:
     Container::CArray<CSmallString> m_arrReplaced;
     Container::CMap<CSmallString, CSmallString> m_mapKept;       // replaced path -> kept file
     Container::CMap<CSmallString, SValueBefore> m_mapValuesBefore; // ValueId -> state before
+    Container::CMap<CSmallString, SValueBefore> m_mapValuesCreated; // ValueId -> as written (no state before)
 };

@@ -29,6 +29,8 @@
 #include "AtRestart.h"
 #include "Architecture.h"
 #include "InstallScope.h"
+#include "LogCopy.h"
+#include "Security.h"
 
 namespace {
 
@@ -110,10 +112,32 @@ EStepResult CInstallSession::Prepare()
     const CSmallString earlierLog = m_strFolder + "uninstall.dat";
     m_journal.NoteSeen(earlierLog);
     if (m_bFolderExisted && FileExists(earlierLog)) {
-        const CReleasePtr<CXMLDocument> log(CXMLDocument::Load(earlierLog));
-        m_bHasEarlier = log && m_earlier.ReadFrom(log->FindNode(Section::Uninstall));
-        if (m_bHasEarlier)
-            LogLine("An earlier installation's record was found in %s", earlierLog.GetText());
+        // Elevated, the record that counts is the copy only administrators
+        // can write: the one in a folder users may write could name anything
+        // as the installation's, and this installation's record (kept for
+        // administrators in turn) would take it over.
+        CSmallString source = earlierLog;
+        if (IsProcessElevated() && !IsPerUser()) {
+            CSmallString entryKey;
+            unsigned long view = 0;
+            source = FindLogCopy(m_strFolder, entryKey, view);
+            if (!IsLogCopyPath(source)) {
+                LogLine("The earlier installation's log in %s is not followed: no copy kept for administrators "
+                        "names it",
+                        earlierLog.GetText());
+                source.Empty();
+            }
+        }
+        WIN32_FILE_ATTRIBUTE_DATA info;
+        const CReleasePtr<CXMLDocument> log(source.IsEmpty() ? nullptr : CXMLDocument::Load(source));
+        m_bHasEarlier = log && m_earlier.ReadFrom(log->FindNode(Section::Uninstall)) &&
+                        WinPath::IsSameOrInside(m_earlier.GetFolder(), WinPath::Normalise(m_strFolder)) &&
+                        WinPath::IsSameOrInside(WinPath::Normalise(m_strFolder), m_earlier.GetFolder()) &&
+                        GetFileAttributesExA(source, GetFileExInfoStandard, &info);
+        if (m_bHasEarlier) {
+            m_ftEarlier = info.ftLastWriteTime;
+            LogLine("An earlier installation's record was found in %s", source.GetText());
+        }
     }
 
     CSmallString log;
@@ -466,7 +490,7 @@ bool CInstallSession::KeepReplaced(const CSmallString& store, CSmallString& why)
         const CSmallString path = WinPath::Normalise(entry.strPath);
         const bool first = !written.FindValue(path);
         written.SetAt(path, true);
-        if (entry.strBackup.IsEmpty() || !first)
+        if (entry.strBackup.IsEmpty() || !first || entry.bDropped)
             continue;
         // What an earlier installation wrote is its own, and so is an
         // earlier uninstaller: replaced, not kept.
@@ -510,8 +534,9 @@ void CInstallSession::BuildRecord(CInstallRecord& record) const
     record.SetFolder(m_strFolder, m_bFolderExisted);
     record.AddJournal(m_journal.GetEntries());
     record.AddJournal(m_arrPlanned);
-    // Put back at uninstall only while it holds what the installation left.
-    const Container::CArray<CSmallString> changed = record.GetValuesBefore();
+    // Put back at uninstall only while it holds what the installation left;
+    // removed by a later upgrade that no longer writes it only then too.
+    const Container::CArray<CSmallString> changed = record.GetValues();
     for (unsigned i = 0; i < changed.GetSize(); i++) {
         const int cut = changed[i].Find(CSmallString("\n"));
         const CSmallString key = changed[i].Mid(0, cut), name = changed[i].Mid(cut + 1, changed[i].GetLength());
@@ -532,6 +557,8 @@ void CInstallSession::BuildRecord(CInstallRecord& record) const
     record.Merge(m_targets);
     if (m_bHasEarlier)
         record.Merge(m_earlier);
+    for (unsigned i = 0; i < m_arrChanged.GetSize(); i++)
+        record.ForgetFile(m_arrChanged[i]);
     // What another run of the application made and this one found: the
     // application's, to go with it.
     Container::CArray<SJournalEntry> others;

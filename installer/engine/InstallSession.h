@@ -86,6 +86,16 @@ public:
     // can't carry one (it is then written as it is).
     bool ComposeUninstallLog(const CSmallString& text, CSmallString& out) const;
 
+    // An upgrade: the files and shortcuts the earlier installation created
+    // that this one did not write are set aside (gone at commit, back on
+    // undo), each unless changed since the earlier installation ended (its
+    // uninstall log's time): that one is left as the user's, and no longer
+    // recorded as the installation's. Before the record is built.
+    void RemoveDropped();
+    // After commit: the folders and keys the earlier installation created
+    // that are empty now.
+    void RemoveEmptied() const;
+
     void Rollback();
     void Commit();
 
@@ -115,6 +125,10 @@ private:
     CInstallRecord m_earlier;   // what an earlier installation here recorded
     CInstallRecord m_targets;   // existence of what the uninstall log removes
     bool m_bHasEarlier = false;
+    FILETIME m_ftEarlier = {};                       // when the earlier installation's log was written
+    Container::CArray<CSmallString> m_arrChanged;    // its files changed since, left as the user's
+    Container::CArray<CSmallString> m_arrDroppedKeys; // keys of its values removed
+    void DropValues(const Container::CMap<CSmallString, bool>& written);
     Container::CArray<SJournalEntry> m_arrPlanned; // keys created after the record
     CSmallString m_strUserKept; // the user's folder KeepReplaced made
     Container::CArray<CSmallString> m_arrOthers;    // folders and keys other runs made

@@ -315,6 +315,13 @@ void CInstallJournal::AddShortcut(const CSmallString& path, const CSmallString& 
     Add(SJournalEntry::Shortcut, path).strBackup = backup;
 }
 
+void CInstallJournal::AddDropped(const CSmallString& path, const CSmallString& backup)
+{
+    SJournalEntry& entry = Add(SJournalEntry::File, path);
+    entry.strBackup = backup;
+    entry.bDropped = true;
+}
+
 void CInstallJournal::AddFolder(const CSmallString& path) { Add(SJournalEntry::Folder, path); }
 
 void CInstallJournal::AddOwnFolder(const CSmallString& path) { Add(SJournalEntry::Folder, path).bOwn = true; }

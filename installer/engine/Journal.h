@@ -30,6 +30,7 @@ struct SJournalEntry
     CSmallString strKept;   // where Commit keeps it for the uninstaller; empty: dropped
     bool bExisted = false;  // Value: there was one before
     bool bOwn = false;      // Folder: the program's own (the log's copy, kept files): undone, not recorded
+    bool bDropped = false;  // File: removed (set aside) by an upgrade, not written
     DWORD dwType = 0;
     Container::CArray<unsigned char> arrData;
 };
@@ -113,6 +114,9 @@ public:
 
     void AddFile(const CSmallString& path, const CSmallString& backup);
     void AddShortcut(const CSmallString& path, const CSmallString& backup);
+    // A file set aside (SetAside) to go for good at commit: one an earlier
+    // installation made that this one doesn't. Not recorded as written.
+    void AddDropped(const CSmallString& path, const CSmallString& backup);
     void AddFolder(const CSmallString& path);
     // A folder the program made for its own files, which the record
     // doesn't list (an upgrade would list each one again).

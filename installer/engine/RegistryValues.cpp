@@ -2,7 +2,10 @@
 #include "Exceptions.h"
 #include "InstallScope.h"
 #include "InstallSession.h"
+#include "RegistryData.h"
+#include "SystemPaths.h"
 #include "RegistryKeyPath.h"
+#include "ScriptWords.h"
 #include "SetupLog.h"
 #include "SinReader.h"
 #include "win32/Handles.h"
@@ -60,4 +63,32 @@ bool CSinReader::AddRegKey(const char* key, const char* valueName, unsigned int 
 {
     const DWORD data = value;
     return SetValue(m_pSession, key, valueName, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof(data));
+}
+
+bool CSinReader::AddRegValue(const char* key, const char* valueName, const char* typeWord, const CSmallString& text,
+                             CSmallString& why)
+{
+    ERegValueType type = RegValueString;
+    if (!ParseRegValueType(typeWord, type)) {
+        why.Format("\"%s\" is not a type of registry value", typeWord);
+        return false;
+    }
+    CSmallString translated = text;
+    if (type == RegValueString || type == RegValueMulti) {
+        TranslatePath(translated);
+    } else if (type == RegValueExpand) {
+        // The other references are the registry's to expand when read.
+        CSmallString app;
+        app.Format("%s\\", Variable::AppReference);
+        translated.Replace(app, Variable::AppReference);
+        translated.Replace(Variable::AppReference, ExpandEnvironment(Variable::AppReference));
+    }
+    Container::CArray<unsigned char> data;
+    if (!EncodeRegValue(type, translated, data, why))
+        return false;
+    if (!SetValue(m_pSession, key, valueName, GetRegTypeNumber(type), data.GetData(), data.GetSize())) {
+        why = "the registry refused it (the setup log says why)";
+        return false;
+    }
+    return true;
 }

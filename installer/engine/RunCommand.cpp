@@ -8,6 +8,7 @@
 #include "SetupLog.h"
 #include "ScriptCommandLine.h"
 #include "SpawnedProcess.h"
+#include "SuccessCodes.h"
 #include "UserMessages.h"
 #include "XMLDocument.h"
 #include "resource.h"
@@ -25,7 +26,7 @@ enum EOutcome
 
 // Runs the program to its end, or until the user or the timeout stops it.
 EOutcome Run(CCommandRunner& runner, const SProgramLine& line, unsigned timeoutSeconds, CSmallString& output,
-             CSmallString& why)
+             unsigned long& exitCode, CSmallString& why)
 {
     CSpawnedProcess process;
     if (!RunCaught([&] { process.Create(line.strProgram, nullptr, line.BuildCommandLine(), SW_HIDE); }, why))
@@ -37,7 +38,8 @@ EOutcome Run(CCommandRunner& runner, const SProgramLine& line, unsigned timeoutS
         if (process.IsFinished()) {
             while (process.Read(output)) {
             }
-            LogLine("Command ended with exit code %lu", process.GetExitCode());
+            exitCode = process.GetExitCode();
+            LogLine("Command ended with exit code %lu", exitCode);
             return Finished;
         }
         if (!runner.KeepGoing()) {
@@ -69,13 +71,22 @@ bool DoRunCommand(CCommandRunner& runner, const CXMLNode* element)
     element->GetAttributeValue(Attr::RunCommand::StopOnFail, stopOnFail);
     unsigned timeout = 0;
     element->GetAttributeValue(Attr::RunCommand::Timeout, timeout);
+    // A prerequisite judged by its exit code: while installing, a failure
+    // stops the installation and undoes it. An uninstall goes on.
+    Container::CArray<unsigned long> success;
+    CSmallString notJudged;
+    const char* failOnExit = element->GetAttributeValue(Attr::RunCommand::FailOnExit);
+    const bool judged = failOnExit && runner.m_pSession && ParseSuccessCodes(failOnExit, success, notJudged);
+    if (failOnExit && runner.m_pSession && !judged)
+        LogLine("The command's exit code is not judged: fail-on-exit: %s", notJudged.GetText());
+    unsigned long exitCode = 0;
 
     SProgramLine line;
     CSmallString output, why;
     EOutcome outcome = NotStarted;
     if (MakeRunCommandLine(cmd, CCommandRunner::Text(element, Attr::RunCommand::Parameters), line, why)) {
         LogLine("Running %s", line.BuildCommandLine().GetText());
-        outcome = Run(runner, line, timeout, output, why);
+        outcome = Run(runner, line, timeout, output, exitCode, why);
     }
     const CSmallString& parameters = line.strArguments;
     if (outcome == Cancelled)
@@ -115,5 +126,28 @@ bool DoRunCommand(CCommandRunner& runner, const CXMLNode* element)
         message.Format("Failed to run process %s with parameters %s", cmd.GetText(), parameters.GetText());
         Error(message);
     }
-    return true;
+    if (!judged || (outcome == Finished && IsSuccessCode(success, exitCode)))
+        return true;
+    // Told above when it did not start or ran out of time, unless the
+    // script asked for no message.
+    if (outcome == Finished) {
+        LogLine("The installation stops: %s ended with exit code %lu, which fail-on-exit counts as a failure; "
+                "what it printed:\r\n%s",
+                cmd.GetText(), exitCode, output.GetText());
+        CSmallString message;
+        message.Format(CResString(IDS_COMMAND_FAILED), cmd.GetText(), exitCode);
+        Error(message);
+    } else {
+        LogLine("The installation stops: %s did not run to its end, and fail-on-exit asks that it succeed",
+                cmd.GetText());
+        CSmallString message;
+        if (outcome == TimedOut)
+            message.Format(CResString(IDS_COMMAND_TIMED_OUT), cmd.GetText(), timeout);
+        else
+            message.Format("Failed to run process %s with parameters %s because:\n%s", cmd.GetText(),
+                           parameters.GetText(), why.GetText());
+        if (!stopOnFail)
+            Error(message);
+    }
+    return runner.Stop(StepFailed);
 }

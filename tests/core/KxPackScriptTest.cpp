@@ -570,6 +570,35 @@ TEST_F(KxPackScriptTest, StrictCheckNamesPlaceAndRemedy)
          "6:76"},
         {Script("", "<terms>Agree.</terms><scope>everyone</scope>"), app, true, 2,
          "check.xml:2:24: error: <scope>: \"everyone\" is not a scope: write machine", nullptr},
+        // Typed registry values: each type's own text, else where and why not.
+        {Script("<reg-key section=\"HKEY_CURRENT_USER\\Software\\Vendor\\App\" name=\"a\" type=\"DWORD\" "
+                "value=\"0xffffffff\"/><reg-key section=\"HKEY_CURRENT_USER\\Software\\Vendor\\App\" name=\"b\" "
+                "type=\"qword\" value=\"18446744073709551615\"/><reg-key section=\"HKEY_CURRENT_USER\\Software\\"
+                "Vendor\\App\" name=\"c\" type=\"binary\" value=\"00 0a,FF\"/><reg-key section=\"HKEY_CURRENT_USER\\"
+                "Software\\Vendor\\App\" name=\"d\" type=\"multi\" value=\"x|%APP%y\"/><reg-key "
+                "section=\"HKEY_CURRENT_USER\\Software\\Vendor\\App\" name=\"e\" type=\"expand\" "
+                "value=\"%SystemRoot%\\x\"/>"),
+         vendor, true, 0, "", nullptr},
+        {Script("<reg-key section=\"HKEY_CURRENT_USER\\Software\\Vendor\\App\" name=\"a\" type=\"word\" value=\"1\"/>"),
+         vendor, true, 2,
+         "check.xml:6:3: error: <reg-key>: \"word\" is not a type of registry value: write string, expand, dword", nullptr},
+        {Script("<reg-key section=\"HKEY_CURRENT_USER\\Software\\Vendor\\App\" name=\"a\" type=\"dword\" "
+                "value=\"4294967296\"/>"),
+         vendor, true, 2, "the value \"4294967296\" can't be written: the number is larger than 32 bits hold", nullptr},
+        {Script("<reg-key section=\"HKEY_CURRENT_USER\\Software\\Vendor\\App\" name=\"a\" type=\"dword\" "
+                "value=\"%APP%\"/>"),
+         vendor, true, 2, "'%' is not a decimal digit", nullptr},
+        {Script("<reg-key section=\"HKEY_CURRENT_USER\\Software\\Vendor\\App\" name=\"a\" type=\"binary\" "
+                "value=\"0a1\"/>"),
+         vendor, true, 2, "binary data is written as pairs of hex digits", nullptr},
+        // A prerequisite's exit codes.
+        {Script("<run-command cmd=\"%APP%a.exe\" fail-on-exit=\"0, 0x0BC2\"/><run-command cmd=\"%APP%a.exe\" "
+                "fail-on-exit=\"NonZero\"/>"),
+         vendor, true, 0, "", nullptr},
+        {Script("<run-command cmd=\"%APP%a.exe\" fail-on-exit=\"0;3010\"/>"), vendor, true, 2,
+         "check.xml:6:3: error: <run-command fail-on-exit>: \"0;3010\" is not an exit code: write nonzero", nullptr},
+        {Script("<run-command cmd=\"%APP%a.exe\" fail-on-exit=\" , \"/>"), vendor, true, 2,
+         "<run-command fail-on-exit>: no exit code is given", nullptr},
         // The 32-bit view of 64-bit Windows written into either script's texts.
         {Script("<reg-key section=\"HKEY_CURRENT_USER\\Software\\wow6432node\\Vendor\" name=\"v\" value=\"1\"/>"),
          vendor, false, 0,

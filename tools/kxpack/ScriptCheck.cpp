@@ -4,6 +4,8 @@
 #include <string>
 
 #include "ArchitectureCheck.h"
+#include "RegistryData.h"
+#include "SuccessCodes.h"
 #include "ElementCheck.h"
 #include "Platform.h"
 #include "RegistryKeyPath.h"
@@ -58,6 +60,7 @@ public:
         }
         CheckArchitecture();
         CheckScope();
+        CheckTypedValues();
         CheckPacked();
         m_architecture.CheckFiles();
         CheckTargets();
@@ -162,6 +165,39 @@ private:
                                  "computer don't");
                 toldValue = true;
             }
+        }
+    }
+
+    // <reg-key type=...>: a type the installer knows, and a value of it (the
+    // installation would stop at a number it can't write); <run-command
+    // fail-on-exit=...>: exit codes the installer can read.
+    void CheckTypedValues()
+    {
+        for (unsigned i = 0; i < m_pWritten->GetChildCount(); i++) {
+            const CXMLNode* element = m_pWritten->GetChild(i);
+            const char* codes = element->GetAttributeValue(Attr::RunCommand::FailOnExit);
+            Container::CArray<unsigned long> success;
+            CSmallString codesWhy;
+            if (codes && Mb::ICmp(element->GetName(), Command::RunCommand) == 0 &&
+                !ParseSuccessCodes(codes, success, codesWhy))
+                m_report.Error(m_places.Element(i), "<%s %s>: %s", Command::RunCommand, Attr::RunCommand::FailOnExit,
+                               codesWhy.GetText());
+            const char* typeWord = element->GetAttributeValue(Attr::RegKey::Type);
+            if (!typeWord || Mb::ICmp(element->GetName(), Command::RegKey) != 0)
+                continue;
+            ERegValueType type = RegValueString;
+            Container::CArray<unsigned char> data;
+            CSmallString why;
+            const char* value = element->GetAttributeValue(Attr::RegKey::Value);
+            if (!ParseRegValueType(typeWord, type))
+                m_report.Error(m_places.Element(i),
+                               "<%s>: \"%s\" is not a type of registry value: write string, expand, dword, qword, "
+                               "multi or binary",
+                               Command::RegKey, Printable(typeWord).c_str());
+            else if (!EncodeRegValue(type, CSmallString(value ? value : ""), data, why))
+                m_report.Error(m_places.Element(i), "<%s %s=\"%s\">: the value \"%s\" can't be written: %s",
+                               Command::RegKey, Attr::RegKey::Type, typeWord, Printable(value ? value : "").c_str(),
+                               why.GetText());
         }
     }
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <map>
 #include <set>
 #include <utility>
 
@@ -190,13 +189,13 @@ private:
     std::string m_text;
 };
 
-// A key to remove: one the script writes to goes whole, one above it only
-// when empty (it may hold another program's keys of the same vendor).
+// A key to remove once empty: the log removes the values the script writes
+// first, and a value the application or the user added since (or another
+// program's key of the same vendor) keeps its key.
 struct SKey
 {
     std::string strKey;
     size_t uDepth;
-    bool bIfEmpty;
 };
 
 class CKeys
@@ -205,10 +204,10 @@ public:
     void AddSection(const RegistryKeyPath::SKey& parsed)
     {
         RegistryKeyPath::SKey key = parsed;
-        for (bool section = true; !IsShared(RegistryKeyPath::Classify(key.strSubKey)); section = false) {
+        while (!IsShared(RegistryKeyPath::Classify(key.strSubKey))) {
             const char* names = key.strSubKey.GetText();
             Add(RegistryKeyPath::Format(key).GetText(),
-                (size_t)std::count(names, names + key.strSubKey.GetLength(), '\\'), !section);
+                (size_t)std::count(names, names + key.strSubKey.GetLength(), '\\'));
             const char* cut = strrchr(key.strSubKey.GetText(), '\\');
             if (!cut)
                 break;
@@ -224,19 +223,14 @@ public:
     }
 
 private:
-    void Add(const std::string& key, size_t depth, bool ifEmpty)
+    void Add(const std::string& key, size_t depth)
     {
-        const auto found = m_mapIndex.find(Upper(key));
-        if (found != m_mapIndex.end()) {
-            m_arrKeys[found->second].bIfEmpty = m_arrKeys[found->second].bIfEmpty && ifEmpty;
-            return;
-        }
-        m_mapIndex[Upper(key)] = m_arrKeys.size();
-        m_arrKeys.push_back(SKey{key, depth, ifEmpty});
+        if (m_setSeen.insert(Upper(key)).second)
+            m_arrKeys.push_back(SKey{key, depth});
     }
 
     std::vector<SKey> m_arrKeys;
-    std::map<std::string, size_t> m_mapIndex;
+    std::set<std::string> m_setSeen;
 };
 
 // A folder that held installed files: those below the installation's own
@@ -368,13 +362,9 @@ std::string GenerateUninstallLog(const CXMLNode* install, const CItemTextFn& ite
     for (const auto& value : values)
         log.Command(Command::RemoveRegKey,
                     {{Attr::RemoveRegKey::Section, value.first}, {Attr::RemoveRegKey::Name, value.second}});
-    for (const SKey& key : keys.Sorted()) {
-        if (key.bIfEmpty)
-            log.Command(Command::RemoveRegKey,
-                        {{Attr::RemoveRegKey::Section, key.strKey}, {Attr::RemoveRegKey::IfEmpty, YesNo::Yes}});
-        else
-            log.Command(Command::RemoveRegKey, {{Attr::RemoveRegKey::Section, key.strKey}});
-    }
+    for (const SKey& key : keys.Sorted())
+        log.Command(Command::RemoveRegKey,
+                    {{Attr::RemoveRegKey::Section, key.strKey}, {Attr::RemoveRegKey::IfEmpty, YesNo::Yes}});
     // Named as the installation names it: uninstall-key, else the display name.
     if (!SettingText(install, Setting::UninstallKey, itemText, entry) || entry.empty())
         SettingText(install, Setting::UninstallDisplayName, itemText, entry);
