@@ -16,7 +16,9 @@
     X(RemoveFile, "remove-file", false)                                                                                \
     X(RegisterDll, "register-dll", true)                                                                               \
     X(UnregisterDll, "unregister-dll", true)                                                                           \
-    X(RunCommand, "run-command", false)
+    X(RunCommand, "run-command", false)                                                                                \
+    X(Path, "path", false)                                                                                             \
+    X(RemovePath, "remove-path", false)
 
 // X(identifier, "element name")
 #define KX_SCRIPT_SETTINGS(X)                                                                                          \
@@ -53,6 +55,10 @@
     X(Shortcut, Folder, "folder")                                                                                      \
     X(Shortcut, Name, "name")                                                                                          \
     X(Shortcut, Target, "target")                                                                                      \
+    X(Shortcut, Arguments, "arguments")                                                                                \
+    X(Shortcut, Icon, "icon")                                                                                          \
+    X(Shortcut, Description, "description")                                                                            \
+    X(Shortcut, WorkingFolder, "working-folder")                                                                       \
     X(Association, Extension, "extension")                                                                             \
     X(Association, ProgId, "progid")                                                                                   \
     X(Association, Desc, "desc")                                                                                       \
@@ -76,7 +82,12 @@
     X(RunCommand, Parameters, "parameters")                                                                            \
     X(RunCommand, StopOnFail, "stoponfail")                                                                            \
     X(RunCommand, Timeout, "timeout")                                                                                  \
-    X(RunCommand, FailOnExit, "fail-on-exit")
+    X(RunCommand, FailOnExit, "fail-on-exit")                                                                          \
+    X(Path, Folder, "folder")                                                                                          \
+    X(Path, Scope, "scope")                                                                                            \
+    X(Path, Position, "position")                                                                                      \
+    X(RemovePath, Folder, "folder")                                                                                    \
+    X(RemovePath, Scope, "scope")
 
 // X("value name"): the folders a shortcut may go to, values of
 // HKEY_CURRENT_USER\...\Explorer\Shell Folders. Other names are refused.
@@ -179,3 +190,11 @@ KX_SCRIPT_SETTINGS(KX_SETTING_NAME)
 
 // What separates the strings of a multi value in the script's text.
 constexpr char kMultiSeparator = '|';
+
+// <path scope="..." position="...">: whose PATH, and where in it.
+namespace PathWord {
+constexpr char User[] = "user";
+constexpr char Machine[] = "machine";
+constexpr char Start[] = "start";
+constexpr char End[] = "end";
+} // namespace PathWord

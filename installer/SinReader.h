@@ -138,6 +138,8 @@ private:
     // the text isn't one of the type or the registry refused it.
     bool AddRegValue(const char* key, const char* valueName, const char* type, const CSmallString& text,
                      CSmallString& why);
+    // Data of the registry's type number, as it is.
+    bool WriteRegValue(const char* key, const char* valueName, unsigned type, const void* data, unsigned size);
     bool AddUninstall(CInstallSession& session);
     // Asks (unless !ask), then runs the loaded log in run's folder and
     // removes the administrators' copy with its entry. logText: a new run,

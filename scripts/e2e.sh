@@ -181,6 +181,8 @@ else
   typed_values_case
   upgrade_drops_case
   prerequisite_fails_case
+  rich_shortcuts_case
+  path_entries_case
   crash_case
   names_copy_case
   names_links_case

@@ -25,14 +25,22 @@ CSmallString FolderOf(const char* target)
     return CSmallString(target, len);
 }
 
-bool SaveLink(IShellLinkA* pLink, const char* linkPath, const char* target, const char* workingFolder, int showCommand)
+bool SaveLink(IShellLinkA* pLink, const char* linkPath, const SShortcut& details)
 {
-    if (FAILED(pLink->SetPath(target)))
+    if (FAILED(pLink->SetPath(details.pszTarget)))
         return false;
-    const CSmallString strFolder = workingFolder ? CSmallString(workingFolder) : FolderOf(target);
+    const CSmallString strFolder =
+        details.pszWorkingFolder ? CSmallString(details.pszWorkingFolder) : FolderOf(details.pszTarget);
     if (!strFolder.IsEmpty() && FAILED(pLink->SetWorkingDirectory(strFolder)))
         return false;
-    if (FAILED(pLink->SetShowCmd(showCommand)))
+    if (FAILED(pLink->SetShowCmd(details.nShowCommand)))
+        return false;
+    if (details.pszArguments && *details.pszArguments && FAILED(pLink->SetArguments(details.pszArguments)))
+        return false;
+    if (details.pszIconFile && *details.pszIconFile &&
+        FAILED(pLink->SetIconLocation(details.pszIconFile, details.nIconIndex)))
+        return false;
+    if (details.pszDescription && *details.pszDescription && FAILED(pLink->SetDescription(details.pszDescription)))
         return false;
 
     WCHAR wszLink[MAX_PATH];
@@ -51,22 +59,31 @@ HRESULT CreateShellLink(CReleasePtr<IShellLinkA>& link)
 }
 } // namespace
 
-bool CreateShortcut(const char* linkPath, const char* target, const char* workingFolder, int showCommand)
+bool CreateShortcut(const char* linkPath, const SShortcut& details)
 {
-    if (!linkPath || !*linkPath || !target || !*target)
+    if (!linkPath || !*linkPath || !details.pszTarget || !*details.pszTarget)
         return false;
 
     {
         CReleasePtr<IShellLinkA> link;
         const HRESULT hr = CreateShellLink(link);
         if (hr != CO_E_NOTINITIALIZED)
-            return SUCCEEDED(hr) && link && SaveLink(link.Get(), linkPath, target, workingFolder, showCommand);
+            return SUCCEEDED(hr) && link && SaveLink(link.Get(), linkPath, details);
     }
     // The program initialises COM at start; a caller on another thread may
     // not have, so initialise just for this call (the link goes first).
     const CComInit com;
     CReleasePtr<IShellLinkA> link;
-    return SUCCEEDED(CreateShellLink(link)) && link && SaveLink(link.Get(), linkPath, target, workingFolder, showCommand);
+    return SUCCEEDED(CreateShellLink(link)) && link && SaveLink(link.Get(), linkPath, details);
+}
+
+bool CreateShortcut(const char* linkPath, const char* target, const char* workingFolder, int showCommand)
+{
+    SShortcut details;
+    details.pszTarget = target;
+    details.pszWorkingFolder = workingFolder;
+    details.nShowCommand = showCommand;
+    return CreateShortcut(linkPath, details);
 }
 
 CSmallString GetShortcutTarget(const char* linkPath)

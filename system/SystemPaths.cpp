@@ -51,3 +51,10 @@ CSmallString GetProgramFilesDirectory()
     WinPath::EndWithBackslash(folder);
     return folder;
 }
+
+void BroadcastEnvironmentChange()
+{
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>("Environment"),
+                        SMTO_ABORTIFHUNG, 5000, &result);
+}

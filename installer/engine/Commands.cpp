@@ -1,6 +1,8 @@
 // The install script's commands and the loop that runs them.
 #include "Commands.h"
 
+#include <cstdlib>
+
 #include "ComServer.h"
 #include "InstallScope.h"
 #include "ShortcutFolders.h"
@@ -13,7 +15,9 @@
 #include "SetupLog.h"
 #include "TestKnobs.h"
 #include "SinProgress.h"
+#include "ScriptCommandLine.h"
 #include "Shortcut.h"
+#include "ShortcutName.h"
 #include "UserMessages.h"
 #include "WinPath.h"
 #include "XMLDocument.h"
@@ -54,27 +58,38 @@ bool CCommandRunner::KeepGoing() { return !m_pProgress || m_pProgress->OnWorking
 
 namespace {
 
-// "<Shell Folders value>\<name>.lnk", or empty when the folder is unknown.
-CSmallString LinkPath(const CXMLNode* element)
+// "<Shell Folders value>\<name>.lnk", or empty when the folder is unknown;
+// subFolder: the sub-folder it goes into, when it names one.
+CSmallString LinkPath(const CXMLNode* element, CSmallString& subFolder)
 {
     char folder[260] = {0};
-    GetSpecialFolderPath(CCommandRunner::Text(element, Attr::Shortcut::Folder), folder, sizeof(folder));
-    CSmallString path;
+    const CSmallString folderName = CCommandRunner::Text(element, Attr::Shortcut::Folder);
+    GetSpecialFolderPath(folderName, folder, sizeof(folder));
+    CSmallString path, sub;
+    WhyNotShortcutName(folderName, CCommandRunner::Text(element, Attr::Shortcut::Name), &sub);
     if (folder[0])
         path.Format("%s\\%s.lnk", folder, CCommandRunner::Text(element, Attr::Shortcut::Name).GetText());
+    if (folder[0] && !sub.IsEmpty())
+        subFolder.Format("%s\\%s", folder, sub.GetText());
     return path;
 }
 
-// A name the script gives must stay a name: no folders, devices or NULs.
-bool IsPlainName(const CSmallString& name)
+// "file,index" as uninstall-display-icon writes it: the index is what
+// follows the last comma when that is a number.
+void SplitIcon(const CSmallString& text, CSmallString& file, int& index)
 {
-    const char* why = WinPath::WhyNotPlainName(name);
-    if (!why)
-        return true;
-    CSmallString message;
-    message.Format(CResString(IDS_BAD_FILE_NAME), name.GetText(), why);
-    Error(message);
-    return false;
+    file = text;
+    index = 0;
+    const int comma = text.FindReverse(CSmallString(","));
+    if (comma < 0)
+        return;
+    const char* number = text.GetText() + comma + 1;
+    char* end = nullptr;
+    const long value = strtol(number, &end, 10);
+    if (end != number && !*end) {
+        file = text.Mid(0, comma);
+        index = (int)value;
+    }
 }
 
 // A yes/no attribute: "yes", "true" or "1", in any case.
@@ -96,17 +111,42 @@ bool DoFile(CCommandRunner& runner, const CXMLNode* element)
 
 bool DoShortcut(CCommandRunner& runner, const CXMLNode* element)
 {
-    if (!IsPlainName(CCommandRunner::Text(element, Attr::Shortcut::Name)))
+    const CSmallString name = CCommandRunner::Text(element, Attr::Shortcut::Name);
+    if (const char* why = WhyNotShortcutName(CCommandRunner::Text(element, Attr::Shortcut::Folder), name)) {
+        CSmallString message;
+        message.Format(CResString(IDS_BAD_FILE_NAME), name.GetText(), why);
+        Error(message);
         return runner.Stop(StepFailed);
+    }
     const CSmallString target = runner.Translated(element, Attr::Shortcut::Target);
-    const CSmallString link = LinkPath(element);
+    CSmallString subFolder;
+    const CSmallString link = LinkPath(element, subFolder);
+    // The sub-folder is the installation's when it makes it: recorded, and
+    // removed by the uninstall once empty.
+    DWORD folderError = 0;
+    if (!subFolder.IsEmpty() && runner.m_pSession && !runner.m_pSession->CreateFolders(subFolder + "\\", folderError))
+        LogLine("Could not create the folder %s: %s", subFolder.GetText(), GetLastErrorString((int)folderError).GetText());
+    else if (!subFolder.IsEmpty() && !runner.m_pSession)
+        CreateDirectoryA(subFolder, nullptr);
+    SShortcut details;
+    details.pszTarget = target;
+    const CSmallString arguments =
+        ExpandScriptCommandLine(CCommandRunner::Text(element, Attr::Shortcut::Arguments), true);
+    const CSmallString workingFolder = runner.Translated(element, Attr::Shortcut::WorkingFolder);
+    const CSmallString description = CCommandRunner::Text(element, Attr::Shortcut::Description);
+    CSmallString iconFile;
+    SplitIcon(runner.Translated(element, Attr::Shortcut::Icon), iconFile, details.nIconIndex);
+    details.pszArguments = arguments;
+    details.pszWorkingFolder = workingFolder.IsEmpty() ? nullptr : workingFolder.GetText();
+    details.pszIconFile = iconFile;
+    details.pszDescription = description;
     CSmallString backup;
     DWORD error = 0;
     if (runner.m_pSession && DoesFileExist(link) && !runner.m_pSession->GetJournal().SetAside(link, backup, error))
         LogLine("Could not set aside the shortcut %s: %s", link.GetText(), GetLastErrorString((int)error).GetText());
     if (runner.m_pSession && !link.IsEmpty())
         runner.m_pSession->GetJournal().BeforeFile(link, backup);
-    if (link.IsEmpty() || !CreateShortcut(link, target, nullptr, SW_SHOWNORMAL)) {
+    if (link.IsEmpty() || !CreateShortcut(link, details)) {
         CSmallString message;
         message.Format(CResString(IDS_SHORTCUT_FAILED), target.GetText());
         Error(WithSupportAddress(runner.m_reader, message));

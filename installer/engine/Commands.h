@@ -28,6 +28,10 @@ struct CCommandRunner
     {
         return m_reader.AddRegValue(key, name, type, text, why);
     }
+    bool WriteRegValue(const char* key, const char* name, unsigned type, const void* data, unsigned size)
+    {
+        return m_reader.WriteRegValue(key, name, type, data, size);
+    }
     // Between pieces of long work; false once the user asked to stop.
     bool KeepGoing();
     // Ends the run: the command returns false after this.
@@ -51,3 +55,5 @@ typedef bool (*CommandFn)(CCommandRunner& runner, const CXMLNode* element);
 CommandFn FindCommand(const char* name);
 
 bool DoRunCommand(CCommandRunner& runner, const CXMLNode* element);
+bool DoPath(CCommandRunner& runner, const CXMLNode* element);
+bool DoRemovePath(CCommandRunner& runner, const CXMLNode* element);

@@ -92,6 +92,12 @@ public:
     // uninstall log's time): that one is left as the user's, and no longer
     // recorded as the installation's. Before the record is built.
     void RemoveDropped();
+    // Whether the earlier installation here wrote the value (key as in the
+    // journal).
+    bool EarlierWroteValue(const CSmallString& key, const char* name) const
+    {
+        return m_bHasEarlier && m_earlier.HasValue(key, name);
+    }
     // After commit: the folders and keys the earlier installation created
     // that are empty now.
     void RemoveEmptied() const;
@@ -128,7 +134,7 @@ private:
     FILETIME m_ftEarlier = {};                       // when the earlier installation's log was written
     Container::CArray<CSmallString> m_arrChanged;    // its files changed since, left as the user's
     Container::CArray<CSmallString> m_arrDroppedKeys; // keys of its values removed
-    void DropValues(const Container::CMap<CSmallString, bool>& written);
+    void DropValues();
     Container::CArray<SJournalEntry> m_arrPlanned; // keys created after the record
     CSmallString m_strUserKept; // the user's folder KeepReplaced made
     Container::CArray<CSmallString> m_arrOthers;    // folders and keys other runs made

@@ -5,6 +5,7 @@
 #include "Registry.h"
 #include "Exceptions.h"
 #include "Folders.h"
+#include "InstallRecord.h"
 #include "JournalRecords.h"
 #include "SetupLog.h"
 #include "TestKnobs.h"
@@ -190,8 +191,14 @@ void CInstallJournal::BeforeDll(const CSmallString& path)
     m_run.Write({JournalRecord::kDll, path}, true);
 }
 
+void CInstallJournal::NoteValueSet(const CSmallString& key, const char* name)
+{
+    m_setValuesSet.SetAt(CInstallRecord::ValueId(key, name), true);
+}
+
 void CInstallJournal::BeforeValue(const SRegistryBefore& before)
 {
+    NoteValueSet(before.strKey, before.strName);
     // A key already announced is undone once, after every value in it.
     bool announced = before.strMissing.IsEmpty();
     for (unsigned i = 0; !announced && i < m_arrSteps.GetSize(); i++)
@@ -400,4 +407,15 @@ void CInstallJournal::RemoveBackupFolder()
     // back stays, so nothing of the user's is ever lost.
     if (!m_run.End())
         LogLine("Files that could not be put back are kept in %s", folder.GetText());
+}
+
+CSmallString RegistryText(const SRegistryBefore& value)
+{
+    if (!value.bExisted || (value.dwType != REG_SZ && value.dwType != REG_EXPAND_SZ))
+        return CSmallString();
+    const char* text = reinterpret_cast<const char*>(value.arrData.GetData());
+    unsigned length = 0;
+    while (length < value.arrData.GetSize() && text[length])
+        length++;
+    return CSmallString(text, (int)length);
 }

@@ -95,6 +95,11 @@ public:
     void BeforeDll(const CSmallString& path);
     // A write to the value captured in before, and the keys it will create.
     void BeforeValue(const SRegistryBefore& before);
+    // A value this run sets, whether or not that changes it (then it isn't
+    // journaled): an upgrade keeps the earlier version's when this one sets
+    // it alike. Ids as CInstallRecord::ValueId.
+    void NoteValueSet(const CSmallString& key, const char* name);
+    bool IsValueSet(const CSmallString& valueId) const { return m_setValuesSet.FindValue(valueId) != nullptr; }
     // The file just made at path (file: open on it; null: opened by its
     // path), so that the undo removes it only while it is still that file.
     // whole: written to its end, its size known.
@@ -151,6 +156,7 @@ private:
     Container::CArray<SJournalEntry> m_arrEntries;
     Container::CArray<SUndoStep> m_arrSteps; // as the journal on the disk holds them
     SUndoStep m_seen;
+    Container::CMap<CSmallString, bool> m_setValuesSet;
     CRunJournal m_run;
     unsigned m_uBackups = 0;
     bool m_bToldBackups = false;
@@ -181,3 +187,5 @@ HKEY SplitRegistryKey(const char* key, CSmallString& subkey);
 // The value's state now (see SRegistryBefore); name null or "" is the
 // default value.
 SRegistryBefore CaptureRegistry(HKEY root, const char* rootName, const char* subkey, const char* name);
+// A captured string value's text, up to its NUL; empty for anything else.
+CSmallString RegistryText(const SRegistryBefore& value);

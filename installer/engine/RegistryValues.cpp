@@ -92,3 +92,8 @@ bool CSinReader::AddRegValue(const char* key, const char* valueName, const char*
     }
     return true;
 }
+
+bool CSinReader::WriteRegValue(const char* key, const char* valueName, unsigned type, const void* data, unsigned size)
+{
+    return SetValue(m_pSession, key, valueName, type, static_cast<const BYTE*>(data), size);
+}

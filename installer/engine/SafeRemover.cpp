@@ -1,4 +1,5 @@
 #include "SafeRemover.h"
+#include "ShortcutName.h"
 
 #include <windows.h>
 
@@ -223,7 +224,8 @@ void CSafeRemover::RemoveShortcut(const char* folderName, const CSmallString& na
     char folder[MAX_PATH + 1] = {0};
     GetSpecialFolderPath(folderName, folder, MAX_PATH);
     const CSmallString link = CSmallString(folder) + "\\" + name + ".lnk";
-    if (const char* why = WinPath::WhyNotPlainName(name))
+    CSmallString sub;
+    if (const char* why = WhyNotShortcutName(folderName, name, &sub))
         return Refuse(CSmallString(folderName) + "\\" + name, why);
     if (!folder[0])
         return Refuse(CSmallString(folderName) + "\\" + name + ".lnk", "no such shell folder");
@@ -231,6 +233,11 @@ void CSafeRemover::RemoveShortcut(const char* folderName, const CSmallString& na
         return Refuse(link, "not created by the installation");
     DeleteOne(link);
     PutBack(link, link);
+    // Its sub-folder goes with the last shortcut in it, when the
+    // installation made it.
+    const CSmallString subFolder = CSmallString(folder) + "\\" + sub;
+    if (!sub.IsEmpty() && m_pRecord && m_pRecord->HasFolder(subFolder))
+        RemoveFolder(subFolder, true);
 }
 
 bool CSafeRemover::CreatedKey(const CSmallString& formattedKey, const CSmallString& subkey) const

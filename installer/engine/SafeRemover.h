@@ -39,6 +39,10 @@ public:
     // inside its folder), never a folder or a file of the Windows folder.
     void RemoveFile(const CSmallString& path);
     void RemoveShortcut(const char* folderName, const CSmallString& name);
+    // The entry for folder in the Path value of key (the machine's or the
+    // user's environment), when it is a folder of the installation's and
+    // (with a record) the installation added it; the rest of PATH stays.
+    void RemovePathEntry(const char* key, const CSmallString& folder);
     // valueName null: the key with everything below it; with ifEmpty, the
     // key only when it holds no values and no subkeys, as for folders.
     void RemoveRegistry(const char* section, const char* valueName, bool ifEmpty = false);

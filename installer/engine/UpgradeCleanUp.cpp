@@ -81,8 +81,6 @@ void CInstallSession::RemoveDropped()
         const SJournalEntry& entry = entries[i];
         if (entry.eKind == SJournalEntry::File || entry.eKind == SJournalEntry::Shortcut)
             written.SetAt(WinPath::Normalise(entry.strPath), true);
-        else if (entry.eKind == SJournalEntry::Value)
-            written.SetAt(CInstallRecord::ValueId(entry.strPath, entry.strName), true);
     }
     const CSmallString folder = WinPath::Normalise(m_strFolder);
     for (const char* own : {"uninstall.exe", "uninstall.dat", "install.log"})
@@ -118,10 +116,10 @@ void CInstallSession::RemoveDropped()
             }
         }
     }
-    DropValues(written);
+    DropValues();
 }
 
-void CInstallSession::DropValues(const Container::CMap<CSmallString, bool>& written)
+void CInstallSession::DropValues()
 {
     // A value the earlier version created and this one doesn't write goes
     // while it holds what that version wrote: one changed since is the
@@ -130,7 +128,7 @@ void CInstallSession::DropValues(const Container::CMap<CSmallString, bool>& writ
     const Container::CArray<CSmallString>& values = m_earlier.GetValues();
     for (unsigned i = 0; i < values.GetSize(); i++) {
         const SValueBefore* created = m_earlier.FindValueCreated(values[i]);
-        if (written.FindValue(values[i]) || !created || !created->bWritten)
+        if (m_journal.IsValueSet(values[i]) || !created || !created->bWritten)
             continue;
         const int cut = values[i].Find(CSmallString("\n"));
         const CSmallString key = values[i].Mid(0, cut), name = values[i].Mid(cut + 1, values[i].GetLength());

@@ -375,12 +375,23 @@ TEST_F(KxPackScriptTest, CheckNamesAndTerms)
         {ok + file + "/></install>", 2, "<file> has no name"},
         {ok + "<scope>machine</scope><shortcut folder=\"Desktop\" name=\"App\"" + target, 0, nullptr},
         {ok + "<shortcut folder=\"Desktop\" name=\"con\"" + target, 2,
-         "<shortcut>: name \"con\" is not a plain file name: the name is a device name"},
+         "<shortcut>: name \"con\" is not a shortcut's name: the name is a device name"},
+        // One sub-folder in the Start menu's folders; the remedy the warning
+        // gives is a name the check takes.
+        {ok + "<scope>machine</scope><shortcut folder=\"programs\" name=\"Vendor\\App\"" + target, 0,
+         "add <remove-shortcut folder=\"Programs\" name=\"Vendor\\App\"/>"},
+        {ok + "<shortcut folder=\"Common Start Menu\" name=\"Vendor\\App\"" + target, 0, "in Common Start Menu stays"},
+        {ok + "<shortcut folder=\"Desktop\" name=\"Vendor\\App\"" + target, 2,
+         "error: <shortcut>: name \"Vendor\\App\" is not a shortcut's name: only shortcuts in Programs and Start "
+         "Menu"},
+        {ok + "<shortcut folder=\"Programs\" name=\"A\\B\\App\"" + target, 2, "goes one sub-folder deep at most"},
+        {ok + "<shortcut folder=\"Programs\" name=\"C:App\"" + target, 2, "holds no drive and no /"},
+        {ok + "<shortcut folder=\"Programs\" name=\"Vendor\\\"" + target, 2, "the name is empty"},
         {ok + "<remove-shortcut folder=\"Desktop\" name=\"App\"/></install>", 0, nullptr},
         {ok + "<remove-shortcut folder=\"Desktop\" name=\"A?\"/></install>", 2, "<remove-shortcut>: name"},
         {uninstall + "<uninstaller src=\"remove-good.xml\"/></install>", 0, "warning: the application's folder stays"},
         {uninstall + "<uninstaller src=\"remove-bad.xml\"/></install>", 2,
-         "remove-bad.xml:1:46: error: <remove-shortcut>: name \"App.\" is not a plain file name: the name ends with a "
+         "remove-bad.xml:1:46: error: <remove-shortcut>: name \"App.\" is not a shortcut's name: the name ends with a "
          "dot"},
         {"<install>" + kCheckUninstaller + "<terms src=\"terms-shown.txt\"/></install>", 0, nullptr},
         {"<install>" + kCheckUninstaller + "<terms src=\"terms-long.txt\"/></install>", 0,

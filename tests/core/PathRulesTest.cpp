@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "PathList.h"
 #include "RegistryKeyPath.h"
 #include "Utf8.h"
 #include "WinPath.h"
@@ -292,4 +293,52 @@ TEST(WinPath, AddAppFolder)
         EXPECT_STREQ(c.expected,
                      WinPath::AddAppFolder(CSmallString(c.picked), CSmallString(c.defaultPath), c.emptyFolder).GetText())
             << c.picked << " + " << c.defaultPath;
+}
+
+TEST(PathList, OneEntryAddedOrRemovedTheRestAsItWas)
+{
+    const struct
+    {
+        const char* list;
+        const char* folder;
+        bool has;
+        const char* atEnd;
+        const char* atStart;
+        const char* removed; // null: not there, unchanged
+    } cases[] = {
+        {"", "C:\\App\\bin", false, "C:\\App\\bin", "C:\\App\\bin", nullptr},
+        {"C:\\Windows;C:\\Tools", "C:\\App\\bin", false, "C:\\Windows;C:\\Tools;C:\\App\\bin",
+         "C:\\App\\bin;C:\\Windows;C:\\Tools", nullptr},
+        {"C:\\Windows;", "C:\\App", false, "C:\\Windows;C:\\App", "C:\\App;C:\\Windows;", nullptr},
+        // Any case, a trailing backslash, blanks and quotes name the same folder.
+        {"C:\\Windows;c:\\app\\BIN\\;C:\\Tools", "C:\\App\\bin", true, nullptr, nullptr, "C:\\Windows;C:\\Tools"},
+        {"\"C:\\App\\bin\";C:\\Tools", "C:\\App\\bin", true, nullptr, nullptr, "C:\\Tools"},
+        {"C:\\Tools; C:\\App\\bin ", "C:\\App\\bin\\", true, nullptr, nullptr, "C:\\Tools"},
+        {"C:\\App\\bin", "C:\\App\\bin", true, nullptr, nullptr, ""},
+        // The first one only; empty entries and the others' order stay.
+        {"C:\\A;;C:\\App\\bin;C:\\B;C:\\App\\bin", "C:\\App\\bin", true, nullptr, nullptr, "C:\\A;;C:\\B;C:\\App\\bin"},
+        // A folder inside another, or one whose name starts alike, is another.
+        {"C:\\App\\bin\\x;C:\\App\\binaries;C:\\App", "C:\\App\\bin", false, nullptr, nullptr, nullptr},
+        {"C:\\;D:\\", "C:\\", true, nullptr, nullptr, "D:\\"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.has, PathListHas(c.list, c.folder)) << c.list;
+        if (c.atEnd) {
+            EXPECT_STREQ(c.atEnd, PathListAdd(c.list, c.folder, false).GetText()) << c.list;
+            EXPECT_STREQ(c.atStart, PathListAdd(c.list, c.folder, true).GetText()) << c.list;
+        }
+        bool removed = true;
+        const CSmallString after = PathListRemove(c.list, c.folder, removed);
+        EXPECT_EQ(c.removed != nullptr, removed) << c.list;
+        EXPECT_STREQ(c.removed ? c.removed : c.list, after.GetText()) << c.list;
+    }
+    bool machine = false, atStart = true;
+    CSmallString why;
+    EXPECT_TRUE(ParsePathPlace(nullptr, nullptr, true, machine, atStart, why));
+    EXPECT_FALSE(machine);
+    EXPECT_FALSE(atStart);
+    EXPECT_TRUE(ParsePathPlace(" Machine ", "START", true, machine, atStart, why));
+    EXPECT_TRUE(machine && atStart);
+    EXPECT_FALSE(ParsePathPlace("everyone", nullptr, false, machine, atStart, why));
+    EXPECT_FALSE(ParsePathPlace(nullptr, "middle", false, machine, atStart, why));
 }

@@ -120,3 +120,68 @@ prerequisite_fails_case() {
   snapshot prereq-after
   expect_unchanged "failing prerequisite: everything undone" prereq-before prereq-after "$(setup_log_re)"
 }
+
+# Shortcuts with arguments, an icon, a description and a working folder, in
+# a Start-menu sub-folder the installation makes (and removes once empty)
+# and in one that was there before (which stays).
+rich_shortcuts_case() {
+  local out tools shared
+  tools="$PROGRAMS_WIN\\kxsetup examples"
+  shared="$PROGRAMS_WIN\\kxsetup shared"
+  variant shortcuts setup '<shortcut folder="Programs" name="Hello"' \
+    "<shortcut folder=\"Programs\" name=\"kxsetup examples\\Hello Tools\" target=\"%APP%hello.exe\"
+      arguments=\"--marker '%APP%m.txt'\" icon=\"%APP%hello.exe,1\" description=\"Says hello\"
+      working-folder=\"%APP%docs\" />
+    <shortcut folder=\"Programs\" name=\"kxsetup shared\\Hello\" target=\"%APP%hello.exe\" />
+    <shortcut folder=\"Programs\" name=\"Hello\"" || return
+  mkdir -p "$(unix_path "$shared")"
+  echo "another program's" >"$(unix_path "$shared")/theirs.txt"
+  run_silent shortcuts-install "$E2E_RUN/shortcuts.exe" /S
+  expect_eq "rich shortcuts: installed" "$E2E_BG_STATUS" 0
+  out=$(drv resolve-link "$tools\\Hello Tools.lnk")
+  expect_eq "rich shortcuts: in the sub-folder, with its target" "$(printf '%s\n' "$out" | sed -n 's/^target\t//p')" \
+    "$APP_WIN\\hello.exe"
+  expect_eq "rich shortcuts: arguments, the path quoted whole" \
+    "$(printf '%s\n' "$out" | sed -n 's/^arguments\t//p')" "--marker \"$APP_WIN\\m.txt\""
+  expect_eq "rich shortcuts: icon" "$(printf '%s\n' "$out" | sed -n 's/^icon\t//p')" "$APP_WIN\\hello.exe"
+  expect_eq "rich shortcuts: ... and its index" "$(printf '%s\n' "$out" | sed -n 's/^icon-index\t//p')" 1
+  expect_eq "rich shortcuts: description" "$(printf '%s\n' "$out" | sed -n 's/^description\t//p')" "Says hello"
+  expect_eq "rich shortcuts: working folder" "$(printf '%s\n' "$out" | sed -n 's/^workdir\t//p')" "$APP_WIN\\docs"
+  check "rich shortcuts: the one in the folder that was there" link_points_at "$shared\\Hello.lnk"
+  run_silent shortcuts-uninstall "$APP_WIN\\uninstall.exe" /S
+  expect_eq "rich shortcuts: uninstalled" "$E2E_BG_STATUS" 0
+  check "rich shortcuts: the sub-folder the installation made goes with its shortcut" \
+    test ! -e "$(unix_path "$tools")"
+  check "rich shortcuts: the one that was there stays, with what it held" \
+    test -f "$(unix_path "$shared")/theirs.txt" -a ! -e "$(unix_path "$shared")/Hello.lnk"
+  rm -rf "$(unix_path "$shared")"
+  drv wait-file-gone "$APP_WIN" 10000 >/dev/null || true
+  check "rich shortcuts: nothing installed" nothing_installed
+}
+
+# The application's folders in the user's and the machine's PATH: added
+# once, and taken out by the uninstall leaving what the user changed since.
+path_entries_case() {
+  local user_env='HKCU\Environment' machine_env='HKLM\SYSTEM\CurrentControlSet\Control\Session Manager\Environment'
+  local machine_before
+  variant pathed setup '<file src="hello.exe" dest="%APP%" />' \
+    '<file src="hello.exe" dest="%APP%" /><path folder="%APP%bin" scope="user" />
+    <path folder="%APP%" scope="machine" position="start" />' || return
+  wine reg add "$user_env" /v Path /t REG_EXPAND_SZ /d 'C:\UserTools' /f >/dev/null 2>&1 </dev/null
+  machine_before=$(reg_value "$machine_env" Path)
+  run_silent pathed-install "$E2E_RUN/pathed.exe" /S
+  expect_eq "PATH: installed" "$E2E_BG_STATUS" 0
+  expect_eq "PATH: the user's, at its end" "$(reg_value "$user_env" Path)" "C:\\UserTools;$APP_WIN\\bin"
+  expect_eq "PATH: the machine's, at its start" "$(reg_value "$machine_env" Path)" "$APP_WIN;$machine_before"
+  run_silent pathed-again "$E2E_RUN/pathed.exe" /S
+  expect_eq "PATH: installed again" "$E2E_BG_STATUS" 0
+  expect_eq "PATH: ... and added once" "$(reg_value "$user_env" Path)" "C:\\UserTools;$APP_WIN\\bin"
+  wine reg add "$user_env" /v Path /t REG_EXPAND_SZ /d "C:\\UserTools;$APP_WIN\\bin;C:\\Later" /f >/dev/null 2>&1 </dev/null
+  run_silent pathed-uninstall "$APP_WIN\\uninstall.exe" /S
+  expect_eq "PATH: uninstalled" "$E2E_BG_STATUS" 0
+  expect_eq "PATH: the user's loses that entry alone" "$(reg_value "$user_env" Path)" 'C:\UserTools;C:\Later'
+  expect_eq "PATH: the machine's is as it was" "$(reg_value "$machine_env" Path)" "$machine_before"
+  wine reg delete "$user_env" /v Path /f >/dev/null 2>&1 </dev/null
+  drv wait-file-gone "$APP_WIN" 10000 >/dev/null || true
+  check "PATH: nothing installed" nothing_installed
+}

@@ -1,4 +1,5 @@
 #include "ElementCheck.h"
+#include "ShortcutName.h"
 
 #include <algorithm>
 #include <cctype>
@@ -197,11 +198,14 @@ void CElementCheck::CheckId(const std::string& where, const char* id, const SPla
 void CElementCheck::CheckFileName(const std::string& where, const CXMLNode* element, const SPlace& at)
 {
     const CSmallString* name = FindValue(element, Attr::File::Name);
+    const bool link = Mb::ICmp(element->GetName(), Command::File) != 0;
     if (!name)
         m_report.Error(at, "%s has no name", where.c_str());
-    else if (const char* why = WinPath::WhyNotPlainName(*name))
-        m_report.Error(at, "%s: name \"%s\" is not a plain file name: %s", where.c_str(), Printable(*name).c_str(),
-                       why);
+    else if (const char* why =
+                 link ? WhyNotShortcutName(element->GetAttributeValue(Attr::Shortcut::Folder), *name)
+                      : WinPath::WhyNotPlainName(*name))
+        m_report.Error(at, "%s: name \"%s\" is not a %s: %s", where.c_str(), Printable(*name).c_str(),
+                       link ? "shortcut's name" : "plain file name", why);
 }
 
 void CElementCheck::CheckVariables(const std::string& where, const CXMLNode* element, unsigned index)

@@ -6,6 +6,7 @@
 #include "ArchitectureCheck.h"
 #include "RegistryData.h"
 #include "SuccessCodes.h"
+#include "PathList.h"
 #include "ElementCheck.h"
 #include "Platform.h"
 #include "RegistryKeyPath.h"
@@ -182,6 +183,20 @@ private:
                 !ParseSuccessCodes(codes, success, codesWhy))
                 m_report.Error(m_places.Element(i), "<%s %s>: %s", Command::RunCommand, Attr::RunCommand::FailOnExit,
                                codesWhy.GetText());
+            if (Mb::ICmp(element->GetName(), Command::Path) == 0) {
+                bool machine = false, atStart = false;
+                CSmallString why;
+                const char* folder = element->GetAttributeValue(Attr::Path::Folder);
+                if (!ParsePathPlace(element->GetAttributeValue(Attr::Path::Scope),
+                                    element->GetAttributeValue(Attr::Path::Position), false, machine, atStart, why))
+                    m_report.Error(m_places.Element(i), "<%s>: %s", Command::Path, why.GetText());
+                if (!folder || Mb::NbICmp(folder, Variable::AppReference, sizeof(Variable::AppReference) - 1) != 0)
+                    m_report.Error(m_places.Element(i),
+                                   "<%s>: %s \"%s\" is not the application's folder: write %s or a folder in it, "
+                                   "%sbin",
+                                   Command::Path, Attr::Path::Folder, Printable(folder ? folder : "").c_str(),
+                                   Variable::AppReference, Variable::AppReference);
+            }
             const char* typeWord = element->GetAttributeValue(Attr::RegKey::Type);
             if (!typeWord || Mb::ICmp(element->GetName(), Command::RegKey) != 0)
                 continue;

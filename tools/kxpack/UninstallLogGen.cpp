@@ -10,6 +10,7 @@
 #include "RegistryKeyPath.h"
 #include "ScriptVocabulary.h"
 #include "ScriptWords.h"
+#include "ShortcutName.h"
 #include "WinPath.h"
 #include "XMLNode.h"
 
@@ -269,7 +270,7 @@ std::string GenerateUninstallLog(const CXMLNode* install, const CItemTextFn& ite
     SettingText(install, Setting::Scope, itemText, scopeText);
     const int perUser = ParseScope(scopeText.c_str(), scope) && scope == ScopeUser ? 1 : 0;
     COnce seen;
-    std::vector<std::pair<std::string, std::string>> shortcuts, values;
+    std::vector<std::pair<std::string, std::string>> shortcuts, values, paths;
     std::vector<std::string> classes, files;
     CKeys keys;
     const std::string app = AppFolder();
@@ -283,7 +284,7 @@ std::string GenerateUninstallLog(const CXMLNode* install, const CItemTextFn& ite
         if (Is(element, Command::Shortcut)) {
             const std::string folder = Attribute(element, Attr::Shortcut::Folder);
             const std::string name = Attribute(element, Attr::Shortcut::Name);
-            if (!folder.empty() && !WinPath::WhyNotPlainName(name.c_str(), (int)name.size()) &&
+            if (!folder.empty() && !WhyNotShortcutName(folder.c_str(), CSmallString(name.c_str(), (int)name.size())) &&
                 seen.Add("shortcut:" + folder + "\\" + name))
                 shortcuts.emplace_back(folder, name);
         } else if (Is(element, Command::Association)) {
@@ -322,6 +323,11 @@ std::string GenerateUninstallLog(const CXMLNode* install, const CItemTextFn& ite
             for (size_t n = place.arrNames.size(); n > 0 && !place.bAbove; n--)
                 if (seen.Add("folder:" + Join(place, n)))
                     folders.push_back(SFolder{Join(place, n), n, place.bApp});
+        } else if (Is(element, Command::Path)) {
+            const std::string folder = Attribute(element, Attr::Path::Folder);
+            const std::string scope = Attribute(element, Attr::Path::Scope);
+            if (!folder.empty() && seen.Add("path:" + scope + "\n" + folder))
+                paths.emplace_back(folder, scope);
         } else if (Is(element, Command::RunCommand)) {
             runs = runs || !Attribute(element, Attr::RunCommand::Cmd).empty();
         } else if (Is(element, Command::RegisterDll)) {
@@ -357,6 +363,13 @@ std::string GenerateUninstallLog(const CXMLNode* install, const CItemTextFn& ite
     for (const auto& shortcut : shortcuts)
         log.Command(Command::RemoveShortcut,
                     {{Attr::RemoveShortcut::Folder, shortcut.first}, {Attr::RemoveShortcut::Name, shortcut.second}});
+    for (const auto& path : paths) {
+        if (path.second.empty())
+            log.Command(Command::RemovePath, {{Attr::RemovePath::Folder, path.first}});
+        else
+            log.Command(Command::RemovePath,
+                        {{Attr::RemovePath::Folder, path.first}, {Attr::RemovePath::Scope, path.second}});
+    }
     for (const std::string& key : classes)
         log.Command(Command::RemoveRegKey, {{Attr::RemoveRegKey::Section, key}});
     for (const auto& value : values)

@@ -472,16 +472,19 @@ bool DescribeShellLink(const std::string& path, std::string& out, std::string& e
     } else if (FAILED(file->Load(Widen(path).c_str(), STGM_READ))) {
         error = "cannot load the link " + path;
     } else {
-        char target[MAX_PATH] = "", arguments[1024] = "", folder[MAX_PATH] = "";
-        int show = 0;
+        char target[MAX_PATH] = "", arguments[1024] = "", folder[MAX_PATH] = "", icon[MAX_PATH] = "",
+             description[1024] = "";
+        int show = 0, iconIndex = 0;
         link->GetPath(target, sizeof(target), nullptr, SLGP_RAWPATH);
         link->GetArguments(arguments, sizeof(arguments));
         link->GetWorkingDirectory(folder, sizeof(folder));
         link->GetShowCmd(&show);
-        char showText[32];
-        std::snprintf(showText, sizeof(showText), "%d", show);
+        link->GetIconLocation(icon, sizeof(icon), &iconIndex);
+        link->GetDescription(description, sizeof(description));
+        char numbers[64];
+        std::snprintf(numbers, sizeof(numbers), "%d\nicon-index\t%d", show, iconIndex);
         out = std::string("target\t") + target + "\narguments\t" + arguments + "\nworkdir\t" + folder + "\nshow\t" +
-              showText + "\n";
+              numbers + "\nicon\t" + icon + "\ndescription\t" + description + "\n";
         ok = true;
     }
     if (file)
