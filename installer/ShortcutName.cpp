@@ -35,12 +35,14 @@ const char* WhyNotShortcutName(const char* folderName, const CSmallString& name,
                    "sub-folder and a name with a backslash (Vendor\\App)";
     if (cut < 0)
         return WinPath::WhyNotPlainName(name);
-    if (!TakesSubFolders(folderName))
-        return "only shortcuts in Programs and Start Menu (and Common Programs, Common Start Menu) go into a "
-               "sub-folder: write the name alone";
     if (rest.Find(CSmallString("\\")) >= 0)
         return "a shortcut goes one sub-folder deep at most (Vendor\\App)";
     if (const char* why = WinPath::WhyNotPlainName(sub))
         return why;
-    return WinPath::WhyNotPlainName(rest);
+    if (const char* why = WinPath::WhyNotPlainName(rest))
+        return why;
+    if (!TakesSubFolders(folderName))
+        return "only shortcuts in Programs and Start Menu (and Common Programs, Common Start Menu) go into a "
+               "sub-folder: write the name alone";
+    return nullptr;
 }

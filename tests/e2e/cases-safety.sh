@@ -187,7 +187,7 @@ guard_spellings_case() {
     for part in 'C:\Games (outside the installation' "$documents (a drive" 'HKEY_LOCAL_MACHINE\Software\Microsoft (a key shared' \
       'HKEY_LOCAL_MACHINE\Software\Classes\CLSID (a key shared' 'HKEY_LOCAL_MACHINE\System\CurrentControlSet\Services (a system key)' \
       'HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT (a key shared' \
-      'Uninstall\KxOtherApp (another program' 'Public\Desktop\Other (the name contains a path separator' \
+      'Uninstall\KxOtherApp (another program' 'Public\Desktop\Other (a shortcut goes one sub-folder deep at most' \
       'C:\Games\Other\save.dat (outside the installation' 'win.ini (a file of the Windows folder'; do
       expect_contains "guards: told about ${part%% (*}" "$told" "$part"
     done
