@@ -41,6 +41,14 @@ public:
             CloseHandle(m_h);
         m_h = nullptr;
     }
+    // Closes, and tells whether the close succeeded: a written file's close
+    // may be where a write error shows. False when nothing was held.
+    bool CloseChecked()
+    {
+        const bool closed = IsValid() && CloseHandle(m_h);
+        m_h = nullptr;
+        return closed;
+    }
 
 private:
     HANDLE m_h = nullptr;
