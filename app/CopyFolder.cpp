@@ -63,7 +63,7 @@ CSmallString MakeUninstallerCopy(const char* self, CAutoHandle& held, CSmallStri
         CAutoHandle file(CreateFileA(copy, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         DWORD written = 0;
         if (!file.IsValid() || !WriteFile(file, image.GetData(), image.GetSize(), &written, nullptr) ||
-            written != image.GetSize() || !CloseHandle(file.Detach())) {
+            written != image.GetSize() || !file.CloseChecked()) {
             why = CSmallString("it can't be written to ") + copy + ": " + GetLastErrorString();
             DeleteFileA(copy);
             RemoveDirectoryA(folder);

@@ -20,7 +20,7 @@ bool LoadInstallerLogo(const Container::CArray<unsigned char>& bytes)
         CAutoHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         DWORD done = 0;
         written = file.IsValid() && WriteFile(file, bytes.GetData(), bytes.GetSize(), &done, nullptr) &&
-                  done == bytes.GetSize() && CloseHandle(file.Detach());
+                  done == bytes.GetSize() && file.CloseChecked();
     }
     // Not LR_SHARED: the bitmap comes from a file and is deleted by us.
     if (written)

@@ -53,7 +53,7 @@ bool CPackageStream::Fail(const char* why)
 
 bool CPackageStream::Seek(unsigned long long offset) { return Mb::Seek64(m_pFile, (long long)offset, SEEK_SET) == 0; }
 
-bool CPackageStream::ReadFile(void* buffer, uint32_t size)
+bool CPackageStream::ReadBytes(void* buffer, uint32_t size)
 {
     return !size || fread(buffer, 1, size, m_pFile) == size;
 }
@@ -73,7 +73,7 @@ bool CPackageStream::FindTrailer(unsigned long long& end)
     while (windowEnd >= tagLen) {
         const unsigned long long windowStart = windowEnd > kBuffer ? windowEnd - kBuffer : 0;
         const uint32_t n = (uint32_t)(windowEnd - windowStart);
-        if (!Seek(windowStart) || !ReadFile(m_pIn, n))
+        if (!Seek(windowStart) || !ReadBytes(m_pIn, n))
             return false;
         for (uint32_t i = n - tagLen + 1; i-- > 0;)
             if (m_pIn[i] == 'K' && memcmp(m_pIn + i, Package::kMagicTag, tagLen) == 0) {
@@ -95,7 +95,7 @@ bool CPackageStream::CheckCrc(uint32_t expected)
     uint32_t state = CRCStart();
     for (uint32_t done = 0; done < m_uBlockSize;) {
         const uint32_t n = m_uBlockSize - done < kBuffer ? m_uBlockSize - done : kBuffer;
-        if (!ReadFile(m_pIn, n))
+        if (!ReadBytes(m_pIn, n))
             return false;
         state = CRCAdd(state, m_pIn, n);
         done += n;
@@ -127,7 +127,7 @@ bool CPackageStream::Open(FILE* file)
     unsigned char t[Package::kTrailerSize];
     const unsigned have = end < sizeof(t) ? (unsigned)end : (unsigned)sizeof(t);
     memset(t, 0, sizeof(t));
-    if (!Seek(end - have) || !ReadFile(t + sizeof(t) - have, have)) {
+    if (!Seek(end - have) || !ReadBytes(t + sizeof(t) - have, have)) {
         m_bUnreadable = true;
         return Fail("the file can't be read");
     }
@@ -203,7 +203,7 @@ bool CPackageStream::InflateStep(unsigned char* target, uint32_t want)
     zs.avail_out = want;
     if (zs.avail_in == 0 && m_uBlockFed < m_uBlockSize) {
         const uint32_t n = m_uBlockSize - m_uBlockFed < kBuffer ? m_uBlockSize - m_uBlockFed : kBuffer;
-        if (!ReadFile(m_pIn, n))
+        if (!ReadBytes(m_pIn, n))
             return Fail("the file can't be read");
         zs.next_in = m_pIn;
         zs.avail_in = n;
@@ -257,7 +257,7 @@ bool CPackageStream::CopyStub(CByteSinkABC& sink)
     bool ok = Seek(0);
     for (unsigned long long done = 0; ok && done < m_ullBlockStart;) {
         const uint32_t n = m_ullBlockStart - done < kBuffer ? (uint32_t)(m_ullBlockStart - done) : kBuffer;
-        ok = ReadFile(m_pOut, n);
+        ok = ReadBytes(m_pOut, n);
         if (!ok)
             Fail("the file can't be read");
         else if (!sink.Take(m_pOut, n))

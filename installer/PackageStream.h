@@ -60,7 +60,7 @@ public:
 private:
     bool Fail(const char* why);
     bool Seek(unsigned long long offset);
-    bool ReadFile(void* buffer, uint32_t size);
+    bool ReadBytes(void* buffer, uint32_t size);
     bool FindTrailer(unsigned long long& end);
     bool CheckCrc(uint32_t expected);
     // Back to the start of the payload, past the script and the count.

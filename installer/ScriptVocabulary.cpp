@@ -108,25 +108,23 @@ const char* FindShortcutFolder(const char* name)
     return nullptr;
 }
 
+namespace {
+
+// By EScope; unset has no word.
+const char* const g_arrScopeWords[] = {"", ScopeWord::Machine, ScopeWord::User, ScopeWord::Choose};
+
+} // namespace
+
 bool ParseScope(const char* text, EScope& scope)
 {
     CSmallString word(text ? text : "");
     word.TrimBoth();
-    if (word.IsEmpty())
-        scope = ScopeUnset;
-    else if (Mb::ICmp(word, "machine") == 0)
-        scope = ScopeMachine;
-    else if (Mb::ICmp(word, "user") == 0)
-        scope = ScopeUser;
-    else if (Mb::ICmp(word, "choose") == 0)
-        scope = ScopeChoose;
-    else
-        return false;
-    return true;
+    for (unsigned i = 0; i < sizeof(g_arrScopeWords) / sizeof(g_arrScopeWords[0]); i++)
+        if (Mb::ICmp(word, g_arrScopeWords[i]) == 0) {
+            scope = (EScope)i;
+            return true;
+        }
+    return false;
 }
 
-const char* GetScopeName(EScope scope)
-{
-    static const char* const s_names[] = {"", "machine", "user", "choose"};
-    return s_names[scope];
-}
+const char* GetScopeName(EScope scope) { return g_arrScopeWords[scope]; }

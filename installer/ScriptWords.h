@@ -89,13 +89,27 @@
     X(RemovePath, Folder, "folder")                                                                                    \
     X(RemovePath, Scope, "scope")
 
+// The shortcut folders the code names: the installing user's that a
+// machine-wide installation puts in every user's folders instead, and
+// those folders' own names.
+namespace ShortcutFolder {
+constexpr char Desktop[] = "Desktop";
+constexpr char Programs[] = "Programs";
+constexpr char StartMenu[] = "Start Menu";
+constexpr char Startup[] = "Startup";
+constexpr char CommonDesktop[] = "Common Desktop";
+constexpr char CommonPrograms[] = "Common Programs";
+constexpr char CommonStartMenu[] = "Common Start Menu";
+constexpr char CommonStartup[] = "Common Startup";
+} // namespace ShortcutFolder
+
 // X("value name"): the folders a shortcut may go to, values of
 // HKEY_CURRENT_USER\...\Explorer\Shell Folders. Other names are refused.
 #define KX_SHORTCUT_FOLDERS(X)                                                                                         \
-    X("Desktop")                                                                                                       \
-    X("Programs")                                                                                                      \
-    X("Start Menu")                                                                                                    \
-    X("Startup")                                                                                                       \
+    X(ShortcutFolder::Desktop)                                                                                         \
+    X(ShortcutFolder::Programs)                                                                                        \
+    X(ShortcutFolder::StartMenu)                                                                                       \
+    X(ShortcutFolder::Startup)                                                                                         \
     X("SendTo")                                                                                                        \
     X("Favorites")                                                                                                     \
     X("Personal")                                                                                                      \
@@ -111,10 +125,10 @@
     X("My Videos")                                                                                                     \
     X("Administrative Tools")                                                                                          \
     X("CD Burning")                                                                                                    \
-    X("Common Desktop")                                                                                                \
-    X("Common Programs")                                                                                               \
-    X("Common Start Menu")                                                                                             \
-    X("Common Startup")
+    X(ShortcutFolder::CommonDesktop)                                                                                   \
+    X(ShortcutFolder::CommonPrograms)                                                                                  \
+    X(ShortcutFolder::CommonStartMenu)                                                                                 \
+    X(ShortcutFolder::CommonStartup)
 
 // The top elements: an install script's settings and commands stand in
 // <install>, an uninstall log's in <uninstall>.
@@ -169,6 +183,22 @@ constexpr char ProgramFilesReference[] = "%PROGRAM_FILES%";
 // The most of the terms text the wizard shows (UTF-8 bytes); kxpack warns
 // about a longer one.
 constexpr unsigned kTermsShownBytes = 128 * 1024;
+
+// The values of <architecture>, the processor the application is built
+// for (any case, blanks around ignored); without one it is x86.
+namespace ArchitectureWord {
+constexpr char X86[] = "x86";
+constexpr char X64[] = "x64";
+constexpr char Arm64[] = "arm64";
+} // namespace ArchitectureWord
+
+// The values of <scope>, who the installation is for (any case, blanks
+// around ignored; ScriptVocabulary.h says what each means).
+namespace ScopeWord {
+constexpr char Machine[] = "machine";
+constexpr char User[] = "user";
+constexpr char Choose[] = "choose";
+} // namespace ScopeWord
 
 // The setting names as constants: Setting::AppName is "app-name".
 namespace Setting {

@@ -7,19 +7,20 @@
 #include "PeHeaders.h"
 #include "XMLDocument.h"
 
-CSinReader::~CSinReader() { delete m_pStream; }
+// Here, where the stream's type is complete: its holder deletes it.
+CSinReader::CSinReader() {}
+
+CSinReader::~CSinReader() {}
 
 bool CSinReader::OpenPackage(const char* path)
 {
-    delete m_pStream;
-    m_pStream = new CPackageStream;
+    m_pStream.Reset(new CPackageStream);
     return Adopt(m_pStream->Open(path));
 }
 
 bool CSinReader::OpenPackage(FILE* file)
 {
-    delete m_pStream;
-    m_pStream = new CPackageStream;
+    m_pStream.Reset(new CPackageStream);
     return Adopt(m_pStream->Open(file));
 }
 
@@ -31,8 +32,7 @@ bool CSinReader::Adopt(bool opened)
     m_bUnreadable = !opened && m_pStream->IsUnreadable();
     m_pszFailure = opened ? nullptr : m_pStream->GetFailure();
     if (!opened) {
-        delete m_pStream;
-        m_pStream = nullptr;
+        m_pStream.Reset(nullptr);
         return false;
     }
     m_arrRead.SetSize(m_pStream->GetItemCount());

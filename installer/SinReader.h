@@ -6,6 +6,7 @@
 
 #include "Containers.h"
 #include "ExitCodes.h"
+#include "OwnedPtr.h"
 #include "ReleasePtr.h"
 #include "ScriptWords.h"
 #include "SmallString.h"
@@ -26,7 +27,7 @@ enum EStepResult : int;
 class CSinReader
 {
 public:
-    CSinReader() {}
+    CSinReader();
     virtual ~CSinReader();
     CSinReader(const CSinReader&) = delete;
     CSinReader& operator=(const CSinReader&) = delete;
@@ -160,7 +161,7 @@ private:
     CReleasePtr<CXMLDocument> m_pDocument;
     CSmallString m_strSection = Section::Install;
     const char* m_pszFailure = nullptr;
-    CPackageStream* m_pStream = nullptr; // the package; null in an uninstaller
+    COwnedPtr<CPackageStream> m_pStream; // the package; null in an uninstaller
     bool m_bUnreadable = false;
     // Items ReadItem has read from the stream, by id (empty: not read).
     Container::CArray<Container::CArray<unsigned char>> m_arrRead;

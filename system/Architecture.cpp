@@ -4,13 +4,15 @@
 
 #include <cstring>
 
+#include "ScriptWords.h"
 #include "win32/Handles.h"
 
 namespace {
 
 EArchitecture g_eApplication = ArchitectureX86;
 
-const char* const kNames[] = {"x86", "x64", "arm64"};
+// By EArchitecture: the script's words, which are Windows' own names.
+const char* const kNames[] = {ArchitectureWord::X86, ArchitectureWord::X64, ArchitectureWord::Arm64};
 
 bool IsWow64()
 {

@@ -1,6 +1,7 @@
 #include "CommonControls.h"
 
 #include "DllSearch.h"
+#include "win32/Handles.h"
 
 namespace {
 
@@ -12,30 +13,22 @@ public:
     CCommonControls()
     {
         const CSmallString path = SystemDllPath("comctl32.dll");
-        m_hModule = path.IsEmpty() ? nullptr : LoadLibraryA(path);
-        m_dwError = m_hModule ? ERROR_SUCCESS : path.IsEmpty() ? ERROR_PATH_NOT_FOUND : GetLastError();
+        m_dwError = path.IsEmpty() ? ERROR_PATH_NOT_FOUND : m_library.Load(path) ? ERROR_SUCCESS : GetLastError();
     }
-    ~CCommonControls()
-    {
-        if (m_hModule)
-            FreeLibrary(m_hModule);
-    }
-    CCommonControls(const CCommonControls&) = delete;
-    CCommonControls& operator=(const CCommonControls&) = delete;
 
     // The export cast to the function type asked for; null, with the last
     // error set, when it isn't there.
     template <class T> T Find(const char* name) const
     {
-        if (!m_hModule) {
+        if (!m_library.IsLoaded()) {
             SetLastError(m_dwError);
             return nullptr;
         }
-        return reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(m_hModule, name)));
+        return m_library.Find<T>(name);
     }
 
 private:
-    HMODULE m_hModule;
+    CLibrary m_library;
     DWORD m_dwError;
 };
 

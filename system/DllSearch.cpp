@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "win32/Handles.h"
+
 namespace {
 
 EDllSearch g_eDllSearch = EDllSearch::Unrestricted;
@@ -15,21 +17,14 @@ public:
         static const char* const s_names[kCount] = {"uxtheme.dll", "msimg32.dll", "version.dll"};
         for (unsigned i = 0; i < kCount; i++) {
             const CSmallString path = SystemFolderDll(s_names[i]);
-            m_hModules[i] = path.IsEmpty() ? nullptr : LoadLibraryA(path);
+            if (!path.IsEmpty())
+                m_libraries[i].Load(path);
         }
     }
-    ~CPreloadedDlls()
-    {
-        for (HMODULE module : m_hModules)
-            if (module)
-                FreeLibrary(module);
-    }
-    CPreloadedDlls(const CPreloadedDlls&) = delete;
-    CPreloadedDlls& operator=(const CPreloadedDlls&) = delete;
 
 private:
     static const unsigned kCount = 3;
-    HMODULE m_hModules[kCount];
+    CLibrary m_libraries[kCount];
 };
 
 EDllSearch Restrict()

@@ -2,6 +2,108 @@
 
 #include "win32/Handles.h"
 
+namespace {
+
+const struct
+{
+    const char* pszName;
+    HKEY hRoot;
+} g_arrRootNames[] = {
+    {"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
+    {"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
+    {"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},
+};
+
+} // namespace
+
+HKEY SplitRegistryKey(const char* key, CSmallString& subkey)
+{
+    subkey.Empty();
+    if (!key)
+        return nullptr;
+    for (const auto& root : g_arrRootNames) {
+        const int n = lstrlenA(root.pszName);
+        if (CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, key, n, root.pszName, n) == CSTR_EQUAL &&
+            (key[n] == 0 || key[n] == '\\')) {
+            subkey = key[n] ? key + n + 1 : "";
+            return root.hRoot;
+        }
+    }
+    return nullptr;
+}
+
+HKEY GetRegistryRoot(const char* rootName)
+{
+    CSmallString subkey;
+    const HKEY root = SplitRegistryKey(rootName, subkey);
+    return subkey.IsEmpty() ? root : nullptr;
+}
+
+const char* GetRegistryRootName(HKEY root)
+{
+    for (const auto& known : g_arrRootNames)
+        if (known.hRoot == root)
+            return known.pszName;
+    return nullptr;
+}
+
+bool RegistryKeyExists(HKEY root, const char* subkey)
+{
+    CRegKey key;
+    return key.Open(root, subkey, KEY_READ) == ERROR_SUCCESS;
+}
+
+bool ReadRegistryValue(HKEY root, const char* subkey, const char* name, DWORD& type,
+                       Container::CArray<unsigned char>& data)
+{
+    data.RemoveAll();
+    CRegKey key;
+    if (key.Open(root, subkey, KEY_QUERY_VALUE) != ERROR_SUCCESS)
+        return false;
+    DWORD size = 0;
+    if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+        return false;
+    data.SetSize(size);
+    if (RegQueryValueExA(key, name, nullptr, &type, data.GetData(), &size) != ERROR_SUCCESS)
+        return false;
+    data.SetSize(size);
+    return true;
+}
+
+Container::CArray<CSmallString> ListRegistrySubkeys(HKEY key)
+{
+    Container::CArray<CSmallString> names;
+    char name[256];
+    for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof(name)) == ERROR_SUCCESS; i++)
+        names.Add(name);
+    return names;
+}
+
+LONG CountRegistryKeyContents(HKEY key, DWORD* subkeys, DWORD* values)
+{
+    return RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, subkeys, nullptr, nullptr, values, nullptr, nullptr, nullptr,
+                            nullptr);
+}
+
+LONG WriteRegistryValue(HKEY root, const char* subkey, const char* name, DWORD type,
+                        const Container::CArray<unsigned char>& data)
+{
+    CRegKey key;
+    LONG rc = key.Open(root, subkey, KEY_SET_VALUE);
+    if (rc == ERROR_SUCCESS)
+        rc = RegSetValueExA(key, name, 0, type, data.GetData(), data.GetSize());
+    return rc;
+}
+
+LONG DeleteRegistryValue(HKEY root, const char* subkey, const char* name)
+{
+    CRegKey key;
+    LONG rc = key.Open(root, subkey, KEY_SET_VALUE);
+    if (rc == ERROR_SUCCESS)
+        rc = RegDeleteValueA(key, name);
+    return rc;
+}
+
 CSmallString ReadRegistryText(HKEY root, const char* subkey, const char* name)
 {
     CRegKey key;

@@ -4,6 +4,7 @@
 #include <restartmanager.h>
 
 #include "DllSearch.h"
+#include "win32/Handles.h"
 
 namespace {
 
@@ -14,8 +15,7 @@ public:
     CRestartManagerDll()
     {
         const CSmallString path = SystemFolderDll("rstrtmgr.dll");
-        m_hModule = path.IsEmpty() ? nullptr : LoadLibraryA(path);
-        if (!m_hModule)
+        if (path.IsEmpty() || !m_library.Load(path))
             return;
         Find(m_pfnStart, "RmStartSession");
         Find(m_pfnEnd, "RmEndSession");
@@ -24,18 +24,11 @@ public:
         Find(m_pfnShutdown, "RmShutdown");
         Find(m_pfnRestart, "RmRestart");
     }
-    ~CRestartManagerDll()
-    {
-        if (m_hModule)
-            FreeLibrary(m_hModule);
-    }
-    CRestartManagerDll(const CRestartManagerDll&) = delete;
-    CRestartManagerDll& operator=(const CRestartManagerDll&) = delete;
 
     // ERROR_SUCCESS when the DLL and every function are there.
     DWORD GetState() const
     {
-        if (!m_hModule)
+        if (!m_library.IsLoaded())
             return ERROR_MOD_NOT_FOUND;
         return m_pfnStart && m_pfnEnd && m_pfnRegister && m_pfnGetList && m_pfnShutdown && m_pfnRestart
                    ? ERROR_SUCCESS
@@ -50,12 +43,9 @@ public:
     decltype(&RmRestart) m_pfnRestart = nullptr;
 
 private:
-    template <class T> void Find(T& function, const char* name)
-    {
-        function = reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(m_hModule, name)));
-    }
+    template <class T> void Find(T& function, const char* name) { function = m_library.Find<T>(name); }
 
-    HMODULE m_hModule = nullptr;
+    CLibrary m_library;
 };
 
 const CRestartManagerDll& Dll()

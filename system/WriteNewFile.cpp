@@ -15,5 +15,5 @@ bool WriteNewFile(const char* path, const void* data, unsigned size)
         SetLastError(ERROR_WRITE_FAULT);
         return false;
     }
-    return CloseHandle(file.Detach()) != FALSE;
+    return file.CloseChecked();
 }

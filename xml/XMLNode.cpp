@@ -198,15 +198,18 @@ bool CXMLNode::GetAttributeValue(const char* name, unsigned& value) const
     return text != nullptr;
 }
 
+bool ReadsAsYes(const char* text)
+{
+    // Scripts spell a yes as a word as often as a number.
+    return ParseUnsigned32(text) != 0 || Mb::ICmp(text, "yes") == 0 || Mb::ICmp(text, "true") == 0;
+}
+
 bool CXMLNode::GetAttributeValue(const char* name, bool& value) const
 {
-    unsigned number;
-    if (!GetAttributeValue(name, number))
-        return false;
-    // Scripts spell a yes as a word as often as a number.
     const char* text = GetAttributeValue(name);
-    value = number != 0 || Mb::ICmp(text, "yes") == 0 || Mb::ICmp(text, "true") == 0;
-    return true;
+    if (text)
+        value = ReadsAsYes(text);
+    return text != nullptr;
 }
 
 void CXMLNode::SetAttributeValue(const char* name, unsigned value)

@@ -22,6 +22,10 @@ extern const char* const g_pcszPathDelimiter;
 
 class CXMLNodeItr;
 
+// The reader's yes of a yes/no attribute, for any text read alike: a
+// number other than 0, "yes" or "true" (any case).
+bool ReadsAsYes(const char* text);
+
 class CXMLNode
 {
 public:

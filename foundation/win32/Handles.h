@@ -41,6 +41,14 @@ public:
             CloseHandle(m_h);
         m_h = nullptr;
     }
+    // Closes, and tells whether the close succeeded: a written file's close
+    // may be where a write error shows. False when nothing was held.
+    bool CloseChecked()
+    {
+        const bool closed = IsValid() && CloseHandle(m_h);
+        m_h = nullptr;
+        return closed;
+    }
 
 private:
     HANDLE m_h = nullptr;
@@ -120,15 +128,19 @@ private:
 class CLibrary
 {
 public:
+    CLibrary() {}
     explicit CLibrary(const char* name) : m_h(LoadLibraryA(name)) {}
-    ~CLibrary()
-    {
-        if (m_h)
-            FreeLibrary(m_h);
-    }
+    ~CLibrary() { Free(); }
     CLibrary(const CLibrary&) = delete;
     CLibrary& operator=(const CLibrary&) = delete;
 
+    // Frees what is held and loads name; on failure GetLastError says why.
+    bool Load(const char* name)
+    {
+        Free();
+        m_h = LoadLibraryA(name);
+        return m_h != nullptr;
+    }
     bool IsLoaded() const { return m_h != nullptr; }
     // The export cast to the function type asked for, or null.
     template <class T> T Find(const char* name) const
@@ -137,7 +149,14 @@ public:
     }
 
 private:
-    HMODULE m_h;
+    void Free()
+    {
+        if (m_h)
+            FreeLibrary(m_h);
+        m_h = nullptr;
+    }
+
+    HMODULE m_h = nullptr;
 };
 
 // Memory the system allocated with LocalAlloc for us (FormatMessage's text).

@@ -2,13 +2,11 @@
 
 #include <windows.h>
 
-#include <cstdlib>
-
 #include "Exceptions.h"
-#include "Platform.h"
 #include "ScriptWords.h"
 #include "SetupLog.h"
 #include "SinReader.h"
+#include "XMLNode.h"
 
 
 namespace {
@@ -38,8 +36,8 @@ bool MayFinishAtRestart(CSinReader& reader)
     CSmallString text;
     if (!reader.GetInstallItem(Setting::FinishAtRestart, text))
         return false;
-    // As the script's yes/no attributes read: yes, true or a number not 0.
-    return Mb::ICmp(text, "yes") == 0 || Mb::ICmp(text, "true") == 0 || strtoul(text, nullptr, 10) != 0;
+    // As the script's yes/no attributes read.
+    return ReadsAsYes(text);
 }
 
 void ChooseFinishAtRestart() { g_bChosen = true; }

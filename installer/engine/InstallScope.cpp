@@ -57,7 +57,7 @@ EScope ProposeScope(CSinReader& reader, bool allUsers, bool currentUser, const c
 
 HKEY GetEntryRoot() { return IsPerUser() ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
 
-const char* GetEntryRootName() { return IsPerUser() ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE"; }
+const char* GetEntryRootName() { return GetRegistryRootName(GetEntryRoot()); }
 
 CSmallString GetScopeProgramFiles()
 {

@@ -37,8 +37,9 @@ void AddPrograms(HKEY root, REGSAM view, Container::CArray<SInstalledProgram>& p
     CRegKey uninstall;
     if (uninstall.Open(root, kUninstall, KEY_READ | view) != ERROR_SUCCESS)
         return;
-    char name[256];
-    for (DWORD i = 0; RegEnumKeyA(uninstall, i, name, sizeof(name)) == ERROR_SUCCESS; i++) {
+    const Container::CArray<CSmallString> names = ListRegistrySubkeys(uninstall);
+    for (unsigned i = 0; i < names.GetSize(); i++) {
+        const CSmallString& name = names[i];
         CRegKey entry;
         if (entry.Open(uninstall, name, KEY_QUERY_VALUE | view) != ERROR_SUCCESS)
             continue;

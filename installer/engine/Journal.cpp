@@ -13,37 +13,6 @@
 
 namespace {
 
-const struct
-{
-    const char* pszName;
-    HKEY hRoot;
-} g_arrRootNames[] = {
-    {"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
-    {"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
-    {"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},
-};
-
-bool KeyExists(HKEY root, const char* subkey)
-{
-    CRegKey key;
-    return key.Open(root, subkey, KEY_READ) == ERROR_SUCCESS;
-}
-
-bool ReadValue(HKEY root, const char* subkey, const char* name, DWORD& type, Container::CArray<unsigned char>& data)
-{
-    CRegKey key;
-    if (key.Open(root, subkey, KEY_QUERY_VALUE) != ERROR_SUCCESS)
-        return false;
-    DWORD size = 0;
-    if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
-        return false;
-    data.SetSize(size);
-    if (RegQueryValueExA(key, name, nullptr, &type, data.GetData(), &size) != ERROR_SUCCESS)
-        return false;
-    data.SetSize(size);
-    return true;
-}
-
 void RemoveFile(const CSmallString& path)
 {
     SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
@@ -67,22 +36,6 @@ CSmallString Number(unsigned long long value)
 
 } // namespace
 
-HKEY SplitRegistryKey(const char* key, CSmallString& subkey)
-{
-    subkey.Empty();
-    if (!key)
-        return nullptr;
-    for (const auto& root : g_arrRootNames) {
-        const int n = lstrlenA(root.pszName);
-        if (CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, key, n, root.pszName, n) == CSTR_EQUAL &&
-            (key[n] == 0 || key[n] == '\\')) {
-            subkey = key[n] ? key + n + 1 : "";
-            return root.hRoot;
-        }
-    }
-    return nullptr;
-}
-
 SRegistryBefore CaptureRegistry(HKEY root, const char* rootName, const char* subkey, const char* name)
 {
     SRegistryBefore before;
@@ -92,7 +45,7 @@ SRegistryBefore CaptureRegistry(HKEY root, const char* rootName, const char* sub
     before.strName = name;
     // The first missing key on the path: deleting it undoes every key the
     // write will create.
-    if (!KeyExists(root, subkey)) {
+    if (!RegistryKeyExists(root, subkey)) {
         CSmallString prefix;
         const char* p = subkey;
         for (;;) {
@@ -100,7 +53,7 @@ SRegistryBefore CaptureRegistry(HKEY root, const char* rootName, const char* sub
             while (*end && *end != '\\')
                 end++;
             prefix = CSmallString(subkey, (int)(end - subkey));
-            if (!KeyExists(root, prefix)) {
+            if (!RegistryKeyExists(root, prefix)) {
                 before.strMissing = CSmallString(rootName) + "\\" + prefix;
                 break;
             }
@@ -110,7 +63,7 @@ SRegistryBefore CaptureRegistry(HKEY root, const char* rootName, const char* sub
         }
         return before;
     }
-    before.bExisted = ReadValue(root, subkey, name && *name ? name : nullptr, before.dwType, before.arrData);
+    before.bExisted = ReadRegistryValue(root, subkey, name && *name ? name : nullptr, before.dwType, before.arrData);
     return before;
 }
 
@@ -340,7 +293,7 @@ void CInstallJournal::AddRegistry(const SRegistryBefore& before, bool written)
     if (!before.strMissing.IsEmpty()) {
         CSmallString missing;
         const HKEY root = SplitRegistryKey(before.strMissing, missing);
-        if (root && KeyExists(root, missing))
+        if (root && RegistryKeyExists(root, missing))
             Add(SJournalEntry::Key, before.strMissing);
     }
     // What the value holds now: the undo restores it only while it does.
@@ -350,7 +303,8 @@ void CInstallJournal::AddRegistry(const SRegistryBefore& before, bool written)
             continue;
         step.bWritten = true;
         const char* name = before.strName.IsEmpty() ? nullptr : before.strName.GetText();
-        step.bWrittenExists = ReadValue(before.hRoot, before.strSubKey, name, step.dwWrittenType, step.arrWritten);
+        step.bWrittenExists =
+            ReadRegistryValue(before.hRoot, before.strSubKey, name, step.dwWrittenType, step.arrWritten);
         if (!step.bWrittenExists)
             step.arrWritten.RemoveAll();
         const CSmallString data = JournalText::ToHex(step.arrWritten.GetData(), step.arrWritten.GetSize());

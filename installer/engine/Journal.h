@@ -7,6 +7,7 @@
 
 #include "Containers.h"
 #include "JournalText.h"
+#include "Registry.h"
 #include "RunJournal.h"
 #include "SmallString.h"
 
@@ -179,10 +180,6 @@ void UndoSteps(const Container::CArray<SUndoStep>& steps, const SUndoStep& seen,
 // set aside), what it saw (NoteSeen) and whether its run had begun to commit.
 void ReadUndoSteps(const Container::CArray<JournalText::CFields>& lines, const CSmallString& folder,
                    Container::CArray<SUndoStep>& steps, SUndoStep& seen, bool& committed);
-
-// The root handle and subkey of "HKEY_LOCAL_MACHINE\...", "HKEY_CURRENT_USER\..."
-// or "HKEY_CLASSES_ROOT\..."; null for anything else.
-HKEY SplitRegistryKey(const char* key, CSmallString& subkey);
 
 // The value's state now (see SRegistryBefore); name null or "" is the
 // default value.

@@ -90,22 +90,6 @@ void UndoFile(const SUndoStep& step, bool madeButNotNoted)
     }
 }
 
-bool ReadValue(HKEY root, const char* subkey, const char* name, DWORD& type, Container::CArray<unsigned char>& data)
-{
-    data.RemoveAll();
-    CRegKey key;
-    if (key.Open(root, subkey, KEY_QUERY_VALUE) != ERROR_SUCCESS)
-        return false;
-    DWORD size = 0;
-    if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
-        return false;
-    data.SetSize(size);
-    if (RegQueryValueExA(key, name, nullptr, &type, data.GetData(), &size) != ERROR_SUCCESS)
-        return false;
-    data.SetSize(size);
-    return true;
-}
-
 bool SameValue(bool exists, DWORD type, const Container::CArray<unsigned char>& data, bool otherExists, DWORD otherType,
                const Container::CArray<unsigned char>& other)
 {
@@ -124,7 +108,7 @@ void UndoValue(const SUndoStep& step)
     const char* name = step.strName.IsEmpty() ? nullptr : step.strName.GetText();
     DWORD type = 0;
     Container::CArray<unsigned char> data;
-    const bool exists = ReadValue(root, subkey, name, type, data);
+    const bool exists = ReadRegistryValue(root, subkey, name, type, data);
     if (SameValue(exists, type, data, step.bExisted, step.dwType, step.arrData))
         return; // as it was
     if (step.bWritten && !SameValue(exists, type, data, step.bWrittenExists, step.dwWrittenType, step.arrWritten)) {
@@ -152,14 +136,13 @@ bool HoldsValues(HKEY root, const CSmallString& subkey)
     CRegKey key;
     DWORD values = 0;
     if (key.Open(root, subkey, KEY_READ) != ERROR_SUCCESS ||
-        RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
-                         nullptr) != ERROR_SUCCESS)
+        CountRegistryKeyContents(key, nullptr, &values) != ERROR_SUCCESS)
         return false;
     if (values)
         return true;
-    char name[256];
-    for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof(name)) == ERROR_SUCCESS; i++)
-        if (HoldsValues(root, subkey + "\\" + name))
+    const Container::CArray<CSmallString> names = ListRegistrySubkeys(key);
+    for (unsigned i = 0; i < names.GetSize(); i++)
+        if (HoldsValues(root, subkey + "\\" + names[i]))
             return true;
     return false;
 }

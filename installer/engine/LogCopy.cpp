@@ -76,8 +76,9 @@ CSmallString FindLogCopy(const CSmallString& folder, CSmallString& entryKey, uns
         CRegKey uninstall;
         if (uninstall.Open(HKEY_LOCAL_MACHINE, kUninstall, KEY_READ | wow64) != ERROR_SUCCESS)
             continue;
-        char name[256];
-        for (DWORD i = 0; RegEnumKeyA(uninstall, i, name, sizeof(name)) == ERROR_SUCCESS; i++) {
+        const Container::CArray<CSmallString> names = ListRegistrySubkeys(uninstall);
+        for (unsigned i = 0; i < names.GetSize(); i++) {
+            const CSmallString& name = names[i];
             CRegKey entry;
             if (entry.Open(uninstall, name, KEY_QUERY_VALUE | wow64) != ERROR_SUCCESS)
                 continue;

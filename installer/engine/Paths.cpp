@@ -7,6 +7,7 @@
 #include "InstallScope.h"
 #include "Registry.h"
 #include "ScriptVocabulary.h"
+#include "ScriptWords.h"
 #include "ShortcutFolders.h"
 #include "SinReader.h"
 #include "SystemPaths.h"
@@ -39,10 +40,10 @@ void GetSpecialFolderPath(const char* folderName, char* buffer, DWORD size)
         const char* pszUsers;
         const char* pszCommon;
         int nFolder;
-    } s_common[] = {{"Desktop", "Common Desktop", CSIDL_COMMON_DESKTOPDIRECTORY},
-                    {"Programs", "Common Programs", CSIDL_COMMON_PROGRAMS},
-                    {"Start Menu", "Common Start Menu", CSIDL_COMMON_STARTMENU},
-                    {"Startup", "Common Startup", CSIDL_COMMON_STARTUP}};
+    } s_common[] = {{ShortcutFolder::Desktop, ShortcutFolder::CommonDesktop, CSIDL_COMMON_DESKTOPDIRECTORY},
+                    {ShortcutFolder::Programs, ShortcutFolder::CommonPrograms, CSIDL_COMMON_PROGRAMS},
+                    {ShortcutFolder::StartMenu, ShortcutFolder::CommonStartMenu, CSIDL_COMMON_STARTMENU},
+                    {ShortcutFolder::Startup, ShortcutFolder::CommonStartup, CSIDL_COMMON_STARTUP}};
     for (const auto& folder : s_common) {
         if (strcmp(folderName, folder.pszCommon) != 0 &&
             (GetInstallScope() != ScopeMachine || strcmp(folderName, folder.pszUsers) != 0))

@@ -71,9 +71,7 @@ void DeleteIfEmpty(HKEY root, const char* subkey)
     CRegKey key;
     DWORD subkeys = 0, values = 0;
     if (key.Open(root, subkey, KEY_READ | kMarksView) != ERROR_SUCCESS ||
-        RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
-                         nullptr) != ERROR_SUCCESS ||
-        subkeys || values)
+        CountRegistryKeyContents(key, &subkeys, &values) != ERROR_SUCCESS || subkeys || values)
         return;
     key.Close();
     // Fails by itself when another run has just added a subkey.
@@ -165,8 +163,9 @@ Container::CArray<CSmallString> GetMarkedRunFolders()
     CRegKey marks;
     if (marks.Open(MarksRoot(), kMarks, KEY_READ | kMarksView) != ERROR_SUCCESS)
         return folders;
-    char name[256];
-    for (DWORD i = 0; RegEnumKeyA(marks, i, name, sizeof(name)) == ERROR_SUCCESS; i++) {
+    const Container::CArray<CSmallString> names = ListRegistrySubkeys(marks);
+    for (unsigned i = 0; i < names.GetSize(); i++) {
+        const CSmallString& name = names[i];
         const CSmallString path = ReadRegistryText(marks, name, nullptr);
         // The mark names its folder twice: by its key and by its value.
         if (!path.IsEmpty() && LeafName(path).IsSameNoCase(name))

@@ -130,14 +130,13 @@ void CSafeRemover::RemoveEmptyKey(const CSmallString& formatted, const CSmallStr
 {
     RegistryKeyPath::SKey key;
     RegistryKeyPath::Parse(formatted, key);
-    const HKEY root = key.eRoot == RegistryKeyPath::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+    const HKEY root = GetRegistryRoot(RegistryKeyPath::RootName(key.eRoot));
     DWORD subkeys = 0, values = 0;
     {
         CRegKey open;
         LONG rc = open.Open(root, subkey, KEY_READ);
         if (rc == ERROR_SUCCESS)
-            rc = RegQueryInfoKeyA(open, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
-                                  nullptr, nullptr, nullptr);
+            rc = CountRegistryKeyContents(open, &subkeys, &values);
         if (rc != ERROR_SUCCESS)
             return Failed(formatted, GetLastErrorString((int)rc));
     }

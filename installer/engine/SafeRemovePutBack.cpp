@@ -12,12 +12,12 @@
 #include "InstallRecord.h"
 #include "Journal.h"
 #include "KeptFiles.h"
+#include "Registry.h"
 #include "RegistryKeyPath.h"
 #include "Security.h"
 #include "SetupLog.h"
 #include "Shortcut.h"
 #include "WinPath.h"
-#include "win32/Handles.h"
 
 namespace {
 
@@ -171,11 +171,7 @@ bool CSafeRemover::PutBackValue(const CSmallString& recordedKey, const char* nam
                 what.GetText());
         return true;
     }
-    CRegKey key;
-    LONG rc = key.Open(root, subkey, KEY_SET_VALUE);
-    if (rc == ERROR_SUCCESS)
-        rc = RegSetValueExA(key, name && *name ? name : nullptr, 0, before->uType, before->arrData.GetData(),
-                            before->arrData.GetSize());
+    const LONG rc = WriteRegistryValue(root, subkey, name && *name ? name : nullptr, before->uType, before->arrData);
     if (rc == ERROR_SUCCESS)
         LogLine("Put back %s: the data it held before the installation", what.GetText());
     else

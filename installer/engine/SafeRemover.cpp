@@ -21,19 +21,6 @@ namespace {
 
 const char kLinkLeft[] = "a link, left in place: neither it nor what it leads to is removed";
 
-HKEY RootHandle(RegistryKeyPath::ERoot root)
-{
-    return root == RegistryKeyPath::LocalMachine ? HKEY_LOCAL_MACHINE
-           : root == RegistryKeyPath::CurrentUser ? HKEY_CURRENT_USER
-                                                  : nullptr;
-}
-
-bool KeyExists(HKEY root, const char* subkey)
-{
-    CRegKey key;
-    return key.Open(root, subkey, KEY_READ) == ERROR_SUCCESS;
-}
-
 } // namespace
 
 CSafeRemover::CSafeRemover(const CSmallString& folder, const CInstallRecord* record)
@@ -255,7 +242,7 @@ bool CSafeRemover::OwnsEntry(int kind, const CSmallString& formattedKey, const C
     // What the entry says it leads to: its program, folder or server.
     RegistryKeyPath::SKey key;
     RegistryKeyPath::Parse(formattedKey, key);
-    const HKEY root = RootHandle(key.eRoot);
+    const HKEY root = GetRegistryRoot(RegistryKeyPath::RootName(key.eRoot));
     const CSmallString base = subkey.Mid(0, subkey.Find(entry) + entry.GetLength());
     Container::CArray<CSmallString> leadsTo;
     switch (kind) {
@@ -324,7 +311,7 @@ void CSafeRemover::RemoveRecordedKeys(const CSmallString& key)
     for (unsigned i = 0; i < keys.GetSize(); i++) {
         CSmallString subkey;
         const HKEY root = SplitRegistryKey(keys[i], subkey);
-        if (root && below(keys[i]) && KeyExists(root, subkey)) {
+        if (root && below(keys[i]) && RegistryKeyExists(root, subkey)) {
             DeleteRegistryKey(root, subkey);
             LogLine("Removed key %s", keys[i].GetText());
         }
@@ -337,9 +324,7 @@ void CSafeRemover::RemoveRecordedKeys(const CSmallString& key)
             continue;
         CSmallString subkey;
         const HKEY root = SplitRegistryKey(valueKey, subkey);
-        CRegKey open;
-        if (root && open.Open(root, subkey, KEY_SET_VALUE) == ERROR_SUCCESS &&
-            RegDeleteValueA(open, name.IsEmpty() ? nullptr : name.GetText()) == ERROR_SUCCESS)
+        if (root && DeleteRegistryValue(root, subkey, name.IsEmpty() ? nullptr : name.GetText()) == ERROR_SUCCESS)
             LogLine("Removed value %s\\%s", valueKey.GetText(), name.GetText());
     }
 }
@@ -350,7 +335,7 @@ void CSafeRemover::RemoveRegistry(const char* section, const char* valueName, bo
     if (!RegistryKeyPath::Parse(section, key))
         return Refuse(CSmallString(section), "not a key under HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER");
     const CSmallString formatted = RegistryKeyPath::Format(key);
-    const HKEY root = RootHandle(key.eRoot);
+    const HKEY root = GetRegistryRoot(RegistryKeyPath::RootName(key.eRoot));
     CSmallString entry;
     const RegistryKeyPath::EKind kind = RegistryKeyPath::Classify(key.strSubKey, &entry);
     const bool isEntry = kind == RegistryKeyPath::UninstallEntry || kind == RegistryKeyPath::AppPathsEntry ||
@@ -388,7 +373,7 @@ void CSafeRemover::RemoveRegistry(const char* section, const char* valueName, bo
     if (shared)
         return Refuse(formatted, kind == RegistryKeyPath::SystemTree ? "a system key" : "a key shared by the system "
                                                                                         "and other programs");
-    if (!KeyExists(root, key.strSubKey)) {
+    if (!RegistryKeyExists(root, key.strSubKey)) {
         LogLine("Not present: %s", formatted.GetText());
         return;
     }
@@ -421,7 +406,7 @@ void CSafeRemover::RemoveRegistry(const char* section, const char* valueName, bo
         return Keep(formatted, "it was there before the installation: only what the installation added was "
                                "removed");
     }
-    if (DeleteRegistryKey(root, key.strSubKey) || !KeyExists(root, key.strSubKey))
+    if (DeleteRegistryKey(root, key.strSubKey) || !RegistryKeyExists(root, key.strSubKey))
         LogLine("Removed key %s", formatted.GetText());
     else
         Failed(formatted, "access denied or in use");

@@ -61,8 +61,9 @@ void RemoveOrphanEntries(const CSmallString& folder, const CSmallString& keep)
         CRegKey uninstall;
         if (uninstall.Open(GetEntryRoot(), s_szUninstall, KEY_READ) != ERROR_SUCCESS)
             return;
-        char name[256];
-        for (DWORD i = 0; RegEnumKeyA(uninstall, i, name, sizeof(name)) == ERROR_SUCCESS; i++) {
+        const Container::CArray<CSmallString> names = ListRegistrySubkeys(uninstall);
+        for (unsigned i = 0; i < names.GetSize(); i++) {
+            const CSmallString& name = names[i];
             if (lstrcmpiA(name, keep) == 0)
                 continue;
             CSmallString command = ReadRegistryText(uninstall, name, "UninstallString");

@@ -1,7 +1,6 @@
 // Container::CArray growth and item lifetimes, Container::CMap keys.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <new>
 #include <string>
 
@@ -129,26 +128,19 @@ TEST(ContainersArray, ClassItemsAreConstructedAndDestroyedOnce)
     EXPECT_EQ(1u, items[99].GetGrowBy());
 }
 
-namespace {
-int g_nAllocsLeft = -1;
-void* FailingAlloc(size_t size)
-{
-    if (g_nAllocsLeft == 0)
-        return nullptr;
-    if (g_nAllocsLeft > 0)
-        g_nAllocsLeft--;
-    return malloc(size);
-}
-} // namespace
-
 TEST(ContainersArray, OutOfMemoryLeavesTheArrayIntact)
 {
     CArray<int> a;
     a.Add(5);
-    KxSetAllocator(FailingAlloc, nullptr);
-    g_nAllocsLeft = 0;
-    EXPECT_THROW(a.SetSize(1000), std::bad_alloc);
-    KxSetAllocator(nullptr, nullptr);
+    {
+        // Installed only around the failing growth: a's block is the C
+        // library's and must not be freed through it.
+        CCountingAllocator allocator;
+        allocator.FailAt(0);
+        EXPECT_THROW(a.SetSize(1000), std::bad_alloc);
+        EXPECT_EQ(1, allocator.GetCalls());
+        EXPECT_EQ(0, allocator.GetLiveBlocks());
+    }
     EXPECT_EQ(1u, a.GetSize());
     EXPECT_EQ(5, a[0]);
     // A byte count that overflows is refused before anything is allocated.

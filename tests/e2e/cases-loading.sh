@@ -241,7 +241,7 @@ planted_log_case() {
   size=$(stat -c %s "$E2E_RUN/setup-stub.exe")
   head -c $((size + ($(stat -c %s "$E2E_SETUP") - size) / 2)) "$E2E_SETUP" >"$downloads/setup.exe"
   start_in "$downloads" planted-log-damaged "$downloads_win\\setup.exe"
-  expect_box "planted log (damaged installer)" ok 'Setup Error' "$MSG_CORRUPT" '1:OK'
+  expect_box "planted log (damaged installer)" ok 'Setup Error' "$MSG_CORRUPT" "$IDOK:OK"
   wait_bg 15
   expect_eq "planted log (damaged installer): exit code 1" "$E2E_BG_STATUS" 1
   start_in "$downloads" planted-log-damaged-silent "$downloads_win\\setup.exe" /S

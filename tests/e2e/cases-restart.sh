@@ -102,14 +102,14 @@ restart_wizard_case() {
   drv click next >/dev/null
   if out=$(drv answer-messagebox $IDC_IN_USE_AT_RESTART "can't name" 15000); then
     expect_eq "at restart, wizard: At restart offered" "$(line_of buttons "$out")" \
-      "$IDC_IN_USE_AT_RESTART:&At restart $IDC_IN_USE_CLOSE:&Close them $IDC_IN_USE_RETRY:&Retry 2:Cancel"
+      "$IDC_IN_USE_AT_RESTART:&At restart $IDC_IN_USE_CLOSE:&Close them $IDC_IN_USE_RETRY:&Retry $IDCANCEL:Cancel"
   else
     fail "at restart, wizard: asked about the file in use"
   fi
-  if out=$(drv answer-messagebox 2 "Windows replaces them" 30000); then
+  if out=$(drv answer-messagebox cancel "Windows replaces them" 30000); then
     expect_eq "at restart, wizard: Restart now or Later" "$(line_of buttons "$out")" \
-      "$IDC_RESTART_NOW:Restart &now 2:&Later"
-    expect_eq "at restart, wizard: Later is the default" "$(line_of default "$out")" 2
+      "$IDC_RESTART_NOW:Restart &now $IDCANCEL:&Later"
+    expect_eq "at restart, wizard: Later is the default" "$(line_of default "$out")" "$IDCANCEL"
   else
     fail "at restart, wizard: the restart offered"
   fi

@@ -63,7 +63,7 @@ running_install_case() {
     expect_contains "running: the question names the program" "$(field text "$out")" \
       "Hello Editor is running and uses files in $APP_WIN."
     expect_eq "running: Close them, Retry, Cancel" "$(line_of buttons "$out")" \
-      "$IDC_IN_USE_CLOSE:&Close them $IDC_IN_USE_RETRY:&Retry 2:Cancel"
+      "$IDC_IN_USE_CLOSE:&Close them $IDC_IN_USE_RETRY:&Retry $IDCANCEL:Cancel"
     expect_eq "running: Close them is the default" "$(line_of default "$out")" "$IDC_IN_USE_CLOSE"
   else
     fail "running: asked about the program in use"

@@ -333,7 +333,7 @@ file_in_use_case() {
     expect_contains "file in use: the question names the file" "$(field text "$out")" \
       "These files in $APP_WIN are in use by a program Setup can't name:\n- readme.txt"
     expect_eq "file in use: Retry or Cancel" "$(line_of buttons "$out")" \
-      "$IDC_IN_USE_CLOSE:&Close them $IDC_IN_USE_RETRY:&Retry 2:Cancel"
+      "$IDC_IN_USE_CLOSE:&Close them $IDC_IN_USE_RETRY:&Retry $IDCANCEL:Cancel"
     expect_eq "file in use: no one to close, Retry is the default" "$(line_of default "$out")" "$IDC_IN_USE_RETRY"
   else
     fail "file in use: asked"

@@ -30,7 +30,7 @@ PY
   start_bg unreg-wizard "$backup\\uninstall.exe"
   if out=$(drv answer-messagebox no "is not registered as installed" 15000); then
     expect_contains "unregistered, wizard: the question names the folder" "$(field text "$out")" "$backup"
-    expect_eq "unregistered, wizard: No is the default" "$(line_of default "$out")" 7
+    expect_eq "unregistered, wizard: No is the default" "$(line_of default "$out")" "$IDNO"
   else
     fail "unregistered, wizard: asks first"
   fi

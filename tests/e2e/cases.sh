@@ -92,7 +92,7 @@ bad_installers_case() {
 
   for kind in bare truncated flipped; do
     start_bg "bad-$kind" "$E2E_RUN/bad-$kind.exe"
-    expect_box "bad installer ($kind)" ok 'Setup Error' "$MSG_CORRUPT" '1:OK'
+    expect_box "bad installer ($kind)" ok 'Setup Error' "$MSG_CORRUPT" "$IDOK:OK"
     wait_bg 15; code=$E2E_BG_STATUS
     expect_eq "bad installer ($kind): exit code" "$code" 1
     check "bad installer ($kind): nothing installed" nothing_installed
@@ -109,7 +109,7 @@ cancel_case() {
   start_bg cancel "$E2E_SETUP"
   check "cancel: wizard shows the terms" drv wait-window "$TERMS_PAGE" 30000
   check "cancel: click Cancel" drv click cancel
-  expect_box "cancel, No" no "$CAPTION" "$MSG_EXIT" '6:&Yes 7:&No' 7
+  expect_box "cancel, No" no "$CAPTION" "$MSG_EXIT" "$IDYES:&Yes $IDNO:&No" "$IDNO"
   check "cancel, No: the wizard stays on the terms" drv expect-page "$TERMS_PAGE" 3000
   check "cancel: click Cancel again" drv click cancel
   expect_box "cancel, Yes" yes "$CAPTION" "$MSG_EXIT"
@@ -142,7 +142,7 @@ destination_errors_case() {
 
   check "empty destination: clear the field" drv set-text $IDC_DEST_PATH ""
   check "empty destination: Next" drv click next
-  expect_box "empty destination" ok 'Setup Error' "$MSG_INVALID_DEST" '1:OK'
+  expect_box "empty destination" ok 'Setup Error' "$MSG_INVALID_DEST" "$IDOK:OK"
   check "empty destination: the wizard stays" drv expect-page "$DEST_PAGE" 3000
 
   check "unwritable destination: type it" drv set-text $IDC_DEST_PATH 'C:\blocked\Hello'
@@ -376,8 +376,8 @@ start_uninstaller() {
   expect_eq "uninstall ($label): uninstall.exe waits for it" "$(kill -0 "$E2E_BG_PID" 2>/dev/null && echo yes)" yes
   expect_eq "uninstall ($label): caption" "$(field caption "$out")" 'Hello'
   expect_eq "uninstall ($label): text" "$(field text "$out")" "$MSG_REMOVE"
-  expect_eq "uninstall ($label): buttons" "$(line_of buttons "$out")" '6:&Yes 7:&No'
-  expect_eq "uninstall ($label): No is the default" "$(line_of default "$out")" 7
+  expect_eq "uninstall ($label): buttons" "$(line_of buttons "$out")" "$IDYES:&Yes $IDNO:&No"
+  expect_eq "uninstall ($label): No is the default" "$(line_of default "$out")" "$IDNO"
 }
 
 uninstall_no_case() {

@@ -29,6 +29,11 @@ log() { printf '%s\n' "$*" >&2; }
 # The program's resource ids (IDC_DEST_PATH, ...) as shell variables, read
 # from the header the program itself is built with.
 eval "$(sed -n 's/^#define \(ID[A-Z0-9_]*\) \([0-9][0-9]*\)$/\1=\2/p' resources/resource.h)"
+# Windows' own message-box buttons (IDOK, IDCANCEL, IDRETRY, ...), which
+# the driver also presses by name (ok, cancel, retry, ...), read from the
+# Windows headers the driver is built with.
+eval "$(sed -n 's/^#define \(ID\(OK\|CANCEL\|ABORT\|RETRY\|IGNORE\|YES\|NO\|CLOSE\|HELP\|TRYAGAIN\|CONTINUE\)\) \([0-9][0-9]*\)$/\1=\3/p' \
+  /usr/i686-w64-mingw32/include/winuser.h)"
 
 pass() {
   E2E_PASSED=$((E2E_PASSED + 1))

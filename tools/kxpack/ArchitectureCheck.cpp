@@ -6,10 +6,11 @@
 #include "ElementCheck.h"
 #include "PeHeaders.h"
 #include "Platform.h"
+#include "ScriptMarkup.h"
 
 namespace {
 
-const char* const kArchitectures[] = {"x86", "x64", "arm64"};
+const char* const kArchitectures[] = {ArchitectureWord::X86, ArchitectureWord::X64, ArchitectureWord::Arm64};
 
 // A PE file's headers lie in its first pages: no more is read of a file.
 const size_t kHeadersRead = 4096;
@@ -17,12 +18,22 @@ const size_t kHeadersRead = 4096;
 // Longer values are cut in the report.
 const int kValueShown = 40;
 
+// What to write instead of each name, in the script's words.
+const std::string kWriteInsteadOfWowNode =
+    std::string("write the key without it: Windows puts an ") + ArchitectureWord::X86 +
+    " application's keys there itself, and " + TagWithText(Setting::Architecture, ArchitectureWord::X64) +
+    " writes them in the 64-bit view";
+const std::string kWriteInsteadOfProgramFiles =
+    std::string("write ") + Variable::AppReference + " for the application's folder, " +
+    Variable::ProgramFilesReference + " in " + Tag(Setting::DefaultPath) + " (%ProgramFiles% elsewhere), and let " +
+    Tag(Setting::Architecture) + " choose the Program Files folder";
+const std::string kWriteInsteadOfSysWow =
+    "write %windir%\\system32 and let " + Tag(Setting::Architecture) + " choose the system folder";
+
 const SWowName kWowNames[] = {
-    {"WOW6432Node", "write the key without it: Windows puts an x86 application's keys there itself, and "
-                    "<architecture>x64</architecture> writes them in the 64-bit view"},
-    {"Program Files (x86)", "write %APP% for the application's folder, %PROGRAM_FILES% in <default-path> "
-                            "(%ProgramFiles% elsewhere), and let <architecture> choose the Program Files folder"},
-    {"SysWOW64", "write %windir%\\system32 and let <architecture> choose the system folder"},
+    {"WOW6432Node", kWriteInsteadOfWowNode.c_str()},
+    {"Program Files (x86)", kWriteInsteadOfProgramFiles.c_str()},
+    {"SysWOW64", kWriteInsteadOfSysWow.c_str()},
 };
 
 } // namespace
@@ -43,8 +54,8 @@ const char* SixtyFourBitImage(const unsigned char* data, size_t size)
     if (ReadPeHeaders(data, size, pe))
         return nullptr;
     if (pe.uMachine == Pe::kMachineArm64)
-        return "arm64";
-    return pe.bPe32Plus || pe.uMachine == Pe::kMachineAmd64 ? "x64" : nullptr;
+        return ArchitectureWord::Arm64;
+    return pe.bPe32Plus || pe.uMachine == Pe::kMachineAmd64 ? ArchitectureWord::X64 : nullptr;
 }
 
 const SWowName* FindWowName(const char* text)
@@ -75,8 +86,8 @@ void CArchitectureCheck::CheckSetting(const SPlace& at, const std::string& where
     std::string shown = Printable(value.Mid(0, cut));
     if (cut < value.GetLength())
         shown += "...";
-    m_report.Error(at, "%s: \"%s\" is not an architecture: write x86 (a 32-bit application, the default), x64 or arm64",
-                   where.c_str(), shown.c_str());
+    m_report.Error(at, "%s: \"%s\" is not an architecture: write %s (a 32-bit application, the default), %s or %s",
+                   where.c_str(), shown.c_str(), ArchitectureWord::X86, ArchitectureWord::X64, ArchitectureWord::Arm64);
 }
 
 void CArchitectureCheck::NoteFile(const SPlace& at, const std::string& where, const CPackItem& item)
@@ -101,10 +112,12 @@ void CArchitectureCheck::CheckFiles()
     if (!m_uImages)
         return;
     const std::string more = m_uImages > 1 ? " (and " + std::to_string(m_uImages - 1) + " more)" : "";
+    const std::string installsAs = m_bSet ? TagWithText(Setting::Architecture, ArchitectureWord::X86)
+                                          : std::string(ArchitectureWord::X86) + ", the default";
     m_report.Warning(m_firstAt,
                      "%s \"%s\"%s is a 64-bit Windows program (%s), but the application installs as 32-bit (%s): "
                      "on 64-bit Windows its folder and keys would be the 32-bit ones (Program Files (x86), "
-                     "WOW6432Node); add <architecture>%s</architecture>",
+                     "WOW6432Node); add %s",
                      m_strFirstWhere.c_str(), m_strFirstPath.c_str(), more.c_str(), m_pszFirstImage,
-                     m_bSet ? "<architecture>x86</architecture>" : "x86, the default", m_pszFirstImage);
+                     installsAs.c_str(), TagWithText(Setting::Architecture, m_pszFirstImage).c_str());
 }

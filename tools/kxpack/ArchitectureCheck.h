@@ -11,6 +11,7 @@
 #include "PackItem.h"
 #include "ScriptPlaces.h"
 #include "ScriptReport.h"
+#include "ScriptWords.h"
 
 // The architecture text names, as the installer compares it (blanks around
 // it and case aside): "x86", "x64" or "arm64"; null for anything else.
@@ -43,7 +44,7 @@ public:
     void CheckSetting(const SPlace& at, const std::string& where, const CSmallString& text, bool governs);
 
     // Whether the application installs as 32-bit: no <architecture>, or x86.
-    bool IsX86() const { return m_pszArchitecture && !strcmp(m_pszArchitecture, "x86"); }
+    bool IsX86() const { return m_pszArchitecture && !strcmp(m_pszArchitecture, ArchitectureWord::X86); }
 
     // A file that a <file> installs; its headers are read when the
     // application installs as 32-bit.
@@ -53,7 +54,7 @@ public:
 
 private:
     CScriptReport& m_report;
-    const char* m_pszArchitecture = "x86"; // null: the setting's value is no architecture
+    const char* m_pszArchitecture = ArchitectureWord::X86; // null: the setting's value is no architecture
     bool m_bSet = false;
     SPlace m_firstAt;
     std::string m_strFirstWhere, m_strFirstPath;

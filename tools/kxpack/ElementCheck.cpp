@@ -9,6 +9,7 @@
 #include "ArchitectureCheck.h"
 #include "Platform.h"
 #include "RegistryKeyPath.h"
+#include "ScriptMarkup.h"
 #include "ScriptVariables.h"
 #include "ScriptVocabulary.h"
 #include "ScriptWords.h"
@@ -173,11 +174,14 @@ void CElementCheck::CheckItem(const std::string& where, const CXMLNode* element,
         m_bInScript && (element->GetAttributeValue(Attr::Src) || element->GetAttributeValue(Attr::Text));
     if (!command || !command->bTakesItem || written || strayAttribute)
         return;
-    const char* instead = !m_bInScript                ? "write id=\"N\" (an item of the package)"
-                          : Is(command, Command::File) ? "write src=\"FILE\" (a file or folder beside the script) or "
-                                                         "id=\"N\" (an --item)"
-                                                       : "write text=\"...\" or id=\"N\" (an --item)";
-    m_report.Error(m_places.Element(index), "%s has no id (the command would be skipped): %s", where.c_str(), instead);
+    const std::string item = AttributeText(Attr::Id, "N");
+    const std::string instead =
+        !m_bInScript                ? "write " + item + " (an item of the package)"
+        : Is(command, Command::File) ? "write " + AttributeText(Attr::Src, "FILE") +
+                                           " (a file or folder beside the script) or " + item + " (an --item)"
+                                     : "write " + AttributeText(Attr::Text, "...") + " or " + item + " (an --item)";
+    m_report.Error(m_places.Element(index), "%s has no %s (the command would be skipped): %s", where.c_str(), Attr::Id,
+                   instead.c_str());
 }
 
 void CElementCheck::CheckId(const std::string& where, const char* id, const SPlace& at)
@@ -186,12 +190,12 @@ void CElementCheck::CheckId(const std::string& where, const char* id, const SPla
     for (const char* p = id; *p; p++)
         digits = digits && isdigit((unsigned char)*p);
     if (!digits) {
-        m_report.Error(at, "%s: id \"%s\" is not an item number", where.c_str(), id);
+        m_report.Error(at, "%s: %s \"%s\" is not an item number", where.c_str(), Attr::Id, id);
         return;
     }
     const unsigned long n = strtoul(id, nullptr, 10);
     if (n >= m_items.size())
-        m_report.Error(at, "%s: id %lu is outside the item table (%u items)", where.c_str(), n,
+        m_report.Error(at, "%s: %s %lu is outside the item table (%u items)", where.c_str(), Attr::Id, n,
                        (unsigned)m_items.size());
 }
 
@@ -200,11 +204,11 @@ void CElementCheck::CheckFileName(const std::string& where, const CXMLNode* elem
     const CSmallString* name = FindValue(element, Attr::File::Name);
     const bool link = Mb::ICmp(element->GetName(), Command::File) != 0;
     if (!name)
-        m_report.Error(at, "%s has no name", where.c_str());
+        m_report.Error(at, "%s has no %s", where.c_str(), Attr::File::Name);
     else if (const char* why =
                  link ? WhyNotShortcutName(element->GetAttributeValue(Attr::Shortcut::Folder), *name)
                       : WinPath::WhyNotPlainName(*name))
-        m_report.Error(at, "%s: name \"%s\" is not a %s: %s", where.c_str(), Printable(*name).c_str(),
+        m_report.Error(at, "%s: %s \"%s\" is not a %s: %s", where.c_str(), Attr::File::Name, Printable(*name).c_str(),
                        link ? "shortcut's name" : "plain file name", why);
 }
 
@@ -287,8 +291,8 @@ void CElementCheck::CheckFolder(const std::string& where, const CXMLNode* elemen
         return;
     const std::string all = Joined(g_arrShortcutFolders, g_uShortcutFolderCount);
     if (!folder)
-        m_report.Error(at, "%s has no %s: write %s=\"Desktop\" (or %s)", where.c_str(), attribute, attribute,
-                       all.c_str());
+        m_report.Error(at, "%s has no %s: write %s (or %s)", where.c_str(), attribute,
+                       AttributeText(attribute, ShortcutFolder::Desktop).c_str(), all.c_str());
     else if (const char* nearest = NearestName(folder, g_arrShortcutFolders, g_uShortcutFolderCount))
         m_report.Error(at, "%s: %s \"%s\" is not a shortcut folder: did you mean %s?", where.c_str(), attribute, folder,
                        nearest);

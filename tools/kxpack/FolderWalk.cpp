@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "FileId.h"
+#include "OpenFiles.h"
 
 namespace {
 
@@ -27,7 +28,8 @@ std::string Failed(const std::string& what, const std::string& path)
 
 bool ReadNames(const std::string& path, std::vector<std::string>& names, std::string& why)
 {
-    DIR* dir = opendir(path.c_str());
+    const COpenFolder folder(opendir(path.c_str()));
+    DIR* dir = folder.Get();
     if (!dir) {
         why = Failed("cannot open the folder", path);
         return false;
@@ -43,7 +45,6 @@ bool ReadNames(const std::string& path, std::vector<std::string>& names, std::st
     const bool ok = errno == 0;
     if (!ok)
         why = Failed("cannot read the folder", path);
-    closedir(dir);
     return ok;
 }
 

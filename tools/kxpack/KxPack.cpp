@@ -15,6 +15,7 @@
 #include "PackageWriter.h"
 #include "ReleasePtr.h"
 #include "ScriptCheck.h"
+#include "ScriptMarkup.h"
 #include "ScriptSources.h"
 #include "ScriptWords.h"
 #include "FileText.h"
@@ -356,10 +357,8 @@ SChecked PrepareScript(const char* scriptPath, const Container::CArray<const cha
 void PrintGenerated(FILE* out, int generatedLog)
 {
     if (generatedLog >= 0)
-        fprintf(out,
-                "uninstall log: generated from the install script as item %d (the script names no "
-                "<uninstaller>)\n",
-                generatedLog);
+        fprintf(out, "uninstall log: generated from the install script as item %d (the script names no %s)\n",
+                generatedLog, Tag(Setting::Uninstaller).c_str());
 }
 
 // Takes argv[i] as the command's one operand, if it is none of the options

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "OpenFiles.h"
+
 // 64-bit sizes in a 32-bit build too: items may be larger than 2 GiB.
 #ifdef _WIN32
 typedef struct _stati64 SStat64;
@@ -34,12 +36,10 @@ bool CPackItem::ListFile(const std::string& path, CPackItem& item, CSmallString&
         why = "not a file";
         return false;
     }
-    FILE* f = fopen(path.c_str(), "rb");
-    if (!f) {
+    if (!COpenFile(fopen(path.c_str(), "rb"))) {
         why = strerror(errno);
         return false;
     }
-    fclose(f);
     item = CPackItem();
     item.m_bFile = true;
     item.m_strPath = path;
@@ -56,7 +56,8 @@ bool CPackItem::Stream(std::vector<unsigned char>& buffer,
                 return false;
         return true;
     }
-    FILE* f = fopen(m_strPath.c_str(), "rb");
+    const COpenFile file(fopen(m_strPath.c_str(), "rb"));
+    FILE* f = file.Get();
     if (!f) {
         why.Format("cannot read %s: %s", m_strPath.c_str(), strerror(errno));
         return false;
@@ -81,7 +82,6 @@ bool CPackItem::Stream(std::vector<unsigned char>& buffer,
         }
         break;
     }
-    fclose(f);
     return ok;
 }
 

@@ -12,6 +12,7 @@
 #include "RegistryKeyPath.h"
 #include "ReleasePtr.h"
 #include "ScriptEffects.h"
+#include "ScriptMarkup.h"
 #include "ScriptVocabulary.h"
 #include "ScriptWords.h"
 #include "XMLDocument.h"
@@ -119,9 +120,10 @@ private:
         if (setting < m_pWritten->GetChildCount() &&
             !ParseScope(m_pWritten->GetChild(setting)->GetText(), scope)) {
             m_report.Error(m_places.Element(setting),
-                           "<scope>: \"%s\" is not a scope: write machine (every user of the computer) or user "
+                           "%s: \"%s\" is not a scope: write %s (every user of the computer) or %s "
                            "(the user who installs, without administrator rights), or leave it out",
-                           Printable(m_pWritten->GetChild(setting)->GetText()).c_str());
+                           Tag(Setting::Scope).c_str(), Printable(m_pWritten->GetChild(setting)->GetText()).c_str(),
+                           ScopeWord::Machine, ScopeWord::User);
             return;
         }
         bool toldShortcut = false, toldValue = false;
@@ -129,13 +131,15 @@ private:
             const CXMLNode* element = m_pWritten->GetChild(i);
             if (!toldShortcut && scope == ScopeUnset && Mb::ICmp(element->GetName(), Command::Shortcut) == 0) {
                 const char* folder = FindShortcutFolder(element->GetAttributeValue(Attr::Shortcut::Folder));
-                for (const char* users : {"Desktop", "Programs", "Start Menu", "Startup"})
+                for (const char* users : {ShortcutFolder::Desktop, ShortcutFolder::Programs, ShortcutFolder::StartMenu,
+                                          ShortcutFolder::Startup})
                     if (folder && !strcmp(folder, users) && !toldShortcut) {
                         m_report.Warning(m_places.Element(i),
-                                         "<shortcut> in %s reaches only the user who installs (nobody, when a "
-                                         "deployment tool installs as SYSTEM): add <scope>machine</scope> to give "
+                                         "%s in %s reaches only the user who installs (nobody, when a "
+                                         "deployment tool installs as SYSTEM): add %s to give "
                                          "every user of the computer the shortcuts",
-                                         folder);
+                                         Tag(Command::Shortcut).c_str(), folder,
+                                         TagWithText(Setting::Scope, ScopeWord::Machine).c_str());
                         toldShortcut = true;
                     }
             }
@@ -145,25 +149,27 @@ private:
                  Mb::ICmp(element->GetName(), Command::RemoveRegKey) == 0) &&
                 Mb::NbICmp(section, "HKEY_LOCAL_MACHINE\\", 19) == 0)
                 m_report.Error(m_places.Element(i),
-                               "<%s>: a per-user installation (<scope>user</scope>) writes nothing under "
+                               "%s: a per-user installation (%s) writes nothing under "
                                "HKEY_LOCAL_MACHINE: write the key under HKEY_CURRENT_USER",
-                               element->GetName().GetText());
+                               Tag(element->GetName()).c_str(), TagWithText(Setting::Scope, ScopeWord::User).c_str());
             CSmallString userKey;
             if (!toldValue && scope == ScopeChoose && section && Mb::ICmp(element->GetName(), Command::RegKey) == 0 &&
                 Mb::NbICmp(section, "HKEY_LOCAL_MACHINE\\", 19) == 0 &&
                 !RegistryKeyPath::MapToUserKey(section, userKey)) {
                 m_report.Warning(m_places.Element(i),
-                                 "<reg-key> under HKEY_LOCAL_MACHINE is written only when every user is chosen "
-                                 "(<scope>choose</scope>): the classes, App Paths and the Uninstall entries go "
-                                 "under HKEY_CURRENT_USER for the user alone, any other key not at all");
+                                 "%s under HKEY_LOCAL_MACHINE is written only when every user is chosen "
+                                 "(%s): the classes, App Paths and the Uninstall entries go "
+                                 "under HKEY_CURRENT_USER for the user alone, any other key not at all",
+                                 Tag(Command::RegKey).c_str(), TagWithText(Setting::Scope, ScopeWord::Choose).c_str());
                 toldValue = true;
             }
             if (!toldValue && scope == ScopeMachine && Mb::ICmp(element->GetName(), Command::RegKey) == 0 &&
                 section && Mb::NbICmp(section, "HKEY_CURRENT_USER\\", 18) == 0) {
                 m_report.Warning(m_places.Element(i),
-                                 "<reg-key> writes HKEY_CURRENT_USER in a machine-wide installation "
-                                 "(<scope>machine</scope>): only the user who installs gets it, other users of the "
-                                 "computer don't");
+                                 "%s writes HKEY_CURRENT_USER in a machine-wide installation "
+                                 "(%s): only the user who installs gets it, other users of the "
+                                 "computer don't",
+                                 Tag(Command::RegKey).c_str(), TagWithText(Setting::Scope, ScopeWord::Machine).c_str());
                 toldValue = true;
             }
         }
@@ -263,8 +269,12 @@ private:
     {
         const CXMLNode* terms = m_pPacked->FindNode(Setting::Terms);
         if (!terms) {
-            m_report.Warning(m_places.Root(), "there is no <terms>: the wizard would show an empty page to agree to; "
-                                              "add <terms src=\"terms.txt\"/> (or the text inside <terms>)");
+            m_report.Warning(m_places.Root(),
+                             "there is no %s: the wizard would show an empty page to agree to; "
+                             "add %s (or the text inside %s)",
+                             Tag(Setting::Terms).c_str(),
+                             EmptyTag(Setting::Terms, AttributeText(Attr::Src, "terms.txt")).c_str(),
+                             Tag(Setting::Terms).c_str());
             return;
         }
         unsigned long long size = (unsigned)terms->GetText().GetLength();
@@ -273,8 +283,8 @@ private:
             size = id < m_items.size() ? m_items[id].GetSize() : 0;
         if (size > kTermsShownBytes)
             m_report.Warning(m_places.Element(IndexOf(m_pWritten, Setting::Terms)),
-                             "<terms> is %llu bytes: the wizard shows only the first part of a text over %u KB", size,
-                             kTermsShownBytes / 1024);
+                             "%s is %llu bytes: the wizard shows only the first part of a text over %u KB",
+                             Tag(Setting::Terms).c_str(), size, kTermsShownBytes / 1024);
     }
 
     void CheckUninstaller()
@@ -283,28 +293,29 @@ private:
         const SPlace at = m_places.Element(IndexOf(m_pWritten, Setting::Uninstaller));
         // Without a log of its own a script gets one generated (UninstallLogGen.h).
         if (!m_pPacked->FindNode(Setting::UninstallDisplayName))
-            m_report.Warning(m_places.Root(), "no uninstaller will be registered: the script has no "
-                                              "<uninstall-display-name>");
+            m_report.Warning(m_places.Root(), "no uninstaller will be registered: the script has no %s",
+                             Tag(Setting::UninstallDisplayName).c_str());
         if (!uninstaller)
             return;
         CSmallString text = uninstaller->GetText();
         const char* mark = uninstaller->GetAttributeValue(Attr::Generated);
         const bool generated = mark && !strcmp(mark, YesNo::Yes);
-        std::string file = generated ? "generated uninstall log" : "<uninstaller> text";
+        std::string file = generated ? "generated uninstall log" : Tag(Setting::Uninstaller) + " text";
+        // How the messages below name the uninstall script.
+        const std::string script = "the uninstall script (" + Tag(Setting::Uninstaller) + ")";
         unsigned id = 0;
         if (uninstaller->GetAttributeValue(Attr::Id, id)) {
             if (id >= m_items.size())
                 return; // already reported as an id outside the table
             const CPackItem& item = m_items[id];
             if (item.GetSize() > kLargestUninstaller) {
-                m_report.Warning(at, "the uninstall script (<uninstaller>) is %llu bytes: too large to be checked",
-                                 item.GetSize());
+                m_report.Warning(at, "%s is %llu bytes: too large to be checked", script.c_str(), item.GetSize());
                 return;
             }
             std::vector<unsigned char> bytes;
             CSmallString why;
             if (!item.ReadAll(bytes, why)) {
-                m_report.Error(at, "the uninstall script (<uninstaller>): %s", why.GetText());
+                m_report.Error(at, "%s: %s", script.c_str(), why.GetText());
                 return;
             }
             text = CSmallString(reinterpret_cast<const char*>(bytes.data()), (int)bytes.size());
@@ -317,8 +328,8 @@ private:
         const CReleasePtr<CXMLDocument> log(Load(text));
         const CXMLNode* section = log ? log->FindNode(Section::Uninstall) : nullptr;
         if (!section) {
-            m_report.Warning(at, "the uninstall script (<uninstaller>) has no <uninstall> section: the uninstaller "
-                                 "would remove nothing");
+            m_report.Warning(at, "%s has no %s section: the uninstaller would remove nothing", script.c_str(),
+                             Tag(Section::Uninstall).c_str());
             return;
         }
         CElementCheck elements(places, false, m_items, m_report);
@@ -363,7 +374,8 @@ void CheckScript(const SCheckedScript& script, const CScriptPlaces& places, cons
     const CXMLNode* install = written ? written->FindNode(Section::Install) : nullptr;
     const CXMLNode* packedInstall = rewritten ? (packed ? packed->FindNode(Section::Install) : nullptr) : install;
     if (!install || !packedInstall) {
-        report.Error(places.Root(), "there is no <install> section: the installer would do nothing");
+        report.Error(places.Root(), "there is no %s section: the installer would do nothing",
+                     Tag(Section::Install).c_str());
         return;
     }
     CScriptCheck(install, packedInstall, places, script.arrOrigins, items, report).Run();

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "Platform.h"
+#include "ScriptMarkup.h"
 #include "ScriptVocabulary.h"
 #include "ScriptWords.h"
 #include "Spelling.h"
@@ -114,8 +115,8 @@ void CScriptEffects::CheckTarget(const SPlace& at, const std::string& what, cons
         m_report.Warning(at, "%s \"%s\" is not a file the script installs: did you mean %s%s?", what.c_str(), path,
                          app.c_str(), nearest);
     else
-        m_report.Warning(at, "%s \"%s\" is not a file the script installs: add a <file> that puts it in %s",
-                         what.c_str(), path, app.c_str());
+        m_report.Warning(at, "%s \"%s\" is not a file the script installs: add a %s that puts it in %s",
+                         what.c_str(), path, Tag(Command::File).c_str(), app.c_str());
 }
 
 void CScriptEffects::CheckCommandLine(const SPlace& at, const std::string& what, const char* commandLine)
@@ -141,9 +142,10 @@ void CScriptEffects::NoteCreated(const CXMLNode* element, const SPlace& at)
             return; // already an error
         SCreated created;
         created.at = at;
-        created.strWhat = "<shortcut> " + Quoted(name) + " in " + known;
+        created.strWhat = Tag(Command::Shortcut) + " " + Quoted(name) + " in " + known;
         created.strMatch = Upper(std::string(known) + "\\" + name);
-        created.strAdd = "<remove-shortcut folder=" + Quoted(known) + " name=" + Quoted(name) + "/>";
+        created.strAdd = EmptyTag(Command::RemoveShortcut, AttributeText(Attr::RemoveShortcut::Folder, known) + " " +
+                                                               AttributeText(Attr::RemoveShortcut::Name, name));
         m_arrCreated.push_back(created);
     } else if (Mb::ICmp(command, Command::Association) == 0) {
         // Its extension and its file type, each a key of its own.
@@ -154,8 +156,9 @@ void CScriptEffects::NoteCreated(const CXMLNode* element, const SPlace& at)
             SCreated created;
             created.at = at;
             created.key = Key(("HKEY_LOCAL_MACHINE\\Software\\Classes\\" + name).c_str());
-            created.strWhat = "<association> key " + Quoted(Format(created.key).GetText());
-            created.strAdd = "<remove-reg-key section=" + Quoted(Format(created.key).GetText()) + "/>";
+            created.strWhat = Tag(Command::Association) + " key " + Quoted(Format(created.key).GetText());
+            created.strAdd =
+                EmptyTag(Command::RemoveRegKey, AttributeText(Attr::RemoveRegKey::Section, Format(created.key).GetText()));
             m_arrCreated.push_back(created);
         }
     } else if (Mb::ICmp(command, Command::RegKey) == 0) {
@@ -165,10 +168,13 @@ void CScriptEffects::NoteCreated(const CXMLNode* element, const SPlace& at)
             return; // already an error
         created.strValue = Value(element, Attr::RegKey::Name);
         const std::string key = Format(created.key).GetText();
-        created.strWhat = "<reg-key> " + Quoted(key);
+        created.strWhat = Tag(Command::RegKey) + " " + Quoted(key);
         // A value in a key that holds others' too goes alone.
-        created.strAdd = "<remove-reg-key section=" + Quoted(key) +
-                         (IsRemovable(created.key) ? "" : " name=" + Quoted(created.strValue)) + "/>";
+        created.strAdd = EmptyTag(Command::RemoveRegKey,
+                                  AttributeText(Attr::RemoveRegKey::Section, key) +
+                                      (IsRemovable(created.key)
+                                           ? ""
+                                           : " " + AttributeText(Attr::RemoveRegKey::Name, created.strValue)));
         m_arrCreated.push_back(created);
     }
 }
@@ -241,10 +247,10 @@ void CScriptEffects::CheckLeftovers(const std::string& log, const SPlace& folder
     if (whole(std::string()))
         return;
     if (!m_bRemovesAppIfEmpty) {
-        m_report.Warning(folderAt,
-                         "the application's folder stays after uninstalling: %s never removes it; add "
-                         "<remove-folder path=\"%%%s%%\"/>",
-                         log.c_str(), Variable::App);
+        m_report.Warning(folderAt, "the application's folder stays after uninstalling: %s never removes it; add %s",
+                         log.c_str(),
+                         EmptyTag(Command::RemoveFolder, AttributeText(Attr::RemoveFolder::Path, Variable::AppReference))
+                             .c_str());
         return;
     }
     std::vector<std::string> left;
@@ -254,9 +260,11 @@ void CScriptEffects::CheckLeftovers(const std::string& log, const SPlace& folder
     if (left.empty())
         return;
     const std::string more = left.size() > 1 ? " (and " + std::to_string(left.size() - 1) + " more)" : "";
+    const std::string path = Variable::AppReference + left[0];
     m_report.Warning(folderAt,
                      "the application's folder stays after uninstalling: %s removes it only once empty but never "
-                     "removes %%%s%%%s%s; add <remove-file path=\"%%%s%%%s\"/>%s",
-                     log.c_str(), Variable::App, left[0].c_str(), more.c_str(), Variable::App, left[0].c_str(),
+                     "removes %s%s; add %s%s",
+                     log.c_str(), path.c_str(), more.c_str(),
+                     EmptyTag(Command::RemoveFile, AttributeText(Attr::RemoveFile::Path, path)).c_str(),
                      left.size() > 1 ? " for each" : "");
 }

@@ -10,6 +10,7 @@
 #include "FolderWalk.h"
 #include "Platform.h"
 #include "ReleasePtr.h"
+#include "ScriptMarkup.h"
 #include "ScriptVocabulary.h"
 #include "ScriptWords.h"
 #include "UninstallLogGen.h"
@@ -135,14 +136,14 @@ public:
             return;
         }
         if (from->GetAttributeValue(Attr::Id)) {
-            m_report.Error(at, "%s has both id and %s", where.c_str(), src ? Attr::Src : Attr::Text);
+            m_report.Error(at, "%s has both %s and %s", where.c_str(), Attr::Id, src ? Attr::Src : Attr::Text);
             return;
         }
         if (itemIsText) {
             if (src) {
                 const bool message = Mb::ICmp(command->pszName, Command::BroadcastMessage) == 0;
-                m_report.Error(at, "%s takes its %s as text=\"...\", not src", where.c_str(),
-                               message ? "message name" : "DLL path");
+                m_report.Error(at, "%s takes its %s as %s, not %s", where.c_str(), message ? "message name" : "DLL path",
+                               AttributeText(Attr::Text, "...").c_str(), Attr::Src);
                 return;
             }
             const CReleasePtr<CXMLNode> to(CopyElement(from, install, {Attr::Text}));
@@ -153,7 +154,8 @@ public:
         const std::string path = HostPath(m_strFolder, src);
         if (IsFolder(path)) {
             if (!IsFileCommand(command)) {
-                m_report.Error(at, "%s: src \"%s\" is a folder; only <file> takes a folder", where.c_str(), src);
+                m_report.Error(at, "%s: %s \"%s\" is a folder; only %s takes a folder", where.c_str(), Attr::Src, src,
+                               Tag(Command::File).c_str());
                 return;
             }
             ExpandFolder(from, at, where, path, install);
@@ -162,7 +164,8 @@ public:
         CPackItem item;
         CSmallString why;
         if (!CPackItem::ListFile(path, item, why)) {
-            m_report.Error(at, "%s: cannot read src \"%s\" (%s: %s)", where.c_str(), src, path.c_str(), why.GetText());
+            m_report.Error(at, "%s: cannot read %s \"%s\" (%s: %s)", where.c_str(), Attr::Src, src, path.c_str(),
+                           why.GetText());
             return;
         }
         m_inputs.push_back(path);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "Platform.h"
+#include "ScriptMarkup.h"
 #include "ScriptWords.h"
 #include "Spelling.h"
 
@@ -42,27 +43,32 @@ std::string Unknown(const std::string& name)
     known.insert(known.end(), g_arrEnvironment, g_arrEnvironment + kEnvironmentCount);
     if (const char* nearest = NearestName(name.c_str(), known.data(), (unsigned)known.size()))
         return "no such variable: did you mean " + Reference(nearest) + "?";
-    return "no such variable: the installer replaces %APP% (the destination) and the usual Windows environment "
-           "variables (%windir%, %ProgramFiles%, %APPDATA%, ...)";
+    return std::string("no such variable: the installer replaces ") + Variable::AppReference +
+           " (the destination) and the usual Windows environment variables (%windir%, %ProgramFiles%, %APPDATA%, ...)";
 }
 
 std::string Why(const std::string& name, bool inDefaultPath)
 {
     const bool programFiles = Mb::ICmp(name.c_str(), Variable::ProgramFiles) == 0;
+    const std::string defaultPath = Tag(Setting::DefaultPath);
+    const std::string programFilesReference = Variable::ProgramFilesReference;
     if (inDefaultPath) {
         if (name == Variable::ProgramFiles)
             return std::string();
         if (programFiles)
-            return "<default-path> replaces %PROGRAM_FILES% only in capitals: write %PROGRAM_FILES%";
+            return defaultPath + " replaces " + programFilesReference + " only in capitals: write " +
+                   programFilesReference;
+        const std::string onlyProgramFiles = defaultPath + " replaces only " + programFilesReference + ": ";
         if (Mb::ICmp(name.c_str(), "LOCALAPPDATA") == 0)
-            return "<default-path> replaces only %PROGRAM_FILES%: with <scope>user</scope> it is the user's own "
-                   "programs folder (%LOCALAPPDATA%\\Programs\\): write %PROGRAM_FILES%Name";
+            return onlyProgramFiles + "with " + TagWithText(Setting::Scope, ScopeWord::User) +
+                   " it is the user's own programs folder (%LOCALAPPDATA%\\Programs\\): write " +
+                   programFilesReference + "Name";
         if (Mb::ICmp(name.c_str(), "ProgramFiles") == 0)
-            return "<default-path> replaces only %PROGRAM_FILES%: write %PROGRAM_FILES% (it ends with a backslash)";
-        return "<default-path> replaces only %PROGRAM_FILES%: write %PROGRAM_FILES%Name or a full path";
+            return onlyProgramFiles + "write " + programFilesReference + " (it ends with a backslash)";
+        return onlyProgramFiles + "write " + programFilesReference + "Name or a full path";
     }
     if (programFiles)
-        return "%PROGRAM_FILES% is replaced in <default-path> alone: write %ProgramFiles%\\ here";
+        return programFilesReference + " is replaced in " + defaultPath + " alone: write %ProgramFiles%\\ here";
     return IsKnown(name.c_str()) ? std::string() : Unknown(name);
 }
 

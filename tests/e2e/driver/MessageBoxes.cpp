@@ -15,7 +15,12 @@ struct SButtonName
     int nId;
 };
 
-const SButtonName g_arrNames[] = {{"ok", IDOK}, {"cancel", IDCANCEL}, {"yes", IDYES}, {"no", IDNO}};
+// Windows' own message-box buttons; the scripts know them as IDOK, ... (lib.sh).
+const SButtonName g_arrNames[] = {
+    {"ok", IDOK},     {"cancel", IDCANCEL}, {"abort", IDABORT}, {"retry", IDRETRY},       {"ignore", IDIGNORE},
+    {"yes", IDYES},   {"no", IDNO},         {"close", IDCLOSE}, {"tryagain", IDTRYAGAIN}, {"continue", IDCONTINUE},
+    {"help", IDHELP},
+};
 
 } // namespace
 

@@ -31,7 +31,9 @@ public:
     static bool IsMessageBox(HWND window);
     // Waits for a box whose text (or caption) matches the pattern.
     static HWND WaitFor(const std::string& pattern, DWORD timeoutMs);
-    // "yes", "no", "ok", "cancel" or a number; 0 when unknown.
+    // A button of Windows' message boxes by name ("ok", "cancel", "abort",
+    // "retry", "ignore", "yes", "no", "close", "help", "tryagain",
+    // "continue") or a number; 0 when unknown.
     static int ButtonId(const std::string& name);
 
 private:
