@@ -68,9 +68,9 @@ void DeleteTree(const CSmallString& folder, const CSmallString& keep, Container:
                 // a link alike everywhere (Wine removes what it leads to).
                 leftovers.Add(child);
             } else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                folders.Add(SListed{child,
-                                    current.strFinal.IsEmpty() ? CSmallString() : current.strFinal + "\\" + fd.cFileName,
-                                    false});
+                const CSmallString named =
+                    current.strFinal.IsEmpty() ? CSmallString() : current.strFinal + "\\" + fd.cFileName;
+                folders.Add(SListed{child, named, false});
             } else if (!keep.IsEmpty() && lstrcmpiA(child, keep) == 0) {
                 continue; // a running program's own file: removed once it has ended
             } else if (!DeleteFileName(child)) {

@@ -78,8 +78,8 @@ ELogOpen CSetupLog::Open(const char* path, CSmallString& why)
             why = GetLastErrorString((int)error);
             return LogFailed;
         }
-        m_file.Reset(CreateFileA(path, GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
-                                 OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        m_file.Reset(CreateFileA(path, GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
         if (!m_file.IsValid() || !IsEarlierSetupLog(m_file) ||
             SetFilePointer(m_file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER || !SetEndOfFile(m_file)) {
             m_file.Close();
