@@ -19,18 +19,6 @@ CSmallString GetUninstallLogPath(const char* programPath)
     return CSmallString(folder) + "uninstall.dat";
 }
 
-CSmallString DefaultSetupLogStem(const char* appName, const char* kind)
-{
-    char temp[MAX_PATH + 1] = {0};
-    GetTempPathA(MAX_PATH, temp);
-    CSmallString name = appName && *appName ? appName : "kxsetup";
-    // Whatever a file name can't hold becomes '_'.
-    for (int i = 0; i < name.GetLength(); i++)
-        if ((unsigned char)name.GetAt(i) < 0x20 || strchr("\\/:*?\"<>|", name.GetAt(i)))
-            name.SetAt(i, '_');
-    return CSmallString(temp) + name + "-" + kind;
-}
-
 namespace {
 
 // The result the copy writes into the pipe, or 3 once the copy has ended

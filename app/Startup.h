@@ -25,6 +25,3 @@ bool CarriesPackage(const char* programPath);
 // "<folder of the program>uninstall.dat".
 CSmallString GetUninstallLogPath(const char* programPath);
 
-// Where the setup log goes unless /LOG= says, without ".log": "<app
-// name>-<kind>" in the user's temporary folder ("kxsetup" without a name).
-CSmallString DefaultSetupLogStem(const char* appName, const char* kind);

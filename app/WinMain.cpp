@@ -34,6 +34,7 @@
 #include "ReleasePtr.h"
 #include "RunLock.h"
 #include "SetupLog.h"
+#include "SetupLogPlace.h"
 #include "SinReader.h"
 #include "Startup.h"
 #include "UserMessages.h"
@@ -86,20 +87,6 @@ int RefuseCommandLine(const SCommandLine& line)
     return ExitCode::BadCommandLine;
 }
 
-// Whether path lies in folder, both as the system names them; false when
-// either can't be told.
-bool LiesIn(const char* path, const char* folder)
-{
-    if (!folder || !*folder)
-        return false;
-    char full[1024] = {0};
-    const DWORD n = GetFullPathNameA(path, sizeof(full), full, nullptr);
-    if (!n || n >= sizeof(full))
-        return false;
-    const CSmallString inner = ResolvePath(full), outer = ResolvePath(folder);
-    return !inner.IsEmpty() && !outer.IsEmpty() && WinPath::IsSameOrInside(inner, outer);
-}
-
 // The setup log at /LOG= or its default place. False when /LOG= is
 // refused: it lies in the installation (installFolder, when known) or
 // names something other than an earlier setup log. The default log then
@@ -111,7 +98,7 @@ bool OpenSetupLog(SCommandLine& line, const char* appName, const char* kind, con
     CSmallString why;
     ELogOpen opened = LogFailed;
     if (!line.strLog.IsEmpty()) {
-        if (LiesIn(line.strLog, installFolder)) {
+        if (LiesInFolder(line.strLog, installFolder)) {
             opened = LogRefused;
             why = "it lies in the installation's folder";
         } else {
@@ -224,6 +211,16 @@ int InstallSilently(const SCommandLine& line)
     if (!why.IsEmpty()) {
         LogLine("Destination refused: %s", why.GetText());
         return ExitCode::Failed;
+    }
+    // Without /D= the log opened before the destination was known.
+    if (!line.bDestination && LiesInFolder(line.strLog, destination)) {
+        CSmallString appName;
+        g_reader.GetInstallItem(Setting::AppName, appName);
+        MoveSetupLogOutOf(destination, appName);
+        LogLine("Bad command line: /LOG=%s is refused: it lies in the installation's folder, %s: nothing was "
+                "installed",
+                line.strLog.GetText(), destination.GetText());
+        return ExitCode::BadCommandLine;
     }
     const CSmallString newer = GetNewerInstalledVersion(g_reader);
     if (!newer.IsEmpty()) {

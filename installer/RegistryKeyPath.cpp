@@ -55,8 +55,25 @@ bool StartsWithRoot(const char* text, const char* name, const char*& rest)
     return true;
 }
 
+// Where Classify found the entry: its name, and the key up to it, taken
+// from that place (the name may also occur earlier in the path).
+struct SEntryOut
+{
+    const CSmallString& subkey;
+    CSmallString* entry;
+    CSmallString* entryKey;
+
+    void Take(const SName& name) const
+    {
+        if (entry)
+            *entry = CSmallString(name.p, name.n);
+        if (entryKey)
+            *entryKey = subkey.Mid(0, (int)(name.p - subkey.GetText()) + name.n);
+    }
+};
+
 // names[from...] as found under Software\Classes.
-EKind ClassifyClasses(const Container::CArray<SName>& names, unsigned from, CSmallString* entry)
+EKind ClassifyClasses(const Container::CArray<SName>& names, unsigned from, const SEntryOut& out)
 {
     if (from < names.GetSize() && names[from].Is("Wow6432Node"))
         from++;
@@ -68,8 +85,7 @@ EKind ClassifyClasses(const Container::CArray<SName>& names, unsigned from, CSma
             continue;
         if (from + 1 >= names.GetSize())
             return SharedKey;
-        if (entry)
-            *entry = CSmallString(names[from + 1].p, names[from + 1].n);
+        out.Take(names[from + 1]);
         return ComEntry;
     }
     // Containers that hold many programs' verbs and handlers.
@@ -81,8 +97,7 @@ EKind ClassifyClasses(const Container::CArray<SName>& names, unsigned from, CSma
     // Applications\<program.exe> is one program's own.
     if (names[from].Is("Applications") && ++from >= names.GetSize())
         return SharedKey;
-    if (entry)
-        *entry = CSmallString(names[from].p, names[from].n);
+    out.Take(names[from]);
     return ClassesEntry;
 }
 
@@ -178,8 +193,9 @@ bool IsSameOrBelow(const SKey& inner, const SKey& outer)
     return inner.strSubKey.GetLength() == n || inner.strSubKey.GetAt(n) == '\\';
 }
 
-EKind Classify(const CSmallString& subkey, CSmallString* entry)
+EKind Classify(const CSmallString& subkey, CSmallString* entry, CSmallString* entryKey)
 {
+    const SEntryOut out{subkey, entry, entryKey};
     Container::CArray<SName> names;
     Split(subkey, names);
     if (names.IsEmpty())
@@ -198,7 +214,7 @@ EKind Classify(const CSmallString& subkey, CSmallString* entry)
     if (names[i].Is("Policies") || names[i].Is("Wine"))
         return SystemTree;
     if (names[i].Is("Classes"))
-        return ClassifyClasses(names, i + 1, entry);
+        return ClassifyClasses(names, i + 1, out);
     if (!names[i].Is("Microsoft"))
         return Ordinary;
     // Software\Microsoft\Windows\CurrentVersion\{Uninstall,App Paths}\<entry>
@@ -210,8 +226,7 @@ EKind Classify(const CSmallString& subkey, CSmallString* entry)
         j++;
     }
     if (j + 1 < names.GetSize() && (names[j].Is("Uninstall") || names[j].Is("App Paths"))) {
-        if (entry)
-            *entry = CSmallString(names[j + 1].p, names[j + 1].n);
+        out.Take(names[j + 1]);
         return names[j].Is("Uninstall") ? UninstallEntry : AppPathsEntry;
     }
     return SharedKey;

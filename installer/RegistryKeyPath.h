@@ -62,10 +62,11 @@ enum EKind
     ComEntry,      // Software\Classes\CLSID\<entry>[\...], and Interface, TypeLib, AppID
 };
 
-// Where subkey (normalised) stands; entry, when given, receives the name
-// of the entry for the *Entry kinds. Software\Wow6432Node and
-// Software\Classes\Wow6432Node are the 32-bit views of the same trees.
-EKind Classify(const CSmallString& subkey, CSmallString* entry = nullptr);
+// Where subkey (normalised) stands; for the *Entry kinds, entry receives
+// the entry's name and entryKey subkey up to and including it (when
+// given). Software\Wow6432Node and Software\Classes\Wow6432Node are the
+// 32-bit views of the same trees.
+EKind Classify(const CSmallString& subkey, CSmallString* entry = nullptr, CSmallString* entryKey = nullptr);
 
 // The part of subkey below Software\Classes (or its Wow6432Node view),
 // as HKEY_CLASSES_ROOT shows it; empty when subkey is not below it.

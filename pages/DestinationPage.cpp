@@ -15,6 +15,7 @@
 #include "PageLayout.h"
 #include "Pages.h"
 #include "SetupLog.h"
+#include "SetupLogPlace.h"
 #include "SinReader.h"
 #include "UserMessages.h"
 #include "Wizard.h"
@@ -179,6 +180,8 @@ static LONG OnWizardNext(HWND page)
             return -1;
         }
     }
+    // The destination is fixed: a /LOG= that lies in it stops there.
+    MoveSetupLogOutOf(destination, GetAppName());
     if (IsScopeChoosable() && GetInstallScope() == ScopeMachine && !IsProcessElevated())
         return ContinueElevated(page, destination);
     // What the Progress page installs into.

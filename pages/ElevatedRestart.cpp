@@ -6,6 +6,7 @@
 #include "RunElevated.h"
 #include "RunLock.h"
 #include "SetupLog.h"
+#include "SetupLogPlace.h"
 #include "WizardState.h"
 
 bool RestartElevated(HWND owner, const char* destination, bool fromWizard, DWORD& exitCode, DWORD& error)
@@ -19,6 +20,10 @@ bool RestartElevated(HWND owner, const char* destination, bool fromWizard, DWORD
     if (destination && *destination) {
         line.bDestination = true;
         line.strDestination = destination;
+        // This run's log has left the destination already; that run would
+        // refuse it.
+        if (LiesInFolder(line.strLog, destination))
+            line.strLog.Empty();
     }
     const CSmallString arguments = ComposeArguments(line);
     LogLine("For all users: starting the installer elevated: %s", arguments.GetText());

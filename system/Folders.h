@@ -10,17 +10,23 @@ bool CreateDirectoryPath(const char* path);
 
 // Deletes the folder with everything in it, read-only files included;
 // links (junctions, symbolic links) are neither followed nor removed, and
-// count as left over. Refuses (false, nothing
-// touched) a path that is empty, relative, a drive root, the Windows
-// folder, a Program Files folder or the user's profile, desktop or
-// documents folder: an uninstall log that names such a folder must not
-// wipe it. True when the folder is gone afterwards (also when it never
-// existed); false for a file, or when anything could not be removed.
+// count as left over, as does a folder swapped for one after it was found
+// (each is checked again right before it is listed and removed). Refuses
+// (false, nothing touched) a path that is empty, relative, a drive root,
+// the Windows folder, a Program Files folder or the user's profile,
+// desktop or documents folder: an uninstall log that names such a folder
+// must not wipe it. True when the folder is gone afterwards (also when it
+// never existed); false for a file, or when anything could not be removed.
 bool DeleteDirectory(const char* path);
 // The same, but keepFile (a running program's own file) and the folders
 // that hold it stay without counting as failures; whatever else could not
 // be removed is added to leftovers (when given).
 bool DeleteDirectory(const char* path, const char* keepFile, Container::CArray<CSmallString>* leftovers);
+
+// Tests only (null in the product): called with each folder
+// DeleteDirectory is about to list, or to remove, right before it checks
+// that the folder is still the one it found, so that a test can swap it.
+extern void (*g_pfnBeforeFolderCheck)(const char* folder, bool removing);
 
 // Whether DeleteDirectory would refuse this path: see above, plus any
 // ancestor of those folders, the shell's other per-user and common
@@ -36,6 +42,12 @@ bool IsInsideWindowsFolder(const char* path, bool resolved = false);
 // and as far as it exists, as the system itself names it (other drive
 // mappings, 8.3 names and links resolved). Empty for a relative path.
 CSmallString ResolvePath(const char* path);
+
+// The system's own spelling of an existing file or folder: the drive it is
+// really on (a Wine Z:\...\drive_c path becomes C:\), long names, links
+// followed (GetFinalPathNameByHandle, since Vista). Empty when it can't be
+// opened.
+CSmallString GetFinalPath(const char* existing);
 
 // The same for the folder that holds path, with path's own name added as
 // it is: a link there is the thing itself, never followed (deleting the

@@ -11,10 +11,9 @@ namespace {
 
 typedef DWORD(WINAPI* GetFinalPathFn)(HANDLE, LPSTR, DWORD, DWORD);
 
-// The system's own spelling of an existing file or folder: the drive it is
-// really on (a Wine Z:\...\drive_c path becomes C:\), long names, links
-// followed. Empty when it can't be opened.
-CSmallString FinalPath(const CSmallString& existing)
+} // namespace
+
+CSmallString GetFinalPath(const char* existing)
 {
     CAutoHandle file(CreateFileA(existing, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
@@ -45,8 +44,6 @@ CSmallString FinalPath(const CSmallString& existing)
     return WinPath::Normalise(result);
 }
 
-} // namespace
-
 CSmallString ResolvePath(const char* path)
 {
     CSmallString normalised = WinPath::Normalise(path, path ? lstrlenA(path) : 0);
@@ -58,7 +55,7 @@ CSmallString ResolvePath(const char* path)
     int cut = normalised.GetLength();
     for (;;) {
         const CSmallString existing = normalised.Mid(0, cut);
-        const CSmallString final = FinalPath(existing);
+        const CSmallString final = GetFinalPath(existing);
         if (!final.IsEmpty())
             return WinPath::Normalise(final + normalised.Mid(cut, normalised.GetLength()));
         while (cut > root && normalised.GetAt(cut - 1) != '\\')
@@ -96,7 +93,7 @@ bool IsLink(const char* path)
         return true;
     // A link without the attribute (Wine's links to files): opened, it is
     // named where it leads, not where it is.
-    const CSmallString final = FinalPath(path);
+    const CSmallString final = GetFinalPath(path);
     if (final.IsEmpty() || lstrcmpiA(final, ResolveAllButLast(path)) == 0)
         return false;
     CSmallString longName;
@@ -154,7 +151,7 @@ bool IsReachedThroughLink(const char* path)
         const DWORD got = GetLongPathNameA(part, longName.GetBuffer((int)size), size);
         longName.ReleaseBuffer(got && got < size ? (int)got : 0);
     }
-    const CSmallString final = FinalPath(part);
+    const CSmallString final = GetFinalPath(part);
     return !final.IsEmpty() && !longName.IsEmpty() && lstrcmpiA(final, WinPath::Normalise(longName)) != 0;
 }
 

@@ -243,7 +243,10 @@ bool CSafeRemover::OwnsEntry(int kind, const CSmallString& formattedKey, const C
     RegistryKeyPath::SKey key;
     RegistryKeyPath::Parse(formattedKey, key);
     const HKEY root = GetRegistryRoot(RegistryKeyPath::RootName(key.eRoot));
-    const CSmallString base = subkey.Mid(0, subkey.Find(entry) + entry.GetLength());
+    // The entry's own key, from where Classify found it: its name may also
+    // name a key above it ("Software", "Microsoft", "Windows").
+    CSmallString base;
+    RegistryKeyPath::Classify(subkey, nullptr, &base);
     Container::CArray<CSmallString> leadsTo;
     switch (kind) {
     case RegistryKeyPath::UninstallEntry:

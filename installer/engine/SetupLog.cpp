@@ -47,13 +47,30 @@ bool IsEarlierSetupLog(HANDLE file)
            memcmp(head + kStampLength, g_szProgram, sizeof(g_szProgram) - 1) == 0;
 }
 
+typedef BOOL(WINAPI* SetFileInformationFn)(HANDLE, int, void*, DWORD);
+
+// Marks the open file for deletion once its last handle closes (which
+// needs DELETE access): since Vista, looked up; false without it.
+bool DeleteThroughHandle(HANDLE file)
+{
+    static const SetFileInformationFn s_pfnSet = reinterpret_cast<SetFileInformationFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetFileInformationByHandle")));
+    const int kFileDispositionInfo = 4;
+    struct
+    {
+        BOOLEAN bDelete;
+    } disposition = {TRUE};
+    return s_pfnSet && s_pfnSet(file, kFileDispositionInfo, &disposition, sizeof(disposition));
+}
+
 } // namespace
 
 ELogOpen CSetupLog::Open(const char* path, CSmallString& why)
 {
     Close();
     // CREATE_NEW fails on any existing name, a link included.
-    m_file.Reset(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+    // DELETE: the log may yet have to leave this place (Withdraw).
+    m_file.Reset(CreateFileA(path, GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                              FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!m_file.IsValid()) {
         const DWORD error = GetLastError();
@@ -61,7 +78,7 @@ ELogOpen CSetupLog::Open(const char* path, CSmallString& why)
             why = GetLastErrorString((int)error);
             return LogFailed;
         }
-        m_file.Reset(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+        m_file.Reset(CreateFileA(path, GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                  FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
         if (!m_file.IsValid() || !IsEarlierSetupLog(m_file) ||
             SetFilePointer(m_file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER || !SetEndOfFile(m_file)) {
@@ -91,6 +108,26 @@ bool CSetupLog::OpenFirstFree(const char* stem)
             return true;
     }
     return false;
+}
+
+bool CSetupLog::Withdraw()
+{
+    const DWORD size = m_file.IsValid() ? GetFileSize(m_file, nullptr) : INVALID_FILE_SIZE;
+    if (size == INVALID_FILE_SIZE || SetFilePointer(m_file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER)
+        return false;
+    CSmallString text;
+    DWORD got = 0;
+    const BOOL read = ReadFile(m_file, text.GetBuffer((int)size + 1), size, &got, nullptr);
+    text.ReleaseBuffer(read ? (int)got : 0);
+    SetFilePointer(m_file, 0, nullptr, FILE_END);
+    if (!read || got != size || !DeleteThroughHandle(m_file))
+        return false;
+    m_file.Close();
+    // The first line is written again by the next Open.
+    const char* rest = strstr(text.GetText(), "\r\n");
+    m_strPending = CSmallString(rest ? rest + 2 : "") + m_strPending;
+    m_strPath.Empty();
+    return true;
 }
 
 void CSetupLog::Close() { m_file.Close(); }

@@ -36,6 +36,11 @@ public:
     // "<stem>.log", or when something else has that name "<stem>-2.log" and
     // so on, a few names in all. False when none could be used.
     bool OpenFirstFree(const char* stem);
+    // Stops writing to the file: what it holds waits in memory again for
+    // the next Open, and the file is deleted through the handle that wrote
+    // it, never by its name. False, the file kept open, when it can't be
+    // read back or deleted.
+    bool Withdraw();
     void Close();
     bool IsOpen() const { return m_file.IsValid(); }
     const CSmallString& GetPath() const { return m_strPath; }

@@ -179,50 +179,74 @@ TEST(RegistryKeyPath, ParseAndFormat)
     }
 }
 
+// The entry is found by whole names, and where it stands: one named like a
+// key above it ("Microsoft", "Classes"), or part of such a name ("Win",
+// "App"), still has its own key read.
 TEST(RegistryKeyPath, Classify)
 {
     using namespace RegistryKeyPath;
+#define KX_UNINSTALL "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+#define KX_APP_PATHS "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\"
     const struct
     {
         const char* subkey;
         EKind kind;
         const char* entry;
+        const char* entryKey; // where the entry's values are read
     } cases[] = {
-        {"", Root, ""},
-        {"Software", TopLevel, ""},
-        {"SYSTEM", TopLevel, ""},
-        {"System\\CurrentControlSet\\Services", SystemTree, ""},
-        {"Software\\Policies\\Vendor", SystemTree, ""},
-        {"Software\\Wine\\Drivers", SystemTree, ""},
-        {"Software\\Wow6432Node\\Policies\\x", SystemTree, ""},
-        {"Software\\Microsoft", SharedKey, ""},
-        {"Software\\Microsoft\\Windows NT\\CurrentVersion", SharedKey, ""},
-        {"software\\microsoft\\windows\\currentversion\\run", SharedKey, ""},
-        {"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall", SharedKey, ""},
-        {"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Hello World", UninstallEntry, "Hello World"},
-        {"Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\App\\x", UninstallEntry, "App"},
-        {"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\hello.exe", AppPathsEntry, "hello.exe"},
-        {"Software\\Classes", SharedKey, ""},
-        {"Software\\Classes\\.hello", ClassesEntry, ".hello"},
-        {"Software\\Classes\\KxSetup.HelloFile\\shell\\open", ClassesEntry, "KxSetup.HelloFile"},
-        {"Software\\Classes\\Wow6432Node\\.hello", ClassesEntry, ".hello"},
-        {"Software\\Classes\\CLSID", SharedKey, ""},
-        {"Software\\Classes\\CLSID\\{1234}\\InprocServer32", ComEntry, "{1234}"},
-        {"Software\\Classes\\TypeLib\\{99}", ComEntry, "{99}"},
-        {"Software\\Classes\\*\\shell", SharedKey, ""},
-        {"Software\\Classes\\Directory", SharedKey, ""},
-        {"Software\\Classes\\Applications", SharedKey, ""},
-        {"Software\\Classes\\Applications\\hello.exe", ClassesEntry, "hello.exe"},
-        {"Software\\Vendor\\App", Ordinary, ""},
-        {"Software\\Wow6432Node", SharedKey, ""},
-        {"Environment\\Sub", SystemTree, ""},
-        {"Control Panel\\Desktop", SystemTree, ""},
-        {"SOFTWARE\\CLASSES\\\xC3\x84pp.File", ClassesEntry, "\xC3\x84pp.File"},
+        {"", Root, "", ""},
+        {"Software", TopLevel, "", ""},
+        {"SYSTEM", TopLevel, "", ""},
+        {"System\\CurrentControlSet\\Services", SystemTree, "", ""},
+        {"Software\\Policies\\Vendor", SystemTree, "", ""},
+        {"Software\\Wine\\Drivers", SystemTree, "", ""},
+        {"Software\\Wow6432Node\\Policies\\x", SystemTree, "", ""},
+        {"Software\\Microsoft", SharedKey, "", ""},
+        {"Software\\Microsoft\\Windows NT\\CurrentVersion", SharedKey, "", ""},
+        {"software\\microsoft\\windows\\currentversion\\run", SharedKey, "", ""},
+        {"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall", SharedKey, "", ""},
+        {KX_UNINSTALL "Hello World", UninstallEntry, "Hello World", KX_UNINSTALL "Hello World"},
+        {"Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\App\\x", UninstallEntry, "App",
+         "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\App"},
+        {KX_UNINSTALL "Microsoft", UninstallEntry, "Microsoft", KX_UNINSTALL "Microsoft"},
+        {KX_UNINSTALL "Software\\Windows", UninstallEntry, "Software", KX_UNINSTALL "Software"},
+        {KX_UNINSTALL "Windows\\Uninstall", UninstallEntry, "Windows", KX_UNINSTALL "Windows"},
+        {KX_UNINSTALL "Mini Pro\\x", UninstallEntry, "Mini Pro", KX_UNINSTALL "Mini Pro"},
+        {KX_UNINSTALL "Mini\\Mini Pro", UninstallEntry, "Mini", KX_UNINSTALL "Mini"},
+        {KX_APP_PATHS "hello.exe", AppPathsEntry, "hello.exe", KX_APP_PATHS "hello.exe"},
+        {KX_APP_PATHS "Win", AppPathsEntry, "Win", KX_APP_PATHS "Win"},
+        {KX_APP_PATHS "CurrentVersion\\x", AppPathsEntry, "CurrentVersion", KX_APP_PATHS "CurrentVersion"},
+        {"Software\\Classes", SharedKey, "", ""},
+        {"Software\\Classes\\.hello", ClassesEntry, ".hello", "Software\\Classes\\.hello"},
+        {"Software\\Classes\\.mini\\.mini pro", ClassesEntry, ".mini", "Software\\Classes\\.mini"},
+        {"Software\\Classes\\KxSetup.HelloFile\\shell\\open", ClassesEntry, "KxSetup.HelloFile",
+         "Software\\Classes\\KxSetup.HelloFile"},
+        {"Software\\Classes\\Classes\\shell", ClassesEntry, "Classes", "Software\\Classes\\Classes"},
+        {"Software\\Classes\\Soft", ClassesEntry, "Soft", "Software\\Classes\\Soft"},
+        {"Software\\Classes\\Wow6432Node\\.hello", ClassesEntry, ".hello", "Software\\Classes\\Wow6432Node\\.hello"},
+        {"Software\\Classes\\CLSID", SharedKey, "", ""},
+        {"Software\\Classes\\CLSID\\{1234}\\InprocServer32", ComEntry, "{1234}", "Software\\Classes\\CLSID\\{1234}"},
+        {"Software\\Classes\\TypeLib\\{99}", ComEntry, "{99}", "Software\\Classes\\TypeLib\\{99}"},
+        {"Software\\Classes\\CLSID\\CLSID", ComEntry, "CLSID", "Software\\Classes\\CLSID\\CLSID"},
+        {"Software\\Classes\\AppID\\App\\x", ComEntry, "App", "Software\\Classes\\AppID\\App"},
+        {"Software\\Classes\\*\\shell", SharedKey, "", ""},
+        {"Software\\Classes\\Directory", SharedKey, "", ""},
+        {"Software\\Classes\\Applications", SharedKey, "", ""},
+        {"Software\\Classes\\Applications\\hello.exe", ClassesEntry, "hello.exe",
+         "Software\\Classes\\Applications\\hello.exe"},
+        {"Software\\Vendor\\App", Ordinary, "", ""},
+        {"Software\\Wow6432Node", SharedKey, "", ""},
+        {"Environment\\Sub", SystemTree, "", ""},
+        {"Control Panel\\Desktop", SystemTree, "", ""},
+        {"SOFTWARE\\CLASSES\\\xC3\x84pp.File", ClassesEntry, "\xC3\x84pp.File", "SOFTWARE\\CLASSES\\\xC3\x84pp.File"},
     };
+#undef KX_UNINSTALL
+#undef KX_APP_PATHS
     for (const auto& c : cases) {
-        CSmallString entry;
-        EXPECT_EQ(c.kind, Classify(CSmallString(c.subkey), &entry)) << c.subkey;
+        CSmallString entry, entryKey;
+        EXPECT_EQ(c.kind, Classify(CSmallString(c.subkey), &entry, &entryKey)) << c.subkey;
         EXPECT_STREQ(c.entry, entry.GetText()) << c.subkey;
+        EXPECT_STREQ(c.entryKey, entryKey.GetText()) << c.subkey;
     }
 
     EXPECT_STREQ(".hello\\x", BelowClasses(CSmallString("Software\\Classes\\.hello\\x")).GetText());

@@ -80,6 +80,16 @@ launch_planted_case() {
   rm -f "$planted.txt"
   marker=$(unix_path "$TEMP_WIN\\hello-launched.txt")
   rm -f "$marker"
+  # The proof that the check below can fail: under this Wine, a line that
+  # names no program and doesn't quote its path starts the planted one.
+  drv exit-code-line "$MINI_WIN\\hello.exe --marker" >"$E2E_RUN/logs/launch-planted-control.log" 2>&1
+  if [ -e "$planted.txt" ]; then
+    pass "planted C:\\Program.exe, control: an unquoted line starts it"
+  else
+    fail "planted C:\\Program.exe, control: an unquoted line starts it" \
+      "C:\\Program.exe did not run (the check below would prove nothing): $(cat "$E2E_RUN/logs/launch-planted-control.log")"
+  fi
+  rm -f "$planted.txt"
   variant launch-unquoted setup '<launch-exe>"%APP%hello.exe" --marker' '<launch-exe>%APP%hello.exe --marker' ||
     return
   to_destination "$E2E_RUN/launch-unquoted.exe" launch-unquoted || {

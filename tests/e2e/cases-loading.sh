@@ -1,7 +1,8 @@
 # What the installer loads and runs from the folder it is started in, from
 # outside: DLLs planted under system DLLs' names beside a downloaded
-# setup.exe, or in the temporary folder where the uninstaller's copy runs,
-# are never loaded; an uninstall.dat planted beside setup.exe is never run.
+# setup.exe, beside the installed uninstall.exe, or in the temporary folder
+# where the uninstaller's copy runs, are never loaded; an uninstall.dat
+# planted beside setup.exe is never run.
 # Windows looks in a program's own folder first for a DLL that is no
 # KnownDLL; Wine prefers its own builtin DLLs, so these cases ask it for the
 # planted names' native DLLs first (WINEDLLOVERRIDES n,b), as Windows would
@@ -52,6 +53,19 @@ taken_loads() {
   tr -d '\r' <"$file" | grep -a "^static " >>"$E2E_RUN/planting/static.txt"
   tr -d '\r' <"$file" | grep -a "^$1 "
   rm -f "$file"
+}
+
+# planted_alone DIR: DIR holds the planted DLLs and nothing else (the
+# uninstaller keeps what the installation didn't put there), once the
+# launcher's own file has gone with it.
+planted_alone() {
+  local want
+  want=$(printf '%s.dll\n' $PLANTED_NAMES | sort | tr '\n' ' ')
+  for _ in $(seq 50); do
+    [ "$(ls -A "$1" 2>/dev/null | sort | tr '\n' ' ')" == "$want" ] && return 0
+    sleep 0.1
+  done
+  return 1
 }
 
 # no_planted_dll LABEL: no planted DLL was loaded by name while LABEL ran.
@@ -117,12 +131,16 @@ planting_case() {
   check "planting (wizard): installed" test -f "$APP_DIR/hello.exe"
   no_planted_dll wizard
 
+  # The uninstaller starts from the installation's folder: planted there too.
+  plant "$APP_DIR"
   start_bg planting-uninstall-wizard "$APP_WIN\\uninstall.exe"
   check "planting (uninstall, asked): the question" drv answer-messagebox yes "completely remove" 15000
   wait_bg 30
   expect_eq "planting (uninstall, asked): exit code 0" "$E2E_BG_STATUS" 0
   close_leftovers
-  check "planting (uninstall, asked): uninstalled" gone_soon "$APP_DIR"
+  check "planting (uninstall, asked): uninstalled, the planted DLLs alone left" planted_alone "$APP_DIR"
+  unplant "$APP_DIR"
+  rmdir "$APP_DIR"
   drv wait-file-gone "$TEMP_WIN\\kx-uninstaller-temp.exe" 5000 >/dev/null
   no_planted_dll "uninstall, asked"
 
@@ -132,9 +150,12 @@ planting_case() {
   log_has "planting (/S): the setup log says how DLLs are found" install "DLLs are looked for in the system folder only"
   no_planted_dll /S
 
+  plant "$APP_DIR"
   run_silent planting-uninstall-silent "$APP_WIN\\uninstall.exe" /S
   expect_eq "planting (uninstall /S): exit code 0" "$E2E_BG_STATUS" 0
-  check "planting (uninstall /S): uninstalled" gone_soon "$APP_DIR"
+  check "planting (uninstall /S): uninstalled, the planted DLLs alone left" planted_alone "$APP_DIR"
+  unplant "$APP_DIR"
+  rmdir "$APP_DIR"
   drv wait-file-gone "$TEMP_WIN\\kx-uninstaller-temp.exe" 5000 >/dev/null
   no_planted_dll "uninstall /S"
 
@@ -144,10 +165,11 @@ planting_case() {
   # imports are KnownDLLs only (checked by scripts/e2e.sh), whose own
   # imports come from the system folder.
   imports=$(system_imports $(i686-w64-mingw32-objdump -p "$E2E_STUB" | sed -n 's/^\tDLL Name: //p'))
-  for name in $(cut -d' ' -f2 "$E2E_RUN/planting/static.txt" 2>/dev/null | sort -u); do
+  # Each line: static <DLL> <program>, both paths perhaps with blanks.
+  while IFS= read -r name; do
     dll=${name##*\\}
     grep -qxF "${dll,,}" <<<"$imports" || outside+="$name "
-  done
+  done < <(sed -nE 's/^static (.*\.[dD][lL][lL]) .*/\1/p' "$E2E_RUN/planting/static.txt" 2>/dev/null | sort -u)
   expect_eq "planting: what came in at start came as an import of a system DLL" "$outside" ""
   if [ -s "$E2E_RUN/planting/static.txt" ]; then
     log "     (under Wine, imports of its system DLLs at start: $(cut -d' ' -f2- "$E2E_RUN/planting/static.txt" |

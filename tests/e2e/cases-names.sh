@@ -112,9 +112,17 @@ names_links_case() {
 }
 
 # /LOG= into the installation or over a file of the user's: refused as a
-# bad command line, nothing else done; a later uninstall works.
+# bad command line, nothing else done; a later uninstall works. Without
+# /D=, the folder the run installs into is judged once it is known: /S
+# refuses, the wizard's log goes on in the default place.
 names_log_case() {
   local dat out victim dest_win='C:\Program Files\Hello Log'
+  # The proposed folder, not there yet: its /LOG= can't even be created.
+  run_silent names-log-fresh "$E2E_SETUP" /S "/LOG=$APP_WIN\\setup.log"
+  expect_eq "install /LOG=<the proposed folder>: exit code 4" "$E2E_BG_STATUS" 4
+  check "install /LOG=<the proposed folder>: nothing installed" nothing_installed
+  log_has "install /LOG=<the proposed folder>: the default log says why" install \
+    "Bad command line: /LOG=$APP_WIN\\setup.log is refused: it lies in the installation's folder"
   run_silent names-log-install "$E2E_SETUP" /S
   expect_eq "/LOG=: installed" "$E2E_BG_STATUS" 0
   # Installed again: the files it replaces wait in a run folder, which goes.
@@ -152,10 +160,32 @@ names_log_case() {
   run_silent names-log-dest "$E2E_SETUP" /S "/LOG=$dest_win\\setup.log" "/D=$dest_win"
   expect_eq "install /LOG=<the /D= folder>: exit code 4" "$E2E_BG_STATUS" 4
   check "install /LOG=<the /D= folder>: nothing installed there" test ! -e "$(unix_path "$dest_win")"
+  # The installed folder, which /S proposes: the log opened there leaves.
+  run_silent names-log-proposed "$E2E_SETUP" /S "/LOG=$APP_WIN\\setup.log"
+  expect_eq "install /LOG=<the installed folder, no /D=>: exit code 4" "$E2E_BG_STATUS" 4
+  check "install /LOG=<the installed folder, no /D=>: no such file there" test ! -e "$APP_DIR/setup.log"
+  log_has "install /LOG=<the installed folder, no /D=>: the default log says why" install \
+    "Bad command line: /LOG=$APP_WIN\\setup.log is refused: it lies in the installation's folder"
+  log_has "install /LOG=<the installed folder, no /D=>: ... with the lines written there" install \
+    "The setup log was at $APP_WIN\\setup.log, in the folder installed into"
   check "no copy's folder left" run_folders_gone 15
   snapshot names-log-after
   expect_unchanged "/LOG= refused: nothing changed" names-log-before names-log-after "$(setup_log_re)"
   expect_eq "/LOG= refused: the user's file unchanged" "$(cat "$victim")" "my notes"
+
+  # The wizard installs into the folder chosen (the installed one): the log
+  # goes on in the default place from then, with what it held.
+  start_bg names-log-wizard "$E2E_SETUP" "/LOG=$APP_WIN\\wizard.log"
+  check "wizard /LOG=<the folder chosen>: the terms" drv wait-window "$TERMS_PAGE" 30000
+  drv click next >/dev/null
+  check "wizard /LOG=<the folder chosen>: the destination" drv expect-page "$DEST_PAGE" 5000
+  drv click next >/dev/null
+  wizard_ends "wizard /LOG=<the folder chosen>" 0 30
+  check "wizard /LOG=<the folder chosen>: no such file there" test ! -e "$APP_DIR/wizard.log"
+  log_has "wizard /LOG=<the folder chosen>: the default log says so" install \
+    "The setup log was at $APP_WIN\\wizard.log, in the folder installed into"
+  log_has "wizard /LOG=<the folder chosen>: ... and holds the lines from before" install "kxsetup installer, "
+  log_has "wizard /LOG=<the folder chosen>: ... and after" install "Installation complete"
 
   run_silent names-log-uninstall "$APP_WIN\\uninstall.exe" /S
   expect_eq "/LOG=: a later uninstall works" "$E2E_BG_STATUS" 0

@@ -19,6 +19,8 @@ trust_victims() {
   wine reg add "$TRUST_UNINSTALL\\KxOtherApp" /v InstallLocation /d 'C:\Other' /f >/dev/null 2>&1 </dev/null
   wine reg add "$TRUST_UNINSTALL\\Hello World Pro" /v UninstallString /d 'C:\Games\Mini Pro\uninstall.exe' /f \
     >/dev/null 2>&1 </dev/null
+  # An entry named like a key above it: its own values are what count.
+  wine reg add "$TRUST_UNINSTALL\\Microsoft" /v UninstallString /d 'C:\Other\uninstall.exe' /f >/dev/null 2>&1 </dev/null
   wine reg add 'HKCU\Software\OtherVendor\OtherApp' /v data /d theirs /f >/dev/null 2>&1 </dev/null
   wine reg add 'HKCU\Control Panel\Desktop' /v KxTestValue /d theirs /f >/dev/null 2>&1 </dev/null
 }
@@ -28,6 +30,7 @@ trust_victims_gone() {
   rm -rf "$(unix_path "$documents\\Projects")" "$(unix_path "$documents\\thesis.txt")" "$(unix_path 'C:\Other')"
   wine reg delete "$TRUST_UNINSTALL\\KxOtherApp" /f >/dev/null 2>&1 </dev/null
   wine reg delete "$TRUST_UNINSTALL\\Hello World Pro" /f >/dev/null 2>&1 </dev/null
+  wine reg delete "$TRUST_UNINSTALL\\Microsoft" /f >/dev/null 2>&1 </dev/null
   wine reg delete 'HKCU\Software\OtherVendor' /f >/dev/null 2>&1 </dev/null
   wine reg delete 'HKCU\Control Panel\Desktop' /v KxTestValue /f >/dev/null 2>&1 </dev/null
 }
@@ -50,6 +53,7 @@ hostile = [
     ('remove-reg-key', 'section', r'HKEY_LOCAL_MACHINE\Software\Classes\txtfile', 'key'),
     ('remove-reg-key', 'section', r'HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Uninstall\KxOtherApp', 'key'),
     ('remove-reg-key', 'section', r'HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Uninstall\Hello World Pro', 'key'),
+    ('remove-reg-key', 'section', r'HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Uninstall\Microsoft', 'key'),
     ('remove-reg-key', 'section', r'HKEY_CURRENT_USER\Software\OtherVendor\OtherApp', 'key'),
     ('remove-reg-key', 'section', r'HKEY_CURRENT_USER\Control Panel\Desktop', 'key'),
 ]
@@ -113,6 +117,8 @@ changed_log_case() {
       log_has "changed log (no copy): another program's folder" uninstall "C:\\Other: another program's folder"
       log_has "changed log (no copy): a name that begins like ours" uninstall \
         "Uninstall\\Hello World Pro: another program's entry"
+      log_has "changed log (no copy): an entry named like a key above it" uninstall \
+        "Uninstall\\Microsoft: another program's entry"
       log_has "changed log (no copy): Control Panel" uninstall 'HKEY_CURRENT_USER\Control Panel\Desktop: a system key'
     fi
     close_leftovers

@@ -101,3 +101,28 @@ TEST(SetupLog, TakesTheNextNameWhenOneIsTakenAndGivesUpAfterAFew)
         EXPECT_EQ("someone else's", ReadWholeFile(folder / name)) << name;
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((folder / "x-6.log").c_str()));
 }
+
+// A log that has to leave its place (it lay in the folder installed into)
+// goes on elsewhere with every line so far; its file is gone.
+TEST(SetupLog, WithdrawnLinesGoOnInTheNextFile)
+{
+    CTestFolder folder;
+    CSetupLog log;
+    CSmallString why;
+    ASSERT_EQ(LogOpened, log.Open((folder / "first.log").c_str(), why)) << why.GetText();
+    log.Write("before");
+    ASSERT_TRUE(log.Withdraw());
+    EXPECT_FALSE(log.IsOpen());
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((folder / "first.log").c_str()));
+    log.Write("between");
+    ASSERT_EQ(LogOpened, log.Open((folder / "second.log").c_str(), why)) << why.GetText();
+    log.Write("after");
+    log.Close();
+    const std::string text = ReadWholeFile(folder / "second.log");
+    EXPECT_TRUE(IsStamped(text, "kxsetup setup log\r\n")) << text;
+    EXPECT_EQ(text.find("kxsetup setup log"), text.rfind("kxsetup setup log")) << text;
+    EXPECT_LT(text.find("before"), text.find("between")) << text;
+    EXPECT_LT(text.find("between"), text.find("after")) << text;
+    EXPECT_NE(std::string::npos, text.find("after")) << text;
+    EXPECT_FALSE(log.Withdraw()); // nothing open
+}

@@ -65,6 +65,63 @@ std::string ProgramFilesFromRegistry()
     data[size] = 0;
     return data;
 }
+// Under Wine, starts a host program from a Windows one: how a test makes
+// the links a user's program could (Wine's CreateSymbolicLink makes none).
+// Wine hands back no handle to wait on: the caller waits for the result.
+bool StartHost(std::string commandLine)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    return CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+}
+
+bool AttributesBecome(const std::string& path, DWORD wanted)
+{
+    for (int i = 0; i < 100 && GetFileAttributesA(path.c_str()) != wanted; i++)
+        Sleep(20);
+    return GetFileAttributesA(path.c_str()) == wanted;
+}
+
+// The host's name for an existing path; "" outside Wine.
+std::string HostPath(const std::string& path)
+{
+    typedef char*(CDECL * UnixNameFn)(LPCWSTR);
+    const auto unixName = reinterpret_cast<UnixNameFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    wchar_t wide[MAX_PATH];
+    if (!unixName || !MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH))
+        return "";
+    char* name = unixName(wide);
+    const std::string result = name ? name : "";
+    HeapFree(GetProcessHeap(), 0, name);
+    return result;
+}
+
+std::string HostLinkPath(const std::string& path)
+{
+    return HostPath(Parent(path)) + "/" + path.substr(path.rfind('\\') + 1);
+}
+
+// What a user who may write the tree does while it is being removed: the
+// folder goes aside, and a link to target takes its place.
+struct SSwap
+{
+    std::string reached; // when DeleteDirectory reaches this folder
+    bool removing;       // ... to remove it, else to list it
+    std::string folder, target;
+    bool done;
+} g_swap;
+
+void SwapWhenReached(const char* at, bool removing)
+{
+    if (g_swap.done || removing != g_swap.removing || lstrcmpiA(at, g_swap.reached.c_str()) != 0)
+        return;
+    const std::string& folder = g_swap.folder;
+    g_swap.done = MoveFileA(folder.c_str(), (folder + "-aside").c_str()) &&
+                  StartHost("/bin/ln -s \"" + HostPath(g_swap.target) + "\" \"" + HostLinkPath(folder) + "\"") &&
+                  AttributesBecome(folder, FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
+}
 } // namespace
 
 TEST(CreateDirectoryPath, CreatesEveryMissingFolder)
@@ -125,6 +182,55 @@ TEST(DeleteDirectory, RemovesATreeWithReadOnlyFiles)
     EXPECT_EQ("keep", ReadWholeFile(tree + "-file"));
     EXPECT_TRUE(DeleteDirectory((tree + "2").c_str()));
     EXPECT_FALSE(Exists(tree + "2"));
+}
+
+// A folder swapped for a link after it was found (or one above it) is
+// never followed: what the link leads to stays, and the link is left over.
+// Under Wine RemoveDirectory on a link removes what it leads to, so the
+// removal is checked as well as the listing.
+TEST(DeleteDirectory, NeverFollowsAFolderSwappedForALinkAfterItWasFound)
+{
+    if (HostPath("C:\\").empty())
+        GTEST_SKIP() << "the links are made by the host's ln, under Wine";
+    const struct
+    {
+        const char* reached; // below tree, as the swapped folder is
+        bool removing;
+        const char* swapped;
+        const char* target; // below victim, as what must stay is
+        const char* kept;
+    } cases[] = {
+        {"a", false, "a", "", "theirs.txt"},       // about to be listed
+        {"a\\b", false, "a", "", "b\\theirs.txt"}, // a folder above the one about to be listed
+        {"a\\b", true, "a\\b", "b", "b"},          // emptied, about to be removed
+    };
+    for (const auto& c : cases) {
+        CTestFolder folder;
+        const std::string tree = folder / "tree", victim = folder / "victim";
+        ASSERT_TRUE(CreateDirectoryPath((tree + "\\a\\b").c_str()));
+        ASSERT_TRUE(CreateDirectoryPath((victim + "\\b").c_str()));
+        WriteWholeFile(tree + "\\a\\b\\ours.txt", "ours");
+        WriteWholeFile(victim + "\\theirs.txt", "theirs");
+        if (!c.removing)
+            WriteWholeFile(victim + "\\b\\theirs.txt", "theirs");
+        g_swap = SSwap{tree + "\\" + c.reached, c.removing, tree + "\\" + c.swapped,
+                       *c.target ? victim + "\\" + c.target : victim, false};
+        g_pfnBeforeFolderCheck = SwapWhenReached;
+        Container::CArray<CSmallString> leftovers;
+        const bool removed = DeleteDirectory(tree.c_str(), nullptr, &leftovers);
+        g_pfnBeforeFolderCheck = nullptr;
+        if (g_swap.done && StartHost("/bin/rm \"" + HostLinkPath(g_swap.folder) + "\""))
+            AttributesBecome(g_swap.folder, INVALID_FILE_ATTRIBUTES);
+
+        ASSERT_TRUE(g_swap.done) << c.reached << ": not swapped, which would prove nothing";
+        EXPECT_FALSE(removed) << c.reached;
+        EXPECT_TRUE(Exists(victim + "\\" + c.kept)) << c.reached;
+        EXPECT_TRUE(Exists(victim + "\\theirs.txt")) << c.reached;
+        bool told = false;
+        for (unsigned i = 0; i < leftovers.GetSize(); i++)
+            told |= lstrcmpiA(leftovers[i], g_swap.folder.c_str()) == 0;
+        EXPECT_TRUE(told) << c.reached << ": the link is left over";
+    }
 }
 
 TEST(DeleteDirectory, RefusesSystemAndUserFolders)
