@@ -28,7 +28,12 @@ std::string AsXML(const std::string& value, EContext context)
         const char c = value[i];
         if (context == InCData) {
             // "]]>" would end the section: end it after "]]" and open another.
-            out += value.compare(i, 3, "]]>") == 0 ? "]]]]><![CDATA[" : std::string(1, c);
+            if (value.compare(i, 3, "]]>") == 0) {
+                out += "]]]]><![CDATA[>";
+                i += 2;
+            } else {
+                out += c;
+            }
             continue;
         }
         if (c == '&')
