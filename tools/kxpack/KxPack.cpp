@@ -346,7 +346,11 @@ SChecked PrepareScript(const char* scriptPath, const std::vector<const char*>& i
     if (sound) {
         // Before anything else reads the script: every reading sees the values.
         const CScriptPlaces writtenPlaces(written.GetText(), (unsigned)written.GetLength());
-        const CReleasePtr<CXMLDocument> doc(CXMLDocument::LoadFromMemory(written, (unsigned)written.GetLength(), true));
+        // A script that names none is not parsed once more for them.
+        const bool defines = std::string(written.GetText(), (size_t)written.GetLength()).find(Setting::Define) !=
+                             std::string::npos;
+        const CReleasePtr<CXMLDocument> doc(
+            defines ? CXMLDocument::LoadFromMemory(written, (unsigned)written.GetLength(), true) : nullptr);
         variables.TakeDefines(doc ? doc->FindNode(Section::Install) : nullptr, writtenPlaces, report);
         CTextEdits edits;
         checked.strWritten = ReplaceVariables(written, variables, writtenPlaces, report, edits);
