@@ -43,7 +43,8 @@
     X(Logo, "logo")                                                                                                    \
     X(FinishAtRestart, "finish-at-restart")                                                                            \
     X(Architecture, "architecture")                                                                                    \
-    X(Scope, "scope")
+    X(Scope, "scope")                                                                                                  \
+    X(Define, "define")
 
 // X(command identifier, attribute identifier, "attribute"): what each
 // command reads besides its item (`id`, or the packer's src= and text=).
@@ -158,6 +159,13 @@ constexpr char Id[] = "id";
 // with an item) that becomes the item before the package is written.
 constexpr char Src[] = "src";
 constexpr char Text[] = "text";
+// <define name="NAME" value="..."/>: a build-time variable, which kxpack
+// replaces as ${NAME} and leaves out of the script it packs: the engine
+// never reads these.
+namespace Define {
+constexpr char Name[] = "name";
+constexpr char Value[] = "value";
+} // namespace Define
 // generated="yes": the packer's mark on an <uninstaller> whose log it made
 // from the script, which list and check mention.
 constexpr char Generated[] = "generated";

@@ -254,20 +254,69 @@ TEST_F(KxPackTest, BadInputGivesOneClearLineAndNoOutput)
     EXPECT_NE(std::string::npos, r.err.find("cannot read")) << r.err;
 }
 
-TEST_F(KxPackTest, CommandLineMistakes)
+// One reading of the arguments for every command: options before or after
+// the file, values apart or joined; each option is shown taken by what it
+// changes. Mistakes are a bad command line (2) with the usage.
+TEST_F(KxPackTest, EveryCommandTakesItsOptionsBeforeOrAfterItsFile)
 {
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {},
-             {"frobnicate"},
-             {"build", "--stub", "a"},
-             {"build", "--stub", "a", "--script", "b", "-o"},
-             {"build", "--level", "12", "--stub", "a", "--script", "b", "-o", "c"},
-             {"list"},
-             {"extract", "x"},
-             {"verify", "a", "b"},
-         }) {
-        const KxPackResult r = RunKxPack(args);
-        EXPECT_EQ(2, r.code);
-        EXPECT_NE(std::string::npos, r.err.find("usage:")) << r.err;
+    WriteText(dir.File("v.xml"), "<install><app-name>${V}</app-name><terms id=\"0\"/></install>");
+    ASSERT_EQ(0, Build(dir.File("setup.exe")).code);
+    const std::string stub = dir.File("stub.exe"), script = dir.File("v.xml"), terms = dir.File("terms.txt");
+    const std::string out = dir.File("out.exe"), setup = dir.File("setup.exe"), parts = dir.File("parts");
+    const struct
+    {
+        std::vector<std::string> args;
+        int code;
+        const char* expect; // in what it prints (out when 0, else err)
+    } cases[] = {
+        {{"build", "--stub", stub, "--script", script, "--item", terms, "-D", "V=1", "-o", out}, 0, "out.exe: "},
+        {{"build", "-o" + out, "-DV=1", "--item=" + terms, "--script=" + script, "--stub", stub}, 0, "out.exe: "},
+        {{"build", "-D", "V=1", "-o", out, "--level", "0", "--script", script, "--item", terms, "--stub", stub},
+         0,
+         "out.exe: "},
+        {{"build", "--stub", stub, "--script", script, "--item", terms, "-o", out}, 1, "${V} is not defined"},
+        {{"build", "--stub", stub, "--script", script, "-o", out, "-o", out}, 2, "-o is given twice"},
+        {{"build", script, "--stub", stub, "--script", script, "-o", out}, 2, "unexpected argument: "},
+        {{"build", "--stub", stub, "--script", script, "-o"}, 2, "-o needs a value"},
+        {{"build", "--level", "12", "--stub", stub, "--script", script, "-o", out}, 2, "--level 12"},
+        {{"build", "--stub", stub}, 2, "build needs --stub, --script and -o"},
+        {{"check", "--strict", script, "--item", terms, "-DV=1"}, 1, "(--strict counts warnings)"},
+        {{"check", script, "-D", "V=1", "--item", terms, "--strict"}, 1, "(--strict counts warnings)"},
+        {{"check", "--item", terms, script, "--define=V=1"}, 0, "no errors, only warnings (1 items)"},
+        {{"check", "-D", "V", script}, 2, "-D V: write -D NAME=value"},
+        {{"check", script, "-D", "a b=1"}, 2, "\"a b\" is not a variable name"},
+        {{"check", script, script}, 2, "unexpected argument: "},
+        {{"check", "--strict"}, 2, "check needs a script"},
+        {{"check", script, "--force"}, 2, "--force (not an option of this command)"},
+        {{"list", setup}, 0, "items:      2"},
+        {{"list", "--", setup}, 0, "items:      2"},
+        {{"list", setup, "--strict"}, 2, "not an option of this command"},
+        {{"list"}, 2, "list needs an installer"},
+        {{"verify", setup}, 0, "OK (2 items"},
+        {{"verify", setup, setup}, 2, "unexpected argument: "},
+        {{"extract", "-o", parts, setup}, 0, "extracted"},
+        {{"extract", setup, "-o", parts}, 1, "refusing to overwrite"},
+        {{"extract", setup, "--force", "-o", parts}, 0, "extracted"},
+        {{"extract", "--force", "-o" + parts, setup}, 0, "extracted"},
+        {{"extract", setup}, 2, "extract needs -o"},
+        {{"extract", setup, "-o"}, 2, "-o needs a value"},
+        {{}, 2, "no command given"},
+        {{"frobnicate"}, 2, "unknown command: frobnicate"},
+        {{"help"}, 0, "usage: kxpack build"},
+    };
+    for (const auto& c : cases) {
+        std::string shown;
+        for (const std::string& arg : c.args)
+            shown += arg + " ";
+        remove(out.c_str());
+        const KxPackResult r = RunKxPack(c.args);
+        EXPECT_EQ(c.code, r.code) << shown << "\n" << r.err;
+        EXPECT_NE(std::string::npos, (c.code ? r.err : r.out).find(c.expect)) << shown << "\n" << r.out << r.err;
+        if (c.code == 2) {
+            EXPECT_NE(std::string::npos, r.err.find("usage:")) << shown << "\n" << r.err;
+        }
+        if (c.args.size() && c.args[0] == "build") {
+            EXPECT_EQ(c.code == 0, PathExists(out)) << shown;
+        }
     }
 }

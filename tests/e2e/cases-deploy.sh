@@ -106,16 +106,17 @@ one_argument_case() {
 # the entry of the same uninstaller is replaced, not doubled.
 upgrade_case() {
   local out key12='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Hello World 1.2'
-  variant v11 setup '<version>1.0</version>' '<version>1.1</version>' \
-    setup '<uninstall-display-name>Hello World</uninstall-display-name>' \
+  # The example writes its version once; -D overrides it.
+  variant v11 -D VERSION=1.1 setup '<uninstall-display-name>Hello World</uninstall-display-name>' \
     '<uninstall-display-name>Hello World 1.1</uninstall-display-name><uninstall-key>Hello World</uninstall-key>' || return
-  variant v12 setup '<version>1.0</version>' '<version>1.2</version>' \
-    setup '<uninstall-display-name>Hello World</uninstall-display-name>' \
+  variant v12 -D VERSION=1.2 setup '<uninstall-display-name>Hello World</uninstall-display-name>' \
     '<uninstall-display-name>Hello World 1.2</uninstall-display-name>' || return
   run_silent upgrade-11 "$E2E_RUN/v11.exe" /S
   expect_eq "upgrade to 1.1: exit code 0" "$E2E_BG_STATUS" 0
   expect_eq "upgrade to 1.1: into the installed folder" "$(reg_value "$UNINSTALL_KEY" InstallLocation)" "$APP_WIN"
   expect_eq "upgrade to 1.1: the entry now says 1.1" "$(reg_value "$UNINSTALL_KEY" DisplayVersion)" '1.1'
+  expect_eq "upgrade to 1.1: ... as does the example's own value" \
+    "$(reg_value 'HKLM\Software\kxsetup examples\Hello' Version)" '1.1'
   expect_eq "upgrade to 1.1: ... under its new name" "$(reg_value "$UNINSTALL_KEY" DisplayName)" 'Hello World 1.1'
   expect_eq "upgrade to 1.1: one entry" "$(entries_running "$APP_WIN")" 1
 

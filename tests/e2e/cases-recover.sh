@@ -95,7 +95,7 @@ recover_wizard_case() {
 # before it asks, and the earlier installation is as it was; killed once
 # the upgrade had begun to commit: the upgrade is kept.
 recover_upgrade_case() {
-  variant r11 setup '<version>1.0</version>' '<version>1.1</version>' || return
+  variant r11 -D VERSION=1.1 || return
   snapshot recover-upgrade-none
   run_silent recover-upgrade-base "$E2E_SETUP" /S
   expect_eq "upgrade: 1.0 installed" "$E2E_BG_STATUS" 0

@@ -6,13 +6,18 @@
 # in an unattended run the setup log, was told.
 # Needs lib.sh, cases.sh and E2E_KXPACK; runs while nothing is installed.
 
-# variant NAME [FILE OLD NEW]...: the example staged anew, in FILE.xml
-# (setup or hand-uninstall) the first OLD replaced by NEW (plain text, as
-# written), and packed with --force (so that scripts the packer refuses
-# can be tried) as $E2E_RUN/NAME.exe.
+# variant NAME [-D VAR=VALUE]... [FILE OLD NEW]...: the example staged
+# anew, in FILE.xml (setup or hand-uninstall) the first OLD replaced by NEW
+# (plain text, as written), and packed with --force (so that scripts the
+# packer refuses can be tried) and the -D options given as
+# $E2E_RUN/NAME.exe.
 variant() {
-  local name=$1 stage=$E2E_RUN/stage-$1
+  local name=$1 stage=$E2E_RUN/stage-$1 defines=()
   shift
+  while [ "${1:-}" == -D ]; do
+    defines+=(-D "$2")
+    shift 2
+  done
   rm -rf "$stage"
   cp -r "$E2E_STAGE" "$stage"
   while [ $# -ge 3 ]; do
@@ -27,7 +32,7 @@ PY
     shift 3
   done
   if ! "$E2E_KXPACK" build --force --stub "$E2E_STUB" --script "$stage/setup.xml" -o "$E2E_RUN/$name.exe" \
-    >"$E2E_RUN/logs/kxpack-$name.log" 2>&1; then
+    "${defines[@]}" >"$E2E_RUN/logs/kxpack-$name.log" 2>&1; then
     fail "$name: kxpack packs it" "$(cat "$E2E_RUN/logs/kxpack-$name.log")"
     return 1
   fi

@@ -80,7 +80,7 @@ upgrade_drops_case() {
     <shortcut folder=\"Programs\" name=\"Hello Old\" target=\"%APP%hello.exe\" />
     <reg-key section=\"HKEY_CURRENT_USER\\Software\\kxsetup examples\\Hello Old\" name=\"Setting\" type=\"dword\" value=\"7\" />" ||
     return
-  variant up2 setup '<version>1.0</version>' '<version>2.0</version>' || return
+  variant up2 -D VERSION=2.0 || return
   run_silent up1-install "$E2E_RUN/up1.exe" /S
   expect_eq "upgrade drops: version 1 installed" "$E2E_BG_STATUS" 0
   check "upgrade drops: version 1's own files are there" test -f "$APP_DIR/old.txt" -a -f "$APP_DIR/olddir/a.txt"

@@ -111,6 +111,13 @@ bool CElementCheck::Check(const CXMLNode* element, unsigned index)
         CheckName(where, element, at);
         return true; // its attributes mean nothing to the installer
     }
+    // The build-time variables read the install script's (BuildVariables.h);
+    // their values are checked where they are used.
+    if (!strcmp(name, Setting::Define)) {
+        if (!m_bInScript)
+            m_report.Error(at, "<define> stands in the install script alone: the uninstall log uses its variables");
+        return true;
+    }
     const bool stray = CheckAttributes(where, element, index);
     CheckItem(where, element, index, stray);
     CheckVariables(where, element, index);
@@ -231,7 +238,7 @@ void CElementCheck::CheckWowNames(const CXMLNode* element, unsigned index)
 {
     const char* name = element->GetName();
     const bool setting = IsScriptSetting(name);
-    if (!setting && !FindScriptCommand(name))
+    if ((!setting && !FindScriptCommand(name)) || !strcmp(name, Setting::Define))
         return;
     const std::string where = DescribeElement(element, index, m_places.Element(index));
     const auto report = [&](const SPlace& at, const std::string& what, const SWowName& wow) {

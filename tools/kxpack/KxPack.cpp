@@ -8,13 +8,16 @@
 
 #include "Exceptions.h"
 #include "FileId.h"
+#include "BuildVariables.h"
 #include "Caught.h"
+#include "CommandArgs.h"
 #include "OutputFile.h"
 #include "PackageFormat.h"
 #include "PackageStream.h"
 #include "PackageWriter.h"
 #include "ReleasePtr.h"
 #include "ScriptCheck.h"
+#include "ScriptDefines.h"
 #include "ScriptMarkup.h"
 #include "ScriptSources.h"
 #include "ScriptWords.h"
@@ -28,13 +31,17 @@ namespace {
 const char kUninstallLogName[] = "uninstall.xml";
 
 const char kUsage[] =
-    "usage: kxpack build --stub STUB --script SCRIPT [--item FILE]... [--level 0-9] [--force] -o OUT\n"
-    "                    [--icon FILE.ico] [--version-info] [--product-name TEXT] [--product-version TEXT]\n"
+    "usage: kxpack build --stub STUB --script SCRIPT [--item FILE]... [-D NAME=VALUE]... [--level 0-9] [--force]\n"
+    "                    -o OUT [--icon FILE.ico] [--version-info] [--product-name TEXT] [--product-version TEXT]\n"
     "                    [--company TEXT] [--description TEXT] [--copyright TEXT]\n"
-    "       kxpack check SCRIPT [--item FILE]... [--strict]\n"
+    "       kxpack check SCRIPT [--item FILE]... [-D NAME=VALUE]... [--strict]\n"
     "       kxpack list FILE\n"
     "       kxpack extract FILE -o DIR [--force]\n"
-    "       kxpack verify FILE\n";
+    "       kxpack verify FILE\n"
+    "options may stand before or after the FILE or SCRIPT\n";
+
+// -D NAME=VALUE, also -DNAME=VALUE and --define NAME=VALUE.
+const char kDefine[] = "-D";
 
 // The item the script names as its uninstall log, and whether kxpack
 // generated it; false when there is none.
@@ -135,7 +142,7 @@ void PrintLeadingBytes(FILE* out, const CPeek& item)
     fputc('\n', out);
 }
 
-int CmdList(const char* path, FILE* out, FILE* err)
+int ListInstaller(const char* path, FILE* out, FILE* err)
 {
     CPackageStream stream;
     if (!OpenInstaller(path, stream, err))
@@ -161,7 +168,7 @@ int CmdList(const char* path, FILE* out, FILE* err)
     return CheckWhole(path, stream, err) ? 0 : 1;
 }
 
-int CmdVerify(const char* path, FILE* out, FILE* err)
+int VerifyInstaller(const char* path, FILE* out, FILE* err)
 {
     CPackageStream stream;
     if (!OpenInstaller(path, stream, err) || !CheckWhole(path, stream, err))
@@ -226,7 +233,7 @@ private:
     CStoreABC* m_pAlso;
 };
 
-int CmdExtract(const char* path, const char* dir, bool force, FILE* out, FILE* err)
+int ExtractInstaller(const char* path, const char* dir, bool force, FILE* out, FILE* err)
 {
     CPackageStream stream;
     // The whole package is checked first: a damaged one writes nothing.
@@ -308,10 +315,11 @@ struct SChecked
     int nGeneratedLog = -1; // the item of the uninstall log kxpack generated
 };
 
-// Reads the script and the --item files, resolves the script's own
-// sources into further items and checks the result, printing what it found.
-SChecked PrepareScript(const char* scriptPath, const Container::CArray<const char*>& itemPaths, CSmallString& script,
-                       CPackItemList& items, std::vector<std::string>& inputs, FILE* err)
+// Reads the script and the --item files, replaces the build-time
+// variables, resolves the script's own sources into further items and
+// checks the result, printing what it found.
+SChecked PrepareScript(const char* scriptPath, const std::vector<const char*>& itemPaths, CBuildVariables& variables,
+                       CSmallString& script, CPackItemList& items, std::vector<std::string>& inputs, FILE* err)
 {
     SChecked result;
     result.eResult = CheckUnreadable;
@@ -320,30 +328,44 @@ SChecked PrepareScript(const char* scriptPath, const Container::CArray<const cha
         Failure(err, (CSmallString("cannot read the script ") + scriptPath).GetText());
         return result;
     }
-    for (unsigned i = 0; i < itemPaths.GetSize(); i++) {
+    for (const char* path : itemPaths) {
         CPackItem item;
         CSmallString why;
-        if (!CPackItem::ListFile(itemPaths[i], item, why)) {
-            Failure(err, (CSmallString("cannot read the item ") + itemPaths[i] + ": " + why).GetText());
+        if (!CPackItem::ListFile(path, item, why)) {
+            Failure(err, (CSmallString("cannot read the item ") + path + ": " + why).GetText());
             return result;
         }
         items.push_back(std::move(item));
     }
     SCheckedScript checked;
-    checked.strWritten =
-        CSmallString(reinterpret_cast<const char*>(scriptBytes.GetData()), (int)scriptBytes.GetSize());
+    const CSmallString written(reinterpret_cast<const char*>(scriptBytes.GetData()), (int)scriptBytes.GetSize());
+    checked.strWritten = written;
     CScriptReport report(scriptPath);
     // Lines and columns only for a text whose structure the reader takes as written.
-    const bool sound = CheckScriptText(checked.strWritten, nullptr, report);
-    const CScriptPlaces places = sound ? CScriptPlaces(checked.strWritten.GetText(),
-                                                       (unsigned)checked.strWritten.GetLength())
-                                       : CScriptPlaces();
+    const bool sound = CheckScriptText(written, nullptr, report);
+    CScriptPlaces places;
+    if (sound) {
+        // Before anything else reads the script: every reading sees the values.
+        const CScriptPlaces writtenPlaces(written.GetText(), (unsigned)written.GetLength());
+        // A script that names none is not parsed once more for them.
+        const bool defines = std::string(written.GetText(), (size_t)written.GetLength()).find(Setting::Define) !=
+                             std::string::npos;
+        const CReleasePtr<CXMLDocument> doc(
+            defines ? CXMLDocument::LoadFromMemory(written, (unsigned)written.GetLength(), true) : nullptr);
+        variables.TakeDefines(doc ? doc->FindNode(Section::Install) : nullptr, writtenPlaces, report);
+        CTextEdits edits;
+        checked.strWritten = ReplaceVariables(written, variables, writtenPlaces, report, edits);
+        places = CScriptPlaces(checked.strWritten.GetText(), (unsigned)checked.strWritten.GetLength(), nullptr,
+                               written.GetText(), (unsigned)written.GetLength(), edits);
+    }
     script = checked.strWritten;
     const unsigned before = report.GetErrorCount();
     ResolveScriptSources(scriptPath, script, items, report, inputs, places, checked.arrOrigins,
                          result.nGeneratedLog);
     // What could not be read is never built around, --force or not.
     const bool unreadable = report.GetErrorCount() != before;
+    if (sound)
+        ReplaceLogVariables(script, items, variables, report, checked.log);
     checked.strPacked = script;
     if (sound)
         CheckScript(checked, places, items, report);
@@ -361,41 +383,36 @@ void PrintGenerated(FILE* out, int generatedLog)
                 generatedLog, Tag(Setting::Uninstaller).c_str());
 }
 
-// Takes argv[i] as the command's one operand, if it is none of the options
-// (which may stand before or after it) and the first such.
-bool TakeOperand(char** argv, int i, const char*& operand)
+// The -D options given, or false (printed as a bad command line).
+bool TakeDefinitions(const CCommandArgs& args, CBuildVariables& variables, FILE* err, int& code)
 {
-    if (argv[i][0] == '-' || operand)
-        return false;
-    operand = argv[i];
+    for (const char* definition : args.Values(kDefine)) {
+        std::string why;
+        if (!variables.DefineFromCommandLine(definition, why)) {
+            code = Usage(err, why.c_str());
+            return false;
+        }
+    }
     return true;
 }
 
-int CmdCheck(int argc, char** argv, FILE* out, FILE* err)
+int CmdCheck(const CCommandArgs& args, FILE* out, FILE* err)
 {
-    Container::CArray<const char*> itemPaths;
-    bool strict = false;
-    const char* scriptPath = nullptr;
-    for (int i = 2; i < argc; i++) {
-        if (!strcmp(argv[i], "--strict"))
-            strict = true;
-        else if (!strcmp(argv[i], "--item") && i + 1 < argc)
-            itemPaths.Add(argv[++i]);
-        else if (!TakeOperand(argv, i, scriptPath))
-            return Usage(err, (CSmallString("unexpected argument: ") + argv[i]).GetText());
-    }
-    if (!scriptPath)
-        return Usage(err, "check needs a script");
+    const char* scriptPath = args.Operands()[0];
+    CBuildVariables variables;
+    int code = 0;
+    if (!TakeDefinitions(args, variables, err, code))
+        return code;
     CSmallString script;
     CPackItemList items;
     std::vector<std::string> inputs;
-    const SChecked checked = PrepareScript(scriptPath, itemPaths, script, items, inputs, err);
+    const SChecked checked = PrepareScript(scriptPath, args.Values("--item"), variables, script, items, inputs, err);
     if (checked.eResult == CheckUnreadable || checked.eResult == CheckErrors) {
         if (!checked.strCounts.IsEmpty())
             fprintf(err, "kxpack: %s: %s\n", scriptPath, checked.strCounts.GetText());
         return 2;
     }
-    if (checked.eResult == CheckWarnings && strict) {
+    if (checked.eResult == CheckWarnings && args.Has("--strict")) {
         fprintf(err, "kxpack: %s: %s (--strict counts warnings)\n", scriptPath, checked.strCounts.GetText());
         return 1;
     }
@@ -405,47 +422,35 @@ int CmdCheck(int argc, char** argv, FILE* out, FILE* err)
     return 0;
 }
 
-int CmdBuild(int argc, char** argv, FILE* out, FILE* err)
+int CmdBuild(const CCommandArgs& args, FILE* out, FILE* err)
 {
-    const char* stubPath = nullptr;
-    const char* scriptPath = nullptr;
-    const char* outPath = nullptr;
-    int level = 9;
-    bool force = false;
-    SIdentityOptions identity;
-    Container::CArray<const char*> itemPaths;
-    for (int i = 2; i < argc; i++) {
-        const bool hasValue = i + 1 < argc;
-        if (TakeIdentityOption(argc, argv, i, identity))
-            continue;
-        if (!strcmp(argv[i], "--force"))
-            force = true;
-        else if (!strcmp(argv[i], "--stub") && hasValue)
-            stubPath = argv[++i];
-        else if (!strcmp(argv[i], "--script") && hasValue)
-            scriptPath = argv[++i];
-        else if (!strcmp(argv[i], "--item") && hasValue)
-            itemPaths.Add(argv[++i]);
-        else if (!strcmp(argv[i], "-o") && hasValue)
-            outPath = argv[++i];
-        else if (!strcmp(argv[i], "--level") && hasValue && isdigit((unsigned char)argv[i + 1][0]) && !argv[i + 1][1])
-            level = argv[++i][0] - '0';
-        else
-            return Usage(err, (CSmallString("unexpected argument: ") + argv[i]).GetText());
-    }
+    const char* stubPath = args.Value("--stub");
+    const char* scriptPath = args.Value("--script");
+    const char* outPath = args.Value("-o");
+    const char* levelText = args.Value("--level");
+    const bool force = args.Has("--force");
+    const SIdentityOptions identity = ReadIdentityOptions(args);
+    const std::vector<const char*> itemPaths = args.Values("--item");
     if (!stubPath || !scriptPath || !outPath)
         return Usage(err, "build needs --stub, --script and -o");
+    if (levelText && !(isdigit((unsigned char)levelText[0]) && !levelText[1]))
+        return Usage(err, (CSmallString("--level ") + levelText + ": write a level from 0 to 9").GetText());
+    const int level = levelText ? levelText[0] - '0' : 9;
+    CBuildVariables variables;
+    int code = 0;
+    if (!TakeDefinitions(args, variables, err, code))
+        return code;
 
     Container::CArray<unsigned char> stub;
     if (!ReadFileIntoArray(stubPath, stub))
         return Failure(err, (CSmallString("cannot read the stub ") + stubPath).GetText());
     std::vector<std::string> inputs = {stubPath, scriptPath};
-    inputs.insert(inputs.end(), itemPaths.GetData(), itemPaths.GetData() + itemPaths.GetSize());
+    inputs.insert(inputs.end(), itemPaths.begin(), itemPaths.end());
     if (identity.pszIcon)
         inputs.push_back(identity.pszIcon);
     CSmallString script;
     CPackItemList items;
-    const SChecked checked = PrepareScript(scriptPath, itemPaths, script, items, inputs, err);
+    const SChecked checked = PrepareScript(scriptPath, itemPaths, variables, script, items, inputs, err);
     if (checked.eResult == CheckUnreadable || checked.eResult == CheckErrors) {
         const bool forced = force && checked.eResult == CheckErrors;
         if (!checked.strCounts.IsEmpty())
@@ -492,24 +497,50 @@ int CmdBuild(int argc, char** argv, FILE* out, FILE* err)
     return 0;
 }
 
-int ParseExtract(int argc, char** argv, FILE* out, FILE* err)
+int CmdList(const CCommandArgs& args, FILE* out, FILE* err) { return ListInstaller(args.Operands()[0], out, err); }
+
+int CmdVerify(const CCommandArgs& args, FILE* out, FILE* err)
 {
-    const char* dir = nullptr;
-    const char* installer = nullptr;
-    bool force = false;
-    for (int i = 2; i < argc; i++) {
-        if (!strcmp(argv[i], "-o") && i + 1 < argc && !dir)
-            dir = argv[++i];
-        else if (!strcmp(argv[i], "--force") && !force)
-            force = true;
-        else if (!TakeOperand(argv, i, installer))
-            return Usage(err, (CSmallString("unexpected argument: ") + argv[i]).GetText());
-    }
-    if (!installer)
-        return Usage(err, "extract needs an installer");
+    return VerifyInstaller(args.Operands()[0], out, err);
+}
+
+int CmdExtract(const CCommandArgs& args, FILE* out, FILE* err)
+{
+    const char* dir = args.Value("-o");
     if (!dir)
         return Usage(err, "extract needs -o");
-    return CmdExtract(installer, dir, force, out, err);
+    return ExtractInstaller(args.Operands()[0], dir, args.Has("--force"), out, err);
+}
+
+struct SCommand
+{
+    const char* pszName;
+    const char* pszOperand; // what its one operand is; null: it takes none
+    std::vector<SOptionSpec> arrOptions;
+    int (*pRun)(const CCommandArgs& args, FILE* out, FILE* err);
+};
+
+const std::vector<SCommand>& Commands()
+{
+    static const std::vector<SCommand> s_commands = [] {
+        const SOptionSpec define{kDefine, "--define", OptionRepeat};
+        const SOptionSpec item{"--item", nullptr, OptionRepeat};
+        const SOptionSpec force{"--force", nullptr, OptionFlag};
+        const SOptionSpec output{"-o", nullptr, OptionValue};
+        std::vector<SOptionSpec> build = {{"--stub", nullptr, OptionValue},
+                                          {"--script", nullptr, OptionValue},
+                                          {"--level", nullptr, OptionValue},
+                                          item, define, force, output};
+        AddIdentityOptions(build);
+        return std::vector<SCommand>{
+            {"build", nullptr, build, CmdBuild},
+            {"check", "a script", {item, define, {"--strict", nullptr, OptionFlag}}, CmdCheck},
+            {"list", "an installer", {}, CmdList},
+            {"verify", "an installer", {}, CmdVerify},
+            {"extract", "an installer", {output, force}, CmdExtract},
+        };
+    }();
+    return s_commands;
 }
 
 } // namespace
@@ -518,24 +549,24 @@ int KxPackMain(int argc, char** argv, FILE* out, FILE* err)
 {
     if (argc < 2)
         return Usage(err, "no command given");
-    const char* cmd = argv[1];
-    int code = -1;
+    const char* name = argv[1];
+    if (!strcmp(name, "help") || !strcmp(name, "--help") || !strcmp(name, "-h")) {
+        fputs(kUsage, out);
+        return 0;
+    }
+    const SCommand* command = nullptr;
+    for (const SCommand& known : Commands())
+        if (!strcmp(known.pszName, name))
+            command = &known;
+    if (!command)
+        return Usage(err, (CSmallString("unknown command: ") + name).GetText());
+    CCommandArgs args;
     CSmallString why;
-    const bool ran = RunCaught(
-        [&] {
-            if (!strcmp(cmd, "build"))
-                code = CmdBuild(argc, argv, out, err);
-            else if (!strcmp(cmd, "check") && argc >= 3)
-                code = CmdCheck(argc, argv, out, err);
-            else if (!strcmp(cmd, "list") && argc == 3)
-                code = CmdList(argv[2], out, err);
-            else if (!strcmp(cmd, "verify") && argc == 3)
-                code = CmdVerify(argv[2], out, err);
-            else if (!strcmp(cmd, "extract") && argc >= 3)
-                code = ParseExtract(argc, argv, out, err);
-        },
-        why);
-    if (!ran)
-        return Failure(err, why);
-    return code >= 0 ? code : Usage(err, (CSmallString("bad command line for ") + cmd).GetText());
+    if (!args.Parse(argc, argv, 2, command->arrOptions, command->pszOperand ? 1 : 0, why))
+        return Usage(err, why);
+    if (command->pszOperand && args.Operands().empty())
+        return Usage(err, (CSmallString(name) + " needs " + command->pszOperand).GetText());
+    int code = -1;
+    const bool ran = RunCaught([&] { code = command->pRun(args, out, err); }, why);
+    return ran ? code : Failure(err, why);
 }

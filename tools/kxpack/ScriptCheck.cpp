@@ -19,8 +19,6 @@
 
 namespace {
 
-// The largest uninstall script read for its check.
-const unsigned long long kLargestUninstaller = 64ull << 20;
 // What is read of an item that holds a setting's value.
 const size_t kSettingRead = 4096;
 
@@ -48,9 +46,10 @@ class CScriptCheck
 {
 public:
     CScriptCheck(const CXMLNode* written, const CXMLNode* packed, const CScriptPlaces& places,
-                 const std::vector<unsigned>& origins, const CPackItemList& items, CScriptReport& report)
-        : m_pWritten(written), m_pPacked(packed), m_places(places), m_arrOrigins(origins), m_items(items),
-          m_report(report), m_elements(places, true, items, report), m_effects(report), m_architecture(report)
+                 const SCheckedScript& script, const CPackItemList& items, CScriptReport& report)
+        : m_pWritten(written), m_pPacked(packed), m_places(places), m_arrOrigins(script.arrOrigins), m_log(script.log),
+          m_items(items), m_report(report), m_elements(places, true, items, report), m_effects(report),
+          m_architecture(report)
     {
     }
 
@@ -304,11 +303,12 @@ private:
         // How the messages below name the uninstall script.
         const std::string script = "the uninstall script (" + Tag(Setting::Uninstaller) + ")";
         unsigned id = 0;
+        bool replaced = false; // its variables: the text as written is where the places are
         if (uninstaller->GetAttributeValue(Attr::Id, id)) {
             if (id >= m_items.size())
                 return; // already reported as an id outside the table
             const CPackItem& item = m_items[id];
-            if (item.GetSize() > kLargestUninstaller) {
+            if (item.GetSize() > kLargestUninstallLog) {
                 m_report.Warning(at, "%s is %llu bytes: too large to be checked", script.c_str(), item.GetSize());
                 return;
             }
@@ -319,12 +319,18 @@ private:
                 return;
             }
             text = CSmallString(reinterpret_cast<const char*>(bytes.data()), (int)bytes.size());
-            if (item.IsFile())
+            replaced = m_log.nItem == (int)id;
+            if (replaced)
+                file = m_log.strFile;
+            else if (item.IsFile())
                 file = item.GetPath();
         }
-        if (!CheckScriptText(text, file.c_str(), m_report))
+        if (!CheckScriptText(replaced ? m_log.strWritten : text, file.c_str(), m_report))
             return;
-        const CScriptPlaces places(text.GetText(), (unsigned)text.GetLength(), file.c_str());
+        const CScriptPlaces places =
+            replaced ? CScriptPlaces(text.GetText(), (unsigned)text.GetLength(), file.c_str(),
+                                     m_log.strWritten.GetText(), (unsigned)m_log.strWritten.GetLength(), m_log.edits)
+                     : CScriptPlaces(text.GetText(), (unsigned)text.GetLength(), file.c_str());
         const CReleasePtr<CXMLDocument> log(Load(text));
         const CXMLNode* section = log ? log->FindNode(Section::Uninstall) : nullptr;
         if (!section) {
@@ -353,6 +359,7 @@ private:
     const CXMLNode* m_pPacked;
     const CScriptPlaces& m_places;
     const std::vector<unsigned>& m_arrOrigins;
+    const SReplacedLog& m_log;
     const CPackItemList& m_items;
     CScriptReport& m_report;
     CElementCheck m_elements;
@@ -378,5 +385,5 @@ void CheckScript(const SCheckedScript& script, const CScriptPlaces& places, cons
                      Tag(Section::Install).c_str());
         return;
     }
-    CScriptCheck(install, packedInstall, places, script.arrOrigins, items, report).Run();
+    CScriptCheck(install, packedInstall, places, script, items, report).Run();
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "PackItem.h"
+#include "ScriptDefines.h"
 #include "ScriptPlaces.h"
 #include "ScriptReport.h"
 #include "Spelling.h"
@@ -22,8 +23,11 @@
 // broken: what the reader makes of it then is no ground for further checks.
 bool CheckScriptText(const CSmallString& text, const char* file, CScriptReport& report);
 
-// A script as its publisher wrote it and as it goes into the package, once
-// src= and text= have become items.
+// The largest uninstall log read for its check (and its variables).
+constexpr unsigned long long kLargestUninstallLog = 64ull << 20;
+
+// A script as its publisher wrote it (its variables replaced) and as it goes
+// into the package, once src= and text= have become items.
 struct SCheckedScript
 {
     CSmallString strWritten;
@@ -31,6 +35,8 @@ struct SCheckedScript
     // For each element of the packed install section, the index of the
     // written one it came from; empty when nothing was rewritten.
     std::vector<unsigned> arrOrigins;
+    // The uninstall log whose variables were replaced, if one was.
+    SReplacedLog log;
 };
 
 // places: of strWritten. Warnings don't stop a build; errors do.

@@ -39,7 +39,38 @@ const char* TagEnd(const char* p, const char* end)
 
 } // namespace
 
+void CTextEdits::Add(size_t from, size_t length, size_t to, size_t newLength)
+{
+    m_arrEdits.push_back(SEdit{from, length, to, newLength});
+}
+
+size_t CTextEdits::ToWritten(size_t offset) const
+{
+    const auto after = std::upper_bound(m_arrEdits.begin(), m_arrEdits.end(), offset,
+                                        [](size_t at, const SEdit& edit) { return at < edit.uTo; });
+    if (after == m_arrEdits.begin())
+        return offset;
+    const SEdit& edit = *(after - 1);
+    if (offset < edit.uTo + edit.uNewLength)
+        return edit.uFrom;
+    return offset - (edit.uTo + edit.uNewLength) + edit.uFrom + edit.uLength;
+}
+
 CScriptPlaces::CScriptPlaces(const char* text, unsigned length, const char* file) : m_strFile(file ? file : "")
+{
+    FindLines(text, length);
+    FindElements(text, length);
+}
+
+CScriptPlaces::CScriptPlaces(const char* text, unsigned length, const char* file, const char* written,
+                             unsigned writtenLength, const CTextEdits& edits)
+    : m_strFile(file ? file : ""), m_edits(edits)
+{
+    FindLines(written, writtenLength);
+    FindElements(text, length);
+}
+
+void CScriptPlaces::FindLines(const char* text, unsigned length)
 {
     const char* const end = text + length;
     const char* p = text;
@@ -50,7 +81,14 @@ CScriptPlaces::CScriptPlaces(const char* text, unsigned length, const char* file
     for (const char* q = p; q < end; q++)
         if (*q == '\n' || (*q == '\r' && (q + 1 == end || q[1] != '\n')))
             m_arrLineStarts.push_back((size_t)(q + 1 - text));
+}
 
+void CScriptPlaces::FindElements(const char* text, unsigned length)
+{
+    const char* const end = text + length;
+    const char* p = text;
+    if (Opens(p, end, "\xEF\xBB\xBF"))
+        p += 3;
     unsigned depth = 0; // open elements
     while (p < end) {
         if (*p != '<') {
@@ -114,6 +152,8 @@ SPlace CScriptPlaces::At(size_t offset) const
 {
     SPlace place;
     place.pszFile = GetFile();
+    if (offset != kNone)
+        offset = m_edits.ToWritten(offset);
     if (offset == kNone || m_arrLineStarts.empty() || offset < m_arrLineStarts[0])
         return place;
     const size_t line = (size_t)(std::upper_bound(m_arrLineStarts.begin(), m_arrLineStarts.end(), offset) -

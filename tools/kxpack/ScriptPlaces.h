@@ -13,6 +13,27 @@ struct SPlace
     unsigned uColumn = 0;          // 1-based, in bytes; 0: not known
 };
 
+// Where a text made from a written one by replacing some of its parts
+// stands in the written one, so that places in it name what was written.
+class CTextEdits
+{
+public:
+    // The length bytes at from in the written text became newLength bytes
+    // at to in the new one; edits come in the order of the text.
+    void Add(size_t from, size_t length, size_t to, size_t newLength);
+    bool IsEmpty() const { return m_arrEdits.empty(); }
+    // The written offset of an offset in the new text: within a
+    // replacement, the start of what it replaced.
+    size_t ToWritten(size_t offset) const;
+
+private:
+    struct SEdit
+    {
+        size_t uFrom, uLength, uTo, uNewLength;
+    };
+    std::vector<SEdit> m_arrEdits;
+};
+
 class CScriptPlaces
 {
 public:
@@ -22,6 +43,10 @@ public:
     // (CheckXMLWellFormed): otherwise the elements found here would not be
     // the reader's. file names the text in messages (null: the script).
     CScriptPlaces(const char* text, unsigned length, const char* file = nullptr);
+    // The elements of text, made from written by edits (the variables
+    // replaced), at their places in written.
+    CScriptPlaces(const char* text, unsigned length, const char* file, const char* written, unsigned writtenLength,
+                  const CTextEdits& edits);
 
     const char* GetFile() const { return m_strFile.empty() ? nullptr : m_strFile.c_str(); }
     // The start tag's '<'.
@@ -33,6 +58,9 @@ public:
     SPlace At(size_t offset) const;
 
 private:
+    void FindLines(const char* text, unsigned length);
+    void FindElements(const char* text, unsigned length);
+
     static const size_t kNone = ~(size_t)0;
 
     struct SAttribute
@@ -47,6 +75,7 @@ private:
     };
 
     std::string m_strFile;
+    CTextEdits m_edits;
     std::vector<size_t> m_arrLineStarts;
     size_t m_uRoot = kNone;
     std::vector<SElement> m_arrElements;

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -103,11 +104,14 @@ CXMLNode* CopyElement(const CXMLNode* from, CXMLNode* parent, std::initializer_l
     return top.Detach();
 }
 
-bool HasSources(const CXMLNode* install)
+bool IsDefine(const CXMLNode* element) { return !strcmp(element->GetName(), Setting::Define); }
+
+// What the packer rewrites: sources, and the <define>s it takes out.
+bool NeedsRewrite(const CXMLNode* install)
 {
     for (unsigned i = 0; i < install->GetChildCount(); i++) {
         const CXMLNode* child = install->GetChild(i);
-        if (child->GetAttributeValue(Attr::Src) || child->GetAttributeValue(Attr::Text))
+        if (child->GetAttributeValue(Attr::Src) || child->GetAttributeValue(Attr::Text) || IsDefine(child))
             return true;
     }
     return false;
@@ -124,6 +128,8 @@ public:
 
     void Resolve(const CXMLNode* from, unsigned index, CXMLNode* install)
     {
+        if (IsDefine(from))
+            return; // already replaced: the installer never sees one
         const SPlace at = m_places.Element(index);
         const std::string where = DescribeElement(from, index, at);
         const char* src = from->GetAttributeValue(Attr::Src);
@@ -302,7 +308,7 @@ bool ResolveScriptSources(const char* scriptPath, CSmallString& script, CPackIte
     }
     const CXMLNode* install = doc->FindNode(Section::Install);
     const bool generate = WantsGeneratedLog(install);
-    if (!install || (!HasSources(install) && !generate))
+    if (!install || (!NeedsRewrite(install) && !generate))
         return true; // nothing to resolve: the script goes in as written
 
     const unsigned errorsBefore = report.GetErrorCount();

@@ -2,7 +2,8 @@
 // file, or a folder for <file>) and text="..." (for the commands whose item
 // is a text) become package items, numbered after the --item ones: first
 // those of settings and of text= values, then those of <file>s, each group
-// in script order. A script that registers an uninstaller without naming
+// in script order. Its <define>s are left out (ScriptDefines.h has replaced
+// its variables already). A script that registers an uninstaller without naming
 // its log gets one generated from its commands (UninstallLogGen.h).
 #pragma once
 

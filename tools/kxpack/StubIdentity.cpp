@@ -56,25 +56,24 @@ SVersionTexts DefaultTexts(const CXMLNode* install, const CPackItemList& items)
 
 } // namespace
 
-bool TakeIdentityOption(int argc, char** argv, int& i, SIdentityOptions& options)
+void AddIdentityOptions(std::vector<SOptionSpec>& options)
 {
-    if (!strcmp(argv[i], "--version-info")) {
-        options.bVersionInfo = true;
-        return true;
+    options.push_back(SOptionSpec{"--icon", nullptr, OptionValue});
+    options.push_back(SOptionSpec{"--version-info", nullptr, OptionFlag});
+    for (const char* text : kTextOptions)
+        options.push_back(SOptionSpec{text, nullptr, OptionValue});
+}
+
+SIdentityOptions ReadIdentityOptions(const CCommandArgs& args)
+{
+    SIdentityOptions options;
+    options.pszIcon = args.Value("--icon");
+    options.bVersionInfo = args.Has("--version-info");
+    for (int t = 0; t < SIdentityOptions::TextCount; t++) {
+        options.apszText[t] = args.Value(kTextOptions[t]);
+        options.bVersionInfo |= options.apszText[t] != nullptr; // a text asks for the resource
     }
-    if (i + 1 >= argc)
-        return false;
-    if (!strcmp(argv[i], "--icon")) {
-        options.pszIcon = argv[++i];
-        return true;
-    }
-    for (int t = 0; t < SIdentityOptions::TextCount; t++)
-        if (!strcmp(argv[i], kTextOptions[t])) {
-            options.apszText[t] = argv[++i];
-            options.bVersionInfo = true; // a text asks for the resource
-            return true;
-        }
-    return false;
+    return options;
 }
 
 bool ApplyIdentity(const SIdentityOptions& options, const CSmallString& script, const CPackItemList& items,

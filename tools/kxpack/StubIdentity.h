@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "CommandArgs.h"
 #include "PackItem.h"
 #include "SmallString.h"
 
@@ -29,9 +30,10 @@ struct SIdentityOptions
     bool IsAsked() const { return pszIcon || bVersionInfo; }
 };
 
-// Takes the option at argv[i] (and its value, moving i past it) when it is
-// one of these; false when it isn't.
-bool TakeIdentityOption(int argc, char** argv, int& i, SIdentityOptions& options);
+// build's options for these: --icon, --version-info and the texts.
+void AddIdentityOptions(std::vector<SOptionSpec>& options);
+// What the arguments read ask for.
+SIdentityOptions ReadIdentityOptions(const CCommandArgs& args);
 
 // Reads the icon, takes the texts that were not given from the script and
 // gives the stub its resources; with scope user, its manifest asks for no
