@@ -18,6 +18,7 @@
 #include "ScriptSources.h"
 #include "ScriptWords.h"
 #include "FileText.h"
+#include "ManifestCommand.h"
 #include "StubIdentity.h"
 #include "XMLDocument.h"
 
@@ -33,7 +34,10 @@ const char kUsage[] =
     "       kxpack check SCRIPT [--item FILE]... [--strict]\n"
     "       kxpack list FILE\n"
     "       kxpack extract FILE -o DIR [--force]\n"
-    "       kxpack verify FILE\n";
+    "       kxpack verify FILE\n"
+    "       kxpack manifest FILE --id PUBLISHER.APP --url URL [--winget DIR] [--chocolatey DIR] [--force]\n"
+    "                    [--license TEXT] [--short-description TEXT] [--locale TAG] [--version TEXT] ...\n"
+    "                    (every option: docs/script-reference.md, kxpack)\n";
 
 // The item the script names as its uninstall log, and whether kxpack
 // generated it; false when there is none.
@@ -513,6 +517,15 @@ int ParseExtract(int argc, char** argv, FILE* out, FILE* err)
     return CmdExtract(installer, dir, force, out, err);
 }
 
+int ParseManifest(int argc, char** argv, FILE* out, FILE* err)
+{
+    SManifestOptions options;
+    std::string why;
+    if (!ParseManifestOptions(argc, argv, options, why))
+        return Usage(err, why.c_str());
+    return RunManifest(options, out, err);
+}
+
 } // namespace
 
 int KxPackMain(int argc, char** argv, FILE* out, FILE* err)
@@ -534,6 +547,8 @@ int KxPackMain(int argc, char** argv, FILE* out, FILE* err)
                 code = CmdVerify(argv[2], out, err);
             else if (!strcmp(cmd, "extract") && argc >= 3)
                 code = ParseExtract(argc, argv, out, err);
+            else if (!strcmp(cmd, "manifest"))
+                code = ParseManifest(argc, argv, out, err);
         },
         why);
     if (!ran)
