@@ -5,6 +5,19 @@
 #include "Caught.h"
 #include "OutputFile.h"
 
+namespace {
+
+// The folder and those above it that are missing. A step that can't be
+// made (a drive, a share) is left to the check of the whole path.
+bool MakeFolders(const std::string& path)
+{
+    for (size_t at = path.find_first_of("/\\", 1); at != std::string::npos; at = path.find_first_of("/\\", at + 1))
+        MakeDirectory(path.substr(0, at).c_str());
+    return MakeDirectory(path.c_str());
+}
+
+} // namespace
+
 std::string SManifestFile::GetPath() const
 {
     const char last = strDir.empty() ? '/' : strDir[strDir.size() - 1];
@@ -32,7 +45,7 @@ bool WriteManifests(const std::vector<SManifestFile>& files, std::string& why)
         const size_t slash = file.strName.rfind('/');
         const std::string path = file.GetPath();
         const std::string folder = slash == std::string::npos ? file.strDir : path.substr(0, path.size() - file.strName.size() + slash);
-        if (!MakeDirectory(file.strDir.c_str()) || !MakeDirectory(folder.c_str())) {
+        if (!MakeFolders(folder)) {
             why = "cannot create the folder " + folder;
             return false;
         }

@@ -437,18 +437,13 @@ int TryChange(const std::vector<std::string>& args)
 
 // Wine hands Linux only the low byte of a program's exit code (3010 arrives
 // as 194): this runs the program and prints the whole code.
-int ExitCode(const std::vector<std::string>& args)
+int RunLine(std::string line, const std::string& what)
 {
-    std::string line;
-    for (size_t i = 1; i < args.size(); i++) {
-        const bool quote = args[i].empty() || args[i].find_first_of(" \t") != std::string::npos;
-        line += (i > 1 ? " " : "") + (quote ? "\"" + args[i] + "\"" : args[i]);
-    }
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
     if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return Fail("cannot start " + args[1] + ": " + DescribeError(GetLastError()));
+        return Fail("cannot start " + what + ": " + DescribeError(GetLastError()));
     WaitForSingleObject(pi.hProcess, INFINITE);
     DWORD code = 0;
     GetExitCodeProcess(pi.hProcess, &code);
@@ -457,6 +452,20 @@ int ExitCode(const std::vector<std::string>& args)
     std::printf("exit code %lu\n", (unsigned long)code);
     return 0;
 }
+
+int ExitCode(const std::vector<std::string>& args)
+{
+    std::string line;
+    for (size_t i = 1; i < args.size(); i++) {
+        const bool quote = args[i].empty() || args[i].find_first_of(" \t") != std::string::npos;
+        line += (i > 1 ? " " : "") + (quote ? "\"" + args[i] + "\"" : args[i]);
+    }
+    return RunLine(line, args[1]);
+}
+
+// The line exactly as given, as a package manager composes one from a
+// manifest's switches (quotes inside a switch, /D= last with its blanks).
+int ExitCodeLine(const std::vector<std::string>& args) { return RunLine(args[1], args[1]); }
 
 int Run(const std::vector<std::string>& args)
 {
@@ -500,6 +509,7 @@ const SCommand g_arrCommands[] = {
     {"try-change", 1, 1, TryChange,
      "try-change PATH                    open for writing, rename, delete; 0 if all refused"},
     {"exit-code", 1, 16, ExitCode, "exit-code PROGRAM [ARGS...]        runs it, prints its whole exit code"},
+    {"exit-code-line", 1, 1, ExitCodeLine, "exit-code-line COMMAND-LINE        exit-code of a whole command line"},
     {"run", 1, 1, Run, "run SCRIPT                         one command a line"},
 };
 
