@@ -133,8 +133,8 @@ TEST(KxPackManifestTest, ManifestsOfScripts)
          "<app-name src=\"name.txt\"/><version>2.0</version><uninstall-display-name>Hello</uninstall-display-name>"
          "<uninstall-key>{Hello-Key}</uninstall-key><scope> User </scope><architecture>X64</architecture>"
          "<finish-at-restart>yes</finish-at-restart><terms>Agree.</terms>",
-         {"--publisher", "Option Co", "--chocolatey", "c", "--tags", "hello,greeting", "--winget", "w",
-          "--locale", "de-DE"},
+         {"--publisher", "Option Co", "--chocolatey", "c", "--tags", "hello,greeting", "--winget", "w", "--locale",
+          "de-DE"},
          0,
          {{"w/Kx.Hello.installer.yaml", "Architecture: x64\n  Scope: user\n"},
           {"w/Kx.Hello.installer.yaml", "- InstallerReturnCode: 3010\n  ReturnResponse: rebootRequiredToFinish\n"},
@@ -159,28 +159,73 @@ TEST(KxPackManifestTest, ManifestsOfScripts)
           {install, "silentArgs     = '/S /ALLUSERS'\n"}},
          {},
          nullptr},
-        {"no version in the script: --version", "<uninstall-display-name>Hello</uninstall-display-name>" + publisher, {"--version", "3.1", "--winget", "w"}, 0,
-         {{locale, "PackageVersion: \"3.1\"\n"}}, {{w, "DisplayVersion"}}, nullptr},
+        {"no version in the script: --version",
+         "<uninstall-display-name>Hello</uninstall-display-name>" + publisher,
+         {"--version", "3.1", "--winget", "w"},
+         0,
+         {{locale, "PackageVersion: \"3.1\"\n"}},
+         {{w, "DisplayVersion"}},
+         nullptr},
         {"Chocolatey alone needs no license", entry + publisher, {"--chocolatey", "c"}, 0, {}, {}, nullptr},
         // What is refused: exit code 2, nothing written.
         {"winget needs a license", entry + publisher, {"--winget", "w"}, 2, {}, {}, "needs a License: pass --license"},
         {"no publisher", entry, {"--chocolatey", "c"}, 2, {}, {}, "no uninstall-publisher; pass --publisher"},
-        {"no Add/Remove entry", "<app-name>Hello</app-name><version>1</version>" + publisher,
-         {"--winget", "w"}, 2, {}, {}, "no uninstall-display-name"},
-        {"no version", "<uninstall-display-name>Hello</uninstall-display-name>" + publisher, {"--winget", "w"}, 2, {},
-         {}, "pass --version"},
-        {"another --version than the script's", entry + publisher, {"--version", "2.0", "--winget", "w"}, 2, {}, {},
+        {"no Add/Remove entry",
+         "<app-name>Hello</app-name><version>1</version>" + publisher,
+         {"--winget", "w"},
+         2,
+         {},
+         {},
+         "no uninstall-display-name"},
+        {"no version",
+         "<uninstall-display-name>Hello</uninstall-display-name>" + publisher,
+         {"--winget", "w"},
+         2,
+         {},
+         {},
+         "pass --version"},
+        {"another --version than the script's",
+         entry + publisher,
+         {"--version", "2.0", "--winget", "w"},
+         2,
+         {},
+         {},
          "leave --version out"},
-        {"a version winget refuses", publisher + "<uninstall-display-name>H</uninstall-display-name><version>1:2</version>",
-         {"--winget", "w"}, 2, {}, {}, "can't be a winget version"},
-        {"a version Chocolatey refuses", publisher + "<uninstall-display-name>H</uninstall-display-name><version>1.0b</version>",
-         {"--chocolatey", "c"}, 2, {}, {}, "can't be a Chocolatey version"},
-        {"an id without a publisher", entry + publisher, {"--winget", "w", "--id", "Hello"}, 2, {}, {},
+        {"a version winget refuses",
+         publisher + "<uninstall-display-name>H</uninstall-display-name><version>1:2</version>",
+         {"--winget", "w"},
+         2,
+         {},
+         {},
+         "can't be a winget version"},
+        {"a version Chocolatey refuses",
+         publisher + "<uninstall-display-name>H</uninstall-display-name><version>1.0b</version>",
+         {"--chocolatey", "c"},
+         2,
+         {},
+         {},
+         "can't be a Chocolatey version"},
+        {"an id without a publisher",
+         entry + publisher,
+         {"--winget", "w", "--id", "Hello"},
+         2,
+         {},
+         {},
          "--id \"Hello\" is not of the form PUBLISHER.APP"},
-        {"an address that isn't one", entry + publisher, {"--winget", "w", "--package-url", "example.com"}, 2, {}, {},
+        {"an address that isn't one",
+         entry + publisher,
+         {"--winget", "w", "--package-url", "example.com"},
+         2,
+         {},
+         {},
          "--package-url \"example.com\" is not a web address"},
         {"a tag with a blank", entry + publisher, {"--winget", "w", "--tags", "a,b c"}, 2, {}, {}, "\"b c\" is no tag"},
-        {"a scope the installer refuses", entry + publisher + "<scope>everyone</scope>", {"--winget", "w"}, 2, {}, {},
+        {"a scope the installer refuses",
+         entry + publisher + "<scope>everyone</scope>",
+         {"--winget", "w"},
+         2,
+         {},
+         {},
          "its scope \"everyone\""},
     };
     int n = 0;
@@ -190,8 +235,9 @@ TEST(KxPackManifestTest, ManifestsOfScripts)
         WriteText(here + "/name.txt", "Hello From An Item\n");
         WriteText(here + "/setup.xml", "<install>" + c.script + "</install>");
         // --force: also a scope the installer would refuse.
-        const KxPackResult built = RunKxPack({"build", "--stub", std::string(KX_SOURCE_DIR) + "/tests/core/data/stub/tiny.exe",
-                                              "--script", here + "/setup.xml", "-o", here + "/setup.exe", "--force"});
+        const KxPackResult built =
+            RunKxPack({"build", "--stub", std::string(KX_SOURCE_DIR) + "/tests/core/data/stub/tiny.exe", "--script",
+                       here + "/setup.xml", "-o", here + "/setup.exe", "--force"});
         ASSERT_EQ(0, built.code) << c.name << ": " << built.err;
         // The installer last, after its options, as any command may take it.
         std::vector<std::string> args = {"manifest", "--url", "https://example.com/setup.exe"};
@@ -212,11 +258,11 @@ TEST(KxPackManifestTest, ManifestsOfScripts)
             continue;
         }
         for (const auto& p : c.present)
-            EXPECT_NE(std::string::npos, Text(here + "/" + p.first).find(p.second)) << c.name << ": " << p.first
-                                                                                    << " lacks " << p.second;
+            EXPECT_NE(std::string::npos, Text(here + "/" + p.first).find(p.second))
+                << c.name << ": " << p.first << " lacks " << p.second;
         for (const auto& a : c.absent)
-            EXPECT_EQ(std::string::npos, Text(here + "/" + a.first).find(a.second)) << c.name << ": " << a.first
-                                                                                   << " holds " << a.second;
+            EXPECT_EQ(std::string::npos, Text(here + "/" + a.first).find(a.second))
+                << c.name << ": " << a.first << " holds " << a.second;
         // The checksum is the installer file's own.
         const std::string sha = Sha256Of(Text(here + "/setup.exe"), 1 << 16);
         if (PathExists(here + "/w")) {
@@ -240,8 +286,14 @@ TEST(KxPackManifestTest, RefusesBadInstallersAndKeepsExistingFiles)
     std::vector<unsigned char> damaged = ReadBytes(dir.File("setup.exe"));
     damaged[damaged.size() - 40] ^= 0xFF;
     WriteBytes(dir.File("damaged.exe"), damaged);
-    const std::vector<std::string> all = {"--id", "Kx.Hello", "--url", "https://example.com/s.exe", "--chocolatey",
-                                          dir.File("c"), "--short-description", "Says hello."};
+    const std::vector<std::string> all = {"--id",
+                                          "Kx.Hello",
+                                          "--url",
+                                          "https://example.com/s.exe",
+                                          "--chocolatey",
+                                          dir.File("c"),
+                                          "--short-description",
+                                          "Says hello."};
     const auto Run = [&](const std::string& installer, std::vector<std::string> more) {
         std::vector<std::string> args = {"manifest", installer};
         args.insert(args.end(), all.begin(), all.end());

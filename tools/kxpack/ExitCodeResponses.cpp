@@ -19,7 +19,7 @@ const SExitCodeResponse g_arrExitCodeResponses[] = {
      false},
     {ExitCode::NewerInstalled, "downgrade", "a newer version is installed; nothing changed", false, false},
     {ExitCode::InProgress, "installInProgress", "another installation of the application is running", false, false},
-    {ExitCode::RestartNeeded, "rebootRequiredToFinish", "done; Windows replaces files in use at the next restart",
-     true, true},
+    {ExitCode::RestartNeeded, "rebootRequiredToFinish", "done; Windows replaces files in use at the next restart", true,
+     true},
 };
 const unsigned g_uExitCodeResponseCount = sizeof(g_arrExitCodeResponses) / sizeof(g_arrExitCodeResponses[0]);

@@ -19,12 +19,10 @@ namespace {
 // texts, and an item may be a whole application.
 const uint32_t kLargestSetting = 1 << 20;
 
-const char* const kItemSettings[] = {Setting::AppName,         Setting::UninstallDisplayName,
-                                     Setting::UninstallKey,    Setting::UninstallPublisher,
-                                     Setting::Version,         Setting::UninstallUrlAbout,
-                                     Setting::UninstallHelpLink, Setting::SupportUrl,
-                                     Setting::Scope,           Setting::Architecture,
-                                     Setting::FinishAtRestart, Setting::Uninstaller};
+const char* const kItemSettings[] = {
+    Setting::AppName, Setting::UninstallDisplayName, Setting::UninstallKey,      Setting::UninstallPublisher,
+    Setting::Version, Setting::UninstallUrlAbout,    Setting::UninstallHelpLink, Setting::SupportUrl,
+    Setting::Scope,   Setting::Architecture,         Setting::FinishAtRestart,   Setting::Uninstaller};
 
 // Keeps the first bytes of an item; the rest only passes through, so that
 // the stream still checks it.
@@ -49,13 +47,6 @@ bool IsYes(const std::string& text)
 {
     return Mb::ICmp(text.c_str(), "yes") == 0 || Mb::ICmp(text.c_str(), "true") == 0 ||
            strtoul(text.c_str(), nullptr, 10) != 0;
-}
-
-std::string Trimmed(const std::string& text)
-{
-    const char* blanks = " \t\r\n";
-    const size_t first = text.find_first_not_of(blanks);
-    return first == std::string::npos ? std::string() : text.substr(first, text.find_last_not_of(blanks) - first + 1);
 }
 
 class CSettings
@@ -149,9 +140,12 @@ bool ReadInstallerFacts(const char* path, SInstallerFacts& facts, std::string& w
     }
     // No value, or only blanks: a 32-bit application, as the installer takes it.
     const std::string architecture = settings.Get(Setting::Architecture, items);
-    facts.pszArchitecture = Trimmed(architecture).empty() ? "x86" : ParseArchitecture(architecture.c_str());
+    CSmallString word(architecture.c_str());
+    word.TrimBoth();
+    facts.pszArchitecture = word.IsEmpty() ? "x86" : ParseArchitecture(word);
     if (!facts.pszArchitecture) {
-        why = std::string(path) + ": its architecture \"" + architecture + "\" is none the installer knows (x86, x64, arm64)";
+        why = std::string(path) + ": its architecture \"" + architecture +
+              "\" is none the installer knows (x86, x64, arm64)";
         return false;
     }
     if (!HashFileSha256(path, facts.strSha256)) {

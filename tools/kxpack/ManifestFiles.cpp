@@ -44,7 +44,8 @@ bool WriteManifests(const std::vector<SManifestFile>& files, std::string& why)
     for (const SManifestFile& file : files) {
         const size_t slash = file.strName.rfind('/');
         const std::string path = file.GetPath();
-        const std::string folder = slash == std::string::npos ? file.strDir : path.substr(0, path.size() - file.strName.size() + slash);
+        const std::string folder =
+            slash == std::string::npos ? file.strDir : path.substr(0, path.size() - file.strName.size() + slash);
         if (!MakeFolders(folder)) {
             why = "cannot create the folder " + folder;
             return false;

@@ -5,9 +5,10 @@
 namespace {
 
 const char* const kTextOptions[SManifestOptions::TextCount] = {
-    "--id",      "--url",         "--locale",      "--version",   "--package-name",      "--publisher",
-    "--publisher-url", "--package-url", "--support-url", "--license", "--license-url", "--copyright",
-    "--short-description", "--description", "--moniker", "--tags"};
+#define KX_TEXT_OPTION_NAME(id, name) name,
+    KX_MANIFEST_TEXT_OPTIONS(KX_TEXT_OPTION_NAME)
+#undef KX_TEXT_OPTION_NAME
+};
 
 // Takes the option at argv[i] and its value, moving i past it.
 bool TakeValue(int argc, char** argv, int& i, const char* name, const char*& value, std::string& why)
@@ -25,7 +26,10 @@ bool TakeValue(int argc, char** argv, int& i, const char* name, const char*& val
 
 } // namespace
 
-const char* GetOptionName(SManifestOptions::EText text) { return kTextOptions[text]; }
+const char* GetOptionName(SManifestOptions::EText text)
+{
+    return kTextOptions[text];
+}
 
 bool ParseManifestOptions(int argc, char** argv, SManifestOptions& options, std::string& why)
 {

@@ -4,27 +4,34 @@
 
 #include <string>
 
+// X(identifier, "option"): each text option, written once for the enum and
+// the names.
+#define KX_MANIFEST_TEXT_OPTIONS(X)                                                                                    \
+    X(Id, "--id")                                                                                                      \
+    X(Url, "--url")                                                                                                    \
+    X(Locale, "--locale")                                                                                              \
+    X(Version, "--version")                                                                                            \
+    X(PackageName, "--package-name")                                                                                   \
+    X(Publisher, "--publisher")                                                                                        \
+    X(PublisherUrl, "--publisher-url")                                                                                 \
+    X(PackageUrl, "--package-url")                                                                                     \
+    X(SupportUrl, "--support-url")                                                                                     \
+    X(License, "--license")                                                                                            \
+    X(LicenseUrl, "--license-url")                                                                                     \
+    X(Copyright, "--copyright")                                                                                        \
+    X(ShortDescription, "--short-description")                                                                         \
+    X(Description, "--description")                                                                                    \
+    X(Moniker, "--moniker")                                                                                            \
+    X(Tags, "--tags")
+
 struct SManifestOptions
 {
     enum EText
     {
-        Id,
-        Url,
-        Locale,
-        Version,
-        PackageName,
-        Publisher,
-        PublisherUrl,
-        PackageUrl,
-        SupportUrl,
-        License,
-        LicenseUrl,
-        Copyright,
-        ShortDescription,
-        Description,
-        Moniker,
-        Tags,
-        TextCount
+#define KX_TEXT_OPTION_ID(id, name) id,
+        KX_MANIFEST_TEXT_OPTIONS(KX_TEXT_OPTION_ID)
+#undef KX_TEXT_OPTION_ID
+            TextCount
     };
 
     const char* pszInstaller = nullptr;
@@ -33,7 +40,10 @@ struct SManifestOptions
     bool bForce = false;
     const char* apszText[TextCount] = {}; // null: not given
 
-    const char* Get(EText text) const { return apszText[text]; }
+    const char* Get(EText text) const
+    {
+        return apszText[text];
+    }
 };
 
 // The option's name, "--license" for License.

@@ -40,7 +40,9 @@ std::string Trimmed(const std::string& text)
 
 bool IsWebAddress(const std::string& text)
 {
-    const size_t scheme = Mb::NbICmp(text.c_str(), "https://", 8) == 0 ? 8 : Mb::NbICmp(text.c_str(), "http://", 7) == 0 ? 7 : 0;
+    const size_t scheme = Mb::NbICmp(text.c_str(), "https://", 8) == 0  ? 8
+                          : Mb::NbICmp(text.c_str(), "http://", 7) == 0 ? 7
+                                                                        : 0;
     return scheme && text.size() > scheme && text.size() <= 2048 && !HasControl(text) &&
            text.find(' ') == std::string::npos;
 }
@@ -96,7 +98,10 @@ bool IsChocolateyId(const std::string& id)
     return true;
 }
 
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+std::string Quoted(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
 
 // Where a text came from, for messages.
 std::string Origin(const Opt& options, Opt::EText option, const char* setting)
@@ -115,20 +120,19 @@ public:
 
     bool Resolve(SPackageTexts& texts)
     {
-        if (!CheckOptionsAreUtf8() || !TakeId(texts) || !TakeUrl(texts) || !TakeLocale(texts) ||
-            !TakeVersion(texts) || !TakeTags(texts))
+        if (!CheckOptionsAreUtf8() || !TakeId(texts) || !TakeUrl(texts) || !TakeLocale(texts) || !TakeVersion(texts) ||
+            !TakeTags(texts))
             return false;
         if (Trimmed(m_facts.strDisplayName).empty())
             return Fail("the installer registers no Add/Remove entry (its script has no uninstall-display-name): "
                         "winget and Chocolatey know an installation by that entry");
-        const std::string name =
-            Trimmed(m_facts.strAppName).empty() ? m_facts.strDisplayName : m_facts.strAppName;
+        const std::string name = Trimmed(m_facts.strAppName).empty() ? m_facts.strDisplayName : m_facts.strAppName;
         texts.strName = Pick(Opt::PackageName, name);
         texts.strPublisher = Pick(Opt::Publisher, m_facts.strPublisher);
         texts.strPackageUrl = Pick(Opt::PackageUrl, WebOnly(m_facts.strUrlAbout));
-        texts.strSupportUrl = Pick(Opt::SupportUrl, WebOnly(m_facts.strHelpLink).empty()
-                                                        ? WebOnly(m_facts.strSupportUrl)
-                                                        : WebOnly(m_facts.strHelpLink));
+        texts.strSupportUrl =
+            Pick(Opt::SupportUrl,
+                 WebOnly(m_facts.strHelpLink).empty() ? WebOnly(m_facts.strSupportUrl) : WebOnly(m_facts.strHelpLink));
         texts.strPublisherUrl = Pick(Opt::PublisherUrl, "");
         texts.strLicense = Pick(Opt::License, "");
         texts.strLicenseUrl = Pick(Opt::LicenseUrl, "");

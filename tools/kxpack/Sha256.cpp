@@ -16,7 +16,10 @@ const uint32_t kRound[64] = {
     0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
     0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
 
-inline uint32_t Rotate(uint32_t x, unsigned n) { return (x >> n) | (x << (32 - n)); }
+inline uint32_t Rotate(uint32_t x, unsigned n)
+{
+    return (x >> n) | (x << (32 - n));
+}
 
 } // namespace
 
@@ -41,7 +44,8 @@ void CSha256::Block(const unsigned char* block)
     uint32_t a = m_auState[0], b = m_auState[1], c = m_auState[2], d = m_auState[3];
     uint32_t e = m_auState[4], f = m_auState[5], g = m_auState[6], h = m_auState[7];
     for (unsigned i = 0; i < 64; i++) {
-        const uint32_t t1 = h + (Rotate(e, 6) ^ Rotate(e, 11) ^ Rotate(e, 25)) + ((e & f) ^ (~e & g)) + kRound[i] + w[i];
+        const uint32_t t1 =
+            h + (Rotate(e, 6) ^ Rotate(e, 11) ^ Rotate(e, 25)) + ((e & f) ^ (~e & g)) + kRound[i] + w[i];
         const uint32_t t2 = (Rotate(a, 2) ^ Rotate(a, 13) ^ Rotate(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
         h = g;
         g = f;

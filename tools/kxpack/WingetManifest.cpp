@@ -36,8 +36,10 @@ class CYaml
 public:
     CYaml(const char* type)
     {
-        m_text = std::string("# Created with kxpack manifest\n# yaml-language-server: $schema=https://aka.ms/winget-manifest.") +
-                 type + "." + kManifestVersion + ".schema.json\n\n";
+        m_text =
+            std::string(
+                "# Created with kxpack manifest\n# yaml-language-server: $schema=https://aka.ms/winget-manifest.") +
+            type + "." + kManifestVersion + ".schema.json\n\n";
         m_strType = type;
     }
     // An empty text is left out: winget wants optional fields absent, not empty.
