@@ -89,7 +89,6 @@ TEST(KxPackManifestTest, EveryExitCodeOfTheUsageIsAnswered)
 TEST(KxPackManifestTest, ManifestsOfScripts)
 {
     CTempDir dir;
-    WriteText(dir.File("name.txt"), "Hello From An Item\n");
     const std::string entry = "<app-name>Hello</app-name><version>1.0</version><terms>Agree.</terms>"
                               "<uninstall-display-name>Bob's \"Hello\"</uninstall-display-name>";
     const std::string publisher = "<uninstall-publisher>Hello Co</uninstall-publisher>";
@@ -220,6 +219,14 @@ TEST(KxPackManifestTest, ManifestsOfScripts)
          {},
          "--package-url \"example.com\" is not a web address"},
         {"a tag with a blank", entry + publisher, {"--winget", "w", "--tags", "a,b c"}, 2, {}, {}, "\"b c\" is no tag"},
+        {"a name from an item that isn't UTF-8",
+         "<app-name src=\"latin1.txt\"/><version>1</version><uninstall-display-name>H</uninstall-display-name>" +
+             publisher,
+         {"--winget", "w"},
+         2,
+         {},
+         {},
+         "the script's app-name is not UTF-8 text"},
         {"a scope the installer refuses",
          entry + publisher + "<scope>everyone</scope>",
          {"--winget", "w"},
@@ -233,6 +240,7 @@ TEST(KxPackManifestTest, ManifestsOfScripts)
         const std::string here = dir.File("case" + std::to_string(n++));
         MakeFolder(here);
         WriteText(here + "/name.txt", "Hello From An Item\n");
+        WriteText(here + "/latin1.txt", "Caf\xE9");
         WriteText(here + "/setup.xml", "<install>" + c.script + "</install>");
         // --force: also a scope the installer would refuse.
         const KxPackResult built =

@@ -140,7 +140,7 @@ public:
         texts.strShortDescription = Pick(Opt::ShortDescription, "");
         texts.strDescription = Pick(Opt::Description, "");
         texts.strMoniker = Pick(Opt::Moniker, "");
-        return CheckTexts(texts) && CheckUrls(texts) && CheckEntry();
+        return CheckEntry() && CheckTexts(texts) && CheckUrls(texts);
     }
 
 private:
@@ -275,6 +275,8 @@ private:
                             " needs a " + f.field + ": " +
                             (f.setting ? std::string("the installer's script has no ") + f.setting + "; " : "") +
                             "pass " + option);
+            if (!Utf8::IsValid(f.value.data(), f.value.size()))
+                return Fail(Origin(m_options, f.option, f.setting) + " is not UTF-8 text");
             const size_t length = CountChars(f.value);
             if (!f.value.empty() && (length < f.least || length > f.most))
                 return Fail(Origin(m_options, f.option, f.setting) + " " + Quoted(f.value) + ": winget takes a " +
@@ -317,10 +319,14 @@ private:
                       {m_facts.strPublisher, Setting::UninstallPublisher, 256},
                       {m_facts.strVersion, Setting::Version, 128},
                       {m_facts.strKeyName, Setting::UninstallKey, 255}};
-        for (const auto& v : values)
+        for (const auto& v : values) {
+            // A setting read from an item may be in any encoding; manifests are UTF-8.
+            if (!Utf8::IsValid(v.value.data(), v.value.size()))
+                return Fail(std::string("the script's ") + v.setting + " is not UTF-8 text");
             if (m_bWinget && CountChars(v.value) > v.most)
                 return Fail(std::string("the script's ") + v.setting + " is longer than winget takes (" +
                             std::to_string(v.most) + " characters)");
+        }
         return true;
     }
 
