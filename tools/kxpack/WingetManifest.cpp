@@ -34,13 +34,13 @@ std::string Yaml(const std::string& text)
 class CYaml
 {
 public:
-    CYaml(const char* type)
+    // type names the schema too: version, installer, defaultLocale.
+    explicit CYaml(const char* type)
+        : m_text(std::string("# Created with kxpack manifest\n"
+                             "# yaml-language-server: $schema=https://aka.ms/winget-manifest.") +
+                 type + "." + kManifestVersion + ".schema.json\n\n"),
+          m_strType(type)
     {
-        m_text =
-            std::string(
-                "# Created with kxpack manifest\n# yaml-language-server: $schema=https://aka.ms/winget-manifest.") +
-            type + "." + kManifestVersion + ".schema.json\n\n";
-        m_strType = type;
     }
     // An empty text is left out: winget wants optional fields absent, not empty.
     CYaml& Text(const char* indent, const char* name, const std::string& value)
@@ -49,6 +49,7 @@ public:
             m_text += std::string(indent) + name + ": " + Yaml(value) + "\n";
         return *this;
     }
+    // One of winget's own words, a number or the hash: as it stands.
     CYaml& Word(const char* indent, const char* name, const std::string& value)
     {
         m_text += std::string(indent) + name + ": " + value + "\n";
@@ -61,7 +62,6 @@ public:
     }
     std::string End()
     {
-        // Named as winget names the schemas: defaultLocale, installer, version.
         return m_text + "ManifestType: " + m_strType + "\nManifestVersion: " + kManifestVersion + "\n";
     }
 
