@@ -22,6 +22,7 @@
 #include "ScriptSources.h"
 #include "ScriptWords.h"
 #include "FileText.h"
+#include "ManifestCommand.h"
 #include "StubIdentity.h"
 #include "XMLDocument.h"
 
@@ -38,6 +39,9 @@ const char kUsage[] =
     "       kxpack list FILE\n"
     "       kxpack extract FILE -o DIR [--force]\n"
     "       kxpack verify FILE\n"
+    "       kxpack manifest FILE --id PUBLISHER.APP --url URL [--winget DIR] [--chocolatey DIR] [--force]\n"
+    "                    [--license TEXT] [--short-description TEXT] [--locale TAG] [--version TEXT] ...\n"
+    "                    (every option: docs/script-reference.md, kxpack)\n"
     "options may stand before or after the FILE or SCRIPT\n";
 
 // -D NAME=VALUE, also -DNAME=VALUE and --define NAME=VALUE.
@@ -512,6 +516,15 @@ int CmdExtract(const CCommandArgs& args, FILE* out, FILE* err)
     return ExtractInstaller(args.Operands()[0], dir, args.Has("--force"), out, err);
 }
 
+int CmdManifest(const CCommandArgs& args, FILE* out, FILE* err)
+{
+    SManifestOptions options;
+    std::string why;
+    if (!TakeManifestOptions(args, options, why))
+        return Usage(err, why.c_str());
+    return RunManifest(options, out, err);
+}
+
 struct SCommand
 {
     const char* pszName;
@@ -532,12 +545,15 @@ const std::vector<SCommand>& Commands()
                                           {"--level", nullptr, OptionValue},
                                           item, define, force, output};
         AddIdentityOptions(build);
+        std::vector<SOptionSpec> manifest;
+        AddManifestOptionSpecs(manifest);
         return std::vector<SCommand>{
             {"build", nullptr, build, CmdBuild},
             {"check", "a script", {item, define, {"--strict", nullptr, OptionFlag}}, CmdCheck},
             {"list", "an installer", {}, CmdList},
             {"verify", "an installer", {}, CmdVerify},
             {"extract", "an installer", {output, force}, CmdExtract},
+            {"manifest", "an installer", manifest, CmdManifest},
         };
     }();
     return s_commands;

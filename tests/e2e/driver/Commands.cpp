@@ -435,15 +435,15 @@ int TryChange(const std::vector<std::string>& args)
     return refused ? 0 : 1;
 }
 
-// Runs the command line as it is, no program named: the system picks the
-// program from the line itself. Prints the whole exit code.
-int RunCommandLine(std::string line)
+// Wine hands Linux only the low byte of a program's exit code (3010 arrives
+// as 194): this runs the program and prints the whole code.
+int RunLine(std::string line, const std::string& what)
 {
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
     if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return Fail("cannot start " + line + ": " + DescribeError(GetLastError()));
+        return Fail("cannot start " + what + ": " + DescribeError(GetLastError()));
     WaitForSingleObject(pi.hProcess, INFINITE);
     DWORD code = 0;
     GetExitCodeProcess(pi.hProcess, &code);
@@ -453,8 +453,6 @@ int RunCommandLine(std::string line)
     return 0;
 }
 
-// Wine hands Linux only the low byte of a program's exit code (3010 arrives
-// as 194): this runs the program and prints the whole code.
 int ExitCode(const std::vector<std::string>& args)
 {
     std::string line;
@@ -462,16 +460,12 @@ int ExitCode(const std::vector<std::string>& args)
         const bool quote = args[i].empty() || args[i].find_first_of(" \t") != std::string::npos;
         line += (i > 1 ? " " : "") + (quote ? "\"" + args[i] + "\"" : args[i]);
     }
-    return RunCommandLine(line);
+    return RunLine(line, args[1]);
 }
 
-// A line as a program that doesn't quote its path passes it: the system
-// reads "C:\Program Files\x.exe" as C:\Program.exe given "Files\x.exe",
-// if there is one.
-int ExitCodeOfLine(const std::vector<std::string>& args)
-{
-    return RunCommandLine(args[1]);
-}
+// The line exactly as given, as a package manager composes one from a
+// manifest's switches (quotes inside a switch, /D= last with its blanks).
+int ExitCodeLine(const std::vector<std::string>& args) { return RunLine(args[1], args[1]); }
 
 int Run(const std::vector<std::string>& args)
 {
@@ -516,7 +510,7 @@ const SCommand g_arrCommands[] = {
     {"try-change", 1, 1, TryChange,
      "try-change PATH                    open for writing, rename, delete; 0 if all refused"},
     {"exit-code", 1, 16, ExitCode, "exit-code PROGRAM [ARGS...]        runs it, prints its whole exit code"},
-    {"exit-code-line", 1, 1, ExitCodeOfLine, "exit-code-line LINE                exit-code of the line as written"},
+    {"exit-code-line", 1, 1, ExitCodeLine, "exit-code-line COMMAND-LINE        exit-code of a whole command line"},
     {"run", 1, 1, Run, "run SCRIPT                         one command a line"},
 };
 
