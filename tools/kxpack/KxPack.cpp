@@ -1,5 +1,6 @@
 #include "KxPack.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <memory>
@@ -13,6 +14,7 @@
 #include "PackageFormat.h"
 #include "PackageStream.h"
 #include "PackageWriter.h"
+#include "PeHeaders.h"
 #include "ReleasePtr.h"
 #include "ScriptCheck.h"
 #include "ScriptSources.h"
@@ -30,6 +32,8 @@ const char kUsage[] =
     "usage: kxpack build --stub STUB --script SCRIPT [--item FILE]... [--level 0-9] [--force] -o OUT\n"
     "                    [--icon FILE.ico] [--version-info] [--product-name TEXT] [--product-version TEXT]\n"
     "                    [--company TEXT] [--description TEXT] [--copyright TEXT]\n"
+    "       kxpack stub --stub STUB [--script SCRIPT [--item FILE]...] -o OUT\n"
+    "                   [--icon FILE.ico] [--version-info] [--product-name TEXT] ... (as build)\n"
     "       kxpack check SCRIPT [--item FILE]... [--strict]\n"
     "       kxpack list FILE\n"
     "       kxpack extract FILE -o DIR [--force]\n"
@@ -268,7 +272,7 @@ int CmdExtract(const char* path, const char* dir, bool force, FILE* out, FILE* e
     return 0;
 }
 
-// Why the installer can't be written to out, or empty: it must replace
+// Why an output can't be written to out, or empty: it must replace
 // neither an input (through the file or its temporary name) nor a folder.
 CSmallString WhyNotWrite(const char* out, const std::vector<std::string>& inputs)
 {
@@ -282,7 +286,7 @@ CSmallString WhyNotWrite(const char* out, const std::vector<std::string>& inputs
         if (!GetFileId(inputs[i].c_str(), id))
             continue;
         if ((outExists && id == outId) || (tempExists && id == tempId)) {
-            why.Format("refusing to overwrite %s: the build reads it (choose another -o)", inputs[i].c_str());
+            why.Format("refusing to overwrite %s: kxpack reads it (choose another -o)", inputs[i].c_str());
             return why;
         }
     }
@@ -468,6 +472,12 @@ int CmdBuild(int argc, char** argv, FILE* out, FILE* err)
     std::vector<std::string> notes;
     if (!ApplyIdentity(identity, script, items, edited, notes, why))
         return Failure(err, why);
+    if (NamesCertificate(stub.GetData(), stub.GetSize()))
+        notes.push_back(edited.size() == stub.GetSize() && std::equal(edited.begin(), edited.end(), stub.GetData())
+                            ? "the stub is signed and packed as it is: uninstall.exe carries its signature"
+                            : "uninstall.exe will carry no signature: for a signed one, write the stub with "
+                              "kxpack stub (the same --icon, --version-info and --script), sign it, and build "
+                              "from it without --icon and --version-info");
     for (const std::string& note : notes)
         fprintf(out, "kxpack: note: %s\n", note.c_str());
     stub.RemoveAll();
@@ -490,6 +500,71 @@ int CmdBuild(int argc, char** argv, FILE* out, FILE* err)
     fprintf(out, "%s: %llu bytes (stub %u, script %d, %u items)\n", outPath, size, stub.GetSize(), script.GetLength(),
             (unsigned)items.size());
     PrintGenerated(out, checked.nGeneratedLog);
+    return 0;
+}
+
+// The stub as build would put it in front of the package, alone: the
+// publisher signs it, and build packs it as it is.
+int CmdStub(int argc, char** argv, FILE* out, FILE* err)
+{
+    const char* stubPath = nullptr;
+    const char* scriptPath = nullptr;
+    const char* outPath = nullptr;
+    SIdentityOptions identity;
+    Container::CArray<const char*> itemPaths;
+    for (int i = 2; i < argc; i++) {
+        const bool hasValue = i + 1 < argc;
+        if (TakeIdentityOption(argc, argv, i, identity))
+            continue;
+        if (!strcmp(argv[i], "--stub") && hasValue)
+            stubPath = argv[++i];
+        else if (!strcmp(argv[i], "--script") && hasValue)
+            scriptPath = argv[++i];
+        else if (!strcmp(argv[i], "--item") && hasValue)
+            itemPaths.Add(argv[++i]);
+        else if (!strcmp(argv[i], "-o") && hasValue)
+            outPath = argv[++i];
+        else
+            return Usage(err, (CSmallString("unexpected argument: ") + argv[i]).GetText());
+    }
+    if (!stubPath || !outPath)
+        return Usage(err, "stub needs --stub and -o");
+    if (itemPaths.GetSize() && !scriptPath)
+        return Usage(err, "stub takes --item only with --script");
+
+    Container::CArray<unsigned char> stub;
+    if (!ReadFileIntoArray(stubPath, stub))
+        return Failure(err, (CSmallString("cannot read the stub ") + stubPath).GetText());
+    std::vector<std::string> inputs = {stubPath};
+    inputs.insert(inputs.end(), itemPaths.GetData(), itemPaths.GetData() + itemPaths.GetSize());
+    if (identity.pszIcon)
+        inputs.push_back(identity.pszIcon);
+    CSmallString script;
+    CPackItemList items;
+    if (scriptPath) {
+        inputs.push_back(scriptPath);
+        // The texts and the scope are read as build reads them.
+        const SChecked checked = PrepareScript(scriptPath, itemPaths, script, items, inputs, err);
+        if (checked.eResult == CheckUnreadable || checked.eResult == CheckErrors) {
+            if (!checked.strCounts.IsEmpty())
+                fprintf(err, "kxpack: %s: %s: nothing written\n", scriptPath, checked.strCounts.GetText());
+            return 1;
+        }
+    }
+    const CSmallString refusal = WhyNotWrite(outPath, inputs);
+    if (!refusal.IsEmpty())
+        return Failure(err, refusal);
+    CSmallString why;
+    std::vector<unsigned char> edited(stub.GetData(), stub.GetData() + stub.GetSize());
+    std::vector<std::string> notes;
+    if (!ApplyIdentity(identity, script, items, edited, notes, why))
+        return Failure(err, why);
+    for (const std::string& note : notes)
+        fprintf(out, "kxpack: note: %s\n", note.c_str());
+    if (!WriteFileAtomically(outPath, edited.data(), (uint32_t)edited.size(), why))
+        return Failure(err, why);
+    fprintf(out, "%s: %u bytes; sign it, then build from it%s\n", outPath, (unsigned)edited.size(),
+            identity.IsAsked() ? " without --icon and --version-info" : "");
     return 0;
 }
 
@@ -526,6 +601,8 @@ int KxPackMain(int argc, char** argv, FILE* out, FILE* err)
         [&] {
             if (!strcmp(cmd, "build"))
                 code = CmdBuild(argc, argv, out, err);
+            else if (!strcmp(cmd, "stub"))
+                code = CmdStub(argc, argv, out, err);
             else if (!strcmp(cmd, "check") && argc >= 3)
                 code = CmdCheck(argc, argv, out, err);
             else if (!strcmp(cmd, "list") && argc == 3)
