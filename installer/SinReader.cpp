@@ -126,7 +126,7 @@ public:
     bool Begin(uint32_t length) override
     {
         m_uLength = length;
-        m_uHeld = length <= kMaxHeld ? length : kHeaders < length ? kHeaders : length;
+        m_uHeld = length <= kMaxHeld ? length : kHeaders;
         m_arrHeld.RemoveAll();
         return m_sink.Begin(length);
     }

@@ -302,9 +302,6 @@ TEST_F(StubIdentityTest, AStubBuiltBeforeIsRebuiltInPlace)
 
 TEST_F(StubIdentityTest, StubWritesWhatBuildPacks)
 {
-    const KxPackResult made = RunKxPack({"stub", "--stub", dir.File("tiny.exe"), "-o", dir.File("plain.exe")});
-    ASSERT_EQ(0, made.code) << made.err;
-    EXPECT_EQ(m_tiny, ReadBytes(dir.File("plain.exe")));
     struct SCase
     {
         const char* name;
@@ -313,8 +310,7 @@ TEST_F(StubIdentityTest, StubWritesWhatBuildPacks)
     };
     const SCase cases[] = {
         {"icon and details from the script", kScript, {"--icon", dir.File("app.ico"), "--version-info"}},
-        {"scope user: asInvoker", kUserScript, {}},
-        {"both", kUserScript, {"--icon", dir.File("app.ico"), "--company", "Other Co"}},
+        {"scope user: asInvoker, a text given", kUserScript, {"--company", "Other Co"}},
     };
     for (const SCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -456,8 +452,6 @@ TEST_F(StubIdentityTest, RefusalsWriteNothing)
          "refusing to overwrite"},
         {"a script with errors", {"--stub", dir.File("tiny.exe"), "--script", dir.File("bad.xml"), "-o",
                                   dir.File("setup.exe")}, 1, "nothing written"},
-        {"an icon that isn't one", {"--stub", dir.File("tiny.exe"), "--icon", dir.File("bad.xml"), "-o",
-                                    dir.File("setup.exe")}, 1, "not an icon file"},
     };
     for (const SStubCase& c : stubCases) {
         SCOPED_TRACE(c.name);

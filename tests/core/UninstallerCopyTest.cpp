@@ -126,7 +126,6 @@ TEST(UninstallerCopyTest, SignaturesOfTheStubAndOfTheInstaller)
          FakeSign(stub, 2)},
         {"a signed stub whose image ends off the grid, the installer signed whole", FakeSign(Pack(FakeSign(offGrid))),
          FakeSign(offGrid)},
-        {"a signed stub, the installer signed twice", FakeSign(FakeSign(Pack(signedStub))), signedStub},
         // Anything but a sound table after the image: what points past the end goes.
         {"a certificate table cut short", FakeSign(Pack(cutTable)), cleared(cutTable)},
         {"a certificate longer than the file", FakeSign(Pack(tooLong)), cleared(tooLong)},

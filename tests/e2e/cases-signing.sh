@@ -41,7 +41,6 @@ signed_round() {
   fi
   sign_file "$d/$label.exe" "$d/$label-signed.exe" || { fail "$label: osslsigncode signs the installer"; return 1; }
   check "$label: the installer signed whole verifies" verifies "$d/$label-signed.exe"
-  check "$label: its package is sound" "$E2E_KXPACK" verify "$d/$label-signed.exe"
   run_silent "$label-install" "$d/$label-signed.exe" /S "/D=$SIGNING_WIN"
   expect_eq "$label: it installs (exit code 0)" "$E2E_BG_STATUS" 0
 }
@@ -85,8 +84,6 @@ signing_case() {
     check "signing: installed" same_file "$E2E_STAGE/hello.exe" "$dir/hello.exe"
     check "signing: uninstall.exe is the signed stub byte for byte" same_file "$d/stub-signed.exe" "$dir/uninstall.exe"
     check "signing: the installed uninstall.exe verifies" verifies "$dir/uninstall.exe"
-    expect_eq "signing: Windows reads uninstall.exe's product name" \
-      "$(drv version-info "$SIGNING_WIN\\uninstall.exe" | sed -n 's/^ProductName\t//p')" "Hello"
     signed_uninstall signing
   fi
 }
