@@ -2,11 +2,13 @@
 // resource tree is refused without crashing or over-reading; a stub that
 // takes the resources reads back with them, a valid checksum, and takes
 // them again (its new resource section then replaced, not followed). A
-// manifest made to ask for no administrator rights reads back likewise.
+// manifest made to ask for no administrator rights reads back likewise,
+// and so does a certificate entry restored for uninstall.exe.
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
 
+#include "ManifestLevel.h"
 #include "PeHeaders.h"
 #include "PeResources.h"
 #include "VersionInfo.h"
@@ -27,10 +29,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::vector<std::string> notes;
     CResourceList read;
     SPeHeaders pe;
-    std::vector<unsigned char> invoked(data, data + size);
-    if (!SetStubAsInvoker(invoked, notes) &&
+    const std::vector<unsigned char> original(data, data + size);
+    std::vector<unsigned char> invoked = original;
+    if (!SetStubLevel(invoked, kAsInvoker, notes) && invoked != original &&
         (ReadStubResources(invoked, read) || ReadPeHeaders(invoked.data(), invoked.size(), pe) ||
          Pe::ReadU32(&invoked[pe.uChecksum]) != PeChecksum(invoked, pe.uChecksum)))
+        abort();
+
+    // uninstall.exe's certificate entry: what is restored names a table
+    // that ends the file, with the checksum over it.
+    std::vector<unsigned char> settled = original;
+    if (SettleStubCertificate(settled.data(), settled.size()) == CertificateRestored &&
+        (!HoldsOnlyItsImage(settled.data(), settled.size(), settled.size()) ||
+         ReadPeHeaders(settled.data(), settled.size(), pe) ||
+         Pe::ReadU32(&settled[pe.uChecksum]) != PeChecksum(settled, pe.uChecksum)))
         abort();
 
     std::vector<unsigned char> stub(data, data + size);

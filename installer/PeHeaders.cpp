@@ -25,6 +25,30 @@ unsigned long long ImageEnd(const unsigned char* data, const SPeHeaders& pe)
     return end;
 }
 
+// WIN_CERTIFICATE: u32 dwLength (these 8 bytes included), u16 wRevision,
+// u16 wCertificateType, then the signature. Authenticode knows one kind.
+const uint16_t kCertificateRevision = 0x0200;
+const uint16_t kCertificatePkcsSignedData = 0x0002;
+const unsigned char kDerSequence = 0x30;
+
+// Whether the file's bytes from table to its end are certificates, each on
+// an 8-byte boundary, as signing tools append them.
+bool IsCertificateTable(const unsigned char* data, size_t size, unsigned long long table)
+{
+    if (table >= size)
+        return false;
+    uint32_t length = 0;
+    for (unsigned long long at = table; at < size; at = (at + length + 7) / 8 * 8) {
+        if (!Holds(size, at, 9))
+            return false;
+        length = Pe::ReadU32(data + at);
+        if (length <= 8 || !Holds(size, at, length) || Pe::ReadU16(data + at + 4) != kCertificateRevision ||
+            Pe::ReadU16(data + at + 6) != kCertificatePkcsSignedData || data[at + 8] != kDerSequence)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 const char* ReadPeHeaders(const unsigned char* data, size_t size, SPeHeaders& pe)
@@ -77,6 +101,15 @@ bool HoldsOnlyItsImage(const unsigned char* data, size_t size, unsigned long lon
     return length && table >= end && table < end + 8 && table + length == fileSize;
 }
 
+bool NamesCertificate(const unsigned char* data, size_t size)
+{
+    SPeHeaders pe;
+    if (ReadPeHeaders(data, size, pe) || pe.uDataDirectoryCount <= Pe::kSecurityDirectory)
+        return false;
+    const unsigned char* entry = data + pe.uDataDirectories + 8 * Pe::kSecurityDirectory;
+    return Pe::ReadU32(entry) || Pe::ReadU32(entry + 4);
+}
+
 bool DropDanglingCertificate(unsigned char* data, size_t size, unsigned long long fileSize)
 {
     SPeHeaders pe;
@@ -89,4 +122,35 @@ bool DropDanglingCertificate(unsigned char* data, size_t size, unsigned long lon
     memset(entry, 0, 8);
     Pe::WriteU32(data + pe.uChecksum, 0);
     return true;
+}
+
+ECertificateEntry SettleStubCertificate(unsigned char* data, size_t size)
+{
+    SPeHeaders pe;
+    if (ReadPeHeaders(data, size, pe) || pe.uDataDirectoryCount <= Pe::kSecurityDirectory)
+        return CertificateKept;
+    unsigned char* entry = data + pe.uDataDirectories + 8 * Pe::kSecurityDirectory;
+    // Signing tools start the table on the next 8-byte boundary.
+    const unsigned long long table = (ImageEnd(data, pe) + 7) / 8 * 8;
+    if (size > 0xFFFFFFFFu || !IsCertificateTable(data, size, table))
+        return DropDanglingCertificate(data, size, size) ? CertificateDropped : CertificateKept;
+    if (Pe::ReadU32(entry) == table && Pe::ReadU32(entry + 4) == size - table)
+        return CertificateKept;
+    Pe::WriteU32(entry, (uint32_t)table);
+    Pe::WriteU32(entry + 4, (uint32_t)(size - table));
+    Pe::WriteU32(data + pe.uChecksum, PeChecksum(data, size, pe.uChecksum));
+    return CertificateRestored;
+}
+
+uint32_t PeChecksum(const unsigned char* data, size_t size, uint32_t checksumAt)
+{
+    // The field itself counts as zeros.
+    auto byte = [&](size_t i) -> uint32_t { return i >= size || i - checksumAt < 4 ? 0 : data[i]; };
+    uint64_t sum = 0;
+    for (size_t i = 0; i < size; i += 2) {
+        sum += byte(i) | byte(i + 1) << 8;
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    }
+    sum = (sum & 0xFFFF) + (sum >> 16);
+    return (uint32_t)(sum + size);
 }

@@ -80,9 +80,32 @@ const char* ReadPeHeaders(const unsigned char* data, size_t size, SPeHeaders& pe
 // table counts as appended: the stub is linked stripped.
 bool HoldsOnlyItsImage(const unsigned char* data, size_t size, unsigned long long fileSize);
 
+// Whether the headers name a certificate table: the file was signed.
+bool NamesCertificate(const unsigned char* data, size_t size);
+
 // A certificate table that lies past the end of a file of fileSize bytes,
 // named in the headers at the start of data: the entry of a signature that
 // was made for a longer file (an installer signed whole, copied without its
 // package). Clears the entry and the checksum that covered that file; true
 // when it did.
 bool DropDanglingCertificate(unsigned char* data, size_t size, unsigned long long fileSize);
+
+// What became of the certificate entry of uninstall.exe's headers.
+enum ECertificateEntry
+{
+    CertificateKept,     // as the stub has it (none, or its own table)
+    CertificateRestored, // names the stub's own table again
+    CertificateDropped   // pointed past the end: cleared
+};
+
+// The certificate entry and checksum for uninstall.exe, the whole stub at
+// data. Signing the finished installer rewrites both in the stub's headers;
+// a stub signed before packing still ends with its own certificate table
+// right after its image, so its entry is named again and the checksum
+// computed, as signing tools leave them: the copy is the signed stub byte
+// for byte. Without a sound table there, DropDanglingCertificate's rule.
+ECertificateEntry SettleStubCertificate(unsigned char* data, size_t size);
+
+// The PE checksum of a file whose checksum field is at checksumAt: 16-bit
+// sums with their carries folded in, plus the file's length.
+uint32_t PeChecksum(const unsigned char* data, size_t size, uint32_t checksumAt);

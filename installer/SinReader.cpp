@@ -112,11 +112,12 @@ bool CSinReader::CopyItem(unsigned id, CByteSinkABC& sink)
 
 namespace {
 
-// Hands the stub on with its headers held back until they are whole, so
-// that the entry of a signature made for the whole installer (which ends
-// past the stub) can be cleared: uninstall.exe carries no certificate
-// entry that points nowhere. A stub signed before packing has its
-// certificate within the stub and is passed on untouched.
+// Hands the stub on once it is whole, so that its headers can be mended
+// for uninstall.exe: signing the finished installer rewrote the certificate
+// entry (to a table past the stub's end) and the checksum, and a stub
+// signed before packing gets its own back (SettleStubCertificate). A stub
+// too large to hold (no stub is, but the package names its size) has only
+// its headers held back, and an entry pointing past its end cleared.
 class CUninstallerSink : public CByteSinkABC
 {
 public:
@@ -125,20 +126,23 @@ public:
     bool Begin(uint32_t length) override
     {
         m_uLength = length;
+        m_uHeld = length <= kMaxHeld ? length : kHeaders;
         m_arrHeld.RemoveAll();
         return m_sink.Begin(length);
     }
     bool Take(const unsigned char* data, uint32_t length) override
     {
-        const uint32_t heldSize = m_uLength < kHeld ? m_uLength : kHeld;
-        if (m_arrHeld.GetSize() < heldSize) {
-            const uint32_t n = heldSize - m_arrHeld.GetSize() < length ? heldSize - m_arrHeld.GetSize() : length;
+        if (m_arrHeld.GetSize() < m_uHeld) {
+            const uint32_t n = m_uHeld - m_arrHeld.GetSize() < length ? m_uHeld - m_arrHeld.GetSize() : length;
             m_arrHeld.Append(data, n);
             data += n;
             length -= n;
-            if (m_arrHeld.GetSize() < heldSize)
+            if (m_arrHeld.GetSize() < m_uHeld)
                 return true;
-            DropDanglingCertificate(m_arrHeld.GetData(), m_arrHeld.GetSize(), m_uLength);
+            if (m_uHeld == m_uLength)
+                SettleStubCertificate(m_arrHeld.GetData(), m_arrHeld.GetSize());
+            else
+                DropDanglingCertificate(m_arrHeld.GetData(), m_arrHeld.GetSize(), m_uLength);
             if (!m_sink.Take(m_arrHeld.GetData(), m_arrHeld.GetSize()))
                 return false;
         }
@@ -147,10 +151,11 @@ public:
 
 private:
     // Far more than any headers take: their size is a page or less.
-    static const uint32_t kHeld = 64 * 1024;
+    static const uint32_t kHeaders = 64 * 1024;
 
     CByteSinkABC& m_sink;
     uint32_t m_uLength = 0;
+    uint32_t m_uHeld = 0;
     Container::CArray<unsigned char> m_arrHeld;
 };
 

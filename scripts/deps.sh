@@ -9,6 +9,7 @@ packages=(
   g++-mingw-w64-i686-win32 gcc-mingw-w64-i686-win32
   wine wine32:i386 wine64 xvfb x11-apps imagemagick
   python3-yaml python3-jsonschema
+  osslsigncode openssl
 )
 
 missing=()

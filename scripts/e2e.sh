@@ -41,6 +41,7 @@ if [ $demo == 1 ] && [ -z "${KX_E2E_DIR:-}" ]; then E2E_RUN=$PWD/build/demo/run;
 . tests/e2e/cases-unicode.sh
 . tests/e2e/cases-genlog.sh
 . tests/e2e/cases-identity.sh
+. tests/e2e/cases-signing.sh
 . tests/e2e/cases-trust.sh
 . tests/e2e/cases-codes.sh
 . tests/e2e/cases-whole.sh
@@ -173,6 +174,7 @@ else
   apostrophe_destination_case
   launch_planted_case
   identity_case
+  signing_case
   planting_case
   planted_log_case
   command_line_case

@@ -1,7 +1,8 @@
-// The manifest's execution level made asInvoker in place: only the level
+// The manifest's execution level changed in place: only the level
 // attribute of requestedExecutionLevel elements changes, padded to its
-// length; a manifest without one, or one that can't be read, is refused
-// and left as it was.
+// length, or taking the blanks after it when longer; a manifest without
+// one, without the room, or one that can't be read, is refused and left as
+// it was.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -16,6 +17,7 @@ TEST(ManifestLevel, OnlyTheLevelChanges)
         const char* name;
         std::string manifest, expected; // expected empty: refused
         const char* why;
+        const char* level = kAsInvoker;
     };
     const SCase cases[] = {
         {"double quotes", "<requestedExecutionLevel level=\"requireAdministrator\" uiAccess=\"false\"/>",
@@ -35,15 +37,26 @@ TEST(ManifestLevel, OnlyTheLevelChanges)
         {"a level shorter than any", "<requestedExecutionLevel level=\"x\"/>", "", "Windows doesn't know"},
         {"cut short in the tag", "<requestedExecutionLevel level=\"asInvoker", "", "not well-formed"},
         {"cut short in a comment", "<!-- <requestedExecutionLevel level=\"asInvoker\"/>", "", "cut short"},
+        {"back to requireAdministrator, a blank kept before the next attribute",
+         "<requestedExecutionLevel level=\"asInvoker\"            uiAccess=\"false\"/>",
+         "<requestedExecutionLevel level=\"requireAdministrator\" uiAccess=\"false\"/>", nullptr,
+         kRequireAdministrator},
+        {"requireAdministrator up to the tag's end", "<requestedExecutionLevel level='asInvoker'\r\n         />",
+         "<requestedExecutionLevel level=\"requireAdministrator\"/>", nullptr, kRequireAdministrator},
+        {"no room for requireAdministrator", "<requestedExecutionLevel level=\"asInvoker\"          uiAccess=\"false\"/>",
+         "", "no room", kRequireAdministrator},
     };
     for (const SCase& c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<unsigned char> manifest(c.manifest.begin(), c.manifest.end());
-        const char* why = RequestAsInvoker(manifest);
+        const char* why = RequestExecutionLevel(manifest, c.level);
         EXPECT_EQ(c.why == nullptr, why == nullptr);
         if (why && c.why) {
             EXPECT_NE(std::string::npos, std::string(why).find(c.why)) << why;
         }
         EXPECT_EQ(c.expected.empty() ? c.manifest : c.expected, std::string(manifest.begin(), manifest.end()));
+        if (!why) {
+            EXPECT_EQ(c.level == kAsInvoker, AsksAsInvoker(manifest));
+        }
     }
 }

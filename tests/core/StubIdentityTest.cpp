@@ -1,6 +1,7 @@
 // kxpack build --icon and --version-info, read back from the installers
 // they make: the texts and numbers, the icon's images, everything else of
-// the stub as it was; and the inputs they refuse.
+// the stub as it was; and the inputs they refuse. kxpack stub writes the
+// same stub alone, which build packs as it is once signed.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -299,29 +300,85 @@ TEST_F(StubIdentityTest, AStubBuiltBeforeIsRebuiltInPlace)
     EXPECT_EQ(Png(0x44), Find(resources, 3, ids[0])->arrData);
 }
 
-TEST_F(StubIdentityTest, ASignedStubLosesItsSignature)
+TEST_F(StubIdentityTest, StubWritesWhatBuildPacks)
+{
+    struct SCase
+    {
+        const char* name;
+        std::string script;
+        std::vector<std::string> options;
+    };
+    const SCase cases[] = {
+        {"icon and details from the script", kScript, {"--icon", dir.File("app.ico"), "--version-info"}},
+        {"scope user: asInvoker, a text given", kUserScript, {"--company", "Other Co"}},
+    };
+    for (const SCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(0, Build(c.script, c.options).code);
+        std::vector<std::string> args = {"stub", "--stub", dir.File("tiny.exe"), "--script", dir.File("setup.xml"),
+                                         "-o", dir.File("made.exe")};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const KxPackResult r = RunKxPack(args);
+        ASSERT_EQ(0, r.code) << r.err;
+        EXPECT_EQ(BuiltStub(), ReadBytes(dir.File("made.exe")));
+    }
+}
+
+TEST_F(StubIdentityTest, ASignedStubIsPackedAsItIsOrLosesItsSignature)
 {
     // A certificate table at the stub's end, as signing tools leave it.
-    Bytes stub = m_tiny;
-    SPeHeaders pe;
-    ASSERT_EQ(nullptr, ReadPeHeaders(stub.data(), stub.size(), pe));
-    const uint32_t table = (uint32_t)stub.size();
-    stub.resize(stub.size() + 64, 0xCE);
-    Pe::WriteU32(&stub[pe.uDataDirectories + 8 * Pe::kSecurityDirectory], table);
-    Pe::WriteU32(&stub[pe.uDataDirectories + 8 * Pe::kSecurityDirectory + 4], 64);
-    WriteBytes(dir.File("signed.exe"), stub);
+    const auto sign = [](Bytes stub) {
+        SPeHeaders pe;
+        EXPECT_EQ(nullptr, ReadPeHeaders(stub.data(), stub.size(), pe));
+        const uint32_t table = (uint32_t)stub.size();
+        stub.resize(stub.size() + 64, 0xCE);
+        Pe::WriteU32(&stub[pe.uDataDirectories + 8 * Pe::kSecurityDirectory], table);
+        Pe::WriteU32(&stub[pe.uDataDirectories + 8 * Pe::kSecurityDirectory + 4], 64);
+        return stub;
+    };
+    // A stub made for scope user, signed.
+    ASSERT_EQ(0, Build(kUserScript, {}).code);
+    const Bytes userStub = sign(BuiltStub());
+    WriteBytes(dir.File("user-signed.exe"), userStub);
+    const Bytes machineStub = sign(m_tiny);
+    WriteBytes(dir.File("signed.exe"), machineStub);
 
-    // Without the options it is packed as it is, still signed.
-    ASSERT_EQ(0, Build(kScript, {}, dir.File("signed.exe")).code);
-    EXPECT_EQ(stub, BuiltStub());
-
-    const KxPackResult r = Build(kScript, {"--version-info"}, dir.File("signed.exe"));
-    ASSERT_EQ(0, r.code) << r.err;
-    EXPECT_NE(std::string::npos, r.out.find("note: the stub was signed")) << r.out;
-    const Bytes built = BuiltStub();
-    EXPECT_EQ(0u, Pe::ReadU32(&built[pe.uDataDirectories + 8 * Pe::kSecurityDirectory]));
-    EXPECT_EQ(0u, Pe::ReadU32(&built[pe.uDataDirectories + 8 * Pe::kSecurityDirectory + 4]));
-    EXPECT_EQ(built.end(), std::search(built.begin(), built.end(), stub.end() - 64, stub.end()));
+    struct SCase
+    {
+        const char* name;
+        const char* stub;
+        std::string script;
+        std::vector<std::string> options;
+        const char* level; // null: packed as it is
+        const char* note;
+    };
+    const char* const kept = "packed as it is: uninstall.exe carries its signature";
+    const char* const lost = "uninstall.exe will carry no signature: for a signed one, write the stub with kxpack stub";
+    const SCase cases[] = {
+        {"no options, scope machine", "signed.exe", kScript, {}, nullptr, kept},
+        {"made for scope user, built for it", "user-signed.exe", kUserScript, {}, nullptr, kept},
+        {"made for scope user, built for choose", "user-signed.exe",
+         "<install><app-name>Tiny</app-name><scope>choose</scope></install>", {}, nullptr, kept},
+        {"version information", "signed.exe", kScript, {"--version-info"}, "requireAdministrator", lost},
+        {"scope user for a stub made for machine", "signed.exe", kUserScript, {}, "asInvoker", lost},
+        {"scope machine for a stub made for user", "user-signed.exe", kScript, {}, "requireAdministrator", lost},
+    };
+    for (const SCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const KxPackResult r = Build(c.script, c.options, dir.File(c.stub));
+        ASSERT_EQ(0, r.code) << r.err;
+        EXPECT_NE(std::string::npos, r.out.find(c.note)) << r.out;
+        const Bytes built = BuiltStub(), given = ReadBytes(dir.File(c.stub));
+        if (!c.level) {
+            EXPECT_EQ(given, built);
+            continue;
+        }
+        EXPECT_FALSE(NamesCertificate(built.data(), built.size()));
+        EXPECT_EQ(built.end(), std::search(built.begin(), built.end(), given.end() - 64, given.end()));
+        CResourceList resources;
+        ASSERT_EQ(nullptr, ReadStubResources(built, resources));
+        EXPECT_EQ(c.level, SplitAtLevel(Find(resources, 24, 1)->arrData).value);
+    }
 }
 
 TEST_F(StubIdentityTest, RefusalsWriteNothing)
@@ -377,6 +434,35 @@ TEST_F(StubIdentityTest, RefusalsWriteNothing)
         EXPECT_NE(std::string::npos, r.err.find(c.message)) << r.err;
         EXPECT_FALSE(PathExists(dir.File("setup.exe")));
     }
+
+    // kxpack stub refuses alike, and what it can't be given.
+    WriteText(dir.File("bad.xml"), "<install><scope>everyone</scope></install>");
+    struct SStubCase
+    {
+        const char* name;
+        std::vector<std::string> args;
+        int code;
+        const char* message;
+    };
+    const SStubCase stubCases[] = {
+        {"no -o", {"--stub", dir.File("tiny.exe")}, 2, "stub needs --stub and -o"},
+        {"an item without a script", {"--stub", dir.File("tiny.exe"), "--item", dir.File("app.ico"), "-o",
+                                      dir.File("setup.exe")}, 2, "--item only with --script"},
+        {"over the stub it reads", {"--stub", dir.File("tiny.exe"), "-o", dir.File("tiny.exe")}, 1,
+         "refusing to overwrite"},
+        {"a script with errors", {"--stub", dir.File("tiny.exe"), "--script", dir.File("bad.xml"), "-o",
+                                  dir.File("setup.exe")}, 1, "nothing written"},
+    };
+    for (const SStubCase& c : stubCases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> args = {"stub"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const KxPackResult r = RunKxPack(args);
+        EXPECT_EQ(c.code, r.code);
+        EXPECT_NE(std::string::npos, r.err.find(c.message)) << r.err;
+        EXPECT_FALSE(PathExists(dir.File("setup.exe")));
+    }
+    EXPECT_EQ(m_tiny, ReadBytes(dir.File("tiny.exe")));
 }
 
 TEST_F(StubIdentityTest, ScopeUserAsksForNoAdministratorRights)

@@ -1,5 +1,6 @@
 #include "KxPack.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <memory>
@@ -15,6 +16,7 @@
 #include "PackageFormat.h"
 #include "PackageStream.h"
 #include "PackageWriter.h"
+#include "PeHeaders.h"
 #include "ReleasePtr.h"
 #include "ScriptCheck.h"
 #include "ScriptDefines.h"
@@ -35,6 +37,8 @@ const char kUsage[] =
     "usage: kxpack build --stub STUB --script SCRIPT [--item FILE]... [-D NAME=VALUE]... [--level 0-9] [--force]\n"
     "                    -o OUT [--icon FILE.ico] [--version-info] [--product-name TEXT] [--product-version TEXT]\n"
     "                    [--company TEXT] [--description TEXT] [--copyright TEXT]\n"
+    "       kxpack stub --stub STUB [--script SCRIPT [--item FILE]... [-D NAME=VALUE]...] -o OUT\n"
+    "                   [--icon FILE.ico] [--version-info] [--product-name TEXT] ... (as build)\n"
     "       kxpack check SCRIPT [--item FILE]... [-D NAME=VALUE]... [--strict]\n"
     "       kxpack list FILE\n"
     "       kxpack extract FILE -o DIR [--force]\n"
@@ -280,7 +284,7 @@ int ExtractInstaller(const char* path, const char* dir, bool force, FILE* out, F
     return 0;
 }
 
-// Why the installer can't be written to out, or empty: it must replace
+// Why an output can't be written to out, or empty: it must replace
 // neither an input (through the file or its temporary name) nor a folder.
 CSmallString WhyNotWrite(const char* out, const std::vector<std::string>& inputs)
 {
@@ -294,7 +298,7 @@ CSmallString WhyNotWrite(const char* out, const std::vector<std::string>& inputs
         if (!GetFileId(inputs[i].c_str(), id))
             continue;
         if ((outExists && id == outId) || (tempExists && id == tempId)) {
-            why.Format("refusing to overwrite %s: the build reads it (choose another -o)", inputs[i].c_str());
+            why.Format("refusing to overwrite %s: kxpack reads it (choose another -o)", inputs[i].c_str());
             return why;
         }
     }
@@ -476,6 +480,12 @@ int CmdBuild(const CCommandArgs& args, FILE* out, FILE* err)
     std::vector<std::string> notes;
     if (!ApplyIdentity(identity, script, items, edited, notes, why))
         return Failure(err, why);
+    if (NamesCertificate(stub.GetData(), stub.GetSize()))
+        notes.push_back(edited.size() == stub.GetSize() && std::equal(edited.begin(), edited.end(), stub.GetData())
+                            ? "the stub is signed and packed as it is: uninstall.exe carries its signature"
+                            : "uninstall.exe will carry no signature: for a signed one, write the stub with "
+                              "kxpack stub (the same --icon, --version-info and --script), sign it, and build "
+                              "from it without --icon and --version-info");
     for (const std::string& note : notes)
         fprintf(out, "kxpack: note: %s\n", note.c_str());
     stub.RemoveAll();
@@ -498,6 +508,60 @@ int CmdBuild(const CCommandArgs& args, FILE* out, FILE* err)
     fprintf(out, "%s: %llu bytes (stub %u, script %d, %u items)\n", outPath, size, stub.GetSize(), script.GetLength(),
             (unsigned)items.size());
     PrintGenerated(out, checked.nGeneratedLog);
+    return 0;
+}
+
+// The stub as build would put it in front of the package, alone: the
+// publisher signs it, and build packs it as it is.
+int CmdStub(const CCommandArgs& args, FILE* out, FILE* err)
+{
+    const char* stubPath = args.Value("--stub");
+    const char* scriptPath = args.Value("--script");
+    const char* outPath = args.Value("-o");
+    const SIdentityOptions identity = ReadIdentityOptions(args);
+    const std::vector<const char*> itemPaths = args.Values("--item");
+    if (!stubPath || !outPath)
+        return Usage(err, "stub needs --stub and -o");
+    if (!itemPaths.empty() && !scriptPath)
+        return Usage(err, "stub takes --item only with --script");
+    CBuildVariables variables;
+    int code = 0;
+    if (!TakeDefinitions(args, variables, err, code))
+        return code;
+
+    Container::CArray<unsigned char> stub;
+    if (!ReadFileIntoArray(stubPath, stub))
+        return Failure(err, (CSmallString("cannot read the stub ") + stubPath).GetText());
+    std::vector<std::string> inputs = {stubPath};
+    inputs.insert(inputs.end(), itemPaths.begin(), itemPaths.end());
+    if (identity.pszIcon)
+        inputs.push_back(identity.pszIcon);
+    CSmallString script;
+    CPackItemList items;
+    if (scriptPath) {
+        inputs.push_back(scriptPath);
+        // The texts and the scope are read as build reads them.
+        const SChecked checked = PrepareScript(scriptPath, itemPaths, variables, script, items, inputs, err);
+        if (checked.eResult == CheckUnreadable || checked.eResult == CheckErrors) {
+            if (!checked.strCounts.IsEmpty())
+                fprintf(err, "kxpack: %s: %s: nothing written\n", scriptPath, checked.strCounts.GetText());
+            return 1;
+        }
+    }
+    const CSmallString refusal = WhyNotWrite(outPath, inputs);
+    if (!refusal.IsEmpty())
+        return Failure(err, refusal);
+    CSmallString why;
+    std::vector<unsigned char> edited(stub.GetData(), stub.GetData() + stub.GetSize());
+    std::vector<std::string> notes;
+    if (!ApplyIdentity(identity, script, items, edited, notes, why))
+        return Failure(err, why);
+    for (const std::string& note : notes)
+        fprintf(out, "kxpack: note: %s\n", note.c_str());
+    if (!WriteFileAtomically(outPath, edited.data(), (uint32_t)edited.size(), why))
+        return Failure(err, why);
+    fprintf(out, "%s: %u bytes; sign it, then build from it%s\n", outPath, (unsigned)edited.size(),
+            identity.IsAsked() ? " without --icon and --version-info" : "");
     return 0;
 }
 
@@ -545,10 +609,14 @@ const std::vector<SCommand>& Commands()
                                           {"--level", nullptr, OptionValue},
                                           item, define, force, output};
         AddIdentityOptions(build);
+        std::vector<SOptionSpec> stub = {{"--stub", nullptr, OptionValue}, {"--script", nullptr, OptionValue}, item,
+                                         define, output};
+        AddIdentityOptions(stub);
         std::vector<SOptionSpec> manifest;
         AddManifestOptionSpecs(manifest);
         return std::vector<SCommand>{
             {"build", nullptr, build, CmdBuild},
+            {"stub", nullptr, stub, CmdStub},
             {"check", "a script", {item, define, {"--strict", nullptr, OptionFlag}}, CmdCheck},
             {"list", "an installer", {}, CmdList},
             {"verify", "an installer", {}, CmdVerify},

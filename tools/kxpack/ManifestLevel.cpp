@@ -1,5 +1,6 @@
 #include "ManifestLevel.h"
 
+#include <cstring>
 #include <string>
 #include <utility>
 
@@ -7,7 +8,6 @@ namespace {
 
 const char kElement[] = "requestedExecutionLevel";
 const char kAttribute[] = "level";
-const char kAsInvoker[] = "level=\"asInvoker\"";
 
 const char kBlanks[] = " \t\r\n";
 
@@ -86,7 +86,7 @@ private:
 
 } // namespace
 
-const char* RequestAsInvoker(std::vector<unsigned char>& manifest)
+const char* RequestExecutionLevel(std::vector<unsigned char>& manifest, const char* level)
 {
     std::string text(manifest.begin(), manifest.end());
     std::vector<std::pair<size_t, size_t>> spans;
@@ -94,14 +94,37 @@ const char* RequestAsInvoker(std::vector<unsigned char>& manifest)
         return why;
     if (spans.empty())
         return "its manifest has no requestedExecutionLevel with a level";
-    const size_t length = sizeof(kAsInvoker) - 1;
+    const std::string attribute = std::string(kAttribute) + "=\"" + level + "\"";
+    const size_t shortest = strlen(kAttribute) + 2 + strlen(kAsInvoker) + 1;
     for (const auto& span : spans) {
+        const size_t length = span.second - span.first;
         // Every level Windows knows is at least as long as asInvoker.
-        if (span.second - span.first < length)
+        if (length < shortest)
             return "its manifest requests an execution level Windows doesn't know";
-        text.replace(span.first, span.second - span.first,
-                     std::string(kAsInvoker) + std::string(span.second - span.first - length, ' '));
+        size_t room = length;
+        if (attribute.size() > length) {
+            const size_t next = text.find_first_not_of(kBlanks, span.second);
+            const bool ends = next == std::string::npos || text[next] == '/' || text[next] == '>';
+            room = (next == std::string::npos ? text.size() : next) - span.first - (ends ? 0 : 1);
+            if (attribute.size() > room)
+                return "its manifest has no room in its requestedExecutionLevel tag for a longer level";
+            room = attribute.size();
+        }
+        text.replace(span.first, room, attribute + std::string(room - attribute.size(), ' '));
     }
     manifest.assign(text.begin(), text.end());
     return nullptr;
+}
+
+bool AsksAsInvoker(const std::vector<unsigned char>& manifest)
+{
+    const std::string text(manifest.begin(), manifest.end());
+    std::vector<std::pair<size_t, size_t>> spans;
+    CLevelFinder(text).Find(spans);
+    for (const auto& span : spans) {
+        const size_t quote = text.find_first_of("\"'", span.first);
+        if (text.compare(quote + 1, span.second - quote - 2, kAsInvoker) == 0)
+            return true;
+    }
+    return false;
 }

@@ -127,18 +127,26 @@ public:
         Add(kVersionType, kVersionName, SResourceKey::Id(kVersionLanguage), info);
     }
 
-    // The manifest Windows reads as the program starts asks for no
-    // administrator rights. Its size stays.
-    const char* SetAsInvoker()
+    // The manifest Windows reads as the program starts asks for the level
+    // of rights. Its size stays.
+    const char* SetLevel(const char* level)
     {
         bool found = false;
         for (SResource& r : m_resources)
-            if (r.type == SResourceKey::Id(kManifestType) && r.name == SResourceKey::Id(kProcessManifestName)) {
-                if (const char* why = RequestAsInvoker(r.arrData))
+            if (IsProcessManifest(r)) {
+                if (const char* why = RequestExecutionLevel(r.arrData, level))
                     return why;
                 found = true;
             }
         return found ? nullptr : "it has no manifest";
+    }
+
+    bool AsksAsInvoker() const
+    {
+        for (const SResource& r : m_resources)
+            if (IsProcessManifest(r) && ::AsksAsInvoker(r.arrData))
+                return true;
+        return false;
     }
 
     // A signature covers the bytes it was made for: changed resources end it.
@@ -214,6 +222,24 @@ public:
     const char* WriteInPlace()
     {
         std::vector<std::pair<const SResource*, unsigned char*>> changed;
+        if (const char* why = FindChangedInPlace(changed))
+            return why;
+        for (const auto& write : changed)
+            std::copy(write.first->arrData.begin(), write.first->arrData.end(), write.second);
+        WriteChecksum();
+        return nullptr;
+    }
+
+    // Whether WriteInPlace would change any byte of the stub.
+    bool ChangesInPlace()
+    {
+        std::vector<std::pair<const SResource*, unsigned char*>> changed;
+        return FindChangedInPlace(changed) || !changed.empty();
+    }
+
+private:
+    const char* FindChangedInPlace(std::vector<std::pair<const SResource*, unsigned char*>>& changed)
+    {
         for (const SResource& r : m_resources) {
             unsigned char* data = BytesAt(r.uAddress, (uint32_t)r.arrData.size());
             if (!data)
@@ -221,13 +247,14 @@ public:
             if (!std::equal(r.arrData.begin(), r.arrData.end(), data))
                 changed.emplace_back(&r, data);
         }
-        for (const auto& write : changed)
-            std::copy(write.first->arrData.begin(), write.first->arrData.end(), write.second);
-        WriteChecksum();
         return nullptr;
     }
 
-private:
+    static bool IsProcessManifest(const SResource& r)
+    {
+        return r.type == SResourceKey::Id(kManifestType) && r.name == SResourceKey::Id(kProcessManifestName);
+    }
+
     uint32_t U32(uint32_t at) const { return Pe::ReadU32(&m_stub[at]); }
     void WriteChecksum() { Pe::WriteU32(&m_stub[m_pe.uChecksum], PeChecksum(m_stub, m_pe.uChecksum)); }
     uint32_t Directory(unsigned index) const { return m_pe.uDataDirectories + 8 * index; }
@@ -322,12 +349,16 @@ const char* EditStub(std::vector<unsigned char>& stub, std::vector<std::string>&
         return why;
     if (const char* why = change(editor))
         return why;
+    // A manifest that already asks for the level stays, and so does a
+    // signature over it.
+    if (inPlace && !editor.ChangesInPlace())
+        return nullptr;
     const bool wasSigned = editor.DropCertificate();
     if (const char* why = inPlace ? editor.WriteInPlace() : editor.Write())
         return why;
     if (wasSigned)
-        notes.push_back("the stub was signed: its signature does not cover the changed resources and was removed; "
-                        "sign the finished installer instead");
+        notes.push_back(std::string("the stub was signed: its signature does not cover the changed ") +
+                        (inPlace ? "manifest" : "resources") + " and was removed");
     stub.swap(edited);
     return nullptr;
 }
@@ -346,9 +377,16 @@ const char* SetStubResources(std::vector<unsigned char>& stub, const SStubResour
     });
 }
 
-const char* SetStubAsInvoker(std::vector<unsigned char>& stub, std::vector<std::string>& notes)
+const char* SetStubLevel(std::vector<unsigned char>& stub, const char* level, std::vector<std::string>& notes)
 {
-    return EditStub(stub, notes, true, [](CStubEditor& editor) { return editor.SetAsInvoker(); });
+    return EditStub(stub, notes, true, [level](CStubEditor& editor) { return editor.SetLevel(level); });
+}
+
+bool StubAsksAsInvoker(const std::vector<unsigned char>& stub)
+{
+    std::vector<unsigned char> copy = stub;
+    CStubEditor editor(copy);
+    return !editor.Read() && editor.AsksAsInvoker();
 }
 
 const char* ReadStubResources(const std::vector<unsigned char>& stub, CResourceList& resources)
@@ -362,13 +400,5 @@ const char* ReadStubResources(const std::vector<unsigned char>& stub, CResourceL
 
 uint32_t PeChecksum(const std::vector<unsigned char>& file, uint32_t checksumAt)
 {
-    // The field itself counts as zeros.
-    auto byte = [&](size_t i) -> uint32_t { return i >= file.size() || i - checksumAt < 4 ? 0 : file[i]; };
-    uint64_t sum = 0;
-    for (size_t i = 0; i < file.size(); i += 2) {
-        sum += byte(i) | byte(i + 1) << 8;
-        sum = (sum & 0xFFFF) + (sum >> 16);
-    }
-    sum = (sum & 0xFFFF) + (sum >> 16);
-    return (uint32_t)(sum + file.size());
+    return PeChecksum(file.data(), file.size(), checksumAt);
 }

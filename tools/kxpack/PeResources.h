@@ -1,5 +1,5 @@
 // Gives the stub its publisher's icon and version information by rewriting
-// its resources, or makes its manifest ask for no administrator rights;
+// its resources, or makes its manifest ask for the rights the scope needs;
 // its code and data stay as the linker wrote them.
 //
 // The resource tree is read whole (dialogs, texts, the manifest and all),
@@ -34,14 +34,18 @@ const char* SetStubResources(std::vector<unsigned char>& stub, const SStubResour
                              std::vector<std::string>& notes);
 
 // The same for the manifest Windows reads as the program starts: it asks
-// for no administrator rights (asInvoker). Refused for a stub without one,
-// or whose manifest has no requestedExecutionLevel.
-const char* SetStubAsInvoker(std::vector<unsigned char>& stub, std::vector<std::string>& notes);
+// for level (ManifestLevel.h), changed in place. Refused for a stub without
+// one, or whose manifest has no requestedExecutionLevel. A manifest that
+// already asks for it leaves the stub untouched, a signature included.
+const char* SetStubLevel(std::vector<unsigned char>& stub, const char* level, std::vector<std::string>& notes);
+
+// Whether the stub's manifest asks for asInvoker (a stub made for scope
+// user); false for one whose resources can't be read.
+bool StubAsksAsInvoker(const std::vector<unsigned char>& stub);
 
 // The resources the stub's resource directory names. Null, or why they
 // can't be read.
 const char* ReadStubResources(const std::vector<unsigned char>& stub, CResourceList& resources);
 
-// The PE checksum of a file whose checksum field is at checksumAt: 16-bit
-// sums with their carries folded in, plus the file's length.
+// PeHeaders' checksum, of a whole file held here.
 uint32_t PeChecksum(const std::vector<unsigned char>& file, uint32_t checksumAt);

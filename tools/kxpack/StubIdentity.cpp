@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "Caught.h"
+#include "ManifestLevel.h"
 #include "PeResources.h"
 #include "ReleasePtr.h"
 #include "ScriptVocabulary.h"
@@ -125,12 +126,15 @@ bool ApplyIdentity(const SIdentityOptions& options, const CSmallString& script, 
     // An installation for the user who installs runs without administrator
     // rights, and so does its uninstaller, which is this stub; one that
     // lets the user choose asks for them only when every user is chosen.
+    // One for every user needs them from the start: a stub made for a
+    // user's installation asks for them again.
     EScope scope = ScopeUnset;
-    if (ParseScope(ReadSetting(install, Setting::Scope, items).c_str(), scope) &&
-        (scope == ScopeUser || scope == ScopeChoose))
-        if (const char* bad = SetStubAsInvoker(edited, notes)) {
-            why.Format("the stub can't be made to ask for no administrator rights, as scope %s needs: %s",
-                       GetScopeName(scope), bad);
+    ParseScope(ReadSetting(install, Setting::Scope, items).c_str(), scope);
+    const bool invoker = scope == ScopeUser || scope == ScopeChoose;
+    if (invoker || StubAsksAsInvoker(edited))
+        if (const char* bad = SetStubLevel(edited, invoker ? kAsInvoker : kRequireAdministrator, notes)) {
+            why.Format("the stub can't be made to ask for %s administrator rights, as scope %s needs: %s",
+                       invoker ? "no" : "the", scope == ScopeUnset ? "machine" : GetScopeName(scope), bad);
             return false;
         }
     stub.swap(edited);

@@ -36,8 +36,10 @@ void AddIdentityOptions(std::vector<SOptionSpec>& options);
 SIdentityOptions ReadIdentityOptions(const CCommandArgs& args);
 
 // Reads the icon, takes the texts that were not given from the script and
-// gives the stub its resources; with scope user, its manifest asks for no
-// administrator rights. A stub that needs none of it is left as it is.
+// gives the stub its resources; its manifest asks for the rights the scope
+// needs (none for user and choose, administrator's for machine, or without
+// a scope, where a stub made for user asked for none). A stub that needs
+// none of it is left as it is, a signature included.
 // False, with why, when the icon or the stub can't be used: the stub is
 // then unchanged. notes receives what the publisher should know.
 bool ApplyIdentity(const SIdentityOptions& options, const CSmallString& script, const CPackItemList& items,
