@@ -2,6 +2,7 @@
 
 #include "Platform.h"
 #include "ScriptVocabulary.h"
+#include "ScriptWords.h"
 #include "WinPath.h"
 
 namespace {
@@ -10,7 +11,8 @@ namespace {
 bool TakesSubFolders(const char* folderName)
 {
     const char* known = FindShortcutFolder(folderName);
-    static const char* const s_menus[] = {"Programs", "Start Menu", "Common Programs", "Common Start Menu"};
+    static const char* const s_menus[] = {ShortcutFolder::Programs, ShortcutFolder::StartMenu,
+                                          ShortcutFolder::CommonPrograms, ShortcutFolder::CommonStartMenu};
     for (const char* menu : s_menus)
         if (known && Mb::ICmp(known, menu) == 0)
             return true;

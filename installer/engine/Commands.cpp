@@ -176,7 +176,7 @@ bool DoAssociation(CCommandRunner& runner, const CXMLNode* element)
     // A per-user installation's are the user's own classes.
     const bool forUser = IsPerUser();
     const HKEY root = forUser ? HKEY_CURRENT_USER : HKEY_CLASSES_ROOT;
-    const char* rootName = forUser ? "HKEY_CURRENT_USER" : "HKEY_CLASSES_ROOT";
+    const char* rootName = GetRegistryRootName(root);
     const CSmallString under = forUser ? "Software\\Classes\\" : "";
     const CSmallString keys[4] = {under + extension, under + progId, under + progId + "\\shell\\open\\command",
                                   under + progId + "\\DefaultIcon"};

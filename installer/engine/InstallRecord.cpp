@@ -90,9 +90,30 @@ bool FromHex(const char* text, Container::CArray<unsigned char>& data)
 } // namespace
 
 namespace {
+// The record's own words, written and read here alone.
+namespace RecordWord {
+constexpr char Folder[] = "folder";
+constexpr char FolderExisted[] = "folder-existed";
+constexpr char Target[] = "target";
+constexpr char Path[] = "path";
+constexpr char Key[] = "key";
+constexpr char Name[] = "name";
+constexpr char Existed[] = "existed";
+constexpr char BeforeType[] = "before-type";
+constexpr char Before[] = "before";
+constexpr char WrittenType[] = "written-type";
+constexpr char Written[] = "written";
+constexpr char Replaced[] = "replaced";
+constexpr char Kept[] = "kept";
+constexpr char File[] = "file";
+constexpr char Shortcut[] = "shortcut";
+constexpr char Dll[] = "dll";
+constexpr char Value[] = "value";
+} // namespace RecordWord
 // The record's element for each list, in the order of CInstallRecord::EList.
-const char* const g_arrElements[] = {"folder", "file", "shortcut", "key", "dll", "value"};
-const char kReplaced[] = "replaced";
+const char* const g_arrElements[] = {RecordWord::Folder, RecordWord::File, RecordWord::Shortcut,
+                                      RecordWord::Key,    RecordWord::Dll,  RecordWord::Value};
+const char* const kReplaced = RecordWord::Replaced;
 } // namespace
 
 CInstallRecord::CInstallRecord()
@@ -258,8 +279,8 @@ void CInstallRecord::WriteStartText(CCharArray& out, unsigned depth) const
     out.AppendTabs(depth);
     out.AppendText("<");
     out.AppendText(kRecord);
-    AppendAttribute(out, "folder", m_strFolder);
-    AppendAttribute(out, "folder-existed", CSmallString(m_bFolderExisted ? "1" : "0"));
+    AppendAttribute(out, RecordWord::Folder, m_strFolder);
+    AppendAttribute(out, RecordWord::FolderExisted, CSmallString(m_bFolderExisted ? "1" : "0"));
     out.AppendText(">\r\n");
 }
 
@@ -268,9 +289,10 @@ void CInstallRecord::WriteItemsText(CCharArray& out, unsigned depth) const
     for (unsigned b = 0; b < m_mapTargets.GetBucketCount(); b++)
         for (const auto* e = m_mapTargets.GetBucket(b); e; e = e->pNext) {
             out.AppendTabs(depth);
-            out.AppendText("<target");
-            AppendAttribute(out, e->key.GetAt(0) == 'k' ? "key" : "path", CSmallString(e->key.GetText() + 2));
-            AppendAttribute(out, "existed", CSmallString(e->value ? "1" : "0"));
+            out.AppendText("<");
+            out.AppendText(RecordWord::Target);
+            AppendAttribute(out, e->key.GetAt(0) == 'k' ? RecordWord::Key : RecordWord::Path, CSmallString(e->key.GetText() + 2));
+            AppendAttribute(out, RecordWord::Existed, CSmallString(e->value ? "1" : "0"));
             out.AppendText(" />\r\n");
         }
     for (int list = 0; list < ListCount; list++)
@@ -281,21 +303,21 @@ void CInstallRecord::WriteItemsText(CCharArray& out, unsigned depth) const
             out.AppendText(g_arrElements[list]);
             if (list == Values) {
                 const int cut = item.Find(CSmallString("\n"));
-                AppendAttribute(out, "key", item.Mid(0, cut));
-                AppendAttribute(out, "name", item.Mid(cut + 1, item.GetLength()));
+                AppendAttribute(out, RecordWord::Key, item.Mid(0, cut));
+                AppendAttribute(out, RecordWord::Name, item.Mid(cut + 1, item.GetLength()));
                 const SValueBefore* before = m_mapValuesBefore.FindValue(item);
                 if (before) {
-                    AppendAttribute(out, "before-type", Number(before->uType));
-                    AppendAttribute(out, "before", Hex(before->arrData));
+                    AppendAttribute(out, RecordWord::BeforeType, Number(before->uType));
+                    AppendAttribute(out, RecordWord::Before, Hex(before->arrData));
                 } else {
                     before = m_mapValuesCreated.FindValue(item);
                 }
                 if (before && before->bWritten) {
-                    AppendAttribute(out, "written-type", Number(before->uWrittenType));
-                    AppendAttribute(out, "written", Hex(before->arrWritten));
+                    AppendAttribute(out, RecordWord::WrittenType, Number(before->uWrittenType));
+                    AppendAttribute(out, RecordWord::Written, Hex(before->arrWritten));
                 }
             } else {
-                AppendAttribute(out, "path", item);
+                AppendAttribute(out, RecordWord::Path, item);
             }
             out.AppendText(" />\r\n");
         }
@@ -303,8 +325,8 @@ void CInstallRecord::WriteItemsText(CCharArray& out, unsigned depth) const
         out.AppendTabs(depth);
         out.AppendText("<");
         out.AppendText(kReplaced);
-        AppendAttribute(out, "path", m_arrReplaced[i]);
-        AppendAttribute(out, "kept", *m_mapKept.FindValue(m_arrReplaced[i]));
+        AppendAttribute(out, RecordWord::Path, m_arrReplaced[i]);
+        AppendAttribute(out, RecordWord::Kept, *m_mapKept.FindValue(m_arrReplaced[i]));
         out.AppendText(" />\r\n");
     }
 }
@@ -325,22 +347,22 @@ bool CInstallRecord::ReadFrom(const CXMLNode* section)
     if (!record)
         return false;
     bool existed = true;
-    record->GetAttributeValue("folder-existed", existed);
-    SetFolder(CSmallString(record->GetAttributeValue("folder")), existed);
+    record->GetAttributeValue(RecordWord::FolderExisted, existed);
+    SetFolder(CSmallString(record->GetAttributeValue(RecordWord::Folder)), existed);
     for (unsigned i = 0; i < record->GetChildCount(); i++) {
         const CXMLNode* item = record->GetChild(i);
-        const CSmallString path(item->GetAttributeValue("path"));
-        if (item->GetName() == "target") {
+        const CSmallString path(item->GetAttributeValue(RecordWord::Path));
+        if (item->GetName() == RecordWord::Target) {
             bool before = true;
-            item->GetAttributeValue("existed", before);
-            if (const char* key = item->GetAttributeValue("key"))
+            item->GetAttributeValue(RecordWord::Existed, before);
+            if (const char* key = item->GetAttributeValue(RecordWord::Key))
                 AddTarget(CSmallString(key), true, before);
             else
                 AddTarget(path, false, before);
             continue;
         }
         if (item->GetName() == kReplaced) {
-            const CSmallString replaced = Normalised(path), kept(item->GetAttributeValue("kept"));
+            const CSmallString replaced = Normalised(path), kept(item->GetAttributeValue(RecordWord::Kept));
             if (!replaced.IsEmpty() && !kept.IsEmpty() && !m_mapKept.FindValue(replaced)) {
                 m_mapKept.SetAt(replaced, kept);
                 m_arrReplaced.Add(replaced);
@@ -361,14 +383,14 @@ bool CInstallRecord::ReadFrom(const CXMLNode* section)
 
 void CInstallRecord::ReadValue(const CXMLNode* item)
 {
-    const CSmallString id = ValueId(CSmallString(item->GetAttributeValue("key")), item->GetAttributeValue("name"));
+    const CSmallString id = ValueId(CSmallString(item->GetAttributeValue(RecordWord::Key)), item->GetAttributeValue(RecordWord::Name));
     Add(Values, id);
     // The earlier state only whole: a value that can't be read back is
     // removed as one the installation created.
     SValueBefore before;
-    before.bWritten = item->GetAttributeValue("written-type", before.uWrittenType) &&
-                      FromHex(item->GetAttributeValue("written"), before.arrWritten);
-    if (!item->GetAttributeValue("before-type", before.uType) || !FromHex(item->GetAttributeValue("before"), before.arrData)) {
+    before.bWritten = item->GetAttributeValue(RecordWord::WrittenType, before.uWrittenType) &&
+                      FromHex(item->GetAttributeValue(RecordWord::Written), before.arrWritten);
+    if (!item->GetAttributeValue(RecordWord::BeforeType, before.uType) || !FromHex(item->GetAttributeValue(RecordWord::Before), before.arrData)) {
         if (before.bWritten)
             m_mapValuesCreated.SetAt(id, before);
         return;

@@ -378,7 +378,7 @@ EStepResult CInstallSession::CopyItemInto(unsigned id, const CSmallString& path,
         return StepFailed;
     }
     m_journal.NoteMade(path, file, true);
-    if (!CloseHandle(file.Detach())) {
+    if (!file.CloseChecked()) {
         TellWriteFailed(path, GetLastError());
         return StepFailed;
     }
@@ -422,7 +422,7 @@ bool CInstallSession::WriteWhole(const CSmallString& path, const void* data, uns
                 error = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
             if (!error) {
                 m_journal.NoteMade(temp, file, true);
-                if (!CloseHandle(file.Detach()))
+                if (!file.CloseChecked())
                     error = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
             }
         }

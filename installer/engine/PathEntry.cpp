@@ -55,7 +55,7 @@ bool DoPath(CCommandRunner& runner, const CXMLNode* element)
     const char* key = machine ? kMachineEnvironmentKey : kUserEnvironmentKey;
     CSmallString subkey;
     const HKEY root = SplitRegistryKey(key, subkey);
-    const SRegistryBefore now = CaptureRegistry(root, machine ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER", subkey, "Path");
+    const SRegistryBefore now = CaptureRegistry(root, GetRegistryRootName(root), subkey, "Path");
     const CSmallString list = RegistryText(now);
     if (PathListHas(list, folder)) {
         LogLine("%s is in the %s PATH already: left as it is", folder.GetText(), machine ? "machine's" : "user's");

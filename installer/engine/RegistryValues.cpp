@@ -28,8 +28,8 @@ static bool SetValue(CInstallSession* session, const char* key, const char* valu
                 key);
         return false;
     }
-    const HKEY root = parsed.eRoot == RegistryKeyPath::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
-    const char* rootName = parsed.eRoot == RegistryKeyPath::LocalMachine ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER";
+    const char* rootName = RegistryKeyPath::RootName(parsed.eRoot);
+    const HKEY root = GetRegistryRoot(rootName);
     const char* name = valueName && *valueName ? valueName : nullptr;
     SRegistryBefore before;
     if (session) {

@@ -8,6 +8,7 @@
 
 #include "Platform.h"
 #include "RegistryKeyPath.h"
+#include "ScriptMarkup.h"
 #include "ScriptVocabulary.h"
 #include "ScriptWords.h"
 #include "ShortcutName.h"
@@ -344,13 +345,13 @@ std::string GenerateUninstallLog(const CXMLNode* install, const CItemTextFn& ite
         return a.bApp != b.bApp ? a.bApp : a.uDepth > b.uDepth;
     });
     if (outside)
-        notes.push_back("the generated uninstall log leaves the files installed outside %APP% (" +
+        notes.push_back("the generated uninstall log leaves the files installed outside " + app + " (" +
                         std::to_string(outside) + "): the uninstaller removes no file outside the installation's "
                                                   "folder");
     if (dlls)
-        notes.push_back("the generated uninstall log leaves what <register-dll> registered (" + std::to_string(dlls) +
-                        "): <unregister-dll> names its DLL by a package item, and the uninstaller carries no "
-                        "package");
+        notes.push_back("the generated uninstall log leaves what " + Tag(Command::RegisterDll) + " registered (" +
+                        std::to_string(dlls) + "): " + Tag(Command::UnregisterDll) +
+                        " names its DLL by a package item, and the uninstaller carries no package");
 
     CLogText log;
     std::string text, entry;
