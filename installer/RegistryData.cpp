@@ -76,6 +76,20 @@ bool ParseRegValueType(const char* word, ERegValueType& type)
     return false;
 }
 
+CSmallString RegValueTypeWords()
+{
+    // In the order a publisher meets them, not the registry's numbers.
+    static const ERegValueType s_order[] = {RegValueString, RegValueExpand, RegValueDword,
+                                            RegValueQword,  RegValueMulti,  RegValueBinary};
+    CSmallString words;
+    for (unsigned i = 0; i < sizeof(s_order) / sizeof(s_order[0]); i++) {
+        if (i)
+            words += i + 1 < sizeof(s_order) / sizeof(s_order[0]) ? ", " : " or ";
+        words += g_arrTypes[s_order[i]].pszWord;
+    }
+    return words;
+}
+
 unsigned GetRegTypeNumber(ERegValueType type) { return g_arrTypes[type].uNumber; }
 
 bool EncodeRegValue(ERegValueType type, const CSmallString& text, Container::CArray<unsigned char>& data,

@@ -16,6 +16,8 @@ enum ERegValueType
 // The type word in any case (blanks around ignored); absent or empty is
 // string. False for any other word.
 bool ParseRegValueType(const char* word, ERegValueType& type);
+// The type words as a message lists them: "string, expand, ... or binary".
+CSmallString RegValueTypeWords();
 // The registry's number for the type (REG_SZ, REG_DWORD, ...).
 unsigned GetRegTypeNumber(ERegValueType type);
 

@@ -177,6 +177,9 @@ namespace YesNo {
 constexpr char Yes[] = "yes";
 } // namespace YesNo
 
+// run-command fail-on-exit="nonzero": any exit code but 0 is a failure.
+constexpr char kNonZero[] = "nonzero";
+
 // The variables the engine replaces: %APP% (the destination, ending in a
 // backslash) wherever a path or command is read, %PROGRAM_FILES% (the
 // Program Files folder, ending in a backslash) in <default-path> alone.

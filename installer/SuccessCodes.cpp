@@ -1,6 +1,7 @@
 #include "SuccessCodes.h"
 
 #include "Platform.h"
+#include "ScriptWords.h"
 
 namespace {
 
@@ -34,11 +35,12 @@ bool ParseCode(const CSmallString& token, unsigned long& code)
 
 bool ParseSuccessCodes(const char* text, Container::CArray<unsigned long>& codes, CSmallString& why)
 {
-    static const char kHow[] = "write nonzero, or the exit codes that mean success, \"0, 3010\"";
+    const CSmallString how = CSmallString("write ") + kNonZero + ", or the exit codes that mean success, \"0, 3010\"";
+    const char* kHow = how.GetText();
     codes.RemoveAll();
     CSmallString word(text ? text : "");
     word.TrimBoth();
-    if (Mb::ICmp(word, "nonzero") == 0 || Mb::ICmp(word, "yes") == 0) {
+    if (Mb::ICmp(word, kNonZero) == 0 || Mb::ICmp(word, YesNo::Yes) == 0) {
         codes.Add(0);
         return true;
     }

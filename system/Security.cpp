@@ -139,6 +139,10 @@ CSmallString GetPrivateFolderBase()
                 !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
                 return folder;
         }
+        // Never the user's own temporary folder instead: whoever runs
+        // unelevated there could rename or replace what the elevated run
+        // makes in it.
+        return CSmallString();
     }
     const DWORD n = GetTempPathA(MAX_PATH, folder);
     return n && n <= MAX_PATH ? CSmallString(folder) : CSmallString();

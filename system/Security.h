@@ -45,7 +45,8 @@ CSmallString CreatePrivateFolder(const char* base, const char* prefix, EFolderAc
 
 // Where a private folder for this run's own temporary files goes: the
 // user's temporary folder, or when elevated one the user doesn't control
-// (the Windows folder's Temp). Ends with a backslash.
+// (the Windows folder's Temp; empty when that isn't a plain folder, never
+// the user's instead). Ends with a backslash.
 CSmallString GetPrivateFolderBase();
 
 // A private folder under GetPrivateFolderBase for this run's own files:

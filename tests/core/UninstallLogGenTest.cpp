@@ -91,7 +91,7 @@ TEST(UninstallLogGen, ScriptsBecomeLogs)
                "remove-reg-key section=HKEY_LOCAL_MACHINE\\Software\\Classes\\App.Doc",
                "remove-reg-key section=HKEY_LOCAL_MACHINE\\Software\\Classes\\.dir", kEntry}),
          0},
-        {"values, then their keys deepest first, the keys above only when empty; shared keys never",
+        {"values, then their keys deepest first, each only when empty, an entry whole; shared keys never",
          std::string(kHead) +
              "<reg-key section=\"HKEY_CURRENT_USER\\Software\\Vendor\\App\" name=\"Greeting\" value=\"hi\"/>"
              "<reg-key section=\"hkey_current_user\\\\Software\\Vendor\\App\\\" value=\"default\"/>"
@@ -99,12 +99,19 @@ TEST(UninstallLogGen, ScriptsBecomeLogs)
              "<reg-key section=\"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\" "
              "name=\"App\" value=\"%APP%a.exe\"/>"
              "<reg-key section=\"HKEY_LOCAL_MACHINE\\Software\\Vendor\" name=\"v\" value=\"1\"/>"
+             "<reg-key section=\"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\a.exe\" "
+             "value=\"%APP%a.exe\"/>"
              "<reg-key section=\"HKEY_CLASSES_ROOT\\.x\" value=\"never written\"/>",
          Tail({"remove-reg-key name=Greeting section=HKEY_CURRENT_USER\\Software\\Vendor\\App",
                "remove-reg-key name= section=HKEY_CURRENT_USER\\Software\\Vendor\\App",
                "remove-reg-key name=x section=HKEY_CURRENT_USER\\Software\\Vendor\\App\\Deep\\Deeper",
                "remove-reg-key name=App section=HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run",
                "remove-reg-key name=v section=HKEY_LOCAL_MACHINE\\Software\\Vendor",
+               "remove-reg-key name= section=HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App "
+               "Paths\\a.exe",
+               // A registration goes whole, under the uninstaller's entry rules.
+               "remove-reg-key section=HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App "
+               "Paths\\a.exe",
                "remove-reg-key section=HKEY_CURRENT_USER\\Software\\Vendor\\App\\Deep\\Deeper if-empty=yes",
                "remove-reg-key section=HKEY_CURRENT_USER\\Software\\Vendor\\App\\Deep if-empty=yes",
                "remove-reg-key section=HKEY_CURRENT_USER\\Software\\Vendor\\App if-empty=yes",
@@ -149,7 +156,7 @@ TEST(UninstallLogGen, ScriptsBecomeLogs)
             RegistryKeyPath::SKey key;
             const size_t at = line.find("section=");
             if (line.find(" name=") == std::string::npos && at != std::string::npos &&
-                RegistryKeyPath::Parse(line.substr(at + 8, line.find(' ', at) - at - 8).c_str(), key)) {
+                RegistryKeyPath::Parse(line.substr(at + 8, line.find(" if-empty=", at) - at - 8).c_str(), key)) {
                 const RegistryKeyPath::EKind kind = RegistryKeyPath::Classify(key.strSubKey);
                 EXPECT_TRUE(kind != RegistryKeyPath::SharedKey && kind != RegistryKeyPath::SystemTree &&
                             kind != RegistryKeyPath::TopLevel && kind != RegistryKeyPath::Root)

@@ -54,10 +54,15 @@ wait_for_text() {
   done
 }
 
+# Tells (on stderr, which the failure shows) what is still there.
 nothing_installed() {
-  [ ! -e "$APP_DIR" ] && no_reg_key "$UNINSTALL_KEY" && no_reg_key 'HKLM\Software\kxsetup examples' &&
-    no_reg_key 'HKCU\Software\kxsetup examples' && no_reg_key "$APP_PATHS_KEY" && no_reg_key 'HKCR\.hello' &&
-    [ ! -e "$(unix_path "$DESKTOP_WIN\\Hello.lnk")" ]
+  local key
+  [ ! -e "$APP_DIR" ] || { echo "left: $APP_DIR: $(cd "$APP_DIR" && find . | head -5 | tr '\n' ' ')" >&2; return 1; }
+  for key in "$UNINSTALL_KEY" 'HKLM\Software\kxsetup examples' 'HKCU\Software\kxsetup examples' "$APP_PATHS_KEY" \
+    'HKCR\.hello'; do
+    no_reg_key "$key" || { echo "left: $key" >&2; return 1; }
+  done
+  [ ! -e "$(unix_path "$DESKTOP_WIN\\Hello.lnk")" ] || { echo "left: the Desktop shortcut" >&2; return 1; }
 }
 
 # The logo's file and folder go as soon as it is loaded.

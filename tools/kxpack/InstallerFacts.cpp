@@ -12,6 +12,7 @@
 #include "ScriptWords.h"
 #include "Sha256.h"
 #include "XMLDocument.h"
+#include "XMLNode.h"
 
 namespace {
 
@@ -43,11 +44,7 @@ private:
 };
 
 // As the engine's yes/no settings read: yes, true, or a number not 0.
-bool IsYes(const std::string& text)
-{
-    return Mb::ICmp(text.c_str(), "yes") == 0 || Mb::ICmp(text.c_str(), "true") == 0 ||
-           strtoul(text.c_str(), nullptr, 10) != 0;
-}
+bool IsYes(const std::string& text) { return ReadsAsYes(text.c_str()); }
 
 class CSettings
 {

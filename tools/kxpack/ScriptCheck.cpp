@@ -210,10 +210,8 @@ private:
             CSmallString why;
             const char* value = element->GetAttributeValue(Attr::RegKey::Value);
             if (!ParseRegValueType(typeWord, type))
-                m_report.Error(m_places.Element(i),
-                               "<%s>: \"%s\" is not a type of registry value: write string, expand, dword, qword, "
-                               "multi or binary",
-                               Command::RegKey, Printable(typeWord).c_str());
+                m_report.Error(m_places.Element(i), "<%s>: \"%s\" is not a type of registry value: write %s",
+                               Command::RegKey, Printable(typeWord).c_str(), RegValueTypeWords().GetText());
             else if (!EncodeRegValue(type, CSmallString(value ? value : ""), data, why))
                 m_report.Error(m_places.Element(i), "<%s %s=\"%s\">: the value \"%s\" can't be written: %s",
                                Command::RegKey, Attr::RegKey::Type, typeWord, Printable(value ? value : "").c_str(),

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <map>
 #include <set>
 #include <utility>
 
@@ -193,12 +194,21 @@ private:
 
 // A key to remove once empty: the log removes the values the script writes
 // first, and a value the application or the user added since (or another
-// program's key of the same vendor) keeps its key.
+// program's key of the same vendor) keeps its key. A registration the
+// script writes (its App Paths, Uninstall, file type or class entry) goes
+// whole, as the uninstaller's entry rules allow: it is the application's.
 struct SKey
 {
     std::string strKey;
     size_t uDepth;
+    bool bIfEmpty;
 };
+
+bool IsEntry(RegistryKeyPath::EKind kind)
+{
+    return kind == RegistryKeyPath::UninstallEntry || kind == RegistryKeyPath::AppPathsEntry ||
+           kind == RegistryKeyPath::ClassesEntry || kind == RegistryKeyPath::ComEntry;
+}
 
 class CKeys
 {
@@ -206,10 +216,11 @@ public:
     void AddSection(const RegistryKeyPath::SKey& parsed)
     {
         RegistryKeyPath::SKey key = parsed;
-        while (!IsShared(RegistryKeyPath::Classify(key.strSubKey))) {
+        for (bool section = true; !IsShared(RegistryKeyPath::Classify(key.strSubKey)); section = false) {
             const char* names = key.strSubKey.GetText();
             Add(RegistryKeyPath::Format(key).GetText(),
-                (size_t)std::count(names, names + key.strSubKey.GetLength(), '\\'));
+                (size_t)std::count(names, names + key.strSubKey.GetLength(), '\\'),
+                !(section && IsEntry(RegistryKeyPath::Classify(key.strSubKey))));
             const char* cut = strrchr(key.strSubKey.GetText(), '\\');
             if (!cut)
                 break;
@@ -225,14 +236,19 @@ public:
     }
 
 private:
-    void Add(const std::string& key, size_t depth)
+    void Add(const std::string& key, size_t depth, bool ifEmpty)
     {
-        if (m_setSeen.insert(Upper(key)).second)
-            m_arrKeys.push_back(SKey{key, depth});
+        const auto found = m_mapIndex.find(Upper(key));
+        if (found != m_mapIndex.end()) {
+            m_arrKeys[found->second].bIfEmpty = m_arrKeys[found->second].bIfEmpty && ifEmpty;
+            return;
+        }
+        m_mapIndex[Upper(key)] = m_arrKeys.size();
+        m_arrKeys.push_back(SKey{key, depth, ifEmpty});
     }
 
     std::vector<SKey> m_arrKeys;
-    std::set<std::string> m_setSeen;
+    std::map<std::string, size_t> m_mapIndex;
 };
 
 // A folder that held installed files: those below the installation's own
@@ -376,9 +392,13 @@ std::string GenerateUninstallLog(const CXMLNode* install, const CItemTextFn& ite
     for (const auto& value : values)
         log.Command(Command::RemoveRegKey,
                     {{Attr::RemoveRegKey::Section, value.first}, {Attr::RemoveRegKey::Name, value.second}});
-    for (const SKey& key : keys.Sorted())
-        log.Command(Command::RemoveRegKey,
-                    {{Attr::RemoveRegKey::Section, key.strKey}, {Attr::RemoveRegKey::IfEmpty, YesNo::Yes}});
+    for (const SKey& key : keys.Sorted()) {
+        if (key.bIfEmpty)
+            log.Command(Command::RemoveRegKey,
+                        {{Attr::RemoveRegKey::Section, key.strKey}, {Attr::RemoveRegKey::IfEmpty, YesNo::Yes}});
+        else
+            log.Command(Command::RemoveRegKey, {{Attr::RemoveRegKey::Section, key.strKey}});
+    }
     // Named as the installation names it: uninstall-key, else the display name.
     if (!SettingText(install, Setting::UninstallKey, itemText, entry) || entry.empty())
         SettingText(install, Setting::UninstallDisplayName, itemText, entry);
