@@ -4,12 +4,12 @@
 
 namespace {
 
-// The spec named by arg, and where a value joined to it starts (null when
+// The option named by arg, and where a value joined to it starts (null when
 // none is); null when arg names no option of the command.
-const SOptionSpec* FindOption(const std::vector<SOptionSpec>& options, const char* arg, const char*& joined)
+const SOptionRule* FindOption(const std::vector<SOptionRule>& options, const char* arg, const char*& joined)
 {
-    for (const SOptionSpec& spec : options) {
-        for (const char* name : {spec.pszName, spec.pszAlias}) {
+    for (const SOptionRule& rule : options) {
+        for (const char* name : {rule.pszName, rule.pszAlias}) {
             if (!name)
                 continue;
             const size_t n = strlen(name);
@@ -17,15 +17,15 @@ const SOptionSpec* FindOption(const std::vector<SOptionSpec>& options, const cha
                 continue;
             joined = nullptr;
             if (arg[n] == 0)
-                return &spec;
+                return &rule;
             // "--item=FILE"; "-DNAME=1" for a one-letter option that takes a value.
-            if (spec.eKind != OptionFlag && name[1] == '-' && arg[n] == '=') {
+            if (rule.eKind != OptionFlag && name[1] == '-' && arg[n] == '=') {
                 joined = arg + n + 1;
-                return &spec;
+                return &rule;
             }
-            if (spec.eKind != OptionFlag && name[1] != '-' && n == 2) {
+            if (rule.eKind != OptionFlag && name[1] != '-' && n == 2) {
                 joined = arg + n;
-                return &spec;
+                return &rule;
             }
         }
     }
@@ -34,7 +34,7 @@ const SOptionSpec* FindOption(const std::vector<SOptionSpec>& options, const cha
 
 } // namespace
 
-bool CCommandArgs::Parse(int argc, char** argv, int first, const std::vector<SOptionSpec>& options,
+bool CCommandArgs::Parse(int argc, char** argv, int first, const std::vector<SOptionRule>& options,
                          unsigned maxOperands, CSmallString& why)
 {
     bool operandsOnly = false;
@@ -53,12 +53,12 @@ bool CCommandArgs::Parse(int argc, char** argv, int first, const std::vector<SOp
             continue;
         }
         const char* value = nullptr;
-        const SOptionSpec* spec = FindOption(options, arg, value);
-        if (!spec) {
+        const SOptionRule* rule = FindOption(options, arg, value);
+        if (!rule) {
             why.Format("unexpected argument: %s (not an option of this command)", arg);
             return false;
         }
-        if (spec->eKind != OptionFlag && !value) {
+        if (rule->eKind != OptionFlag && !value) {
             if (i + 1 == argc) {
                 why.Format("%s needs a value", arg);
                 return false;
@@ -66,11 +66,11 @@ bool CCommandArgs::Parse(int argc, char** argv, int first, const std::vector<SOp
             value = argv[++i];
         }
         // A second value would silently win over the first.
-        if (spec->eKind == OptionValue && Has(spec->pszName)) {
-            why.Format("unexpected argument: %s is given twice", spec->pszName);
+        if (rule->eKind == OptionValue && Has(rule->pszName)) {
+            why.Format("unexpected argument: %s is given twice", rule->pszName);
             return false;
         }
-        m_arrGiven.push_back(SGiven{spec->pszName, value});
+        m_arrGiven.push_back(SGiven{rule->pszName, value});
     }
     return true;
 }

@@ -15,7 +15,7 @@ enum EOptionKind
     OptionRepeat, // --item FILE, as often as wanted
 };
 
-struct SOptionSpec
+struct SOptionRule
 {
     const char* pszName;  // "-o", "--item"
     const char* pszAlias; // "--define" for "-D"; null: none
@@ -28,7 +28,7 @@ public:
     // Reads argv[first, argc) against a command's options, taking at most
     // maxOperands operands. False, with why, for an unknown option, one
     // without its value, a value option given twice or an operand too many.
-    bool Parse(int argc, char** argv, int first, const std::vector<SOptionSpec>& options, unsigned maxOperands,
+    bool Parse(int argc, char** argv, int first, const std::vector<SOptionRule>& options, unsigned maxOperands,
                CSmallString& why);
 
     // By the option's name (never its alias).
@@ -42,7 +42,7 @@ public:
 private:
     struct SGiven
     {
-        const char* pszOption; // the spec's name
+        const char* pszOption; // the rule's name
         const char* pszValue;  // null for a flag
     };
 

@@ -593,27 +593,27 @@ struct SCommand
 {
     const char* pszName;
     const char* pszOperand; // what its one operand is; null: it takes none
-    std::vector<SOptionSpec> arrOptions;
+    std::vector<SOptionRule> arrOptions;
     int (*pRun)(const CCommandArgs& args, FILE* out, FILE* err);
 };
 
 const std::vector<SCommand>& Commands()
 {
     static const std::vector<SCommand> s_commands = [] {
-        const SOptionSpec define{kDefine, "--define", OptionRepeat};
-        const SOptionSpec item{"--item", nullptr, OptionRepeat};
-        const SOptionSpec force{"--force", nullptr, OptionFlag};
-        const SOptionSpec output{"-o", nullptr, OptionValue};
-        std::vector<SOptionSpec> build = {{"--stub", nullptr, OptionValue},
+        const SOptionRule define{kDefine, "--define", OptionRepeat};
+        const SOptionRule item{"--item", nullptr, OptionRepeat};
+        const SOptionRule force{"--force", nullptr, OptionFlag};
+        const SOptionRule output{"-o", nullptr, OptionValue};
+        std::vector<SOptionRule> build = {{"--stub", nullptr, OptionValue},
                                           {"--script", nullptr, OptionValue},
                                           {"--level", nullptr, OptionValue},
                                           item, define, force, output};
         AddIdentityOptions(build);
-        std::vector<SOptionSpec> stub = {{"--stub", nullptr, OptionValue}, {"--script", nullptr, OptionValue}, item,
+        std::vector<SOptionRule> stub = {{"--stub", nullptr, OptionValue}, {"--script", nullptr, OptionValue}, item,
                                          define, output};
         AddIdentityOptions(stub);
-        std::vector<SOptionSpec> manifest;
-        AddManifestOptionSpecs(manifest);
+        std::vector<SOptionRule> manifest;
+        AddManifestOptionRules(manifest);
         return std::vector<SCommand>{
             {"build", nullptr, build, CmdBuild},
             {"stub", nullptr, stub, CmdStub},

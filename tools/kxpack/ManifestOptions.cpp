@@ -17,13 +17,13 @@ const char* GetOptionName(SManifestOptions::EText text)
     return kTextOptions[text];
 }
 
-void AddManifestOptionSpecs(std::vector<SOptionSpec>& specs)
+void AddManifestOptionRules(std::vector<SOptionRule>& rules)
 {
-    specs.push_back({"--force", nullptr, OptionFlag});
-    specs.push_back({"--winget", nullptr, OptionValue});
-    specs.push_back({"--chocolatey", nullptr, OptionValue});
+    rules.push_back({"--force", nullptr, OptionFlag});
+    rules.push_back({"--winget", nullptr, OptionValue});
+    rules.push_back({"--chocolatey", nullptr, OptionValue});
     for (const char* name : kTextOptions)
-        specs.push_back({name, nullptr, OptionValue});
+        rules.push_back({name, nullptr, OptionValue});
 }
 
 bool TakeManifestOptions(const CCommandArgs& args, SManifestOptions& options, std::string& why)

@@ -54,7 +54,7 @@ struct SManifestOptions
 const char* GetOptionName(SManifestOptions::EText text);
 
 // The options manifest takes, for the one argument reader of every command.
-void AddManifestOptionSpecs(std::vector<SOptionSpec>& specs);
+void AddManifestOptionRules(std::vector<SOptionRule>& rules);
 // The options as read; false, with why, without an installer, --id or
 // --url, or without both --winget and --chocolatey.
 bool TakeManifestOptions(const CCommandArgs& args, SManifestOptions& options, std::string& why);

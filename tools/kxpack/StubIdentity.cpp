@@ -57,12 +57,12 @@ SVersionTexts DefaultTexts(const CXMLNode* install, const CPackItemList& items)
 
 } // namespace
 
-void AddIdentityOptions(std::vector<SOptionSpec>& options)
+void AddIdentityOptions(std::vector<SOptionRule>& options)
 {
-    options.push_back(SOptionSpec{"--icon", nullptr, OptionValue});
-    options.push_back(SOptionSpec{"--version-info", nullptr, OptionFlag});
+    options.push_back(SOptionRule{"--icon", nullptr, OptionValue});
+    options.push_back(SOptionRule{"--version-info", nullptr, OptionFlag});
     for (const char* text : kTextOptions)
-        options.push_back(SOptionSpec{text, nullptr, OptionValue});
+        options.push_back(SOptionRule{text, nullptr, OptionValue});
 }
 
 SIdentityOptions ReadIdentityOptions(const CCommandArgs& args)

@@ -31,7 +31,7 @@ struct SIdentityOptions
 };
 
 // build's options for these: --icon, --version-info and the texts.
-void AddIdentityOptions(std::vector<SOptionSpec>& options);
+void AddIdentityOptions(std::vector<SOptionRule>& options);
 // What the arguments read ask for.
 SIdentityOptions ReadIdentityOptions(const CCommandArgs& args);
 
