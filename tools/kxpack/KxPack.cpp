@@ -430,6 +430,23 @@ int CmdCheck(const CCommandArgs& args, FILE* out, FILE* err)
     return 0;
 }
 
+// The stub's bytes, and the inputs no output may overwrite: the stub, the
+// items and the icon (the script's own sources are added as it is read).
+bool ReadStubAndInputs(const char* stubPath, const std::vector<const char*>& itemPaths,
+                       const SIdentityOptions& identity, Container::CArray<unsigned char>& stub,
+                       std::vector<std::string>& inputs, FILE* err)
+{
+    if (!ReadFileIntoArray(stubPath, stub)) {
+        Failure(err, (CSmallString("cannot read the stub ") + stubPath).GetText());
+        return false;
+    }
+    inputs.push_back(stubPath);
+    inputs.insert(inputs.end(), itemPaths.begin(), itemPaths.end());
+    if (identity.pszIcon)
+        inputs.push_back(identity.pszIcon);
+    return true;
+}
+
 int CmdBuild(const CCommandArgs& args, FILE* out, FILE* err)
 {
     const char* stubPath = args.Value("--stub");
@@ -450,12 +467,9 @@ int CmdBuild(const CCommandArgs& args, FILE* out, FILE* err)
         return code;
 
     Container::CArray<unsigned char> stub;
-    if (!ReadFileIntoArray(stubPath, stub))
-        return Failure(err, (CSmallString("cannot read the stub ") + stubPath).GetText());
-    std::vector<std::string> inputs = {stubPath, scriptPath};
-    inputs.insert(inputs.end(), itemPaths.begin(), itemPaths.end());
-    if (identity.pszIcon)
-        inputs.push_back(identity.pszIcon);
+    std::vector<std::string> inputs = {scriptPath};
+    if (!ReadStubAndInputs(stubPath, itemPaths, identity, stub, inputs, err))
+        return 1;
     CSmallString script;
     CPackItemList items;
     const SChecked checked = PrepareScript(scriptPath, itemPaths, variables, script, items, inputs, err);
@@ -530,12 +544,9 @@ int CmdStub(const CCommandArgs& args, FILE* out, FILE* err)
         return code;
 
     Container::CArray<unsigned char> stub;
-    if (!ReadFileIntoArray(stubPath, stub))
-        return Failure(err, (CSmallString("cannot read the stub ") + stubPath).GetText());
-    std::vector<std::string> inputs = {stubPath};
-    inputs.insert(inputs.end(), itemPaths.begin(), itemPaths.end());
-    if (identity.pszIcon)
-        inputs.push_back(identity.pszIcon);
+    std::vector<std::string> inputs;
+    if (!ReadStubAndInputs(stubPath, itemPaths, identity, stub, inputs, err))
+        return 1;
     CSmallString script;
     CPackItemList items;
     if (scriptPath) {
