@@ -211,13 +211,19 @@ CSmallString AddAppFolder(const CSmallString& picked, const CSmallString& defaul
     return result + name;
 }
 
+const char* GetFilename(const char* path)
+{
+    const char* name = path;
+    for (const char* p = path; *p; p++)
+        if (*p == '\\' || *p == '/')
+            name = p + 1;
+    return name;
+}
+
 void RemoveFilename(const char* source, char* destination)
 {
-    const char* cut = nullptr;
-    for (const char* p = source; *p; p++)
-        if (*p == '\\' || *p == '/')
-            cut = p + 1;
-    const size_t len = cut ? (size_t)(cut - source) : 0;
+    const char* name = GetFilename(source);
+    const size_t len = (size_t)(name - source);
     memmove(destination, source, len);
     destination[len] = 0;
 }

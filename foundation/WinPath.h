@@ -47,6 +47,9 @@ inline const char* WhyNotPlainName(const CSmallString& name)
     return WhyNotPlainName(name.GetText(), name.GetLength());
 }
 
+// What follows the last '\' or '/' (the whole path without one).
+const char* GetFilename(const char* path);
+
 // Copies source cut after its last '\' or '/' into destination (which
 // may be source itself, and must hold as many bytes); no separator gives "".
 void RemoveFilename(const char* source, char* destination);

@@ -169,6 +169,9 @@ constexpr char Value[] = "value";
 // generated="yes": the packer's mark on an <uninstaller> whose log it made
 // from the script, which list and check mention.
 constexpr char Generated[] = "generated";
+// space-required="BYTES" on <install>: the packer's sum of the files the
+// script installs, which the Destination page shows and checks.
+constexpr char SpaceRequired[] = "space-required";
 } // namespace Attr
 
 // The packer writes a yes/no attribute's yes as this; the engine takes

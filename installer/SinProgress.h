@@ -16,4 +16,7 @@ public:
     // read), and the file being written. Called often: a receiver that
     // draws keeps to a pace of its own.
     virtual void OnProgress(unsigned long long /*done*/, unsigned long long /*total*/, const char* /*file*/) {}
+    // A program of the script starts (its file name), or has ended (null):
+    // how long it runs is unknown.
+    virtual void OnProgramRunning(const char* /*program*/) {}
 };

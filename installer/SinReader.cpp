@@ -1,5 +1,6 @@
 #include "SinReader.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "ExitCodes.h"
@@ -185,6 +186,21 @@ void CSinReader::GetPackagePosition(unsigned long long& done, unsigned long long
 {
     done = m_pStream ? m_pStream->GetBlockConsumed() : 0;
     total = m_pStream ? m_pStream->GetBlockSize() : 0;
+}
+
+bool CSinReader::GetSpaceRequired(unsigned long long& bytes) const
+{
+    bytes = m_pStream ? m_pStream->GetStubSize() : 0;
+    const CXMLNode* section = m_pDocument ? m_pDocument->FindNode(Section::Install) : nullptr;
+    const char* sum = section ? section->GetAttributeValue(Attr::SpaceRequired) : nullptr;
+    if (!sum || !*sum)
+        return false;
+    char* end = nullptr;
+    const unsigned long long files = strtoull(sum, &end, 10);
+    if (*end)
+        return false;
+    bytes += files;
+    return true;
 }
 
 int CSinReader::GetExitCode() const

@@ -57,6 +57,11 @@ public:
     // How far through the package's data block reading has come, and its
     // whole size, in bytes.
     void GetPackagePosition(unsigned long long& done, unsigned long long& total) const;
+    // What an installation takes on its drive: the files the script installs
+    // (as the packer summed them) and the uninstaller. False, with what is
+    // known, when the script carries no sum (packed by hand or by an older
+    // packer).
+    bool GetSpaceRequired(unsigned long long& bytes) const;
 
     // The script of the package, or the uninstall log being run.
     CXMLDocument* GetDocument() const { return m_pDocument.Get(); }

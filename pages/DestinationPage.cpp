@@ -7,6 +7,7 @@
 #include "Folders.h"
 #include "WinPath.h"
 #include "DirDialog.h"
+#include "DestinationSpace.h"
 #include "ElevatedRestart.h"
 #include "InstallScope.h"
 #include "Security.h"
@@ -50,10 +51,11 @@ static void MakeRoomForLogo(HWND page)
     if (intro.top >= logo.cy)
         return;
     const int shift = logo.cy + 10 - intro.top;
-    static const int s_nIds[6] = {IDC_DEST_INTRO,  IDC_DEST_LABEL,     IDC_DEST_PATH,
-                                  IDC_DEST_BROWSE, IDC_DEST_ALL_USERS, IDC_DEST_JUST_ME};
-    HDWP batch = BeginDeferWindowPos(6);
-    for (int i = 0; i < 6 && batch; i++) {
+    static const int s_nIds[] = {IDC_DEST_INTRO,     IDC_DEST_LABEL,   IDC_DEST_PATH,           IDC_DEST_BROWSE,
+                                 IDC_DEST_ALL_USERS, IDC_DEST_JUST_ME, IDC_DEST_SPACE_REQUIRED, IDC_DEST_SPACE_AVAILABLE};
+    const int count = (int)(sizeof(s_nIds) / sizeof(s_nIds[0]));
+    HDWP batch = BeginDeferWindowPos(count);
+    for (int i = 0; i < count && batch; i++) {
         const RECT rect = GetRectInPage(page, s_nIds[i]);
         batch = DeferWindowPos(batch, GetDlgItem(page, s_nIds[i]), nullptr, rect.left, rect.top + shift, 0, 0,
                                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -73,6 +75,49 @@ void LayOutDestinationPage(HWND page, const char* appName)
     FitTexts(page);
 }
 
+// The space the installation takes, and what the drive of the folder in
+// the field has free, told again as the field changes.
+static void ShowSpace(HWND page)
+{
+    unsigned long long required = 0, available = 0;
+    CSmallString text;
+    if (g_reader.GetSpaceRequired(required))
+        text.Format(CResString(IDS_SPACE_REQUIRED), FormatByteSize(required).GetText());
+    SetDlgItemTextA(page, IDC_DEST_SPACE_REQUIRED, text);
+    if (GetFolderFreeSpace(GetPathField(page), available))
+        text.Format(CResString(IDS_SPACE_AVAILABLE), FormatByteSize(available).GetText());
+    else
+        text = CResString(IDS_SPACE_UNKNOWN);
+    SetDlgItemTextA(page, IDC_DEST_SPACE_AVAILABLE, text);
+}
+
+// Whether the folder can be made and written, and the drive holds the
+// files: otherwise the user is told why and stays on the page.
+static bool CanInstallInto(HWND page, const CSmallString& destination, bool tryWriting)
+{
+    CSmallString failed;
+    DWORD error = 0;
+    if (tryWriting && !TryWriting(destination, failed, error)) {
+        LogLine("Destination refused: %s can't be written (%s)", failed.GetText(),
+                GetLastErrorString((int)error).GetText());
+        CSmallString message, reason;
+        message.Format(CResString(IDS_WRITE_FAILED), failed.GetText());
+        reason.Format(CResString(IDS_SYSTEM_REASON), GetLastErrorString((int)error).GetText());
+        KxMessageBox(page, message + reason, CResString(IDS_SETUP_ERROR), MB_OK | MB_ICONWARNING);
+        return false;
+    }
+    unsigned long long required = 0, available = 0;
+    if (g_reader.GetSpaceRequired(required) && GetFolderFreeSpace(destination, available) && available < required) {
+        LogLine("Destination refused: %llu bytes are required, %llu are free", required, available);
+        CSmallString message;
+        message.Format(CResString(IDS_DEST_NO_SPACE), destination.GetText(), FormatByteSize(required).GetText(),
+                       FormatByteSize(available).GetText());
+        KxMessageBox(page, message, CResString(IDS_SETUP_ERROR), MB_OK | MB_ICONWARNING);
+        return false;
+    }
+    return true;
+}
+
 static void OnInitDialog(HWND page)
 {
     // Proposed once; the page holds it until the user leaves the page.
@@ -84,6 +129,7 @@ static void OnInitDialog(HWND page)
         CheckRadioButton(page, IDC_DEST_ALL_USERS, IDC_DEST_JUST_ME,
                          GetInstallScope() == ScopeMachine ? IDC_DEST_ALL_USERS : IDC_DEST_JUST_ME);
     }
+    ShowSpace(page);
     LayOutDestinationPage(page, GetAppName());
 }
 
@@ -98,6 +144,12 @@ static void OnScopeChosen(HWND page, EScope scope)
     LogLine("Scope chosen: %s", GetScopeName(scope));
     if (GetPathField(page) == proposed)
         SetDlgItemTextA(page, IDC_DEST_PATH, ProposeDestination(g_reader));
+}
+
+// For every user, chosen here, without the rights for it.
+static bool IsElevationNeeded()
+{
+    return IsScopeChoosable() && GetInstallScope() == ScopeMachine && !IsProcessElevated();
 }
 
 // For every user without the rights for it: the installer goes on
@@ -134,6 +186,10 @@ static LONG OnWizardNext(HWND page)
         KxMessageBox(page, why, caption, MB_OK | MB_ICONWARNING);
         return -1;
     }
+    // Made and written by the elevated run, when there is one: this one may
+    // lack the rights for the folder.
+    if (!CanInstallInto(page, destination, !IsElevationNeeded()))
+        return -1;
     LogLine("Destination: %s", destination.GetText());
     // An earlier installation of this application is ours to replace.
     const bool earlier = IsEarlierInstall(g_reader, destination);
@@ -182,7 +238,7 @@ static LONG OnWizardNext(HWND page)
     }
     // The destination is fixed: a /LOG= that lies in it stops there.
     MoveSetupLogOutOf(destination, GetAppName());
-    if (IsScopeChoosable() && GetInstallScope() == ScopeMachine && !IsProcessElevated())
+    if (IsElevationNeeded())
         return ContinueElevated(page, destination);
     // What the Progress page installs into.
     g_strDestination = destination;
@@ -214,9 +270,10 @@ static INT_PTR OnNotify(HWND page, const NMHDR* header)
 {
     switch (header->code) {
     case PSN_SETACTIVE: {
-        CResString next(IDS_NEXT);
-        SetWizardNext(page, next, PSWIZB_BACK | PSWIZB_NEXT);
+        CResString install(IDS_INSTALL_BUTTON);
+        SetWizardNext(page, install, PSWIZB_BACK | PSWIZB_NEXT);
         SetDlgItemTextA(page, IDC_DEST_PATH, g_strDestination);
+        ShowSpace(page);
         return SetPageResult(page, 0);
     }
     case PSN_WIZNEXT:
@@ -239,6 +296,10 @@ static INT_PTR HandleMessage(HWND page, UINT message, WPARAM wParam, LPARAM lPar
     case WM_NOTIFY:
         return OnNotify(page, reinterpret_cast<const NMHDR*>(lParam));
     case WM_COMMAND:
+        if (LOWORD(wParam) == IDC_DEST_PATH && HIWORD(wParam) == EN_CHANGE) {
+            ShowSpace(page);
+            return TRUE;
+        }
         if (LOWORD(wParam) == IDC_DEST_BROWSE && HIWORD(wParam) == BN_CLICKED) {
             OnBrowse(page);
             return TRUE;

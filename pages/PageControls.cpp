@@ -77,6 +77,12 @@ void SetWizardNext(HWND page, const char* text, DWORD buttons)
     PostMessageA(sheet, PSM_SETWIZBUTTONS, 0, (LPARAM)buttons);
 }
 
+void FocusSheetButton(HWND page, int id)
+{
+    const HWND sheet = GetParent(page);
+    PostMessageA(sheet, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(sheet, id), TRUE);
+}
+
 INT_PTR SetPageResult(HWND page, LONG result)
 {
     SetWindowLongA(page, DWL_MSGRESULT, result);

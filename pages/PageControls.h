@@ -21,6 +21,11 @@ SIZE GetLogoSize();
 // to buttons (PSWIZB_ flags) once the current message is done.
 void SetWizardNext(HWND page, const char* text, DWORD buttons);
 
+// Gives the sheet's button id the focus and makes it the default, after
+// whatever the sheet does on the current message (a page change moves the
+// focus too).
+void FocusSheetButton(HWND page, int id);
+
 // Sets the page's dialog result and answers "handled".
 INT_PTR SetPageResult(HWND page, LONG result);
 

@@ -7,10 +7,13 @@
 
 #include "PageControls.h"
 #include "WizardState.h"
+#include "resource.h"
+#include "win32/ResString.h"
 
 HWND g_hwndMain = nullptr;
 HWND g_hwndProgress = nullptr;
 HWND g_hwndProgressFile = nullptr;
+HWND g_hwndProgressPercent = nullptr;
 
 namespace {
 // Ten times a second moves the bar smoothly enough to the eye; under Wine
@@ -44,6 +47,13 @@ void CProgress::Draw(bool now)
     m_uDraws++;
     if (g_hwndProgress)
         SendMessageA(g_hwndProgress, PBM_SETPOS, m_uPosition, 0);
+    const unsigned percent = m_uPosition * 100 / kRange;
+    if (percent != m_uShownPercent && g_hwndProgressPercent) {
+        m_uShownPercent = percent;
+        CSmallString text;
+        text.Format(CResString(IDS_PERCENT), percent);
+        SetWindowTextA(g_hwndProgressPercent, text);
+    }
     if (m_strShownFile != m_strFile) {
         m_strShownFile = m_strFile;
         if (g_hwndProgressFile)
@@ -76,6 +86,23 @@ void CProgress::OnProgress(unsigned long long done, unsigned long long total, co
     if (file && m_strFile != file)
         m_strFile = file;
     Draw(false);
+}
+
+void CProgress::OnProgramRunning(const char* program)
+{
+    if (program)
+        m_strFile.Format(CResString(IDS_RUNNING_PROGRAM), program);
+    else
+        m_strFile.Empty();
+    if (g_hwndProgress) {
+        // A marquee bar shows no position: the style comes and goes with it.
+        const LONG style = GetWindowLongA(g_hwndProgress, GWL_STYLE);
+        SetWindowLongA(g_hwndProgress, GWL_STYLE, program ? style | PBS_MARQUEE : style & ~PBS_MARQUEE);
+        SendMessageA(g_hwndProgress, PBM_SETMARQUEE, program ? TRUE : FALSE, 30);
+        if (!program)
+            SendMessageA(g_hwndProgress, PBM_SETPOS, m_uPosition, 0);
+    }
+    Draw(true);
 }
 
 void CProgress::Finish()

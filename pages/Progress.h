@@ -11,6 +11,8 @@
 extern HWND g_hwndMain;
 extern HWND g_hwndProgress;
 extern HWND g_hwndProgressFile;
+// The percentage beside the line; may be null.
+extern HWND g_hwndProgressPercent;
 
 // Shows how far the installation has come by the bytes of the package read
 // (so a large file moves the bar and a thousand small ones don't flood it)
@@ -30,6 +32,8 @@ public:
     bool OnItemExecuted(unsigned int index) override;
     bool OnWorking() override;
     void OnProgress(unsigned long long done, unsigned long long total, const char* file) override;
+    // The line names the program; the bar moves to and fro until it ends.
+    void OnProgramRunning(const char* program) override;
 
     // The bar full and the file line cleared, at the end.
     void Finish();
@@ -44,6 +48,7 @@ private:
     unsigned m_uPosition = 0;
     CSmallString m_strFile;
     CSmallString m_strShownFile;
+    unsigned m_uShownPercent = ~0u;
     DWORD m_dwLastDraw = 0;
     DWORD m_dwLastPump = 0;
     bool m_bDrawn = false;

@@ -4,6 +4,7 @@
 
 #include "WizardState.h"
 #include "ExitCodes.h"
+#include "Journal.h"
 #include "Exceptions.h"
 #include "PageControls.h"
 #include "PageLayout.h"
@@ -35,11 +36,13 @@ static void MakeRoomForLogo(HWND page)
     const RECT text = GetRectInPage(page, IDC_PROGRESS_TEXT);
     if (text.top >= logo.cy)
         return;
-    // The three move down together, keeping their distances.
+    // They move down together, keeping their distances.
     const int shift = logo.cy + 10 - text.top;
-    static const int s_nIds[3] = {IDC_PROGRESS_TEXT, IDC_PROGRESS_FILE, IDC_PROGRESS_BAR};
-    HDWP batch = BeginDeferWindowPos(3);
-    for (int i = 0; i < 3 && batch; i++) {
+    static const int s_nIds[] = {IDC_PROGRESS_TEXT, IDC_PROGRESS_PERCENT, IDC_PROGRESS_FILE,
+                                 IDC_PROGRESS_BAR,  IDC_PROGRESS_HINT,    IDC_PROGRESS_RUN};
+    const int count = (int)(sizeof(s_nIds) / sizeof(s_nIds[0]));
+    HDWP batch = BeginDeferWindowPos(count);
+    for (int i = 0; i < count && batch; i++) {
         const RECT rect = GetRectInPage(page, s_nIds[i]);
         batch = DeferWindowPos(batch, GetDlgItem(page, s_nIds[i]), nullptr, rect.left, rect.top + shift, 0, 0,
                                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
@@ -48,11 +51,18 @@ static void MakeRoomForLogo(HWND page)
         EndDeferWindowPos(batch);
 }
 
-void LayOutProgressPage(HWND page, const char* completion)
+void LayOutProgressPage(HWND page, const SCompletion* completion)
 {
     if (completion) {
-        SetDlgItemTextA(page, IDC_PROGRESS_TEXT, completion);
-        SetDlgItemTextA(page, IDC_PROGRESS_FILE, "");
+        SetDlgItemTextA(page, IDC_PROGRESS_TEXT, completion->pszText);
+        SetDlgItemTextA(page, IDC_PROGRESS_FILE, completion->pszFolder);
+        SetDlgItemTextA(page, IDC_PROGRESS_HINT, completion->pszHint);
+        const HWND run = GetDlgItem(page, IDC_PROGRESS_RUN);
+        if (completion->pszRun) {
+            SetWindowTextA(run, completion->pszRun);
+            CheckDlgButton(page, IDC_PROGRESS_RUN, BST_CHECKED);
+        }
+        ShowWindow(run, completion->pszRun ? SW_SHOW : SW_HIDE);
     } else {
         MakeRoomForLogo(page);
     }
@@ -64,6 +74,7 @@ static void OnSetActive(HWND page)
     g_hwndMain = GetParent(page);
     g_hwndProgress = GetDlgItem(page, IDC_PROGRESS_BAR);
     g_hwndProgressFile = GetDlgItem(page, IDC_PROGRESS_FILE);
+    g_hwndProgressPercent = GetDlgItem(page, IDC_PROGRESS_PERCENT);
     SendMessageA(g_hwndProgress, PBM_SETRANGE32, 0, CProgress::kRange);
     // The sheet becomes visible first; the posted message then runs the
     // installation from the sheet's own message loop.
@@ -71,9 +82,10 @@ static void OnSetActive(HWND page)
         s_bStarted = true;
         PostMessageA(page, WM_KX_INSTALL, 0, 0);
     }
+    // Greyed while the installation runs; Close only once it can be used.
     const HWND next = GetDlgItem(g_hwndMain, IDC_WIZARD_NEXT);
-    CResString close(IDS_CLOSE);
-    SetWindowTextA(next, close);
+    CResString waiting(IDS_NEXT);
+    SetWindowTextA(next, waiting);
     EnableWindow(next, FALSE);
     ShowWindow(GetDlgItem(g_hwndMain, IDC_WIZARD_BACK), SW_HIDE);
 }
@@ -133,17 +145,40 @@ static CLaunchResult LaunchInstalledProgram()
     return LaunchFailed;
 }
 
-// Says the installation is complete; Close is then the only way on, and
+// Says where the installation is and, with a program to start, offers to
+// start it; Close (the default, with the focus) is then the way on, and
 // closing the window asks nothing.
 static void ShowCompletion(HWND page)
 {
-    CSmallString appName, text;
+    CSmallString appName, text, run, launch;
     g_reader.GetInstallItem(Setting::AppName, appName);
     const bool restart = g_reader.GetRunResult() == CSinReader::RunRestartNeeded;
-    text.Format(CResString(restart ? IDS_INSTALL_COMPLETE_RESTART : IDS_INSTALL_COMPLETE), appName.GetText());
-    LayOutProgressPage(page, text);
+    text.Format(CResString(IDS_INSTALL_COMPLETE), appName.GetText());
+    // Until a restart the earlier files are the ones in place: nothing is
+    // started from them.
+    if (!restart && g_reader.GetInstallItem(Setting::LaunchExe, launch) && !launch.IsEmpty())
+        run.Format(CResString(IDS_RUN_NOW), appName.GetText());
+    CResString hint(restart ? IDS_INSTALL_COMPLETE_RESTART : IDS_CLICK_CLOSE);
+    SCompletion completion = {text, g_strDestination, hint, run.IsEmpty() ? nullptr : run.GetText()};
+    LayOutProgressPage(page, &completion);
     EnableWindow(GetDlgItem(g_hwndMain, IDCANCEL), FALSE);
+    const HWND close = GetDlgItem(g_hwndMain, IDC_WIZARD_NEXT);
+    SetWindowTextA(close, CResString(IDS_CLOSE));
+    EnableWindow(close, TRUE);
+    FocusSheetButton(page, IDC_WIZARD_NEXT);
     g_bClosing = true;
+}
+
+// After Cancel and the undo: what was left, or that nothing was changed.
+static void TellCancelled()
+{
+    const Container::CArray<CSmallString>& left = GetNotUndone();
+    CSmallString text;
+    if (left.IsEmpty())
+        text = CResString(IDS_CANCELLED);
+    else
+        text.Format(CResString(IDS_CANCELLED_NOT_UNDONE), ListForUser(left).GetText());
+    KxMessageBox(g_hwndMain, text, GetInstallerCaption(g_reader), MB_OK | (left.IsEmpty() ? MB_ICONINFORMATION : MB_ICONWARNING));
 }
 
 // What held an earlier installation's files, kept to be started again.
@@ -175,33 +210,33 @@ static void RunInstallation(HWND page)
     if (!installed) {
         // Undone already; the engine has told the user what went wrong.
         g_nExitCode = g_reader.GetExitCode();
-        if (g_reader.GetRunResult() == CSinReader::RunCancelled)
+        if (g_reader.GetRunResult() == CSinReader::RunCancelled) {
+            TellCancelled();
             OpenCancelPage();
+        }
         CloseWizard();
         return;
     }
     g_nExitCode = g_reader.GetExitCode();
     if (g_reader.GetRunResult() == CSinReader::RunRestartNeeded) {
-        // Until the restart the earlier files are the ones in place: nothing
-        // is started from them.
         ShowCompletion(page);
-        EnableWindow(GetDlgItem(g_hwndMain, IDC_WIZARD_NEXT), TRUE);
         CSmallString appName;
         g_reader.GetInstallItem(Setting::AppName, appName);
         OfferWindowsRestart(g_hwndMain, GetInstallerCaption(g_reader), appName, true);
         return;
     }
     OfferRestart(g_hwndMain, GetInstallerCaption(g_reader), ProgramsInUse());
-    const CLaunchResult launch = LaunchInstalledProgram();
-    if (launch == Launched)
-        CloseWizard();
-    else if (launch == LaunchFailed)
+    ShowCompletion(page);
+}
+
+// Close: the application starts first when the user left Run checked.
+static void Finish(HWND page)
+{
+    const HWND run = GetDlgItem(page, IDC_PROGRESS_RUN);
+    if (IsWindowVisible(run) && IsDlgButtonChecked(page, IDC_PROGRESS_RUN) == BST_CHECKED &&
+        LaunchInstalledProgram() == LaunchFailed)
         g_nExitCode = ExitCode::Failed;
-    else
-        ShowCompletion(page);
-    // Close leaves the wizard: after a finished installation without a
-    // program to start, and after a start that failed.
-    EnableWindow(GetDlgItem(g_hwndMain, IDC_WIZARD_NEXT), TRUE);
+    CloseWizard();
 }
 
 static INT_PTR OnNotify(HWND page, const NMHDR* header)
@@ -213,7 +248,8 @@ static INT_PTR OnNotify(HWND page, const NMHDR* header)
     case PSN_WIZNEXT:
         // Next is "Close" here and there is no page after this one: end the
         // wizard as Finish would, without the cancel question.
-        CloseWizard();
+        if (g_bClosing)
+            Finish(page);
         return SetPageResult(page, -1);
     case PSN_QUERYCANCEL:
         OnCancel(page);

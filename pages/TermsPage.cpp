@@ -46,6 +46,28 @@ static void MakeRoomForLogo(HWND page)
         EndDeferWindowPos(batch);
 }
 
+static WNDPROC s_pfnTermsEdit = nullptr;
+
+// A multi-line edit takes Tab, Enter and Esc for itself: read-only terms
+// need none of them, and the keyboard would be trapped in the text. It keeps
+// the arrows and Page Up/Down for scrolling; no select-all on Tab either.
+static LRESULT CALLBACK TermsEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const LRESULT result = CallWindowProcA(s_pfnTermsEdit, edit, message, wParam, lParam);
+    if (message == WM_GETDLGCODE)
+        return result & ~(DLGC_WANTALLKEYS | DLGC_WANTMESSAGE | DLGC_WANTTAB | DLGC_HASSETSEL);
+    return result;
+}
+
+static void LetKeysPassTerms(HWND page)
+{
+    const HWND edit = GetDlgItem(page, IDC_TERMS_TEXT);
+    const WNDPROC previous =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TermsEditProc)));
+    if (previous != TermsEditProc)
+        s_pfnTermsEdit = previous;
+}
+
 void LayOutTermsPage(HWND page)
 {
     MakeRoomForLogo(page);
@@ -58,6 +80,7 @@ static INT_PTR OnNotify(HWND page, const NMHDR* header)
     case PSN_SETACTIVE: {
         CResString agree(IDS_I_AGREE);
         SetWizardNext(page, agree, PSWIZB_NEXT);
+        FocusSheetButton(page, IDC_WIZARD_NEXT);
         CSmallString raw;
         g_reader.GetInstallItem(Setting::Terms, raw);
         const CSmallString terms = TermsAsUtf8(raw, (unsigned)raw.GetLength());
@@ -80,6 +103,7 @@ static INT_PTR HandleMessage(HWND page, UINT message, WPARAM wParam, LPARAM lPar
     case WM_INITDIALOG:
         CentreWindow(GetParent(page), GetDesktopWindow());
         LayOutTermsPage(page);
+        LetKeysPassTerms(page);
         return TRUE;
     case WM_PAINT:
         return PaintLogo(page);

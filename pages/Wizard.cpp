@@ -20,7 +20,7 @@ void OnCancel(HWND page)
         return;
     }
     const CSmallString caption = GetInstallerCaption(g_reader);
-    CResString question(IDS_EXIT_QUESTION);
+    CResString question(g_bInstalling ? IDS_STOP_QUESTION : IDS_EXIT_QUESTION);
     const int answer = KxMessageBox(page, question, caption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
     // While the installation runs the wizard stays until it has undone
     // itself; the Progress page then closes it.

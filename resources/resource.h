@@ -26,6 +26,8 @@
 #define IDC_DEST_BROWSE 1029
 #define IDC_DEST_ALL_USERS 1030
 #define IDC_DEST_JUST_ME 1031
+#define IDC_DEST_SPACE_REQUIRED 1032
+#define IDC_DEST_SPACE_AVAILABLE 1033
 // The property sheet's own wizard buttons: comctl32's ids 0x3023-0x3025
 #define IDC_WIZARD_BACK 12323
 #define IDC_WIZARD_NEXT 12324
@@ -34,6 +36,10 @@
 #define IDC_PROGRESS_BAR 1000
 #define IDC_PROGRESS_TEXT 1004
 #define IDC_PROGRESS_FILE 1005
+#define IDC_PROGRESS_PERCENT 1006
+// At the end: what to do now, and whether to start the application
+#define IDC_PROGRESS_HINT 1007
+#define IDC_PROGRESS_RUN 1008
 // Programs in use: what holds the files, what to do, and the answers
 // (Cancel is IDCANCEL; At restart only where the run may finish at restart)
 #define IDC_IN_USE_TEXT 1040
@@ -115,3 +121,16 @@
 #define IDS_IN_USE_HINT 52
 #define IDS_IN_USE_NOT_CLOSED 53
 #define IDS_RESTART_QUESTION 54
+// The wizard's keyboard, space and ending texts
+#define IDS_INSTALL_BUTTON 120
+#define IDS_SPACE_REQUIRED 121
+#define IDS_SPACE_AVAILABLE 122
+#define IDS_SPACE_UNKNOWN 123
+#define IDS_DEST_NO_SPACE 124
+#define IDS_RUNNING_PROGRAM 125
+#define IDS_PERCENT 126
+#define IDS_RUN_NOW 127
+#define IDS_CLICK_CLOSE 128
+#define IDS_STOP_QUESTION 129
+#define IDS_CANCELLED 130
+#define IDS_CANCELLED_NOT_UNDONE 131

@@ -175,6 +175,8 @@ private:
 // journal of a run that was cut short (its last file may have been made but
 // not yet noted).
 void UndoSteps(const Container::CArray<SUndoStep>& steps, const SUndoStep& seen, bool recovering);
+// The files and registry values the last UndoSteps could not take back.
+const Container::CArray<CSmallString>& GetNotUndone();
 
 // The steps a journal's lines announce (its folder: where its files were
 // set aside), what it saw (NoteSeen) and whether its run had begun to commit.

@@ -15,6 +15,9 @@
 #include "WinPath.h"
 #include "win32/Handles.h"
 
+// What the last undo left changed, for the user.
+static Container::CArray<CSmallString> g_arrNotUndone;
+
 namespace {
 
 enum EFileState
@@ -68,8 +71,10 @@ void UndoFile(const SUndoStep& step, bool madeButNotNoted)
         if (DeleteFileName(step.strPath) || GetLastError() == ERROR_FILE_NOT_FOUND) {
             LogLine("Undo: removed %s", step.strPath.GetText());
             free = true;
-        } else
+        } else {
             LogLine("Undo: could not delete %s: %s", step.strPath.GetText(), GetLastErrorString().GetText());
+            g_arrNotUndone.Add(step.strPath);
+        }
     } else if (state == Other && step.bMade) {
         LogLine("Undo: %s was changed since this run wrote it: left as it is", step.strPath.GetText());
     }
@@ -78,8 +83,10 @@ void UndoFile(const SUndoStep& step, bool madeButNotNoted)
     if (free) {
         if (MoveFileExA(step.strBackup, step.strPath, MOVEFILE_COPY_ALLOWED))
             LogLine("Undo: put back %s", step.strPath.GetText());
-        else
+        else {
             LogLine("Undo: could not put back %s: %s", step.strPath.GetText(), GetLastErrorString().GetText());
+            g_arrNotUndone.Add(step.strPath);
+        }
     } else if (!ours) {
         // What stands there now replaced this run's file, as it would have
         // replaced the one before.
@@ -125,9 +132,11 @@ void UndoValue(const SUndoStep& step)
     if (rc == ERROR_SUCCESS)
         LogLine("Undo: %s %s\\%s", step.bExisted ? "restored" : "removed", step.strPath.GetText(),
                 name ? name : "(default)");
-    else
+    else {
         LogLine("Undo: could not restore %s\\%s: %s", step.strPath.GetText(), name ? name : "(default)",
                 GetLastErrorString((int)rc).GetText());
+        g_arrNotUndone.Add(step.strPath + "\\" + (name ? name : "(default)"));
+    }
 }
 
 // Whether the key or any key below it holds a value.
@@ -225,8 +234,11 @@ bool HasNewerInstallation(const Container::CArray<SUndoStep>& steps, const SUndo
 
 } // namespace
 
+const Container::CArray<CSmallString>& GetNotUndone() { return g_arrNotUndone; }
+
 void UndoSteps(const Container::CArray<SUndoStep>& steps, const SUndoStep& seen, bool recovering)
 {
+    g_arrNotUndone.RemoveAll();
     const bool newer = HasNewerInstallation(steps, seen);
     if (newer)
         LogLine("Undo: another installation of the application has completed in the same folder since this run "

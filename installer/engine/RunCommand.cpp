@@ -6,10 +6,12 @@
 #include "Caught.h"
 #include "Folders.h"
 #include "SetupLog.h"
+#include "SinProgress.h"
 #include "ScriptCommandLine.h"
 #include "SpawnedProcess.h"
 #include "SuccessCodes.h"
 #include "UserMessages.h"
+#include "WinPath.h"
 #include "XMLDocument.h"
 #include "resource.h"
 #include "win32/ResString.h"
@@ -86,7 +88,11 @@ bool DoRunCommand(CCommandRunner& runner, const CXMLNode* element)
     EOutcome outcome = NotStarted;
     if (MakeRunCommandLine(cmd, CCommandRunner::Text(element, Attr::RunCommand::Parameters), line, why)) {
         LogLine("Running %s", line.BuildCommandLine().GetText());
+        if (runner.m_pProgress)
+            runner.m_pProgress->OnProgramRunning(WinPath::GetFilename(line.strProgram));
         outcome = Run(runner, line, timeout, output, exitCode, why);
+        if (runner.m_pProgress)
+            runner.m_pProgress->OnProgramRunning(nullptr);
     }
     const CSmallString& parameters = line.strArguments;
     if (outcome == Cancelled)

@@ -36,18 +36,6 @@ namespace {
 
 const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
-// One line per item, at most a screenful: the setup log has them all.
-CSmallString ListForUser(const Container::CArray<CSmallString>& items)
-{
-    const unsigned shown = items.GetSize() < 12 ? items.GetSize() : 12;
-    CSmallString list;
-    for (unsigned i = 0; i < shown; i++)
-        list += CSmallString("- ") + items[i] + "\n";
-    if (shown < items.GetSize())
-        list.Addf("... and %u more (see the setup log)\n", items.GetSize() - shown);
-    return list;
-}
-
 } // namespace
 
 void RemoveOrphanEntries(const CSmallString& folder, const CSmallString& keep)

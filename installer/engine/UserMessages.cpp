@@ -98,3 +98,14 @@ void TellInProgress(const char* appName)
     Error(message);
 }
 
+
+CSmallString ListForUser(const Container::CArray<CSmallString>& items)
+{
+    const unsigned shown = items.GetSize() < 12 ? items.GetSize() : 12;
+    CSmallString list;
+    for (unsigned i = 0; i < shown; i++)
+        list += CSmallString("- ") + items[i] + "\n";
+    if (shown < items.GetSize())
+        list.Addf("... and %u more (see the setup log)\n", items.GetSize() - shown);
+    return list;
+}

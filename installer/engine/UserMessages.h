@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "Containers.h"
 #include "SmallString.h"
 
 class CSinReader;
@@ -31,6 +32,9 @@ void TellInProgress(const char* appName);
 // The installer's title: the "installer-caption" setting, else
 // "<app-name> Setup". Questions carry it; errors say "Setup Error".
 CSmallString GetInstallerCaption(CSinReader& reader);
+
+// One line per item ("- item"), at most a screenful: the setup log has them all.
+CSmallString ListForUser(const Container::CArray<CSmallString>& items);
 
 // text followed by the publisher's "support-url" setting, when the script
 // gives one.

@@ -99,6 +99,7 @@ launch_planted_case() {
   }
   drv set-text $IDC_DEST_PATH "$MINI_WIN" >/dev/null
   drv click next >/dev/null
+  finish_wizard "planted C:\\Program.exe"
   wizard_ends "planted C:\\Program.exe" 0 30
   check "planted C:\\Program.exe: never started" test ! -e "$planted.txt"
   # The program writes its marker once it runs: give it a moment.
@@ -126,10 +127,10 @@ launch_planted_case() {
   }
   drv set-text $IDC_DEST_PATH "$MINI_WIN" >/dev/null
   drv click next >/dev/null
+  finish_wizard "bare launch-exe"
   out=$(drv answer-messagebox ok "The installer was unable to launch" 30000)
   expect_contains "bare launch-exe: the user is told" "$(field text "$out")" \
     "program hello.exe --marker \"$TEMP_WIN\\hello-launched.txt\"."
-  drv click next >/dev/null
   wizard_ends "bare launch-exe" 3
   check "bare launch-exe: the program beside the installer never started" test ! -e "$E2E_RUN/hello.exe.txt"
   log_has "bare launch-exe: the setup log says why" install "in the system folder"

@@ -127,6 +127,7 @@ planting_case() {
   check "planting (wizard): I Agree" drv click next
   check "planting (wizard): the destination" drv expect-page "$DEST_PAGE" 5000
   check "planting (wizard): Next" drv click next
+  finish_wizard "planting (wizard)"
   wizard_ends "planting (wizard)" 0 30
   check "planting (wizard): installed" test -f "$APP_DIR/hello.exe"
   no_planted_dll wizard

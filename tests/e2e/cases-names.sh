@@ -76,6 +76,7 @@ names_links_case() {
 
   to_destination "$E2E_SETUP" names-links-install || fail "links: destination page shown"
   drv click next >/dev/null
+  finish_wizard "links: install"
   wizard_ends "links: install" 0 30
   check "links: installed" test -f "$APP_DIR/hello.exe"
   check "links: the setup log is the next name" grep -q "Installation complete" "$temp/Hello-install-2.log"
@@ -180,6 +181,7 @@ names_log_case() {
   drv click next >/dev/null
   check "wizard /LOG=<the folder chosen>: the destination" drv expect-page "$DEST_PAGE" 5000
   drv click next >/dev/null
+  finish_wizard "wizard /LOG=<the folder chosen>"
   wizard_ends "wizard /LOG=<the folder chosen>" 0 30
   check "wizard /LOG=<the folder chosen>: no such file there" test ! -e "$APP_DIR/wizard.log"
   log_has "wizard /LOG=<the folder chosen>: the default log says so" install \

@@ -205,6 +205,7 @@ concurrent_installs_case() {
   : >"$(unix_path 'C:\KxHeld\held.txt.release')"
   wait "$holder" 2>/dev/null
   check "two installers: the first goes on once the file is free" drv answer-messagebox retry "can't replace" 5000
+  finish_wizard "two installers: the first"
   wizard_ends "two installers: the first" 0 30
   check "two installers: its program" same_file "$E2E_STAGE/hello.exe" "$APP_DIR/hello.exe"
   check "two installers: no journal left" no_journal

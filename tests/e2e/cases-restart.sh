@@ -113,8 +113,9 @@ restart_wizard_case() {
   else
     fail "at restart, wizard: the restart offered"
   fi
-  expect_eq "at restart, wizard: the page says so" "$(drv get-text $IDC_PROGRESS_TEXT)" \
-    "Hello has been installed. Some of its files are in use: Windows replaces them when it restarts."$'\n\n'"Click Close to finish."
+  expect_eq "at restart, wizard: the page says so" "$(drv get-text $IDC_PROGRESS_HINT)" \
+    "Some of its files are in use: Windows replaces them when it restarts."$'\n\n'"Click Close to finish."
+  expect_eq "at restart, wizard: nothing is offered to start" "$(drv state $IDC_PROGRESS_RUN | cut -d' ' -f1)" hidden
   drv click next >/dev/null
   check "at restart, wizard: the wizard closes" drv wait-gone "$CAPTION" 15000
   wait_whole 15

@@ -96,6 +96,7 @@ running_install_case() {
   else
     fail "running, Close them: offered to start it again"
   fi
+  finish_wizard "running, Close them"
   wizard_ends "running, Close them" 0 30
   check "running, Close them: upgraded" same_file "$E2E_RUN/editor/hello-editor.exe" "$APP_DIR/hello-editor.exe"
   check "running, Close them: started again" drv wait-window "$EDITOR_TITLE" 15000

@@ -62,6 +62,20 @@ wizard_ends() {
   close_leftovers
 }
 
+# finish_wizard LABEL [TIMEOUT-S]: the installation completes (Close is
+# enabled on the last page) and Close is clicked, as it starts launch-exe.
+finish_wizard() {
+  local deadline=$(($(date +%s) + ${2:-30}))
+  until [ "$(drv state next 2>/dev/null)" == "visible enabled" ] && [ "$(drv get-text next 2>/dev/null)" == '&Close' ]; do
+    if [ "$(date +%s)" -ge "$deadline" ]; then
+      fail "$1: the installation completes" "open message box: $(drv messagebox "" 0 2>/dev/null | tr '\n' ' ')"
+      return 1
+    fi
+    sleep 0.1
+  done
+  drv click next >/dev/null
+}
+
 # cancel_wizard LABEL: Cancel, Yes, and the wizard's exit code is 2.
 cancel_wizard() {
   drv click cancel >/dev/null
@@ -130,6 +144,7 @@ occupied_folder_case() {
   # A question, not an error: it carries the installer's title.
   expect_box "occupied folder" yes "$CAPTION" \
     "The folder '$work' already exists and is not empty.\n\nInstalling into this folder could result in a loss of data.\n\nAre you sure you want to install in this folder?"
+  finish_wizard "occupied folder"
   check "occupied folder: the wizard closes after installing" drv wait-gone "$CAPTION" 30000
   wait_bg 30
   expect_eq "occupied folder: exit code" "$E2E_BG_STATUS" 0
@@ -269,23 +284,29 @@ damaged_log_case() {
   expect_eq "damaged log: the whole log uninstalls" "$E2E_BG_STATUS" 0
 }
 
-# A full disk: while writing the files (in the wizard), and while writing
-# the uninstaller (unattended). Everything is undone, nothing registered.
+# A full disk: the wizard's Destination page tells the space and keeps the
+# user there; an unattended run fails while writing the uninstaller.
+# Everything is undone, nothing registered.
 full_disk_case() {
-  local out
+  local out required free
   small_drive_mount X 32 || return 0
   snapshot disk-before
   to_destination "$E2E_SETUP" disk-full || fail "full disk: destination page shown"
   drv set-text $IDC_DEST_PATH 'X:\Hello' >/dev/null
+  required=$(drv get-text $IDC_DEST_SPACE_REQUIRED)
+  free=$(drv get-text $IDC_DEST_SPACE_AVAILABLE)
+  expect_contains "full disk: the page shows the small drive's free space" "$free" 'Space available: '
+  expect_eq "full disk: ... of at most 32 KB" "$(sed -n 's/^Space available: \([0-9]*\)\.[0-9] KB$/\1/p' <<<"$free" | awk '$1 <= 32 {print "yes"}')" yes
   drv click next >/dev/null
-  if out=$(drv answer-messagebox ok "unable to write" 15000); then
-    expect_contains "full disk: message names the file" "$(field text "$out")" 'X:\Hello\hello.exe'
-    expect_contains "full disk: ... and the system's reason" "$(field text "$out")" "The system's reason: (112)"
+  if out=$(drv answer-messagebox ok "not enough free space" 15000); then
+    expect_eq "full disk: told before anything is written" "$(field text "$out")" \
+      "There is not enough free space on the drive of 'X:\\Hello': ${required#Space required: } is required, ${free#Space available: } is available.\n\nPlease free some space, or choose a folder on another drive."
   else
     fail "full disk: told with a message"
   fi
-  wizard_ends "full disk" 3 15
-  expect_eq "full disk: the drive is empty again" "$(ls -A "$E2E_RUN/small")" ""
+  check "full disk: the wizard stays on the Destination page" drv expect-page "$DEST_PAGE" 3000
+  expect_eq "full disk: nothing was made on the drive" "$(ls -A "$E2E_RUN/small")" ""
+  cancel_wizard "full disk"
 
   small_drive_mount X 128 || return 0
   run_silent disk-uninstaller "$E2E_SETUP" /S '/D=X:\Hello'
@@ -309,8 +330,13 @@ cancel_running_case() {
   check "cancel while running: the progress page shows" drv expect-page "$PROGRESS_PAGE" 10000
   sleep 1
   check "cancel while running: the wizard still answers" drv expect-page "$PROGRESS_PAGE" 2000
+  expect_eq "cancel while running: the page names the program" "$(drv get-text $IDC_PROGRESS_FILE)" 'Running cmd.exe...'
+  expect_eq "cancel while running: the bar moves to and fro" "$(drv state $IDC_PROGRESS_BAR | cut -d' ' -f3)" marquee
+  expect_eq "cancel while running: the greyed button is no Close" "$(drv get-text next) $(drv state next)" \
+    '&Next visible disabled'
   drv click cancel >/dev/null
-  check "cancel while running: asked" drv answer-messagebox yes "$MSG_EXIT" 10000
+  expect_box "cancel while running: asked" yes "$CAPTION" "$MSG_STOP" "$IDYES:&Yes $IDNO:&No" "$IDNO"
+  expect_box "cancel while running: told" ok "$CAPTION" 'Setup was cancelled. Nothing was changed on this computer.'
   wizard_ends "cancel while running" 2 15
   check "cancel while running: the program was stopped" drv wait-process-gone cmd.exe 5000
   check "cancel while running: install-cancel-url opened" wait_for_text "$E2E_RUN/logs/opened-urls.txt" \
@@ -355,6 +381,7 @@ file_in_use_case() {
   : >"$APP_DIR/readme.txt.release"
   wait "$holder" 2>/dev/null
   check "file in use, Retry once free" drv answer-messagebox $IDC_IN_USE_RETRY "can't name" 5000
+  finish_wizard "file in use, Retry"
   wizard_ends "file in use, Retry" 0 30
   check "file in use, Retry: installed" same_file "$E2E_STAGE/hello.exe" "$APP_DIR/hello.exe"
   run_silent in-use-cleanup "$APP_WIN\\uninstall.exe" /S

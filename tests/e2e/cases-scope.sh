@@ -124,6 +124,7 @@ scope_choose_case() {
   else
     fail "choose, wizard: asked before the other installation goes"
   fi
+  finish_wizard "choose, wizard" 60
   check "choose, wizard: the wizard closes" drv wait-gone "$CAPTION" 60000
   wait_bg 30
   expect_eq "choose, wizard: exit code 0" "$E2E_BG_STATUS" 0
@@ -139,6 +140,7 @@ scope_choose_case() {
   # Progress page, with the folder and the scope given.
   start_bg choose-elevated "$E2E_RUN/choose.exe" /ALLUSERS /ELEVATED "/D=$APP_WIN"
   check "choose, elevated: the wizard opens installing" drv wait-window "$PROGRESS_PAGE" 30000
+  finish_wizard "choose, elevated" 60
   check "choose, elevated: ... and closes" drv wait-gone "$CAPTION" 60000
   wait_bg 30
   expect_eq "choose, elevated: exit code 0" "$E2E_BG_STATUS" 0

@@ -83,7 +83,8 @@ unicode_case() {
   done
   shot unicode-complete
   expect_eq "unicode: the page says the installation is complete" "$(drv get-text $IDC_PROGRESS_TEXT)" \
-    "$U_APP has been installed."$'\n\n'"Click Close to finish."
+    "$U_APP has been installed in this folder:"
+  expect_eq "unicode: ... names the folder" "$(drv get-text $IDC_PROGRESS_FILE)" "$U_DEST"
   expect_eq "unicode: Close is enabled" "$(drv state next)" "visible enabled"
   expect_eq "unicode: Cancel is disabled" "$(drv state cancel | cut -d' ' -f2)" disabled
   drv click next >/dev/null
@@ -141,8 +142,10 @@ complete_case() {
     sleep 0.1
   done
   shot 3-progress
-  expect_eq "complete: the page says so" "$(drv get-text $IDC_PROGRESS_TEXT)" \
-    "Hello has been installed."$'\n\n'"Click Close to finish."
+  expect_eq "complete: the page says so" "$(drv get-text $IDC_PROGRESS_TEXT)" "Hello has been installed in this folder:"
+  expect_eq "complete: ... names the folder" "$(drv get-text $IDC_PROGRESS_FILE)" "$APP_WIN"
+  expect_eq "complete: ... and what now" "$(drv get-text $IDC_PROGRESS_HINT)" "Click Close to finish."
+  expect_eq "complete: no launch-exe, nothing offered to start" "$(drv state $IDC_PROGRESS_RUN | cut -d' ' -f1)" hidden
   drv click next >/dev/null
   wizard_ends "complete" 0
   run_silent complete-uninstall "$APP_WIN\\uninstall.exe" /S

@@ -14,6 +14,7 @@ DEST_PAGE="$CAPTION - Destination"
 PROGRESS_PAGE="$CAPTION - Progress"
 
 MSG_EXIT='Are you sure you want to exit the installer?'
+MSG_STOP='Stop installing? Everything installed so far will be removed.'
 MSG_CORRUPT='The installer failed to find the installation information in the installer.\nThis could be because the install file is corrupt.'
 MSG_INVALID_DEST='Sorry, you appear to have typed an invalid destination.\n\nPlease use the Browse button to select a folder that exists.'
 MSG_WRITE='Sorry, the installer was unable to write the file:\n'
@@ -151,7 +152,7 @@ destination_errors_case() {
   check "empty destination: the wizard stays" drv expect-page "$DEST_PAGE" 3000
 
   check "unwritable destination: type it" drv set-text $IDC_DEST_PATH 'C:\blocked\Hello'
-  check "unwritable destination: Next" drv click next
+  check "unwritable destination: Install" drv click next
   if out=$(drv answer-messagebox ok "unable to write" 10000); then
     expect_contains "unwritable destination: the message names the folder" "$(field text "$out")" "$MSG_WRITE"'C:\blocked\Hello'
     expect_contains "unwritable destination: ... and the system's reason" "$(field text "$out")" "The system's reason: ("
@@ -159,12 +160,16 @@ destination_errors_case() {
     fail "unwritable destination: message shown"
   fi
   check "unwritable destination: no second message" drv expect-no-messagebox
-  check "unwritable destination: the wizard closes" drv wait-gone "$CAPTION" 10000
-  wait_bg 15
-  expect_eq "unwritable destination: exit code" "$E2E_BG_STATUS" 3
-  check "unwritable destination: nothing registered" nothing_installed
-  check "unwritable destination: no uninstaller written" test ! -e "$(unix_path 'C:\blocked\Hello\uninstall.exe')"
+  check "unwritable destination: the wizard stays on the Destination page" drv expect-page "$DEST_PAGE" 3000
   rm -f "$(unix_path 'C:\blocked')"
+  # A folder that can be written now: the probe left nothing behind.
+  check "writable again: Install" drv set-text $IDC_DEST_PATH 'C:\blocked\Hello'
+  drv click cancel >/dev/null
+  expect_box "unwritable destination: cancel" yes "$CAPTION" "$MSG_EXIT"
+  wait_bg 15
+  expect_eq "unwritable destination: exit code" "$E2E_BG_STATUS" 2
+  check "unwritable destination: nothing registered" nothing_installed
+  check "unwritable destination: nothing made" test ! -e "$(unix_path 'C:\blocked')"
   close_leftovers
 }
 
@@ -185,7 +190,7 @@ install_case() {
   log "     (wizard up after $(($(now_ms) - t0)) ms)"
   shot 1-terms
   check "terms page: the terms text is shown" terms_text_matches
-  expect_eq "terms page: Next reads I Agree" "$(drv get-text next)" 'I Agree'
+  expect_eq "terms page: Next reads I Agree" "$(drv get-text next)" 'I &Agree'
   expect_eq "terms page: Back is disabled" "$(drv state back | cut -d' ' -f2)" disabled
 
   check "install: I Agree" drv click next
@@ -194,18 +199,19 @@ install_case() {
   expect_eq "destination page: proposes default-path" "$(drv get-text $IDC_DEST_PATH)" "$APP_WIN"
   expect_eq "destination page: names the application" "$(drv get-text $IDC_DEST_INTRO)" \
     'Setup will install the Hello files into the following directory. If you wish to install somewhere else, type the new destination or click the Browse button to select from a list.'
-  expect_eq "destination page: Next reads Next" "$(drv get-text next)" 'Next'
+  expect_eq "destination page: the button installs" "$(drv get-text next)" '&Install'
+  check "destination page: shows the space required" space_required_matches
+  check "destination page: shows the space available on the drive" space_available_matches
   expect_eq "destination page: Back is enabled" "$(drv state back | cut -d' ' -f2)" enabled
 
   t1=$(now_ms)
-  check "install: Next" drv click next
-  # The page runs the whole installation, then closes the wizard.
-  if drv wait-window "$PROGRESS_PAGE" 5000 >/dev/null; then shot 3-progress; fi
-  if drv wait-gone "$CAPTION" 30000; then
-    pass "install: the wizard closes by itself"
-  else
-    fail "install: the wizard closes by itself" "open message box: $(drv messagebox "" 0 | tr '\n' ' ')"
-  fi
+  check "install: Install" drv click next
+  # The page runs the whole installation, then says where it is and offers
+  # to start it.
+  drv wait-window "$PROGRESS_PAGE" 5000 >/dev/null
+  finish_wizard_checks
+  check "install: Close" drv click next
+  check "install: the wizard closes" drv wait-gone "$CAPTION" 10000
   wait_bg 30; code=$E2E_BG_STATUS
   T_INSTALL_MS=$(($(now_ms) - t1))
   expect_eq "install: exit code" "$code" 0
@@ -229,6 +235,50 @@ install_case() {
     "Command ended with exit code 0" "Started \"$APP_WIN\\hello.exe\"" "Installation complete" "Exit code 0"; do
     expect_contains "install: the setup log holds '$part'" "$setuplog" "$part"
   done
+}
+
+# The Destination page's space labels: the package's files and uninstaller,
+# and the free space of the drive (as the driver reads it, within 1 MB).
+space_required_matches() {
+  local shown bytes
+  shown=$(drv get-text $IDC_DEST_SPACE_REQUIRED)
+  bytes=$(( $(find "$E2E_STAGE/payload" "$E2E_STAGE/hello.exe" -type f -printf '%s\n' | awk '{t += $1} END {print t}') + $(stat -c %s "$E2E_RUN/setup-stub.exe") ))
+  echo "shown: $shown; files and stub: $bytes bytes" >&2
+  [ "$shown" == "Space required: $(format_kb "$bytes")" ]
+}
+space_available_matches() {
+  local shown free
+  shown=$(drv get-text $IDC_DEST_SPACE_AVAILABLE)
+  free=$(drv disk-free 'C:\' | sed -n 's/^free\t//p')
+  echo "shown: $shown; free: $free" >&2
+  [[ $shown =~ ^Space\ available:\ ([0-9]+)\.([0-9])\ (KB|MB|GB|TB)$ ]] || return 1
+  local tenths=$((BASH_REMATCH[1] * 10 + BASH_REMATCH[2])) scale
+  case ${BASH_REMATCH[3]} in KB) scale=1 ;; MB) scale=1024 ;; GB) scale=1048576 ;; TB) scale=1073741824 ;; esac
+  # Shown rounded down to a tenth of its unit; the drive changes meanwhile.
+  local shown_kb=$((tenths * scale / 10)) free_kb=$((free / 1024))
+  [ $((free_kb - shown_kb)) -le $((scale / 10 + 1024)) ] && [ $((shown_kb - free_kb)) -le 1024 ]
+}
+# format_kb BYTES: as the page writes sizes of a KB and more.
+format_kb() {
+  local tenths=$(($1 * 10 / 1024)) units=(KB MB GB) u=0
+  while [ $tenths -ge 10240 ] && [ $u -lt 2 ]; do tenths=$((tenths / 1024)); u=$((u + 1)); done
+  echo "$((tenths / 10)).$((tenths % 10)) ${units[$u]}"
+}
+
+# The last page once installed: where, what now, Run checked, Close focused.
+finish_wizard_checks() {
+  local deadline=$(($(date +%s) + 30))
+  until [ "$(drv get-text next 2>/dev/null)" == '&Close' ] && [ "$(drv state next | cut -d' ' -f2)" == enabled ]; do
+    [ "$(date +%s)" -lt "$deadline" ] || { fail "install: completes" "open message box: $(drv messagebox "" 0 | tr '\n' ' ')"; return 1; }
+    sleep 0.1
+  done
+  shot 3-complete
+  expect_eq "complete: the page says where" "$(drv get-text $IDC_PROGRESS_TEXT) $(drv get-text $IDC_PROGRESS_FILE)" \
+    "Hello has been installed in this folder: $APP_WIN"
+  expect_eq "complete: 100%" "$(drv get-text $IDC_PROGRESS_PERCENT)" '100%'
+  expect_eq "complete: Run Hello now, checked" "$(drv get-text $IDC_PROGRESS_RUN) / $(drv state $IDC_PROGRESS_RUN)" \
+    '&Run Hello now / visible enabled checked'
+  expect_eq "complete: Cancel is disabled" "$(drv state cancel | cut -d' ' -f2)" disabled
 }
 
 same_file() { cmp -s "$1" "$2"; }
@@ -342,8 +392,9 @@ reinstall_case() {
   check "reinstall: I Agree" drv click next
   check "reinstall: destination page shown" drv expect-page "$DEST_PAGE" 5000
   expect_eq "reinstall: proposes the installed folder" "$(drv get-text $IDC_DEST_PATH)" "$APP_WIN"
-  check "reinstall: Next" drv click next
-  check "reinstall: the wizard closes by itself, asking nothing" drv wait-gone "$CAPTION" 30000
+  check "reinstall: Install" drv click next
+  finish_wizard "reinstall"
+  check "reinstall: the wizard closes, asking nothing" drv wait-gone "$CAPTION" 30000
   wait_bg 30
   expect_eq "reinstall: exit code" "$E2E_BG_STATUS" 0
   check "reinstall: no message box left" drv expect-no-messagebox

@@ -187,6 +187,14 @@ public:
     // and texts', then the files'.
     void NumberEarly() { Number(m_arrEarly); }
     void NumberLate() { Number(m_arrLate); }
+    // The bytes of the files the script installs (numbered late).
+    unsigned long long GetLateBytes() const
+    {
+        unsigned long long total = 0;
+        for (const SPending& pending : m_arrLate)
+            total += pending.item.GetSize();
+        return total;
+    }
 
 private:
     // One <file> per file under the folder, each keeping its sub-folder
@@ -333,6 +341,7 @@ bool ResolveScriptSources(const char* scriptPath, CSmallString& script, CPackIte
         generatedLog = AddGeneratedLog(section.Get(), items, report);
         origins.resize(section->GetChildCount(), install->GetChildCount());
     }
+    section->SetAttribute(Attr::SpaceRequired, std::to_string(resolver.GetLateBytes()).c_str());
     resolver.NumberLate();
     CCharArray text;
     out->SavePrettyToCharArray(text, 0);

@@ -1,6 +1,7 @@
 #include "Commands.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cctype>
 #include <cstdio>
@@ -183,8 +184,20 @@ int State(const std::vector<std::string>& args)
     HWND control = GetWizardControl(args[1]);
     if (!control)
         return 1;
-    Print(std::string(IsWindowVisible(control) ? "visible" : "hidden") +
-          (IsWindowEnabled(control) ? " enabled" : " disabled"));
+    std::string state = std::string(IsWindowVisible(control) ? "visible" : "hidden") +
+                        (IsWindowEnabled(control) ? " enabled" : " disabled");
+    // Check boxes and radio buttons say whether they are checked, too.
+    char cls[32] = "";
+    GetClassNameA(control, cls, sizeof cls);
+    const LONG type = GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK;
+    if (lstrcmpiA(cls, "Button") == 0 && (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON))
+        state += SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? " checked" : " unchecked";
+    // A progress bar: moving to and fro, or its position.
+    if (lstrcmpiA(cls, "msctls_progress32") == 0)
+        state += GetWindowLongA(control, GWL_STYLE) & PBS_MARQUEE
+                     ? std::string(" marquee")
+                     : " " + std::to_string(SendMessageA(control, PBM_GETPOS, 0, 0));
+    Print(state);
     return 0;
 }
 
@@ -481,7 +494,7 @@ const SCommand g_arrCommands[] = {
     {"click", 1, 1, Click, "click next|back|finish|cancel|ID"},
     {"set-text", 1, 2, SetText, "set-text CONTROL [TEXT]"},
     {"get-text", 1, 1, GetText, "get-text CONTROL"},
-    {"state", 1, 1, State, "state CONTROL                      visible|hidden enabled|disabled"},
+    {"state", 1, 1, State, "state CONTROL                      visible|hidden enabled|disabled [checked|unchecked|marquee|POSITION]"},
     {"messagebox", 0, 2, ShowMessageBox, "messagebox [TEXT] [TIMEOUT-MS]     describe without answering"},
     {"answer-messagebox", 1, 3, AnswerMessageBox,
      "answer-messagebox ok|cancel|retry|yes|no|...|ID [TEXT] [TIMEOUT-MS]"},

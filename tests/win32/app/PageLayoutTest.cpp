@@ -86,8 +86,9 @@ TEST(PageLayout, TextsFitForEveryNameLength)
 {
     const HWND owner = CreateWindowExA(0, "Static", "", WS_POPUP, 0, 0, 600, 500, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(nullptr, owner);
-    CResString complete(IDS_INSTALL_COMPLETE);
+    CResString complete(IDS_INSTALL_COMPLETE), runNow(IDS_RUN_NOW), restartHint(IDS_INSTALL_COMPLETE_RESTART);
     ASSERT_NE(nullptr, (const char*)complete);
+    const std::string folder = "C:\\Users\\Someone\\AppData\\Local\\Programs\\" + std::string(60, 'W');
 
     for (const bool withLogo : {false, true}) {
         g_hInstallerLogo.Reset(withLogo ? CreateCompatibleBitmap(CWindowDC(nullptr), 164, 60) : nullptr);
@@ -111,9 +112,12 @@ TEST(PageLayout, TextsFitForEveryNameLength)
                     } else {
                         LayOutProgressPage(page, nullptr);
                         ExpectWholeTexts(page, what + " progress");
-                        char text[512];
+                        char text[512], run[512];
                         wsprintfA(text, (const char*)complete, name.c_str());
-                        LayOutProgressPage(page, text);
+                        wsprintfA(run, (const char*)runNow, name.c_str());
+                        // The longer hint, and the check box below it.
+                        const SCompletion completion = {text, folder.c_str(), restartHint, run};
+                        LayOutProgressPage(page, &completion);
                     }
                     ExpectWholeTexts(page, what + " page " + std::to_string(id));
                     DestroyWindow(page);
