@@ -56,6 +56,7 @@ void LayOutProgressPage(HWND page, const SCompletion* completion)
     if (completion) {
         SetDlgItemTextA(page, IDC_PROGRESS_TEXT, completion->pszText);
         SetDlgItemTextA(page, IDC_PROGRESS_FILE, completion->pszFolder);
+        SetDlgItemTextA(page, IDC_PROGRESS_PERCENT, "");
         SetDlgItemTextA(page, IDC_PROGRESS_HINT, completion->pszHint);
         const HWND run = GetDlgItem(page, IDC_PROGRESS_RUN);
         if (completion->pszRun) {

@@ -332,6 +332,8 @@ cancel_running_case() {
   check "cancel while running: the wizard still answers" drv expect-page "$PROGRESS_PAGE" 2000
   expect_eq "cancel while running: the page names the program" "$(drv get-text $IDC_PROGRESS_FILE)" 'Running cmd.exe...'
   expect_eq "cancel while running: the bar moves to and fro" "$(drv state $IDC_PROGRESS_BAR | cut -d' ' -f3)" marquee
+  check "cancel while running: a percentage beside it" \
+    bash -c "[[ '$(drv get-text $IDC_PROGRESS_PERCENT)' =~ ^[0-9]{1,3}%$ ]]"
   expect_eq "cancel while running: the greyed button is no Close" "$(drv get-text next) $(drv state next)" \
     '&Next visible disabled'
   drv click cancel >/dev/null

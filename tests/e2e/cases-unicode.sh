@@ -131,8 +131,7 @@ unicode_case() {
   close_leftovers
 }
 
-# The Progress page at the end of an installation that starts no program:
-# the picture in the README (scripts/demo.sh).
+# The Progress page at the end of an installation that starts no program.
 complete_case() {
   variant complete setup '<launch-exe>"%APP%hello.exe" --marker "%TEMP%\hello-launched.txt"</launch-exe>' '' || return
   to_destination "$E2E_RUN/complete.exe" complete || { fail "complete: the wizard shows"; close_leftovers; return; }
@@ -141,7 +140,6 @@ complete_case() {
     [ "$(drv state next)" == "visible enabled" ] && break
     sleep 0.1
   done
-  shot 3-progress
   expect_eq "complete: the page says so" "$(drv get-text $IDC_PROGRESS_TEXT)" "Hello has been installed in this folder:"
   expect_eq "complete: ... names the folder" "$(drv get-text $IDC_PROGRESS_FILE)" "$APP_WIN"
   expect_eq "complete: ... and what now" "$(drv get-text $IDC_PROGRESS_HINT)" "Click Close to finish."
