@@ -115,3 +115,8 @@
 #define IDS_IN_USE_HINT 52
 #define IDS_IN_USE_NOT_CLOSED 53
 #define IDS_RESTART_QUESTION 54
+
+// The usage (/?): its icon, its text in a fixed-width font, and OK (IDOK)
+#define IDD_USAGE 111
+#define IDC_USAGE_ICON 1060
+#define IDC_USAGE_TEXT 1061
