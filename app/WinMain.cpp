@@ -37,6 +37,7 @@
 #include "SetupLogPlace.h"
 #include "SinReader.h"
 #include "Startup.h"
+#include "UsageBox.h"
 #include "UserMessages.h"
 #include "WinPath.h"
 #include "Wizard.h"
@@ -74,8 +75,7 @@ void ShowUsage(const SCommandLine& line)
         return;
     CSmallString text = line.strError.IsEmpty() ? CSmallString() : line.strError + "\n\n";
     text += g_szUsage;
-    KxMessageBox(nullptr, text, CResString(IDS_USAGE_TITLE),
-                 MB_OK | (line.strError.IsEmpty() ? MB_ICONINFORMATION : MB_ICONWARNING));
+    ShowUsageBox(text, CResString(IDS_USAGE_TITLE), !line.strError.IsEmpty());
 }
 
 // A command line that can't be used, once the log is open: said there and
@@ -244,6 +244,22 @@ int InstallSilently(const SCommandLine& line)
     return g_reader.GetExitCode();
 }
 
+// A newer version is installed: asked before any page shows, so that No
+// leaves at once. False when the user keeps it.
+bool AgreeToDowngrade(const char* appName, const char* caption)
+{
+    const CSmallString newer = GetNewerInstalledVersion(g_reader);
+    if (newer.IsEmpty())
+        return true;
+    CSmallString question, version;
+    g_reader.GetInstallItem(Setting::Version, version);
+    question.Format(CResString(IDS_DOWNGRADE_QUESTION), appName, newer.GetText(), version.GetText());
+    if (KxMessageBox(nullptr, question, caption, MB_YESNO | MB_DEFBUTTON2 | MB_ICONQUESTION) == IDYES)
+        return true;
+    LogLine("Version %s is installed, newer than this installer's: the user declined to replace it", newer.GetText());
+    return false;
+}
+
 // 1 when the package could not be read, 4 for a refused /LOG=, else the
 // installation's code.
 int RunInstaller(const char* self, SCommandLine& line)
@@ -337,6 +353,8 @@ int RunInstaller(const char* self, SCommandLine& line)
             g_strDestination = destination;
             startPage = 2;
         }
+    } else if (!AgreeToDowngrade(appName, caption)) {
+        return ExitCode::NewerInstalled;
     }
     ShowWizard(caption, startPage);
     return g_nExitCode;

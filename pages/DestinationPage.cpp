@@ -200,15 +200,6 @@ static LONG OnWizardNext(HWND page)
             IDYES)
             return -1;
     }
-    const CSmallString newer = GetNewerInstalledVersion(g_reader);
-    if (!newer.IsEmpty()) {
-        CSmallString question, version;
-        g_reader.GetInstallItem(Setting::Version, version);
-        question.Format(CResString(IDS_DOWNGRADE_QUESTION), GetAppName().GetText(), newer.GetText(),
-                        version.GetText());
-        if (KxMessageBox(page, question, GetInstallerCaption(g_reader), MB_YESNO | MB_DEFBUTTON2 | MB_ICONQUESTION) != IDYES)
-            return -1;
-    }
     // Installed in the other scope: asked, and that installation goes first.
     CSmallString otherFolder, otherUninstaller;
     if (FindOtherScopeInstallation(g_reader, otherFolder, otherUninstaller) && !MayRunOtherScopeUninstaller()) {

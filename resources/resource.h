@@ -134,3 +134,8 @@
 #define IDS_STOP_QUESTION 129
 #define IDS_CANCELLED 130
 #define IDS_CANCELLED_NOT_UNDONE 131
+
+// The usage (/?): its icon, its text in a fixed-width font, and OK (IDOK)
+#define IDD_USAGE 111
+#define IDC_USAGE_ICON 1060
+#define IDC_USAGE_TEXT 1061

@@ -56,6 +56,7 @@ if [ $demo == 1 ] && [ -z "${KX_E2E_DIR:-}" ]; then E2E_RUN=$PWD/build/demo/run;
 . tests/e2e/cases-x64.sh
 . tests/e2e/cases-toolkit.sh
 . tests/e2e/cases-manifest.sh
+. tests/e2e/cases-keys.sh
 
 # configure_and_build DIR PRESET TARGETS...: the preset configures the
 # default folders; other folders must be configured already.
@@ -136,6 +137,7 @@ else
   bad_installers_case
   cancel_case
   destination_errors_case
+  keys_case
   huge_terms_case
   install_case
   association_case

@@ -54,20 +54,59 @@ silent_case() {
   expect_unchanged "silent uninstall: the machine as before" silent-before silent-after "$(setup_log_re)"
 }
 
+# The usage as the program holds it (installer/CommandLine.cpp), its
+# escapes still written; printf %b gives the text.
+usage_source() {
+  sed -n '/g_szUsage\[\] = /,/;$/p' installer/CommandLine.cpp | sed 's/^[^"]*"//; s/"[^"]*$//' | tr -d '\n'
+}
+
+# The usage as a fixed-width font shows it: each tab pads its line's
+# option to the widest option plus two blanks.
+usage_aligned() {
+  local text
+  text=$(printf '%b' "$(usage_source)")
+  awk -F'\t' 'NR == FNR { if (NF > 1 && length($1) > w) w = length($1); next }
+    NF > 1 { printf "%s%s\n", sprintf("%-" (w + 2) "s", $1), $2; next } { print }' \
+    <(printf '%s\n' "$text") <(printf '%s\n' "$text")
+}
+
+# usage_columns TEXT: where the description starts in each line the usage
+# writes with a tab, one a line.
+usage_columns() {
+  awk -F'\t' 'NR == FNR { tabbed[FNR] = NF > 1; next } tabbed[FNR] { match($0, /^[^ ]* +/); print RLENGTH }' \
+    <(printf '%b\n' "$(usage_source)") <(printf '%s\n' "$1")
+}
+
 # /? and mistakes on the command line; a damaged installer run unattended.
 command_line_case() {
-  local out
+  local out shown key
   start_bg help "$E2E_SETUP" /?
+  out=$(drv focus --window=/^Setup\$/ 15000)
+  expect_eq "/?: OK has the focus" "$(line_of focus "$out")" "$IDOK Button \"OK\""
   if out=$(drv answer-messagebox ok "Usage:" 15000); then
-    expect_contains "/?: the usage" "$(field text "$out")" '/D=folder'
+    shown=$(printf '%b' "$(field text "$out")")
+    expect_eq "/?: the usage, as written" "$shown" "$(usage_aligned)"
+    expect_eq "/?: OK is the default button" "$(line_of default "$out")" "$IDOK"
+    expect_eq "/?: its descriptions start in one column" \
+      "$(usage_columns "$shown" | sort -u | wc -l) of $(usage_columns "$shown" | wc -l)" \
+      "1 of $(printf '%b' "$(usage_source)" | grep -c $'\t')"
+    check "/?: no tab left" test -z "$(printf '%s' "$shown" | tr -cd '\t')"
   else
     fail "/?: the usage is shown"
   fi
   wait_bg 15
   expect_eq "/?: exit code 0" "$E2E_BG_STATUS" 0
+  for key in enter esc; do
+    start_bg "help-$key" "$E2E_SETUP" /?
+    drv focus --window=/^Setup\$/ 15000 >/dev/null
+    drv key --window=/^Setup\$/ $key >/dev/null
+    wait_bg 15
+    expect_eq "/?: $key closes the usage, exit code 0" "$E2E_BG_STATUS" 0
+  done
   start_bg bad-switch "$E2E_SETUP" /SILENT
   if out=$(drv answer-messagebox ok "unknown switch" 15000); then
-    expect_contains "unknown switch: named, with the usage" "$(field text "$out")" 'unknown switch: /SILENT\n\nUsage:'
+    shown=$(printf '%b' "$(field text "$out")")
+    expect_eq "unknown switch: named first, then the usage" "$shown" "$(printf 'unknown switch: /SILENT\n\n%s' "$(usage_aligned)")"
   else
     fail "unknown switch: the usage is shown"
   fi
@@ -102,7 +141,7 @@ one_argument_case() {
 
 # 1.0 (left by one_argument_case) to 1.1 under the same uninstall-key:
 # one entry. Then 1.0 again: refused unattended without /FORCE, asked about
-# in the wizard. Then 1.2 under another display name and no uninstall-key:
+# before the wizard's first page. Then 1.2 under another display name and no uninstall-key:
 # the entry of the same uninstaller is replaced, not doubled.
 upgrade_case() {
   local out key12='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Hello World 1.2'
@@ -124,16 +163,30 @@ upgrade_case() {
   expect_eq "downgrade to 1.0 unattended: exit code 6" "$E2E_BG_STATUS" 6
   log_has "downgrade: the setup log says why" install "Version 1.1 is installed, newer than this installer's"
   expect_eq "downgrade: 1.1 stays" "$(reg_value "$UNINSTALL_KEY" DisplayVersion)" '1.1'
-  to_destination "$E2E_SETUP" downgrade-wizard || fail "downgrade: destination page shown"
-  drv click next >/dev/null
-  if out=$(drv answer-messagebox no "is installed, which is newer" 15000); then
-    expect_contains "downgrade in the wizard: asked" "$(field text "$out")" \
-      "Hello 1.1 is installed, which is newer than the version 1.0 that this installer holds."
+  # In the wizard: asked before any page shows.
+  snapshot downgrade-before
+  start_bg downgrade-no "$E2E_SETUP"
+  if out=$(drv messagebox "is installed, which is newer" 30000); then
+    expect_eq "downgrade in the wizard: asked" "$(field text "$out")" \
+      "Hello 1.1 is installed, which is newer than the version 1.0 that this installer holds.\n\nDo you want to replace it with the older version?"
+    expect_eq "downgrade in the wizard: Yes or No, No the default" \
+      "$(line_of buttons "$out") default $(line_of default "$out")" "$IDYES:&Yes $IDNO:&No default $IDNO"
+    check "downgrade in the wizard: no page shows while it asks" drv wait-gone "$CAPTION - " 0
+    drv answer-messagebox no "is installed, which is newer" 5000 >/dev/null
   else
     fail "downgrade in the wizard: asked"
   fi
-  check "downgrade in the wizard, No: the page stays" drv expect-page "$DEST_PAGE" 3000
-  cancel_wizard "downgrade in the wizard"
+  wait_bg 15
+  expect_eq "downgrade in the wizard, No: exit code 6" "$E2E_BG_STATUS" 6
+  check "downgrade in the wizard, No: no wizard" drv wait-gone "$CAPTION - " 0
+  log_has "downgrade in the wizard, No: the setup log says the user declined" install \
+    "Version 1.1 is installed, newer than this installer's: the user declined to replace it"
+  snapshot downgrade-after
+  expect_unchanged "downgrade in the wizard, No: changed nothing" downgrade-before downgrade-after "$(setup_log_re)"
+  start_bg downgrade-yes "$E2E_SETUP"
+  check "downgrade in the wizard, Yes: answered" drv answer-messagebox yes "is installed, which is newer" 30000
+  check "downgrade in the wizard, Yes: the terms page" drv expect-page "$TERMS_PAGE" 10000
+  cancel_wizard "downgrade in the wizard, Yes"
   run_silent downgrade-forced "$E2E_SETUP" /S /FORCE
   expect_eq "downgrade with /FORCE: exit code 0" "$E2E_BG_STATUS" 0
   expect_eq "downgrade with /FORCE: the entry says 1.0" "$(reg_value "$UNINSTALL_KEY" DisplayVersion)" '1.0'

@@ -46,7 +46,7 @@ manifest_case() {
   for switch in $(manifest_value "$yaml" '" ".join(doc["Installers"][0]["InstallerSwitches"].values())'); do
     name=${switch%%=*}
     [ "$name" == "$switch" ] || name+='='
-    check "manifest: the usage names $name" grep -qE "^$name[a-z]*"$'\t' <<<"$usage"
+    check "manifest: the usage names $name" grep -qE "^$name[a-z]*  " <<<"$usage"
   done
   # Its exit codes are the usage's: 0 goes without saying, and 3010 only
   # where the script lets a run finish at the restart, which the example's doesn't.

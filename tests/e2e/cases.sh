@@ -393,9 +393,19 @@ reinstall_case() {
   check "reinstall: destination page shown" drv expect-page "$DEST_PAGE" 5000
   expect_eq "reinstall: proposes the installed folder" "$(drv get-text $IDC_DEST_PATH)" "$APP_WIN"
   check "reinstall: Install" drv click next
+  # Run unchecked: Close starts nothing (the marker kept aside meanwhile).
+  local marker
+  marker=$(unix_path "$TEMP_WIN\\hello-launched.txt")
+  mv "$marker" "$marker.kept"
+  for _ in $(seq 300); do [ "$(drv state $IDC_PROGRESS_RUN 2>/dev/null)" == "visible enabled checked" ] && break; sleep 0.1; done
+  check "reinstall: uncheck Run Hello now" drv click $IDC_PROGRESS_RUN
+  expect_eq "reinstall: Run unchecked" "$(drv state $IDC_PROGRESS_RUN)" "visible enabled unchecked"
   finish_wizard "reinstall"
   check "reinstall: the wizard closes, asking nothing" drv wait-gone "$CAPTION" 30000
   wait_bg 30
+  sleep 2
+  check "reinstall: Run unchecked, hello.exe not started" test ! -e "$marker"
+  mv "$marker.kept" "$marker"
   expect_eq "reinstall: exit code" "$E2E_BG_STATUS" 0
   check "reinstall: no message box left" drv expect-no-messagebox
   close_leftovers

@@ -9,6 +9,8 @@
 #include <fstream>
 
 #include "FileDetails.h"
+#include "FocusTarget.h"
+#include "Keys.h"
 #include "MessageBoxes.h"
 #include "SystemQueries.h"
 #include "Text.h"
@@ -232,6 +234,53 @@ int ExpectNoMessageBox(const std::vector<std::string>&)
         return 0;
     Print(CMessageBoxView(boxes.front()).Describe());
     return Fail("a message box is open");
+}
+
+// --window=TITLE picks the thread by a window's title instead of the wizard.
+std::string WindowOption(const std::vector<std::string>& args, size_t& next)
+{
+    static const std::string s_option = "--window=";
+    if (next < args.size() && args[next].compare(0, s_option.size(), s_option) == 0)
+        return args[next++].substr(s_option.size());
+    return std::string();
+}
+
+int Focus(const std::vector<std::string>& args)
+{
+    size_t next = 1;
+    const std::string title = WindowOption(args, next);
+    if (args.size() > next + 1)
+        return 2;
+    SFocus focus;
+    std::string error;
+    if (!FocusTarget::WaitFor(title, TimeoutArg(args, next), focus, error))
+        return Fail(error);
+    Print(FocusTarget::Describe(focus));
+    return 0;
+}
+
+// Each key goes to whatever has the focus once the one before was taken.
+int Key(const std::vector<std::string>& args)
+{
+    size_t next = 1;
+    const std::string title = WindowOption(args, next);
+    if (next == args.size())
+        return 2;
+    std::vector<SKeyStroke> strokes(args.size() - next);
+    for (size_t i = next; i < args.size(); i++)
+        if (!Keys::Parse(args[i], strokes[i - next]))
+            return Fail("unknown key " + args[i]);
+    SFocus focus;
+    std::string error;
+    if (!FocusTarget::WaitFor(title, g_dwDefaultTimeoutMs, focus, error))
+        return Fail(error);
+    for (const SKeyStroke& stroke : strokes) {
+        if (!focus.hFocus && !FocusTarget::WaitFor(title, g_dwDefaultTimeoutMs, focus, error))
+            return Fail(error);
+        Keys::Type(focus, stroke);
+    }
+    Print(FocusTarget::Describe(focus));
+    return 0;
 }
 
 int WaitProcess(const std::vector<std::string>& args)
@@ -499,6 +548,17 @@ const SCommand g_arrCommands[] = {
     {"answer-messagebox", 1, 3, AnswerMessageBox,
      "answer-messagebox ok|cancel|retry|yes|no|...|ID [TEXT] [TIMEOUT-MS]"},
     {"expect-no-messagebox", 0, 0, ExpectNoMessageBox, "expect-no-messagebox"},
+    {"focus", 0, 2, Focus,
+     "focus [--window=TITLE] [TIMEOUT-MS]\n"
+     "                                     the focused control of the wizard's thread (else the\n"
+     "                                     foreground window's or a dialog's; TITLE: that window's):\n"
+     "                                     focus ID CLASS \"TEXT\", then in page|sheet|dialog|window\n"
+     "                                     \"ITS TOP-LEVEL WINDOW'S TITLE\""},
+    {"key", 1, 16, Key,
+     "key [--window=TITLE] KEY...        posted to that focus as typed, each once the last was\n"
+     "                                     taken: tab, enter, esc, space, end, down, f4, a, with\n"
+     "                                     shift+ ctrl+ alt+ (alt+r: a mnemonic); then prints focus\n"
+     "                                     (\"focus none\" once the thread has none)"},
     {"wait-process", 1, 2, WaitProcess, "wait-process NAME.exe [TIMEOUT-MS]"},
     {"wait-process-gone", 1, 2, WaitProcessGone, "wait-process-gone NAME.exe [TIMEOUT-MS]"},
     {"reg-query", 1, 2, RegQuery, "reg-query KEY [VALUE|(default)]    KEY starts HKLM, HKCU or HKCR"},

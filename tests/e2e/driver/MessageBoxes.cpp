@@ -22,6 +22,17 @@ const SButtonName g_arrNames[] = {
     {"help", IDHELP},
 };
 
+// A box that shows a long text in an edit control (the usage) has it with
+// \r\n line ends; the scripts compare texts with \n ones.
+std::string WithoutCarriageReturns(const std::string& text)
+{
+    std::string out;
+    for (char c : text)
+        if (c != '\r')
+            out += c;
+    return out;
+}
+
 } // namespace
 
 CMessageBoxView::CMessageBoxView(HWND box) : m_hBox(box), m_nDefaultId(0)
@@ -32,6 +43,8 @@ CMessageBoxView::CMessageBoxView(HWND box) : m_hBox(box), m_nDefaultId(0)
         const std::string text = TopWindows::GetControlText(child);
         if (_stricmp(cls.c_str(), "Static") == 0 && !text.empty())
             m_strText += (m_strText.empty() ? "" : "\n") + text;
+        else if (_stricmp(cls.c_str(), "Edit") == 0 && !text.empty())
+            m_strText += (m_strText.empty() ? "" : "\n") + WithoutCarriageReturns(text);
         else if (_stricmp(cls.c_str(), "Button") == 0 && IsWindowVisible(child)) {
             m_arrButtons.push_back({GetDlgCtrlID(child), text});
             // The default button is the one drawn as such (Wine's boxes don't answer DM_GETDEFID).

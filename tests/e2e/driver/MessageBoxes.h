@@ -1,5 +1,6 @@
 // Message boxes (dialog class #32770 without wizard buttons) of any process
-// on the desktop.
+// on the desktop; the program's own small dialogs are seen as such too, a
+// text in an edit control (the usage) counting as the box's text.
 #pragma once
 
 #include <windows.h>
