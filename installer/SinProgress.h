@@ -16,4 +16,9 @@ public:
     // read), and the file being written. Called often: a receiver that
     // draws keeps to a pace of its own.
     virtual void OnProgress(unsigned long long /*done*/, unsigned long long /*total*/, const char* /*file*/) {}
+    // An uninstall's removal begins over steps elements (the user agreed,
+    // nothing holds the folder), and ends before anything is told. An
+    // uninstall names each item it removes through OnProgress, total 0.
+    virtual void OnRemovalStart(unsigned /*steps*/) {}
+    virtual void OnRemovalEnd() {}
 };

@@ -32,6 +32,9 @@ void TellInProgress(const char* appName);
 // "<app-name> Setup". Questions carry it; errors say "Setup Error".
 CSmallString GetInstallerCaption(CSinReader& reader);
 
+// The uninstaller's title: "<app-name> Uninstall".
+CSmallString GetUninstallCaption(const char* appName);
+
 // text followed by the publisher's "support-url" setting, when the script
 // gives one.
 CSmallString WithSupportAddress(CSinReader& reader, const char* text);
