@@ -100,7 +100,12 @@ two_folders_case() {
   expect_eq "two folders: the entry names the second" "$(reg_value "$UNINSTALL_KEY" InstallLocation)" 'C:\Two\B'
   # The first, no longer registered, asks; Yes removes it, not the entry.
   start_bg two-a-uninstall 'C:\Two\A\uninstall.exe'
-  check "two folders: the first asks, not registered" drv answer-messagebox yes "is not registered as installed" 15000
+  if out=$(drv answer-messagebox yes "is not registered as installed" 15000); then
+    expect_eq "two folders: the question is the uninstall's" "$(field caption "$out")" "$UNINSTALL_TITLE"
+  else
+    fail "two folders: the first asks, not registered"
+  fi
+  uninstall_done "two folders"
   wait_bg 30
   close_leftovers
   expect_eq "two folders: the entry still names the second" "$(reg_value "$UNINSTALL_KEY" InstallLocation)" 'C:\Two\B'
