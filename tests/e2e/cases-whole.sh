@@ -105,7 +105,15 @@ two_folders_case() {
   else
     fail "two folders: the first asks, not registered"
   fi
-  uninstall_done "two folders"
+  # The second's entries are not the first's to remove: the end says so.
+  if out=$(drv answer-messagebox ok "was removed from your computer" 30000); then
+    expect_contains "two folders: the end lists the entry left, and why" "$(field text "$out")" \
+      "$MSG_REMOVED\n\nThese items were left in place because the installation did not create them or other programs share them:\n- "
+    expect_contains "two folders: ... the entry, and why" "$(field text "$out")" \
+      "Uninstall\\Hello World (another program's entry, or this program's installation in another folder)"
+  else
+    fail "two folders: the end is told"
+  fi
   wait_bg 30
   close_leftovers
   expect_eq "two folders: the entry still names the second" "$(reg_value "$UNINSTALL_KEY" InstallLocation)" 'C:\Two\B'
