@@ -36,6 +36,8 @@
 #include "SetupLog.h"
 #include "SetupLogPlace.h"
 #include "SinReader.h"
+#include "UninstallDone.h"
+#include "UninstallProgress.h"
 #include "Startup.h"
 #include "UsageBox.h"
 #include "UserMessages.h"
@@ -412,12 +414,21 @@ int RunUninstaller(SCommandLine& line)
         scope.strName = appName;
         scope.strFolder = folder;
         RecoverInterruptedRuns(scope, &run);
+        // Unattended, no window at all.
+        CUninstallProgress window(appName);
+        CSinProgressABC* progress = line.bSilent ? nullptr : &window;
         if (run.journal.IsOpen())
-            g_reader.FinishUninstall(run, !line.bSilent, true);
+            g_reader.FinishUninstall(run, !line.bSilent, true, progress);
         else
-            g_reader.UninstallFromScript(line.strUninstallLog, !line.bSilent, nullptr, &run);
+            g_reader.UninstallFromScript(line.strUninstallLog, !line.bSilent, progress, &run);
         code = g_reader.GetExitCode();
     }
+    CSmallString leftBehind;
+    const bool removed = g_reader.WasRemoved(leftBehind);
+    // One box at the end, while the launcher still waits: where the restart
+    // question follows, it is that box.
+    if (removed && (code != ExitCode::RestartNeeded || !IsRestartOffered()))
+        TellUninstalled(appName, leftBehind);
 
     // Handles the launcher passed down: inherited, so ours to close.
     CAutoHandle pipe((HANDLE)(ULONG_PTR)line.ulResultPipe), parent((HANDLE)(ULONG_PTR)line.ulParent);
@@ -432,7 +443,7 @@ int RunUninstaller(SCommandLine& line)
     g_reader.RemoveKeptFile();
     EndUninstallRun(run);
     if (code == ExitCode::RestartNeeded)
-        OfferWindowsRestart(nullptr, appName, appName, false);
+        OfferWindowsRestart(nullptr, GetUninstallCaption(appName), appName, false, leftBehind);
     return code;
 }
 

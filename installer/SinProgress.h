@@ -19,4 +19,9 @@ public:
     // A program of the script starts (its file name), or has ended (null):
     // how long it runs is unknown.
     virtual void OnProgramRunning(const char* /*program*/) {}
+    // An uninstall's removal begins over steps elements (the user agreed,
+    // nothing holds the folder), and ends before anything is told. An
+    // uninstall names each item it removes through OnProgress, total 0.
+    virtual void OnRemovalStart(unsigned /*steps*/) {}
+    virtual void OnRemovalEnd() {}
 };

@@ -111,7 +111,16 @@ public:
     // its journal (taken over in run), as UninstallFromScript would;
     // uninstall-url is opened only with openUrl. Answered No, the journal
     // is let go for a later run.
-    void FinishUninstall(SUninstallRun& run, bool ask, bool openUrl);
+    void FinishUninstall(SUninstallRun& run, bool ask, bool openUrl, CSinProgressABC* progress = nullptr);
+    // After an uninstall: whether it went through, the installation removed
+    // (false when it stopped short, failed to remove something or never
+    // began), and what it left and why, as lines for the user (empty when
+    // nothing). The caller tells the user; the engine only tells failures.
+    bool WasRemoved(CSmallString& leftBehind) const
+    {
+        leftBehind = m_strLeftBehind;
+        return m_bRemoved;
+    }
 
     // Whether UninstallFromScript asks first (refuses, when unattended) for a
     // folder no Uninstall entry names: a copied uninstaller, or one whose
@@ -185,5 +194,7 @@ private:
     bool m_bRequireRegistration = false;
     Container::CArray<CSmallString> m_arrKeptFolders; // removed with the kept file
     bool m_bKeptFileRemoved = false;                  // the log removed it
+    bool m_bRemoved = false;                          // the last uninstall went through
+    CSmallString m_strLeftBehind;                     // and left these, for the user
     FolderInUseCheck m_pfnFolderInUseCheck = nullptr;
 };

@@ -72,7 +72,12 @@ bool CProgress::OnItemExecuted(unsigned int index)
     return Pump();
 }
 
-bool CProgress::OnWorking() { return Pump(); }
+bool CProgress::OnWorking()
+{
+    // A long step shows what the steps before it left undrawn.
+    Draw(false);
+    return Pump();
+}
 
 void CProgress::OnProgress(unsigned long long done, unsigned long long total, const char* file)
 {

@@ -27,6 +27,8 @@ public:
         kRange = 1000, // the bar's range
     };
     explicit CProgress(unsigned steps = 0) : m_uSteps(steps) {}
+    // A run whose steps are known only once it begins (an uninstall).
+    void SetSteps(unsigned steps) { m_uSteps = steps; }
 
     // All three answer false once the user has asked to stop.
     bool OnItemExecuted(unsigned int index) override;

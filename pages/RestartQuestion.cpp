@@ -49,14 +49,24 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
 
 void SetNeverRestart(bool never) { g_bNeverRestart = never; }
 
-void OfferWindowsRestart(HWND owner, const char* caption, const char* appName, bool installed)
+bool IsRestartOffered() { return !IsUnattended() && !g_bNeverRestart; }
+
+void OfferWindowsRestart(HWND owner, const char* caption, const char* appName, bool installed, const char* more)
 {
-    if (IsUnattended() || g_bNeverRestart) {
+    if (!IsRestartOffered()) {
         LogLine("A restart finishes the run: Windows is not restarted (%s)", g_bNeverRestart ? "/NORESTART" : "unattended");
         return;
     }
     CSmallString text;
     text.Format(CResString(installed ? IDS_RESTART_NEEDED_INSTALL : IDS_RESTART_NEEDED_UNINSTALL), appName);
+    if (more && *more) {
+        // The list before the question, which stays last.
+        const int question = text.Find("\n\n");
+        if (question >= 0)
+            text.Insert(question, more);
+        else
+            text += more;
+    }
     LogLine("Message [%s]: %s", caption, text.GetText());
     const SQuestion question = {caption, text};
     INT_PTR answer = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_RESTART_NEEDED), owner,

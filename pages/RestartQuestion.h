@@ -9,6 +9,11 @@
 // still say that a restart is needed).
 void SetNeverRestart(bool never);
 
-// installed: after an installation (else an uninstallation). Restarts
-// Windows when the user chooses Restart now.
-void OfferWindowsRestart(HWND owner, const char* caption, const char* appName, bool installed);
+// Whether OfferWindowsRestart asks (neither unattended nor /NORESTART).
+bool IsRestartOffered();
+
+// installed: after an installation (else an uninstallation); more: lines
+// told before the question. Restarts Windows when the user chooses Restart
+// now.
+void OfferWindowsRestart(HWND owner, const char* caption, const char* appName, bool installed,
+                         const char* more = "");

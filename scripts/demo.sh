@@ -3,7 +3,7 @@
 # then installs and uninstalls it under Wine in a throwaway prefix (on a
 # virtual display when there is none), clicking through the wizard as a
 # user would. Screenshots of the three wizard pages and of the uninstall
-# question are saved in build/demo/.
+# question, window and end are saved in build/demo/.
 #
 #   scripts/demo.sh [--update-docs]    also copy the screenshots to docs/screenshots/
 set -euo pipefail

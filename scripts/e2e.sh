@@ -130,6 +130,7 @@ case_paths
 if [ $demo == 1 ]; then
   install_case
   uninstall_yes_case
+  uninstall_window_case
   complete_case
 elif [ -n "${KX_E2E_ONLY:-}" ]; then
   for c in $KX_E2E_ONLY; do "${c}_case"; done
@@ -144,6 +145,7 @@ else
   reinstall_case
   uninstall_no_case
   uninstall_yes_case
+  uninstall_window_case
   destination_choices_case
   occupied_folder_case
   guard_spellings_case
@@ -210,7 +212,7 @@ fi
 log ""
 log "Install (Next on the destination page until the wizard closed): ${T_INSTALL_MS:-?} ms"
 log "Uninstall (uninstall.exe started until its question showed): ${T_UNINSTALL_ASK_MS:-?} ms"
-log "Uninstall (Yes until the temporary copy ended): ${T_UNINSTALL_MS:-?} ms"
+log "Uninstall (Yes until the end was told): ${T_UNINSTALL_MS:-?} ms"
 log "Snapshots of the prefix: $E2E_SNAP_COUNT, $E2E_SNAP_MS ms in all"
 log "Screenshots: $E2E_RUN/shots/"
 log "Whole run: $(($(date +%s) - started)) s"

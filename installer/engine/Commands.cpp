@@ -56,6 +56,12 @@ bool CCommandRunner::ItemText(const CXMLNode* element, CSmallString& text)
 
 bool CCommandRunner::KeepGoing() { return !m_pProgress || m_pProgress->OnWorking(); }
 
+void CCommandRunner::Removing(const char* what)
+{
+    if (m_pProgress)
+        m_pProgress->OnProgress(0, 0, what);
+}
+
 namespace {
 
 // "<Shell Folders value>\<name>.lnk", or empty when the folder is unknown;
@@ -238,29 +244,36 @@ bool DoBroadcastMessage(CCommandRunner& runner, const CXMLNode* element)
 
 bool DoRemoveShortcut(CCommandRunner& runner, const CXMLNode* element)
 {
-    runner.m_remover.RemoveShortcut(CCommandRunner::Text(element, Attr::RemoveShortcut::Folder),
-                                    CCommandRunner::Text(element, Attr::RemoveShortcut::Name));
+    const CSmallString folder = CCommandRunner::Text(element, Attr::RemoveShortcut::Folder),
+                       name = CCommandRunner::Text(element, Attr::RemoveShortcut::Name);
+    runner.Removing(folder + "\\" + name);
+    runner.m_remover.RemoveShortcut(folder, name);
     return true;
 }
 
 bool DoRemoveRegKey(CCommandRunner& runner, const CXMLNode* element)
 {
-    if (const char* section = element->GetAttributeValue(Attr::RemoveRegKey::Section))
+    if (const char* section = element->GetAttributeValue(Attr::RemoveRegKey::Section)) {
+        runner.Removing(section);
         runner.m_remover.RemoveRegistry(section, element->GetAttributeValue(Attr::RemoveRegKey::Name),
                                         IsYes(element, Attr::RemoveRegKey::IfEmpty));
+    }
     return true;
 }
 
 bool DoRemoveFolder(CCommandRunner& runner, const CXMLNode* element)
 {
-    runner.m_remover.RemoveFolder(runner.Translated(element, Attr::RemoveFolder::Path),
-                                  IsYes(element, Attr::RemoveFolder::IfEmpty));
+    const CSmallString path = runner.Translated(element, Attr::RemoveFolder::Path);
+    runner.Removing(path);
+    runner.m_remover.RemoveFolder(path, IsYes(element, Attr::RemoveFolder::IfEmpty));
     return true;
 }
 
 bool DoRemoveFile(CCommandRunner& runner, const CXMLNode* element)
 {
-    runner.m_remover.RemoveFile(runner.Translated(element, Attr::RemoveFile::Path));
+    const CSmallString path = runner.Translated(element, Attr::RemoveFile::Path);
+    runner.Removing(path);
+    runner.m_remover.RemoveFile(path);
     return true;
 }
 

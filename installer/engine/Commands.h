@@ -34,6 +34,8 @@ struct CCommandRunner
     }
     // Between pieces of long work; false once the user asked to stop.
     bool KeepGoing();
+    // The item an uninstall removes next, for its window.
+    void Removing(const char* what);
     // Ends the run: the command returns false after this.
     bool Stop(EStepResult why)
     {

@@ -31,9 +31,15 @@ void CSafeRemover::NotEmpty(const CSmallString& folder, const char* why)
         return;
     }
     if (why)
-        LogLine("Kept %s: %s", folder.GetText(), why);
+        KeepFull(folder, why);
     else
         Failed(folder, "in use or not allowed");
+}
+
+void CSafeRemover::KeepFull(const CSmallString& folder, const char* why)
+{
+    LogLine("Kept %s: %s", folder.GetText(), why);
+    m_arrKeptFull.Add(folder);
 }
 
 bool CSafeRemover::GoesAtRestart(const CSmallString& path) const
@@ -69,7 +75,7 @@ void CSafeRemover::FinishFolders()
         if (onlyGoing && RemoveAtRestart(folder.strPath))
             m_arrAtRestart.Add(folder.strPath);
         else if (folder.pszKeptWhy)
-            LogLine("Kept %s: %s", folder.strPath.GetText(), folder.pszKeptWhy);
+            KeepFull(folder.strPath, folder.pszKeptWhy);
         else
             Failed(folder.strPath, "in use or not allowed");
     }

@@ -73,6 +73,9 @@ public:
     // one that holds more fails as it would have.
     void FinishFolders();
     const Container::CArray<CSmallString>& GetLeftForRestart() const { return m_arrAtRestart; }
+    // Folders the installation made that stay because they hold what it
+    // didn't create (the user's files): no fault, but the user is told.
+    const Container::CArray<CSmallString>& GetKeptFull() const { return m_arrKeptFull; }
 
     // Once the log has run: each file the installation replaced that did
     // not come back (the log left the installation's file, or it could not
@@ -90,6 +93,7 @@ private:
     // A folder the log tried to remove that is not empty: kept, why (by
     // the rules), or with why null a failure.
     void NotEmpty(const CSmallString& folder, const char* why);
+    void KeepFull(const CSmallString& folder, const char* why);
     bool GoesAtRestart(const CSmallString& path) const;
     // target (ResolveAllButLast's answer) lies in the installation's folder.
     bool IsInside(const CSmallString& target) const;
@@ -147,6 +151,7 @@ private:
     Container::CArray<CSmallString> m_arrRefused, m_arrFailed;
     bool m_bAtRestart = false;
     Container::CArray<CSmallString> m_arrAtRestart; // left to the next restart
+    Container::CArray<CSmallString> m_arrKeptFull;  // made by the installation, holding more
     struct SFullFolder
     {
         CSmallString strPath;

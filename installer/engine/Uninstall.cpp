@@ -21,6 +21,7 @@
 #include "ReleasePtr.h"
 #include "SafeRemover.h"
 #include "SetupLog.h"
+#include "SinProgress.h"
 #include "SinReader.h"
 #include "UserMessages.h"
 #include "XMLDocument.h"
@@ -35,6 +36,17 @@
 namespace {
 
 const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+// A heading (a string with %s for the list) and its items, when there are any.
+void AddLeftBehind(CSmallString& text, unsigned heading, const Container::CArray<CSmallString>& items)
+{
+    if (items.IsEmpty())
+        return;
+    CSmallString list = ListForUser(items), part;
+    list.Delete(list.GetLength() - 1, 1); // the next part, or the caller, starts its own line
+    part.Format(CResString(heading), list.GetText());
+    text += part;
+}
 
 } // namespace
 
@@ -292,7 +304,7 @@ void CSinReader::UninstallFromScript(const char* logPath, bool ask, CSinProgress
     RunLoadedLog(hasRecord ? &record : nullptr, ask, true, progress, info, run ? &followed : nullptr);
 }
 
-void CSinReader::FinishUninstall(SUninstallRun& run, bool ask, bool openUrl)
+void CSinReader::FinishUninstall(SUninstallRun& run, bool ask, bool openUrl, CSinProgressABC* progress)
 {
     m_strSection = Section::Uninstall;
     m_eRunResult = RunFailed;
@@ -315,15 +327,18 @@ void CSinReader::FinishUninstall(SUninstallRun& run, bool ask, bool openUrl)
     m_pDocument.Reset(log.Detach());
     m_arrNotInCopy.RemoveAll();
     m_bLogTrusted = run.bTrusted;
-    RunLoadedLog(hasRecord ? &record : nullptr, ask, openUrl, nullptr, run, nullptr);
+    RunLoadedLog(hasRecord ? &record : nullptr, ask, openUrl, progress, run, nullptr);
 }
 
 void CSinReader::RunLoadedLog(const CInstallRecord* record, bool ask, bool openUrl, CSinProgressABC* progress,
                               SUninstallRun& run, const CSmallString* logText)
 {
+    m_bRemoved = false;
+    m_strLeftBehind.Empty();
     CSmallString appName;
     GetInstallItem(Setting::AppName, appName);
     const CSmallString folder = WinPath::Normalise(run.header.strFolder);
+    const CSmallString caption = GetUninstallCaption(appName);
     // One run at a time, of the application and in its folder.
     CRunLock runningApp, runningFolder;
     if (!runningApp.Take("application", appName) || !runningFolder.Take("folder", folder)) {
@@ -343,7 +358,7 @@ void CSinReader::RunLoadedLog(const CInstallRecord* record, bool ask, bool openU
         }
         CSmallString question;
         question.Format(CResString(IDS_UNREGISTERED_QUESTION), appName.GetText(), folder.GetText());
-        if (KxMessageBox(nullptr, question, appName, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES) {
+        if (KxMessageBox(nullptr, question, caption, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES) {
             LogLine("The user chose not to uninstall what is not registered");
             m_eRunResult = RunCancelled;
             return;
@@ -353,8 +368,8 @@ void CSinReader::RunLoadedLog(const CInstallRecord* record, bool ask, bool openU
     }
     if (ask) {
         CSmallString question;
-        question.Format(CResString(IDS_REMOVE_QUESTION), appName.GetText());
-        if (KxMessageBox(nullptr, question, appName, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) {
+        question.Format(CResString(IDS_REMOVE_QUESTION), appName.GetText(), folder.GetText());
+        if (KxMessageBox(nullptr, question, caption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) {
             LogLine("The user chose not to uninstall");
             m_eRunResult = RunCancelled;
             // An interrupted uninstall taken over stays for a later run.
@@ -394,7 +409,11 @@ void CSinReader::RunLoadedLog(const CInstallRecord* record, bool ask, bool openU
     // registered and its uninstaller in place.
     CRegistration registration;
     registration.Take(run.header.strFolder);
+    if (progress)
+        progress->OnRemovalStart(GetInstallStepCount());
     if (!RunCaught([&] { Uninstall(run.header.strFolder, record, progress, registration); }, unexpected)) {
+        if (progress)
+            progress->OnRemovalEnd();
         LogLine("Unexpected error: %s", unexpected.GetText());
         CSmallString message;
         message.Format(CResString(IDS_UNINSTALL_STOPPED), unexpected.GetText());
@@ -455,21 +474,22 @@ void CSinReader::Uninstall(const CSmallString& folder, const CInstallRecord* rec
     remover.TellNotPutBack();
     m_arrKeptFolders = remover.GetKeptFolders();
     m_bKeptFileRemoved = remover.IsKeptFileRemoved();
+    if (progress)
+        progress->OnRemovalEnd();
 
-    CSmallString appName;
-    GetInstallItem(Setting::AppName, appName);
-    if (!remover.GetRefused().IsEmpty()) {
-        CSmallString message;
-        message.Format(CResString(IDS_UNINSTALL_REFUSED), appName.GetText(),
-                       ListForUser(remover.GetRefused()).GetText());
-        KxMessageBox(nullptr, message, appName, MB_OK | MB_ICONINFORMATION);
-    }
+    // What stays and why, told once: with the failures, or at the end by
+    // the caller.
+    CSmallString left;
+    AddLeftBehind(left, IDS_LEFT_REFUSED, remover.GetRefused());
+    AddLeftBehind(left, IDS_LEFT_KEPT_FOLDERS, remover.GetKeptFull());
+    AddLeftBehind(left, IDS_LEFT_AT_RESTART, remover.GetLeftForRestart());
     // What the log may not remove is a fault of the log: the run says so.
     if (remover.GetViolationCount())
         m_eRunResult = RunFailed;
     if (!remover.GetFailed().IsEmpty()) {
         CSmallString message;
         message.Format(CResString(IDS_UNINSTALL_LEFT_OVER), ListForUser(remover.GetFailed()).GetText());
+        message += left;
         GiveBackRegistration(registration, message);
         Error(message);
         m_eRunResult = RunFailed;
@@ -477,6 +497,8 @@ void CSinReader::Uninstall(const CSmallString& folder, const CInstallRecord* rec
         // An entry that still runs this uninstaller (renamed since the log
         // was written) would be a dead line in the installed-programs list.
         RemoveOrphanEntries(app, CSmallString());
+        m_bRemoved = true;
+        m_strLeftBehind = left;
         if (m_eRunResult == RunDone && !remover.GetLeftForRestart().IsEmpty()) {
             LogLine("%u items are removed at the next restart", remover.GetLeftForRestart().GetSize());
             m_eRunResult = RunRestartNeeded;

@@ -90,6 +90,13 @@ CSmallString GetInstallerCaption(CSinReader& reader)
     return caption;
 }
 
+CSmallString GetUninstallCaption(const char* appName)
+{
+    CSmallString caption;
+    caption.Format(CResString(IDS_UNINSTALL_TITLE), appName);
+    return caption;
+}
+
 void TellInProgress(const char* appName)
 {
     CSmallString message;

@@ -36,6 +36,9 @@ CSmallString GetInstallerCaption(CSinReader& reader);
 // One line per item ("- item"), at most a screenful: the setup log has them all.
 CSmallString ListForUser(const Container::CArray<CSmallString>& items);
 
+// The uninstaller's title: "<app-name> Uninstall".
+CSmallString GetUninstallCaption(const char* appName);
+
 // text followed by the publisher's "support-url" setting, when the script
 // gives one.
 CSmallString WithSupportAddress(CSinReader& reader, const char* text);

@@ -136,6 +136,9 @@ planting_case() {
   plant "$APP_DIR"
   start_bg planting-uninstall-wizard "$APP_WIN\\uninstall.exe"
   check "planting (uninstall, asked): the question" drv answer-messagebox yes "completely remove" 15000
+  # The planted DLLs keep the folder, as a user's files would.
+  uninstall_done "planting (uninstall, asked)" \
+    "\n\nThese folders were kept because they hold files the installation did not create, such as your own:\n- $APP_WIN"
   wait_bg 30
   expect_eq "planting (uninstall, asked): exit code 0" "$E2E_BG_STATUS" 0
   close_leftovers

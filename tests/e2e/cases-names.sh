@@ -47,6 +47,7 @@ names_copy_case() {
       answer=yes code=0
     fi
     check "copy $i: answer $answer" drv answer-messagebox $answer "completely remove" 5000
+    [ $answer == no ] || uninstall_done "copy $i"
     wait_bg 30
     expect_eq "copy $i: exit code $code" "$E2E_BG_STATUS" "$code"
     check "copy $i: the copy ends" drv wait-process-gone kx-uninstaller-temp.exe 30000
@@ -82,6 +83,7 @@ names_links_case() {
   check "links: the setup log is the next name" grep -q "Installation complete" "$temp/Hello-install-2.log"
   start_uninstaller "links" || { close_leftovers; return; }
   check "links: answer Yes" drv answer-messagebox yes "completely remove" 5000
+  uninstall_done "links"
   wait_bg 30
   expect_eq "links: uninstalled (exit code 0)" "$E2E_BG_STATUS" 0
   check "links: the folder goes" gone_soon "$APP_DIR"

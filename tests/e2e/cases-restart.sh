@@ -124,8 +124,28 @@ restart_wizard_case() {
   log_has "at restart, wizard: the answer is in the setup log" install "Answer: Later"
   release_readme
   restart_prefix
-  run_silent restart-wizard-cleanup "$APP_WIN\\uninstall.exe" /S
-  expect_eq "at restart, wizard: uninstalled" "$E2E_BG_STATUS" 0
+
+  # Uninstalled with the file held: the restart question is the one box at
+  # the end, and names what Windows removes.
+  hold_readme wizard-uninstall || fail "at restart, uninstall wizard: readme.txt held"
+  start_whole restart-wizard-uninstall "$APP_WIN\\uninstall.exe"
+  check "at restart, uninstall wizard: asks" drv answer-messagebox yes "completely remove" 15000
+  check "at restart, uninstall wizard: At restart" drv answer-messagebox $IDC_IN_USE_AT_RESTART "can't name" 15000
+  if out=$(drv answer-messagebox cancel "Windows removes them when it restarts" 30000); then
+    expect_eq "at restart, uninstall wizard: the restart question's title" "$(field caption "$out")" "$UNINSTALL_TITLE"
+    expect_contains "at restart, uninstall wizard: ... says it was removed, lists the file, then asks" \
+      "$(field text "$out")" "Hello has been removed, but some of its files are in use. Windows removes them when it restarts.\n\nRemoved when Windows restarts (in use now):\n- $APP_WIN\\readme.txt"
+    expect_contains "at restart, uninstall wizard: ... the question last" "$(field text "$out")" \
+      "\n\nRestart now? Save your work in other programs first."
+  else
+    fail "at restart, uninstall wizard: the restart offered"
+  fi
+  wait_whole 15
+  expect_eq "at restart, uninstall wizard: exit code 3010" "$E2E_BG_STATUS" 3010
+  check "at restart, uninstall wizard: no second box says it again" drv expect-no-messagebox
+  close_leftovers
+  release_readme
+  restart_prefix
   drv wait-file-gone "$APP_WIN" 10000 >/dev/null || true
   check "at restart, wizard: nothing installed" nothing_installed
 }

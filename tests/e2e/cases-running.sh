@@ -142,6 +142,7 @@ running_uninstall_case() {
   else
     fail "running uninstall: asked about the program in use"
   fi
+  uninstall_done "running uninstall"
   wait_bg 30
   expect_eq "running uninstall, Close them: exit code 0" "$E2E_BG_STATUS" 0
   close_leftovers

@@ -100,7 +100,20 @@ two_folders_case() {
   expect_eq "two folders: the entry names the second" "$(reg_value "$UNINSTALL_KEY" InstallLocation)" 'C:\Two\B'
   # The first, no longer registered, asks; Yes removes it, not the entry.
   start_bg two-a-uninstall 'C:\Two\A\uninstall.exe'
-  check "two folders: the first asks, not registered" drv answer-messagebox yes "is not registered as installed" 15000
+  if out=$(drv answer-messagebox yes "is not registered as installed" 15000); then
+    expect_eq "two folders: the question is the uninstall's" "$(field caption "$out")" "$UNINSTALL_TITLE"
+  else
+    fail "two folders: the first asks, not registered"
+  fi
+  # The second's entries are not the first's to remove: the end says so.
+  if out=$(drv answer-messagebox ok "was removed from your computer" 30000); then
+    expect_contains "two folders: the end lists the entry left, and why" "$(field text "$out")" \
+      "$MSG_REMOVED\n\nThese items were left in place because the installation did not create them or other programs share them:\n- "
+    expect_contains "two folders: ... the entry, and why" "$(field text "$out")" \
+      "Uninstall\\Hello World (another program's entry, or this program's installation in another folder)"
+  else
+    fail "two folders: the end is told"
+  fi
   wait_bg 30
   close_leftovers
   expect_eq "two folders: the entry still names the second" "$(reg_value "$UNINSTALL_KEY" InstallLocation)" 'C:\Two\B'

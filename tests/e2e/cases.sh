@@ -18,7 +18,9 @@ MSG_STOP='Stop installing? Everything installed so far will be removed.'
 MSG_CORRUPT='The installer failed to find the installation information in the installer.\nThis could be because the install file is corrupt.'
 MSG_INVALID_DEST='Sorry, you appear to have typed an invalid destination.\n\nPlease use the Browse button to select a folder that exists.'
 MSG_WRITE='Sorry, the installer was unable to write the file:\n'
-MSG_REMOVE='Are you sure you wish to completely remove\nHello and all of its files from your computer?'
+MSG_REMOVE='Are you sure you wish to completely remove\nHello and all of its files from your computer?\n\nFolder: C:\Program Files\Hello'
+MSG_REMOVED='Hello was removed from your computer.'
+UNINSTALL_TITLE='Hello Uninstall'
 
 # Setup logs in the temporary folder: what every run may add ("-2" and so
 # on when another file has the usual name).
@@ -440,10 +442,23 @@ start_uninstaller() {
   T_UNINSTALL_ASK_MS=$(($(now_ms) - t0))
   expect_eq "uninstall ($label): asked by the temporary copy" "$(drv wait-process kx-uninstaller-temp.exe 0 && echo yes)" yes
   expect_eq "uninstall ($label): uninstall.exe waits for it" "$(kill -0 "$E2E_BG_PID" 2>/dev/null && echo yes)" yes
-  expect_eq "uninstall ($label): caption" "$(field caption "$out")" 'Hello'
+  expect_eq "uninstall ($label): caption" "$(field caption "$out")" "$UNINSTALL_TITLE"
   expect_eq "uninstall ($label): text" "$(field text "$out")" "$MSG_REMOVE"
   expect_eq "uninstall ($label): buttons" "$(line_of buttons "$out")" "$IDYES:&Yes $IDNO:&No"
   expect_eq "uninstall ($label): No is the default" "$(line_of default "$out")" "$IDNO"
+}
+
+# uninstall_done LABEL [MORE]: the uninstall's last word, answered: "Hello
+# was removed from your computer." under the question's title, then MORE
+# (what stayed, and why). The launcher waits until it is read.
+uninstall_done() {
+  local out
+  if ! out=$(drv answer-messagebox ok "was removed from your computer" 30000); then
+    fail "$1: the end is told" "$out"
+    return 1
+  fi
+  expect_eq "$1: the end's title" "$(field caption "$out")" "$UNINSTALL_TITLE"
+  expect_eq "$1: the end's text" "$(field text "$out")" "$MSG_REMOVED${2:-}"
 }
 
 uninstall_no_case() {
@@ -464,8 +479,13 @@ uninstall_yes_case() {
   shot 4-uninstall-confirm
   t0=$(now_ms)
   check "uninstall (yes): answer Yes" drv answer-messagebox yes "completely remove" 5000
+  if drv messagebox "was removed from your computer" 30000 >/dev/null; then
+    T_UNINSTALL_MS=$(($(now_ms) - t0))
+    shot 6-uninstall-done
+  fi
+  check "uninstall (yes): uninstall.exe waits until the end is read" kill -0 "$E2E_BG_PID"
+  uninstall_done "uninstall (yes)"
   wait_bg 30
-  T_UNINSTALL_MS=$(($(now_ms) - t0))
   expect_eq "uninstall (yes): uninstall.exe ends with 0" "$E2E_BG_STATUS" 0
   # When uninstall.exe returns, all but its own file is gone already.
   check "uninstall (yes): Uninstall entry removed" no_reg_key "$UNINSTALL_KEY"
@@ -486,6 +506,54 @@ uninstall_yes_case() {
     'https://example.com/hello/uninstalled' 10
   check "uninstall (yes): the setup log says what was removed" grep -q "Removed key HKEY_LOCAL_MACHINE.Software.kxsetup examples" \
     "$(unix_path "$TEMP_WIN\\Hello-uninstall.log")"
+}
+
+# A log with a slow step halfway: the uninstall's window is seen at work.
+# Then the example again, with a file of the user's in its folder: the
+# folder stays, and the end says so.
+uninstall_window_case() {
+  local out pos
+  variant slow-window setup '<uninstall-display-name>' '<uninstaller src="hand-uninstall.xml" /><uninstall-display-name>' \
+    hand-uninstall '<remove-reg-key section="HKEY_CURRENT_USER' \
+    '<run-command cmd="%windir%\system32\ping.exe" parameters="-n 4 127.0.0.1" /><remove-reg-key section="HKEY_CURRENT_USER' || return
+  run_silent window-install "$E2E_RUN/slow-window.exe" /S
+  expect_eq "uninstall window: installed" "$E2E_BG_STATUS" 0
+  start_uninstaller window || { close_leftovers; return; }
+  check "uninstall window: answer Yes" drv answer-messagebox yes "completely remove" 5000
+  if out=$(drv window "/^$UNINSTALL_TITLE\$/" 10000) && [[ $out == *msctls_progress32* ]]; then
+    pass "uninstall window: shown once removing begins"
+    shot 5-uninstall-progress
+    out=$(drv window "/^$UNINSTALL_TITLE\$/" 0)
+    expect_contains "uninstall window: says what it removes" "$out" "control $IDC_PROGRESS_TEXT Static \"Removing Hello...\""
+    expect_contains "uninstall window: the last item removed" "$out" \
+      "control $IDC_PROGRESS_FILE Static \"HKEY_LOCAL_MACHINE\\Software\\kxsetup examples\""
+    pos=$(printf '%s\n' "$out" | sed -n "s/^control $IDC_PROGRESS_BAR msctls_progress32 \([0-9]*\) of 1000\$/\1/p")
+    check "uninstall window: the bar has moved, not to its end ($pos of 1000)" test "${pos:-0}" -gt 0 -a "${pos:-0}" -lt 1000
+  else
+    fail "uninstall window: shown once removing begins" "$out"
+  fi
+  drv messagebox "was removed from your computer" 30000 >/dev/null
+  check "uninstall window: gone before the end is told" test -z "$(drv window "/^$UNINSTALL_TITLE\$/" 0 | grep msctls_progress32)"
+  uninstall_done "uninstall window"
+  wait_bg 30
+  expect_eq "uninstall window: exit code" "$E2E_BG_STATUS" 0
+  close_leftovers
+  check "uninstall window: uninstalled" gone_soon "$APP_DIR"
+
+  run_silent kept-install "$E2E_SETUP" /S
+  expect_eq "kept folder: installed" "$E2E_BG_STATUS" 0
+  echo "mine" >"$APP_DIR/my-notes.txt"
+  start_uninstaller kept || { close_leftovers; return; }
+  check "kept folder: answer Yes" drv answer-messagebox yes "completely remove" 5000
+  uninstall_done "kept folder" \
+    "\n\nThese folders were kept because they hold files the installation did not create, such as your own:\n- $APP_WIN"
+  wait_bg 30
+  expect_eq "kept folder: exit code" "$E2E_BG_STATUS" 0
+  close_leftovers
+  expect_eq "kept folder: the user's file stays" "$(cat "$APP_DIR/my-notes.txt")" mine
+  check "kept folder: the uninstaller goes" gone_soon "$APP_DIR/uninstall.exe"
+  check "kept folder: nothing else is left" test "$(ls "$APP_DIR")" == my-notes.txt
+  rm -rf "$APP_DIR"
 }
 
 # ---- crash report ------------------------------------------------------------------

@@ -92,6 +92,35 @@ int WaitWindow(const std::vector<std::string>& args)
     return 0;
 }
 
+// A window of the program's own (not the wizard): its title and each
+// control, a progress bar with its position in its range.
+int DescribeWindow(const std::vector<std::string>& args)
+{
+    const std::string pattern = args[1];
+    HWND window = TopWindows::WaitFor([&](HWND w) { return Text::Matches(TopWindows::GetTitle(w), pattern); },
+                                      TimeoutArg(args, 2));
+    if (!window)
+        return Fail("no window titled " + pattern);
+    std::string out = "title \"" + TopWindows::GetTitle(window) + "\"\n";
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        const std::string kind = TopWindows::GetClass(child);
+        char line[96];
+        std::snprintf(line, sizeof(line), "control %d %s", GetDlgCtrlID(child), kind.c_str());
+        out += line;
+        DWORD_PTR position = 0, high = 0;
+        if (kind == PROGRESS_CLASSA &&
+            SendMessageTimeoutA(child, PBM_GETPOS, 0, 0, SMTO_NORMAL, 5000, &position) &&
+            SendMessageTimeoutA(child, PBM_GETRANGE, FALSE, 0, SMTO_NORMAL, 5000, &high)) {
+            std::snprintf(line, sizeof(line), " %u of %u\n", (unsigned)position, (unsigned)high);
+            out += line;
+        } else {
+            out += " \"" + Text::OneLine(TopWindows::GetControlText(child)) + "\"\n";
+        }
+    }
+    Print(out);
+    return 0;
+}
+
 int WaitGone(const std::vector<std::string>& args)
 {
     const std::string pattern = args[1];
@@ -536,6 +565,7 @@ int Run(const std::vector<std::string>& args)
 
 const SCommand g_arrCommands[] = {
     {"wait-window", 1, 2, WaitWindow, "wait-window TITLE [TIMEOUT-MS]     a visible top-level window"},
+    {"window", 1, 2, DescribeWindow, "window TITLE [TIMEOUT-MS]          its title and controls (a bar: POS of MAX)"},
     {"wait-gone", 1, 2, WaitGone, "wait-gone TITLE [TIMEOUT-MS]       no visible window so titled"},
     {"close-window", 1, 2, CloseWindow, "close-window TITLE [TIMEOUT-MS]    WM_CLOSE to each window so titled"},
     {"page", 0, 0, Page, "page                               the wizard's buttons and page controls"},

@@ -269,9 +269,14 @@ TEST(Safety, UninstallRefusesOtherSpellingsOfForeignPlaces)
     EXPECT_EQ("theirs", RegString(HKEY_CURRENT_USER, key.SubKey() + "\\Vendor\\Other", "data"));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, key.SubKey() + "\\Vendor\\Ours"));
 
-    // Everything refused is told, once, after the question.
-    ASSERT_EQ(2u, boxes.Shown().size());
-    const std::string& told = boxes.Shown()[1].text;
+    // Everything refused is listed once, for the end the caller tells.
+    ASSERT_EQ(1u, boxes.Shown().size());
+    CSmallString left;
+    EXPECT_TRUE(uninstaller.WasRemoved(left));
+    const std::string told = left.GetText();
+    EXPECT_EQ(0u, told.find("\n\nThese items were left in place because the installation did not create them or "
+                            "other programs share them:\n- "))
+        << told;
     for (const std::string& part :
          {parent / "Games (outside the installation's folder", parent / "Games\\Other (outside the installation's folder",
           std::string("HKEY_LOCAL_MACHINE\\Software\\Microsoft ("), key.FullName() + "\\Vendor (it was there before",
@@ -322,11 +327,14 @@ TEST(Safety, AnElevatedUninstallFollowsTheCopyKeptForAdministrators)
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, entry));
     EXPECT_EQ("<missing>", ReadWholeFile(copy)); // gone with the entry
     EXPECT_EQ(CSinReader::RunFailed, uninstaller.GetRunResult());
-    ASSERT_EQ(2u, boxes.Shown().size());
+    ASSERT_EQ(1u, boxes.Shown().size());
+    CSmallString left;
+    EXPECT_TRUE(uninstaller.WasRemoved(left));
+    const std::string told = left.GetText();
     for (const char* part : {"Victim\" /> (not in the uninstall information kept for administrators)",
                              "OtherApp\" /> (not in the uninstall information kept for administrators)"})
-        EXPECT_NE(std::string::npos, boxes.Shown()[1].text.find(part)) << boxes.Shown()[1].text;
-    EXPECT_EQ(std::string::npos, boxes.Shown()[1].text.find("<target")) << "the record is no command";
+        EXPECT_NE(std::string::npos, told.find(part)) << told;
+    EXPECT_EQ(std::string::npos, told.find("<target")) << "the record is no command";
 }
 
 // What was there before comes back at uninstall: the user's file that the
@@ -386,10 +394,12 @@ TEST(Safety, WhatWasThereBeforeComesBack)
         }
         EXPECT_EQ(CSinReader::RunFailed, uninstaller.GetRunResult());
         EXPECT_FALSE(Exists(dir / "app.exe"));
-        ASSERT_EQ(2u, boxes.Shown().size());
-        EXPECT_NE(std::string::npos, boxes.Shown()[1].text.find("thesis.txt (not where the files an installation "
-                                                                 "replaced are kept)"))
-            << boxes.Shown()[1].text;
+        ASSERT_EQ(1u, boxes.Shown().size());
+        CSmallString left;
+        EXPECT_TRUE(uninstaller.WasRemoved(left));
+        EXPECT_NE(std::string::npos, std::string(left.GetText()).find("thesis.txt (not where the files an installation "
+                                                                       "replaced are kept)"))
+            << left.GetText();
         // Where it was kept, the user's file stays.
         EXPECT_EQ("the user's app", ReadWholeFile(kept));
         RemoveTestTree(kept.substr(0, kept.rfind('\\') + 1));
@@ -448,6 +458,7 @@ TEST(Safety, WithoutARecordOneFileAndEmptyFoldersStayInside)
         const char* target; // below the installation's folder
         bool remains;
         const char* told; // null: nothing refused
+        const char* kept = nullptr; // a folder left because it holds more
     } cases[] = {
         {"a file of the folder goes", "<remove-file path=\"%APP%a.txt\"/>", "a.txt", false, nullptr},
         {"a missing file is no error", "<remove-file path=\"%APP%missing.txt\"/>", "missing.txt", false, nullptr},
@@ -455,8 +466,8 @@ TEST(Safety, WithoutARecordOneFileAndEmptyFoldersStayInside)
         {"never a file outside", "<remove-file path=\"%APP%..\\outside.txt\"/>", "..\\outside.txt", true,
          "outside.txt (outside the installation's folder)"},
         {"an empty folder goes", "<remove-folder path=\"%APP%empty\" if-empty=\"yes\"/>", "empty", false, nullptr},
-        {"one that isn't stays, untold", "<remove-folder path=\"%APP%full\" if-empty=\"yes\"/>", "full\\c.txt", true,
-         nullptr},
+        {"one that isn't stays, told as kept", "<remove-folder path=\"%APP%full\" if-empty=\"yes\"/>", "full\\c.txt",
+         true, nullptr, "App\\full"},
         {"an absent one is no error", "<remove-folder path=\"%APP%gone\" if-empty=\"true\"/>", "gone", false, nullptr},
         {"one outside, even empty, is refused", "<remove-folder path=\"%APP%..\\elsewhere\" if-empty=\"yes\"/>",
          "..\\elsewhere", true, "elsewhere (outside the installation's folder)"},
@@ -477,11 +488,19 @@ TEST(Safety, WithoutARecordOneFileAndEmptyFoldersStayInside)
         // A refused command fails the run; kept and missing things don't.
         EXPECT_EQ(c.told ? CSinReader::RunFailed : CSinReader::RunDone, uninstaller.GetRunResult()) << c.what;
         EXPECT_EQ(c.remains, Exists(app + c.target)) << c.what;
-        // The question, then what was refused, if anything.
-        ASSERT_EQ(c.told ? 2u : 1u, boxes.Shown().size()) << c.what;
-        if (c.told) {
-            EXPECT_NE(std::string::npos, boxes.Shown()[1].text.find(c.told)) << c.what << "\n" << boxes.Shown()[1].text;
-        }
+        // The question alone; what was refused, or kept full, listed for the end.
+        ASSERT_EQ(1u, boxes.Shown().size()) << c.what;
+        CSmallString left;
+        EXPECT_TRUE(uninstaller.WasRemoved(left)) << c.what;
+        const std::string told = left.GetText();
+        if (c.told)
+            EXPECT_NE(std::string::npos, told.find(c.told)) << c.what << "\n" << told;
+        else if (c.kept)
+            EXPECT_NE(std::string::npos, told.find(std::string("kept because they hold files the installation did not "
+                                                               "create, such as your own:\n- ") + parent / c.kept))
+                << c.what << "\n" << told;
+        else
+            EXPECT_EQ("", told) << c.what;
         EXPECT_TRUE(Exists(parent / "outside.txt")) << c.what;
     }
 }

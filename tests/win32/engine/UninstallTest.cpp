@@ -107,11 +107,16 @@ TEST(Uninstall, RegistrationWritesEveryValueAndBothFiles)
     CMessageBoxRecorder boxes(IDYES);
     CSinReader uninstaller;
     uninstaller.UninstallFromScript((app + "uninstall.dat").c_str());
+    // The question alone: the end is the caller's to tell.
     ASSERT_EQ(1u, boxes.Shown().size());
-    EXPECT_EQ("Are you sure you wish to completely remove\nKx Test App and all of its files from your computer?",
+    EXPECT_EQ("Are you sure you wish to completely remove\nKx Test App and all of its files from your computer?"
+              "\n\nFolder: " + app.substr(0, app.size() - 1),
               boxes.Shown()[0].text);
-    EXPECT_EQ("Kx Test App", boxes.Shown()[0].caption);
+    EXPECT_EQ("Kx Test App Uninstall", boxes.Shown()[0].caption);
     EXPECT_EQ((UINT)(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2), boxes.Shown()[0].type);
+    CSmallString left;
+    EXPECT_TRUE(uninstaller.WasRemoved(left));
+    EXPECT_EQ("", std::string(left.GetText()));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(app.c_str()));
     EXPECT_EQ(0u, ValueCount());
     // The copy went with the entry, its folder too.
