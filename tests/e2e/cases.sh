@@ -256,9 +256,11 @@ space_available_matches() {
   [[ $shown =~ ^Space\ available:\ ([0-9]+)\.([0-9])\ (KB|MB|GB|TB)$ ]] || return 1
   local tenths=$((BASH_REMATCH[1] * 10 + BASH_REMATCH[2])) scale
   case ${BASH_REMATCH[3]} in KB) scale=1 ;; MB) scale=1024 ;; GB) scale=1048576 ;; TB) scale=1073741824 ;; esac
-  # Shown rounded down to a tenth of its unit; the drive changes meanwhile.
-  local shown_kb=$((tenths * scale / 10)) free_kb=$((free / 1024))
-  [ $((free_kb - shown_kb)) -le $((scale / 10 + 1024)) ] && [ $((shown_kb - free_kb)) -le 1024 ]
+  # Shown rounded down to a tenth of its unit; other programs write and
+  # delete meanwhile (2% of the drive's free space is allowed for that).
+  local shown_kb=$((tenths * scale / 10)) free_kb=$((free / 1024)) slack
+  slack=$((free / 1024 / 50 + scale / 10))
+  [ $((free_kb - shown_kb)) -le $slack ] && [ $((shown_kb - free_kb)) -le $slack ]
 }
 # format_kb BYTES: as the page writes sizes of a KB and more.
 format_kb() {
@@ -462,13 +464,15 @@ uninstall_done() {
 }
 
 uninstall_no_case() {
+  local opened
+  opened=$(grep -c uninstalled "$E2E_RUN/logs/opened-urls.txt" 2>/dev/null)
   start_uninstaller no || { close_leftovers; return; }
   check "uninstall (no): answer No" drv answer-messagebox no "completely remove" 5000
   wait_bg 15
   expect_eq "uninstall (no): uninstall.exe ends with 2 (cancelled)" "$E2E_BG_STATUS" 2
   check "uninstall (no): the temporary copy ends" drv wait-process-gone kx-uninstaller-temp.exe 15000
   check "uninstall (no): the temporary copy and its folder go" run_folders_gone
-  check "uninstall (no): uninstall-url not opened" test "$(grep -c uninstalled "$E2E_RUN/logs/opened-urls.txt")" == 0
+  check "uninstall (no): uninstall-url not opened" test "$(grep -c uninstalled "$E2E_RUN/logs/opened-urls.txt" 2>/dev/null)" == "$opened"
   close_leftovers
   installed_checks "after uninstall No"
 }
