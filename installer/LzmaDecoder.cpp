@@ -3,13 +3,21 @@
 
 #include "BlockDecoder.h"
 #include "LzmaDec.h"
+#include "Memory.h"
 
 namespace {
 
-// Through operator new, so that the tests' counting allocator sees the
-// dictionary too.
-void* Allocate(void*, size_t size) { return new (std::nothrow) unsigned char[size]; }
-void Release(void*, void* address) { delete[] static_cast<unsigned char*>(address); }
+// Through the foundation's allocator, so that the tests' counting allocator
+// sees the dictionary too; nothing may throw through the SDK's C code.
+void* Allocate(void*, size_t size)
+{
+    try {
+        return KxAlloc(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+void Release(void*, void* address) { KxFree(address); }
 ISzAlloc g_alloc = {Allocate, Release};
 
 class CLzmaDecoder : public CBlockDecoderABC
