@@ -12,7 +12,7 @@ namespace {
 const uint32_t kBuffer = 256 * 1024;
 // The script is held in memory: far more than any script needs.
 const uint32_t kMaxScript = 256u << 20;
-const char kCorrupt[] = "the data block does not inflate: it is corrupt or truncated";
+const char kCorrupt[] = "the data block does not decompress: it is corrupt or truncated";
 const char kNoMemory[] = "out of memory while reading the package";
 
 } // namespace

@@ -209,7 +209,7 @@ private:
     unsigned long long m_ullTotal = 0;
 };
 
-const char kCorrupt[] = "the data block does not inflate: it is corrupt or truncated";
+const char kCorrupt[] = "the data block does not decompress: it is corrupt or truncated";
 
 } // namespace
 
