@@ -4,7 +4,8 @@
 //   +----------------------+
 //   | stub image           |  the installer program itself, unchanged
 //   +----------------------+
-//   | data block           |  SIZE bytes: one zlib stream of the payload
+//   | data block           |  SIZE bytes: the payload compressed, either
+//   |                      |  one zlib stream or an LZMA block (below)
 //   +----------------------+  <- end - 26
 //   | CRC value   | "CRC"  |  4 + 3 bytes: Crc() of the data block
 //   | SIZE value  | "SIZE" |  4 + 4 bytes
@@ -16,6 +17,20 @@
 // Payload (the inflated data block):
 //   u32 L, L bytes of script text (XML, no terminator),
 //   u32 N, then N items: u32 Li, Li bytes.   Items are numbered 0..N-1.
+//
+// LZMA data block (kxpack build --compression lzma):
+//   +----------------------+
+//   | "LZMA"               |  4 bytes: the block's own declaration
+//   | properties           |  5 bytes: (pb * 5 + lp) * 9 + lc, u32
+//   |                      |  dictionary size (kMaxLzmaDictionary at most)
+//   | LZMA stream          |  the whole payload, ended by the end mark
+//   | payload CRC          |  4 bytes: CRC() of the payload
+//   +----------------------+
+// A zlib stream's first byte always has 8 (deflate) in its low four bits;
+// 'L' has 12, so no zlib block starts as an LZMA one. The declaration lies
+// under the trailer's CRC, and every package written before LZMA reads as
+// it always did. The payload CRC does for LZMA what zlib's Adler-32 does:
+// damage that still decodes is refused.
 #pragma once
 
 #include <cstdint>
@@ -36,6 +51,38 @@ const uint32_t kMaxPayload = 1u << 30;
 // Deflate never expands by more than 1032:1, so a claimed length beyond
 // that multiple of the compressed bytes left is a corrupt package.
 const uint32_t kMaxDeflateRatio = 1032;
+
+enum ECompression
+{
+    Zlib,
+    Lzma,
+};
+
+const char kLzmaTag[] = "LZMA";
+const unsigned kLzmaTagSize = 4;
+const unsigned kLzmaPropsSize = 5;
+const unsigned kLzmaHeaderSize = kLzmaTagSize + kLzmaPropsSize;
+
+// The stub holds the whole dictionary in memory: kxpack sizes it to the
+// payload, up to this, and readers refuse a larger one.
+const uint32_t kMaxLzmaDictionary = 16u << 20;
+// lc + lp beyond this would need up to 6 MiB of probabilities; kxpack
+// writes lc=3 lp=0.
+const unsigned kMaxLzmaLcPlusLp = 4;
+
+// The most LZMA can expand: a 273-byte match takes at least 14 coded
+// decisions, each at least 0.022 bits (a probability held at 2017/2048),
+// so under 7100:1. Checked as deflate's ratio is, with the decoder's few
+// bytes of look-ahead added to the input left.
+const uint32_t kMaxLzmaRatio = 8192;
+const unsigned kLzmaLookAhead = 32;
+
+inline ECompression DeclaredCompression(const unsigned char* block, uint32_t size)
+{
+    return size >= kLzmaTagSize && memcmp(block, kLzmaTag, kLzmaTagSize) == 0 ? Lzma : Zlib;
+}
+
+inline const char* CompressionName(ECompression compression) { return compression == Lzma ? "lzma" : "zlib"; }
 
 inline uint32_t ReadU32(const unsigned char* p)
 {

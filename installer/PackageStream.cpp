@@ -1,11 +1,9 @@
 #include "PackageStream.h"
 
-#include <zlib.h>
-
 #include <cstdlib>
 #include <cstring>
-#include <new>
 
+#include "BlockDecoder.h"
 #include "PackageFormat.h"
 #include "Platform.h"
 
@@ -14,35 +12,25 @@ namespace {
 const uint32_t kBuffer = 256 * 1024;
 // The script is held in memory: far more than any script needs.
 const uint32_t kMaxScript = 256u << 20;
-const char kCorrupt[] = "the data block does not inflate: it is corrupt or truncated";
-
-z_stream& Z(void* p) { return *static_cast<z_stream*>(p); }
+const char kCorrupt[] = "the data block does not decompress: it is corrupt or truncated";
+const char kNoMemory[] = "out of memory while reading the package";
 
 } // namespace
 
 CPackageStream::CPackageStream()
     : m_pFile(nullptr), m_pszFailure(nullptr), m_bUnreadable(false), m_ullBlockStart(0), m_uBlockSize(0),
-      m_uItemCount(0), m_pZ(nullptr), m_bEnded(false), m_uBlockFed(0), m_uAvailIn(0), m_pIn(nullptr),
+      m_uItemCount(0), m_bEnded(false), m_uBlockFed(0), m_uAvailIn(0), m_pIn(nullptr),
       m_pOut(nullptr), m_uNextItem(0), m_uItemLeft(0)
 {
 }
 
 CPackageStream::~CPackageStream()
 {
-    EndInflate();
+    delete m_pDecoder;
     if (m_pFile)
         fclose(m_pFile);
     free(m_pIn);
     free(m_pOut);
-}
-
-void CPackageStream::EndInflate()
-{
-    if (m_pZ) {
-        inflateEnd(&Z(m_pZ));
-        delete static_cast<z_stream*>(m_pZ);
-        m_pZ = nullptr;
-    }
 }
 
 bool CPackageStream::Fail(const char* why)
@@ -146,23 +134,31 @@ bool CPackageStream::Open(FILE* file)
     m_ullBlockStart = end - sizeof(t) - m_uBlockSize;
     if (!CheckCrc(crc))
         return Fail(ferror(m_pFile) ? "the file can't be read" : "CRC mismatch: the data block is corrupt");
+
+    // The block's first bytes say how it was compressed.
+    unsigned char head[Package::kLzmaTagSize] = {};
+    const uint32_t headLen = m_uBlockSize < sizeof(head) ? m_uBlockSize : (uint32_t)sizeof(head);
+    if (!Seek(m_ullBlockStart) || !ReadBytes(head, headLen)) {
+        m_bUnreadable = true;
+        return Fail("the file can't be read");
+    }
+    m_eCompression = Package::DeclaredCompression(head, headLen);
+    delete m_pDecoder;
+    m_bStarted = false;
+    m_pDecoder = NewBlockDecoder(m_eCompression);
+    if (!m_pDecoder)
+        return Fail(kNoMemory);
     return Restart(false);
 }
 
 bool CPackageStream::Restart(bool keepScript)
 {
-    EndInflate();
-    m_pZ = new (std::nothrow) z_stream;
-    if (!m_pZ)
-        return Fail("out of memory while reading the package");
-    memset(m_pZ, 0, sizeof(z_stream));
-    if (inflateInit(&Z(m_pZ)) != Z_OK) {
-        delete static_cast<z_stream*>(m_pZ);
-        m_pZ = nullptr;
-        return Fail("out of memory while reading the package");
-    }
+    m_bStarted = m_pDecoder && m_pDecoder->Start();
+    if (!m_bStarted)
+        return Fail(kNoMemory);
     m_bEnded = false;
     m_uBlockFed = m_uAvailIn = 0;
+    m_pNextIn = m_pIn;
     m_uNextItem = m_uItemLeft = 0;
     if (!Seek(m_ullBlockStart))
         return Fail("the file can't be read");
@@ -193,42 +189,43 @@ bool CPackageStream::Restart(bool keepScript)
 bool CPackageStream::CanHold(unsigned long long len) const
 {
     const unsigned long long left = (unsigned long long)(m_uBlockSize - m_uBlockFed) + m_uAvailIn;
-    return len <= left * Package::kMaxDeflateRatio + 65536;
+    return len <= m_pDecoder->MostOut(left);
 }
 
-bool CPackageStream::InflateStep(unsigned char* target, uint32_t want)
+bool CPackageStream::InflateStep(unsigned char* target, uint32_t want, uint32_t& got)
 {
-    z_stream& zs = Z(m_pZ);
-    zs.next_out = target;
-    zs.avail_out = want;
-    if (zs.avail_in == 0 && m_uBlockFed < m_uBlockSize) {
+    if (m_uAvailIn == 0 && m_uBlockFed < m_uBlockSize) {
         const uint32_t n = m_uBlockSize - m_uBlockFed < kBuffer ? m_uBlockSize - m_uBlockFed : kBuffer;
         if (!ReadBytes(m_pIn, n))
             return Fail("the file can't be read");
-        zs.next_in = m_pIn;
-        zs.avail_in = n;
+        m_pNextIn = m_pIn;
+        m_uAvailIn = n;
         m_uBlockFed += n;
     }
-    const int rc = inflate(&zs, Z_NO_FLUSH);
-    m_uAvailIn = zs.avail_in;
-    if (rc == Z_STREAM_END)
+    unsigned char* out = target;
+    uint32_t room = want;
+    const CBlockDecoderABC::EStep step =
+        m_pDecoder->Decode(m_pNextIn, m_uAvailIn, out, room, m_uBlockFed == m_uBlockSize);
+    got = want - room;
+    if (step == CBlockDecoderABC::StepEnded)
         m_bEnded = true;
-    else if (rc != Z_OK && !(rc == Z_BUF_ERROR && zs.avail_in == 0 && m_uBlockFed < m_uBlockSize))
-        return Fail(kCorrupt); // Z_BUF_ERROR with no input left: the block ran out
+    else if (step == CBlockDecoderABC::StepNoMemory)
+        return Fail(kNoMemory);
+    else if (step == CBlockDecoderABC::StepDamaged)
+        return Fail(kCorrupt);
     return true;
 }
 
 bool CPackageStream::Inflate(unsigned char* out, uint32_t len, CByteSinkABC* sink)
 {
-    z_stream& zs = Z(m_pZ);
     while (len) {
         if (m_bEnded)
             return Fail(kCorrupt); // the payload is shorter than it claims
         unsigned char* target = out ? out : m_pOut;
         const uint32_t want = out ? len : (len < kBuffer ? len : kBuffer);
-        if (!InflateStep(target, want))
+        uint32_t got = 0;
+        if (!InflateStep(target, want, got))
             return false;
-        const uint32_t got = want - zs.avail_out;
         if (got && sink && !sink->Take(target, got))
             return false; // the sink stopped; the stream stays usable from here
         if (out)
@@ -291,7 +288,7 @@ bool CPackageStream::CopyItem(uint32_t id, CByteSinkABC& sink)
     if (id >= m_uItemCount)
         return Fail("no such item in the package");
     // Behind the stream's position: inflate again from the start.
-    if ((id < m_uNextItem || !m_pZ) && !Restart(true))
+    if ((id < m_uNextItem || !m_bStarted) && !Restart(true))
         return false;
     uint32_t len = 0;
     if (!SkipTo(id) || !ReadItemLength(len))
@@ -321,12 +318,12 @@ bool CPackageStream::CopyItem(uint32_t id, CByteSinkABC& sink)
 bool CPackageStream::VerifyRest()
 {
     m_pszFailure = nullptr;
-    if ((!m_pZ && !Restart(true)) || !SkipTo(m_uItemCount))
+    if ((!m_bStarted && !Restart(true)) || !SkipTo(m_uItemCount))
         return false;
     // Whatever follows the last item must still inflate to the stream's end,
     // so that damage there, or in the stream's checksum, is seen.
-    while (!m_bEnded)
-        if (!InflateStep(m_pOut, kBuffer))
+    for (uint32_t got = 0; !m_bEnded;)
+        if (!InflateStep(m_pOut, kBuffer, got))
             return false;
     return true;
 }

@@ -1,7 +1,8 @@
 // The package read straight from the installer's file, front to back: the
 // trailer is found from the end, the data block's CRC checked in one
 // bounded pass, and the payload inflated only as far as it is asked for.
-// Memory stays a few hundred KiB whatever the package's size. An item asked
+// Memory stays a few hundred KiB whatever the package's size (an LZMA
+// block adds its dictionary, 16 MiB at the most). An item asked
 // for behind the stream's position is reached by inflating again from the
 // start of the data block (kxpack numbers the items the wizard needs first,
 // and files in script order, so an installation reads front to back).
@@ -10,7 +11,10 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "PackageFormat.h"
 #include "SmallString.h"
+
+class CBlockDecoderABC;
 
 // Receives an item's length, then its bytes in pieces, as they come out.
 class CByteSinkABC
@@ -46,6 +50,8 @@ public:
     unsigned long long GetStubSize() const { return m_ullBlockStart; }
     uint32_t GetBlockSize() const { return m_uBlockSize; }
     uint32_t GetCrc() const { return m_uCrc; }
+    // What the data block declares (zlib for every older package).
+    Package::ECompression GetCompression() const { return m_eCompression; }
     // How much of the data block has gone through inflate so far.
     uint32_t GetBlockConsumed() const { return m_uBlockFed - m_uAvailIn; }
 
@@ -67,19 +73,18 @@ private:
     bool Restart(bool keepScript);
     // Exactly len bytes of payload into out, or dropped when out is null.
     bool Inflate(unsigned char* out, uint32_t len, CByteSinkABC* sink = nullptr);
-    // Feeds the inflater from the block when its input ran out and inflates
-    // once into [target, target + want); false (failed) on damage or a read
-    // failure.
-    bool InflateStep(unsigned char* target, uint32_t want);
+    // Feeds the decoder from the block when its input ran out and decodes
+    // once into [target, target + want), got of them; false (failed) on
+    // damage or a read failure.
+    bool InflateStep(unsigned char* target, uint32_t want, uint32_t& got);
     bool ReadU32(uint32_t& value);
     // The next item's length, refused when the stream can't hold it.
     bool ReadItemLength(uint32_t& len);
     // Drops what is left of a stopped copy and the items before id.
     bool SkipTo(uint32_t id);
     // Whether len more bytes could still come out of the stream: within
-    // deflate's best ratio of the input left.
+    // the decoder's best ratio of the input left.
     bool CanHold(unsigned long long len) const;
-    void EndInflate();
 
     FILE* m_pFile;
     const char* m_pszFailure;
@@ -90,10 +95,13 @@ private:
     CSmallString m_strScript;
     uint32_t m_uItemCount;
 
-    void* m_pZ;             // z_stream, kept out of this header
-    bool m_bEnded;          // the zlib stream has ended
-    uint32_t m_uBlockFed;   // bytes of the block handed to inflate
+    Package::ECompression m_eCompression = Package::Zlib;
+    CBlockDecoderABC* m_pDecoder = nullptr;
+    bool m_bStarted = false; // the decoder is at work on the block
+    bool m_bEnded;          // the block's stream has ended
+    uint32_t m_uBlockFed;   // bytes of the block read into m_pIn
     uint32_t m_uAvailIn;    // of those, not consumed yet
+    const unsigned char* m_pNextIn = nullptr; // where they start
     unsigned char* m_pIn;   // input buffer
     unsigned char* m_pOut;  // scratch for dropped bytes
     uint32_t m_uNextItem;   // the item whose length comes next

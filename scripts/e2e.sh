@@ -57,6 +57,7 @@ if [ $demo == 1 ] && [ -z "${KX_E2E_DIR:-}" ]; then E2E_RUN=$PWD/build/demo/run;
 . tests/e2e/cases-toolkit.sh
 . tests/e2e/cases-manifest.sh
 . tests/e2e/cases-keys.sh
+. tests/e2e/cases-compression.sh
 
 # configure_and_build DIR PRESET TARGETS...: the preset configures the
 # default folders; other folders must be configured already.
@@ -170,6 +171,7 @@ else
   scope_choose_case
   unexpected_failure_case
   silent_case
+  lzma_case
   manifest_case
   in_use_unattended_case
   in_progress_case

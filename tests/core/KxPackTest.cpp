@@ -33,10 +33,11 @@ protected:
         WriteBytes(dir.File("app.bin"), binary);
     }
 
-    KxPackResult Build(const std::string& out)
+    KxPackResult Build(const std::string& out, const std::string& compression = "zlib")
     {
         return RunKxPack({"build", "--stub", dir.File("stub.exe"), "--script", dir.File("setup.xml"), "--item",
-                          dir.File("terms.txt"), "--item", dir.File("app.bin"), "-o", out});
+                          dir.File("terms.txt"), "--item", dir.File("app.bin"), "-o", out, "--compression",
+                          compression});
     }
 
     CTempDir dir;
@@ -61,6 +62,7 @@ TEST_F(KxPackTest, BuildListVerifyExtract)
     EXPECT_NE(std::string::npos, r.out.find("\"You agree.\"")) << r.out;
     EXPECT_NE(std::string::npos, r.out.find("70000 bytes  (binary: 00 07 0e")) << r.out;
     EXPECT_NE(std::string::npos, r.out.find("CRC 0x")) << r.out;
+    EXPECT_NE(std::string::npos, r.out.find("compression: zlib")) << r.out;
 
     // Options before or after the operand; one operand only.
     r = RunKxPack({"check", "--strict", dir.File("setup.xml"), "--item", dir.File("terms.txt"), "--item",
@@ -83,6 +85,18 @@ TEST_F(KxPackTest, BuildListVerifyExtract)
     r = Build(installer);
     EXPECT_EQ(0, r.code) << r.err;
     EXPECT_EQ(0, RunKxPack({"verify", installer}).code);
+
+    // LZMA: list names it, extract gives the same files.
+    r = Build(installer, "lzma");
+    ASSERT_EQ(0, r.code) << r.err;
+    r = RunKxPack({"list", installer});
+    ASSERT_EQ(0, r.code) << r.err;
+    EXPECT_NE(std::string::npos, r.out.find("compression: lzma")) << r.out;
+    EXPECT_NE(std::string::npos, r.out.find("70000 bytes  (binary: 00 07 0e")) << r.out;
+    r = RunKxPack({"extract", "--force", "-o", out, installer});
+    ASSERT_EQ(0, r.code) << r.err;
+    EXPECT_EQ(ReadBytes(dir.File("setup.xml")), ReadBytes(out + "/script.xml"));
+    EXPECT_EQ(ReadBytes(dir.File("app.bin")), ReadBytes(out + "/item-1.bin"));
 }
 
 TEST_F(KxPackTest, BuildNeverOverwritesAnInput)
@@ -279,6 +293,15 @@ TEST_F(KxPackTest, EveryCommandTakesItsOptionsBeforeOrAfterItsFile)
         {{"build", script, "--stub", stub, "--script", script, "-o", out}, 2, "unexpected argument: "},
         {{"build", "--stub", stub, "--script", script, "-o"}, 2, "-o needs a value"},
         {{"build", "--level", "12", "--stub", stub, "--script", script, "-o", out}, 2, "--level 12"},
+        {{"build", "-DV=1", "--compression", "lzma", "--stub", stub, "--script", script, "--item", terms, "-o", out},
+         0,
+         "out.exe: "},
+        {{"build", "-DV=1", "--item", terms, "--stub", stub, "--script", script, "-o", out, "--compression=zlib"},
+         0,
+         "out.exe: "},
+        {{"build", "--compression", "xz", "--stub", stub, "--script", script, "-o", out},
+         2,
+         "--compression xz: write zlib or lzma"},
         {{"build", "--stub", stub}, 2, "build needs --stub, --script and -o"},
         {{"check", "--strict", script, "--item", terms, "-DV=1"}, 1, "(--strict counts warnings)"},
         {{"check", script, "-D", "V=1", "--item", terms, "--strict"}, 1, "(--strict counts warnings)"},

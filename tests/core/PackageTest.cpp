@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "HandBuiltBlock.h"
 #include "PackageFormat.h"
 #include "PackageWriter.h"
 #include "FileText.h"
@@ -38,14 +39,16 @@ Container::CArray<unsigned char> ToArray(const Bytes& b)
     return a;
 }
 
-Bytes Pack(const Bytes& stub, const std::string& script, const std::vector<Bytes>& items, int level = 9)
+Bytes Pack(const Bytes& stub, const std::string& script, const std::vector<Bytes>& items, int level = 9,
+           Package::ECompression compression = Package::Zlib)
 {
     CPackItemList arr;
     for (const Bytes& item : items)
         arr.emplace_back(item.data(), item.size());
     Container::CArray<unsigned char> out;
     CSmallString why;
-    EXPECT_TRUE(BuildPackage(ToArray(stub), CSmallString(script.data(), (int)script.size()), arr, level, out, why))
+    EXPECT_TRUE(BuildPackage(ToArray(stub), CSmallString(script.data(), (int)script.size()), arr, level, out, why,
+                             compression))
         << why.GetText();
     return Bytes(out.GetData(), out.GetData() + out.GetSize());
 }
@@ -77,13 +80,10 @@ Bytes Frame(const Bytes& stub, const Bytes& block, uint32_t magic = 1234)
 
 // A package assembled straight from the byte layout, independent of the
 // packer.
-Bytes Assemble(const Bytes& stub, const Bytes& payload, uint32_t magic = 1234)
+Bytes Assemble(const Bytes& stub, const Bytes& payload, uint32_t magic = 1234,
+               Package::ECompression compression = Package::Zlib)
 {
-    uLongf blockLen = compressBound((uLong)payload.size());
-    Bytes block(blockLen);
-    EXPECT_EQ(Z_OK, compress(block.data(), &blockLen, payload.data(), (uLong)payload.size()));
-    block.resize(blockLen);
-    return Frame(stub, block, magic);
+    return Frame(stub, HandBuiltBlock(payload, compression), magic);
 }
 
 // The data block as the packer made it while it held the whole payload:
@@ -175,6 +175,24 @@ Bytes RandomBytes(size_t n, unsigned seed)
 
 const Bytes kStub = ToBytes("MZ\x90 this stands in for the installer program");
 
+// What holds for a zlib package holds for an LZMA one.
+class PackageLayout : public testing::TestWithParam<Package::ECompression>
+{
+};
+class PackageDamage : public testing::TestWithParam<Package::ECompression>
+{
+};
+class PackageWriter : public testing::TestWithParam<Package::ECompression>
+{
+};
+std::string CompressionName(const testing::TestParamInfo<Package::ECompression>& info)
+{
+    return Package::CompressionName(info.param);
+}
+INSTANTIATE_TEST_SUITE_P(Both, PackageLayout, testing::Values(Package::Zlib, Package::Lzma), CompressionName);
+INSTANTIATE_TEST_SUITE_P(Both, PackageDamage, testing::Values(Package::Zlib, Package::Lzma), CompressionName);
+INSTANTIATE_TEST_SUITE_P(Both, PackageWriter, testing::Values(Package::Zlib, Package::Lzma), CompressionName);
+
 } // namespace
 
 TEST(PackageCrc, MatchesTheBitwiseDefinition)
@@ -263,8 +281,10 @@ TEST(PackageRoundTrip, PackerOutputReadsBack)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        for (const auto compression : {Package::Zlib, Package::Lzma})
         for (int level : {0, 9}) {
-            const Extracted r = Extract(Pack(kStub, c.script, c.items, level));
+            SCOPED_TRACE(Package::CompressionName(compression));
+            const Extracted r = Extract(Pack(kStub, c.script, c.items, level, compression));
             ASSERT_TRUE(r.ok) << r.failure;
             EXPECT_EQ(c.script, r.script);
             EXPECT_EQ(c.items, r.items);
@@ -273,11 +293,11 @@ TEST(PackageRoundTrip, PackerOutputReadsBack)
     }
 }
 
-TEST(PackageRoundTrip, HandBuiltPackageReadsBack)
+TEST_P(PackageLayout, HandBuiltPackageReadsBack)
 {
     const std::vector<Bytes> items = {ToBytes("first"), RandomBytes(5000, 3)};
     const std::string script = "<install><terms id=\"0\"/></install>";
-    const Extracted r = Extract(Assemble(kStub, Payload(script, items)));
+    const Extracted r = Extract(Assemble(kStub, Payload(script, items), 1234, GetParam()));
     ASSERT_TRUE(r.ok) << r.failure;
     EXPECT_EQ(script, r.script);
     EXPECT_EQ(items, r.items);
@@ -320,11 +340,22 @@ TEST(PackageRoundTrip, StreamedFromFilesTheSameBytesAsBuiltInMemory)
         const Bytes expected = Frame(kStub, DeflateWhole(script, contents, level));
         EXPECT_TRUE(expected == Bytes(out.GetData(), out.GetData() + out.GetSize())) << "level " << level;
     }
+    // LZMA pulls its input: the files read that way give what memory does.
+    Container::CArray<unsigned char> fromFiles, fromMemory;
+    CPackItemList inMemory;
+    for (const Bytes& content : contents)
+        inMemory.emplace_back(content.data(), content.size());
+    CSmallString why;
+    ASSERT_TRUE(BuildPackage(ToArray(kStub), CSmallString(script.c_str()), items, 1, fromFiles, why, Package::Lzma));
+    ASSERT_TRUE(BuildPackage(ToArray(kStub), CSmallString(script.c_str()), inMemory, 1, fromMemory, why, Package::Lzma));
+    EXPECT_TRUE(Bytes(fromFiles.GetData(), fromFiles.GetData() + fromFiles.GetSize()) ==
+                Bytes(fromMemory.GetData(), fromMemory.GetData() + fromMemory.GetSize()));
+    EXPECT_EQ(contents, Extract(Bytes(fromFiles.GetData(), fromFiles.GetData() + fromFiles.GetSize())).items);
 }
 
-TEST(PackageRoundTrip, TailAfterTheTrailerIsIgnored)
+TEST_P(PackageLayout, TailAfterTheTrailerIsIgnored)
 {
-    Bytes file = Pack(kStub, "<install/>", {ToBytes("item")});
+    Bytes file = Pack(kStub, "<install/>", {ToBytes("item")}, 9, GetParam());
     const Bytes signature = RandomBytes(4096, 5); // what a code-signing tool appends
     file.insert(file.end(), signature.begin(), signature.end());
     const Extracted r = Extract(file);
@@ -333,7 +364,7 @@ TEST(PackageRoundTrip, TailAfterTheTrailerIsIgnored)
     EXPECT_EQ(kStub, r.stub);
 }
 
-TEST(PackageDamage, StubAloneAndWrongMagicAreRefused)
+TEST_P(PackageDamage, StubAloneAndWrongMagicAreRefused)
 {
     Bytes stub = kStub;
     PutText(stub, "...KXCheck...constants"); // the real stub holds the magic text
@@ -341,15 +372,15 @@ TEST(PackageDamage, StubAloneAndWrongMagicAreRefused)
     EXPECT_FALSE(r.ok);
     EXPECT_FALSE(r.failure.empty());
 
-    r = Extract(Assemble(kStub, Payload("<install/>", {}), 1235));
+    r = Extract(Assemble(kStub, Payload("<install/>", {}), 1235, GetParam()));
     EXPECT_FALSE(r.ok);
     EXPECT_NE(std::string::npos, r.failure.find("magic"));
-    EXPECT_TRUE(Extract(Assemble(kStub, Payload("<install/>", {}), 1234)).ok);
+    EXPECT_TRUE(Extract(Assemble(kStub, Payload("<install/>", {}), 1234, GetParam())).ok);
 }
 
-TEST(PackageDamage, EveryFlippedTrailerByteIsRefused)
+TEST_P(PackageDamage, EveryFlippedTrailerByteIsRefused)
 {
-    const Bytes good = Pack(kStub, "<install/>", {ToBytes("payload")});
+    const Bytes good = Pack(kStub, "<install/>", {ToBytes("payload")}, 9, GetParam());
     for (size_t i = good.size() - Package::kTrailerSize; i < good.size(); i++) {
         Bytes bad = good;
         bad[i] ^= 0xFF;
@@ -359,10 +390,10 @@ TEST(PackageDamage, EveryFlippedTrailerByteIsRefused)
     }
 }
 
-TEST(PackageDamage, FlippedDataBytesAreRefused)
+TEST_P(PackageDamage, FlippedDataBytesAreRefused)
 {
     const std::vector<Bytes> items = {RandomBytes(300, 7), ToBytes("hello hello hello hello")};
-    const Bytes good = Pack(kStub, "<install>x</install>", items);
+    const Bytes good = Pack(kStub, "<install>x</install>", items, 9, GetParam());
     const size_t blockStart = kStub.size();
     const size_t blockEnd = good.size() - Package::kTrailerSize;
     for (size_t i = blockStart; i < blockEnd; i++) {
@@ -370,8 +401,9 @@ TEST(PackageDamage, FlippedDataBytesAreRefused)
         bad[i] ^= 0x01;
         EXPECT_FALSE(Extract(bad).ok) << "data byte " << i - blockStart;
 
-        // With the CRC mended the damage reaches zlib: it must be refused,
-        // or (a flipped padding bit) give back exactly the same package.
+        // With the CRC mended the damage reaches the decoder: it must be
+        // refused, or (a flipped padding bit, a dictionary still large
+        // enough) give back exactly the same package.
         const uint32_t crc = CRCBitwise(bad.data() + blockStart, (uint32_t)(blockEnd - blockStart));
         Package::WriteU32(bad.data() + blockEnd, crc);
         const Extracted r = Extract(bad);
@@ -383,16 +415,16 @@ TEST(PackageDamage, FlippedDataBytesAreRefused)
     }
 }
 
-TEST(PackageDamage, TruncationAtAnyOffsetIsRefused)
+TEST_P(PackageDamage, TruncationAtAnyOffsetIsRefused)
 {
-    const Bytes good = Pack(kStub, "<install/>", {RandomBytes(2000, 11), ToBytes("tail item")});
+    const Bytes good = Pack(kStub, "<install/>", {RandomBytes(2000, 11), ToBytes("tail item")}, 9, GetParam());
     for (size_t len = 0; len < good.size(); len += (len < 64 || len > good.size() - 64) ? 1 : 13) {
         const Bytes cut(good.begin(), good.begin() + len);
         EXPECT_FALSE(Extract(cut).ok) << "cut at " << len;
     }
 }
 
-TEST(PackageDamage, LyingLengthsAreRefusedWithoutHugeAllocations)
+TEST_P(PackageDamage, LyingLengthsAreRefusedWithoutHugeAllocations)
 {
     struct Case
     {
@@ -430,7 +462,7 @@ TEST(PackageDamage, LyingLengthsAreRefusedWithoutHugeAllocations)
     PutText(p, "short");
     cases.push_back({"item cut short", p});
     for (const Case& c : cases) {
-        const Extracted r = Extract(Assemble(kStub, c.payload));
+        const Extracted r = Extract(Assemble(kStub, c.payload, 1234, GetParam()));
         EXPECT_FALSE(r.ok) << c.name;
         EXPECT_TRUE(r.items.empty()) << c.name;
     }
@@ -438,10 +470,10 @@ TEST(PackageDamage, LyingLengthsAreRefusedWithoutHugeAllocations)
     // Bytes after the last item are allowed and ignored.
     p = Payload("<install/>", {ToBytes("a")});
     PutText(p, "trailing bytes");
-    EXPECT_TRUE(Extract(Assemble(kStub, p)).ok);
+    EXPECT_TRUE(Extract(Assemble(kStub, p, 1234, GetParam())).ok);
 }
 
-TEST(PackageDamage, SizeAndBlockMismatches)
+TEST_P(PackageDamage, SizeAndBlockMismatches)
 {
     // SIZE larger than the file, and a zero-length data block.
     Bytes file = kStub;
@@ -453,26 +485,31 @@ TEST(PackageDamage, SizeAndBlockMismatches)
     PutText(file, "KXCheck");
     EXPECT_FALSE(Extract(file).ok);
 
-    Bytes huge = Pack(kStub, "<install/>", {});
+    Bytes huge = Pack(kStub, "<install/>", {}, 9, GetParam());
     Package::WriteU32(huge.data() + huge.size() - 19, 0xFFFFFF00);
     const Extracted r = Extract(huge);
     EXPECT_FALSE(r.ok);
     EXPECT_NE(std::string::npos, r.failure.find("larger than the file"));
 
-    // A data block of plain bytes with a correct CRC is no zlib stream.
-    Bytes notZlib = kStub;
-    const Bytes block = ToBytes("this is not a zlib stream at all");
-    notZlib.insert(notZlib.end(), block.begin(), block.end());
-    PutU32(notZlib, CRCBitwise(block.data(), (uint32_t)block.size()));
-    PutText(notZlib, "CRC");
-    PutU32(notZlib, (uint32_t)block.size());
-    PutText(notZlib, "SIZE");
-    PutU32(notZlib, 1234);
-    PutText(notZlib, "KXCheck");
-    EXPECT_FALSE(Extract(notZlib).ok);
+    // A data block of plain bytes with a correct CRC is no stream; nor is
+    // one whose header asks for more than a reader holds.
+    const Bytes sound = HandBuiltBlock(Payload("<install/>", {ToBytes("x")}), Package::Lzma);
+    Bytes bigDictionary = sound, wideLiterals = sound, noCheck = sound, wrongCheck = sound;
+    Package::WriteU32(&bigDictionary[5], Package::kMaxLzmaDictionary + 1);
+    wideLiterals[4] = 2 * 9 * 5 + 1 * 9 + 4; // pb=2 lp=1 lc=4
+    noCheck.resize(noCheck.size() - 4);
+    wrongCheck.back() ^= 1;
+    std::vector<Bytes> notStreams = {ToBytes("this is not a zlib stream")};
+    if (GetParam() == Package::Lzma)
+        notStreams = {ToBytes("LZMA] this is no LZMA stream"), ToBytes("LZMA"), bigDictionary, wideLiterals, noCheck,
+                      wrongCheck};
+    for (const Bytes& block : notStreams) {
+        EXPECT_FALSE(Extract(Frame(kStub, block)).ok) << std::string(block.begin(), block.begin() + 4);
+    }
+    EXPECT_TRUE(Extract(Frame(kStub, sound)).ok);
 }
 
-TEST(PackageWriter, FileThatChangedSinceListedIsRefused)
+TEST_P(PackageWriter, FileThatChangedSinceListedIsRefused)
 {
     CTempDir dir;
     const size_t piece = 16 * 65535; // what the writer reads at once
@@ -497,7 +534,7 @@ TEST(PackageWriter, FileThatChangedSinceListedIsRefused)
         else
             WriteBytes(path, Bytes(c.packed, 'x'));
         Container::CArray<unsigned char> out;
-        EXPECT_FALSE(BuildPackage(ToArray(kStub), "<install/>", items, 6, out, why)) << what;
+        EXPECT_FALSE(BuildPackage(ToArray(kStub), "<install/>", items, 6, out, why, GetParam())) << what;
         EXPECT_NE(std::string::npos, std::string(why.GetText()).find(path)) << what << ": " << why.GetText();
         EXPECT_NE(std::string::npos,
                   std::string(why.GetText()).find(c.packed == SIZE_MAX ? "cannot read" : "changed size"))
@@ -508,7 +545,7 @@ TEST(PackageWriter, FileThatChangedSinceListedIsRefused)
 // Past the format's 32-bit sizes: an item of 4 GiB is refused before
 // anything is read; a data block reaching 4 GiB when the writer gets there
 // (one file packed 4097 times, stored at level 0).
-TEST(PackageWriter, FourGiBLimits)
+TEST(PackageWriterLimits, FourGiBLimits)
 {
     class CCountingStore : public CStoreABC
     {

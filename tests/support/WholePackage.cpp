@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "LzmaDec.h"
 #include "PackageFormat.h"
 
 void RemoveJunkFromTheEndOfTheArray(Container::CArray<unsigned char>& array)
@@ -105,7 +106,110 @@ private:
     unsigned long long m_ullTotal = 0;
 };
 
-const char kCorrupt[] = "the data block does not inflate: it is corrupt or truncated";
+void* LzmaAlloc(void*, size_t size) { return new (std::nothrow) unsigned char[size]; }
+void LzmaFree(void*, void* address) { delete[] static_cast<unsigned char*>(address); }
+ISzAlloc g_lzmaAlloc = {LzmaAlloc, LzmaFree};
+
+// The same over an LZMA block, read as PackageFormat.h lays it out: the
+// header, the stream up to its end mark, then the payload's CRC.
+class CUnlzma
+{
+public:
+    CUnlzma(const unsigned char* block, uint32_t size) : m_pIn(block), m_uLeft(size)
+    {
+        LzmaDec_Construct(&m_dec);
+        if (size < Package::kLzmaHeaderSize)
+            return;
+        const unsigned char* props = block + Package::kLzmaTagSize;
+        const unsigned lc = props[0] % 9, lp = props[0] / 9 % 5;
+        if (props[0] >= 9 * 5 * 5 || lc + lp > Package::kMaxLzmaLcPlusLp ||
+            Package::ReadU32(props + 1) > Package::kMaxLzmaDictionary)
+            return; // read as a stream that fails at once
+        const SRes rc = LzmaDec_Allocate(&m_dec, props, Package::kLzmaPropsSize, &g_lzmaAlloc);
+        if (rc == SZ_ERROR_MEM)
+            throw std::bad_alloc();
+        if (rc != SZ_OK)
+            return;
+        LzmaDec_Init(&m_dec);
+        m_pIn += Package::kLzmaHeaderSize;
+        m_uLeft -= Package::kLzmaHeaderSize;
+        m_bSound = true;
+    }
+    ~CUnlzma() { LzmaDec_Free(&m_dec, &g_lzmaAlloc); }
+    CUnlzma(const CUnlzma&) = delete;
+    CUnlzma& operator=(const CUnlzma&) = delete;
+
+    bool IsReady() const { return true; }
+
+    bool Read(void* out, uint32_t len)
+    {
+        unsigned char* at = static_cast<unsigned char*>(out);
+        while (len) {
+            if (!Step(at, len))
+                return false;
+            if (m_bEnded && len)
+                return false; // the payload is shorter than it claims
+        }
+        return true;
+    }
+
+    // Decodes (and drops) what follows the payload, then checks the CRC.
+    bool Finish()
+    {
+        unsigned char sink[4096];
+        while (!m_bEnded) {
+            unsigned char* at = sink;
+            uint32_t room = sizeof(sink);
+            if (!Step(at, room) || m_ullTotal > Package::kMaxPayload)
+                return false;
+        }
+        return true;
+    }
+
+    bool CanHold(uint32_t len) const
+    {
+        const unsigned long long possible =
+            ((unsigned long long)m_uLeft + Package::kLzmaLookAhead) * Package::kMaxLzmaRatio + 65536;
+        return m_ullTotal + len <= Package::kMaxPayload && len <= possible;
+    }
+
+private:
+    // One call of the decoder into [at, at + room); at the end mark, the
+    // payload's CRC follows.
+    bool Step(unsigned char*& at, uint32_t& room)
+    {
+        if (!m_bSound)
+            return false;
+        SizeT made = room, used = m_uLeft;
+        ELzmaStatus status = LZMA_STATUS_NOT_SPECIFIED;
+        if (LzmaDec_DecodeToBuf(&m_dec, at, &made, m_pIn, &used, LZMA_FINISH_ANY, &status) != SZ_OK)
+            return false;
+        m_uCrc = CRCAdd(m_uCrc, at, (uint32_t)made);
+        m_ullTotal += made;
+        at += made;
+        room -= (uint32_t)made;
+        m_pIn += used;
+        m_uLeft -= (uint32_t)used;
+        if (status == LZMA_STATUS_FINISHED_WITH_MARK) {
+            if (m_uLeft < 4 || Package::ReadU32(m_pIn) != CRCEnd(m_uCrc))
+                return false;
+            m_bEnded = true;
+            return true;
+        }
+        // Everything handed over and still no end: the block was cut short.
+        return !(m_uLeft == 0 && status == LZMA_STATUS_NEEDS_MORE_INPUT);
+    }
+
+    CLzmaDec m_dec;
+    const unsigned char* m_pIn;
+    uint32_t m_uLeft;
+    bool m_bSound = false;
+    bool m_bEnded = false;
+    uint32_t m_uCrc = CRCStart();
+    unsigned long long m_ullTotal = 0;
+};
+
+const char kCorrupt[] = "the data block does not decompress: it is corrupt or truncated";
 
 } // namespace
 
@@ -149,7 +253,17 @@ bool CWholePackage::ExtractFromDataBlock(Container::CArray<unsigned char>& array
 
 bool CWholePackage::InflatePayload(const unsigned char* block, uint32_t size)
 {
+    if (Package::DeclaredCompression(block, size) == Package::Lzma) {
+        CUnlzma z(block, size);
+        return SplitPayload(z);
+    }
     CInflater z(block, size);
+    return SplitPayload(z);
+}
+
+template <class TDecoder>
+bool CWholePackage::SplitPayload(TDecoder& z)
+{
     if (!z.IsReady())
         return Fail("out of memory while reading the package");
 

@@ -32,6 +32,9 @@ public:
 private:
     bool Fail(const char* why);
     bool InflatePayload(const unsigned char* block, uint32_t size);
+    // The payload split from either decoder (WholePackage.cpp).
+    template <class TDecoder>
+    bool SplitPayload(TDecoder& z);
 
     Container::CArray<Container::CArray<unsigned char>> m_arrItems;
     Container::CArray<unsigned char> m_arrUninstaller;

@@ -35,8 +35,8 @@ const char kUninstallLogName[] = "uninstall.xml";
 
 const char kUsage[] =
     "usage: kxpack build --stub STUB --script SCRIPT [--item FILE]... [-D NAME=VALUE]... [--level 0-9] [--force]\n"
-    "                    -o OUT [--icon FILE.ico] [--version-info] [--product-name TEXT] [--product-version TEXT]\n"
-    "                    [--company TEXT] [--description TEXT] [--copyright TEXT]\n"
+    "                    [--compression zlib|lzma] -o OUT [--icon FILE.ico] [--version-info] [--product-name TEXT]\n"
+    "                    [--product-version TEXT] [--company TEXT] [--description TEXT] [--copyright TEXT]\n"
     "       kxpack stub --stub STUB [--script SCRIPT [--item FILE]... [-D NAME=VALUE]...] -o OUT\n"
     "                   [--icon FILE.ico] [--version-info] [--product-name TEXT] ... (as build)\n"
     "       kxpack check SCRIPT [--item FILE]... [-D NAME=VALUE]... [--strict]\n"
@@ -159,6 +159,7 @@ int ListInstaller(const char* path, FILE* out, FILE* err)
     fprintf(out, "%s\n", path);
     fprintf(out, "stub:       %llu bytes\n", stream.GetStubSize());
     fprintf(out, "data block: %u bytes, CRC 0x%08X\n", stream.GetBlockSize(), stream.GetCrc());
+    fprintf(out, "compression: %s\n", Package::CompressionName(stream.GetCompression()));
     fprintf(out, "script:     %d bytes\n", stream.GetScript().GetLength());
     fprintf(out, "items:      %u\n", stream.GetItemCount());
     unsigned logId = 0;
@@ -453,6 +454,7 @@ int CmdBuild(const CCommandArgs& args, FILE* out, FILE* err)
     const char* scriptPath = args.Value("--script");
     const char* outPath = args.Value("-o");
     const char* levelText = args.Value("--level");
+    const char* compressionText = args.Value("--compression");
     const bool force = args.Has("--force");
     const SIdentityOptions identity = ReadIdentityOptions(args);
     const std::vector<const char*> itemPaths = args.Values("--item");
@@ -461,6 +463,11 @@ int CmdBuild(const CCommandArgs& args, FILE* out, FILE* err)
     if (levelText && !(isdigit((unsigned char)levelText[0]) && !levelText[1]))
         return Usage(err, (CSmallString("--level ") + levelText + ": write a level from 0 to 9").GetText());
     const int level = levelText ? levelText[0] - '0' : 9;
+    Package::ECompression compression = Package::Zlib;
+    if (compressionText && !strcmp(compressionText, Package::CompressionName(Package::Lzma)))
+        compression = Package::Lzma;
+    else if (compressionText && strcmp(compressionText, Package::CompressionName(Package::Zlib)))
+        return Usage(err, (CSmallString("--compression ") + compressionText + ": write zlib or lzma").GetText());
     CBuildVariables variables;
     int code = 0;
     if (!TakeDefinitions(args, variables, err, code))
@@ -510,7 +517,7 @@ int CmdBuild(const CCommandArgs& args, FILE* out, FILE* err)
     const bool ran = RunCaught(
         [&] {
             COutputFile installer(outPath);
-            built = BuildPackage(stub, script, items, level, installer.GetStore(), blockSize, why) &&
+            built = BuildPackage(stub, script, items, level, installer.GetStore(), blockSize, why, compression) &&
                     installer.Commit(why);
         },
         broke);
@@ -618,6 +625,7 @@ const std::vector<SCommand>& Commands()
         std::vector<SOptionRule> build = {{"--stub", nullptr, OptionValue},
                                           {"--script", nullptr, OptionValue},
                                           {"--level", nullptr, OptionValue},
+                                          {"--compression", nullptr, OptionValue},
                                           item, define, force, output};
         AddIdentityOptions(build);
         std::vector<SOptionRule> stub = {{"--stub", nullptr, OptionValue}, {"--script", nullptr, OptionValue}, item,

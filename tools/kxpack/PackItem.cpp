@@ -47,42 +47,56 @@ bool CPackItem::ListFile(const std::string& path, CPackItem& item, CSmallString&
     return true;
 }
 
+CPackItem::CReader::CReader(const CPackItem& item)
+    : m_item(item), m_file(item.m_bFile ? fopen(item.m_strPath.c_str(), "rb") : nullptr),
+      m_nOpenError(m_file ? 0 : errno)
+{
+}
+
+bool CPackItem::CReader::Read(unsigned char* buffer, size_t size, size_t& got, CSmallString& why)
+{
+    const unsigned long long left = m_item.m_ullSize - m_ullDone;
+    if (!m_item.m_bFile) {
+        got = (size_t)std::min<unsigned long long>(size, left);
+        if (got)
+            memcpy(buffer, m_item.m_arrBytes.data() + m_ullDone, got);
+        m_ullDone += got;
+        return true;
+    }
+    FILE* f = m_file.Get();
+    if (!f) {
+        why.Format("cannot read %s: %s", m_item.m_strPath.c_str(), strerror(m_nOpenError));
+        return false;
+    }
+    // One byte past the listed size shows a file that grew.
+    const size_t want = (size_t)std::min<unsigned long long>(size, left ? left : 1);
+    got = fread(buffer, 1, want, f);
+    if (got < want && ferror(f)) {
+        why.Format("cannot read %s: %s", m_item.m_strPath.c_str(), strerror(errno));
+        return false;
+    }
+    if (got < want ? left != 0 : left == 0) {
+        why.Format("%s changed size while it was packed (%llu bytes when listed)", m_item.m_strPath.c_str(),
+                   m_item.m_ullSize);
+        return false;
+    }
+    m_ullDone += got;
+    return true;
+}
+
 bool CPackItem::Stream(std::vector<unsigned char>& buffer,
                        const std::function<bool(const unsigned char*, uint32_t)>& take, CSmallString& why) const
 {
-    if (!m_bFile) {
-        for (size_t at = 0; at < m_arrBytes.size(); at += buffer.size())
-            if (!take(m_arrBytes.data() + at, (uint32_t)std::min(buffer.size(), m_arrBytes.size() - at)))
-                return false;
-        return true;
-    }
-    const COpenFile file(fopen(m_strPath.c_str(), "rb"));
-    FILE* f = file.Get();
-    if (!f) {
-        why.Format("cannot read %s: %s", m_strPath.c_str(), strerror(errno));
-        return false;
-    }
-    unsigned long long left = m_ullSize;
-    bool ok = true;
+    CReader reader(*this);
     for (;;) {
-        // One byte past the listed size shows a file that grew.
-        const size_t want = (size_t)std::min<unsigned long long>(buffer.size(), left ? left : 1);
-        const size_t got = fread(buffer.data(), 1, want, f);
-        if (got < want && ferror(f)) {
-            why.Format("cannot read %s: %s", m_strPath.c_str(), strerror(errno));
-            ok = false;
-        } else if (got < want ? left != 0 : left == 0) {
-            why.Format("%s changed size while it was packed (%llu bytes when listed)", m_strPath.c_str(), m_ullSize);
-            ok = false;
-        } else if (left) {
-            left -= got;
-            ok = take(buffer.data(), (uint32_t)got);
-            if (ok)
-                continue;
-        }
-        break;
+        size_t got = 0;
+        if (!reader.Read(buffer.data(), buffer.size(), got, why))
+            return false;
+        if (!got)
+            return true;
+        if (!take(buffer.data(), (uint32_t)got))
+            return false;
     }
-    return ok;
 }
 
 bool CPackItem::ReadAll(std::vector<unsigned char>& bytes, CSmallString& why) const

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "OpenFiles.h"
 #include "SmallString.h"
 
 class CPackItem
@@ -28,6 +29,25 @@ public:
     // its size changed since it was listed.
     bool Stream(std::vector<unsigned char>& buffer, const std::function<bool(const unsigned char*, uint32_t)>& take,
                 CSmallString& why) const;
+
+    // The bytes pulled a piece at a time, with Stream's checks: for a
+    // compressor that asks for its input rather than being handed it.
+    class CReader
+    {
+    public:
+        explicit CReader(const CPackItem& item);
+        CReader(const CReader&) = delete;
+        CReader& operator=(const CReader&) = delete;
+        // Up to size bytes; got 0 at the item's end. False, with why, when
+        // the file can't be read or its size changed since it was listed.
+        bool Read(unsigned char* buffer, size_t size, size_t& got, CSmallString& why);
+
+    private:
+        const CPackItem& m_item;
+        COpenFile m_file;
+        int m_nOpenError;
+        unsigned long long m_ullDone = 0;
+    };
 
     // The whole item, for checks of small items.
     bool ReadAll(std::vector<unsigned char>& bytes, CSmallString& why) const;

@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <vector>
 
-#include "Caught.h"
+#include "BlockOut.h"
 #include "Exceptions.h"
+#include "LzmaBlockWriter.h"
 #include "PackageFormat.h"
+#include "PayloadSource.h"
 
 namespace {
 
@@ -19,21 +21,11 @@ const uint32_t kOutputRoom = kPiece + 65536;
 
 const unsigned long long kFourGiB = 1ull << 32;
 
-bool WriteOut(CStoreABC& out, const void* data, uint32_t size, CSmallString& why)
-{
-    CSmallString broke;
-    if (RunCaught([&] { out.Write(data, size); }, broke))
-        return true;
-    why.Format("cannot write the installer: %s", broke.GetText());
-    return false;
-}
-
-// Deflates what it is fed and writes the compressed bytes as they come,
-// keeping their size and checksum for the trailer.
+// Deflates what it is fed and writes the compressed bytes as they come.
 class CBlockWriter
 {
 public:
-    CBlockWriter(CStoreABC& out, int level) : m_out(out), m_arrOut(kOutputRoom)
+    CBlockWriter(CBlockOut& out, int level) : m_out(out), m_arrOut(kOutputRoom)
     {
         memset(&m_zs, 0, sizeof(m_zs));
         m_bReady = deflateInit(&m_zs, level) == Z_OK;
@@ -60,9 +52,6 @@ public:
 
     bool Finish(CSmallString& why) { return Deflate(nullptr, 0, Z_FINISH, why); }
 
-    uint32_t GetSize() const { return (uint32_t)m_ullSize; }
-    uint32_t GetCRC() const { return CRCEnd(m_uCrc); }
-
 private:
     bool Deflate(const void* data, uint32_t len, int flush, CSmallString& why)
     {
@@ -80,7 +69,7 @@ private:
                 why = "zlib failed to compress the payload";
                 return false;
             }
-            if (!Emit(kOutputRoom - m_zs.avail_out, why))
+            if (!m_out.Emit(m_arrOut.data(), kOutputRoom - m_zs.avail_out, why))
                 return false;
             // A full output buffer may leave more behind in zlib.
             if (flush == Z_FINISH ? rc == Z_STREAM_END : m_zs.avail_in == 0 && m_zs.avail_out != 0)
@@ -88,25 +77,26 @@ private:
         }
     }
 
-    bool Emit(uint32_t size, CSmallString& why)
-    {
-        m_ullSize += size;
-        if (m_ullSize >= kFourGiB) {
-            why = "the data block would reach 4 GiB, more than an installer can hold: pack fewer or more "
-                  "compressible files";
-            return false;
-        }
-        m_uCrc = CRCAdd(m_uCrc, m_arrOut.data(), size);
-        return WriteOut(m_out, m_arrOut.data(), size, why);
-    }
-
-    CStoreABC& m_out;
+    CBlockOut& m_out;
     std::vector<unsigned char> m_arrOut;
     z_stream m_zs;
     bool m_bReady = false;
-    unsigned long long m_ullSize = 0;
-    uint32_t m_uCrc = CRCStart();
 };
+
+bool WriteZlibBlock(const CSmallString& script, const CPackItemList& items, int level, CBlockOut& out,
+                    CSmallString& why)
+{
+    CBlockWriter z(out, level);
+    std::vector<unsigned char> piece(kPiece);
+    bool ok = z.FeedU32((uint32_t)script.GetLength(), why) &&
+              z.Feed(script.GetText(), (uint32_t)script.GetLength(), why) && z.FeedU32((uint32_t)items.size(), why);
+    for (size_t i = 0; ok && i < items.size(); i++) {
+        ok = z.FeedU32((uint32_t)items[i].GetSize(), why) &&
+             items[i].Stream(
+                 piece, [&](const unsigned char* data, uint32_t size) { return z.Feed(data, size, why); }, why);
+    }
+    return ok && z.Finish(why);
+}
 
 // Appends to an array sized once for the expected installer.
 class CArrayStore : public CStoreABC
@@ -148,7 +138,8 @@ private:
 } // namespace
 
 bool BuildPackage(const Container::CArray<unsigned char>& stub, const CSmallString& script, const CPackItemList& items,
-                  int level, CStoreABC& out, uint32_t& blockSize, CSmallString& why)
+                  int level, CStoreABC& out, uint32_t& blockSize, CSmallString& why,
+                  Package::ECompression compression)
 {
     blockSize = 0;
     for (size_t i = 0; i < items.size(); i++) {
@@ -160,38 +151,30 @@ bool BuildPackage(const Container::CArray<unsigned char>& stub, const CSmallStri
     }
     if (!WriteOut(out, stub.GetData(), stub.GetSize(), why))
         return false;
-    CBlockWriter z(out, level);
-    std::vector<unsigned char> piece(kPiece);
-    bool ok = z.FeedU32((uint32_t)script.GetLength(), why) &&
-              z.Feed(script.GetText(), (uint32_t)script.GetLength(), why) && z.FeedU32((uint32_t)items.size(), why);
-    for (size_t i = 0; ok && i < items.size(); i++) {
-        ok = z.FeedU32((uint32_t)items[i].GetSize(), why) &&
-             items[i].Stream(
-                 piece, [&](const unsigned char* data, uint32_t size) { return z.Feed(data, size, why); }, why);
-    }
-    if (!ok || !z.Finish(why))
+    CBlockOut block(out);
+    if (!(compression == Package::Lzma ? WriteLzmaBlock(script, items, level, block, why)
+                                       : WriteZlibBlock(script, items, level, block, why)))
         return false;
 
     unsigned char trailer[Package::kTrailerSize];
     unsigned char* p = trailer;
-    Package::WriteU32(p, z.GetCRC());
+    Package::WriteU32(p, block.GetCRC());
     memcpy(p + 4, Package::kCrcTag, 3);
     p += 7;
-    Package::WriteU32(p, z.GetSize());
+    Package::WriteU32(p, block.GetSize());
     memcpy(p + 4, Package::kSizeTag, 4);
     p += 8;
     Package::WriteU32(p, Package::kMagicValue);
     memcpy(p + 4, Package::kMagicTag, 7);
-    blockSize = z.GetSize();
+    blockSize = block.GetSize();
     return WriteOut(out, trailer, sizeof(trailer), why);
 }
 
 bool BuildPackage(const Container::CArray<unsigned char>& stub, const CSmallString& script, const CPackItemList& items,
-                  int level, Container::CArray<unsigned char>& out, CSmallString& why)
+                  int level, Container::CArray<unsigned char>& out, CSmallString& why,
+                  Package::ECompression compression)
 {
-    unsigned long long payload = 4 + (unsigned long long)script.GetLength() + 4;
-    for (const CPackItem& item : items)
-        payload += 4 + item.GetSize();
+    const unsigned long long payload = CPayloadSource::Size(script, items);
     const unsigned long long expected =
         payload < kFourGiB ? out.GetSize() + stub.GetSize() + compressBound((uLong)payload) + 1024 : kFourGiB;
     if (expected >= kFourGiB) {
@@ -200,5 +183,5 @@ bool BuildPackage(const Container::CArray<unsigned char>& stub, const CSmallStri
     }
     CArrayStore store(out, (unsigned)expected);
     uint32_t blockSize = 0;
-    return BuildPackage(stub, script, items, level, store, blockSize, why);
+    return BuildPackage(stub, script, items, level, store, blockSize, why, compression);
 }

@@ -1,0 +1,121 @@
+#include <cstring>
+#include <new>
+
+#include "BlockDecoder.h"
+#include "LzmaDec.h"
+#include "Memory.h"
+
+namespace {
+
+// Through the foundation's allocator, so that the tests' counting allocator
+// sees the dictionary too; nothing may throw through the SDK's C code.
+void* Allocate(void*, size_t size)
+{
+    try {
+        return KxAlloc(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+void Release(void*, void* address) { KxFree(address); }
+ISzAlloc g_alloc = {Allocate, Release};
+
+class CLzmaDecoder : public CBlockDecoderABC
+{
+public:
+    CLzmaDecoder() { LzmaDec_Construct(&m_dec); }
+    ~CLzmaDecoder() override { LzmaDec_Free(&m_dec, &g_alloc); }
+
+    bool Start() override
+    {
+        m_ePhase = Header;
+        m_uHave = 0;
+        m_uCrc = CRCStart();
+        return true;
+    }
+
+    EStep Decode(const unsigned char*& in, uint32_t& inLen, unsigned char*& out, uint32_t& outLen,
+                 bool inputEnds) override
+    {
+        if (m_ePhase == Header) {
+            if (!Collect(in, inLen, Package::kLzmaHeaderSize))
+                return inputEnds ? StepDamaged : StepOn;
+            const EStep started = StartStream();
+            if (started != StepOn)
+                return started;
+        }
+        if (m_ePhase == Body) {
+            SizeT made = outLen, used = inLen;
+            ELzmaStatus status = LZMA_STATUS_NOT_SPECIFIED;
+            if (LzmaDec_DecodeToBuf(&m_dec, out, &made, in, &used, LZMA_FINISH_ANY, &status) != SZ_OK)
+                return StepDamaged;
+            m_uCrc = CRCAdd(m_uCrc, out, (uint32_t)made);
+            in += used;
+            inLen -= (uint32_t)used;
+            out += made;
+            outLen -= (uint32_t)made;
+            if (status != LZMA_STATUS_FINISHED_WITH_MARK)
+                return inLen == 0 && inputEnds && status == LZMA_STATUS_NEEDS_MORE_INPUT ? StepDamaged : StepOn;
+            m_ePhase = Check;
+            m_uHave = 0;
+        }
+        if (m_ePhase == Check) {
+            if (!Collect(in, inLen, 4))
+                return inputEnds ? StepDamaged : StepOn;
+            if (Package::ReadU32(m_achBytes) != CRCEnd(m_uCrc))
+                return StepDamaged;
+            m_ePhase = Done;
+        }
+        return StepEnded;
+    }
+
+    unsigned long long MostOut(unsigned long long inLeft) const override
+    {
+        return (inLeft + Package::kLzmaLookAhead) * Package::kMaxLzmaRatio + 65536;
+    }
+
+private:
+    enum EPhase
+    {
+        Header, // the tag and the properties
+        Body,   // the LZMA stream
+        Check,  // the payload's CRC
+        Done,
+    };
+
+    // Gathers want bytes in m_achBytes across calls; true once all came.
+    bool Collect(const unsigned char*& in, uint32_t& inLen, unsigned want)
+    {
+        while (m_uHave < want && inLen) {
+            m_achBytes[m_uHave++] = *in++;
+            inLen--;
+        }
+        return m_uHave == want;
+    }
+
+    // Properties no packer writes are refused before any memory is taken.
+    EStep StartStream()
+    {
+        const unsigned char* props = m_achBytes + Package::kLzmaTagSize;
+        if (memcmp(m_achBytes, Package::kLzmaTag, Package::kLzmaTagSize) != 0 || props[0] >= 9 * 5 * 5 ||
+            props[0] % 9 + props[0] / 9 % 5 > Package::kMaxLzmaLcPlusLp ||
+            Package::ReadU32(props + 1) > Package::kMaxLzmaDictionary)
+            return StepDamaged;
+        const SRes rc = LzmaDec_Allocate(&m_dec, props, Package::kLzmaPropsSize, &g_alloc);
+        if (rc != SZ_OK)
+            return rc == SZ_ERROR_MEM ? StepNoMemory : StepDamaged;
+        LzmaDec_Init(&m_dec);
+        m_ePhase = Body;
+        return StepOn;
+    }
+
+    CLzmaDec m_dec;
+    EPhase m_ePhase = Header;
+    unsigned char m_achBytes[Package::kLzmaHeaderSize];
+    unsigned m_uHave = 0;
+    uint32_t m_uCrc = 0;
+};
+
+} // namespace
+
+CBlockDecoderABC* NewLzmaDecoder() { return new (std::nothrow) CLzmaDecoder; }
