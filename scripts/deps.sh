@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev
-  zlib1g-dev lzma-dev googletest libgtest-dev libbenchmark-dev libpugixml-dev
+  zlib1g-dev lzma-dev libdeflate-dev googletest libgtest-dev libbenchmark-dev libpugixml-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix libz-mingw-w64-dev
   g++-mingw-w64-i686-win32 gcc-mingw-w64-i686-win32
   wine wine32:i386 wine64 xvfb x11-apps imagemagick

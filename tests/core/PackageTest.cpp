@@ -351,6 +351,11 @@ TEST(PackageRoundTrip, StreamedFromFilesTheSameBytesAsBuiltInMemory)
     EXPECT_TRUE(Bytes(fromFiles.GetData(), fromFiles.GetData() + fromFiles.GetSize()) ==
                 Bytes(fromMemory.GetData(), fromMemory.GetData() + fromMemory.GetSize()));
     EXPECT_EQ(contents, Extract(Bytes(fromFiles.GetData(), fromFiles.GetData() + fromFiles.GetSize())).items);
+    // The default level: the payload deflated whole (libdeflate, where the
+    // build has it), inflated by zlib as any other.
+    Container::CArray<unsigned char> strongest;
+    ASSERT_TRUE(BuildPackage(ToArray(kStub), CSmallString(script.c_str()), items, -1, strongest, why));
+    EXPECT_EQ(contents, Extract(Bytes(strongest.GetData(), strongest.GetData() + strongest.GetSize())).items);
 }
 
 TEST_P(PackageLayout, TailAfterTheTrailerIsIgnored)

@@ -462,7 +462,7 @@ int CmdBuild(const CCommandArgs& args, FILE* out, FILE* err)
         return Usage(err, "build needs --stub, --script and -o");
     if (levelText && !(isdigit((unsigned char)levelText[0]) && !levelText[1]))
         return Usage(err, (CSmallString("--level ") + levelText + ": write a level from 0 to 9").GetText());
-    const int level = levelText ? levelText[0] - '0' : 9;
+    const int level = levelText ? levelText[0] - '0' : -1;
     Package::ECompression compression = Package::Zlib;
     if (compressionText && !strcmp(compressionText, Package::CompressionName(Package::Lzma)))
         compression = Package::Lzma;

@@ -10,6 +10,7 @@
 #include "LzmaBlockWriter.h"
 #include "PackageFormat.h"
 #include "PayloadSource.h"
+#include "WholeDeflate.h"
 
 namespace {
 
@@ -152,8 +153,15 @@ bool BuildPackage(const Container::CArray<unsigned char>& stub, const CSmallStri
     if (!WriteOut(out, stub.GetData(), stub.GetSize(), why))
         return false;
     CBlockOut block(out);
-    if (!(compression == Package::Lzma ? WriteLzmaBlock(script, items, level, block, why)
-                                       : WriteZlibBlock(script, items, level, block, why)))
+    // The default level: libdeflate's strongest where it can hold the payload.
+    bool written;
+    if (compression == Package::Lzma)
+        written = WriteLzmaBlock(script, items, level < 0 ? 9 : level, block, why);
+    else if (level < 0 && CanDeflateWhole(CPayloadSource::Size(script, items)))
+        written = WriteWholeDeflateBlock(script, items, block, why);
+    else
+        written = WriteZlibBlock(script, items, level < 0 ? 9 : level, block, why);
+    if (!written)
         return false;
 
     unsigned char trailer[Package::kTrailerSize];
