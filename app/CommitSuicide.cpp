@@ -92,6 +92,8 @@ int CommitSuicide(const char* logPath, const SCommandLine& line)
         commandLine += " /REBOOTOK";
     if (line.bNoRestart)
         commandLine += " /NORESTART";
+    if (!line.strLanguage.IsEmpty())
+        commandLine += " /LANG=" + line.strLanguage;
     commandLine.Addf(" /RESULTPIPE=%lu /PARENT=%lu ", (unsigned long)(ULONG_PTR)resultWrite.Get(),
                      (unsigned long)(ULONG_PTR)parent.Get());
     commandLine += QuoteCommandArgument(CSmallString("/KEEP=") + self);

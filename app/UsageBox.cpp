@@ -113,6 +113,8 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
         HGDIOBJ font = box->font ? static_cast<HGDIOBJ>(box->font.Get()) : GetStockObject(ANSI_FIXED_FONT);
         SendDlgItemMessageA(dialog, IDC_USAGE_TEXT, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         SetDlgItemTextA(dialog, IDC_USAGE_TEXT, box->pszText);
+        static const SControlText s_ok[] = {{IDOK, IDS_OK}};
+        TranslateControls(dialog, s_ok, 1);
         Layout(dialog, box->pszText);
         CentreWindow(dialog, GetDesktopWindow());
         SetForegroundWindow(dialog);

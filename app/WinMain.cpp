@@ -40,6 +40,7 @@
 #include "UninstallProgress.h"
 #include "Startup.h"
 #include "UsageBox.h"
+#include "Language.h"
 #include "UserMessages.h"
 #include "WinPath.h"
 #include "Wizard.h"
@@ -76,7 +77,8 @@ void ShowUsage(const SCommandLine& line)
     if (line.bSilent)
         return;
     CSmallString text = line.strError.IsEmpty() ? CSmallString() : line.strError + "\n\n";
-    text += g_szUsage;
+    const char* translated = GetTranslatedText(IDS_USAGE);
+    text += translated ? translated : g_szUsage;
     ShowUsageBox(text, CResString(IDS_USAGE_TITLE), !line.strError.IsEmpty());
 }
 
@@ -285,6 +287,7 @@ int RunInstaller(const char* self, SCommandLine& line)
     if (!logged)
         return RefuseCommandLine(line);
     LogLine("Package: %s (%u items)", self, g_reader.GetItemCount());
+    g_reader.SetLanguage(ApplyLanguage(g_reader.FindSection(), line.strLanguage));
     // One installation of the application at a time, whoever runs it.
     CRunLock running;
     if (!running.Take("application", appName)) {
@@ -368,7 +371,8 @@ int RunUninstaller(SCommandLine& line)
 {
     CSmallString appName, architecture, installScope;
     const CReleasePtr<CXMLDocument> log(CXMLDocument::Load(line.strUninstallLog));
-    if (const CXMLNode* section = log ? log->FindNode(Section::Uninstall) : nullptr) {
+    CXMLNode* const uninstall = log ? log->FindNode(Section::Uninstall) : nullptr;
+    if (const CXMLNode* section = uninstall) {
         if (const CXMLNode* name = section->FindNode(Setting::AppName))
             appName = name->GetText();
         // The installation's: its keys are in that view.
@@ -387,6 +391,8 @@ int RunUninstaller(SCommandLine& line)
         folder[0] = 0;
     const bool logged = OpenSetupLog(line, appName, "uninstall", folder);
     StartLog("uninstaller");
+    // The language the installation spoke, which the log records.
+    ApplyLanguage(uninstall, line.strLanguage);
     int code = 0;
     // The uninstall's journal, kept until everything (the launcher's file
     // included) is gone.
@@ -511,6 +517,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
             LogLine("Usage shown (/?)");
         else
             LogLine("Bad command line: %s", line.strError.GetText());
+        // In the user's language, where the package carries it.
+        if (installer && !line.bSilent && g_reader.OpenPackage(self))
+            ApplyLanguage(g_reader.FindSection(), line.strLanguage);
         ShowUsage(line);
         LogLine("Exit code %d", code);
         return code;

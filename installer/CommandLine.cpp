@@ -4,15 +4,19 @@
 #include <cstring>
 
 #include "Platform.h"
+#include "Translation.h"
 
 const char g_szUsage[] = "Usage:\n"
                          "  setup.exe [/S] [/CLOSEAPPLICATIONS] [/REBOOTOK] [/NORESTART] [/LOG=file]\n"
-                         "            [/FORCE] [/ALLUSERS | /CURRENTUSER] [/D=folder]\n"
-                         "  uninstall.exe [/S] [/CLOSEAPPLICATIONS] [/REBOOTOK] [/NORESTART] [/LOG=file]\n\n"
+                         "            [/FORCE] [/ALLUSERS | /CURRENTUSER] [/LANG=code] [/D=folder]\n"
+                         "  uninstall.exe [/S] [/CLOSEAPPLICATIONS] [/REBOOTOK] [/NORESTART] [/LOG=file]\n"
+                         "                [/LANG=code]\n\n"
                          "/S\tInstall or uninstall without any window.\n"
                          "/D=folder\tInstall into folder (last on the line; spaces allowed).\n"
                          "/LOG=file\tWrite the setup log to file (default: in %TEMP%).\n"
                          "/FORCE\tInstall even over a newer version.\n"
+                         "/LANG=code\tShow the texts in this language, such as de or pt-BR\n"
+                         "\t(default: the user's language).\n"
                          "/ALLUSERS\tInstall for all users, where the installer lets you\n"
                          "\tchoose (administrator rights).\n"
                          "/CURRENTUSER\tInstall just for you, where the installer lets you choose.\n"
@@ -179,6 +183,10 @@ bool ParseCommandLine(const char* commandLine, SCommandLine& line)
             if (value.IsEmpty())
                 return Fail(line, "/LOG= names no file", "");
             line.strLog = value;
+        } else if (Value(argument, "/LANG=", value)) {
+            if (!Translation::IsLanguageCode(value))
+                return Fail(line, "/LANG= needs a language code such as de or pt-BR: ", argument);
+            line.strLanguage = value;
         } else if (Value(argument, "/RESULTPIPE=", value)) {
             if (!Number(value, line.ulResultPipe))
                 return Fail(line, "bad switch: ", argument);
@@ -222,6 +230,8 @@ CSmallString ComposeArguments(const SCommandLine& line)
             log += '\\';
         arguments += CSmallString(arguments.IsEmpty() ? "" : " ") + "\"/LOG=" + log + "\"";
     }
+    if (!line.strLanguage.IsEmpty())
+        arguments += CSmallString(arguments.IsEmpty() ? "" : " ") + "/LANG=" + line.strLanguage;
     if (line.bDestination)
         arguments += CSmallString(arguments.IsEmpty() ? "" : " ") + "/D=" + line.strDestination;
     return arguments;

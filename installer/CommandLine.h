@@ -19,6 +19,7 @@ struct SCommandLine
     bool bDestination = false;
     CSmallString strDestination; // /D=path: the rest of the line
     CSmallString strLog;         // /LOG=file
+    CSmallString strLanguage;    // /LANG=code: the language to speak, such as de or pt-BR
     CSmallString strUninstallLog; // the one argument that is not a switch
     // Between uninstall.exe and its temporary copy: the handle of a pipe
     // for the result, the launcher's process handle and its own file.

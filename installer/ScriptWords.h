@@ -44,6 +44,10 @@
     X(FinishAtRestart, "finish-at-restart")                                                                            \
     X(Architecture, "architecture")                                                                                    \
     X(Scope, "scope")                                                                                                  \
+    X(Language, "language")                                                                                            \
+    X(Languages, "languages")                                                                                          \
+    X(Translation, "translation")                                                                                      \
+    X(Texts, "texts")                                                                                                  \
     X(Define, "define")
 
 // X(command identifier, attribute identifier, "attribute"): what each
@@ -172,6 +176,16 @@ constexpr char Generated[] = "generated";
 // space-required="BYTES" on <install>: the packer's sum of the files the
 // script installs, which the Destination page shows and checks.
 constexpr char SpaceRequired[] = "space-required";
+// lang="de" on <app-name>, <installer-caption>, <terms> and <translation>:
+// the language the text is in. The packed <texts lang="de"> holds one
+// <text id="142" value="..."/> per translated text, the value escaped as
+// in a translation file.
+constexpr char Lang[] = "lang";
+namespace Texts {
+constexpr char Id[] = "id";
+constexpr char Value[] = "value";
+constexpr char Element[] = "text";
+} // namespace Texts
 } // namespace Attr
 
 // The packer writes a yes/no attribute's yes as this; the engine takes

@@ -94,8 +94,18 @@ public:
     // Children of the current section: the progress bar's range.
     unsigned GetInstallStepCount();
     // A setting of the current section: the item `id` as text, or the
-    // element's text. False when there is no such element.
+    // element's text. False when there is no such element. Of settings
+    // written per language (lang="de"), the one in the run's language,
+    // else the one without lang; app-name names the installation, so it
+    // is never taken per language here (GetShownAppName is).
     bool GetInstallItem(const char* name, CSmallString& value);
+    // The application's name as the user reads it: app-name in the run's
+    // language, else app-name.
+    bool GetShownAppName(CSmallString& value);
+    // The language the run speaks ("en" for the program's own texts).
+    void SetLanguage(const char* code) { m_strLanguage = code; }
+    // The current section of the document, or null.
+    CXMLNode* FindSection();
     // A setting's binary item; true when the element exists (data is left
     // as it was when the element has no usable id).
     bool GetInstallBinaryItem(const char* name, Container::CArray<unsigned char>& data);
@@ -142,7 +152,7 @@ public:
 private:
     friend struct CCommandRunner;
 
-    CXMLNode* FindSection();
+    CXMLNode* FindSetting(const char* name, bool perLanguage);
     EStepResult ExecuteCommands(CXMLNode* section, CSinProgressABC* progress, CInstallSession* session,
                                 CSafeRemover& remover);
     // False when the value could not be written.
@@ -174,6 +184,7 @@ private:
 
     CReleasePtr<CXMLDocument> m_pDocument;
     CSmallString m_strSection = Section::Install;
+    CSmallString m_strLanguage = "en";
     const char* m_pszFailure = nullptr;
     COwnedPtr<CPackageStream> m_pStream; // the package; null in an uninstaller
     bool m_bUnreadable = false;

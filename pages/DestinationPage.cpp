@@ -27,6 +27,14 @@
 static CSmallString GetAppName()
 {
     CSmallString name;
+    g_reader.GetShownAppName(name);
+    return name;
+}
+
+// The name the installation goes by, whatever the language.
+static CSmallString GetInstalledAppName()
+{
+    CSmallString name;
     g_reader.GetInstallItem(Setting::AppName, name);
     return name;
 }
@@ -66,7 +74,13 @@ static void MakeRoomForLogo(HWND page)
 
 void LayOutDestinationPage(HWND page, const char* appName)
 {
-    char intro[256] = {0};
+    static const SControlText s_texts[] = {{IDC_DEST_INTRO, IDS_DEST_INTRO},
+                                           {IDC_DEST_LABEL, IDS_DEST_LABEL},
+                                           {IDC_DEST_BROWSE, IDS_BROWSE},
+                                           {IDC_DEST_ALL_USERS, IDS_ALL_USERS},
+                                           {IDC_DEST_JUST_ME, IDS_JUST_ME}};
+    TranslateControls(page, s_texts, sizeof(s_texts) / sizeof(s_texts[0]));
+    char intro[1024] = {0};
     GetDlgItemTextA(page, IDC_DEST_INTRO, intro, sizeof(intro));
     CSmallString text;
     text.Format(intro, appName);
@@ -228,7 +242,7 @@ static LONG OnWizardNext(HWND page)
         }
     }
     // The destination is fixed: a /LOG= that lies in it stops there.
-    MoveSetupLogOutOf(destination, GetAppName());
+    MoveSetupLogOutOf(destination, GetInstalledAppName());
     if (IsElevationNeeded())
         return ContinueElevated(page, destination);
     // What the Progress page installs into.

@@ -107,6 +107,11 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
     case WM_INITDIALOG: {
         const SDialogTexts* texts = reinterpret_cast<const SDialogTexts*>(lParam);
         SetWindowTextA(dialog, texts->pszCaption);
+        static const SControlText s_buttons[] = {{IDC_IN_USE_AT_RESTART, IDS_AT_RESTART},
+                                                 {IDC_IN_USE_CLOSE, IDS_CLOSE_THEM},
+                                                 {IDC_IN_USE_RETRY, IDS_RETRY},
+                                                 {IDCANCEL, IDS_CANCEL}};
+        TranslateControls(dialog, s_buttons, sizeof(s_buttons) / sizeof(s_buttons[0]));
         LayOutInUseDialog(dialog, texts->pszText, texts->bCanClose, texts->bAtRestart);
         const HWND owner = GetWindow(dialog, GW_OWNER);
         CentreWindow(dialog, owner ? owner : GetDesktopWindow());

@@ -77,6 +77,19 @@ void SetWizardNext(HWND page, const char* text, DWORD buttons)
     PostMessageA(sheet, PSM_SETWIZBUTTONS, 0, (LPARAM)buttons);
 }
 
+void TranslateControls(HWND dialog, const SControlText* texts, unsigned count)
+{
+    for (unsigned i = 0; i < count; i++)
+        if (const char* text = GetTranslatedText(texts[i].uText))
+            SetDlgItemTextA(dialog, texts[i].nControl, text);
+}
+
+void TranslateSheetButtons(HWND page)
+{
+    static const SControlText s_texts[] = {{IDC_WIZARD_BACK, IDS_BACK}, {IDCANCEL, IDS_CANCEL}};
+    TranslateControls(GetParent(page), s_texts, sizeof(s_texts) / sizeof(s_texts[0]));
+}
+
 void FocusSheetButton(HWND page, int id)
 {
     const HWND sheet = GetParent(page);

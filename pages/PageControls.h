@@ -26,6 +26,21 @@ void SetWizardNext(HWND page, const char* text, DWORD buttons);
 // focus too).
 void FocusSheetButton(HWND page, int id);
 
+// A dialog's control and the string-table text that translates it.
+struct SControlText
+{
+    int nControl;
+    unsigned uText;
+};
+
+// Gives each control its translation, where the run's language has one;
+// English stays as the dialog template has it.
+void TranslateControls(HWND dialog, const SControlText* texts, unsigned count);
+
+// The sheet's Back and Cancel in the run's language (Next and Finish are
+// set by the pages).
+void TranslateSheetButtons(HWND page);
+
 // Sets the page's dialog result and answers "handled".
 INT_PTR SetPageResult(HWND page, LONG result);
 

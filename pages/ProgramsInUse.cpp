@@ -129,7 +129,7 @@ CSinReader::ERunResult CheckUninstallFolder(const char* folder)
     CRunningPrograms programs;
     programs.Exclude(g_ulUninstallLauncher);
     CSmallString appName;
-    g_reader.GetInstallItem(Setting::AppName, appName);
+    g_reader.GetShownAppName(appName);
     switch (SettleProgramsInUse(nullptr, appName, folder, programs)) {
     case EInUse::Free:
         return CSinReader::RunDone;

@@ -65,6 +65,8 @@ void LayOutProgressPage(HWND page, const SCompletion* completion)
         }
         ShowWindow(run, completion->pszRun ? SW_SHOW : SW_HIDE);
     } else {
+        static const SControlText s_texts[] = {{IDC_PROGRESS_TEXT, IDS_PROGRESS_HEADING}};
+        TranslateControls(page, s_texts, 1);
         MakeRoomForLogo(page);
     }
     FitTexts(page);
@@ -152,7 +154,7 @@ static CLaunchResult LaunchInstalledProgram()
 static void ShowCompletion(HWND page)
 {
     CSmallString appName, text, run, launch;
-    g_reader.GetInstallItem(Setting::AppName, appName);
+    g_reader.GetShownAppName(appName);
     const bool restart = g_reader.GetRunResult() == CSinReader::RunRestartNeeded;
     text.Format(CResString(IDS_INSTALL_COMPLETE), appName.GetText());
     // Until a restart the earlier files are the ones in place: nothing is
@@ -222,7 +224,7 @@ static void RunInstallation(HWND page)
     if (g_reader.GetRunResult() == CSinReader::RunRestartNeeded) {
         ShowCompletion(page);
         CSmallString appName;
-        g_reader.GetInstallItem(Setting::AppName, appName);
+        g_reader.GetShownAppName(appName);
         OfferWindowsRestart(g_hwndMain, GetInstallerCaption(g_reader), appName, true);
         return;
     }

@@ -27,6 +27,8 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
         const SQuestion* question = reinterpret_cast<const SQuestion*>(lParam);
         SetWindowTextA(dialog, question->pszCaption);
         SetDlgItemTextA(dialog, IDC_RESTART_TEXT, question->pszText);
+        static const SControlText s_buttons[] = {{IDC_RESTART_NOW, IDS_RESTART_NOW}, {IDCANCEL, IDS_LATER}};
+        TranslateControls(dialog, s_buttons, sizeof(s_buttons) / sizeof(s_buttons[0]));
         FitTexts(dialog);
         FitDialogToControls(dialog);
         const HWND owner = GetWindow(dialog, GW_OWNER);

@@ -70,6 +70,8 @@ static void LetKeysPassTerms(HWND page)
 
 void LayOutTermsPage(HWND page)
 {
+    static const SControlText s_texts[] = {{IDC_TERMS_HEADING, IDS_TERMS_HEADING}, {IDC_TERMS_FOOTER, IDS_TERMS_FOOTER}};
+    TranslateControls(page, s_texts, sizeof(s_texts) / sizeof(s_texts[0]));
     MakeRoomForLogo(page);
     FitTexts(page);
 }
@@ -102,6 +104,7 @@ static INT_PTR HandleMessage(HWND page, UINT message, WPARAM wParam, LPARAM lPar
     switch (message) {
     case WM_INITDIALOG:
         CentreWindow(GetParent(page), GetDesktopWindow());
+        TranslateSheetButtons(page);
         LayOutTermsPage(page);
         LetKeysPassTerms(page);
         return TRUE;

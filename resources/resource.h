@@ -20,6 +20,7 @@
 // Terms and Conditions page
 #define IDC_TERMS_HEADING 1002
 #define IDC_TERMS_TEXT 1004
+#define IDC_TERMS_FOOTER 1009
 // Destination page
 #define IDC_DEST_LABEL 1003
 #define IDC_DEST_PATH 1021
@@ -140,6 +141,25 @@
 #define IDS_STOP_QUESTION 129
 #define IDS_CANCELLED 130
 #define IDS_CANCELLED_NOT_UNDONE 131
+// The dialogs' own texts, for translations (the templates keep English)
+#define IDS_TERMS_HEADING 140
+#define IDS_TERMS_FOOTER 141
+#define IDS_DEST_INTRO 142
+#define IDS_DEST_LABEL 143
+#define IDS_BROWSE 144
+#define IDS_ALL_USERS 145
+#define IDS_JUST_ME 146
+#define IDS_PROGRESS_HEADING 147
+#define IDS_AT_RESTART 148
+#define IDS_CLOSE_THEM 149
+#define IDS_RETRY 150
+#define IDS_CANCEL 151
+#define IDS_RESTART_NOW 152
+#define IDS_LATER 153
+#define IDS_OK 154
+#define IDS_BACK 155
+// The usage (/?) below its command lines; English is g_szUsage
+#define IDS_USAGE 156
 
 // The usage (/?): its icon, its text in a fixed-width font, and OK (IDOK)
 #define IDD_USAGE 111

@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix libz-mingw-w64-dev
   g++-mingw-w64-i686-win32 gcc-mingw-w64-i686-win32
   wine wine32:i386 wine64 xvfb x11-apps imagemagick
-  python3-yaml python3-jsonschema
+  python3 python3-yaml python3-jsonschema locales
   osslsigncode openssl
 )
 

@@ -58,6 +58,7 @@ if [ $demo == 1 ] && [ -z "${KX_E2E_DIR:-}" ]; then E2E_RUN=$PWD/build/demo/run;
 . tests/e2e/cases-manifest.sh
 . tests/e2e/cases-keys.sh
 . tests/e2e/cases-compression.sh
+. tests/e2e/cases-languages.sh
 
 # configure_and_build DIR PRESET TARGETS...: the preset configures the
 # default folders; other folders must be configured already.
@@ -140,6 +141,7 @@ else
   cancel_case
   destination_errors_case
   keys_case
+  languages_case
   huge_terms_case
   install_case
   association_case

@@ -2,6 +2,50 @@
 
 #include <windows.h>
 
+#include "Containers.h"
+#include "SmallString.h"
+
+namespace {
+
+struct STranslated
+{
+    unsigned uID;
+    CSmallString strText;
+};
+
+Container::CArray<STranslated>& Translated()
+{
+    static Container::CArray<STranslated> s_texts;
+    return s_texts;
+}
+
+} // namespace
+
+void SetTranslatedText(unsigned id, const char* text)
+{
+    Container::CArray<STranslated>& texts = Translated();
+    for (unsigned i = 0; i < texts.GetSize(); i++)
+        if (texts[i].uID == id) {
+            texts[i].strText = text;
+            return;
+        }
+    STranslated added;
+    added.uID = id;
+    added.strText = text;
+    texts.Add(added);
+}
+
+void ClearTranslatedTexts() { Translated().SetSize(0); }
+
+const char* GetTranslatedText(unsigned id)
+{
+    const Container::CArray<STranslated>& texts = Translated();
+    for (unsigned i = 0; i < texts.GetSize(); i++)
+        if (texts[i].uID == id)
+            return texts[i].strText;
+    return nullptr;
+}
+
 CResString::~CResString()
 {
     if (m_pszText)
@@ -12,6 +56,13 @@ char* CResString::Load()
 {
     if (m_pszText)
         return m_pszText;
+    if (const char* translated = GetTranslatedText(m_uID)) {
+        m_nLength = lstrlenA(translated);
+        m_pszText = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, (SIZE_T)m_nLength + 1));
+        if (m_pszText)
+            CopyMemory(m_pszText, translated, (SIZE_T)m_nLength + 1);
+        return m_pszText;
+    }
     HMODULE module = GetModuleHandleA(nullptr);
     // String tables come in blocks of 16; block n holds ids (n - 1) * 16 ...
     HRSRC block = FindResourceA(module, MAKEINTRESOURCEA(m_uID / 16 + 1), RT_STRING);

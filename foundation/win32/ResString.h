@@ -1,4 +1,5 @@
-// A string-table text of the program's own module, loaded on first use.
+// A string-table text of the program's own module, loaded on first use, or
+// its translation into the language the run speaks.
 #pragma once
 
 class CResString
@@ -25,3 +26,10 @@ private:
     char* m_pszText = nullptr;
     int m_nLength = 0;
 };
+
+// The run's language: texts that take the string table's place, in the
+// process's code page. Set before any window opens, from one thread.
+void SetTranslatedText(unsigned id, const char* text);
+void ClearTranslatedTexts();
+// Null where the string table's English counts.
+const char* GetTranslatedText(unsigned id);

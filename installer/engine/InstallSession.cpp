@@ -7,6 +7,7 @@
 #include "Exceptions.h"
 #include "FileText.h"
 #include "KeptFiles.h"
+#include "Language.h"
 #include "Folders.h"
 #include "PackageStream.h"
 #include "Platform.h"
@@ -632,6 +633,8 @@ bool CInstallSession::ComposeUninstallLog(const CSmallString& text, CSmallString
         RecordSetting(section, Setting::Architecture, GetArchitectureName(GetApplicationArchitecture()),
                       IsApplication64Bit());
         RecordSetting(section, Setting::Scope, GetScopeName(GetInstallScope()), GetInstallScope() != ScopeUnset);
+        // The uninstaller speaks the language the installation spoke.
+        RecordLanguage(m_reader.FindSection(), section);
         if (IsScopeChoosable() && IsPerUser())
             MoveRemovalsToUser(section);
         const CReleasePtr<CXMLNode> mark(section->CreateNewChild("kx-install-record-here"));

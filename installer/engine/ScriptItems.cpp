@@ -1,5 +1,8 @@
 // Settings and items of the current script section.
+#include <cstring>
+
 #include "ScriptWords.h"
+#include "Translation.h"
 #include "SinReader.h"
 #include "XMLDocument.h"
 
@@ -14,10 +17,44 @@ unsigned CSinReader::GetInstallStepCount()
     return section ? section->GetChildCount() : 0;
 }
 
-bool CSinReader::GetInstallItem(const char* name, CSmallString& value)
+CXMLNode* CSinReader::FindSetting(const char* name, bool perLanguage)
 {
     CXMLNode* section = FindSection();
-    CXMLNode* element = section ? section->FindNode(name) : nullptr;
+    if (!section)
+        return nullptr;
+    // The first without lang, as ever; one in the run's language first.
+    CXMLNode* plain = nullptr;
+    Container::CArray<CSmallString> codes;
+    Container::CArray<CXMLNode*> translated;
+    for (unsigned i = 0; i < section->GetChildCount(); i++) {
+        CXMLNode* child = section->GetChild(i);
+        if (!(child->GetName() == name))
+            continue;
+        const char* lang = child->GetAttributeValue(Attr::Lang);
+        if (!lang || !*lang) {
+            if (!plain)
+                plain = child;
+        } else if (perLanguage) {
+            codes.Add(lang);
+            translated.Add(child);
+        }
+    }
+    const int at = m_strLanguage == "en" ? -1 : Translation::Choose(m_strLanguage, codes);
+    return at >= 0 ? translated[(unsigned)at] : plain;
+}
+
+bool CSinReader::GetShownAppName(CSmallString& value)
+{
+    const CXMLNode* element = FindSetting(Setting::AppName, true);
+    if (!element)
+        return false;
+    value = element->GetText();
+    return true;
+}
+
+bool CSinReader::GetInstallItem(const char* name, CSmallString& value)
+{
+    CXMLNode* element = FindSetting(name, strcmp(name, Setting::AppName) != 0);
     if (!element)
         return false;
     unsigned id = 0;
@@ -33,8 +70,7 @@ bool CSinReader::GetInstallItem(const char* name, CSmallString& value)
 
 bool CSinReader::GetInstallBinaryItem(const char* name, Container::CArray<unsigned char>& data)
 {
-    CXMLNode* section = FindSection();
-    CXMLNode* element = section ? section->FindNode(name) : nullptr;
+    CXMLNode* element = FindSetting(name, true);
     if (!element)
         return false;
     unsigned id = 0;

@@ -1,5 +1,6 @@
 #include "UserMessages.h"
 
+#include "Language.h"
 #include "ScriptWords.h"
 #include "SetupLog.h"
 #include "SinReader.h"
@@ -55,7 +56,7 @@ int KxMessageBox(HWND owner, const char* text, const char* caption, UINT type)
     else if (g_bUnattended)
         answer = SafeAnswer(type);
     else
-        answer = MessageBoxA(owner, text, caption, type);
+        answer = MessageBoxA(owner, text, caption, type | (IsRunRightToLeft() ? MB_RTLREADING | MB_RIGHT : 0));
     if ((type & MB_TYPEMASK) != MB_OK)
         LogLine("Answer: %s", AnswerName(answer));
     return answer;
@@ -83,7 +84,7 @@ CSmallString GetInstallerCaption(CSinReader& reader)
     CSmallString caption, appName;
     if (reader.GetInstallItem(Setting::InstallerCaption, caption) && !caption.IsEmpty())
         return caption;
-    reader.GetInstallItem(Setting::AppName, appName);
+    reader.GetShownAppName(appName);
     if (appName.IsEmpty())
         return CSmallString(CResString(IDS_USAGE_TITLE));
     caption.Format(CResString(IDS_DEFAULT_CAPTION), appName.GetText());

@@ -25,7 +25,9 @@ protected:
     void SetUp() override
     {
         WriteText(dir.File("stub.exe"), "MZ stub image with KXCheck among its constants");
-        WriteText(dir.File("setup.xml"), "<install><app-name>Hello</app-name><terms id=\"0\"/></install>");
+        // English alone: a script with nothing to add goes in as written.
+        WriteText(dir.File("setup.xml"),
+                  "<install><app-name>Hello</app-name><terms id=\"0\"/><languages></languages></install>");
         WriteText(dir.File("terms.txt"), "You agree.");
         std::vector<unsigned char> binary(70000);
         for (size_t i = 0; i < binary.size(); i++)

@@ -139,6 +139,19 @@ void CElementCheck::CheckName(const std::string& where, const CXMLNode* element,
         m_report.Warning(at, "%s is neither a command nor a known setting", where.c_str());
 }
 
+namespace {
+
+bool IsPerLanguage(const char* setting)
+{
+    for (const char* name : {Setting::AppName, Setting::InstallerCaption, Setting::Terms, Setting::Translation,
+                             Setting::Texts})
+        if (!strcmp(setting, name))
+            return true;
+    return false;
+}
+
+} // namespace
+
 bool CElementCheck::CheckAttributes(const std::string& where, const CXMLNode* element, unsigned index)
 {
     const SScriptCommand* command = FindScriptCommand(element->GetName());
@@ -150,6 +163,9 @@ bool CElementCheck::CheckAttributes(const std::string& where, const CXMLNode* el
             continue;
         // src= on a command whose item is a text: the packer says what to write.
         if (m_bInScript && command && command->bTakesItem && Mb::ICmp(attribute.pszName, Attr::Src) == 0)
+            continue;
+        // lang= on the settings given per language.
+        if (!command && Mb::ICmp(attribute.pszName, Attr::Lang) == 0 && IsPerLanguage(element->GetName()))
             continue;
         stray = true;
         const std::string what = where + ": unknown attribute " + attribute.pszName;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "BuiltInTexts.h"
 #include "Exceptions.h"
 #include "FileId.h"
 #include "BuildVariables.h"
@@ -16,6 +17,7 @@
 #include "PackageFormat.h"
 #include "PackageStream.h"
 #include "PackageWriter.h"
+#include "Translations.h"
 #include "PeHeaders.h"
 #include "ReleasePtr.h"
 #include "ScriptCheck.h"
@@ -43,6 +45,7 @@ const char kUsage[] =
     "       kxpack list FILE\n"
     "       kxpack extract FILE -o DIR [--force]\n"
     "       kxpack verify FILE\n"
+    "       kxpack texts LANGUAGE             a translation file to start from (en: the English)\n"
     "       kxpack manifest FILE --id PUBLISHER.APP --url URL [--winget DIR] [--chocolatey DIR] [--force]\n"
     "                    [--license TEXT] [--short-description TEXT] [--locale TAG] [--version TEXT] ...\n"
     "                    (every option: docs/script-reference.md, kxpack)\n"
@@ -607,6 +610,20 @@ int CmdManifest(const CCommandArgs& args, FILE* out, FILE* err)
     return RunManifest(options, out, err);
 }
 
+int CmdTexts(const CCommandArgs& args, FILE* out, FILE* err)
+{
+    std::string text;
+    if (!WriteTranslationTemplate(args.Operands()[0], text)) {
+        std::string known = "en";
+        for (unsigned i = 0; i < g_nBuiltInLanguages; i++)
+            known += std::string(" ") + g_aBuiltInLanguages[i].pszCode;
+        return Failure(err, (std::string("kxpack carries no translation of \"") + args.Operands()[0] +
+                             "\"; it has: " + known + ". Start from en.").c_str());
+    }
+    fputs(text.c_str(), out);
+    return 0;
+}
+
 struct SCommand
 {
     const char* pszName;
@@ -641,6 +658,7 @@ const std::vector<SCommand>& Commands()
             {"verify", "an installer", {}, CmdVerify},
             {"extract", "an installer", {output, force}, CmdExtract},
             {"manifest", "an installer", manifest, CmdManifest},
+            {"texts", "a language code", {}, CmdTexts},
         };
     }();
     return s_commands;

@@ -14,10 +14,9 @@
 #include "ScriptMarkup.h"
 #include "ScriptVocabulary.h"
 #include "ScriptWords.h"
+#include "Translations.h"
 #include "UninstallLogGen.h"
 #include "XMLDocument.h"
-
-namespace {
 
 // The script's own folder, with a trailing separator (or empty).
 std::string FolderOf(const char* path)
@@ -37,6 +36,8 @@ std::string HostPath(const std::string& folder, const char* relative)
     const bool absolute = !rel.empty() && (rel[0] == '/' || rel[0] == '\\' || (rel.size() > 1 && rel[1] == ':'));
     return absolute ? rel : folder + rel;
 }
+
+namespace {
 
 // A file's type for ordering: what follows the last dot of its name, in
 // lower case ("" for none, or for a name that only starts with a dot).
@@ -130,6 +131,9 @@ public:
     {
         if (IsDefine(from))
             return; // already replaced: the installer never sees one
+        // Packed as <texts> once every element is resolved.
+        if (from->GetName() == Setting::Translation || from->GetName() == Setting::Languages)
+            return;
         const SPlace at = m_places.Element(index);
         const std::string where = DescribeElement(from, index, at);
         const char* src = from->GetAttributeValue(Attr::Src);
@@ -316,7 +320,7 @@ bool ResolveScriptSources(const char* scriptPath, CSmallString& script, CPackIte
     }
     const CXMLNode* install = doc->FindNode(Section::Install);
     const bool generate = WantsGeneratedLog(install);
-    if (!install || (!NeedsRewrite(install) && !generate))
+    if (!install || (!NeedsRewrite(install) && !generate && !WantsTranslations(install)))
         return true; // nothing to resolve: the script goes in as written
 
     const unsigned errorsBefore = report.GetErrorCount();
@@ -335,6 +339,8 @@ bool ResolveScriptSources(const char* scriptPath, CSmallString& script, CPackIte
             origins.resize(section->GetChildCount(), c);
         }
     }
+    AddTranslations(install, FolderOf(scriptPath), section.Get(), report, places, inputs);
+    origins.resize(section->GetChildCount(), install->GetChildCount());
     resolver.NumberEarly();
     // With the settings' items numbered, the log can read them.
     if (generate) {

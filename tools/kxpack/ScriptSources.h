@@ -24,3 +24,8 @@
 bool ResolveScriptSources(const char* scriptPath, CSmallString& script, CPackItemList& items, CScriptReport& report,
                           std::vector<std::string>& inputs, const CScriptPlaces& places,
                           std::vector<unsigned>& origins, int& generatedLog);
+
+// The script's own folder, with a trailing separator (or empty).
+std::string FolderOf(const char* path);
+// A path the script names, on the host: either separator, relative to folder.
+std::string HostPath(const std::string& folder, const char* relative);

@@ -210,6 +210,24 @@ int GetText(const std::vector<std::string>& args)
     return 0;
 }
 
+// Where a control lies on the screen, and whether it and the wizard are
+// laid out right to left (mirrored).
+int Place(const std::vector<std::string>& args)
+{
+    HWND control = GetWizardControl(args[1]);
+    if (!control)
+        return 1;
+    RECT rect;
+    GetWindowRect(control, &rect);
+    HWND wizard = GetAncestor(control, GA_ROOT);
+    char line[160];
+    std::snprintf(line, sizeof(line), "%ld %ld %ld %ld %s wizard %s\n", rect.left, rect.top, rect.right, rect.bottom,
+                  GetWindowLongA(control, GWL_EXSTYLE) & WS_EX_LAYOUTRTL ? "rtl" : "ltr",
+                  GetWindowLongA(wizard, GWL_EXSTYLE) & WS_EX_LAYOUTRTL ? "rtl" : "ltr");
+    Print(line);
+    return 0;
+}
+
 int State(const std::vector<std::string>& args)
 {
     HWND control = GetWizardControl(args[1]);
@@ -573,6 +591,7 @@ const SCommand g_arrCommands[] = {
     {"click", 1, 1, Click, "click next|back|finish|cancel|ID"},
     {"set-text", 1, 2, SetText, "set-text CONTROL [TEXT]"},
     {"get-text", 1, 1, GetText, "get-text CONTROL"},
+    {"place", 1, 1, Place, "place CONTROL                      LEFT TOP RIGHT BOTTOM on the screen, rtl|ltr, wizard rtl|ltr"},
     {"state", 1, 1, State, "state CONTROL                      visible|hidden enabled|disabled [checked|unchecked|marquee|POSITION]"},
     {"messagebox", 0, 2, ShowMessageBox, "messagebox [TEXT] [TIMEOUT-MS]     describe without answering"},
     {"answer-messagebox", 1, 3, AnswerMessageBox,

@@ -1,0 +1,164 @@
+#include "Language.h"
+
+#include <windows.h>
+
+#include "Platform.h"
+#include "ReleasePtr.h"
+#include "ScriptWords.h"
+#include "SetupLog.h"
+#include "Translation.h"
+#include "XMLNode.h"
+#include "win32/ResString.h"
+
+namespace {
+
+CSmallString g_strRunLanguage = "en";
+bool g_bRightToLeft = false;
+
+// A text of the package (UTF-8) in the process's code page; false when that
+// code page can't show all of it.
+bool ToCodePage(const char* utf8, CSmallString& text)
+{
+    if (Mb::IsUtf8()) {
+        text = utf8;
+        return true;
+    }
+    const int wide = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
+    if (wide <= 0)
+        return false;
+    Container::CArray<wchar_t> buffer;
+    buffer.SetSize((unsigned)wide);
+    MultiByteToWideChar(CP_UTF8, 0, utf8, -1, buffer.GetData(), wide);
+    BOOL lost = FALSE;
+    const int n = WideCharToMultiByte(CP_ACP, 0, buffer.GetData(), -1, nullptr, 0, nullptr, &lost);
+    if (n <= 0 || lost)
+        return false;
+    text = CSmallString(buffer.GetData());
+    return true;
+}
+
+const char* LangOf(const CXMLNode* node)
+{
+    const char* lang = node->GetAttributeValue(Attr::Lang);
+    return lang ? lang : "";
+}
+
+// The <texts> element serving wanted, or null.
+CXMLNode* FindTexts(CXMLNode* section, const char* wanted)
+{
+    Container::CArray<CSmallString> codes;
+    Container::CArray<CXMLNode*> nodes;
+    for (unsigned i = 0; i < section->GetChildCount(); i++) {
+        CXMLNode* child = section->GetChild(i);
+        if (child->GetName() == Setting::Texts && *LangOf(child)) {
+            codes.Add(LangOf(child));
+            nodes.Add(child);
+        }
+    }
+    const int at = Translation::Choose(wanted, codes);
+    return at < 0 ? nullptr : nodes[(unsigned)at];
+}
+
+bool IsEnglish(const char* code)
+{
+    return (code[0] == 'e' || code[0] == 'E') && (code[1] == 'n' || code[1] == 'N') && (!code[2] || code[2] == '-');
+}
+
+// Puts texts in place; false (nothing changed) when the code page can't
+// show them.
+bool TakeTexts(CXMLNode* texts)
+{
+    Container::CArray<unsigned> ids;
+    Container::CArray<CSmallString> values;
+    for (unsigned i = 0; i < texts->GetChildCount(); i++) {
+        const CXMLNode* text = texts->GetChild(i);
+        unsigned id = 0;
+        const char* value = text->GetAttributeValue(Attr::Texts::Value);
+        if (!(text->GetName() == Attr::Texts::Element) || !text->GetAttributeValue(Attr::Texts::Id, id) ||
+            !value)
+            continue;
+        CSmallString shown;
+        if (!ToCodePage(Translation::Unescape(value), shown))
+            return false;
+        ids.Add(id);
+        values.Add(shown);
+    }
+    ClearTranslatedTexts();
+    for (unsigned i = 0; i < ids.GetSize(); i++)
+        SetTranslatedText(ids[i], values[i]);
+    return true;
+}
+
+} // namespace
+
+CSmallString GetUserLanguage()
+{
+    // ISO 639 and 3166 names, as language codes write them: "de-DE".
+    const LCID locale = MAKELCID(GetUserDefaultUILanguage(), SORT_DEFAULT);
+    char language[16] = {0}, country[16] = {0};
+    if (!GetLocaleInfoA(locale, LOCALE_SISO639LANGNAME, language, sizeof(language)))
+        return CSmallString();
+    CSmallString code = language;
+    // Chinese: the script decides, and the country names it.
+    if (GetLocaleInfoA(locale, LOCALE_SISO3166CTRYNAME, country, sizeof(country)) && *country)
+        code += CSmallString("-") + country;
+    return code;
+}
+
+CSmallString ApplyLanguage(CXMLNode* section, const char* forced)
+{
+    CSmallString setting;
+    if (const CXMLNode* language = section ? section->FindNode(Setting::Language) : nullptr) {
+        setting = language->GetText();
+        setting.TrimLeft();
+        setting.TrimRight();
+    }
+    const CSmallString user = GetUserLanguage();
+    const char* wanted = forced && *forced ? forced : !setting.IsEmpty() ? setting.GetText() : user.GetText();
+    const char* why = forced && *forced ? "/LANG=" : !setting.IsEmpty() ? "the script's setting" : "the user's language";
+    CXMLNode* texts = section ? FindTexts(section, wanted) : nullptr;
+    ClearTranslatedTexts();
+    g_strRunLanguage = "en";
+    g_bRightToLeft = false;
+    if (!texts) {
+        LogLine("Language: English (%s %s%s)", why, *wanted ? wanted : "unknown",
+                *wanted && !IsEnglish(wanted) ? ": no translation carried" : "");
+    } else if (!TakeTexts(texts)) {
+        LogLine("Language: English (%s %s: this system's code page can't show its texts)", why, wanted);
+    } else {
+        g_strRunLanguage = LangOf(texts);
+        g_bRightToLeft = Translation::IsRightToLeft(g_strRunLanguage);
+        LogLine("Language: %s (%s %s)", g_strRunLanguage.GetText(), why, wanted);
+    }
+    // Every window made from here on is mirrored; paths and numbers keep
+    // their own direction inside them.
+    SetProcessDefaultLayout(g_bRightToLeft ? LAYOUT_RTL : 0);
+    return g_strRunLanguage;
+}
+
+const char* GetRunLanguage() { return g_strRunLanguage; }
+
+bool IsRunRightToLeft() { return g_bRightToLeft; }
+
+void RecordLanguage(CXMLNode* installSection, CXMLNode* logSection)
+{
+    for (unsigned i = logSection->GetChildCount(); i-- > 0;) {
+        CXMLNode* child = logSection->GetChild(i);
+        if (child->GetName() == Setting::Texts || child->GetName() == Setting::Language)
+            logSection->RemoveNode(child);
+    }
+    if (g_strRunLanguage == "en")
+        return;
+    CXMLNode* texts = FindTexts(installSection, g_strRunLanguage);
+    if (!texts)
+        return;
+    CReleasePtr<CXMLNode>(logSection->CreateNewChild(Setting::Language))->SetText(g_strRunLanguage);
+    const CReleasePtr<CXMLNode> copy(logSection->CreateNewChild(Setting::Texts));
+    copy->SetAttribute(Attr::Lang, g_strRunLanguage);
+    for (unsigned i = 0; i < texts->GetChildCount(); i++) {
+        const CXMLNode* text = texts->GetChild(i);
+        const CReleasePtr<CXMLNode> to(copy->CreateNewChild(text->GetName()));
+        to->SetAttribute(Attr::Texts::Id, text->GetAttributeValue(Attr::Texts::Id));
+        to->SetAttribute(Attr::Texts::Value, text->GetAttributeValue(Attr::Texts::Value));
+    }
+}

@@ -1,0 +1,145 @@
+# The installer in the user's language: the wizard and the uninstaller
+# started as users whose Windows speaks German, Austrian German, Swedish (no
+# translation: English), French and Arabic (mirrored); /LANG= and the
+# script's <language> choosing instead; a publisher's translation replacing
+# one text and adding a language; the usage in German.
+# Wine takes the user's language from LC_ALL, which needs the host's locale:
+# they are compiled into the run's folder (localedef, no root needed).
+# Needs lib.sh, cases.sh and cases-safety.sh; runs while nothing is installed.
+
+# tr_text CODE|FILE NAME: a text of languages/CODE.txt (or FILE) as written
+# there, its escapes kept.
+LANG_RUNS=0
+
+tr_text() {
+  local file=$1
+  [ -f "$file" ] || file=languages/$1.txt
+  sed -n "s/^$2 = //p" "$file" | head -1
+}
+
+# as_user LOCALE COMMAND...: a command of a user whose Windows speaks LOCALE.
+as_user() {
+  local locale=$1
+  shift
+  LOCPATH=$E2E_RUN/locales LC_ALL=$locale "$@"
+}
+
+make_locales() {
+  local l
+  mkdir -p "$E2E_RUN/locales"
+  for l in de_DE de_AT sv_SE fr_FR ar_SA; do
+    [ -d "$E2E_RUN/locales/$l.UTF-8" ] || localedef -i "$l" -f UTF-8 "$E2E_RUN/locales/$l.UTF-8" >/dev/null 2>&1 ||
+      return 1
+  done
+}
+
+# terms_in LABEL LOCALE CODE PROGRAM [ARGS...]: the wizard opens in CODE's
+# texts (en: the program's own), then is cancelled in them.
+terms_in() {
+  local label=$1 locale=$2 code=$3 title agree heading exit out
+  shift 3
+  if [ "$code" == en ]; then
+    title=$TERMS_PAGE agree='I &Agree' exit=$MSG_EXIT
+    heading='Please read the following Terms and Conditions of Use (use the scroll bar to read more):'
+  else
+    title="$CAPTION$(tr_text "$code" IDS_TITLE_TERMS)" agree=$(tr_text "$code" IDS_I_AGREE)
+    heading=$(tr_text "$code" IDS_TERMS_HEADING) exit=$(tr_text "$code" IDS_EXIT_QUESTION)
+  fi
+  LANG_RUNS=$((LANG_RUNS + 1))
+  as_user "$locale" start_bg "lang-$LANG_RUNS" "$@"
+  if ! drv wait-window "$title" 30000 >/dev/null; then
+    fail "$label: the terms page is titled \"$title\"" "$(drv page 2>&1 | head -3)"
+    close_leftovers
+    return 1
+  fi
+  pass "$label: the terms page is titled \"$title\""
+  expect_eq "$label: the agree button" "$(drv get-text next)" "$agree"
+  expect_eq "$label: the heading" "$(drv get-text "$IDC_TERMS_HEADING")" "$heading"
+  drv click cancel >/dev/null
+  if out=$(drv answer-messagebox yes "$exit" 5000); then
+    pass "$label: Cancel asks in the same language"
+  else
+    fail "$label: Cancel asks in the same language" "$(drv messagebox "" 0 2>&1)"
+  fi
+  wizard_ends "$label" 2
+}
+
+languages_case() {
+  local out de_remove browse path
+  if ! make_locales; then
+    fail "languages: the host's locales are compiled (localedef)"
+    return
+  fi
+  terms_in "languages (German user)" de_DE.UTF-8 de "$E2E_SETUP"
+  terms_in "languages (Austrian user: German)" de_AT.UTF-8 de "$E2E_SETUP"
+  terms_in "languages (Swedish user: no translation, English)" sv_SE.UTF-8 en "$E2E_SETUP"
+  terms_in "languages (German user, /LANG=fr)" de_DE.UTF-8 fr "$E2E_SETUP" /LANG=fr
+  terms_in "languages (C locale: English as before)" C.UTF-8 en "$E2E_SETUP"
+
+  # Only German is carried, with the publisher's own word for I Agree, and
+  # Dutch is added.
+  printf '# ours\nIDS_I_AGREE = &Einverstanden\n' >"$E2E_STAGE/de-own.txt"
+  printf 'IDS_I_AGREE = &Akkoord\nIDS_TITLE_TERMS =  - Voorwaarden\nIDS_TERMS_HEADING = Lees de voorwaarden.\nIDS_EXIT_QUESTION = Wilt u stoppen?\n' \
+    >"$E2E_STAGE/nl.txt"
+  sed 's/^IDS_I_AGREE = .*/IDS_I_AGREE = \&Einverstanden/' languages/de.txt >"$E2E_RUN/de-own-all.txt"
+  variant lang-own setup '<app-name>' \
+    '<languages>de</languages><translation lang="de" src="de-own.txt"/><translation lang="nl" src="nl.txt"/><app-name>' ||
+    return
+  rm -rf "$E2E_RUN/lang-own-parts"
+  "$E2E_KXPACK" extract "$E2E_RUN/lang-own.exe" -o "$E2E_RUN/lang-own-parts" >/dev/null 2>&1
+  out=$(grep -o '<texts lang="[^"]*"' "$E2E_RUN/lang-own-parts/script.xml" 2>&1 | tr '\n' ' ')
+  expect_eq "languages (own): <languages>de keeps German alone, Dutch added" "$out" '<texts lang="de" <texts lang="nl" '
+  terms_in "languages (own: the publisher's I Agree)" de_DE.UTF-8 "$E2E_RUN/de-own-all.txt" "$E2E_RUN/lang-own.exe"
+  terms_in "languages (own: French is not carried)" fr_FR.UTF-8 en "$E2E_RUN/lang-own.exe"
+  terms_in "languages (own: Dutch added, /LANG=nl)" C.UTF-8 "$E2E_STAGE/nl.txt" "$E2E_RUN/lang-own.exe" /LANG=nl
+  variant lang-fixed setup '<app-name>' '<language>de</language><app-name>' || return
+  terms_in "languages (<language>de for a French user)" fr_FR.UTF-8 de "$E2E_RUN/lang-fixed.exe"
+
+  # Arabic: the wizard and its pages mirrored, Browse left of the path.
+  as_user ar_SA.UTF-8 start_bg lang-ar "$E2E_SETUP"
+  if drv wait-window "$CAPTION$(tr_text ar IDS_TITLE_TERMS)" 30000 >/dev/null; then
+    expect_eq "languages (Arabic): the wizard is mirrored" "$(drv place next | cut -d' ' -f5-)" "rtl wizard rtl"
+    drv click next >/dev/null
+    drv expect-page "$CAPTION$(tr_text ar IDS_TITLE_DESTINATION)" 5000 >/dev/null
+    browse=$(drv place "$IDC_DEST_BROWSE" | cut -d' ' -f1) path=$(drv place "$IDC_DEST_PATH" | cut -d' ' -f1)
+    check "languages (Arabic): Browse lies left of the path" test "${browse:-0}" -lt "${path:-0}"
+    expect_eq "languages (Arabic): the path reads left to right" "$(drv get-text "$IDC_DEST_PATH")" "$APP_WIN"
+    drv click cancel >/dev/null
+    drv answer-messagebox yes "$(tr_text ar IDS_EXIT_QUESTION)" 5000 >/dev/null
+    wizard_ends "languages (Arabic)" 2
+  else
+    fail "languages (Arabic): the wizard opens in Arabic"
+    close_leftovers
+  fi
+
+  # The usage in German, for /LANG=de /?.
+  as_user C.UTF-8 start_bg lang-usage "$E2E_SETUP" /LANG=de '/?'
+  if out=$(drv window "$(tr_text de IDS_USAGE_TITLE)" 15000); then
+    check "languages (usage): in German" grep -qF "$(tr_text de IDS_USAGE | sed 's/\\n.*//')" <<<"$out"
+    drv close-window "$(tr_text de IDS_USAGE_TITLE)" >/dev/null
+    wait_bg 15
+    expect_eq "languages (usage): exit code 0" "$E2E_BG_STATUS" 0
+  else
+    fail "languages (usage): the usage box opens"
+    close_leftovers
+  fi
+
+  # Installed in German, uninstalled by an English user: the uninstaller
+  # speaks as the installation did.
+  as_user C.UTF-8 run_silent lang-install "$E2E_SETUP" /S /LANG=de
+  expect_eq "languages (uninstall): installed in German, exit code 0" "$E2E_BG_STATUS" 0
+  check "languages (uninstall): the log records German" grep -q '<language>de</language>' "$APP_DIR/uninstall.dat"
+  as_user C.UTF-8 start_bg lang-uninstall "$APP_WIN\\uninstall.exe"
+  de_remove=$(tr_text de IDS_REMOVE_QUESTION | sed 's/%s.*//; s/\\n.*//')
+  if drv answer-messagebox yes "$de_remove" 15000 >/dev/null; then
+    pass "languages (uninstall): asked in German"
+    check "languages (uninstall): told the end in German" drv answer-messagebox ok \
+      "$(tr_text de IDS_UNINSTALL_DONE | sed 's/^%s//; s/%s.*//')" 30000
+    wait_bg 30
+    expect_eq "languages (uninstall): exit code 0" "$E2E_BG_STATUS" 0
+    check "languages (uninstall): the folder is gone" gone_soon "$APP_DIR"
+  else
+    fail "languages (uninstall): asked in German" "$(drv messagebox "" 0 2>&1)"
+  fi
+  close_leftovers
+}
