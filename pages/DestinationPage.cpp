@@ -85,6 +85,8 @@ void LayOutDestinationPage(HWND page, const char* appName)
     CSmallString text;
     text.Format(intro, appName);
     SetDlgItemTextA(page, IDC_DEST_INTRO, text);
+    WidenButtonLeftward(page, IDC_DEST_BROWSE, IDC_DEST_PATH);
+    KeepLeftToRight(GetDlgItem(page, IDC_DEST_PATH));
     MakeRoomForLogo(page);
     FitTexts(page);
 }
@@ -226,9 +228,10 @@ static LONG OnWizardNext(HWND page)
     if (FindOtherScopeInstallation(g_reader, otherFolder, otherUninstaller)) {
         CSmallString question;
         const bool forUser = IsPerUser();
+        CResString allUsers(IDS_SCOPE_ALL_USERS), justYou(IDS_SCOPE_JUST_YOU);
         question.Format(CResString(IDS_OTHER_SCOPE_QUESTION), GetAppName().GetText(),
-                        forUser ? "for all users" : "just for you", otherFolder.GetText(),
-                        forUser ? "just for you" : "for all users");
+                        forUser ? (const char*)allUsers : (const char*)justYou, otherFolder.GetText(),
+                        forUser ? (const char*)justYou : (const char*)allUsers);
         if (KxMessageBox(page, question, GetInstallerCaption(g_reader), MB_YESNO | MB_DEFBUTTON2 | MB_ICONQUESTION) !=
             IDYES)
             return -1;

@@ -71,35 +71,6 @@ Container::CArray<CSmallString> FileNames(const char* folder, const Container::C
     return names;
 }
 
-// A word too long to wrap (a folder without blanks) widens the dialog, up
-// to the screen's width; the buttons keep to the right edge.
-void WidenForLongWords(HWND dialog)
-{
-    const HWND text = GetDlgItem(dialog, IDC_IN_USE_TEXT);
-    RECT rect, window;
-    GetWindowRect(text, &rect);
-    GetWindowRect(dialog, &window);
-    const LONG width = rect.right - rect.left;
-    LONG grow = MeasureStaticText(text, width).cx - width;
-    const LONG room = GetSystemMetrics(SM_CXSCREEN) - (window.right - window.left) - 20;
-    if (grow > room)
-        grow = room;
-    if (grow <= 0)
-        return;
-    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        GetWindowRect(child, &rect);
-        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
-        char cls[16] = "";
-        GetClassNameA(child, cls, sizeof(cls));
-        if (lstrcmpiA(cls, "Static") == 0)
-            SetWindowPos(child, nullptr, 0, 0, rect.right - rect.left + grow, rect.bottom - rect.top,
-                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        else
-            SetWindowPos(child, nullptr, rect.left + grow, rect.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-    SetWindowPos(dialog, nullptr, 0, 0, window.right - window.left + grow, window.bottom - window.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
 
 INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -107,11 +78,6 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
     case WM_INITDIALOG: {
         const SDialogTexts* texts = reinterpret_cast<const SDialogTexts*>(lParam);
         SetWindowTextA(dialog, texts->pszCaption);
-        static const SControlText s_buttons[] = {{IDC_IN_USE_AT_RESTART, IDS_AT_RESTART},
-                                                 {IDC_IN_USE_CLOSE, IDS_CLOSE_THEM},
-                                                 {IDC_IN_USE_RETRY, IDS_RETRY},
-                                                 {IDCANCEL, IDS_CANCEL}};
-        TranslateControls(dialog, s_buttons, sizeof(s_buttons) / sizeof(s_buttons[0]));
         LayOutInUseDialog(dialog, texts->pszText, texts->bCanClose, texts->bAtRestart);
         const HWND owner = GetWindow(dialog, GW_OWNER);
         CentreWindow(dialog, owner ? owner : GetDesktopWindow());
@@ -157,6 +123,11 @@ CSmallString DescribeProgramsInUse(const char* folder, const CRunningPrograms& p
 
 void LayOutInUseDialog(HWND dialog, const char* text, bool canClose, bool atRestart)
 {
+    static const SControlText s_buttons[] = {{IDC_IN_USE_AT_RESTART, IDS_AT_RESTART},
+                                             {IDC_IN_USE_CLOSE, IDS_CLOSE_THEM},
+                                             {IDC_IN_USE_RETRY, IDS_RETRY},
+                                             {IDCANCEL, IDS_CANCEL}};
+    TranslateControls(dialog, s_buttons, sizeof(s_buttons) / sizeof(s_buttons[0]));
     SetDlgItemTextA(dialog, IDC_IN_USE_TEXT, text);
     SetDlgItemTextA(dialog, IDC_IN_USE_HINT, CResString(atRestart ? IDS_IN_USE_HINT_AT_RESTART : IDS_IN_USE_HINT));
     const HWND later = GetDlgItem(dialog, IDC_IN_USE_AT_RESTART);
@@ -170,7 +141,9 @@ void LayOutInUseDialog(HWND dialog, const char* text, bool canClose, bool atRest
         SendDlgItemMessageA(dialog, IDC_IN_USE_RETRY, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
         SendMessageA(dialog, DM_SETDEFID, IDC_IN_USE_RETRY, 0);
     }
-    WidenForLongWords(dialog);
+    WidenForLongWords(dialog, IDC_IN_USE_TEXT);
+    static const int s_row[] = {IDC_IN_USE_AT_RESTART, IDC_IN_USE_CLOSE, IDC_IN_USE_RETRY, IDCANCEL};
+    FitButtonRow(dialog, s_row, sizeof(s_row) / sizeof(s_row[0]));
     FitTexts(dialog);
     FitDialogToControls(dialog);
 }

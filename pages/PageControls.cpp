@@ -38,6 +38,9 @@ bool PaintLogo(HWND page)
     const HDC dc = BeginPaint(page, &paint);
     if (dc) {
         const SIZE size = GetLogoSize();
+        // A mirrored page (Arabic, Hebrew) keeps the logo as drawn.
+        if (GetLayout(dc) & LAYOUT_RTL)
+            SetLayout(dc, LAYOUT_RTL | LAYOUT_BITMAPORIENTATIONPRESERVED);
         DrawBitmap(dc, g_hInstallerLogo, 0, 0, size.cx, size.cy);
     }
     EndPaint(page, &paint);
@@ -82,6 +85,16 @@ void TranslateControls(HWND dialog, const SControlText* texts, unsigned count)
     for (unsigned i = 0; i < count; i++)
         if (const char* text = GetTranslatedText(texts[i].uText))
             SetDlgItemTextA(dialog, texts[i].nControl, text);
+}
+
+void KeepLeftToRight(HWND control)
+{
+    const LONG style = GetWindowLongA(control, GWL_EXSTYLE);
+    const LONG ltr = style & ~(WS_EX_LAYOUTRTL | WS_EX_RTLREADING | WS_EX_RIGHT | WS_EX_LEFTSCROLLBAR);
+    if (ltr != style) {
+        SetWindowLongA(control, GWL_EXSTYLE, ltr);
+        InvalidateRect(control, nullptr, TRUE);
+    }
 }
 
 void TranslateSheetButtons(HWND page)

@@ -37,6 +37,10 @@ struct SControlText
 // English stays as the dialog template has it.
 void TranslateControls(HWND dialog, const SControlText* texts, unsigned count);
 
+// A path in a mirrored (right-to-left) window still reads left to right:
+// its control is not mirrored.
+void KeepLeftToRight(HWND control);
+
 // The sheet's Back and Cancel in the run's language (Next and Finish are
 // set by the pages).
 void TranslateSheetButtons(HWND page);

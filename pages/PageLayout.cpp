@@ -148,3 +148,109 @@ void FitDialogToControls(HWND dialog)
         SetWindowPos(dialog, nullptr, 0, 0, window.right - window.left, window.bottom - window.top + grow,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
+
+int MeasureButton(HWND button)
+{
+    const int length = GetWindowTextLengthW(button);
+    Container::CArray<wchar_t> text;
+    text.SetSize((unsigned)length + 1);
+    GetWindowTextW(button, text.GetData(), length + 1);
+    const CWindowDC dc(button);
+    if (!dc)
+        return 0;
+    const CSelection font(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(button, WM_GETFONT, 0, 0)));
+    RECT rect = {0, 0, 0, 0};
+    DrawTextW(dc, text.GetData(), length, &rect, DT_CALCRECT | DT_SINGLELINE);
+    return rect.right + 2 * GetSystemMetrics(SM_CXEDGE) + 8;
+}
+
+void WidenButtonLeftward(HWND dialog, int button, int neighbour)
+{
+    SChild b = {GetDlgItem(dialog, button), {0, 0, 0, 0}}, n = {GetDlgItem(dialog, neighbour), {0, 0, 0, 0}};
+    if (!b.hwnd || !n.hwnd)
+        return;
+    for (SChild* c : {&b, &n}) {
+        GetWindowRect(c->hwnd, &c->rect);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&c->rect), 2);
+    }
+    const LONG grow = MeasureButton(b.hwnd) - (b.rect.right - b.rect.left);
+    if (grow <= 0)
+        return;
+    b.rect.left -= grow;
+    n.rect.right -= grow;
+    Place(b);
+    Place(n);
+}
+
+void WidenDialog(HWND dialog, LONG grow)
+{
+    if (grow <= 0)
+        return;
+    Container::CArray<SChild> children;
+    Collect(dialog, children);
+    for (unsigned i = 0; i < children.GetSize(); i++) {
+        SChild& c = children[i];
+        if (IsClass(c.hwnd, "Static"))
+            c.rect.right += grow;
+        else
+            OffsetRect(&c.rect, grow, 0);
+        Place(c);
+    }
+    RECT window;
+    GetWindowRect(dialog, &window);
+    SetWindowPos(dialog, nullptr, 0, 0, window.right - window.left + grow, window.bottom - window.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void FitButtonRow(HWND dialog, const int* ids, unsigned count)
+{
+    Container::CArray<SChild> row;
+    for (unsigned i = 0; i < count; i++) {
+        SChild c = {GetDlgItem(dialog, ids[i]), {0, 0, 0, 0}};
+        // Hidden buttons (not shown in this run) take no room.
+        if (!c.hwnd || !(GetWindowLongA(c.hwnd, GWL_STYLE) & WS_VISIBLE))
+            continue;
+        GetWindowRect(c.hwnd, &c.rect);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&c.rect), 2);
+        row.Add(c);
+    }
+    if (row.GetSize() == 0)
+        return;
+    RECT units = {0, 0, 7, 4};
+    MapDialogRect(dialog, &units);
+    const LONG margin = units.right, gap = units.bottom;
+    bool changed = false;
+    LONG right = row[row.GetSize() - 1].rect.right;
+    for (unsigned i = row.GetSize(); i-- > 0;) {
+        SChild& c = row[i];
+        LONG width = c.rect.right - c.rect.left;
+        const int needed = MeasureButton(c.hwnd);
+        if (needed > width) {
+            width = needed;
+            changed = true;
+        }
+        if (c.rect.right != right)
+            changed = true;
+        c.rect.left = right - width;
+        c.rect.right = right;
+        right = c.rect.left - gap;
+    }
+    if (!changed)
+        return;
+    for (unsigned i = 0; i < row.GetSize(); i++)
+        Place(row[i]);
+    // The row's left end keeps the margin: the dialog widens.
+    WidenDialog(dialog, margin - row[0].rect.left);
+}
+
+void WidenForLongWords(HWND dialog, int text)
+{
+    const HWND control = GetDlgItem(dialog, text);
+    RECT rect, window;
+    GetWindowRect(control, &rect);
+    GetWindowRect(dialog, &window);
+    const LONG width = rect.right - rect.left;
+    LONG grow = MeasureStaticText(control, width).cx - width;
+    const LONG room = GetSystemMetrics(SM_CXSCREEN) - (window.right - window.left) - 20;
+    WidenDialog(dialog, grow > room ? room : grow);
+}

@@ -19,3 +19,23 @@ SIZE MeasureStaticText(HWND control, int width);
 // A dialog as tall as its lowest control plus the template's margin, once
 // its texts have grown.
 void FitDialogToControls(HWND dialog);
+
+// The width a push button needs for its text on one line, with its edges.
+int MeasureButton(HWND button);
+
+// Widens a button that its text doesn't fit by moving its left edge, and
+// narrows its left neighbour (the field it belongs to) by as much.
+void WidenButtonLeftward(HWND dialog, int button, int neighbour);
+
+// A row of buttons (ids from left to right) that their texts don't fit:
+// each as wide as it needs, the row keeping its right edge and its gaps;
+// where it would pass the dialog's left margin, the dialog widens, its texts
+// with it.
+void FitButtonRow(HWND dialog, const int* ids, unsigned count);
+
+// Widens a dialog by grow pixels: texts widen, other controls move right.
+void WidenDialog(HWND dialog, LONG grow);
+
+// A word too long to wrap in the text (a folder or a name without blanks)
+// widens the dialog, up to the screen's width; buttons keep to the right.
+void WidenForLongWords(HWND dialog, int text);

@@ -53,6 +53,7 @@ static void MakeRoomForLogo(HWND page)
 
 void LayOutProgressPage(HWND page, const SCompletion* completion)
 {
+    KeepLeftToRight(GetDlgItem(page, IDC_PROGRESS_FILE));
     if (completion) {
         SetDlgItemTextA(page, IDC_PROGRESS_TEXT, completion->pszText);
         SetDlgItemTextA(page, IDC_PROGRESS_FILE, completion->pszFolder);

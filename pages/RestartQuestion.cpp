@@ -26,11 +26,7 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
     case WM_INITDIALOG: {
         const SQuestion* question = reinterpret_cast<const SQuestion*>(lParam);
         SetWindowTextA(dialog, question->pszCaption);
-        SetDlgItemTextA(dialog, IDC_RESTART_TEXT, question->pszText);
-        static const SControlText s_buttons[] = {{IDC_RESTART_NOW, IDS_RESTART_NOW}, {IDCANCEL, IDS_LATER}};
-        TranslateControls(dialog, s_buttons, sizeof(s_buttons) / sizeof(s_buttons[0]));
-        FitTexts(dialog);
-        FitDialogToControls(dialog);
+        LayOutRestartQuestion(dialog, question->pszText);
         const HWND owner = GetWindow(dialog, GW_OWNER);
         CentreWindow(dialog, owner ? owner : GetDesktopWindow());
         SetForegroundWindow(dialog);
@@ -48,6 +44,18 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 } // namespace
+
+void LayOutRestartQuestion(HWND dialog, const char* text)
+{
+    SetDlgItemTextA(dialog, IDC_RESTART_TEXT, text);
+    static const SControlText s_buttons[] = {{IDC_RESTART_NOW, IDS_RESTART_NOW}, {IDCANCEL, IDS_LATER}};
+    TranslateControls(dialog, s_buttons, sizeof(s_buttons) / sizeof(s_buttons[0]));
+    static const int s_row[] = {IDC_RESTART_NOW, IDCANCEL};
+    FitButtonRow(dialog, s_row, 2);
+    WidenForLongWords(dialog, IDC_RESTART_TEXT);
+    FitTexts(dialog);
+    FitDialogToControls(dialog);
+}
 
 void SetNeverRestart(bool never) { g_bNeverRestart = never; }
 

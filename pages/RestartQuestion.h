@@ -5,6 +5,10 @@
 
 #include <windows.h>
 
+// The question's dialog (IDD_RESTART_NEEDED) with its text, its buttons in
+// the run's language and everything fitted.
+void LayOutRestartQuestion(HWND dialog, const char* text);
+
 // /NORESTART: the question isn't asked (the run's texts and exit code
 // still say that a restart is needed).
 void SetNeverRestart(bool never);

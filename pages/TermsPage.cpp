@@ -68,12 +68,29 @@ static void LetKeysPassTerms(HWND page)
         s_pfnTermsEdit = previous;
 }
 
+// A longer footer (a translation's) grows below the page: it moves up, and
+// the terms text above it gives up the height.
+static void KeepFooterOnPage(HWND page)
+{
+    RECT client;
+    GetClientRect(page, &client);
+    const RECT footer = GetRectInPage(page, IDC_TERMS_FOOTER), terms = GetRectInPage(page, IDC_TERMS_TEXT);
+    const LONG over = footer.bottom - client.bottom;
+    if (over <= 0)
+        return;
+    SetWindowPos(GetDlgItem(page, IDC_TERMS_FOOTER), nullptr, footer.left, footer.top - over, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(GetDlgItem(page, IDC_TERMS_TEXT), nullptr, 0, 0, terms.right - terms.left,
+                 terms.bottom - terms.top - over, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void LayOutTermsPage(HWND page)
 {
     static const SControlText s_texts[] = {{IDC_TERMS_HEADING, IDS_TERMS_HEADING}, {IDC_TERMS_FOOTER, IDS_TERMS_FOOTER}};
     TranslateControls(page, s_texts, sizeof(s_texts) / sizeof(s_texts[0]));
     MakeRoomForLogo(page);
     FitTexts(page);
+    KeepFooterOnPage(page);
 }
 
 static INT_PTR OnNotify(HWND page, const NMHDR* header)

@@ -33,6 +33,7 @@ void CUninstallProgress::OnRemovalStart(unsigned steps)
     g_hwndMain = m_hwnd;
     g_hwndProgress = GetDlgItem(m_hwnd, IDC_PROGRESS_BAR);
     g_hwndProgressFile = GetDlgItem(m_hwnd, IDC_PROGRESS_FILE);
+    KeepLeftToRight(g_hwndProgressFile);
     SendMessageA(g_hwndProgress, PBM_SETRANGE32, 0, CProgress::kRange);
     m_progress.SetSteps(steps);
     CentreWindow(m_hwnd, GetDesktopWindow());

@@ -160,6 +160,9 @@
 #define IDS_BACK 155
 // The usage (/?) below its command lines; English is g_szUsage
 #define IDS_USAGE 156
+// The two scopes as IDS_OTHER_SCOPE_QUESTION names them
+#define IDS_SCOPE_ALL_USERS 157
+#define IDS_SCOPE_JUST_YOU 158
 
 // The usage (/?): its icon, its text in a fixed-width font, and OK (IDOK)
 #define IDD_USAGE 111

@@ -134,6 +134,7 @@ if [ $demo == 1 ]; then
   uninstall_yes_case
   uninstall_window_case
   complete_case
+  language_shots_case
 elif [ -n "${KX_E2E_ONLY:-}" ]; then
   for c in $KX_E2E_ONLY; do "${c}_case"; done
 else

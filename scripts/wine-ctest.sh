@@ -34,5 +34,17 @@ wineserver -p >/dev/null 2>&1 || true
 wine cmd /c exit >/dev/null 2>&1 </dev/null || true
 status=0
 ctest --preset win32 "$@" || status=$?
+# The pages again at 144 DPI (150 %), which each new program takes from the
+# prefix; then back to 96.
+dpi() { wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1 </dev/null || true; }
+if [ -f build/win32/tests/kx_app_tests.exe ]; then
+  dpi 144
+  echo "PageLayout at 144 DPI:"
+  log=$root/layout-144.log
+  KX_EXPECT_DPI=144 wine build/win32/tests/kx_app_tests.exe --gtest_filter='PageLayout.*' >"$log" 2>&1 </dev/null ||
+    status=1
+  grep -E '^\[ +(OK|FAILED|PASSED) +\]|Failure|DPI' "$log" || true
+  dpi 96
+fi
 wineserver -k >/dev/null 2>&1 || true
 exit $status

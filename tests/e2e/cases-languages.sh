@@ -143,3 +143,26 @@ languages_case() {
   fi
   close_leftovers
 }
+
+# The README's pictures of three languages (scripts/demo.sh): the terms in
+# German, the Destination page in Russian and, mirrored, in Arabic.
+language_shots_case() {
+  local code page shot
+  for shot in de:terms:7 ru:destination:8 ar:destination:9; do
+    IFS=: read -r code page shot <<<"$shot"
+    start_bg "shot-$code" "$E2E_SETUP" "/LANG=$code"
+    if ! drv wait-window "$CAPTION$(tr_text "$code" IDS_TITLE_TERMS)" 30000 >/dev/null; then
+      fail "language shots: the wizard opens in $code"
+      close_leftovers
+      continue
+    fi
+    if [ "$page" == destination ]; then
+      drv click next >/dev/null
+      drv expect-page "$CAPTION$(tr_text "$code" IDS_TITLE_DESTINATION)" 5000 >/dev/null
+    fi
+    shot "$shot-$page-$code"
+    drv click cancel >/dev/null
+    check "language shots: $code cancels" drv answer-messagebox yes "$(tr_text "$code" IDS_EXIT_QUESTION)" 5000
+    wizard_ends "language shots ($code)" 2
+  done
+}
