@@ -1,10 +1,11 @@
-# The installer in the user's language: the wizard and the uninstaller
-# started as users whose Windows speaks German, Austrian German, Swedish (no
-# translation: English), French and Arabic (mirrored); /LANG= and the
-# script's <language> choosing instead; a publisher's translation replacing
-# one text and adding a language; the usage in German.
+# The installer in the user's language: the wizard started as a user of each
+# of its 12 translations, of Austrian German (German) and of Swedish (no
+# translation: English); Arabic mirrored; /LANG= and the script's
+# <language> choosing instead; a publisher's translation replacing one text
+# and adding a language, and terms of the publisher's per language; the
+# usage in German; the uninstaller speaking the installation's language.
 # Wine takes the user's language from LC_ALL, which needs the host's locale:
-# they are compiled into the run's folder (localedef, no root needed).
+# they are compiled beside the run's folder once (localedef, no root needed).
 # Needs lib.sh, cases.sh and cases-safety.sh; runs while nothing is installed.
 
 # tr_text CODE|FILE NAME: a text of languages/CODE.txt (or FILE) as written
@@ -21,14 +22,14 @@ tr_text() {
 as_user() {
   local locale=$1
   shift
-  LOCPATH=$E2E_RUN/locales LC_ALL=$locale "$@"
+  LOCPATH=$E2E_RUN/../locales LC_ALL=$locale "$@"
 }
 
 make_locales() {
   local l
-  mkdir -p "$E2E_RUN/locales"
-  for l in de_DE de_AT sv_SE fr_FR ar_SA; do
-    [ -d "$E2E_RUN/locales/$l.UTF-8" ] || localedef -i "$l" -f UTF-8 "$E2E_RUN/locales/$l.UTF-8" >/dev/null 2>&1 ||
+  mkdir -p "$E2E_RUN/../locales"
+  for l in de_DE de_AT sv_SE fr_FR es_ES pt_BR it_IT pl_PL ru_RU ja_JP zh_CN ko_KR ar_SA he_IL; do
+    [ -d "$E2E_RUN/../locales/$l.UTF-8" ] || localedef -i "$l" -f UTF-8 "$E2E_RUN/../locales/$l.UTF-8" >/dev/null 2>&1 ||
       return 1
   done
 }
@@ -36,7 +37,7 @@ make_locales() {
 # terms_in LABEL LOCALE CODE PROGRAM [ARGS...]: the wizard opens in CODE's
 # texts (en: the program's own), then is cancelled in them.
 terms_in() {
-  local label=$1 locale=$2 code=$3 title agree heading exit out
+  local label=$1 locale=$2 code=$3 title agree heading exit
   shift 3
   if [ "$code" == en ]; then
     title=$TERMS_PAGE agree='I &Agree' exit=$MSG_EXIT
@@ -55,13 +56,18 @@ terms_in() {
   pass "$label: the terms page is titled \"$title\""
   expect_eq "$label: the agree button" "$(drv get-text next)" "$agree"
   expect_eq "$label: the heading" "$(drv get-text "$IDC_TERMS_HEADING")" "$heading"
+  [ -n "${LANG_KEEP_OPEN:-}" ] || lang_cancel "$label" "$exit"
+}
+
+# lang_cancel LABEL QUESTION: Cancel, asked QUESTION, answered Yes.
+lang_cancel() {
   drv click cancel >/dev/null
-  if out=$(drv answer-messagebox yes "$exit" 5000); then
-    pass "$label: Cancel asks in the same language"
+  if drv answer-messagebox yes "$2" 5000 >/dev/null; then
+    pass "$1: Cancel asks in the same language"
   else
-    fail "$label: Cancel asks in the same language" "$(drv messagebox "" 0 2>&1)"
+    fail "$1: Cancel asks in the same language" "$(drv messagebox "" 0 2>&1)"
   fi
-  wizard_ends "$label" 2
+  wizard_ends "$1" 2
 }
 
 languages_case() {
@@ -70,7 +76,11 @@ languages_case() {
     fail "languages: the host's locales are compiled (localedef)"
     return
   fi
-  terms_in "languages (German user)" de_DE.UTF-8 de "$E2E_SETUP"
+  local user
+  for user in de_DE:de fr_FR:fr es_ES:es pt_BR:pt-BR it_IT:it pl_PL:pl ru_RU:ru ja_JP:ja zh_CN:zh-CN ko_KR:ko \
+    ar_SA:ar he_IL:he; do
+    terms_in "languages (${user%%:*} user)" "${user%%:*}.UTF-8" "${user#*:}" "$E2E_SETUP"
+  done
   terms_in "languages (Austrian user: German)" de_AT.UTF-8 de "$E2E_SETUP"
   terms_in "languages (Swedish user: no translation, English)" sv_SE.UTF-8 en "$E2E_SETUP"
   terms_in "languages (German user, /LANG=fr)" de_DE.UTF-8 fr "$E2E_SETUP" /LANG=fr
@@ -82,14 +92,18 @@ languages_case() {
   printf 'IDS_I_AGREE = &Akkoord\nIDS_TITLE_TERMS =  - Voorwaarden\nIDS_TERMS_HEADING = Lees de voorwaarden.\nIDS_EXIT_QUESTION = Wilt u stoppen?\n' \
     >"$E2E_STAGE/nl.txt"
   sed 's/^IDS_I_AGREE = .*/IDS_I_AGREE = \&Einverstanden/' languages/de.txt >"$E2E_RUN/de-own-all.txt"
+  printf 'Bitte lesen Sie diese Bedingungen.\n' >"$E2E_STAGE/terms.de.txt"
   variant lang-own setup '<app-name>' \
-    '<languages>de</languages><translation lang="de" src="de-own.txt"/><translation lang="nl" src="nl.txt"/><app-name>' ||
+    '<languages>de</languages><translation lang="de" src="de-own.txt"/><translation lang="nl" src="nl.txt"/><terms lang="de" src="terms.de.txt"/><app-name>' ||
     return
   rm -rf "$E2E_RUN/lang-own-parts"
   "$E2E_KXPACK" extract "$E2E_RUN/lang-own.exe" -o "$E2E_RUN/lang-own-parts" >/dev/null 2>&1
   out=$(grep -o '<texts lang="[^"]*"' "$E2E_RUN/lang-own-parts/script.xml" 2>&1 | tr '\n' ' ')
   expect_eq "languages (own): <languages>de keeps German alone, Dutch added" "$out" '<texts lang="de" <texts lang="nl" '
-  terms_in "languages (own: the publisher's I Agree)" de_DE.UTF-8 "$E2E_RUN/de-own-all.txt" "$E2E_RUN/lang-own.exe"
+  LANG_KEEP_OPEN=1 terms_in "languages (own: the publisher's I Agree)" de_DE.UTF-8 "$E2E_RUN/de-own-all.txt" \
+    "$E2E_RUN/lang-own.exe"
+  expect_eq "languages (own): the German terms" "$(drv get-text "$IDC_TERMS_TEXT" | tr -d '\r')" 'Bitte lesen Sie diese Bedingungen.'
+  lang_cancel "languages (own: the publisher's I Agree)" "$(tr_text de IDS_EXIT_QUESTION)"
   terms_in "languages (own: French is not carried)" fr_FR.UTF-8 en "$E2E_RUN/lang-own.exe"
   terms_in "languages (own: Dutch added, /LANG=nl)" C.UTF-8 "$E2E_STAGE/nl.txt" "$E2E_RUN/lang-own.exe" /LANG=nl
   variant lang-fixed setup '<app-name>' '<language>de</language><app-name>' || return
