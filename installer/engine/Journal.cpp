@@ -179,22 +179,22 @@ void CInstallJournal::NoteMade(const CSmallString& path, HANDLE file, bool whole
                                  nullptr));
         file = opened;
     }
-    BY_HANDLE_FILE_INFORMATION info;
+    SFileIdentity identity;
     SUndoStep* step = nullptr;
     for (unsigned i = m_arrSteps.GetSize(); !step && i-- > 0;)
         if (m_arrSteps[i].eKind == SJournalEntry::File && m_arrSteps[i].strPath == path)
             step = &m_arrSteps[i];
-    if (!step || !GetFileInformationByHandle(file, &info)) {
+    if (!step || !m_identities.Get(path, file, identity)) {
         // Unknown, it is never taken for this run's own.
         LogLine("Undo: %s can't be told from another file: it will be left", path.GetText());
         return;
     }
     step->bMade = true;
-    step->dwVolume = info.dwVolumeSerialNumber;
-    step->dwIndexHigh = info.nFileIndexHigh;
-    step->dwIndexLow = info.nFileIndexLow;
+    step->dwVolume = identity.dwVolume;
+    step->dwIndexHigh = identity.dwIndexHigh;
+    step->dwIndexLow = identity.dwIndexLow;
     step->bSized = whole;
-    step->ullSize = ((unsigned long long)info.nFileSizeHigh << 32) | info.nFileSizeLow;
+    step->ullSize = identity.ullSize;
     WriteMade(*step);
     if (whole)
         EndIfAsked("file");

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "FileIdentity.h"
 #include "Containers.h"
 #include "JournalText.h"
 #include "Registry.h"
@@ -159,6 +160,7 @@ private:
     SUndoStep m_seen;
     Container::CMap<CSmallString, bool> m_setValuesSet;
     CRunJournal m_run;
+    CFileIdentities m_identities;
     unsigned m_uBackups = 0;
     bool m_bToldBackups = false;
 };

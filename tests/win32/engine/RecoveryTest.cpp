@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "FileIdentity.h"
 #include "Journal.h"
 #include "Recovery.h"
 #include "RunJournal.h"
@@ -269,4 +270,30 @@ TEST(Recovery, FollowsOnlyAJournalTheRegistryNamesOfThisApplicationWhoseRunHasGo
             ASSERT_TRUE(held.IsValid());
         },
         &held);
+}
+
+// The identity the undo compares, asked of the volume once per folder:
+// the same as the whole query gives, for each file of two folders.
+TEST(Recovery, FileIdentitiesAskTheVolumeOncePerFolderAndStayExact)
+{
+    CTestFolder dir;
+    CreateDirectoryA((dir.Path() + "a").c_str(), nullptr);
+    CreateDirectoryA((dir.Path() + "b").c_str(), nullptr);
+    CFileIdentities identities;
+    for (const char* name : {"a\\1.txt", "a\\2.txt", "b\\3.txt", "a\\4.txt", "b\\5.txt"}) {
+        const std::string path = dir.Path() + name;
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, file) << name;
+        DWORD written = 0;
+        WriteFile(file, name, (DWORD)strlen(name), &written, nullptr);
+        BY_HANDLE_FILE_INFORMATION info;
+        ASSERT_TRUE(GetFileInformationByHandle(file, &info));
+        SFileIdentity identity;
+        ASSERT_TRUE(identities.Get(path.c_str(), file, identity)) << name;
+        CloseHandle(file);
+        EXPECT_EQ(info.dwVolumeSerialNumber, identity.dwVolume) << name;
+        EXPECT_EQ(info.nFileIndexHigh, identity.dwIndexHigh) << name;
+        EXPECT_EQ(info.nFileIndexLow, identity.dwIndexLow) << name;
+        EXPECT_EQ(strlen(name), identity.ullSize) << name;
+    }
 }
