@@ -517,9 +517,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
             LogLine("Usage shown (/?)");
         else
             LogLine("Bad command line: %s", line.strError.GetText());
-        // In the user's language, where the package carries it.
-        if (installer && !line.bSilent && g_reader.OpenPackage(self))
+        // In the user's language, where the package carries it; the
+        // uninstaller's in its installation's, which its log records.
+        if (installer && !line.bSilent && g_reader.OpenPackage(self)) {
             ApplyLanguage(g_reader.FindSection(), line.strLanguage);
+        } else if (!installer && !line.bSilent) {
+            const CReleasePtr<CXMLDocument> log(CXMLDocument::Load(GetUninstallLogPath(self)));
+            if (log)
+                ApplyLanguage(log->FindNode(Section::Uninstall), line.strLanguage);
+        }
         ShowUsage(line);
         LogLine("Exit code %d", code);
         return code;

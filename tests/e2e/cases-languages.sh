@@ -143,6 +143,21 @@ languages_case() {
   as_user C.UTF-8 run_silent lang-install "$E2E_SETUP" /S /LANG=de
   expect_eq "languages (uninstall): installed in German, exit code 0" "$E2E_BG_STATUS" 0
   check "languages (uninstall): the log records German" grep -q '<language>de</language>' "$APP_DIR/uninstall.dat"
+  as_user C.UTF-8 start_bg lang-uninstall-usage "$APP_WIN\\uninstall.exe" '/?'
+  if out=$(drv window "$(tr_text de IDS_USAGE_TITLE)" 15000); then
+    check "languages (uninstall.exe /?): in German" grep -qF "$(tr_text de IDS_USAGE | sed 's/\\n.*//')" <<<"$out"
+    drv close-window "$(tr_text de IDS_USAGE_TITLE)" >/dev/null
+    wait_bg 15
+  else
+    fail "languages (uninstall.exe /?): the usage box opens"
+    close_leftovers
+  fi
+  # It carries the installation's language alone: /LANG=en chooses English.
+  as_user de_DE.UTF-8 start_bg lang-uninstall-en "$APP_WIN\\uninstall.exe" /LANG=en
+  check "languages (uninstall /LANG=en): asked in English" drv answer-messagebox no "completely remove" 15000
+  wait_bg 30
+  expect_eq "languages (uninstall /LANG=en): No ends with 2" "$E2E_BG_STATUS" 2
+  close_leftovers
   as_user C.UTF-8 start_bg lang-uninstall "$APP_WIN\\uninstall.exe"
   de_remove=$(tr_text de IDS_REMOVE_QUESTION | sed 's/%s.*//; s/\\n.*//')
   if drv answer-messagebox yes "$de_remove" 15000 >/dev/null; then
