@@ -11,6 +11,7 @@
 #include "TermsEncoding.h"
 #include "TextLines.h"
 #include "Wizard.h"
+#include "SetupLog.h"
 #include "resource.h"
 #include "win32/ResString.h"
 #include "ScriptWords.h"
@@ -97,6 +98,7 @@ static INT_PTR OnNotify(HWND page, const NMHDR* header)
 {
     switch (header->code) {
     case PSN_SETACTIVE: {
+        LogLine("Page: Terms and Conditions");
         CResString agree(IDS_I_AGREE);
         SetWizardNext(page, agree, PSWIZB_NEXT);
         FocusSheetButton(page, IDC_WIZARD_NEXT);
