@@ -143,6 +143,7 @@ else
   destination_errors_case
   keys_case
   languages_case
+  uninstall_languages_case
   huge_terms_case
   install_case
   association_case

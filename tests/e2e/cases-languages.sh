@@ -18,6 +18,12 @@ tr_text() {
   sed -n "s/^$2 = //p" "$file" | head -1
 }
 
+# tr_fragment CODE NAME: the longest part of a text free of placeholders and
+# line breaks, to find its message box by.
+tr_fragment() {
+  tr_text "$1" "$2" | python3 -c 'import re, sys; print(max(re.split(r"%[a-z]+|\\n", sys.stdin.read().strip()), key=len).strip())'
+}
+
 # as_user LOCALE COMMAND...: a command of a user whose Windows speaks LOCALE.
 as_user() {
   local locale=$1
@@ -119,6 +125,8 @@ languages_case() {
     check "languages (Arabic): Browse lies left of the path" test "${browse:-0}" -lt "${path:-0}"
     expect_eq "languages (Arabic): the path reads left to right" "$(drv get-text "$IDC_DEST_PATH")" "$APP_WIN"
     drv click cancel >/dev/null
+    expect_eq "languages (Arabic): the question is mirrored too" \
+      "$(line_of layout "$(drv messagebox "$(tr_text ar IDS_EXIT_QUESTION)" 5000)")" rtl
     drv answer-messagebox yes "$(tr_text ar IDS_EXIT_QUESTION)" 5000 >/dev/null
     wizard_ends "languages (Arabic)" 2
   else
@@ -193,5 +201,26 @@ language_shots_case() {
     drv click cancel >/dev/null
     check "language shots: $code cancels" drv answer-messagebox yes "$(tr_text "$code" IDS_EXIT_QUESTION)" 5000
     wizard_ends "language shots ($code)" 2
+  done
+}
+
+# Installed in each language, the uninstaller asks and ends in it.
+uninstall_languages_case() {
+  local code question done_text
+  for code in de fr es pt-BR it pl ru ja zh-CN ko ar he; do
+    as_user C.UTF-8 run_silent "lang-install-$code" "$E2E_SETUP" /S "/LANG=$code"
+    if [ "$E2E_BG_STATUS" != 0 ]; then
+      fail "uninstall in $code: installed (exit code $E2E_BG_STATUS)"
+      continue
+    fi
+    question=$(tr_fragment "$code" IDS_REMOVE_QUESTION)
+    done_text=$(tr_fragment "$code" IDS_UNINSTALL_DONE)
+    as_user C.UTF-8 start_bg "lang-uninstall-$code" "$APP_WIN\\uninstall.exe"
+    check "uninstall in $code: asked in it" drv answer-messagebox yes "${question:-?}" 15000
+    check "uninstall in $code: the end told in it" drv answer-messagebox ok "${done_text:-?}" 30000
+    wait_bg 30
+    expect_eq "uninstall in $code: exit code 0" "$E2E_BG_STATUS" 0
+    check "uninstall in $code: the folder is gone" gone_soon "$APP_DIR"
+    close_leftovers
   done
 }

@@ -71,7 +71,8 @@ std::string CMessageBoxView::Describe() const
         out += number + button.strText;
     }
     std::snprintf(number, sizeof(number), "\ndefault %d\n", m_nDefaultId);
-    return out + number;
+    // Mirrored (Arabic, Hebrew) or not.
+    return out + number + (GetWindowLongA(m_hBox, GWL_EXSTYLE) & WS_EX_LAYOUTRTL ? "layout rtl\n" : "layout ltr\n");
 }
 
 bool CMessageBoxView::Answer(int id, DWORD timeoutMs) const
