@@ -47,6 +47,15 @@ void Collect(HWND page, Container::CArray<SChild>& children)
 
 bool OverlapVertically(const RECT& a, const RECT& b) { return a.top < b.bottom && b.top < a.bottom; }
 
+// A control's text as the wide API has it; its length.
+int GetWideText(HWND control, Container::CArray<wchar_t>& text)
+{
+    const int length = GetWindowTextLengthW(control);
+    text.SetSize((unsigned)length + 1);
+    GetWindowTextW(control, text.GetData(), length + 1);
+    return length;
+}
+
 void Place(const SChild& c)
 {
     SetWindowPos(c.hwnd, nullptr, c.rect.left, c.rect.top, c.rect.right - c.rect.left, c.rect.bottom - c.rect.top,
@@ -58,10 +67,8 @@ void Place(const SChild& c)
 SIZE MeasureStaticText(HWND control, int width)
 {
     SIZE size = {0, 0};
-    const int length = GetWindowTextLengthW(control);
     Container::CArray<wchar_t> text;
-    text.SetSize((unsigned)length + 1);
-    GetWindowTextW(control, text.GetData(), length + 1);
+    const int length = GetWideText(control, text);
     const CWindowDC dc(control);
     if (!dc)
         return size;
@@ -151,10 +158,8 @@ void FitDialogToControls(HWND dialog)
 
 int MeasureButton(HWND button)
 {
-    const int length = GetWindowTextLengthW(button);
     Container::CArray<wchar_t> text;
-    text.SetSize((unsigned)length + 1);
-    GetWindowTextW(button, text.GetData(), length + 1);
+    const int length = GetWideText(button, text);
     const CWindowDC dc(button);
     if (!dc)
         return 0;

@@ -64,21 +64,37 @@ bool IsEnglish(const char* code)
     return (code[0] == 'e' || code[0] == 'E') && (code[1] == 'n' || code[1] == 'N') && (!code[2] || code[2] == '-');
 }
 
+// A translation is a format like the English it replaces: one whose
+// conversions differ (a forged package or uninstall log) could read or write
+// past its arguments, so the English stays.
+bool FormatsAlike(unsigned id, const char* translated)
+{
+    CResString english(id);
+    // Texts without a string-table entry (the usage) are shown, never formatted.
+    if (!(const char*)english)
+        return true;
+    return Translation::Conversions(english) == Translation::Conversions(translated);
+}
+
 // Puts texts in place; false (nothing changed) when the code page can't
-// show them.
+// show them. Call with no translation in place.
 bool TakeTexts(CXMLNode* texts)
 {
     Container::CArray<unsigned> ids;
     Container::CArray<CSmallString> values;
     for (unsigned i = 0; i < texts->GetChildCount(); i++) {
-        const CXMLNode* text = texts->GetChild(i);
+        const CXMLNode* node = texts->GetChild(i);
         unsigned id = 0;
-        const char* value = text->GetAttributeValue(Attr::Texts::Value);
-        if (!(text->GetName() == Attr::Texts::Element) || !text->GetAttributeValue(Attr::Texts::Id, id) ||
-            !value)
+        const char* value = node->GetAttributeValue(Attr::Texts::Value);
+        if (!(node->GetName() == Attr::Texts::Element) || !node->GetAttributeValue(Attr::Texts::Id, id) || !value)
             continue;
+        const CSmallString text = Translation::Unescape(value);
+        if (!FormatsAlike(id, text)) {
+            LogLine("Language: text %u does not take the English text's arguments: English is shown", id);
+            continue;
+        }
         CSmallString shown;
-        if (!ToCodePage(Translation::Unescape(value), shown))
+        if (!ToCodePage(text, shown))
             return false;
         ids.Add(id);
         values.Add(shown);
@@ -117,7 +133,7 @@ CSmallString ApplyLanguage(CXMLNode* section, const char* forced)
     const char* wanted = forced && *forced ? forced : !setting.IsEmpty() ? setting.GetText() : user.GetText();
     const char* why = forced && *forced ? "/LANG=" : !setting.IsEmpty() ? "the script's setting" : "the user's language";
     CXMLNode* texts = section ? FindTexts(section, wanted) : nullptr;
-    ClearTranslatedTexts();
+    ClearTranslatedTexts(); // TakeTexts compares with the English
     g_strRunLanguage = "en";
     g_bRightToLeft = false;
     if (!texts) {

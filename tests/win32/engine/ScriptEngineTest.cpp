@@ -7,6 +7,10 @@
 #include "WinPath.h"
 #include "EngineTestKit.h"
 #include "Commands.h"
+#include "Language.h"
+#include "XMLDocument.h"
+#include "resource.h"
+#include "win32/ResString.h"
 #include "SinProgress.h"
 #include "WineTestEnv.h"
 
@@ -167,4 +171,29 @@ TEST(FileCommand, OverwritesReadOnlyFilesAndStopsOnFailure)
     EXPECT_EQ("<missing>", RegString(HKEY_LOCAL_MACHINE,
                                      "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KxEngineFailTest",
                                      "DisplayName"));
+}
+
+// The language a run takes from a section's <texts>: the one serving the
+// wanted code, in place of the English; a text whose conversions differ
+// from the English (a forged package or log) is left English; an unknown
+// language leaves everything English.
+TEST(ScriptEngine, LanguagesReplaceTextsThatTakeTheSameArguments)
+{
+    const char xml[] = "<install><language>de</language>"
+                       "<texts lang=\"fr\"><text id=\"5\" value=\"Fermer\"/></texts>"
+                       "<texts lang=\"de\"><text id=\"5\" value=\"\\sSchlie\xC3\x9F" "en\"/>"
+                       "<text id=\"17\" value=\"Ordner %s %s %n\"/>"
+                       "<text id=\"54\" value=\"Diese Programme: %s\"/></texts></install>";
+    const std::unique_ptr<CXMLDocument, void (*)(CXMLDocument*)> doc(
+        CXMLDocument::LoadFromMemory(xml, sizeof(xml) - 1), [](CXMLDocument* d) { d->Release(); });
+    ASSERT_TRUE(doc);
+    CXMLNode* section = doc->FindNode("install");
+    EXPECT_STREQ("de", ApplyLanguage(section, nullptr));
+    EXPECT_STREQ(" Schlie\xC3\x9F" "en", GetTranslatedText(IDS_CLOSE));
+    EXPECT_STREQ("Diese Programme: %s", GetTranslatedText(IDS_RESTART_QUESTION));
+    EXPECT_EQ(nullptr, GetTranslatedText(IDS_BROWSE_TITLE)) << "takes %s %s %n where the English takes %s";
+    EXPECT_STREQ("Fermer", ApplyLanguage(section, "fr-CA") == "fr" ? GetTranslatedText(IDS_CLOSE) : "not French");
+    EXPECT_STREQ("en", ApplyLanguage(section, "sv"));
+    EXPECT_EQ(nullptr, GetTranslatedText(IDS_CLOSE));
+    EXPECT_FALSE(IsRunRightToLeft());
 }
