@@ -43,22 +43,6 @@ const char* LangOf(const CXMLNode* node)
     return lang ? lang : "";
 }
 
-// The <texts> element serving wanted, or null.
-CXMLNode* FindTexts(CXMLNode* section, const char* wanted)
-{
-    Container::CArray<CSmallString> codes;
-    Container::CArray<CXMLNode*> nodes;
-    for (unsigned i = 0; i < section->GetChildCount(); i++) {
-        CXMLNode* child = section->GetChild(i);
-        if (child->GetName() == Setting::Texts && *LangOf(child)) {
-            codes.Add(LangOf(child));
-            nodes.Add(child);
-        }
-    }
-    const int at = Translation::Choose(wanted, codes);
-    return at < 0 ? nullptr : nodes[(unsigned)at];
-}
-
 bool IsEnglish(const char* code)
 {
     return (code[0] == 'e' || code[0] == 'E') && (code[1] == 'n' || code[1] == 'N') && (!code[2] || code[2] == '-');
@@ -107,6 +91,21 @@ bool TakeTexts(CXMLNode* texts)
 
 } // namespace
 
+CXMLNode* FindInLanguage(CXMLNode* section, const char* name, const char* code)
+{
+    Container::CArray<CSmallString> codes;
+    Container::CArray<CXMLNode*> nodes;
+    for (unsigned i = 0; i < section->GetChildCount(); i++) {
+        CXMLNode* child = section->GetChild(i);
+        if (child->GetName() == name && *LangOf(child)) {
+            codes.Add(LangOf(child));
+            nodes.Add(child);
+        }
+    }
+    const int at = Translation::Choose(code, codes);
+    return at < 0 ? nullptr : nodes[(unsigned)at];
+}
+
 CSmallString GetUserLanguage()
 {
     // ISO 639 and 3166 names, as language codes write them: "de-DE".
@@ -132,7 +131,7 @@ CSmallString ApplyLanguage(CXMLNode* section, const char* forced)
     const CSmallString user = GetUserLanguage();
     const char* wanted = forced && *forced ? forced : !setting.IsEmpty() ? setting.GetText() : user.GetText();
     const char* why = forced && *forced ? "/LANG=" : !setting.IsEmpty() ? "the script's setting" : "the user's language";
-    CXMLNode* texts = section ? FindTexts(section, wanted) : nullptr;
+    CXMLNode* texts = section ? FindInLanguage(section, Setting::Texts, wanted) : nullptr;
     ClearTranslatedTexts(); // TakeTexts compares with the English
     g_strRunLanguage = "en";
     g_bRightToLeft = false;
@@ -165,7 +164,7 @@ void RecordLanguage(CXMLNode* installSection, CXMLNode* logSection)
     }
     if (g_strRunLanguage == "en")
         return;
-    CXMLNode* texts = FindTexts(installSection, g_strRunLanguage);
+    CXMLNode* texts = FindInLanguage(installSection, Setting::Texts, g_strRunLanguage);
     if (!texts)
         return;
     CReleasePtr<CXMLNode>(logSection->CreateNewChild(Setting::Language))->SetText(g_strRunLanguage);

@@ -6,6 +6,10 @@
 
 class CXMLNode;
 
+// The first child named name whose lang="..." serves code (as
+// Translation::Choose rules), or null.
+CXMLNode* FindInLanguage(CXMLNode* section, const char* name, const char* code);
+
 // The user's UI language as a code ("de-DE"), empty when Windows names none.
 CSmallString GetUserLanguage();
 

@@ -2,7 +2,7 @@
 #include <cstring>
 
 #include "ScriptWords.h"
-#include "Translation.h"
+#include "Language.h"
 #include "SinReader.h"
 #include "XMLDocument.h"
 
@@ -22,25 +22,17 @@ CXMLNode* CSinReader::FindSetting(const char* name, bool perLanguage)
     CXMLNode* section = FindSection();
     if (!section)
         return nullptr;
-    // The first without lang, as ever; one in the run's language first.
-    CXMLNode* plain = nullptr;
-    Container::CArray<CSmallString> codes;
-    Container::CArray<CXMLNode*> translated;
+    // One in the run's language first; else the first without lang, as ever.
+    if (CXMLNode* translated = perLanguage && !(m_strLanguage == "en") ? FindInLanguage(section, name, m_strLanguage)
+                                                                          : nullptr)
+        return translated;
     for (unsigned i = 0; i < section->GetChildCount(); i++) {
         CXMLNode* child = section->GetChild(i);
-        if (!(child->GetName() == name))
-            continue;
         const char* lang = child->GetAttributeValue(Attr::Lang);
-        if (!lang || !*lang) {
-            if (!plain)
-                plain = child;
-        } else if (perLanguage) {
-            codes.Add(lang);
-            translated.Add(child);
-        }
+        if (child->GetName() == name && (!lang || !*lang))
+            return child;
     }
-    const int at = m_strLanguage == "en" ? -1 : Translation::Choose(m_strLanguage, codes);
-    return at >= 0 ? translated[(unsigned)at] : plain;
+    return nullptr;
 }
 
 bool CSinReader::GetShownAppName(CSmallString& value)

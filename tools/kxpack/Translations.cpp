@@ -121,6 +121,13 @@ void TakeFile(const char* text, size_t length, const char* file, const SPlace& a
     }
 }
 
+// A translation kxpack carries, into texts (checked by the tests).
+void TakeBuiltIn(const SBuiltInLanguage& builtIn, CTextMap& texts)
+{
+    CScriptReport quiet(nullptr);
+    TakeFile(builtIn.pszText, strlen(builtIn.pszText), builtIn.pszCode, SPlace(), texts, quiet);
+}
+
 std::vector<std::string> SplitList(const char* text)
 {
     std::vector<std::string> codes;
@@ -181,8 +188,7 @@ void AddTranslations(const CXMLNode* install, const std::string& scriptFolder, C
         if (const SBuiltInLanguage* builtIn = FindBuiltIn(code.c_str())) {
             language.strCode = builtIn->pszCode;
             language.bBuiltIn = true;
-            CScriptReport quiet(nullptr);
-            TakeFile(builtIn->pszText, strlen(builtIn->pszText), builtIn->pszCode, SPlace(), language.texts, quiet);
+            TakeBuiltIn(*builtIn, language.texts);
         }
         carried.push_back(language);
     }
@@ -217,8 +223,7 @@ void AddTranslations(const CXMLNode* install, const std::string& scriptFolder, C
                 // publisher's texts over the built-in ones.
                 added.strCode = builtIn->pszCode;
                 added.bBuiltIn = true;
-                CScriptReport quiet(nullptr);
-                TakeFile(builtIn->pszText, strlen(builtIn->pszText), builtIn->pszCode, SPlace(), added.texts, quiet);
+                TakeBuiltIn(*builtIn, added.texts);
             }
             carried.push_back(added);
             language = &carried.back();
@@ -291,8 +296,7 @@ bool WriteTranslationTemplate(const char* code, std::string& text)
         return false;
     CTextMap texts;
     if (builtIn) {
-        CScriptReport quiet(nullptr);
-        TakeFile(builtIn->pszText, strlen(builtIn->pszText), builtIn->pszCode, SPlace(), texts, quiet);
+        TakeBuiltIn(*builtIn, texts);
     }
     text = std::string("# kxsetup texts (") + (builtIn ? builtIn->pszCode : "en") +
            "): one \"ID = text\" per line, UTF-8; \\n is a line break, \\t a tab, \\s a space, \\\\ a backslash.\n";
