@@ -1,5 +1,6 @@
 // Package extraction on arbitrary installer files: junk removal, trailer,
-// CRC, inflate or LZMA decoding (the corpus holds both kinds of data block)
+// CRC, inflate or LZMA decoding, with or without the x86 filter (the corpus
+// holds each kind of data block)
 // and payload split must reject bad input without crashing,
 // over-reading or allocating without bound; and the streaming reader must
 // accept and refuse exactly what the whole-file reader does, with the same

@@ -1,6 +1,6 @@
 // Turns a package's data block back into its payload a step at a time, from
 // input its caller reads in: zlib's inflate, or the LZMA SDK's decoder with
-// the block's header and payload CRC (PackageFormat.h).
+// the block's header, x86 filter and payload CRC (PackageFormat.h).
 #pragma once
 
 #include <cstdint>
@@ -33,9 +33,9 @@ public:
 
 // Null when out of memory.
 CBlockDecoderABC* NewZlibDecoder();
-CBlockDecoderABC* NewLzmaDecoder();
+CBlockDecoderABC* NewLzmaDecoder(Package::ECompression compression);
 
 inline CBlockDecoderABC* NewBlockDecoder(Package::ECompression compression)
 {
-    return compression == Package::Lzma ? NewLzmaDecoder() : NewZlibDecoder();
+    return compression == Package::Zlib ? NewZlibDecoder() : NewLzmaDecoder(compression);
 }

@@ -4,6 +4,7 @@
 #include "BlockDecoder.h"
 #include "LzmaDec.h"
 #include "Memory.h"
+#include "X86Filter.h"
 
 namespace {
 
@@ -23,7 +24,11 @@ ISzAlloc g_alloc = {Allocate, Release};
 class CLzmaDecoder : public CBlockDecoderABC
 {
 public:
-    CLzmaDecoder() { LzmaDec_Construct(&m_dec); }
+    explicit CLzmaDecoder(Package::ECompression compression)
+        : m_eCompression(compression), m_stage(compression == Package::LzmaX86 ? X86Filter::Decode : X86Filter::None)
+    {
+        LzmaDec_Construct(&m_dec);
+    }
     ~CLzmaDecoder() override { LzmaDec_Free(&m_dec, &g_alloc); }
 
     bool Start() override
@@ -31,6 +36,7 @@ public:
         m_ePhase = Header;
         m_uHave = 0;
         m_uCrc = CRCStart();
+        m_stage.Reset();
         return true;
     }
 
@@ -44,18 +50,32 @@ public:
             if (started != StepOn)
                 return started;
         }
-        if (m_ePhase == Body) {
-            SizeT made = outLen, used = inLen;
+        if (m_ePhase == Body || m_ePhase == Drain) {
+            // Decoded bytes pass the stage, which holds back the few a
+            // filtered call may still need to change.
             ELzmaStatus status = LZMA_STATUS_NOT_SPECIFIED;
-            if (LzmaDec_DecodeToBuf(&m_dec, out, &made, in, &used, LZMA_FINISH_ANY, &status) != SZ_OK)
-                return StepDamaged;
-            m_uCrc = CRCAdd(m_uCrc, out, (uint32_t)made);
-            in += used;
-            inLen -= (uint32_t)used;
-            out += made;
-            outLen -= (uint32_t)made;
-            if (status != LZMA_STATUS_FINISHED_WITH_MARK)
+            if (m_ePhase == Body && !m_stage.ReadyCount()) {
+                unsigned char* tail = m_stage.Tail();
+                SizeT made = m_stage.Space(), used = inLen;
+                if (LzmaDec_DecodeToBuf(&m_dec, tail, &made, in, &used, LZMA_FINISH_ANY, &status) != SZ_OK)
+                    return StepDamaged;
+                in += used;
+                inLen -= (uint32_t)used;
+                const bool ended = status == LZMA_STATUS_FINISHED_WITH_MARK;
+                m_stage.Added((uint32_t)made, ended);
+                if (ended)
+                    m_ePhase = Drain;
+            }
+            const uint32_t n = m_stage.ReadyCount() < outLen ? m_stage.ReadyCount() : outLen;
+            memcpy(out, m_stage.Ready(), n);
+            m_stage.Taken(n);
+            m_uCrc = CRCAdd(m_uCrc, out, n);
+            out += n;
+            outLen -= n;
+            if (m_ePhase == Body)
                 return inLen == 0 && inputEnds && status == LZMA_STATUS_NEEDS_MORE_INPUT ? StepDamaged : StepOn;
+            if (m_stage.ReadyCount())
+                return StepOn;
             m_ePhase = Check;
             m_uHave = 0;
         }
@@ -79,6 +99,7 @@ private:
     {
         Header, // the tag and the properties
         Body,   // the LZMA stream
+        Drain,  // its end came; the stage still holds decoded bytes
         Check,  // the payload's CRC
         Done,
     };
@@ -97,7 +118,7 @@ private:
     EStep StartStream()
     {
         const unsigned char* props = m_achBytes + Package::kLzmaTagSize;
-        if (memcmp(m_achBytes, Package::kLzmaTag, Package::kLzmaTagSize) != 0 || props[0] >= 9 * 5 * 5 ||
+        if (memcmp(m_achBytes, Package::LzmaTag(m_eCompression), Package::kLzmaTagSize) != 0 || props[0] >= 9 * 5 * 5 ||
             props[0] % 9 + props[0] / 9 % 5 > Package::kMaxLzmaLcPlusLp ||
             Package::ReadU32(props + 1) > Package::kMaxLzmaDictionary)
             return StepDamaged;
@@ -109,13 +130,18 @@ private:
         return StepOn;
     }
 
+    const Package::ECompression m_eCompression;
     CLzmaDec m_dec;
     EPhase m_ePhase = Header;
     unsigned char m_achBytes[Package::kLzmaHeaderSize];
     unsigned m_uHave = 0;
     uint32_t m_uCrc = 0;
+    CX86FilterStage m_stage;
 };
 
 } // namespace
 
-CBlockDecoderABC* NewLzmaDecoder() { return new (std::nothrow) CLzmaDecoder; }
+CBlockDecoderABC* NewLzmaDecoder(Package::ECompression compression)
+{
+    return new (std::nothrow) CLzmaDecoder(compression);
+}

@@ -20,7 +20,8 @@
 //
 // LZMA data block (kxpack build --compression lzma):
 //   +----------------------+
-//   | "LZMA"               |  4 bytes: the block's own declaration
+//   | "LZMA" or "LZ86"     |  4 bytes: the block's own declaration; "LZ86":
+//   |                      |  the payload went through X86Filter.h first
 //   | properties           |  5 bytes: (pb * 5 + lp) * 9 + lc, u32
 //   |                      |  dictionary size (kMaxLzmaDictionary at most)
 //   | LZMA stream          |  the whole payload, ended by the end mark
@@ -29,7 +30,7 @@
 // A zlib stream's first byte always has 8 (deflate) in its low four bits;
 // 'L' has 12, so no zlib block starts as an LZMA one. The declaration lies
 // under the trailer's CRC, and every package written before LZMA reads as
-// it always did. The payload CRC does for LZMA what zlib's Adler-32 does:
+// it always did. The filter's offsets count from the payload's first byte. The payload CRC does for LZMA what zlib's Adler-32 does:
 // damage that still decodes is refused.
 #pragma once
 
@@ -56,9 +57,11 @@ enum ECompression
 {
     Zlib,
     Lzma,
+    LzmaX86, // LZMA over the payload put through the x86 branch filter
 };
 
 const char kLzmaTag[] = "LZMA";
+const char kLzmaX86Tag[] = "LZ86";
 const unsigned kLzmaTagSize = 4;
 const unsigned kLzmaPropsSize = 5;
 const unsigned kLzmaHeaderSize = kLzmaTagSize + kLzmaPropsSize;
@@ -79,10 +82,17 @@ const unsigned kLzmaLookAhead = 32;
 
 inline ECompression DeclaredCompression(const unsigned char* block, uint32_t size)
 {
-    return size >= kLzmaTagSize && memcmp(block, kLzmaTag, kLzmaTagSize) == 0 ? Lzma : Zlib;
+    if (size >= kLzmaTagSize && memcmp(block, kLzmaTag, kLzmaTagSize) == 0)
+        return Lzma;
+    return size >= kLzmaTagSize && memcmp(block, kLzmaX86Tag, kLzmaTagSize) == 0 ? LzmaX86 : Zlib;
 }
 
-inline const char* CompressionName(ECompression compression) { return compression == Lzma ? "lzma" : "zlib"; }
+inline const char* LzmaTag(ECompression compression) { return compression == LzmaX86 ? kLzmaX86Tag : kLzmaTag; }
+
+inline const char* CompressionName(ECompression compression)
+{
+    return compression == Lzma ? "lzma" : compression == LzmaX86 ? "lzma+x86" : "zlib";
+}
 
 inline uint32_t ReadU32(const unsigned char* p)
 {

@@ -2,6 +2,7 @@
 // packages accepted and refused, the same bytes out, in any order of items.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "PackageWriter.h"
 #include "WholePackage.h"
 #include "TestFiles.h"
+#include "X86Filter.h"
 
 namespace {
 
@@ -98,13 +100,41 @@ Bytes RandomBytes(size_t n, unsigned seed)
     return b;
 }
 
-// Every reading over either compression.
+// Bytes as a program has them: calls and jumps (E8, E9) to a few targets
+// with displacements of every top byte, E8 as the last byte of another
+// instruction right before a call, and runs of E8 and E9.
+Bytes CodeLike(size_t n, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    Bytes b;
+    const uint32_t targets[] = {0x1000, 0x2345, 0x40000, 0x123456, 0xFF000000};
+    while (b.size() < n) {
+        const uint32_t r = rng();
+        const uint32_t target = targets[r % 5];
+        switch (r >> 8 & 7) {
+        case 0: b.push_back(0x8B); b.push_back(0xE8); break; // E8 in a ModRM byte
+        case 1: b.insert(b.end(), {0xE8, 0xE8, 0xE9}); break;
+        case 2: b.push_back((unsigned char)(r >> 16)); break;
+        default: break;
+        }
+        const uint32_t displacement = target - (uint32_t)(b.size() + 5);
+        b.push_back(r & 0x10000 ? 0xE9 : 0xE8);
+        for (int i = 0; i < 4; i++)
+            b.push_back((unsigned char)(displacement >> 8 * i));
+    }
+    b.resize(n);
+    return b;
+}
+
+// Every reading over each compression.
 class PackageStream : public testing::TestWithParam<Package::ECompression>
 {
 };
-INSTANTIATE_TEST_SUITE_P(Both, PackageStream, testing::Values(Package::Zlib, Package::Lzma),
+INSTANTIATE_TEST_SUITE_P(Each, PackageStream, testing::Values(Package::Zlib, Package::Lzma, Package::LzmaX86),
                          [](const testing::TestParamInfo<Package::ECompression>& info) {
-                             return std::string(Package::CompressionName(info.param));
+                             std::string name = Package::CompressionName(info.param);
+                             std::replace(name.begin(), name.end(), '+', '_');
+                             return name;
                          });
 
 } // namespace
@@ -123,6 +153,7 @@ TEST_P(PackageStream, ReadsWhatTheWholeFileReaderReads)
         {"empty script", "", {Bytes{1, 2}}, ""},
         {"zero-length items", "<install/>", {Bytes(), Bytes{7}, Bytes()}, ""},
         {"large items", "<install/>", {big, Bytes(3 << 20, 0), Bytes{9}}, ""},
+        {"program code across the buffers", "<install/>", {CodeLike(300007, 1), Bytes{0xE8, 0, 0}, CodeLike(9, 2)}, ""},
         {"a signature tail", "<install/>", {Bytes{1, 2, 3}}, std::string(5000, 's')},
     };
     for (const auto& c : cases) {
@@ -246,4 +277,44 @@ TEST_P(PackageStream, AStoppedCopyLeavesTheStreamUsable)
     ASSERT_TRUE(stream.CopyStub(stubSink));
     EXPECT_EQ(Bytes(file.begin(), file.begin() + 39), stub);
     EXPECT_LT(stream.GetBlockConsumed(), stream.GetBlockSize() + 1);
+}
+
+// The filter in pieces of any size gives what it gives over the whole, is
+// undone by its reverse, and makes calls of one target alike.
+TEST(X86Filter, PiecesAndWholeAgreeAndReverse)
+{
+    const Bytes code = CodeLike(200000, 7);
+    Bytes whole = code;
+    X86Filter::Convert(X86Filter::Encode, whole.data(), (uint32_t)whole.size(), 0);
+    EXPECT_NE(code, whole);
+    // "E8 <0x1000 - next>" at two places both read "E8 00 10 00 00" once filtered.
+    Bytes twoCalls(40, 0x90);
+    for (uint32_t at : {3u, 27u}) {
+        twoCalls[at] = 0xE8;
+        Package::WriteU32(&twoCalls[at + 1], 0x1000 - (at + 5));
+    }
+    X86Filter::Convert(X86Filter::Encode, twoCalls.data(), (uint32_t)twoCalls.size(), 0);
+    EXPECT_TRUE(std::equal(&twoCalls[3], &twoCalls[8], &twoCalls[27]));
+    EXPECT_EQ(0x1000u, Package::ReadU32(&twoCalls[4]));
+
+    for (const size_t piece : {1u, 2u, 3u, 4u, 5u, 6u, 7u, 4096u, 65539u, 200000u}) {
+        SCOPED_TRACE(piece);
+        for (const auto direction : {X86Filter::Encode, X86Filter::Decode}) {
+            const Bytes& in = direction == X86Filter::Encode ? code : whole;
+            CX86FilterStage stage(direction);
+            Bytes out;
+            for (size_t at = 0; at < in.size() || stage.ReadyCount();) {
+                if (!stage.ReadyCount()) {
+                    unsigned char* tail = stage.Tail();
+                    const size_t n = std::min<size_t>({piece, stage.Space(), in.size() - at});
+                    std::copy(in.begin() + at, in.begin() + at + n, tail);
+                    at += n;
+                    stage.Added((uint32_t)n, at == in.size());
+                }
+                out.insert(out.end(), stage.Ready(), stage.Ready() + stage.ReadyCount());
+                stage.Taken(stage.ReadyCount());
+            }
+            EXPECT_EQ(direction == X86Filter::Encode ? whole : code, out);
+        }
+    }
 }

@@ -187,11 +187,14 @@ class PackageWriter : public testing::TestWithParam<Package::ECompression>
 };
 std::string CompressionName(const testing::TestParamInfo<Package::ECompression>& info)
 {
-    return Package::CompressionName(info.param);
+    std::string name = Package::CompressionName(info.param);
+    std::replace(name.begin(), name.end(), '+', '_');
+    return name;
 }
-INSTANTIATE_TEST_SUITE_P(Both, PackageLayout, testing::Values(Package::Zlib, Package::Lzma), CompressionName);
-INSTANTIATE_TEST_SUITE_P(Both, PackageDamage, testing::Values(Package::Zlib, Package::Lzma), CompressionName);
-INSTANTIATE_TEST_SUITE_P(Both, PackageWriter, testing::Values(Package::Zlib, Package::Lzma), CompressionName);
+const auto kEachCompression = testing::Values(Package::Zlib, Package::Lzma, Package::LzmaX86);
+INSTANTIATE_TEST_SUITE_P(Each, PackageLayout, kEachCompression, CompressionName);
+INSTANTIATE_TEST_SUITE_P(Each, PackageDamage, kEachCompression, CompressionName);
+INSTANTIATE_TEST_SUITE_P(Each, PackageWriter, kEachCompression, CompressionName);
 
 } // namespace
 
@@ -281,7 +284,7 @@ TEST(PackageRoundTrip, PackerOutputReadsBack)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        for (const auto compression : {Package::Zlib, Package::Lzma})
+        for (const auto compression : {Package::Zlib, Package::Lzma, Package::LzmaX86})
         for (int level : {0, 9}) {
             SCOPED_TRACE(Package::CompressionName(compression));
             const Extracted r = Extract(Pack(kStub, c.script, c.items, level, compression));
@@ -498,15 +501,17 @@ TEST_P(PackageDamage, SizeAndBlockMismatches)
 
     // A data block of plain bytes with a correct CRC is no stream; nor is
     // one whose header asks for more than a reader holds.
-    const Bytes sound = HandBuiltBlock(Payload("<install/>", {ToBytes("x")}), Package::Lzma);
+    const bool lzma = GetParam() != Package::Zlib;
+    const Bytes sound = HandBuiltBlock(Payload("<install/>", {ToBytes("x")}), lzma ? GetParam() : Package::Lzma);
     Bytes bigDictionary = sound, wideLiterals = sound, noCheck = sound, wrongCheck = sound;
     Package::WriteU32(&bigDictionary[5], Package::kMaxLzmaDictionary + 1);
     wideLiterals[4] = 2 * 9 * 5 + 1 * 9 + 4; // pb=2 lp=1 lc=4
     noCheck.resize(noCheck.size() - 4);
     wrongCheck.back() ^= 1;
     std::vector<Bytes> notStreams = {ToBytes("this is not a zlib stream")};
-    if (GetParam() == Package::Lzma)
-        notStreams = {ToBytes("LZMA] this is no LZMA stream"), ToBytes("LZMA"), bigDictionary, wideLiterals, noCheck,
+    const std::string tag = Package::LzmaTag(GetParam());
+    if (lzma)
+        notStreams = {ToBytes(tag + "] this is no LZMA stream"), ToBytes(tag), bigDictionary, wideLiterals, noCheck,
                       wrongCheck};
     for (const Bytes& block : notStreams) {
         EXPECT_FALSE(Extract(Frame(kStub, block)).ok) << std::string(block.begin(), block.begin() + 4);

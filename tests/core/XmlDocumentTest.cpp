@@ -425,6 +425,37 @@ TEST(XmlDocument, DecodedNulEndsAValueUnlessKept)
     }
 }
 
+// Whole UTF-8 characters are saved as they are; every other byte above 127
+// as a reference, so that what is saved reads back to the same bytes.
+TEST(XmlDocument, SavedUtf8StaysAndOtherHighBytesAreReferences)
+{
+    CLeakCheck leaks;
+    const struct
+    {
+        const char* input;
+        const char* saved;
+    } cases[] = {
+        {"<a v=\"caf&#195;&#169; &lt;\"/>", "<a v=\"caf\xC3\xA9 &lt;\" />"},
+        {"<a v=\"\xD0\x92\xE4\xB8\xAD\xF0\x9F\x98\x80\"/>", "<a v=\"\xD0\x92\xE4\xB8\xAD\xF0\x9F\x98\x80\" />"},
+        {"<a v=\"caf&#233;\"/>", "<a v=\"caf&#233;\" />"},               // Windows-1252, not UTF-8
+        {"<a v=\"x&#195;\"/>", "<a v=\"x&#195;\" />"},                   // cut short
+        {"<a v=\"&#192;&#128;&#237;&#160;&#128;\"/>", "<a v=\"&#192;&#128;&#237;&#160;&#128;\" />"}, // overlong, surrogate
+        {"<a v=\"&#153;\xC3\xA9&#10;x\"/>", "<a v=\"&#153;\xC3\xA9&#10;x\" />"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.input);
+        CDocRef doc(CXMLDocument::LoadFromMemory(c.input, (unsigned)strlen(c.input), false));
+        ASSERT_NE(nullptr, doc.p);
+        const std::string saved = Compact(doc.p);
+        EXPECT_EQ(c.saved, saved);
+        CDocRef again(CXMLDocument::LoadFromMemory(saved.c_str(), (unsigned)saved.size(), false));
+        ASSERT_NE(nullptr, again.p);
+        EXPECT_EQ(Compact(again.p), saved);
+        EXPECT_STREQ(doc->FindNode("a")->GetAttributes().FindValue(CSmallString("v"))->GetText(),
+                     again->FindNode("a")->GetAttributes().FindValue(CSmallString("v"))->GetText());
+    }
+}
+
 TEST(XmlDocument, ManyDistinctNamesAndValues)
 {
     // Many elements, each naming its attributes anew: a later spelling of a

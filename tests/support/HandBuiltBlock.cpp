@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "LzmaEnc.h"
+#include "X86Filter.h"
 
 namespace {
 
@@ -25,15 +26,18 @@ std::vector<unsigned char> HandBuiltBlock(const std::vector<unsigned char>& payl
         block.resize(len);
         return block;
     }
-    // "LZMA", the properties, the stream with its end mark, the payload's CRC.
+    // The tag, the properties, the stream with its end mark, the payload's CRC.
+    std::vector<unsigned char> coded(payload);
+    if (compression == Package::LzmaX86)
+        X86Filter::Convert(X86Filter::Encode, coded.data(), (uint32_t)coded.size(), 0);
     CLzmaEncProps props;
     LzmaEncProps_Init(&props);
     props.dictSize = 1 << 16;
     const size_t head = Package::kLzmaHeaderSize;
     std::vector<unsigned char> block(head + payload.size() + payload.size() / 2 + 1024);
-    memcpy(block.data(), Package::kLzmaTag, Package::kLzmaTagSize);
+    memcpy(block.data(), Package::LzmaTag(compression), Package::kLzmaTagSize);
     SizeT propsSize = LZMA_PROPS_SIZE, len = block.size() - head;
-    if (LzmaEncode(block.data() + head, &len, payload.data(), payload.size(), &props,
+    if (LzmaEncode(block.data() + head, &len, coded.data(), coded.size(), &props,
                    block.data() + Package::kLzmaTagSize, &propsSize, 1, nullptr, &g_alloc, &g_alloc) != SZ_OK)
         abort();
     block.resize(head + len + 4);

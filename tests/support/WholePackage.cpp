@@ -4,9 +4,11 @@
 
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "LzmaDec.h"
 #include "PackageFormat.h"
+#include "X86Filter.h"
 
 void RemoveJunkFromTheEndOfTheArray(Container::CArray<unsigned char>& array)
 {
@@ -134,6 +136,8 @@ public:
         m_pIn += Package::kLzmaHeaderSize;
         m_uLeft -= Package::kLzmaHeaderSize;
         m_bSound = true;
+        if (Package::DeclaredCompression(block, size) == Package::LzmaX86)
+            DecodeWhole();
     }
     ~CUnlzma() { LzmaDec_Free(&m_dec, &g_lzmaAlloc); }
     CUnlzma(const CUnlzma&) = delete;
@@ -143,6 +147,13 @@ public:
 
     bool Read(void* out, uint32_t len)
     {
+        if (m_bWhole) {
+            if (len > m_whole.size() - m_uAt)
+                return false;
+            memcpy(out, m_whole.data() + m_uAt, len);
+            m_uAt += len;
+            return true;
+        }
         unsigned char* at = static_cast<unsigned char*>(out);
         while (len) {
             if (!Step(at, len))
@@ -156,6 +167,10 @@ public:
     // Decodes (and drops) what follows the payload, then checks the CRC.
     bool Finish()
     {
+        if (m_bWhole)
+            return true;
+        if (m_bWhole)
+            return true;
         unsigned char sink[4096];
         while (!m_bEnded) {
             unsigned char* at = sink;
@@ -168,6 +183,10 @@ public:
 
     bool CanHold(uint32_t len) const
     {
+        if (m_bWhole)
+            return len <= m_whole.size() - m_uAt;
+        if (m_bWhole)
+            return len <= m_whole.size() - m_uAt;
         const unsigned long long possible =
             ((unsigned long long)m_uLeft + Package::kLzmaLookAhead) * Package::kMaxLzmaRatio + 65536;
         return m_ullTotal + len <= Package::kMaxPayload && len <= possible;
@@ -200,9 +219,45 @@ private:
         return !(m_uLeft == 0 && status == LZMA_STATUS_NEEDS_MORE_INPUT);
     }
 
+    // A filtered payload is decoded whole and the filter reversed over it in
+    // one call, unlike the product's reader, which does it a piece at a time.
+    void DecodeWhole()
+    {
+        std::vector<unsigned char> all;
+        for (;;) {
+            unsigned char piece[65536];
+            SizeT made = sizeof(piece), used = m_uLeft;
+            ELzmaStatus status = LZMA_STATUS_NOT_SPECIFIED;
+            if (LzmaDec_DecodeToBuf(&m_dec, piece, &made, m_pIn, &used, LZMA_FINISH_ANY, &status) != SZ_OK ||
+                all.size() + made > Package::kMaxPayload) {
+                m_bSound = false;
+                return;
+            }
+            all.insert(all.end(), piece, piece + made);
+            m_pIn += used;
+            m_uLeft -= (uint32_t)used;
+            if (status == LZMA_STATUS_FINISHED_WITH_MARK)
+                break;
+            if (m_uLeft == 0 && status == LZMA_STATUS_NEEDS_MORE_INPUT) {
+                m_bSound = false;
+                return;
+            }
+        }
+        X86Filter::Convert(X86Filter::Decode, all.data(), (uint32_t)all.size(), 0);
+        if (m_uLeft < 4 || Package::ReadU32(m_pIn) != CRCBitwise(all.data(), (uint32_t)all.size())) {
+            m_bSound = false;
+            return;
+        }
+        m_whole.swap(all);
+        m_bWhole = m_bEnded = true;
+    }
+
     CLzmaDec m_dec;
     const unsigned char* m_pIn;
     uint32_t m_uLeft;
+    std::vector<unsigned char> m_whole;
+    size_t m_uAt = 0;
+    bool m_bWhole = false;
     bool m_bSound = false;
     bool m_bEnded = false;
     uint32_t m_uCrc = CRCStart();
@@ -253,7 +308,7 @@ bool CWholePackage::ExtractFromDataBlock(Container::CArray<unsigned char>& array
 
 bool CWholePackage::InflatePayload(const unsigned char* block, uint32_t size)
 {
-    if (Package::DeclaredCompression(block, size) == Package::Lzma) {
+    if (Package::DeclaredCompression(block, size) != Package::Zlib) {
         CUnlzma z(block, size);
         return SplitPayload(z);
     }

@@ -467,8 +467,10 @@ int CmdBuild(const CCommandArgs& args, FILE* out, FILE* err)
         return Usage(err, (CSmallString("--level ") + levelText + ": write a level from 0 to 9").GetText());
     const int level = levelText ? levelText[0] - '0' : -1;
     Package::ECompression compression = Package::Zlib;
+    // Installers carry programs: LZMA always goes with the x86 filter, which
+    // costs next to nothing on other data.
     if (compressionText && !strcmp(compressionText, Package::CompressionName(Package::Lzma)))
-        compression = Package::Lzma;
+        compression = Package::LzmaX86;
     else if (compressionText && strcmp(compressionText, Package::CompressionName(Package::Zlib)))
         return Usage(err, (CSmallString("--compression ") + compressionText + ": write zlib or lzma").GetText());
     CBuildVariables variables;

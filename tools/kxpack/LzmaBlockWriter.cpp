@@ -2,11 +2,13 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "Caught.h"
 #include "LzmaEnc.h"
 #include "PackageFormat.h"
 #include "PayloadSource.h"
+#include "X86Filter.h"
 
 namespace {
 
@@ -20,8 +22,10 @@ struct SIn
 {
     ISeqInStream vt;
     CPayloadSource* pSource;
+    CX86FilterStage* pStage;
     CSmallString* pWhy;
     bool bFailed;
+    bool bEnded;
 };
 
 struct SOut
@@ -32,16 +36,28 @@ struct SOut
     bool bFailed;
 };
 
+// The payload reaches the encoder through the stage, which holds back the
+// few bytes a call may still need until what follows them was read.
 SRes ReadPayload(void* p, void* buffer, size_t* size)
 {
     SIn& in = *static_cast<SIn*>(p);
-    size_t got = 0;
-    bool read = false;
-    CSmallString broke;
-    if (!RunCaught([&] { read = in.pSource->Read(static_cast<unsigned char*>(buffer), *size, got, *in.pWhy); },
-                   broke))
-        *in.pWhy = broke;
-    *size = got;
+    CX86FilterStage& stage = *in.pStage;
+    bool read = true;
+    while (read && !stage.ReadyCount() && !in.bEnded) {
+        unsigned char* tail = stage.Tail();
+        size_t got = 0;
+        CSmallString broke;
+        if (!RunCaught([&] { read = in.pSource->Read(tail, stage.Space(), got, *in.pWhy); }, broke)) {
+            *in.pWhy = broke;
+            read = false;
+        }
+        in.bEnded = read && got == 0;
+        stage.Added((uint32_t)got, in.bEnded);
+    }
+    const size_t n = stage.ReadyCount() < *size ? stage.ReadyCount() : *size;
+    memcpy(buffer, stage.Ready(), n);
+    stage.Taken((uint32_t)n);
+    *size = n;
     in.bFailed = !read;
     return read ? SZ_OK : SZ_ERROR_READ;
 }
@@ -76,8 +92,8 @@ private:
 
 } // namespace
 
-bool WriteLzmaBlock(const CSmallString& script, const CPackItemList& items, int level, CBlockOut& out,
-                    CSmallString& why)
+bool WriteLzmaBlock(const CSmallString& script, const CPackItemList& items, int level,
+                    Package::ECompression compression, CBlockOut& out, CSmallString& why)
 {
     const unsigned long long payload = CPayloadSource::Size(script, items);
     CLzmaEncProps props;
@@ -89,12 +105,14 @@ bool WriteLzmaBlock(const CSmallString& script, const CPackItemList& items, int 
     props.lc = 3;
     props.lp = 0;
     props.pb = 2;
+    // Longer matches than the level's 64 bytes: 0.1% smaller on programs.
+    props.fb = level >= 9 ? 128 : props.fb;
     props.writeEndMark = 1;
     props.numThreads = 1;
 
     CEncoder encoder;
     unsigned char header[Package::kLzmaHeaderSize];
-    memcpy(header, Package::kLzmaTag, Package::kLzmaTagSize);
+    memcpy(header, Package::LzmaTag(compression), Package::kLzmaTagSize);
     SizeT propsSize = Package::kLzmaPropsSize;
     if (!encoder.Get() || LzmaEnc_SetProps(encoder.Get(), &props) != SZ_OK ||
         LzmaEnc_WriteProperties(encoder.Get(), header + Package::kLzmaTagSize, &propsSize) != SZ_OK) {
@@ -105,7 +123,9 @@ bool WriteLzmaBlock(const CSmallString& script, const CPackItemList& items, int 
         return false;
 
     CPayloadSource source(script, items);
-    SIn in = {{ReadPayload}, &source, &why, false};
+    std::unique_ptr<CX86FilterStage> stage(
+        new CX86FilterStage(compression == Package::LzmaX86 ? X86Filter::Encode : X86Filter::None));
+    SIn in = {{ReadPayload}, &source, stage.get(), &why, false, false};
     SOut to = {{WriteBlock}, &out, &why, false};
     const SRes rc = LzmaEnc_Encode(encoder.Get(), &to.vt, &in.vt, nullptr, &g_alloc, &g_alloc);
     if (in.bFailed || to.bFailed)

@@ -155,8 +155,8 @@ bool BuildPackage(const Container::CArray<unsigned char>& stub, const CSmallStri
     CBlockOut block(out);
     // The default level: libdeflate's strongest where it can hold the payload.
     bool written;
-    if (compression == Package::Lzma)
-        written = WriteLzmaBlock(script, items, level < 0 ? 9 : level, block, why);
+    if (compression != Package::Zlib)
+        written = WriteLzmaBlock(script, items, level < 0 ? 9 : level, compression, block, why);
     else if (level < 0 && CanDeflateWhole(CPayloadSource::Size(script, items)))
         written = WriteWholeDeflateBlock(script, items, block, why);
     else
