@@ -1,8 +1,8 @@
 #include <windows.h>
 
 #include "AppGlobals.h"
-#include "CommonControls.h"
 #include "CrashHandler.h"
+#include "DllSearch.h"
 #include "SetupLog.h"
 #include "Startup.h"
 #include "resource.h"
@@ -19,11 +19,13 @@ bool Initialise()
 
     SetCrashSystemText(g_strWindowsVersion);
     SetCrashMessage(CResString(IDS_CRASHED), CResString(IDS_CRASHED_SUPPORT));
-    SetCrashNote([](const char* text) { g_setupLog.WriteQuietly(text); });
-    if (SetCrashHandlerFilter(DebugCrashHandler) != 1)
-        return false;
-
-    // The wizard tells the user if this failed; an unattended run needs none.
-    InitialiseCommonControls();
-    return true;
+    // Noted just before the crash's message box, which may be the run's
+    // first window.
+    SetCrashNote([](const char* text) {
+        g_setupLog.WriteQuietly(text);
+        PreloadWindowDlls();
+    });
+    // The common controls are loaded by the caller, only for a run that
+    // may show windows; the wizard tells the user if they failed to load.
+    return SetCrashHandlerFilter(DebugCrashHandler) == 1;
 }

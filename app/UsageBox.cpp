@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "DllSearch.h"
 #include "PageControls.h"
 #include "SetupLog.h"
 #include "resource.h"
@@ -176,6 +177,7 @@ void ShowUsageBox(const char* text, const char* caption, bool warning)
     LogLine("Message [%s]: %s", caption, aligned.GetText());
     CSmallString shown = aligned;
     shown.Replace("\n", "\r\n");
+    PreloadWindowDlls();
     SUsageBox box;
     box.pszText = shown;
     box.pszCaption = caption;

@@ -492,8 +492,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         Error("Couldn't initialise setup");
         return ExitCode::Failed;
     }
-    // Shortcuts and the folder browser are COM objects of this thread.
-    const CComInit com;
     SCommandLine line;
     bool understood = ParseCommandLine(GetCommandLineA(), line);
     char self[520] = {0};
@@ -511,6 +509,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     SetNeverRestart(line.bNoRestart);
     SetCrashQuiet(line.bSilent);
     if (!understood || line.bHelp) {
+        if (!line.bSilent)
+            InitialiseCommonControls();
         const bool logged = line.strLog.IsEmpty() || OpenSetupLog(line, nullptr, "install", nullptr);
         const int code = understood && logged ? ExitCode::Done : ExitCode::BadCommandLine;
         if (code == 0)
@@ -535,15 +535,27 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     int code = 0;
     const bool ran = RunCaught(
         [&] {
+            // The launcher of an uninstall only copies itself and waits: it
+            // loads no common controls, tens of milliseconds of a process
+            // start under Wine; nor does an unattended run, which shows no
+            // window. COM is started by what needs it (shortcuts, COM
+            // servers, the shell, the folder browser), on its own thread.
+            const auto mayShowWindows = [&] {
+                if (!line.bSilent)
+                    InitialiseCommonControls();
+            };
             if (!installer && !line.strUninstallLog.IsEmpty()) {
+                mayShowWindows();
                 code = RunUninstaller(line);
                 return;
             }
             const CSmallString log = GetUninstallLogPath(self);
             if (installer || !DoesFileExist(log)) {
                 // A bare stub without a log is told it holds no package.
+                mayShowWindows();
                 code = RunInstaller(self, line);
             } else if (NeedsElevationToUninstall(log)) {
+                mayShowWindows();
                 DWORD elevatedCode = 0, error = 0;
                 code = RunSelfElevated(nullptr, ComposeArguments(line), elevatedCode, error) ? (int)elevatedCode
                                                                                             : RefuseUnelevated(log);

@@ -52,7 +52,9 @@ bool CDirDialog::DoBrowse()
     info.lpfn = BrowseCallback;
     info.lParam = reinterpret_cast<LPARAM>(this);
 
-    // The shell allocates the list with COM's task allocator.
+    // The new dialog style needs COM on this thread; the shell allocates
+    // the list with COM's task allocator.
+    const CComInit com;
     const CCoTaskMemory<LPITEMIDLIST> item(SHBrowseForFolderA(&info));
     if (!item || !SHGetPathFromIDListA(item.Get(), path))
         return false;

@@ -5,6 +5,7 @@
 #include "Architecture.h"
 #include "SmallString.h"
 #include "SystemPaths.h"
+#include "win32/ComHandles.h"
 #include "win32/Handles.h"
 
 namespace {
@@ -14,6 +15,8 @@ bool CallExport(const char* dll, const char* name)
     const CLibrary module(dll);
     if (!module.IsLoaded())
         return false;
+    // As regsvr32 does: a server may create COM objects while it registers.
+    const CComInit com;
     typedef HRESULT(STDAPICALLTYPE * RegisterFn)();
     if (RegisterFn fn = module.Find<RegisterFn>(name))
         fn(); // the server's own result is not ours to judge

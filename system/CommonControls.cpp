@@ -42,6 +42,7 @@ const CCommonControls& CommonControls()
 
 bool InitialiseCommonControls()
 {
+    PreloadWindowDlls();
     typedef void(WINAPI * InitCommonControlsFn)();
     const InitCommonControlsFn init = CommonControls().Find<InitCommonControlsFn>("InitCommonControls");
     if (init)

@@ -50,8 +50,19 @@ EDllSearch Restrict()
 EDllSearch RestrictDllSearch()
 {
     g_eDllSearch = Restrict();
-    static const CPreloadedDlls s_preloaded;
+    // Where the search is the system folder's alone, only windows still
+    // load these by name along the original path (under Wine): they wait
+    // for the first window, and a run without one (the launcher of an
+    // uninstall, an unattended run) is spared visual styles' start, about
+    // 25 ms under Wine.
+    if (g_eDllSearch != EDllSearch::SystemFolder)
+        PreloadWindowDlls();
     return g_eDllSearch;
+}
+
+void PreloadWindowDlls()
+{
+    static const CPreloadedDlls s_preloaded;
 }
 
 EDllSearch GetDllSearch() { return g_eDllSearch; }

@@ -13,14 +13,19 @@ enum class EDllSearch
     Unrestricted,
 };
 
-// Restricts the search as far as this system allows, then loads the DLLs
-// that the system's own DLLs load by name on demand (visual styles, alpha
-// blending, version resources) by their path in the system folder, so that
-// those later loads find them loaded. That covers what the restriction
-// misses: every load where it could not be made, and, under Wine, imports
-// that a system DLL loads on first use along the original search path.
-// Call it first thing, before anything loads a DLL.
+// Restricts the search as far as this system allows. Where it could not be
+// restricted to the system folder, it also preloads (below) at once. Call
+// it first thing, before anything loads a DLL.
 EDllSearch RestrictDllSearch();
+
+// Loads the DLLs that the system's own DLLs load by name on demand (visual
+// styles, alpha blending, version resources) by their path in the system
+// folder, so that those later loads find them loaded. That covers what the
+// restriction misses: every load where it could not be made, and, under
+// Wine, imports that a system DLL loads on first use along the original
+// search path, which windows and message boxes bring. Call it before the
+// first window; once is enough.
+void PreloadWindowDlls();
 
 // What RestrictDllSearch achieved.
 EDllSearch GetDllSearch();

@@ -2,11 +2,13 @@
 
 #include <shellapi.h>
 
+#include "win32/ComHandles.h"
 #include "win32/Handles.h"
 
 bool ShellRunAndWait(HWND owner, const char* verb, const char* program, const char* arguments, int show,
                      DWORD& exitCode, DWORD& error)
 {
+    const CComInit com; // the shell may hand the program to an extension
     SHELLEXECUTEINFOA info = {};
     info.cbSize = sizeof(info);
     info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;

@@ -1,5 +1,6 @@
 #include "UserMessages.h"
 
+#include "DllSearch.h"
 #include "Language.h"
 #include "ScriptWords.h"
 #include "SetupLog.h"
@@ -55,8 +56,10 @@ int KxMessageBox(HWND owner, const char* text, const char* caption, UINT type)
         answer = g_pfnMessageBoxHook(owner, text, caption, type);
     else if (g_bUnattended)
         answer = SafeAnswer(type);
-    else
+    else {
+        PreloadWindowDlls();
         answer = MessageBoxA(owner, text, caption, type | (IsRunRightToLeft() ? MB_RTLREADING | MB_RIGHT : 0));
+    }
     if ((type & MB_TYPEMASK) != MB_OK)
         LogLine("Answer: %s", AnswerName(answer));
     return answer;
