@@ -33,7 +33,9 @@ int WaitForResult(HANDLE pipe, HANDLE copy)
         // (Wine's fails as soon as they are closed, even with the result
         // still waiting: a read tells).
         const bool open = PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) != FALSE;
-        const bool ended = !open || WaitForSingleObject(copy, 50) == WAIT_OBJECT_0;
+        // Polled often: the time from the copy's result to this program's
+        // end is part of every uninstall the user waits for.
+        const bool ended = !open || WaitForSingleObject(copy, 5) == WAIT_OBJECT_0;
         if (open && ended) // what it wrote just before it ended
             PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr);
         // A read never waits: there is a result, or no writer is left (a
