@@ -24,5 +24,13 @@ SUDO=""
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   $SUDO dpkg --add-architecture i386
 fi
-$SUDO apt-get update -qq
+# A mirror caught mid-sync fails an index now and then: try again, and let
+# the install say whether a package is really out of reach.
+for attempt in 1 2 3; do
+  $SUDO apt-get update -qq && break
+  if [ $attempt -lt 3 ]; then
+    echo "apt-get update failed (attempt $attempt); trying again" >&2
+    sleep $((attempt * 10))
+  fi
+done
 DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -85,6 +85,7 @@ for f in "$E2E_STUB" "$E2E_DRIVER" "$hello" "$kxpack"; do
   [ -f "$f" ] || { echo "missing $f (build it first)" >&2; echo "0 passed, 1 failed"; exit 1; }
 done
 
+scripts/check-32bit.sh || { echo "0 passed, 1 failed"; exit 1; }
 started=$(date +%s)
 trap teardown_run EXIT
 setup_run || { echo "0 passed, 1 failed"; exit 1; }

@@ -1,6 +1,7 @@
 #!/bin/bash
 # Runs every test: the portable core natively and under ASan/UBSan, each
-# fuzz target for a bounded time, and the Windows build under Wine.
+# fuzz target for a bounded time, and the Windows build under Wine (built
+# but not run, with a notice, where the kernel can't start 32-bit programs).
 # Installs whatever Debian packages are missing first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -26,5 +27,11 @@ scripts/fuzz.sh "$KX_FUZZ_SECONDS"
 step "Windows build, tests under Wine"
 cmake --preset win32 >/dev/null
 cmake --build --preset win32
-scripts/wine-ctest.sh
-scripts/e2e.sh
+if scripts/check-32bit.sh; then
+  scripts/wine-ctest.sh
+  scripts/e2e.sh
+else
+  # Built and compiled, tests included, but not run: said loudly, since a
+  # machine that can't start 32-bit programs can't test them either.
+  step "SKIPPED: the Windows build's tests under Wine (unit tests and end to end) did not run on this machine"
+fi

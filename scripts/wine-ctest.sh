@@ -5,6 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 run=cmake/wine-run.sh
+scripts/check-32bit.sh || exit 1
 root=${KX_WINE_ROOT:-$PWD/build/wine}
 export KX_WINE_ROOT=$root
 
