@@ -188,6 +188,9 @@ static void WriteFault(CReportFile& out, const EXCEPTION_RECORD* record)
     out.Text("\r\n");
 }
 
+#ifdef _WIN64
+static const char kNotX86[] = "Not recorded: the report reads the registers and stack of x86 alone.\r\n";
+#else
 static void WriteRegister(CReportFile& out, const char* name, DWORD value, int digits, const char* after)
 {
     out.Text(name);
@@ -195,6 +198,7 @@ static void WriteRegister(CReportFile& out, const char* name, DWORD value, int d
     out.Hex(value, digits);
     out.Text(after);
 }
+#endif
 
 static void WriteRegisters(CReportFile& out, const CONTEXT* context)
 {
@@ -203,6 +207,10 @@ static void WriteRegisters(CReportFile& out, const CONTEXT* context)
         out.Text("No context.\r\n");
         return;
     }
+#ifdef _WIN64
+    // The 64-bit build exists to run the tests where 32-bit programs can't.
+    out.Text(kNotX86);
+#else
     WriteRegister(out, "EAX", context->Eax, 8, " ");
     WriteRegister(out, "EBX", context->Ebx, 8, " ");
     WriteRegister(out, "ECX", context->Ecx, 8, " ");
@@ -219,6 +227,7 @@ static void WriteRegisters(CReportFile& out, const CONTEXT* context)
     WriteRegister(out, "FS", context->SegFs, 4, " ");
     WriteRegister(out, "GS", context->SegGs, 4, " ");
     WriteRegister(out, "SS", context->SegSs, 4, "\r\n");
+#endif
 }
 
 static void WriteStack(CReportFile& out, const CONTEXT* context)
@@ -228,6 +237,9 @@ static void WriteStack(CReportFile& out, const CONTEXT* context)
         out.Text("No context.\r\n");
         return;
     }
+#ifdef _WIN64
+    out.Text(kNotX86);
+#else
     static DWORD s_auFrames[64];
     const unsigned frames = WalkFrames(context->Eip, context->Ebp, s_auFrames, 64);
     for (unsigned i = 0; i < frames; i++) {
@@ -273,6 +285,7 @@ static void WriteStack(CReportFile& out, const CONTEXT* context)
         if (offset % 32 == 28)
             out.Text("\r\n");
     }
+#endif
 }
 
 static void WriteFooter(CReportFile& out, const char* supportUrl)

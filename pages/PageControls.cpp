@@ -111,7 +111,7 @@ void FocusSheetButton(HWND page, int id)
 
 INT_PTR SetPageResult(HWND page, LONG result)
 {
-    SetWindowLongA(page, DWL_MSGRESULT, result);
+    SetWindowLongPtrA(page, DWLP_MSGRESULT, result);
     return TRUE;
 }
 

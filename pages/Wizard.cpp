@@ -16,7 +16,7 @@ void OnCancel(HWND page)
 {
     // Closing after an error that has been told: no question.
     if (g_bClosing) {
-        SetWindowLongA(page, DWL_MSGRESULT, 0);
+        SetWindowLongPtrA(page, DWLP_MSGRESULT, 0);
         return;
     }
     const CSmallString caption = GetInstallerCaption(g_reader);
@@ -27,11 +27,11 @@ void OnCancel(HWND page)
     if (g_bInstalling) {
         if (answer == IDYES)
             g_bCancelRequested = true;
-        SetWindowLongA(page, DWL_MSGRESULT, 1);
+        SetWindowLongPtrA(page, DWLP_MSGRESULT, 1);
         return;
     }
     // The sheet reads the page's result: non-zero keeps the wizard open.
-    SetWindowLongA(page, DWL_MSGRESULT, answer == IDYES ? 0 : 1);
+    SetWindowLongPtrA(page, DWLP_MSGRESULT, answer == IDYES ? 0 : 1);
     if (answer != IDYES)
         return;
     g_nExitCode = ExitCode::Cancelled;

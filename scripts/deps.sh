@@ -12,25 +12,38 @@ packages=(
   osslsigncode openssl
 )
 
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-echo "Installing: ${missing[*]}"
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO=sudo
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  $SUDO dpkg --add-architecture i386
-fi
-# A mirror caught mid-sync fails an index now and then: try again, and let
-# the install say whether a package is really out of reach.
-for attempt in 1 2 3; do
-  $SUDO apt-get update -qq && break
-  if [ $attempt -lt 3 ]; then
-    echo "apt-get update failed (attempt $attempt); trying again" >&2
-    sleep $((attempt * 10))
+not_installed() {
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || echo "$p"
+  done
+}
+
+mapfile -t missing < <(not_installed "${packages[@]}")
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $SUDO dpkg --add-architecture i386
   fi
-done
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  # A mirror caught mid-sync fails an index now and then: try again, and let
+  # the install say whether a package is really out of reach.
+  for attempt in 1 2 3; do
+    $SUDO apt-get update -qq && break
+    if [ $attempt -lt 3 ]; then
+      echo "apt-get update failed (attempt $attempt); trying again" >&2
+      sleep $((attempt * 10))
+    fi
+  done
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# A kernel that starts no 32-bit programs: the Windows tests are built for
+# 64-bit Windows instead (scripts/test.sh), with the 64-bit compilers.
+if ! "$(dirname "$0")/check-32bit.sh" 2>/dev/null; then
+  mapfile -t extra < <(not_installed g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix)
+  if [ ${#extra[@]} -gt 0 ]; then
+    echo "Installing: ${extra[*]}"
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${extra[@]}" >/dev/null
+  fi
+fi
