@@ -6,10 +6,7 @@
 #   scripts/wine-ctest.sh [--win64] [ctest options]
 #
 # --win64 runs the 64-bit build of the tests (preset win64) in a 64-bit
-# prefix, for a machine whose kernel starts no 32-bit programs. Two tests
-# expect what only a 32-bit program in a 32-bit Windows sees (the native
-# machine is x86; the journal's marks in the registry view of a 32-bit
-# program) and are left out there.
+# prefix, for a machine whose kernel starts no 32-bit programs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 run=cmake/wine-run.sh
@@ -17,7 +14,6 @@ preset=win32 arch=win32 prefix=prefix wine=wine
 if [ "${1:-}" = --win64 ]; then
   shift
   preset=win64 arch=win64 prefix=prefix64 wine=/usr/lib/wine/wine64
-  export GTEST_FILTER=-Architecture.NamesMachinesViewsAndPaths:Recovery.FollowsOnlyAJournalTheRegistryNamesOfThisApplicationWhoseRunHasGone
 else
   scripts/check-32bit.sh || exit 1
 fi

@@ -22,9 +22,20 @@ const char kMarksParent[] = "Software\\kxsetup";
 const char kFormat[] = "kxsetup-journal";
 
 // The marks stay in the installer's own view, whatever the application's:
-// every run, of any application, looks for them there (RegDeleteKeyA, too,
-// deletes in that view).
+// every run, of any application, looks for them there.
 const REGSAM kMarksView = KEY_WOW64_32KEY;
+
+LONG DeleteMarksKey(HKEY root, const char* subkey)
+{
+#ifdef _WIN64
+    // The 64-bit build of the tests must name the view.
+    return RegDeleteKeyExA(root, subkey, kMarksView, 0);
+#else
+    // The installer's own view, and the only one on 32-bit Windows, which
+    // may lack RegDeleteKeyEx.
+    return RegDeleteKeyA(root, subkey);
+#endif
+}
 
 // Only administrators write HKEY_LOCAL_MACHINE: an elevated run trusts
 // nothing else. A run without those rights has its own keys.
@@ -75,7 +86,7 @@ void DeleteIfEmpty(HKEY root, const char* subkey)
         return;
     key.Close();
     // Fails by itself when another run has just added a subkey.
-    RegDeleteKeyA(root, subkey);
+    DeleteMarksKey(root, subkey);
 }
 
 } // namespace
@@ -177,7 +188,7 @@ Container::CArray<CSmallString> GetMarkedRunFolders()
 void UnmarkRunFolder(const CSmallString& folder)
 {
     const HKEY root = MarksRoot();
-    RegDeleteKeyA(root, CSmallString(kMarks) + "\\" + LeafName(folder));
+    DeleteMarksKey(root, CSmallString(kMarks) + "\\" + LeafName(folder));
     DeleteIfEmpty(root, kMarks);
     DeleteIfEmpty(root, kMarksParent);
 }

@@ -38,8 +38,8 @@ TEST(Architecture, NamesMachinesViewsAndPaths)
                     {ArchitectureArm64, ArchitectureArm64, true}, {ArchitectureArm64, ArchitectureX86, false}};
     for (const auto& m : machines)
         EXPECT_EQ(m.runs, CanRunOn(m.application, m.machine)) << m.application << " on " << m.machine;
-    // The tests run in a 32-bit prefix.
-    EXPECT_EQ(ArchitectureX86, GetNativeMachine());
+    // The tests run in a 32-bit prefix; their 64-bit build in a 64-bit one.
+    EXPECT_EQ(sizeof(void*) == 8 ? ArchitectureX64 : ArchitectureX86, GetNativeMachine());
 
     SetApplicationArchitecture(ArchitectureX64);
     EXPECT_TRUE(IsApplication64Bit());
