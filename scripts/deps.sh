@@ -7,10 +7,18 @@ packages=(
   zlib1g-dev lzma-dev libdeflate-dev googletest libgtest-dev libbenchmark-dev libpugixml-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix libz-mingw-w64-dev
   g++-mingw-w64-i686-win32 gcc-mingw-w64-i686-win32
-  wine wine32:i386 wine64 xvfb x11-apps imagemagick
+  wine wine64 xvfb x11-apps imagemagick
   python3 python3-yaml python3-jsonschema locales
   osslsigncode openssl
 )
+
+if "$(dirname "$0")/check-32bit.sh" 2>/dev/null; then
+  packages+=(wine32:i386)
+else
+  # A kernel that starts no 32-bit programs: no 32-bit Wine, and the
+  # Windows tests built for 64-bit Windows instead (scripts/test.sh).
+  packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix)
+fi
 
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO=sudo
@@ -23,7 +31,7 @@ not_installed() {
 mapfile -t missing < <(not_installed "${packages[@]}")
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  if [[ " ${missing[*]} " == *:i386\ * ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     $SUDO dpkg --add-architecture i386
   fi
   # A mirror caught mid-sync fails an index now and then: try again, and let
@@ -38,12 +46,3 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-# A kernel that starts no 32-bit programs: the Windows tests are built for
-# 64-bit Windows instead (scripts/test.sh), with the 64-bit compilers.
-if ! "$(dirname "$0")/check-32bit.sh" 2>/dev/null; then
-  mapfile -t extra < <(not_installed g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix)
-  if [ ${#extra[@]} -gt 0 ]; then
-    echo "Installing: ${extra[*]}"
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${extra[@]}" >/dev/null
-  fi
-fi
