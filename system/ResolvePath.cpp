@@ -94,7 +94,10 @@ bool IsLink(const char* path)
     // A link without the attribute (Wine's links to files): opened, it is
     // named where it leads, not where it is.
     const CSmallString final = GetFinalPath(path);
-    if (final.IsEmpty() || lstrcmpiA(final, ResolveAllButLast(path)) == 0)
+    // A name that leads to itself is no link, nor reached through one: the
+    // usual answer, without resolving the folders above it again.
+    if (final.IsEmpty() || lstrcmpiA(final, WinPath::Normalise(path, lstrlenA(path))) == 0 ||
+        lstrcmpiA(final, ResolveAllButLast(path)) == 0)
         return false;
     CSmallString longName;
     const DWORD size = GetLongPathNameA(path, nullptr, 0);

@@ -379,6 +379,39 @@ TEST(ResolvePath, OtherSpellingsOfOneFolder)
     EXPECT_FALSE(IsInsideWindowsFolder((documents + "\\Work").c_str()));
 }
 
+TEST(IsLink, OnlyANameThatLeadsElsewhere)
+{
+    CTestFolder folder;
+    WriteWholeFile(folder / "real.txt", "x");
+    CreateDirectoryA((folder / "sub").c_str(), nullptr);
+    WriteWholeFile(folder / "sub\\inner.txt", "y");
+    // Host links, as a user's program could make them.
+    ASSERT_TRUE(StartHost("/bin/ln -s \"" + HostPath(folder / "real.txt") + "\" \"" +
+                          HostLinkPath(folder / "link.txt") + "\""));
+    ASSERT_TRUE(
+        StartHost("/bin/ln -s \"" + HostPath(folder / "sub") + "\" \"" + HostLinkPath(folder / "linked") + "\""));
+    for (int i = 0; i < 100 && (GetFileAttributesA((folder / "link.txt").c_str()) == INVALID_FILE_ATTRIBUTES ||
+                                GetFileAttributesA((folder / "linked").c_str()) == INVALID_FILE_ATTRIBUTES);
+         i++)
+        Sleep(20);
+    const struct
+    {
+        const char* name;
+        bool link;
+    } cases[] = {
+        {"real.txt", false},          {"REAL.TXT", false}, // the name leads to itself
+        {"link.txt", true},           {"linked", true},
+        {"linked\\inner.txt", false}, // reached through a link, but none itself
+        {"sub\\inner.txt", false},    {"missing.txt", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.link, IsLink((folder / c.name).c_str())) << c.name;
+    // The links go by the host's hand, so that the folder can go.
+    StartHost("/bin/rm -f \"" + HostLinkPath(folder / "link.txt") + "\" \"" + HostLinkPath(folder / "linked") + "\"");
+    for (int i = 0; i < 100 && GetFileAttributesA((folder / "linked").c_str()) != INVALID_FILE_ATTRIBUTES; i++)
+        Sleep(20);
+}
+
 TEST(WriteNewFile, ReplacesTheNameNeverWhatItReaches)
 {
     CTestFolder folder;
