@@ -17,7 +17,7 @@ if [ "${1:-}" = --win64 ]; then
 else
   scripts/check-32bit.sh || exit 1
 fi
-wine() { "$wine" "$@"; }
+wine() { command "$wine" "$@"; }  # not this function again when $wine is "wine"
 root=${KX_WINE_ROOT:-$PWD/build/wine}
 export KX_WINE_ROOT=$root
 
