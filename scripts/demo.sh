@@ -17,6 +17,8 @@ case ${1:-} in
 esac
 
 scripts/deps.sh
+# The demo runs the 32-bit installer: nothing to show where it can't start.
+scripts/check-32bit.sh || exit 1
 cmake --preset native >/dev/null
 cmake --build --preset native --target kxpack
 cmake --preset win32 >/dev/null
