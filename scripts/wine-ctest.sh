@@ -9,21 +9,19 @@
 # prefix, for a machine whose kernel starts no 32-bit programs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-run=cmake/wine-run.sh
-preset=win32 arch=win32 prefix=prefix wine=wine
+preset=win32 prefix=prefix arch=()
 if [ "${1:-}" = --win64 ]; then
   shift
-  preset=win64 arch=win64 prefix=prefix64 wine=/usr/lib/wine/wine64
+  preset=win64 prefix=prefix64 arch=(--win64)
 else
   scripts/check-32bit.sh || exit 1
 fi
-wine() { command "$wine" "$@"; }  # not this function again when $wine is "wine"
+# Every Wine command as the tests' runner starts them: its prefix, HOME and
+# Wine for the architecture.
+wine() { cmake/wine-run.sh "${arch[@]}" "$@"; }
 root=${KX_WINE_ROOT:-$PWD/build/wine}
 export KX_WINE_ROOT=$root
-
-export WINEPREFIX=$root/$prefix HOME=$root/home WINEDEBUG=-all WINEARCH=$arch
-export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="
-mkdir -p "$HOME"
+export WINEPREFIX=$root/$prefix
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "Creating the Wine prefix in $WINEPREFIX"
   wine wineboot -i >/dev/null 2>&1 </dev/null || true
