@@ -36,13 +36,25 @@ if [ ${#missing[@]} -gt 0 ]; then
   fi
   # A mirror caught mid-sync fails an index now and then: try again, and let
   # the install say whether a package is really out of reach.
+  updated=no
   for attempt in 1 2 3; do
-    $SUDO apt-get update -qq && break
+    $SUDO apt-get update -qq && { updated=yes; break; }
     if [ $attempt -lt 3 ]; then
       echo "apt-get update failed (attempt $attempt); trying again" >&2
       sleep $((attempt * 10))
     fi
   done
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  install() {
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "$@" >/dev/null
+  }
+  if ! install "${missing[@]}"; then
+    # An index left out (say the security archive's i386 one) makes the two
+    # architectures' candidates differ, and a library needed in both can't be
+    # installed. The release's own archive has both at one version.
+    codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+    [ "$updated" = no ] && [ -n "$codename" ] || exit 1
+    echo "Installing from $codename alone, as an index could not be fetched" >&2
+    install -t "$codename" "${missing[@]}"
+  fi
 fi
 
