@@ -105,11 +105,33 @@ bool IsYes(const CXMLNode* element, const char* name)
     return element->GetAttributeValue(name, yes) && yes;
 }
 
+// The files of the elements from this one on that go into the same
+// folder, planned together: a run of them is how a packed folder reads.
+void PlanFiles(CCommandRunner& runner, const CXMLNode* element)
+{
+    const unsigned kAhead = 256; // bounds the journal's batch and the memory it holds
+    if (!runner.m_pSection || runner.m_uElement < runner.m_uUnplanned)
+        return;
+    const CSmallString dest = CCommandRunner::Text(element, Attr::File::Dest);
+    Container::CArray<CSmallString> names;
+    unsigned i = runner.m_uElement;
+    for (; i < runner.m_pSection->GetChildCount() && names.GetSize() < kAhead; i++) {
+        const CXMLNode* next = runner.m_pSection->GetChild(i);
+        if (Mb::ICmp(next->GetName(), Command::File) != 0 || CCommandRunner::Text(next, Attr::File::Dest) != dest)
+            break;
+        names.Add(CCommandRunner::Text(next, Attr::File::Name));
+    }
+    runner.m_uUnplanned = i;
+    if (names.GetSize() > 1)
+        runner.m_pSession->PlanItems(names, dest);
+}
+
 bool DoFile(CCommandRunner& runner, const CXMLNode* element)
 {
     unsigned id = 0;
     if (!runner.m_pSession || !runner.Item(element, id))
         return true;
+    PlanFiles(runner, element);
     const EStepResult result = runner.m_pSession->WriteItem(id, CCommandRunner::Text(element, Attr::File::Name),
                                                             CCommandRunner::Text(element, Attr::File::Dest));
     return result == StepDone || runner.Stop(result);
@@ -330,8 +352,10 @@ EStepResult CSinReader::ExecuteCommands(CXMLNode* section, CSinProgressABC* prog
                                         CSafeRemover& remover)
 {
     CCommandRunner runner(*this, progress, session, remover);
+    runner.m_pSection = section;
     for (unsigned i = 0; i < section->GetChildCount(); i++) {
         const CXMLNode* element = section->GetChild(i);
+        runner.m_uElement = i;
         if (progress && !progress->OnItemExecuted(i))
             return StepCancelled;
         if (CommandFn run = FindCommand(element->GetName())) {

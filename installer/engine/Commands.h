@@ -48,6 +48,10 @@ struct CCommandRunner
     CInstallSession* m_pSession; // null while uninstalling
     CSafeRemover& m_remover;
     bool m_bAssociationChanged = false;
+    // The section's element being run, and the first one whose file isn't
+    // planned yet (PlanItems).
+    const CXMLNode* m_pSection = nullptr;
+    unsigned m_uElement = 0, m_uUnplanned = 0;
     EStepResult m_eStop = StepDone;
 };
 

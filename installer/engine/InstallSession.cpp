@@ -255,13 +255,41 @@ bool CInstallSession::ShowProgress(const char* file)
     return m_pProgress->OnWorking();
 }
 
-EStepResult CInstallSession::WriteItem(unsigned id, const CSmallString& name, const CSmallString& dest)
+namespace {
+
+// Why name can't be written into dest, or null.
+const char* WhyNotItemName(const CSmallString& name, const CSmallString& dest)
 {
     const char* why = WinPath::WhyNotPlainName(name);
     // A folder cut at a NUL would put the file somewhere else.
     if (!why && (int)strlen(dest) != dest.GetLength())
         why = "the destination folder contains a NUL character";
-    if (why) {
+    return why;
+}
+
+CSmallString ItemPath(const CSmallString& folder, const CSmallString& name)
+{
+    return folder + (folder.GetAt(folder.GetLength() - 1) == '\\' ? "" : "\\") + name;
+}
+
+} // namespace
+
+void CInstallSession::PlanItems(const Container::CArray<CSmallString>& names, const CSmallString& dest)
+{
+    const CSmallString folder = ToNativeSystemPath(WinPath::Normalise(ExpandEnvironment(dest)));
+    DWORD error = 0;
+    if (names.IsEmpty() || (int)strlen(dest) != dest.GetLength() || !CreateFolders(folder, error))
+        return;
+    Container::CArray<CSmallString> paths;
+    for (unsigned i = 0; i < names.GetSize(); i++)
+        if (!WhyNotItemName(names[i], dest))
+            paths.Add(ItemPath(folder, names[i]));
+    m_journal.PlanFiles(paths);
+}
+
+EStepResult CInstallSession::WriteItem(unsigned id, const CSmallString& name, const CSmallString& dest)
+{
+    if (const char* why = WhyNotItemName(name, dest)) {
         CSmallString message;
         message.Format(CResString(IDS_BAD_FILE_NAME), name.GetText(), why);
         Error(message);
@@ -274,7 +302,7 @@ EStepResult CInstallSession::WriteItem(unsigned id, const CSmallString& name, co
         TellWriteFailed(folder.IsEmpty() ? expanded : folder, error);
         return StepFailed;
     }
-    const CSmallString path = folder + (folder.GetAt(folder.GetLength() - 1) == '\\' ? "" : "\\") + name;
+    const CSmallString path = ItemPath(folder, name);
 
     // One create in the usual case; a file in the way is set aside first.
     CSmallString backup;

@@ -44,6 +44,10 @@ public:
     // is asked about (Retry/Cancel, and where the run may, Continue: it is
     // replaced at the next restart); other failures are told.
     EStepResult WriteItem(unsigned id, const CSmallString& name, const CSmallString& dest);
+    // The files that WriteItem is about to write as names into dest, one
+    // after another: their folders made and the new ones announced to the
+    // journal together. Only saves time; WriteItem tells what fails.
+    void PlanItems(const Container::CArray<CSmallString>& names, const CSmallString& dest);
     // Writes data to path whole or not at all: a temporary file, flushed,
     // then renamed into place and its size read back. False with the
     // system's reason.

@@ -121,7 +121,29 @@ void CInstallJournal::BeforeFile(const CSmallString& path, const CSmallString& b
             return;
     }
     Announce(SJournalEntry::File, path).strBackup = backup;
+    if (backup.IsEmpty() && m_setPlanned.FindValue(path)) {
+        m_setPlanned.RemoveAt(path);
+        return;
+    }
     m_run.Write({JournalRecord::kFile, path, backup.IsEmpty() ? CSmallString() : BackupName(backup)}, true);
+}
+
+void CInstallJournal::PlanFiles(const Container::CArray<CSmallString>& paths)
+{
+    // One flush where each file would take one: most of what a small file
+    // costs besides making it.
+    bool planned = false;
+    for (unsigned i = 0; i < paths.GetSize(); i++) {
+        const CSmallString& path = paths[i];
+        if (m_setPlanned.FindValue(path) || GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES ||
+            GetLastError() != ERROR_FILE_NOT_FOUND)
+            continue;
+        m_run.Write({JournalRecord::kPlanned, path}, false);
+        m_setPlanned.SetAt(path, true);
+        planned = true;
+    }
+    if (planned)
+        m_run.Flush();
 }
 
 void CInstallJournal::KeepBackup(unsigned index, const CSmallString& kept)

@@ -49,6 +49,8 @@ struct SUndoStep
     CSmallString strBackup;
     // File: the file made, once made; its size once written whole.
     bool bMade = false, bSized = false;
+    // File: announced ahead with others (PlanFiles), at a path where nothing stood.
+    bool bPlanned = false;
     DWORD dwVolume = 0, dwIndexHigh = 0, dwIndexLow = 0;
     unsigned long long ullSize = 0;
     // Value: its state before, and what the write left, once written.
@@ -93,6 +95,13 @@ public:
     // A file about to be made new at path; backup: where the file that was
     // there went (SetAside), or empty.
     void BeforeFile(const CSmallString& path, const CSmallString& backup);
+    // The files about to be made new at paths, announced ahead with one
+    // flush for all: those at which nothing stands now (a file there would
+    // be set aside first, announced on its own). BeforeFile then adds
+    // nothing to the disk for them. A run cut short is taken back as if
+    // each had been announced alone: an empty one never noted goes, as the
+    // one being made when the run ended was still empty.
+    void PlanFiles(const Container::CArray<CSmallString>& paths);
     void BeforeFolder(const CSmallString& path);
     void BeforeDll(const CSmallString& path);
     // A write to the value captured in before, and the keys it will create.
@@ -159,6 +168,7 @@ private:
     Container::CArray<SUndoStep> m_arrSteps; // as the journal on the disk holds them
     SUndoStep m_seen;
     Container::CMap<CSmallString, bool> m_setValuesSet;
+    Container::CMap<CSmallString, bool> m_setPlanned; // announced by PlanFiles, not yet by BeforeFile
     CRunJournal m_run;
     CFileIdentities m_identities;
     unsigned m_uBackups = 0;

@@ -5,6 +5,7 @@
 namespace JournalRecord {
 // Before a change.
 const char kFile[] = "file";     // path, the name in the run folder of the file that was there (or empty)
+const char kPlanned[] = "planned"; // path: a file to be made new where nothing stood, announced ahead
 const char kFolder[] = "folder"; // path
 const char kKey[] = "key";       // key
 const char kValue[] = "value";   // key, name, existed (1/0), type, data (hex): the value before

@@ -243,12 +243,22 @@ void UndoSteps(const Container::CArray<SUndoStep>& steps, const SUndoStep& seen,
     if (newer)
         LogLine("Undo: another installation of the application has completed in the same folder since this run "
                 "began: the registry values and keys it may have written too are left");
+    // Paths of files announced after a planned one: that later step is
+    // the one to follow there.
+    Container::CMap<CSmallString, bool> announcedLater;
     for (unsigned i = steps.GetSize(); i-- > 0;) {
         const SUndoStep& step = steps[i];
         switch (step.eKind) {
         case SJournalEntry::File:
         case SJournalEntry::Shortcut:
-            UndoFile(step, recovering && i == steps.GetSize() - 1 && !step.bMade);
+            // The file being made when the run was cut short may not have
+            // been noted: the last one announced, or any planned one (none
+            // stood there when it was planned).
+            if (step.bPlanned && announcedLater.FindValue(step.strPath))
+                break;
+            UndoFile(step, recovering && !step.bMade && (i == steps.GetSize() - 1 || step.bPlanned));
+            if (recovering)
+                announcedLater.SetAt(step.strPath, true);
             break;
         case SJournalEntry::Folder:
             if (RemoveDirectoryA(step.strPath))
@@ -287,6 +297,10 @@ void ReadUndoSteps(const Container::CArray<JournalText::CFields>& lines, const C
             step.strPath = f[1];
             if (IsBackupName(f[2]))
                 step.strBackup = folder + f[2];
+        } else if (kind == JournalRecord::kPlanned && n >= 2) {
+            step.eKind = SJournalEntry::File;
+            step.strPath = f[1];
+            step.bPlanned = true;
         } else if ((kind == JournalRecord::kFolder || kind == JournalRecord::kKey || kind == JournalRecord::kDll) &&
                    n >= 2) {
             step.eKind = kind == JournalRecord::kFolder ? SJournalEntry::Folder

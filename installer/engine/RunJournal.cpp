@@ -155,6 +155,13 @@ void CRunJournal::Write(std::initializer_list<CSmallString> fields, bool flush)
     m_strLast = line;
 }
 
+void CRunJournal::Flush()
+{
+    if (!FlushFileBuffers(m_file))
+        throw new CExtraInfoException(CBaseException::IOFailure,
+                                      "the journal in " + m_strFolder + " can't be written: " + GetLastErrorString());
+}
+
 bool CRunJournal::End()
 {
     if (m_strFolder.IsEmpty())

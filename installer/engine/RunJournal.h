@@ -60,6 +60,8 @@ public:
     // that announces a change. A line the same as the last one is not
     // repeated. Throws when it can't be written.
     void Write(std::initializer_list<CSmallString> fields, bool flush);
+    // What was written so far, on the disk.
+    void Flush();
 
     // The run has ended: the journal goes, then the folder if nothing else
     // is left in it (false when something is), and the registry's mark.

@@ -175,6 +175,31 @@ TEST(Recovery, TakesBackOnlyWhatIsStillAsTheRunLeftIt)
          },
          nullptr,
          [](const CTestFolder& d, const CTestRegKey&) { EXPECT_EQ("someone's", ReadWholeFile(d / "kept.txt")); }},
+        {"files announced ahead together, cut short among them: what the run made goes, nothing else",
+         [](CInstallJournal& j, const CTestFolder& d, const CTestRegKey&) {
+             j.BeforeFolder((d / "made").c_str());
+             CreateDirectoryA((d / "made").c_str(), nullptr);
+             WriteWholeFile(d / "made\\there.txt", "someone's");
+             WriteWholeFile(d / "made\\empty.txt", "");
+             Container::CArray<CSmallString> planned;
+             for (const char* name : {"a.txt", "b.txt", "there.txt", "empty.txt", "later.txt", "never.txt"})
+                 planned.Add((d / (std::string("made\\") + name)).c_str());
+             j.PlanFiles(planned);
+             WriteAnnounced(j, d / "made\\a.txt", "a");
+             // Made, not yet noted.
+             j.BeforeFile((d / "made\\b.txt").c_str(), CSmallString());
+             WriteWholeFile(d / "made\\b.txt", "");
+         },
+         [](const CTestFolder& d, const CTestRegKey&) { WriteWholeFile(d / "made\\later.txt", "written since"); },
+         [](const CTestFolder& d, const CTestRegKey&) {
+             EXPECT_FALSE(Exists(d / "made\\a.txt"));
+             EXPECT_FALSE(Exists(d / "made\\b.txt"));
+             EXPECT_EQ("someone's", ReadWholeFile(d / "made\\there.txt"));
+             // Not planned: it stood there.
+             EXPECT_TRUE(Exists(d / "made\\empty.txt"));
+             EXPECT_EQ("written since", ReadWholeFile(d / "made\\later.txt"));
+             EXPECT_FALSE(Exists(d / "made\\never.txt"));
+         }},
         {"values written, one of them changed since: that one and its key stay",
          [](CInstallJournal& j, const CTestFolder&, const CTestRegKey& k) {
              SetString(k.SubKey(), "existing", "before");
