@@ -228,9 +228,11 @@ bool CInstallSession::CreateFolders(const CSmallString& path, DWORD& error)
         if (end == root || m_setKnownFolders.FindValue(prefix))
             continue;
         const DWORD attributes = GetFileAttributesA(prefix);
+        bool made = false;
         if (attributes == INVALID_FILE_ATTRIBUTES) {
             m_journal.BeforeFolder(prefix);
-            if (!CreateDirectoryA(prefix, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+            made = CreateDirectoryA(prefix, nullptr) != FALSE;
+            if (!made && GetLastError() != ERROR_ALREADY_EXISTS) {
                 error = GetLastError();
                 return false;
             }
@@ -240,7 +242,7 @@ bool CInstallSession::CreateFolders(const CSmallString& path, DWORD& error)
             error = ERROR_DIRECTORY; // a file stands where the folder must be
             return false;
         }
-        m_setKnownFolders.SetAt(prefix, true);
+        m_setKnownFolders.SetAt(prefix, made);
     }
     return true;
 }
@@ -279,6 +281,10 @@ void CInstallSession::PlanItems(const Container::CArray<CSmallString>& names, co
     const CSmallString folder = ToNativeSystemPath(WinPath::Normalise(ExpandEnvironment(dest)));
     DWORD error = 0;
     if (names.IsEmpty() || (int)strlen(dest) != dest.GetLength() || !CreateFolders(folder, error))
+        return;
+    // Only where nothing stood: in a folder this run made.
+    const bool* made = m_setKnownFolders.FindValue(WinPath::Normalise(folder));
+    if (!made || !*made)
         return;
     Container::CArray<CSmallString> paths;
     for (unsigned i = 0; i < names.GetSize(); i++)

@@ -45,8 +45,9 @@ public:
     // replaced at the next restart); other failures are told.
     EStepResult WriteItem(unsigned id, const CSmallString& name, const CSmallString& dest);
     // The files that WriteItem is about to write as names into dest, one
-    // after another: their folders made and the new ones announced to the
-    // journal together. Only saves time; WriteItem tells what fails.
+    // after another: their folders made and, when this run made the folder
+    // they go into, announced to the journal together. Only saves time;
+    // WriteItem tells what fails.
     void PlanItems(const Container::CArray<CSmallString>& names, const CSmallString& dest);
     // Writes data to path whole or not at all: a temporary file, flushed,
     // then renamed into place and its size read back. False with the
@@ -130,7 +131,7 @@ private:
     CSmallString m_strFolder; // with its trailing backslash
     CSinProgressABC* m_pProgress;
     CInstallJournal m_journal;
-    Container::CMap<CSmallString, bool> m_setKnownFolders; // exist now
+    Container::CMap<CSmallString, bool> m_setKnownFolders; // exist now; true: this run made it
     bool m_bFolderExisted = false;
     CInstallRecord m_earlier;   // what an earlier installation here recorded
     CInstallRecord m_targets;   // existence of what the uninstall log removes

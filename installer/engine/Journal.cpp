@@ -135,8 +135,7 @@ void CInstallJournal::PlanFiles(const Container::CArray<CSmallString>& paths)
     bool planned = false;
     for (unsigned i = 0; i < paths.GetSize(); i++) {
         const CSmallString& path = paths[i];
-        if (m_setPlanned.FindValue(path) || GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES ||
-            GetLastError() != ERROR_FILE_NOT_FOUND)
+        if (m_setPlanned.FindValue(path))
             continue;
         m_run.Write({JournalRecord::kPlanned, path}, false);
         m_setPlanned.SetAt(path, true);

@@ -96,11 +96,12 @@ public:
     // there went (SetAside), or empty.
     void BeforeFile(const CSmallString& path, const CSmallString& backup);
     // The files about to be made new at paths, announced ahead with one
-    // flush for all: those at which nothing stands now (a file there would
-    // be set aside first, announced on its own). BeforeFile then adds
-    // nothing to the disk for them. A run cut short is taken back as if
-    // each had been announced alone: an empty one never noted goes, as the
-    // one being made when the run ended was still empty.
+    // flush for all: paths where nothing stood before the run (in a folder
+    // it made; a file of its own there is set aside first, announced on its
+    // own). BeforeFile then adds nothing to the disk for them. A run cut
+    // short is taken back as if each had been announced alone: an empty
+    // one never noted goes, as the one being made when the run ended was
+    // still empty.
     void PlanFiles(const Container::CArray<CSmallString>& paths);
     void BeforeFolder(const CSmallString& path);
     void BeforeDll(const CSmallString& path);

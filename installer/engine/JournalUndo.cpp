@@ -252,9 +252,10 @@ void UndoSteps(const Container::CArray<SUndoStep>& steps, const SUndoStep& seen,
         case SJournalEntry::File:
         case SJournalEntry::Shortcut:
             // The file being made when the run was cut short may not have
-            // been noted: the last one announced, or any planned one (none
-            // stood there when it was planned).
-            if (step.bPlanned && announcedLater.FindValue(step.strPath))
+            // been noted: the last one announced, or any planned one (only
+            // the run made files there). One announced again later is
+            // followed there.
+            if (step.bPlanned && !step.bMade && announcedLater.FindValue(step.strPath))
                 break;
             UndoFile(step, recovering && !step.bMade && (i == steps.GetSize() - 1 || step.bPlanned));
             if (recovering)

@@ -175,30 +175,35 @@ TEST(Recovery, TakesBackOnlyWhatIsStillAsTheRunLeftIt)
          },
          nullptr,
          [](const CTestFolder& d, const CTestRegKey&) { EXPECT_EQ("someone's", ReadWholeFile(d / "kept.txt")); }},
-        {"files announced ahead together, cut short among them: what the run made goes, nothing else",
+        {"files announced ahead together in a folder the run made, cut short among them: what it made goes",
          [](CInstallJournal& j, const CTestFolder& d, const CTestRegKey&) {
              j.BeforeFolder((d / "made").c_str());
              CreateDirectoryA((d / "made").c_str(), nullptr);
-             WriteWholeFile(d / "made\\there.txt", "someone's");
-             WriteWholeFile(d / "made\\empty.txt", "");
-             Container::CArray<CSmallString> planned;
-             for (const char* name : {"a.txt", "b.txt", "there.txt", "empty.txt", "later.txt", "never.txt"})
-                 planned.Add((d / (std::string("made\\") + name)).c_str());
-             j.PlanFiles(planned);
+             const auto plan = [&](std::initializer_list<const char*> names) {
+                 Container::CArray<CSmallString> planned;
+                 for (const char* name : names)
+                     planned.Add((d / (std::string("made\\") + name)).c_str());
+                 j.PlanFiles(planned);
+             };
+             plan({"twice.txt", "a.txt", "b.txt", "later.txt", "never.txt"});
+             WriteAnnounced(j, d / "made\\twice.txt", "first");
              WriteAnnounced(j, d / "made\\a.txt", "a");
+             // Written again: the run's own file set aside first.
+             plan({"twice.txt"});
+             CSmallString backup;
+             DWORD error = 0;
+             j.BeforeFile((d / "made\\twice.txt").c_str(), CSmallString());
+             ASSERT_TRUE(j.SetAside((d / "made\\twice.txt").c_str(), backup, error));
+             WriteAnnounced(j, d / "made\\twice.txt", "second", backup);
              // Made, not yet noted.
              j.BeforeFile((d / "made\\b.txt").c_str(), CSmallString());
              WriteWholeFile(d / "made\\b.txt", "");
          },
          [](const CTestFolder& d, const CTestRegKey&) { WriteWholeFile(d / "made\\later.txt", "written since"); },
          [](const CTestFolder& d, const CTestRegKey&) {
-             EXPECT_FALSE(Exists(d / "made\\a.txt"));
-             EXPECT_FALSE(Exists(d / "made\\b.txt"));
-             EXPECT_EQ("someone's", ReadWholeFile(d / "made\\there.txt"));
-             // Not planned: it stood there.
-             EXPECT_TRUE(Exists(d / "made\\empty.txt"));
+             for (const char* gone : {"twice.txt", "a.txt", "b.txt", "never.txt"})
+                 EXPECT_FALSE(Exists(d / (std::string("made\\") + gone))) << gone;
              EXPECT_EQ("written since", ReadWholeFile(d / "made\\later.txt"));
-             EXPECT_FALSE(Exists(d / "made\\never.txt"));
          }},
         {"values written, one of them changed since: that one and its key stay",
          [](CInstallJournal& j, const CTestFolder&, const CTestRegKey& k) {
