@@ -119,7 +119,9 @@ void PlanFiles(CCommandRunner& runner, const CXMLNode* element)
         const CXMLNode* next = runner.m_pSection->GetChild(i);
         if (Mb::ICmp(next->GetName(), Command::File) != 0 || CCommandRunner::Text(next, Attr::File::Dest) != dest)
             break;
-        names.Add(CCommandRunner::Text(next, Attr::File::Name));
+        unsigned id = 0;
+        if (runner.Item(next, id)) // else skipped, as DoFile skips it
+            names.Add(CCommandRunner::Text(next, Attr::File::Name));
     }
     runner.m_uUnplanned = i;
     if (names.GetSize() > 1)

@@ -291,6 +291,9 @@ void CInstallSession::PlanItems(const Container::CArray<CSmallString>& names, co
         if (!WhyNotItemName(names[i], dest))
             paths.Add(ItemPath(folder, names[i]));
     m_journal.PlanFiles(paths);
+    // A thread's start is worth it only over several files.
+    if (paths.GetSize() >= 4)
+        m_ahead.Start(paths);
 }
 
 EStepResult CInstallSession::WriteItem(unsigned id, const CSmallString& name, const CSmallString& dest)
@@ -315,7 +318,10 @@ EStepResult CInstallSession::WriteItem(unsigned id, const CSmallString& name, co
     CAutoHandle file;
     for (;;) {
         m_journal.BeforeFile(path, backup);
-        file.Reset(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        const HANDLE made = backup.IsEmpty() ? m_ahead.Take(path) : INVALID_HANDLE_VALUE;
+        file.Reset(made != INVALID_HANDLE_VALUE
+                       ? made
+                       : CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file.IsValid())
             break;
         error = GetLastError();
@@ -705,6 +711,14 @@ bool CInstallSession::ComposeUninstallLog(const CSmallString& text, CSmallString
     return true;
 }
 
-void CInstallSession::Rollback() { m_journal.Rollback(); }
+void CInstallSession::Rollback()
+{
+    m_ahead.Stop();
+    m_journal.Rollback();
+}
 
-void CInstallSession::Commit() { m_journal.Commit(); }
+void CInstallSession::Commit()
+{
+    m_ahead.Stop();
+    m_journal.Commit();
+}

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "Containers.h"
+#include "FilesAhead.h"
 #include "InstallRecord.h"
 #include "Journal.h"
 #include "SmallString.h"
@@ -131,6 +132,7 @@ private:
     CSmallString m_strFolder; // with its trailing backslash
     CSinProgressABC* m_pProgress;
     CInstallJournal m_journal;
+    CFilesAhead m_ahead; // the planned files, made ahead
     Container::CMap<CSmallString, bool> m_setKnownFolders; // exist now; true: this run made it
     bool m_bFolderExisted = false;
     CInstallRecord m_earlier;   // what an earlier installation here recorded

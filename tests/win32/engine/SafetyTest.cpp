@@ -52,6 +52,19 @@ std::string ChangingScript(const CTestRegKey& key, const std::string& last)
            last + "</install>";
 }
 
+// A run of files into one new folder, as a packed folder reads: before
+// files, the one named odd (if any), after files.
+std::string FileRun(int before, const char* odd, int after)
+{
+    std::string run;
+    for (int i = 0; i < before + after; i++) {
+        if (i == before && *odd)
+            run += std::string("<file id=\"0\" name=\"") + odd + "\" dest=\"%APP%made\\run\"/>";
+        run += "<file id=\"0\" name=\"f" + std::to_string(i) + ".txt\" dest=\"%APP%made\\run\"/>";
+    }
+    return run;
+}
+
 void ExpectUnchanged(const CTestFolder& dir, const CTestRegKey& key)
 {
     EXPECT_FALSE(Exists(dir / "new.txt"));
@@ -77,6 +90,9 @@ TEST(Safety, FailureAndCancelUndoEverything)
     } cases[] = {
         {"a file that can't be written", "<file id=\"0\" name=\"x\" dest=\"%APP%old.txt\\sub\"/>", ~0u,
          CSinReader::RunFailed},
+        // The files after it were being made ahead: they go too.
+        {"a bad name amid files made ahead", FileRun(3, "..\\escaped.txt", 3), ~0u, CSinReader::RunFailed},
+        {"cancel amid files made ahead", FileRun(6, "", 0), 10, CSinReader::RunCancelled},
         {"a name that escapes its folder", "<file id=\"0\" name=\"..\\escaped.txt\" dest=\"%APP%\"/>", ~0u,
          CSinReader::RunFailed},
         {"cancel before the last element", "<file id=\"0\" name=\"late.txt\" dest=\"%APP%\"/>", 8,
@@ -100,6 +116,29 @@ TEST(Safety, FailureAndCancelUndoEverything)
         EXPECT_FALSE(Exists(dir / "escaped.txt"));
         EXPECT_FALSE(Exists(dir / "late.txt"));
     }
+}
+
+// Files made ahead of the writer are the ones the script names, each with
+// its item, or gone: one skipped for its id, one named twice.
+TEST(Safety, FilesMadeAheadAreTheInstallationsOrGone)
+{
+    CTestFolder dir;
+    ReaderPtr reader(MakeReader("<install>"
+                                "<file id=\"0\" name=\"a.txt\" dest=\"%APP%run\"/>"
+                                "<file id=\"1\" name=\"b.txt\" dest=\"%APP%run\"/>"
+                                "<file id=\"7\" name=\"skipped.txt\" dest=\"%APP%run\"/>"
+                                "<file id=\"1\" name=\"a.txt\" dest=\"%APP%run\"/>"
+                                "<file id=\"0\" name=\"c.txt\" dest=\"%APP%run\"/>"
+                                "<file id=\"0\" name=\"d.txt\" dest=\"%APP%run\"/>"
+                                "<file id=\"1\" name=\"e.txt\" dest=\"%APP%run\\sub\"/></install>",
+                                {"one", "two"}));
+    CMessageBoxRecorder boxes;
+    ASSERT_TRUE(reader->Install(dir.Path().c_str(), nullptr));
+    EXPECT_TRUE(boxes.Shown().empty());
+    const char* const expected[][2] = {{"a.txt", "two"}, {"b.txt", "two"}, {"skipped.txt", "<missing>"},
+                                       {"c.txt", "one"}, {"d.txt", "one"}, {"sub\\e.txt", "two"}};
+    for (const auto& e : expected)
+        EXPECT_EQ(e[1], ReadWholeFile(dir / (std::string("run\\") + e[0]))) << e[0];
 }
 
 TEST(Safety, CancelInsideALargeFileRemovesWhatWasWritten)
