@@ -44,17 +44,17 @@ if [ ${#missing[@]} -gt 0 ]; then
       sleep $((attempt * 10))
     fi
   done
-  install() {
+  apt_install() {
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "$@" >/dev/null
   }
-  if ! install "${missing[@]}"; then
+  if ! apt_install "${missing[@]}"; then
     # An index left out (say the security archive's i386 one) makes the two
     # architectures' candidates differ, and a library needed in both can't be
     # installed. The release's own archive has both at one version.
     codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
     [ "$updated" = no ] && [ -n "$codename" ] || exit 1
     echo "Installing from $codename alone, as an index could not be fetched" >&2
-    install -t "$codename" "${missing[@]}"
+    apt_install -t "$codename" "${missing[@]}"
   fi
 fi
 
