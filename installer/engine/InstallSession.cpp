@@ -269,6 +269,12 @@ const char* WhyNotItemName(const CSmallString& name, const CSmallString& dest)
     return why;
 }
 
+// The folder dest names, as the files go into it.
+CSmallString ItemFolder(const CSmallString& expandedDest)
+{
+    return ToNativeSystemPath(WinPath::Normalise(expandedDest));
+}
+
 CSmallString ItemPath(const CSmallString& folder, const CSmallString& name)
 {
     return folder + (folder.GetAt(folder.GetLength() - 1) == '\\' ? "" : "\\") + name;
@@ -278,8 +284,9 @@ CSmallString ItemPath(const CSmallString& folder, const CSmallString& name)
 
 void CInstallSession::PlanItems(const Container::CArray<CSmallString>& names, const CSmallString& dest)
 {
-    const CSmallString folder = ToNativeSystemPath(WinPath::Normalise(ExpandEnvironment(dest)));
+    const CSmallString folder = ItemFolder(ExpandEnvironment(dest));
     DWORD error = 0;
+    // A dest cut at a NUL is refused by WriteItem before it makes any folder.
     if (names.IsEmpty() || (int)strlen(dest) != dest.GetLength() || !CreateFolders(folder, error))
         return;
     // Only where nothing stood: in a folder this run made.
@@ -305,7 +312,7 @@ EStepResult CInstallSession::WriteItem(unsigned id, const CSmallString& name, co
         return StepFailed;
     }
     const CSmallString expanded = ExpandEnvironment(dest);
-    const CSmallString folder = ToNativeSystemPath(WinPath::Normalise(expanded));
+    const CSmallString folder = ItemFolder(expanded);
     DWORD error = 0;
     if (!CreateFolders(folder, error)) {
         TellWriteFailed(folder.IsEmpty() ? expanded : folder, error);

@@ -149,17 +149,23 @@ void CRunJournal::Write(std::initializer_list<CSmallString> fields, bool flush)
         return;
     DWORD written = 0;
     if (!WriteFile(m_file, line.GetText(), (DWORD)line.GetLength(), &written, nullptr) ||
-        written != (DWORD)line.GetLength() || (flush && !FlushFileBuffers(m_file)))
-        throw new CExtraInfoException(CBaseException::IOFailure,
-                                      "the journal in " + m_strFolder + " can't be written: " + GetLastErrorString());
+        written != (DWORD)line.GetLength())
+        ThrowWriteFailed();
+    if (flush)
+        Flush();
     m_strLast = line;
 }
 
 void CRunJournal::Flush()
 {
     if (!FlushFileBuffers(m_file))
-        throw new CExtraInfoException(CBaseException::IOFailure,
-                                      "the journal in " + m_strFolder + " can't be written: " + GetLastErrorString());
+        ThrowWriteFailed();
+}
+
+void CRunJournal::ThrowWriteFailed() const
+{
+    throw new CExtraInfoException(CBaseException::IOFailure,
+                                  "the journal in " + m_strFolder + " can't be written: " + GetLastErrorString());
 }
 
 bool CRunJournal::End()

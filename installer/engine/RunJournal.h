@@ -68,6 +68,8 @@ public:
     bool End();
 
 private:
+    [[noreturn]] void ThrowWriteFailed() const;
+
     CAutoHandle m_file;
     CSmallString m_strFolder;
     CSmallString m_strLast;
