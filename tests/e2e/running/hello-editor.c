@@ -44,6 +44,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     /* Imported: the DLL stays loaded, and held, as long as the program runs. */
     if (EditorLibVersion() != 1)
         return 1;
+    /* Before the window: a test that waits for the window finds the line. */
+    NoteStart();
     memset(&windowClass, 0, sizeof(windowClass));
     windowClass.lpfnWndProc = WindowProc;
     windowClass.hInstance = instance;
@@ -57,7 +59,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     if (!window)
         return 1;
     ShowWindow(window, SW_SHOW);
-    NoteStart();
     while (GetMessageA(&message, NULL, 0, 0) > 0) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
