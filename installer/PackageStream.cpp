@@ -315,6 +315,12 @@ bool CPackageStream::CopyItem(uint32_t id, CByteSinkABC& sink)
     return Inflate(nullptr, len, &counting);
 }
 
+void CPackageStream::WrapDecoder(CBlockDecoderABC* (*wrap)(CBlockDecoderABC* inner))
+{
+    if (CBlockDecoderABC* wrapped = m_pDecoder ? wrap(m_pDecoder) : nullptr)
+        m_pDecoder = wrapped;
+}
+
 bool CPackageStream::VerifyRest()
 {
     m_pszFailure = nullptr;

@@ -62,6 +62,9 @@ public:
     bool CopyItem(uint32_t id, CByteSinkABC& sink);
     // Inflates whatever remains and checks that the stream ends soundly.
     bool VerifyRest();
+    // Puts the decoder wrap returns in place of the one at work, which it
+    // then owns; the stream goes on where it stands. Null changes nothing.
+    void WrapDecoder(CBlockDecoderABC* (*wrap)(CBlockDecoderABC* inner));
 
 private:
     bool Fail(const char* why);

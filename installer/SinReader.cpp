@@ -182,6 +182,12 @@ bool CSinReader::VerifyPackage()
     return false;
 }
 
+void CSinReader::WrapDecoder(CBlockDecoderABC* (*wrap)(CBlockDecoderABC* inner))
+{
+    if (m_pStream)
+        m_pStream->WrapDecoder(wrap);
+}
+
 void CSinReader::GetPackagePosition(unsigned long long& done, unsigned long long& total) const
 {
     done = m_pStream ? m_pStream->GetBlockConsumed() : 0;

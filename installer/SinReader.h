@@ -12,6 +12,7 @@
 #include "SmallString.h"
 #include "XMLDocument.h"
 
+class CBlockDecoderABC;
 class CByteSinkABC;
 class CPackageStream;
 class CXMLNode;
@@ -54,6 +55,8 @@ public:
     // every item read so far was what the packer wrote (inflating is
     // deterministic). True at once without a package.
     bool VerifyPackage();
+    // The package's decoder from now on (PackageStream.h); no package, no change.
+    void WrapDecoder(CBlockDecoderABC* (*wrap)(CBlockDecoderABC* inner));
     // How far through the package's data block reading has come, and its
     // whole size, in bytes.
     void GetPackagePosition(unsigned long long& done, unsigned long long& total) const;

@@ -24,6 +24,7 @@
 #include "win32/Handles.h"
 #include "win32/ResString.h"
 #include "ScriptWords.h"
+#include "DecodeAhead.h"
 #include "Destination.h"
 #include "Recovery.h"
 #include "TestKnobs.h"
@@ -101,6 +102,10 @@ CInstallSession::CInstallSession(CSinReader& reader, const CSmallString& folder,
 
 EStepResult CInstallSession::Prepare()
 {
+    // From here the package is read front to back, its files written as
+    // they come: decoding runs ahead on a thread of its own.
+    m_reader.WrapDecoder(NewDecodeAhead);
+
     // What another run of this application (at the same time, or cut
     // short) made is no one's from before: it goes with the application.
     SRecoveryScope scope;

@@ -14,6 +14,9 @@
 #include "WholePackage.h"
 #include "TestFiles.h"
 #include "X86Filter.h"
+#ifdef _WIN32
+#include "DecodeAhead.h"
+#endif
 
 namespace {
 
@@ -67,16 +70,39 @@ bool ReadWhole(const Bytes& file, std::vector<Bytes>& items, std::string& script
     return true;
 }
 
+// The ways the stream decodes: in the reader's own calls, and (in the
+// installer) on a thread ahead of them.
+std::vector<bool> Ways()
+{
+#ifdef _WIN32
+    return {false, true};
+#else
+    return {false};
+#endif
+}
+
+void DecodeAheadIf(CPackageStream& stream, bool ahead)
+{
+#ifdef _WIN32
+    if (ahead)
+        stream.WrapDecoder(NewDecodeAhead);
+#else
+    (void)stream;
+    (void)ahead;
+#endif
+}
+
 // The same through the stream: every item, in the order given, and then
 // the rest of the stream checked.
-bool ReadStreamed(const Bytes& file, const std::vector<unsigned>& order, std::vector<Bytes>& items,
-                  std::string& script)
+bool ReadStreamed(const Bytes& file, const std::vector<unsigned>& order, std::vector<Bytes>& items, std::string& script,
+                  bool ahead = false)
 {
     FILE* f = tmpfile();
     fwrite(file.data(), 1, file.size(), f);
     CPackageStream stream;
     if (!stream.Open(f))
         return false;
+    DecodeAheadIf(stream, ahead);
     script = stream.GetScript().GetText();
     items.assign(stream.GetItemCount(), Bytes());
     for (unsigned id : order) {
@@ -142,6 +168,10 @@ INSTANTIATE_TEST_SUITE_P(Each, PackageStream, testing::Values(Package::Zlib, Pac
 TEST_P(PackageStream, ReadsWhatTheWholeFileReaderReads)
 {
     const Bytes big = RandomBytes(700000, 3); // larger than the stream's buffers
+    // Compresses well, yet no two neighbouring pieces read alike.
+    Bytes pattern(3 << 20);
+    for (size_t i = 0; i < pattern.size(); i++)
+        pattern[i] = (unsigned char)(i % 251 + i / 4096);
     const struct
     {
         const char* label;
@@ -152,7 +182,7 @@ TEST_P(PackageStream, ReadsWhatTheWholeFileReaderReads)
         {"no items", "<install/>", {}, ""},
         {"empty script", "", {Bytes{1, 2}}, ""},
         {"zero-length items", "<install/>", {Bytes(), Bytes{7}, Bytes()}, ""},
-        {"large items", "<install/>", {big, Bytes(3 << 20, 0), Bytes{9}}, ""},
+        {"large items", "<install/>", {big, pattern, Bytes{9}}, ""},
         {"program code across the buffers", "<install/>", {CodeLike(300007, 1), Bytes{0xE8, 0, 0}, CodeLike(9, 2)}, ""},
         {"a signature tail", "<install/>", {Bytes{1, 2, 3}}, std::string(5000, 's')},
     };
@@ -168,12 +198,13 @@ TEST_P(PackageStream, ReadsWhatTheWholeFileReaderReads)
             forward.push_back(i);
             backward.push_back(n - 1 - i);
         }
-        for (const auto& order : {forward, backward}) {
-            ASSERT_TRUE(ReadStreamed(file, order, streamed, streamedScript)) << c.label;
-            EXPECT_EQ(wholeScript, streamedScript) << c.label;
-            EXPECT_EQ(whole, streamed) << c.label;
-            EXPECT_EQ(c.items, streamed) << c.label;
-        }
+        for (const bool ahead : Ways())
+            for (const auto& order : {forward, backward}) {
+                ASSERT_TRUE(ReadStreamed(file, order, streamed, streamedScript, ahead)) << c.label << ahead;
+                EXPECT_EQ(wholeScript, streamedScript) << c.label;
+                EXPECT_EQ(whole, streamed) << c.label << ahead;
+                EXPECT_EQ(c.items, streamed) << c.label;
+            }
     }
 }
 
@@ -242,10 +273,12 @@ TEST_P(PackageStream, RefusesWhatTheWholeFileReaderRefuses)
         std::vector<Bytes> whole, streamed;
         std::string s1, s2;
         const bool wholeOk = ReadWhole(mutants[m], whole, s1);
-        const bool streamOk = ReadStreamed(mutants[m], {0, 1}, streamed, s2);
-        EXPECT_EQ(wholeOk, streamOk) << "mutant " << m;
-        if (wholeOk && streamOk) {
-            EXPECT_EQ(whole, streamed) << "mutant " << m;
+        for (const bool ahead : Ways()) {
+            const bool streamOk = ReadStreamed(mutants[m], {0, 1}, streamed, s2, ahead);
+            EXPECT_EQ(wholeOk, streamOk) << "mutant " << m << (ahead ? ", decoded ahead" : "");
+            if (wholeOk && streamOk) {
+                EXPECT_EQ(whole, streamed) << "mutant " << m;
+            }
         }
         refused += !wholeOk;
     }
@@ -256,27 +289,31 @@ TEST_P(PackageStream, AStoppedCopyLeavesTheStreamUsable)
 {
     const std::vector<Bytes> items = {RandomBytes(600000, 5), Bytes{1, 2, 3}, RandomBytes(300000, 6)};
     const Bytes file = Pack("<install/>", items, GetParam());
-    FILE* f = tmpfile();
-    fwrite(file.data(), 1, file.size(), f);
-    CPackageStream stream;
-    ASSERT_TRUE(stream.Open(f));
-    Bytes got;
-    CToBytes stopping(got, 100000);
-    EXPECT_FALSE(stream.CopyItem(0, stopping));
-    EXPECT_EQ(nullptr, stream.GetFailure()); // stopped, not damaged
-    for (unsigned id : {1u, 0u, 2u, 2u}) {
+    for (const bool ahead : Ways()) {
+        SCOPED_TRACE(ahead ? "decoded ahead" : "decoded in the calls");
+        FILE* f = tmpfile();
+        fwrite(file.data(), 1, file.size(), f);
+        CPackageStream stream;
+        ASSERT_TRUE(stream.Open(f));
+        DecodeAheadIf(stream, ahead);
+        Bytes got;
+        CToBytes stopping(got, 100000);
+        EXPECT_FALSE(stream.CopyItem(0, stopping));
+        EXPECT_EQ(nullptr, stream.GetFailure()); // stopped, not damaged
+        for (unsigned id : {1u, 0u, 2u, 2u}) {
+            CToBytes sink(got);
+            ASSERT_TRUE(stream.CopyItem(id, sink)) << id;
+            EXPECT_EQ(items[id], got) << id;
+        }
         CToBytes sink(got);
-        ASSERT_TRUE(stream.CopyItem(id, sink)) << id;
-        EXPECT_EQ(items[id], got) << id;
+        EXPECT_FALSE(stream.CopyItem(3, sink));
+        EXPECT_NE(nullptr, stream.GetFailure());
+        Bytes stub;
+        CToBytes stubSink(stub);
+        ASSERT_TRUE(stream.CopyStub(stubSink));
+        EXPECT_EQ(Bytes(file.begin(), file.begin() + 39), stub);
+        EXPECT_LT(stream.GetBlockConsumed(), stream.GetBlockSize() + 1);
     }
-    CToBytes sink(got);
-    EXPECT_FALSE(stream.CopyItem(3, sink));
-    EXPECT_NE(nullptr, stream.GetFailure());
-    Bytes stub;
-    CToBytes stubSink(stub);
-    ASSERT_TRUE(stream.CopyStub(stubSink));
-    EXPECT_EQ(Bytes(file.begin(), file.begin() + 39), stub);
-    EXPECT_LT(stream.GetBlockConsumed(), stream.GetBlockSize() + 1);
 }
 
 // The filter in pieces of any size gives what it gives over the whole, is
