@@ -278,7 +278,7 @@ static INT_PTR OnNotify(HWND page, const NMHDR* header)
 {
     switch (header->code) {
     case PSN_SETACTIVE: {
-        LogLine("Page: Destination");
+        LogPageShown("Destination");
         CResString install(IDS_INSTALL_BUTTON);
         SetWizardNext(page, install, PSWIZB_BACK | PSWIZB_NEXT);
         SetDlgItemTextA(page, IDC_DEST_PATH, g_strDestination);

@@ -247,7 +247,7 @@ static INT_PTR OnNotify(HWND page, const NMHDR* header)
 {
     switch (header->code) {
     case PSN_SETACTIVE:
-        LogLine("Page: Progress");
+        LogPageShown("Progress");
         OnSetActive(page);
         return SetPageResult(page, 0);
     case PSN_WIZNEXT:

@@ -98,7 +98,7 @@ static INT_PTR OnNotify(HWND page, const NMHDR* header)
 {
     switch (header->code) {
     case PSN_SETACTIVE: {
-        LogLine("Page: Terms and Conditions");
+        LogPageShown("Terms and Conditions");
         CResString agree(IDS_I_AGREE);
         SetWizardNext(page, agree, PSWIZB_NEXT);
         FocusSheetButton(page, IDC_WIZARD_NEXT);

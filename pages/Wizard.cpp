@@ -6,6 +6,8 @@
 #include "ExitCodes.h"
 #include "WizardState.h"
 #include "Browser.h"
+#include "Processes.h"
+#include "SetupLog.h"
 #include "SinReader.h"
 #include "UserMessages.h"
 #include "resource.h"
@@ -69,4 +71,15 @@ int CALLBACK PropSheetCallback(HWND, UINT message, LPARAM parameter)
     if (!(*style & WS_SYSMENU))
         *style |= WS_SYSMENU;
     return 0;
+}
+
+void LogPageShown(const char* name)
+{
+    static bool s_bShown = false;
+    if (s_bShown) {
+        LogLine("Page: %s", name);
+        return;
+    }
+    s_bShown = true;
+    LogLine("Page: %s (%lu ms after the program started)", name, GetMsSinceProcessStart());
 }

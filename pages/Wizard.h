@@ -12,5 +12,9 @@ void OnCancel(HWND page);
 // Opens the script's "install-cancel-url", if it has one.
 void OpenCancelPage();
 
+// "Page: name" in the setup log; the first page shown also tells how long
+// after the program's start it came.
+void LogPageShown(const char* name);
+
 // Gives the wizard a system menu (close box) before it is created.
 int CALLBACK PropSheetCallback(HWND window, UINT message, LPARAM parameter);

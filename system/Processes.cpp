@@ -74,6 +74,17 @@ bool ListProcesses(Container::CArray<SProcess>& processes)
     return true;
 }
 
+unsigned long GetMsSinceProcessStart()
+{
+    FILETIME created, exited, kernel, user, now;
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user))
+        return 0;
+    GetSystemTimeAsFileTime(&now);
+    const unsigned long long from = (unsigned long long)created.dwHighDateTime << 32 | created.dwLowDateTime;
+    const unsigned long long to = (unsigned long long)now.dwHighDateTime << 32 | now.dwLowDateTime;
+    return to > from ? (unsigned long)((to - from) / 10000) : 0;
+}
+
 unsigned long GetParentProcessId()
 {
     CAutoHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));

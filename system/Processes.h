@@ -14,6 +14,10 @@ struct SProcess
 // Every process of a snapshot (TH32CS_SNAPPROCESS), with its program file.
 bool ListProcesses(Container::CArray<SProcess>& processes);
 
+// How long this process has run, in milliseconds: from its creation, so
+// the system's own start of the program counts too.
+unsigned long GetMsSinceProcessStart();
+
 // The process that started this one, as the snapshot says; 0 when it
 // can't be told. Only as good as its parent is alive: ids are reused.
 unsigned long GetParentProcessId();

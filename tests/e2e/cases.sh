@@ -237,6 +237,10 @@ install_case() {
     "Command ended with exit code 0" "Started \"$APP_WIN\\hello.exe\"" "Installation complete" "Exit code 0"; do
     expect_contains "install: the setup log holds '$part'" "$setuplog" "$part"
   done
+  # Only the first page tells how long after the start it showed.
+  check "install: the setup log tells when the first page showed" \
+    grep -qxE "[0-9:.]+ Page: Terms and Conditions \([0-9]+ ms after the program started\)" <<<"$setuplog"
+  expect_contains "install: later pages are named alone" "$setuplog" "Page: Destination"$'\n'
 }
 
 # The Destination page's space labels: the package's files and uninstaller,
