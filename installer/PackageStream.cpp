@@ -144,7 +144,7 @@ bool CPackageStream::Open(FILE* file)
     }
     m_eCompression = Package::DeclaredCompression(head, headLen);
     delete m_pDecoder;
-    m_bStarted = false;
+    m_bStarted = m_bWrapped = false;
     m_pDecoder = NewBlockDecoder(m_eCompression);
     if (!m_pDecoder)
         return Fail(kNoMemory);
@@ -317,8 +317,13 @@ bool CPackageStream::CopyItem(uint32_t id, CByteSinkABC& sink)
 
 void CPackageStream::WrapDecoder(CBlockDecoderABC* (*wrap)(CBlockDecoderABC* inner))
 {
-    if (CBlockDecoderABC* wrapped = m_pDecoder ? wrap(m_pDecoder) : nullptr)
+    // Once: a second installation over the same stream keeps the first wrap.
+    if (m_bWrapped || !m_pDecoder)
+        return;
+    if (CBlockDecoderABC* wrapped = wrap(m_pDecoder)) {
         m_pDecoder = wrapped;
+        m_bWrapped = true;
+    }
 }
 
 bool CPackageStream::VerifyRest()

@@ -63,7 +63,8 @@ public:
     // Inflates whatever remains and checks that the stream ends soundly.
     bool VerifyRest();
     // Puts the decoder wrap returns in place of the one at work, which it
-    // then owns; the stream goes on where it stands. Null changes nothing.
+    // then owns; the stream goes on where it stands. Null changes nothing;
+    // so does every call after one that wrapped.
     void WrapDecoder(CBlockDecoderABC* (*wrap)(CBlockDecoderABC* inner));
 
 private:
@@ -101,6 +102,7 @@ private:
     Package::ECompression m_eCompression = Package::Zlib;
     CBlockDecoderABC* m_pDecoder = nullptr;
     bool m_bStarted = false; // the decoder is at work on the block
+    bool m_bWrapped = false; // WrapDecoder has put its decoder in place
     bool m_bEnded;          // the block's stream has ended
     uint32_t m_uBlockFed;   // bytes of the block read into m_pIn
     uint32_t m_uAvailIn;    // of those, not consumed yet

@@ -59,3 +59,38 @@ bool IsFileHeld(const char* path)
     const DWORD error = GetLastError();
     return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }
+
+namespace {
+
+struct SHeldCheck
+{
+    const Container::CArray<CSmallString>* pFiles;
+    Container::CArray<bool>* pHeld;
+};
+
+// Every other file, from the second.
+DWORD WINAPI CheckOddFiles(void* parameter)
+{
+    const SHeldCheck& check = *static_cast<SHeldCheck*>(parameter);
+    for (unsigned i = 1; i < check.pFiles->GetSize(); i += 2)
+        (*check.pHeld)[i] = IsFileHeld((*check.pFiles)[i]);
+    return 0;
+}
+
+} // namespace
+
+void CheckFilesHeld(const Container::CArray<CSmallString>& files, Container::CArray<bool>& held)
+{
+    held.SetSize(files.GetSize());
+    SHeldCheck check = {&files, &held};
+    // A thread's start is worth it only over many files.
+    HANDLE thread = files.GetSize() >= 64 ? CreateThread(nullptr, 64 * 1024, CheckOddFiles, &check,
+                                                         STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr)
+                                          : nullptr;
+    for (unsigned i = 0; i < files.GetSize(); i += thread ? 2 : 1)
+        held[i] = IsFileHeld(files[i]);
+    if (thread) {
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+    }
+}

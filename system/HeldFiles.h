@@ -14,3 +14,7 @@ void ListFilesIn(const char* folder, unsigned max, Container::CArray<CSmallStrin
 // file, a loaded DLL, a document kept open). Nothing is written; any other
 // failure (no access, gone) is not "held".
 bool IsFileHeld(const char* path);
+
+// IsFileHeld for each of files, into held (same order). Many are checked
+// on two threads: the system's share of each check overlaps the caller's.
+void CheckFilesHeld(const Container::CArray<CSmallString>& files, Container::CArray<bool>& held);

@@ -139,8 +139,10 @@ void CRunningPrograms::FindWithSnapshot(const char* folder, const Container::CAr
 {
     const CFolderSpellings spellings(folder);
     SHeldFiles held;
+    Container::CArray<bool> isHeld;
+    CheckFilesHeld(files, isHeld);
     for (unsigned i = 0; i < files.GetSize(); i++)
-        if (IsFileHeld(files[i]))
+        if (isHeld[i])
             held.Add(files[i]);
 
     // A program that runs from the folder holds its own file; excluded

@@ -63,6 +63,29 @@ TEST(RunningPrograms, HeldFiles)
     }
     EXPECT_FALSE(IsFileHeld((dir / "missing.txt").c_str()));
 
+    // Many files, checked two ways at once: the held ones found wherever
+    // they stand, in the folder's order.
+    {
+        CTestFolder many;
+        std::string paths[100];
+        for (int i = 0; i < 100; i++) {
+            paths[i] = many / ("f" + std::to_string(100 + i) + ".txt");
+            WriteWholeFile(paths[i], "x");
+        }
+        HANDLE first = CreateFileA(paths[0].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE odd = CreateFileA(paths[37].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE last = CreateFileA(paths[99].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        CRunningPrograms programs;
+        EXPECT_TRUE(programs.Find(many.Path().c_str()));
+        ASSERT_EQ(3u, programs.GetHeldFiles().GetSize());
+        EXPECT_STREQ(paths[0].c_str(), programs.GetHeldFiles()[0]);
+        EXPECT_STREQ(paths[37].c_str(), programs.GetHeldFiles()[1]);
+        EXPECT_STREQ(paths[99].c_str(), programs.GetHeldFiles()[2]);
+        for (HANDLE h : {first, odd, last})
+            CloseHandle(h);
+        EXPECT_FALSE(programs.Find(many.Path().c_str()));
+    }
+
     // Breadth first, cut at the limit.
     Container::CArray<CSmallString> files;
     bool cut = true;
